@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_attributes.hpp"
+
+namespace torvane {
+
+// One listed file or folder. Entries are values, copied freely between the
+// current and new sequences, a job's per-folder sequences and the editors.
+struct FileEntry {
+    std::uint64_t iconIndex = 0;  // row in the icon cache; 0 when listed without icons
+    std::wstring folderPath;      // the folder holding the entry, ending with the separator
+    std::wstring name;            // with its extension, without any folder part
+    std::wstring extension;       // files: from the last "." on (".jpg"), or empty; folders: empty
+    std::int64_t created = 0;     // whole seconds since 1970 UTC
+    std::int64_t modified = 0;
+    std::int64_t accessed = 0;
+    std::uint32_t attributes = 0;  // the attribute word as found
+
+    bool operator==(const FileEntry&) const = default;
+
+    // The one test for "folder" everywhere in the system.
+    bool IsFolder() const { return IsDirectoryWord(attributes); }
+    std::wstring FullPath() const { return folderPath + name; }
+};
+
+using FileEntries = std::vector<FileEntry>;
+
+// The text after the last separator of `name` (all of it when there is none),
+// from its last "." to the end, the dot included; empty when it has no ".".
+std::wstring ExtensionOf(std::wstring_view name);
+
+}  // namespace torvane

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/system_error.hpp"
+
+namespace torvane {
+
+// The path separator. A folder path that has been accepted ends with it.
+inline constexpr wchar_t kPathSeparator = L'/';
+
+// One record of a folder search: an entry's name (no folder part), its
+// attribute word and its three times in whole seconds since 1970 UTC.
+struct FindRecord {
+    std::wstring name;
+    std::uint32_t attributes = 0;
+    std::int64_t created = 0;
+    std::int64_t modified = 0;
+    std::int64_t accessed = 0;
+
+    bool operator==(const FindRecord&) const = default;
+};
+
+// An entry opened for changing its times or its compression; closed when
+// destroyed.
+class FileHandle {
+public:
+    virtual ~FileHandle() = default;
+
+    // Writes all three times (whole seconds since 1970 UTC).
+    virtual Status SetTimes(std::int64_t created, std::int64_t accessed,
+                            std::int64_t modified) = 0;
+
+    // Switches the entry's compression on or off. Fails where the file system
+    // does not really compress ("Operation not supported"), never a silent no-op.
+    virtual Status SetCompression(bool on) = 0;
+};
+
+// What the system asks of the file system, shaped like the Windows calls so
+// that every failure the user may see has one place where it happens. Paths
+// are wide strings mapped losslessly to the bytes of Linux names. No call
+// throws; each reports failure as a SystemError whose code is an errno value.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The attribute word of a path (not following a final symbolic link).
+    // Fails with ENOENT (or ENOTDIR) when nothing is there.
+    virtual Result<std::uint32_t> GetAttributes(const std::wstring& path) = 0;
+
+    // Sets the whole attribute word. Bits the entry can't hold are ignored the
+    // way Windows ignores them (Directory, Compressed, Encrypted); a word for
+    // an entry that can't store one (a symbolic link) fails.
+    virtual Status SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+
+    // The records of a folder's entries, "." and ".." included, in the order of
+    // the search. `folder` ends with the separator. Fails when the folder
+    // can't be opened or read.
+    virtual Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) = 0;
+
+    // The record of one entry (the path's last component).
+    virtual Result<FindRecord> FindEntry(const std::wstring& path) = 0;
+
+    // Moves (renames) an entry. Never replaces an existing entry: fails with
+    // EEXIST instead. A change of letter case only works on case-insensitive
+    // file systems too.
+    virtual Status Move(const std::wstring& from, const std::wstring& to) = 0;
+
+    // Opens an entry, file or folder, for SetTimes and SetCompression.
+    virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) = 0;
+
+    // Encrypts or decrypts an entry in place. Linux can't do either to an
+    // existing file, so the real file system fails with "Operation not supported".
+    virtual Status Encrypt(const std::wstring& path) = 0;
+    virtual Status Decrypt(const std::wstring& path) = 0;
+
+    // Creates one folder (not its parents).
+    virtual Status CreateDirectory(const std::wstring& path) = 0;
+
+    // The running program's own file path.
+    virtual Result<std::wstring> ProgramPath() = 0;
+
+    // The user's roaming settings folder ($XDG_CONFIG_HOME, else ~/.config),
+    // without a trailing separator.
+    virtual Result<std::wstring> RoamingSettingsFolder() = 0;
+
+    // The system's text for an error code as log lines and messages show it:
+    // the library's description followed by a line break ("\r\n"), as the
+    // original platform's message texts end.
+    virtual std::wstring SystemMessage(int code) = 0;
+};
+
+}  // namespace torvane

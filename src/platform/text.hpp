@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace torvane {
+
+// Conversions between the core's wide strings and the encodings it meets.
+//
+// File names on Linux are bytes. FromUtf8 decodes valid UTF-8 normally and maps
+// every byte of an invalid sequence to one character U+DC80..U+DCFF (byte 0x80
+// to U+DC80, and so on); ToUtf8 maps those characters back to their bytes. So
+// every name on disk survives a round trip through a wide string unchanged.
+// Other lone surrogates are written in the generalised form (ED A0 80 for
+// U+D800), and values beyond U+10FFFF become U+FFFD.
+
+// Decodes UTF-8 (or any bytes) losslessly as described above.
+std::wstring FromUtf8(std::string_view bytes);
+
+// Encodes a wide string as UTF-8, turning U+DC80..U+DCFF back into raw bytes.
+std::string ToUtf8(std::wstring_view text);
+
+// Encodes a wide string as UTF-16 code units: characters above U+FFFF become
+// surrogate pairs, lone surrogates are kept as single units.
+std::u16string ToUtf16(std::wstring_view text);
+
+// Decodes UTF-16 code units: surrogate pairs are combined, lone surrogates
+// are kept as they are, so ToUtf16(FromUtf16(x)) == x for any x.
+std::wstring FromUtf16(std::u16string_view units);
+
+// The number of UTF-16 code units that ToUtf16(text) would produce.
+size_t Utf16Length(std::wstring_view text);
+
+}  // namespace torvane

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/system_error.hpp"
+
+namespace torvane {
+
+// Reads the program's text files (task lists, preferences) line by line the
+// way the Windows runtime's "r, ccs=UNICODE" text mode does:
+// - a file starting with FF FE, or with no byte-order mark, is UTF-16LE;
+//   one starting with EF BB BF is UTF-8 (decoded losslessly, see text.hpp);
+// - the mark is not part of the first line;
+// - a line is the text up to a line feed; a carriage return just before the
+//   line feed is dropped; a last line without a line feed is read too.
+// A trailing odd byte of a UTF-16 file (a truncated code unit) is ignored.
+// Memory stays bounded by the longest line plus a fixed buffer.
+class TextFileReader {
+public:
+    enum class Encoding { kUtf16Le, kUtf8 };
+
+    TextFileReader() = default;
+    ~TextFileReader();
+    TextFileReader(const TextFileReader&) = delete;
+    TextFileReader& operator=(const TextFileReader&) = delete;
+
+    // Opens the file and reads its byte-order mark. Fails with the system error
+    // of the open (or of the first read).
+    Status Open(const std::wstring& path);
+
+    enum class Next { kLine, kEnd, kError };
+    // Reads the next line into `line`. kEnd when the file is exhausted; kError
+    // when a read failed, with the failure in error().
+    Next ReadLine(std::wstring& line);
+
+    Encoding encoding() const { return encoding_; }
+    const SystemError& error() const { return error_; }
+
+    void Close();
+
+private:
+    bool Fill();  // reads more bytes into buffer_; false at end or on error
+    std::wstring Decode(size_t from, size_t to) const;  // bytes [from, to) of buffer_
+
+    int fd_ = -1;
+    Encoding encoding_ = Encoding::kUtf16Le;
+    std::vector<unsigned char> buffer_;
+    size_t pos_ = 0;
+    bool eof_ = false;
+    SystemError error_;
+};
+
+// Writes the program's text files the way the Windows runtime's
+// "w, ccs=UNICODE" text mode does: UTF-16LE starting with FF FE, every line
+// feed written as CR LF, a carriage return written unchanged.
+class TextFileWriter {
+public:
+    enum class Mode {
+        // Create or empty the file itself and write into it.
+        kTruncate,
+        // Write a new file beside it and rename it over the old one only when
+        // everything was written, so a failure never leaves a half-written file.
+        kReplaceWhenComplete,
+    };
+
+    TextFileWriter() = default;
+    ~TextFileWriter();  // abandons an unfinished file (see Close)
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    // Opens the file and writes the byte-order mark. Fails with the system
+    // error that opening the file (or, when replacing, its folder) gave.
+    Status Open(const std::wstring& path, Mode mode = Mode::kTruncate);
+
+    // Writes text, turning each line feed into CR LF. After a failure every
+    // further call fails with the same error.
+    Status Write(std::wstring_view text);
+
+    // Flushes and closes; in kReplaceWhenComplete mode puts the new file in
+    // place of the old one. Fails with the first error of the whole write.
+    Status Close();
+
+private:
+    Status Flush();
+    void Abandon();
+
+    int fd_ = -1;
+    Mode mode_ = Mode::kTruncate;
+    std::string path_;      // target, as bytes
+    std::string tempPath_;  // the file written in kReplaceWhenComplete mode
+    std::vector<unsigned char> buffer_;
+    Status status_;
+};
+
+}  // namespace torvane

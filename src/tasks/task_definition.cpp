@@ -1,0 +1,149 @@
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kFind = L"FIND";
+constexpr std::wstring_view kRepl = L"REPL";
+constexpr std::wstring_view kSymb = L"SYMB";
+constexpr std::wstring_view kSnum = L"SNUM";
+constexpr std::wstring_view kRegx = L"REGX";
+constexpr std::wstring_view kForm = L"FORM";
+constexpr std::wstring_view kAttr = L"ATTR";
+
+class DefinitionWriter {
+public:
+    explicit DefinitionWriter(std::wstring_view keyword) : text_(keyword) {}
+    DefinitionWriter& Field(std::wstring_view key, std::wstring_view value) {
+        text_ += kFieldSeparator;
+        text_ += key;
+        text_ += L'=';
+        text_ += value;
+        return *this;
+    }
+    std::wstring Close() {
+        text_ += kFieldSeparator;
+        return std::move(text_);
+    }
+
+private:
+    std::wstring text_;
+};
+
+}  // namespace
+
+TaskKind KindOf(const TaskFields& fields) {
+    switch (fields.index()) {
+        case 0:
+            return TASK_KIND_RENAME;
+        case 1:
+            return TASK_KIND_TIMESTAMP;
+        default:
+            return TASK_KIND_ATTRIBUTE;
+    }
+}
+
+std::uint32_t IdOf(const TaskFields& fields) {
+    return std::visit([](const auto& f) { return f.id; }, fields);
+}
+
+const std::wstring& NameOf(const TaskFields& fields) {
+    return std::visit([](const auto& f) -> const std::wstring& { return f.name; }, fields);
+}
+
+void SetIdAndName(TaskFields& fields, std::uint32_t id, std::wstring name) {
+    std::visit(
+        [&](auto& f) {
+            f.id = id;
+            f.name = std::move(name);
+        },
+        fields);
+}
+
+std::wstring BuildTaskDefinition(const TaskFields& fields) {
+    if (const auto* r = std::get_if<RenameTaskFields>(&fields)) {
+        return DefinitionWriter(kRenameKeyword)
+            .Field(kFind, r->find)
+            .Field(kRepl, r->replace)
+            .Field(kSymb, r->numbering)
+            .Field(kSnum, r->startNumber)
+            .Field(kRegx, r->regex)
+            .Close();
+    }
+    if (const auto* t = std::get_if<TimestampTaskFields>(&fields)) {
+        return DefinitionWriter(kTimestampKeyword)
+            .Field(kForm, t->timeKind)
+            .Field(kFind, t->find)
+            .Field(kRepl, t->replace)
+            .Field(kRegx, t->regex)
+            .Close();
+    }
+    const auto& a = std::get<AttributeTaskFields>(fields);
+    return DefinitionWriter(kAttributeKeyword)
+        .Field(kFind, a.find)
+        .Field(kAttr, a.attributes)
+        .Field(kRegx, a.regex)
+        .Close();
+}
+
+std::wstring_view GetTaskKeyword(std::wstring_view definition) {
+    const auto end = definition.find(kFieldSeparator);
+    return end == std::wstring_view::npos ? std::wstring_view() : definition.substr(0, end);
+}
+
+std::wstring GetTaskField(std::wstring_view definition, std::wstring_view key,
+                          std::wstring_view fallback) {
+    std::wstring marker(kFieldSeparator);
+    marker += key;
+    marker += L'=';
+    const auto at = definition.find(marker);
+    if (at == std::wstring_view::npos) return std::wstring(fallback);
+    const auto start = at + marker.size();
+    const auto end = definition.find(kFieldSeparator, start);
+    if (end == std::wstring_view::npos) return {};
+    return std::wstring(definition.substr(start, end - start));
+}
+
+std::optional<TaskKind> KindOfKeyword(std::wstring_view keyword) {
+    if (keyword == kRenameKeyword) return TASK_KIND_RENAME;
+    if (keyword == kTimestampKeyword) return TASK_KIND_TIMESTAMP;
+    if (keyword == kAttributeKeyword) return TASK_KIND_ATTRIBUTE;
+    return std::nullopt;
+}
+
+std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition) {
+    const auto kind = KindOfKeyword(GetTaskKeyword(definition));
+    if (!kind) return std::nullopt;
+    auto field = [&](std::wstring_view key, std::wstring_view fallback) {
+        return GetTaskField(definition, key, fallback);
+    };
+    switch (*kind) {
+        case TASK_KIND_RENAME: {
+            RenameTaskFields r;
+            r.find = field(kFind, L"");
+            r.replace = field(kRepl, L"");
+            r.numbering = field(kSymb, kFalse);
+            r.startNumber = field(kSnum, L"0");
+            r.regex = field(kRegx, kFalse);
+            return r;
+        }
+        case TASK_KIND_TIMESTAMP: {
+            TimestampTaskFields t;
+            t.timeKind = field(kForm, L"");
+            t.find = field(kFind, L"");
+            t.replace = field(kRepl, L"");
+            t.regex = field(kRegx, kFalse);
+            return t;
+        }
+        case TASK_KIND_ATTRIBUTE: {
+            AttributeTaskFields a;
+            a.find = field(kFind, L"");
+            a.attributes = field(kAttr, L"0");
+            a.regex = field(kRegx, kFalse);
+            return a;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace torvane

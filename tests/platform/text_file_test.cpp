@@ -1,0 +1,215 @@
+#include "platform/text_file.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/text.hpp"
+#include "temp_dir.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+std::string Utf16Le(const std::u16string& units) {
+    std::string out;
+    for (char16_t u : units) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    }
+    return out;
+}
+
+const std::string kUtf16Mark = "\xFF\xFE";
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+
+std::vector<std::wstring> ReadAllLines(const std::string& path) {
+    TextFileReader reader;
+    EXPECT_TRUE(reader.Open(FromUtf8(path)).ok());
+    std::vector<std::wstring> lines;
+    std::wstring line;
+    TextFileReader::Next next;
+    while ((next = reader.ReadLine(line)) == TextFileReader::Next::kLine) lines.push_back(line);
+    EXPECT_EQ(next, TextFileReader::Next::kEnd);
+    return lines;
+}
+
+struct ReadCase {
+    const char* what;
+    std::string bytes;
+    std::vector<std::wstring> lines;
+};
+
+TEST(TextFileReader, ReadsLinesLikeTheUnicodeTextMode) {
+    const ReadCase cases[] = {
+        {"marked UTF-16", kUtf16Mark + Utf16Le(u"one\r\ntwo\r\n"), {L"one", L"two"}},
+        {"UTF-16 without mark", Utf16Le(u"one\r\ntwo"), {L"one", L"two"}},
+        {"UTF-8 with mark", kUtf8Mark + "caf\xC3\xA9\r\nx\n", {L"caf\u00E9", L"x"}},
+        {"last line without line feed", kUtf16Mark + Utf16Le(u"a\r\nb"), {L"a", L"b"}},
+        {"bare LF and a CR not before LF", kUtf16Mark + Utf16Le(u"a\nb\rc\r\n"),
+         {L"a", L"b\rc"}},
+        {"CR CR LF keeps one CR", kUtf16Mark + Utf16Le(u"a\r\r\n"), {L"a\r"}},
+        {"blank lines are lines", kUtf16Mark + Utf16Le(u"\r\n\r\nx\r\n"), {L"", L"", L"x"}},
+        {"empty file", "", {}},
+        {"only the mark", kUtf16Mark, {}},
+        {"only the UTF-8 mark", kUtf8Mark, {}},
+        {"odd trailing byte is ignored", kUtf16Mark + Utf16Le(u"ab") + "c", {L"ab"}},
+        {"LF byte inside a UTF-16 unit is no line end", kUtf16Mark + Utf16Le(u"\x0A0B\r\n"),
+         {L"\x0A0B"}},
+        {"surrogate pair", kUtf16Mark + Utf16Le(u"\xD83D\xDE00"),
+         {std::wstring(1, static_cast<wchar_t>(0x1F600))}},
+        {"UTF-8 mark not at the start is UTF-16 text", "a" + kUtf8Mark, {L"\xEF61\xBFBB"}},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const auto path = dir.Join("f.txt");
+        WriteBytes(path, c.bytes);
+        EXPECT_EQ(ReadAllLines(path), c.lines) << c.what;
+    }
+}
+
+TEST(TextFileReader, LinesLongerThanTheBufferAndManyLines) {
+    TempDir dir;
+    std::u16string text;
+    const std::u16string longLine(200000, u'x');
+    text += longLine + u"\r\n";
+    for (int i = 0; i < 30000; ++i) text += u"line\r\n";
+    WriteBytes(dir.Join("big"), kUtf16Mark + Utf16Le(text));
+    const auto lines = ReadAllLines(dir.Join("big"));
+    ASSERT_EQ(lines.size(), 30001u);
+    EXPECT_EQ(lines[0].size(), 200000u);
+    EXPECT_EQ(lines.back(), L"line");
+}
+
+TEST(TextFileReader, CrLfSplitAcrossBufferBoundaryIsOneLineEnd) {
+    // Put the CR as the last unit of the first 64 KiB chunk.
+    TempDir dir;
+    const size_t chunk = 64 * 1024;
+    std::u16string text((chunk - 2) / 2 - 1, u'a');  // after the 2-byte mark
+    text += u"\r\nb";
+    WriteBytes(dir.Join("f"), kUtf16Mark + Utf16Le(text));
+    const auto lines = ReadAllLines(dir.Join("f"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].back(), L'a');
+    EXPECT_EQ(lines[1], L"b");
+}
+
+TEST(TextFileReader, OpenFailuresGiveTheLibrarysText) {
+    TempDir dir;
+    TextFileReader reader;
+    auto st = reader.Open(FromUtf8(dir.Join("missing")));
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().text, L"No such file or directory");
+    st = reader.Open(FromUtf8(dir.path()));
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().text, L"Is a directory");
+    if (::geteuid() != 0) {  // root reads whatever the mode says
+        WriteBytes(dir.Join("locked"), "x");
+        ::chmod(dir.Join("locked").c_str(), 0);
+        st = reader.Open(FromUtf8(dir.Join("locked")));
+        ASSERT_FALSE(st.ok());
+        EXPECT_EQ(st.error().text, L"Permission denied");
+    }
+}
+
+TEST(TextFileReader, ReadErrorIsReportedNotSwallowed) {
+    // /proc/self/mem opens, but reading its unmapped first page fails with EIO.
+    TextFileReader reader;
+    const auto st = reader.Open(L"/proc/self/mem");
+    if (!st.ok()) {
+        EXPECT_EQ(st.error().code, EIO);
+        return;
+    }
+    std::wstring line;
+    EXPECT_EQ(reader.ReadLine(line), TextFileReader::Next::kError);
+    EXPECT_EQ(reader.error().code, EIO);
+}
+
+TEST(TextFileWriter, WritesMarkAndCrLfAndKeepsCarriageReturns) {
+    TempDir dir;
+    for (auto mode : {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
+        const auto path = dir.Join("out.txt");
+        TextFileWriter w;
+        ASSERT_TRUE(w.Open(FromUtf8(path), mode).ok());
+        ASSERT_TRUE(w.Write(L"a\n").ok());
+        ASSERT_TRUE(w.Write(L"sys text\r\n").ok());  // gives CR CR LF
+        ASSERT_TRUE(w.Write(std::wstring(1, static_cast<wchar_t>(0x1F600))).ok());
+        ASSERT_TRUE(w.Close().ok());
+        EXPECT_EQ(ReadBytes(path), kUtf16Mark + Utf16Le(u"a\r\nsys text\r\r\n\xD83D\xDE00"));
+    }
+}
+
+TEST(TextFileWriter, RoundTripsThroughTheReader) {
+    TempDir dir;
+    const auto path = FromUtf8(dir.Join("rt.txt"));
+    const std::vector<std::wstring> lines = {L"$FileName<>FIND=a<>NAME=x<>", L"", L"\u00E9\xDC80"};
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(path).ok());
+    for (const auto& l : lines) ASSERT_TRUE(w.Write(l + L"\n").ok());
+    ASSERT_TRUE(w.Close().ok());
+    EXPECT_EQ(ReadAllLines(ToUtf8(path)), lines);
+}
+
+TEST(TextFileWriter, OpenFailuresGiveTheLibrarysText) {
+    TempDir dir;
+    for (auto mode : {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
+        TextFileWriter w;
+        auto st = w.Open(FromUtf8(dir.Join("no/such/folder/f.txt")), mode);
+        ASSERT_FALSE(st.ok());
+        EXPECT_EQ(st.error().text, L"No such file or directory");
+        st = w.Open(FromUtf8(dir.path()), mode);
+        ASSERT_FALSE(st.ok());
+        EXPECT_EQ(st.error().text, L"Is a directory");
+    }
+}
+
+TEST(TextFileWriter, ReplaceModeKeepsTheOldFileUntilComplete) {
+    TempDir dir;
+    const auto path = dir.Join("keep.tvt");
+    WriteBytes(path, "old");
+    ::chmod(path.c_str(), 0640);
+    {
+        TextFileWriter w;
+        ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
+        ASSERT_TRUE(w.Write(L"new\n").ok());
+        EXPECT_EQ(ReadBytes(path), "old");  // nothing replaced yet
+        // Destroyed without Close: abandoned, the old file stays.
+    }
+    EXPECT_EQ(ReadBytes(path), "old");
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
+    ASSERT_TRUE(w.Write(L"new\n").ok());
+    ASSERT_TRUE(w.Close().ok());
+    EXPECT_EQ(ReadBytes(path), kUtf16Mark + Utf16Le(u"new\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);  // the old file's permissions are kept
+    // No temporary file is left behind.
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(TextFileWriter, FullDiskIsReportedAtWriteOrClose) {
+    // /dev/full accepts the open and fails every write with ENOSPC.
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(L"/dev/full").ok());
+    Status st = w.Write(std::wstring(100000, L'x'));
+    if (st.ok()) st = w.Close();
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().text, L"No space left on device");
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,73 @@
+#include "platform/text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+struct Utf8Case {
+    std::string bytes;
+    std::wstring text;
+};
+
+TEST(FromUtf8, DecodesValidTextAndEscapesEachInvalidByte) {
+    const Utf8Case cases[] = {
+        {"", L""},
+        {"plain.txt", L"plain.txt"},
+        {"caf\xC3\xA9", L"caf\u00E9"},
+        {"\xE2\x82\xAC", L"\u20AC"},
+        {"\xF0\x9F\x98\x80", std::wstring(1, static_cast<wchar_t>(0x1F600))},
+        // A lone continuation byte and a lone lead byte.
+        {"a\x80z", L"a\xDC80z"},
+        {"\xC3", L"\xDCC3"},
+        // Latin-1 text that is not UTF-8.
+        {"f\xE9te", L"f\xDCE9te"},
+        // Overlong encodings are not well-formed: each byte is escaped.
+        {"\xC0\xAF", L"\xDCC0\xDCAF"},
+        {"\xE0\x80\xAF", L"\xDCE0\xDC80\xDCAF"},
+        // An encoded surrogate (U+DC80 in the generalised form) is not valid UTF-8.
+        {"\xED\xB2\x80", L"\xDCED\xDCB2\xDC80"},
+        // Beyond U+10FFFF.
+        {"\xF4\x90\x80\x80", L"\xDCF4\xDC90\xDC80\xDC80"},
+        // A truncated sequence followed by valid text.
+        {"\xE2\x82" "ab", L"\xDCE2\xDC82" L"ab"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FromUtf8(c.bytes), c.text);
+        EXPECT_EQ(ToUtf8(c.text), c.bytes) << "round trip of case " << c.bytes;
+    }
+}
+
+TEST(ToUtf8, EveryByteStringRoundTripsThroughAWideString) {
+    // All single bytes, and all two-byte strings starting with a lead byte.
+    for (int a = 1; a < 256; ++a) {
+        const std::string one(1, static_cast<char>(a));
+        ASSERT_EQ(ToUtf8(FromUtf8(one)), one) << a;
+        for (int b = 0; b < 256; ++b) {
+            const std::string two{static_cast<char>(a), static_cast<char>(b)};
+            ASSERT_EQ(ToUtf8(FromUtf8(two)), two) << a << " " << b;
+        }
+    }
+}
+
+TEST(ToUtf8, OtherLoneSurrogatesUseTheGeneralisedForm) {
+    EXPECT_EQ(ToUtf8(L"\xD800"), "\xED\xA0\x80");
+    EXPECT_EQ(ToUtf8(L"\xDC7F"), "\xED\xB1\xBF");  // just below the escape range
+    EXPECT_EQ(ToUtf8(std::wstring(1, static_cast<wchar_t>(0x110000))), "\xEF\xBF\xBD");
+}
+
+TEST(Utf16, SurrogatePairsAndLoneSurrogates) {
+    const std::wstring emoji(1, static_cast<wchar_t>(0x1F600));
+    EXPECT_EQ(ToUtf16(emoji), u"\xD83D\xDE00");
+    EXPECT_EQ(FromUtf16(u"\xD83D\xDE00"), emoji);
+    EXPECT_EQ(Utf16Length(L"a" + emoji), 3u);
+    // Lone surrogates survive in both directions.
+    const std::u16string lone = u"a\xDC80" u"b\xD800";
+    EXPECT_EQ(ToUtf16(FromUtf16(lone)), lone);
+    EXPECT_EQ(FromUtf16(lone), std::wstring(L"a\xDC80" L"b\xD800"));
+    // A low surrogate before a high one is two lone units, not a pair.
+    EXPECT_EQ(FromUtf16(u"\xDE00\xD83D").size(), 2u);
+}
+
+}  // namespace
+}  // namespace torvane
