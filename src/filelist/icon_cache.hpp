@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace torvane {
@@ -56,6 +57,9 @@ public:
 private:
     IconProvider* provider_;
     std::vector<std::wstring> keys_;
+    // First position of each key, so lookups stay cheap however many
+    // extensions a folder holds.
+    std::unordered_map<std::wstring, std::uint64_t> firstPosition_;
 };
 
 }  // namespace torvane
