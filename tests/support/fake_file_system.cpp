@@ -1,0 +1,283 @@
+#include "fake_file_system.hpp"
+
+#include <cerrno>
+
+#include "platform/file_attributes.hpp"
+
+namespace torvane::testing {
+namespace {
+
+// Bits SetAttributes can change; the others belong to the entry's type and
+// state and are kept, as Windows keeps them.
+constexpr std::uint32_t kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                    FILE_ATTRIBUTE_TEMPORARY |
+                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+std::uint32_t Reported(std::uint32_t word) { return word == 0 ? FILE_ATTRIBUTE_NORMAL : word; }
+
+}  // namespace
+
+class FakeFileSystem::Handle : public FileHandle {
+public:
+    Handle(FakeFileSystem& fs, std::wstring key) : fs_(fs), key_(std::move(key)) {}
+    Status SetTimes(std::int64_t c, std::int64_t a, std::int64_t m) override {
+        return fs_.SetTimesOf(key_, c, a, m);
+    }
+    Status SetCompression(bool on) override { return fs_.SetCompressionOf(key_, on); }
+
+private:
+    FakeFileSystem& fs_;
+    std::wstring key_;
+};
+
+FakeFileSystem::FakeFileSystem() { nodes_[L"/"] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false}; }
+
+std::wstring FakeFileSystem::Normalize(const std::wstring& path) {
+    std::wstring key = path;
+    while (key.size() > 1 && key.back() == kPathSeparator) key.pop_back();
+    return key;
+}
+
+std::wstring FakeFileSystem::ParentOf(const std::wstring& key) {
+    const auto slash = key.find_last_of(kPathSeparator);
+    if (slash == std::wstring::npos || slash == 0) return L"/";
+    return key.substr(0, slash);
+}
+
+std::wstring FakeFileSystem::NameOf(const std::wstring& key) {
+    return key.substr(key.find_last_of(kPathSeparator) + 1);
+}
+
+void FakeFileSystem::AddFolder(const std::wstring& path, std::uint32_t attributes,
+                               std::int64_t time) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    for (auto parent = ParentOf(key); !nodes_.count(parent); parent = ParentOf(parent))
+        nodes_[parent] = Node{FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
+    nodes_[key] = Node{attributes | FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
+}
+
+void FakeFileSystem::AddFile(const std::wstring& path, std::uint32_t attributes,
+                             std::int64_t time) {
+    AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
+    std::lock_guard lock(mutex_);
+    nodes_[Normalize(path)] = Node{attributes & ~FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
+}
+
+void FakeFileSystem::AddSymlink(const std::wstring& path, std::int64_t time) {
+    AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
+    std::lock_guard lock(mutex_);
+    nodes_[Normalize(path)] = Node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true};
+}
+
+void FakeFileSystem::SetNodeTimes(const std::wstring& path, std::int64_t created,
+                                  std::int64_t modified, std::int64_t accessed) {
+    std::lock_guard lock(mutex_);
+    auto& n = nodes_.at(Normalize(path));
+    n.created = created;
+    n.modified = modified;
+    n.accessed = accessed;
+}
+
+void FakeFileSystem::FailOn(Call call, const std::wstring& path, int code) {
+    std::lock_guard lock(mutex_);
+    failures_[{call, path.empty() ? path : Normalize(path)}] = code;
+}
+
+void FakeFileSystem::ClearFailures() {
+    std::lock_guard lock(mutex_);
+    failures_.clear();
+}
+
+std::optional<FakeFileSystem::Node> FakeFileSystem::Lookup(const std::wstring& path) const {
+    std::lock_guard lock(mutex_);
+    const auto it = nodes_.find(Normalize(path));
+    if (it == nodes_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::vector<std::wstring> FakeFileSystem::PathsUnder(const std::wstring& folder) const {
+    std::lock_guard lock(mutex_);
+    auto prefix = Normalize(folder);
+    if (prefix != L"/") prefix += kPathSeparator;
+    std::vector<std::wstring> out;
+    for (auto it = nodes_.lower_bound(prefix); it != nodes_.end(); ++it) {
+        if (it->first.compare(0, prefix.size(), prefix) != 0) break;
+        if (it->first != prefix) out.push_back(it->first);
+    }
+    return out;
+}
+
+std::vector<std::wstring> FakeFileSystem::changes() const {
+    std::lock_guard lock(mutex_);
+    return changes_;
+}
+
+int FakeFileSystem::CallCount(Call call) const {
+    std::lock_guard lock(mutex_);
+    const auto it = callCounts_.find(call);
+    return it == callCounts_.end() ? 0 : it->second;
+}
+
+std::optional<SystemError> FakeFileSystem::Check(Call call, const std::wstring& key) {
+    ++callCounts_[call];
+    for (const auto& k : {key, std::wstring()}) {
+        const auto it = failures_.find({call, k});
+        if (it != failures_.end()) return SystemError::FromErrno(it->second);
+    }
+    return std::nullopt;
+}
+
+void FakeFileSystem::Record(std::wstring line) { changes_.push_back(std::move(line)); }
+
+FindRecord FakeFileSystem::RecordOf(const std::wstring& key, const Node& node) const {
+    return FindRecord{NameOf(key), Reported(node.attributes), node.created, node.modified,
+                      node.accessed};
+}
+
+Result<std::uint32_t> FakeFileSystem::GetAttributes(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kGetAttributes, key)) return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    return Reported(it->second.attributes);
+}
+
+Status FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kSetAttributes, key)) return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    if (it->second.symlink) return SystemError::FromErrno(EPERM);
+    auto& word = it->second.attributes;
+    word = (attributes & kSettable) | (word & ~kSettable & ~FILE_ATTRIBUTE_NORMAL);
+    Record(L"SetAttributes " + key + L" " + std::to_wstring(word));
+    return Status::Ok();
+}
+
+Result<std::vector<FindRecord>> FakeFileSystem::FindEntries(const std::wstring& folder) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(folder);
+    if (auto e = Check(Call::kFindEntries, key)) return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    if (!IsDirectoryWord(it->second.attributes)) return SystemError::FromErrno(ENOTDIR);
+    std::vector<FindRecord> out;
+    out.push_back(FindRecord{L".", it->second.attributes, it->second.created,
+                             it->second.modified, it->second.accessed});
+    const auto& parent = nodes_.at(ParentOf(key));
+    out.push_back(
+        FindRecord{L"..", parent.attributes, parent.created, parent.modified, parent.accessed});
+    const auto prefix = key == L"/" ? key : key + kPathSeparator;
+    for (auto c = nodes_.lower_bound(prefix); c != nodes_.end(); ++c) {
+        if (c->first.compare(0, prefix.size(), prefix) != 0) break;
+        if (c->first.size() == prefix.size()) continue;
+        if (c->first.find(kPathSeparator, prefix.size()) != std::wstring::npos) continue;
+        out.push_back(RecordOf(c->first, c->second));
+    }
+    return out;
+}
+
+Result<FindRecord> FakeFileSystem::FindEntry(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kFindEntry, key)) return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    return RecordOf(key, it->second);
+}
+
+Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
+    std::lock_guard lock(mutex_);
+    const auto src = Normalize(from);
+    const auto dst = Normalize(to);
+    if (auto e = Check(Call::kMove, src)) return *e;
+    if (!nodes_.count(src) || !nodes_.count(ParentOf(dst))) return SystemError::FromErrno(ENOENT);
+    if (src == dst) return Status::Ok();
+    if (nodes_.count(dst)) return SystemError::FromErrno(EEXIST);
+    if (dst.compare(0, src.size() + 1, src + kPathSeparator) == 0)
+        return SystemError::FromErrno(EINVAL);  // a folder into itself
+    // Move the entry and everything below it.
+    std::vector<std::pair<std::wstring, Node>> moved;
+    const auto prefix = src + kPathSeparator;
+    for (auto it = nodes_.begin(); it != nodes_.end();) {
+        if (it->first == src || it->first.compare(0, prefix.size(), prefix) == 0) {
+            moved.emplace_back(dst + it->first.substr(src.size()), it->second);
+            it = nodes_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& [k, n] : moved) nodes_[k] = n;
+    Record(L"Move " + src + L" -> " + dst);
+    return Status::Ok();
+}
+
+Result<std::unique_ptr<FileHandle>> FakeFileSystem::Open(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kOpen, key)) return *e;
+    if (!nodes_.count(key)) return SystemError::FromErrno(ENOENT);
+    return std::unique_ptr<FileHandle>(std::make_unique<Handle>(*this, key));
+}
+
+Status FakeFileSystem::SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a,
+                                  std::int64_t m) {
+    std::lock_guard lock(mutex_);
+    if (auto e = Check(Call::kSetTimes, key)) return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    it->second.created = c;
+    it->second.accessed = a;
+    it->second.modified = m;
+    Record(L"SetTimes " + key + L" " + std::to_wstring(c) + L" " + std::to_wstring(a) + L" " +
+           std::to_wstring(m));
+    return Status::Ok();
+}
+
+Status FakeFileSystem::SetCompressionOf(const std::wstring& key, bool on) {
+    return SetBit(Call::kSetCompression, key, FILE_ATTRIBUTE_COMPRESSED, on, L"SetCompression ");
+}
+
+Status FakeFileSystem::Encrypt(const std::wstring& path) {
+    return SetBit(Call::kEncrypt, path, FILE_ATTRIBUTE_ENCRYPTED, true, L"Encrypt ");
+}
+
+Status FakeFileSystem::Decrypt(const std::wstring& path) {
+    return SetBit(Call::kDecrypt, path, FILE_ATTRIBUTE_ENCRYPTED, false, L"Decrypt ");
+}
+
+Status FakeFileSystem::SetBit(Call call, const std::wstring& path, std::uint32_t bit, bool on,
+                              const wchar_t* what) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(call, key)) return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    auto& word = it->second.attributes;
+    word = on ? (word | bit) : (word & ~bit);
+    Record(what + key + (call == Call::kSetCompression ? (on ? L" on" : L" off") : L""));
+    return Status::Ok();
+}
+
+Status FakeFileSystem::CreateDirectory(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kCreateDirectory, key)) return *e;
+    if (nodes_.count(key)) return SystemError::FromErrno(EEXIST);
+    if (!nodes_.count(ParentOf(key))) return SystemError::FromErrno(ENOENT);
+    nodes_[key] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false};
+    Record(L"CreateDirectory " + key);
+    return Status::Ok();
+}
+
+Result<std::wstring> FakeFileSystem::ProgramPath() { return programPath_; }
+
+Result<std::wstring> FakeFileSystem::RoamingSettingsFolder() { return roaming_; }
+
+std::wstring FakeFileSystem::SystemMessage(int code) { return ErrnoText(code) + L"\r\n"; }
+
+}  // namespace torvane::testing

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.hpp"
+
+namespace torvane::testing {
+
+// An in-memory FileSystem for tests: a tree of entries with attribute words
+// and times, a record of every changing call, and failures injected for any
+// call on any path. It behaves like the real file system where both can
+// (the shared contract tests hold it to that) and, unlike Linux, supports
+// compression and encryption so the steps that use them can be tested.
+// All calls are safe from several threads.
+class FakeFileSystem : public FileSystem {
+public:
+    enum class Call {
+        kGetAttributes,
+        kSetAttributes,
+        kFindEntries,
+        kFindEntry,
+        kMove,  // matched against the source path
+        kOpen,
+        kSetTimes,        // matched against the opened path
+        kSetCompression,  // matched against the opened path
+        kEncrypt,
+        kDecrypt,
+        kCreateDirectory,
+    };
+
+    struct Node {
+        std::uint32_t attributes = 0;  // as GetAttributes reports it, directory bit included
+        std::int64_t created = 0;
+        std::int64_t modified = 0;
+        std::int64_t accessed = 0;
+        bool symlink = false;
+    };
+
+    FakeFileSystem();
+
+    // Adds a folder (with its missing parents) or a file. `path` is absolute;
+    // a trailing separator is ignored. Attributes of a folder always get the
+    // directory bit.
+    void AddFolder(const std::wstring& path, std::uint32_t attributes = 0x10,
+                   std::int64_t time = 0);
+    void AddFile(const std::wstring& path, std::uint32_t attributes = 0x20,
+                 std::int64_t time = 0);
+    void AddSymlink(const std::wstring& path, std::int64_t time = 0);
+    // Sets all three times of an existing entry.
+    void SetNodeTimes(const std::wstring& path, std::int64_t created, std::int64_t modified,
+                      std::int64_t accessed);
+
+    // Makes every later `call` on `path` fail with the errno value `code`.
+    // An empty path fails the call for every path.
+    void FailOn(Call call, const std::wstring& path, int code);
+    void ClearFailures();
+
+    // The entry at a path, if any.
+    std::optional<Node> Lookup(const std::wstring& path) const;
+    bool Exists(const std::wstring& path) const { return Lookup(path).has_value(); }
+    // Full paths of every entry below a folder (all depths), sorted.
+    std::vector<std::wstring> PathsUnder(const std::wstring& folder) const;
+    // One line per successful changing call, in order, e.g.
+    // "Move /a/x -> /a/y", "SetAttributes /a/y 33", "SetTimes /a/y 1 2 3".
+    std::vector<std::wstring> changes() const;
+    // How many calls of a kind were made (successful or not).
+    int CallCount(Call call) const;
+
+    void SetProgramPath(std::wstring path) { programPath_ = std::move(path); }
+    void SetRoamingSettingsFolder(std::wstring path) { roaming_ = std::move(path); }
+
+    // FileSystem
+    Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
+    Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
+    Result<FindRecord> FindEntry(const std::wstring& path) override;
+    Status Move(const std::wstring& from, const std::wstring& to) override;
+    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
+    Status Encrypt(const std::wstring& path) override;
+    Status Decrypt(const std::wstring& path) override;
+    Status CreateDirectory(const std::wstring& path) override;
+    Result<std::wstring> ProgramPath() override;
+    Result<std::wstring> RoamingSettingsFolder() override;
+    std::wstring SystemMessage(int code) override;
+
+private:
+    class Handle;
+    friend class Handle;
+
+    static std::wstring Normalize(const std::wstring& path);
+    static std::wstring ParentOf(const std::wstring& key);
+    static std::wstring NameOf(const std::wstring& key);
+    // Counts the call and returns the injected failure for it, if any.
+    std::optional<SystemError> Check(Call call, const std::wstring& key);
+    Status SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a, std::int64_t m);
+    Status SetCompressionOf(const std::wstring& key, bool on);
+    Status SetBit(Call call, const std::wstring& path, std::uint32_t bit, bool on,
+                  const wchar_t* what);
+    void Record(std::wstring line);
+    FindRecord RecordOf(const std::wstring& key, const Node& node) const;
+
+    mutable std::mutex mutex_;
+    std::map<std::wstring, Node> nodes_;  // key: path without trailing separator; "/" root
+    std::map<std::pair<Call, std::wstring>, int> failures_;
+    std::map<Call, int> callCounts_;
+    std::vector<std::wstring> changes_;
+    std::wstring programPath_ = L"/opt/torvane/torvane";
+    std::wstring roaming_ = L"/home/user/.config";
+};
+
+}  // namespace torvane::testing
