@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
+#include <string>
 
 namespace torvane {
 
@@ -18,6 +19,10 @@ std::optional<std::tm> ToLocalTime(std::int64_t seconds);
 // library decide daylight saving. nullopt when the result can't be
 // represented. Times before 1970 are returned as negative values.
 std::optional<std::int64_t> FromLocalTime(std::tm fields);
+
+// A time as local time formatted with wcsftime's conversions ("%Y-%m-%d
+// %H-%M-%S"); empty when the time can't be represented.
+std::wstring FormatLocalTime(std::int64_t seconds, const wchar_t* format);
 
 // The current calendar time.
 std::int64_t CurrentTime();

@@ -80,9 +80,9 @@ void FakeFileSystem::SetNodeTimes(const std::wstring& path, std::int64_t created
     n.accessed = accessed;
 }
 
-void FakeFileSystem::FailOn(Call call, const std::wstring& path, int code) {
+void FakeFileSystem::FailOn(Call call, const std::wstring& path, int code, int after) {
     std::lock_guard lock(mutex_);
-    failures_[{call, path.empty() ? path : Normalize(path)}] = code;
+    failures_[{call, path.empty() ? path : Normalize(path)}] = Failure{code, after};
 }
 
 void FakeFileSystem::ClearFailures() {
@@ -124,7 +124,12 @@ std::optional<SystemError> FakeFileSystem::Check(Call call, const std::wstring& 
     ++callCounts_[call];
     for (const auto& k : {key, std::wstring()}) {
         const auto it = failures_.find({call, k});
-        if (it != failures_.end()) return SystemError::FromErrno(it->second);
+        if (it == failures_.end()) continue;
+        if (it->second.after > 0) {
+            --it->second.after;
+            continue;
+        }
+        return SystemError::FromErrno(it->second.code);
     }
     return std::nullopt;
 }

@@ -55,9 +55,10 @@ public:
     void SetNodeTimes(const std::wstring& path, std::int64_t created, std::int64_t modified,
                       std::int64_t accessed);
 
-    // Makes every later `call` on `path` fail with the errno value `code`.
-    // An empty path fails the call for every path.
-    void FailOn(Call call, const std::wstring& path, int code);
+    // Makes later `call`s on `path` fail with the errno value `code`, all of
+    // them after the first `after` calls. An empty path fails the call for
+    // every path.
+    void FailOn(Call call, const std::wstring& path, int code, int after = 0);
     void ClearFailures();
 
     // The entry at a path, if any.
@@ -106,7 +107,11 @@ private:
 
     mutable std::mutex mutex_;
     std::map<std::wstring, Node> nodes_;  // key: path without trailing separator; "/" root
-    std::map<std::pair<Call, std::wstring>, int> failures_;
+    struct Failure {
+        int code;
+        int after;  // calls still to let through
+    };
+    std::map<std::pair<Call, std::wstring>, Failure> failures_;
     std::map<Call, int> callCounts_;
     std::vector<std::wstring> changes_;
     std::wstring programPath_ = L"/opt/torvane/torvane";

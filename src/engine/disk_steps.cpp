@@ -1,0 +1,156 @@
+#include "engine/disk_steps.hpp"
+
+#include <climits>
+
+#include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kReservedCharacters = L"<>:\"/\\|?*";
+constexpr std::wstring_view kReservedMessage =
+    L"File name contain invalid character(s). The following characters are reserved and "
+    L"cannot be use in filename: < > : \" / \\ | ? *";
+constexpr std::wstring_view kNotBothMessage =
+    L"Can only set compression attribute or encryption attribute, but not both.";
+
+constexpr std::uint32_t kReadOnlyOrSystem = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+
+bool IsCompressed(std::uint32_t word) { return (word & FILE_ATTRIBUTE_COMPRESSED) != 0; }
+bool IsEncrypted(std::uint32_t word) { return (word & FILE_ATTRIBUTE_ENCRYPTED) != 0; }
+
+void Fail(std::wstring_view prefix, const std::wstring& path, std::wstring_view message,
+          EntryStepState& state, JobResult& result) {
+    result.log.push_back(ErrorLogLine(prefix, path, message));
+    state.failed = true;
+}
+
+// Logs a failure that sets the job's error flag without failing the entry.
+void Flag(std::wstring_view prefix, const std::wstring& path, std::wstring_view message,
+          JobResult& result) {
+    result.log.push_back(ErrorLogLine(prefix, path, message));
+    result.error = true;
+}
+
+}  // namespace
+
+bool HasReservedCharacter(std::wstring_view name) {
+    return name.find_first_of(kReservedCharacters) != std::wstring_view::npos;
+}
+
+std::wstring UnusableNameReason(std::wstring_view name) {
+    if (name.empty()) return L"The new file name is empty.";
+    if (name == L"." || name == L"..") return L"The new file name \"" + std::wstring(name) +
+                                              L"\" is reserved for folder navigation.";
+    if (name.find(L'\0') != std::wstring_view::npos)
+        return L"The new file name contains a null character.";
+    if (ToUtf8(name).size() > NAME_MAX)
+        return L"The new file name is longer than the file system allows (" +
+               std::to_wstring(NAME_MAX) + L" bytes).";
+    return {};
+}
+
+bool RenameStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+                EntryStepState& state, JobResult& result) {
+    const std::wstring from = current.FullPath();
+    // A reserved character would either fail or, for a separator, move the
+    // entry into another folder: the move is never attempted.
+    if (HasReservedCharacter(updated.name)) {
+        Fail(kErrorRenamingFile, from, kReservedMessage, state, result);
+        return false;
+    }
+    if (const auto reason = UnusableNameReason(updated.name); !reason.empty()) {
+        Fail(kErrorRenamingFile, from, reason, state, result);
+        return false;
+    }
+    const auto moved = fs.Move(from, current.folderPath + updated.name);
+    if (!moved.ok()) {
+        Fail(kErrorRenamingFile, from, fs.SystemMessage(moved.error().code), state, result);
+        return false;
+    }
+    return true;
+}
+
+void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStepState& state,
+                    JobResult& result) {
+    auto handle = fs.Open(path);
+    if (!handle.ok()) {
+        Fail(kErrorChangingCompression, path, fs.SystemMessage(handle.error().code), state,
+             result);
+        return;
+    }
+    if (const auto set = (*handle)->SetCompression(on); !set.ok())
+        Fail(kErrorChangingCompression, path, fs.SystemMessage(set.error().code), state, result);
+}
+
+void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+                   EntryStepState& state, JobResult& result) {
+    const std::wstring path = updated.FullPath();
+    const std::uint32_t now = current.attributes;
+    const std::uint32_t next = updated.attributes;
+    auto systemText = [&](const SystemError& e) { return fs.SystemMessage(e.code); };
+
+    if (const auto writable = fs.SetAttributes(path, now & ~kReadOnlyOrSystem); !writable.ok())
+        Fail(kErrorChangingFileAttributes, path, systemText(writable.error()), state, result);
+
+    if (IsCompressed(next) && !IsCompressed(now) && !state.failed) {
+        if (IsEncrypted(now) && IsEncrypted(next)) {
+            Fail(kErrorSettingCompression, path, kNotBothMessage, state, result);
+        } else if (IsEncrypted(now)) {
+            if (const auto d = fs.Decrypt(path); !d.ok()) {
+                Fail(kErrorRemovingEncryption, path, systemText(d.error()), state, result);
+            } else {
+                SetCompression(fs, path, true, state, result);
+            }
+        } else {
+            SetCompression(fs, path, true, state, result);
+        }
+    } else if (!IsCompressed(next) && IsCompressed(now) && !state.failed) {
+        SetCompression(fs, path, false, state, result);
+    }
+
+    if (IsEncrypted(next) && !IsEncrypted(now) && !state.failed) {
+        if (IsCompressed(now) && IsCompressed(next)) {
+            Fail(kErrorSettingEncryption, path, kNotBothMessage, state, result);
+        } else if (const auto e = fs.Encrypt(path); !e.ok()) {
+            Fail(kErrorSettingEncryption, path, systemText(e.error()), state, result);
+        }
+    } else if (!IsEncrypted(next) && IsEncrypted(now) && !state.failed) {
+        if (const auto d = fs.Decrypt(path); !d.ok())
+            Fail(kErrorRemovingEncryption, path, systemText(d.error()), state, result);
+    }
+
+    // The final word is set in every case, so Read-only and System come back.
+    if (const auto set = fs.SetAttributes(path, next); !set.ok())
+        Fail(kErrorSettingFileAttributes, path, systemText(set.error()), state, result);
+}
+
+void TimestampStep(FileSystem& fs, const FileEntry& updated, EntryStepState& state,
+                   JobResult& result) {
+    const std::wstring path = updated.FullPath();
+    const std::uint32_t word = updated.attributes;
+    const bool clearBits = (word & kReadOnlyOrSystem) != 0;
+    if (clearBits) {
+        if (const auto cleared = fs.SetAttributes(path, word & ~kReadOnlyOrSystem);
+            !cleared.ok()) {
+            Fail(kErrorChangingFileTimestamp, path, fs.SystemMessage(cleared.error().code), state,
+                 result);
+            return;
+        }
+    }
+    if (auto handle = fs.Open(path); !handle.ok()) {
+        Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
+    } else if (const auto set =
+                   (*handle)->SetTimes(updated.created, updated.accessed, updated.modified);
+               !set.ok()) {
+        Fail(kErrorChangingTimestamp, path, fs.SystemMessage(set.error().code), state, result);
+    }
+    if (clearBits) {
+        if (const auto restored = fs.SetAttributes(path, word); !restored.ok())
+            Flag(kErrorSettingFileAttributes, path, fs.SystemMessage(restored.error().code),
+                 result);
+    }
+}
+
+}  // namespace torvane

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/error_log.hpp"
+#include "filelist/file_entry.hpp"
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The steps that write one entry's new values to disk. Each compares the
+// entry's current values (as listed) with its new ones, makes the calls, and
+// turns every failure into a line of the job's log. None stops the job.
+
+// The state of one entry while its steps run.
+struct EntryStepState {
+    bool failed = false;  // a failed entry gets no later steps
+};
+
+// The reserved characters a new name may not hold: < > : " / \ | ? *
+bool HasReservedCharacter(std::wstring_view name);
+
+// Why a new name can't be used as a name at all (empty, "." or "..", longer
+// than the file system allows); empty when it can.
+std::wstring UnusableNameReason(std::wstring_view name);
+
+// Renames the entry to its new name (same folder). Never replaces an existing
+// entry and never calls the file system with a name that holds a reserved
+// character or is no usable name. On failure logs "Error renaming file:  "
+// and marks the entry failed. Returns true when the entry was renamed.
+bool RenameStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+                EntryStepState& state, JobResult& result);
+
+// Gives the entry its new attribute word: Read-only and System off, then
+// compression and encryption as the two words say, then the whole new word.
+void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+                   EntryStepState& state, JobResult& result);
+
+// Switches compression of `path`; a failure logs "Error changing compression
+// attribute:  " and marks the entry failed.
+void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStepState& state,
+                    JobResult& result);
+
+// Writes all three new times, taking Read-only and System off around the
+// write and putting them back whatever happened.
+void TimestampStep(FileSystem& fs, const FileEntry& updated, EntryStepState& state,
+                   JobResult& result);
+
+}  // namespace torvane

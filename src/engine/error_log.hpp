@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialogs.hpp"
+
+namespace torvane {
+
+// The lines of a job's error log: a header, then one line per failure in the
+// order the failures happened.
+using ErrorLog = std::vector<std::wstring>;
+
+// What a job hands back when it is over.
+struct JobResult {
+    bool error = false;  // set by any failure of any entry or folder
+    ErrorLog log;
+    // The new full path of a single-file root that the job renamed.
+    std::optional<std::wstring> renamedRoot;
+};
+
+// Log-line prefixes; each ends with a colon and two blanks.
+inline constexpr std::wstring_view kErrorProcessingDirectory = L"Error processing directory:  ";
+inline constexpr std::wstring_view kErrorRenamingFile = L"Error renaming file:  ";
+inline constexpr std::wstring_view kErrorChangingFileAttributes =
+    L"Error changing file attributes:  ";
+inline constexpr std::wstring_view kErrorSettingCompression =
+    L"Error setting compression attributes:  ";
+inline constexpr std::wstring_view kErrorChangingCompression =
+    L"Error changing compression attribute:  ";
+inline constexpr std::wstring_view kErrorRemovingEncryption =
+    L"Error removing encryption attributes:  ";
+inline constexpr std::wstring_view kErrorSettingEncryption = L"Error setting encryption attributes:  ";
+inline constexpr std::wstring_view kErrorSettingFileAttributes = L"Error setting file attributes:  ";
+inline constexpr std::wstring_view kErrorChangingFileTimestamp =
+    L"Error changing file timestamp:  ";
+inline constexpr std::wstring_view kErrorChangingTimestamp = L"Error changing timestamp:  ";
+
+// The header line of a log started at `now`: "Log file started on: " + the
+// local time as "%Y-%m-%d %H-%M-%S" + "\n".
+std::wstring ErrorLogHeader(std::int64_t now);
+
+// prefix + path + ten full stops + message.
+std::wstring ErrorLogLine(std::wstring_view prefix, std::wstring_view path,
+                          std::wstring_view message);
+
+// The file name proposed for saving a log at `now`: "Error log " + the local
+// time as "%Y-%m-%d %H-%M-%S".
+std::wstring ProposedErrorLogName(std::int64_t now);
+
+// Writes the log to `path`: UTF-16LE with its mark, each line followed by a
+// line feed written as CR LF (carriage returns are written unchanged). An open
+// failure shows "Error saving log file: " + the error's text (caption "Error
+// Saving Log File"); a failure while writing shows a message naming the file
+// and the error. Returns true when the whole log was written.
+bool SaveErrorLog(const std::wstring& path, const ErrorLog& log, Dialogs& dialogs);
+
+}  // namespace torvane

@@ -1,0 +1,247 @@
+#include "engine/disk_steps.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "fake_file_system.hpp"
+#include "platform/file_attributes.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::FakeFileSystem;
+using Call = FakeFileSystem::Call;
+
+constexpr std::uint32_t RO = FILE_ATTRIBUTE_READONLY;
+constexpr std::uint32_t SYS = FILE_ATTRIBUTE_SYSTEM;
+constexpr std::uint32_t ARC = FILE_ATTRIBUTE_ARCHIVE;
+constexpr std::uint32_t COMP = FILE_ATTRIBUTE_COMPRESSED;
+constexpr std::uint32_t ENC = FILE_ATTRIBUTE_ENCRYPTED;
+
+FileEntry Entry(const std::wstring& name, std::uint32_t attributes = ARC) {
+    FileEntry e;
+    e.folderPath = L"/d/";
+    e.name = name;
+    e.attributes = attributes;
+    e.created = 100;
+    e.modified = 200;
+    e.accessed = 300;
+    return e;
+}
+
+class DiskStepsTest : public ::testing::Test {
+protected:
+    FakeFileSystem fs;
+    JobResult result;
+    EntryStepState state;
+};
+
+// ------------------------------------------------------------------ rename
+
+TEST_F(DiskStepsTest, RenameMovesWithinTheFolder) {
+    fs.AddFile(L"/d/a.txt");
+    auto next = Entry(L"b.txt");
+    EXPECT_TRUE(RenameStep(fs, Entry(L"a.txt"), next, state, result));
+    EXPECT_TRUE(fs.Exists(L"/d/b.txt"));
+    EXPECT_FALSE(state.failed);
+    EXPECT_TRUE(result.log.empty());
+}
+
+TEST_F(DiskStepsTest, RenameOntoAnExistingNameLogsTheSystemTextAndKeepsBoth) {
+    fs.AddFile(L"/d/a.txt");
+    fs.AddFile(L"/d/b.txt");
+    EXPECT_FALSE(RenameStep(fs, Entry(L"a.txt"), Entry(L"b.txt"), state, result));
+    EXPECT_TRUE(state.failed);
+    EXPECT_FALSE(result.error);  // the caller sets the flag for a failed entry
+    ASSERT_EQ(result.log.size(), 1u);
+    EXPECT_EQ(result.log[0], L"Error renaming file:  /d/a.txt..........File exists\r\n");
+    EXPECT_TRUE(fs.Exists(L"/d/a.txt"));
+    EXPECT_TRUE(fs.Exists(L"/d/b.txt"));
+}
+
+TEST_F(DiskStepsTest, ReservedCharactersAreLoggedAndNeverReachTheFileSystem) {
+    fs.AddFolder(L"/d/sub");
+    for (const wchar_t* name : {L"a<b", L"a>b", L"a:b", L"a\"b", L"sub/a", L"a\\b", L"a|b",
+                                L"a?b", L"a*b"}) {
+        JobResult r;
+        EntryStepState s;
+        fs.AddFile(L"/d/a.txt");
+        EXPECT_FALSE(RenameStep(fs, Entry(L"a.txt"), Entry(name), s, r)) << name;
+        EXPECT_TRUE(s.failed);
+        ASSERT_EQ(r.log.size(), 1u);
+        EXPECT_EQ(r.log[0],
+                  L"Error renaming file:  /d/a.txt..........File name contain invalid "
+                  L"character(s). The following characters are reserved and cannot be use in "
+                  L"filename: < > : \" / \\ | ? *");
+    }
+    EXPECT_EQ(fs.CallCount(Call::kMove), 0);
+    EXPECT_FALSE(fs.Exists(L"/d/sub/a"));
+}
+
+TEST_F(DiskStepsTest, UnusableNamesAreRefusedWithAReason) {
+    fs.AddFile(L"/d/a.txt");
+    for (const std::wstring& name : {std::wstring(), std::wstring(L"."), std::wstring(L".."),
+                                     std::wstring(256, L'x'), std::wstring(128, L'\u00E9')}) {
+        JobResult r;
+        EntryStepState s;
+        EXPECT_FALSE(RenameStep(fs, Entry(L"a.txt"), Entry(name), s, r)) << name.size();
+        EXPECT_TRUE(s.failed);
+        ASSERT_EQ(r.log.size(), 1u);
+        EXPECT_EQ(r.log[0].rfind(L"Error renaming file:  /d/a.txt..........", 0), 0u);
+        EXPECT_GT(r.log[0].size(), 45u);  // a reason follows the dots
+    }
+    EXPECT_EQ(fs.CallCount(Call::kMove), 0);
+    // 255 bytes is still a name.
+    EXPECT_TRUE(RenameStep(fs, Entry(L"a.txt"), Entry(std::wstring(255, L'x')), state, result));
+}
+
+// --------------------------------------------------------------- attributes
+
+struct AttributeCase {
+    const char* what;
+    std::uint32_t current;
+    std::uint32_t next;
+    std::vector<std::wstring> changes;
+    std::vector<std::wstring> log;
+    bool failed;
+};
+
+TEST_F(DiskStepsTest, AttributeStepOrdersCompressionAndEncryption) {
+    const std::wstring p = L"/d/f";
+    const std::wstring notBoth =
+        L"Can only set compression attribute or encryption attribute, but not both.";
+    const AttributeCase cases[] = {
+        {"read-only and system come off first and back last", RO | SYS | ARC, RO | ARC,
+         {L"SetAttributes /d/f 32", L"SetAttributes /d/f 33"}, {}, false},
+        {"compress", ARC, ARC | COMP,
+         {L"SetAttributes /d/f 32", L"SetCompression /d/f on", L"SetAttributes /d/f 2080"}, {},
+         false},
+        {"uncompress", ARC | COMP, ARC,
+         {L"SetAttributes /d/f 2080", L"SetCompression /d/f off", L"SetAttributes /d/f 32"}, {},
+         false},
+        {"neither to both: compressed, then encrypted", ARC, ARC | COMP | ENC,
+         {L"SetAttributes /d/f 32", L"SetCompression /d/f on", L"Encrypt /d/f",
+          L"SetAttributes /d/f 18464"},
+         {},
+         false},
+        {"encrypted to compressed: decrypt, compress, decrypt again", ARC | ENC, ARC | COMP,
+         {L"SetAttributes /d/f 16416", L"Decrypt /d/f", L"SetCompression /d/f on",
+          L"Decrypt /d/f", L"SetAttributes /d/f 2080"},
+         {},
+         false},
+        {"encrypted to both: not both, keeps what it has", ARC | ENC, ARC | COMP | ENC,
+         {L"SetAttributes /d/f 16416", L"SetAttributes /d/f 16416"},
+         {L"Error setting compression attributes:  /d/f.........." + notBoth},
+         true},
+        {"compressed to both: not both", ARC | COMP, ARC | COMP | ENC,
+         {L"SetAttributes /d/f 2080", L"SetAttributes /d/f 2080"},
+         {L"Error setting encryption attributes:  /d/f.........." + notBoth},
+         true},
+    };
+    for (const auto& c : cases) {
+        FakeFileSystem f;
+        f.AddFile(p, c.current);
+        JobResult r;
+        EntryStepState s;
+        AttributeStep(f, Entry(L"f", c.current), Entry(L"f", c.next), s, r);
+        EXPECT_EQ(f.changes(), c.changes) << c.what;
+        EXPECT_EQ(r.log, c.log) << c.what;
+        EXPECT_EQ(s.failed, c.failed) << c.what;
+    }
+}
+
+TEST_F(DiskStepsTest, AttributeFailuresStillSetTheFinalWord) {
+    fs.AddFile(L"/d/f", RO | ARC);
+    fs.FailOn(Call::kOpen, L"/d/f", EACCES);
+    AttributeStep(fs, Entry(L"f", RO | ARC), Entry(L"f", RO | ARC | COMP), state, result);
+    EXPECT_TRUE(state.failed);
+    EXPECT_EQ(result.log, std::vector<std::wstring>{
+                              L"Error changing compression attribute:  /d/f..........Permission "
+                              L"denied\r\n"});
+    EXPECT_EQ(fs.changes().back(), L"SetAttributes /d/f 33");
+}
+
+TEST_F(DiskStepsTest, FailedDecryptSkipsCompressionAndEncryption) {
+    fs.AddFile(L"/d/f", ARC | ENC);
+    fs.FailOn(Call::kDecrypt, L"/d/f", EOPNOTSUPP);
+    AttributeStep(fs, Entry(L"f", ARC | ENC), Entry(L"f", ARC | COMP), state, result);
+    EXPECT_TRUE(state.failed);
+    EXPECT_EQ(result.log, std::vector<std::wstring>{
+                              L"Error removing encryption attributes:  /d/f..........Operation "
+                              L"not supported\r\n"});
+    EXPECT_EQ(fs.CallCount(Call::kDecrypt), 1);
+    EXPECT_EQ(fs.CallCount(Call::kOpen), 0);
+}
+
+TEST_F(DiskStepsTest, EveryAttributeCallFailingLogsItsOwnLine) {
+    fs.AddFile(L"/d/f", ARC);
+    fs.FailOn(Call::kSetAttributes, L"/d/f", EPERM);
+    AttributeStep(fs, Entry(L"f", ARC), Entry(L"f", ARC | RO), state, result);
+    EXPECT_EQ(result.log,
+              (std::vector<std::wstring>{
+                  L"Error changing file attributes:  /d/f..........Operation not permitted\r\n",
+                  L"Error setting file attributes:  /d/f..........Operation not permitted\r\n"}));
+}
+
+// --------------------------------------------------------------- timestamps
+
+TEST_F(DiskStepsTest, TimestampWritesAllThreeTimesInCreatedAccessedModifiedOrder) {
+    fs.AddFile(L"/d/f", ARC);
+    TimestampStep(fs, Entry(L"f", ARC), state, result);
+    EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"SetTimes /d/f 100 300 200"});
+    const auto node = fs.Lookup(L"/d/f");
+    EXPECT_EQ(node->created, 100);
+    EXPECT_EQ(node->modified, 200);
+    EXPECT_EQ(node->accessed, 300);
+}
+
+TEST_F(DiskStepsTest, ReadOnlyEntryGetsItsTimesAndStaysReadOnlyEvenAfterAFailure) {
+    fs.AddFile(L"/d/f", RO | SYS | ARC);
+    fs.FailOn(Call::kSetTimes, L"/d/f", EIO);
+    TimestampStep(fs, Entry(L"f", RO | SYS | ARC), state, result);
+    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"SetAttributes /d/f 32",
+                                                       L"SetAttributes /d/f 37"}));
+    EXPECT_TRUE(state.failed);
+    EXPECT_EQ(result.log, std::vector<std::wstring>{
+                              L"Error changing timestamp:  /d/f..........Input/output error\r\n"});
+}
+
+TEST_F(DiskStepsTest, OpenFailureFlagsTheJobWithoutFailingTheEntry) {
+    fs.AddFile(L"/d/f", RO | ARC);
+    fs.FailOn(Call::kOpen, L"/d/f", EACCES);
+    TimestampStep(fs, Entry(L"f", RO | ARC), state, result);
+    EXPECT_FALSE(state.failed);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log, std::vector<std::wstring>{
+                              L"Error changing timestamp:  /d/f..........Permission denied\r\n"});
+    EXPECT_EQ(fs.changes().back(), L"SetAttributes /d/f 33");  // put back all the same
+}
+
+TEST_F(DiskStepsTest, ClearingReadOnlyFailsTheEntryAndSkipsTheRest) {
+    fs.AddFile(L"/d/f", RO | ARC);
+    fs.FailOn(Call::kSetAttributes, L"/d/f", EPERM);
+    TimestampStep(fs, Entry(L"f", RO | ARC), state, result);
+    EXPECT_TRUE(state.failed);
+    EXPECT_EQ(result.log,
+              std::vector<std::wstring>{
+                  L"Error changing file timestamp:  /d/f..........Operation not permitted\r\n"});
+    EXPECT_EQ(fs.CallCount(Call::kOpen), 0);
+    EXPECT_EQ(fs.CallCount(Call::kSetAttributes), 1);
+}
+
+TEST_F(DiskStepsTest, PuttingBitsBackFailingOnlyFlagsTheJob) {
+    fs.AddFile(L"/d/f", SYS | ARC);
+    fs.FailOn(Call::kSetAttributes, L"/d/f", EIO, /*after=*/1);
+    TimestampStep(fs, Entry(L"f", SYS | ARC), state, result);
+    EXPECT_FALSE(state.failed);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log,
+              std::vector<std::wstring>{
+                  L"Error setting file attributes:  /d/f..........Input/output error\r\n"});
+    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"SetAttributes /d/f 32",
+                                                       L"SetTimes /d/f 100 300 200"}));
+}
+
+}  // namespace
+}  // namespace torvane

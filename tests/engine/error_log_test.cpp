@@ -1,0 +1,76 @@
+#include "engine/error_log.hpp"
+
+#include <gtest/gtest.h>
+
+#include "platform/text.hpp"
+#include "recording_dialogs.hpp"
+#include "temp_dir.hpp"
+#include "time_zone.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::ReadBytes;
+using testing::RecordingDialogs;
+using testing::ScopedTimeZone;
+using testing::TempDir;
+
+std::string Utf16Le(std::u16string_view units) {
+    std::string out = "\xFF\xFE";
+    for (char16_t u : units) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    }
+    return out;
+}
+
+TEST(ErrorLog, HeaderAndProposedNameUseLocalTime) {
+    ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    // 2021-07-03 12:05:09 UTC is 14:05:09 in summer time.
+    EXPECT_EQ(ErrorLogHeader(1625313909), L"Log file started on: 2021-07-03 14-05-09\n");
+    EXPECT_EQ(ProposedErrorLogName(1625313909), L"Error log 2021-07-03 14-05-09");
+}
+
+TEST(ErrorLog, LineIsPrefixPathTenDotsAndMessage) {
+    EXPECT_EQ(ErrorLogLine(kErrorRenamingFile, L"/d/a.txt", L"File exists\r\n"),
+              L"Error renaming file:  /d/a.txt..........File exists\r\n");
+}
+
+TEST(SaveErrorLog, WritesTheExactBytes) {
+    TempDir dir;
+    RecordingDialogs dialogs;
+    const ErrorLog log = {L"Log file started on: 2021-07-03 14-05-09\n",
+                          L"Error renaming file:  /d/a..........File exists\r\n",
+                          L"Error setting compression attributes:  /d/b..........Can only set"};
+    const auto path = dir.Join("log.txt");
+    ASSERT_TRUE(SaveErrorLog(FromUtf8(path), log, dialogs));
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(ReadBytes(path),
+              Utf16Le(u"Log file started on: 2021-07-03 14-05-09\r\n\r\n"
+                      u"Error renaming file:  /d/a..........File exists\r\r\n\r\n"
+                      u"Error setting compression attributes:  /d/b..........Can only set\r\n"));
+}
+
+TEST(SaveErrorLog, OpenFailureShowsTheLibrarysText) {
+    TempDir dir;
+    RecordingDialogs dialogs;
+    EXPECT_FALSE(SaveErrorLog(FromUtf8(dir.Join("missing/log.txt")), {L"x"}, dialogs));
+    const auto messages = dialogs.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    const auto& m = messages[0];
+    EXPECT_EQ(m.text, L"Error saving log file: No such file or directory");
+    EXPECT_EQ(m.caption, L"Error Saving Log File");
+    EXPECT_EQ(m.icon, MessageIcon::kError);
+}
+
+TEST(SaveErrorLog, WriteFailureNamesTheFileAndError) {
+    RecordingDialogs dialogs;
+    // /dev/full opens but fails every write with ENOSPC.
+    EXPECT_FALSE(SaveErrorLog(L"/dev/full", {std::wstring(70000, L'x')}, dialogs));
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text,
+              L"An error occurred while writing /dev/full.\nNo space left on device");
+}
+
+}  // namespace
+}  // namespace torvane
