@@ -27,8 +27,9 @@ void Preview::Clear() {
 
 TaskResult Preview::EntriesListed(FileEntries current, const TaskList& tasks,
                                   const EngineSettings& settings) {
+    // The new entries start as the current ones; the recomputation below
+    // replaces them before anything is shown.
     current_ = std::move(current);
-    new_ = current_;
     return RefreshPreview(tasks, settings);
 }
 

@@ -15,15 +15,44 @@ std::int32_t Advance(std::int32_t counter, std::int32_t by) {
                                      static_cast<std::uint32_t>(by));
 }
 
-// The counter in decimal, at least `width` characters long, zeros after the
-// sign.
-std::wstring PaddedNumber(std::int32_t counter, std::size_t width) {
-    const std::int64_t value = counter;
-    std::wstring digits = std::to_wstring(value < 0 ? -value : value);
-    const std::size_t sign = value < 0 ? 1 : 0;
-    if (digits.size() + sign < width)
-        digits.insert(0, width - sign - digits.size(), L'0');
-    return value < 0 ? L"-" + digits : digits;
+// Appends the counter in decimal, at least `width` characters long, zeros
+// after the sign.
+void AppendPaddedNumber(std::wstring& out, std::int32_t counter, std::size_t width) {
+    const bool negative = counter < 0;
+    std::uint32_t magnitude =
+        negative ? 0u - static_cast<std::uint32_t>(counter) : static_cast<std::uint32_t>(counter);
+    wchar_t digits[10];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative)
+        out += L'-';
+    const std::size_t used = count + (negative ? 1 : 0);
+    if (used < width)
+        out.append(width - used, L'0');
+    while (count > 0)
+        out += digits[--count];
+}
+
+// NumberReplacement into a buffer that the caller reuses from entry to entry.
+void NumberReplacementInto(std::wstring& out, std::wstring_view replacement,
+                           std::int32_t& counter) {
+    out.clear();
+    std::size_t pos = 0;
+    while (pos < replacement.size()) {
+        const auto run = replacement.find(L'#', pos);
+        out.append(replacement.substr(pos, run - pos));
+        if (run == std::wstring_view::npos)
+            break;
+        auto runEnd = replacement.find_first_not_of(L'#', run);
+        if (runEnd == std::wstring_view::npos)
+            runEnd = replacement.size();
+        AppendPaddedNumber(out, counter, runEnd - run);
+        pos = runEnd;
+    }
+    counter = Advance(counter, 1);
 }
 
 bool EqualIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
@@ -63,20 +92,7 @@ void UpdatePreviewIcon(FileEntry& entry, std::size_t index, const PreviewIcons& 
 
 std::wstring NumberReplacement(std::wstring_view replacement, std::int32_t& counter) {
     std::wstring out;
-    out.reserve(replacement.size() + 8);
-    std::size_t pos = 0;
-    while (pos < replacement.size()) {
-        const auto run = replacement.find(L'#', pos);
-        out.append(replacement.substr(pos, run - pos));
-        if (run == std::wstring_view::npos)
-            break;
-        auto runEnd = replacement.find_first_not_of(L'#', run);
-        if (runEnd == std::wstring_view::npos)
-            runEnd = replacement.size();
-        out += PaddedNumber(counter, runEnd - run);
-        pos = runEnd;
-    }
-    counter = Advance(counter, 1);
+    NumberReplacementInto(out, replacement, counter);
     return out;
 }
 
@@ -88,6 +104,7 @@ TaskResult ApplyRenameTask(std::wstring_view definition, FileEntries& entries,
     TaskPattern pattern(GetTaskField(definition, kFieldFind, L""),
                         IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse)), context.settings,
                         context.dialogs);
+    std::wstring numbered;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         FileEntry& entry = entries[i];
         if (PassedOver(entry, context.settings))
@@ -99,8 +116,8 @@ TaskResult ApplyRenameTask(std::wstring_view definition, FileEntries& entries,
         } else {
             // A number is used up only by an entry whose name the task changes.
             bool changed = false;
-            if (pattern.Replace(entry.name, NumberReplacement(replacement, counter), &changed) !=
-                TaskResult::Ok) {
+            NumberReplacementInto(numbered, replacement, counter);
+            if (pattern.Replace(entry.name, numbered, &changed) != TaskResult::Ok) {
                 return TaskResult::InvalidExpression;
             }
             if (!changed)
