@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <string>
 
 #include "engine/apply_task.hpp"
