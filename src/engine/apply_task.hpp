@@ -60,8 +60,9 @@ NameMatch MatchName(const std::wstring& pattern, const std::wstring& name, bool 
                     const EngineSettings& settings, Dialogs& dialogs);
 
 // The replacement with every run of "#" replaced by `counter` in decimal,
-// zero-padded to the run's length with the sign kept in front (### with 7
-// gives 007, with -3 gives -03; a longer number is written in full). Every
+// as "%d" writes it, with zeros put in front until it is as long as the run
+// (### with 7 gives 007, with -3 gives 0-3; a longer number is written in
+// full). Every
 // run gets the same number; the counter then advances by exactly one,
 // wrapping at the 32-bit limits.
 std::wstring NumberReplacement(std::wstring_view replacement, std::int32_t& counter);

