@@ -20,6 +20,12 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
+// The extension of a name without a folder part, as ExtensionOf gives it.
+std::wstring_view ExtensionView(std::wstring_view name) {
+    const auto dot = name.find_last_of(L'.');
+    return dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot);
+}
+
 bool SkippedByHiddenSystem(std::uint32_t attributes, int option) {
     const bool hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     const bool system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
@@ -66,7 +72,7 @@ std::int64_t CountRecords(const ListContext& context, const std::wstring& folder
             if (context.setAttributeOption != 0)
                 ++sum;
         } else if (context.setAttributeOption != 1 &&
-                   (mask == L".*" || EqualsIgnoringCase(mask, ExtensionOf(r.name)))) {
+                   (mask == L".*" || EqualsIgnoringCase(mask, ExtensionView(r.name)))) {
             ++sum;
         }
     }
@@ -134,13 +140,13 @@ std::uint64_t IconIndexOf(IconCache* icons, bool folder, const std::wstring& ext
     return icons->Append(L"filename" + extension, extension);
 }
 
-FileEntry EntryOf(const ListContext& context, const std::wstring& folder, const FindRecord& r) {
+FileEntry EntryOf(const ListContext& context, const std::wstring& folder, FindRecord&& r) {
     const bool isFolder = IsDirectoryWord(r.attributes);
     FileEntry e;
-    e.extension = isFolder ? std::wstring() : ExtensionOf(r.name);
+    e.extension = isFolder ? std::wstring() : std::wstring(ExtensionView(r.name));
     e.iconIndex = IconIndexOf(context.icons, isFolder, e.extension);
     e.folderPath = folder;
-    e.name = r.name;
+    e.name = std::move(r.name);
     e.created = ListedTime(r.created);
     e.modified = ListedTime(r.modified);
     e.accessed = ListedTime(r.accessed);
@@ -148,10 +154,29 @@ FileEntry EntryOf(const ListContext& context, const std::wstring& folder, const 
     return e;
 }
 
-void SortByName(FileEntries::iterator first, FileEntries::iterator last) {
-    std::stable_sort(first, last, [](const FileEntry& x, const FileEntry& y) {
-        return LogicalCompare(x.name, y.name) < 0;
+// Sorts entries in logical name order, keeping entries of equal names in
+// their order. Sorts keys rather than entries, as a folder may hold many.
+void SortByName(FileEntries& entries) {
+    struct Key {
+        std::wstring key;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        keys.push_back({LogicalSortKey(entries[i].name), i});
+    std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) {
+        if (const int c = x.key.compare(y.key))
+            return c < 0;
+        if (const int c = LogicalCompare(entries[x.index].name, entries[y.index].name))
+            return c < 0;
+        return x.index < y.index;
     });
+    FileEntries sorted;
+    sorted.reserve(entries.size());
+    for (const auto& k : keys)
+        sorted.push_back(std::move(entries[k.index]));
+    entries = std::move(sorted);
 }
 
 }  // namespace
@@ -171,7 +196,7 @@ bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& opti
         if (SkippedByHiddenSystem(a, options.hiddenSystemOption))
             return false;
     }
-    return !EqualsIgnoringCase(ExtensionOf(record.name), L".lnk");
+    return !EqualsIgnoringCase(ExtensionView(record.name), L".lnk");
 }
 
 std::int64_t ListedTime(std::int64_t seconds) {
@@ -184,7 +209,7 @@ std::int64_t ListedTime(std::int64_t seconds) {
 }
 
 void ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
-    const auto search = StartSearch(context.fs, std::move(path));
+    auto search = StartSearch(context.fs, std::move(path));
     const auto count = CountForRange(context, search);
     context.progress.SetRange(0, static_cast<std::uint16_t>(count));
     context.progress.SetStep(1);
@@ -193,15 +218,16 @@ void ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
         return;
     }
     FileEntries files;
-    for (const auto& r : *search.records) {
+    files.reserve(search.records->size());
+    for (auto& r : *search.records) {
         if (!IsListed(r, search.folderMode, context.options))
             continue;
-        auto entry = EntryOf(context, search.folder, r);
+        auto entry = EntryOf(context, search.folder, std::move(r));
         (entry.IsFolder() ? out : files).push_back(std::move(entry));
         context.progress.StepIt();
     }
-    SortByName(out.begin(), out.end());
-    SortByName(files.begin(), files.end());
+    SortByName(out);
+    SortByName(files);
     out.insert(out.end(), std::make_move_iterator(files.begin()),
                std::make_move_iterator(files.end()));
     context.progress.SetPos(0);

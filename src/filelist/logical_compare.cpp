@@ -69,6 +69,25 @@ wchar_t FoldCase(wchar_t c) {
     return c;
 }
 
+std::wstring LogicalSortKey(std::wstring_view name) {
+    std::wstring key;
+    key.reserve(name.size() + 2);
+    for (std::size_t i = 0; i < name.size();) {
+        if (!IsDigit(name[i])) {
+            key.push_back(FoldCase(name[i++]));
+            continue;
+        }
+        // Against any other character a run compares as its first digit
+        // would, and no other character lies among the digits.
+        const auto run = ReadRun(name, i);
+        key.push_back(L'0');
+        key.push_back(static_cast<wchar_t>(run.significant.size()));
+        key.append(run.significant);
+        i += run.length;
+    }
+    return key;
+}
+
 int LogicalCompare(std::wstring_view a, std::wstring_view b) {
     int zerosTie = 0;
     int caseTie = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace torvane {
@@ -16,6 +17,13 @@ namespace torvane {
 // then by the first character that differs only in case, in code point order
 // (upper case first: "A" before "a"). 0 only for identical names.
 int LogicalCompare(std::wstring_view a, std::wstring_view b);
+
+// A key for sorting many names: two keys compare (as strings) the way
+// LogicalCompare compares their names before its tie rules, so names whose
+// keys are equal need LogicalCompare only to break the tie. Each character is
+// folded; each run of digits becomes '0', the count of its significant digits
+// and those digits.
+std::wstring LogicalSortKey(std::wstring_view name);
 
 // Folds a character for case-insensitive comparison (its lower case form for
 // the letters LogicalCompare folds, itself otherwise).

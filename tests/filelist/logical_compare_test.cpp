@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.hpp"
+
 namespace torvane {
 namespace {
 
@@ -45,6 +47,23 @@ TEST(LogicalCompare, OrdersPairs) {
         EXPECT_EQ(Sign(LogicalCompare(c.a, c.b)), c.expected) << c.a << " vs " << c.b;
         EXPECT_EQ(Sign(LogicalCompare(c.b, c.a)), -c.expected) << c.b << " vs " << c.a;
     }
+}
+
+TEST(LogicalSortKey, KeysOrderAsTheComparisonDoesBeforeItsTies) {
+    const std::vector<std::wstring> names = {
+        L"1",   L"01x", L"1x", L"2", L"10", L"A",  L"a",    L"a2",    L"A10", L"a10",
+        L"b",   L"B1",  L"y",  L"Z", L"_x", L"ax", L"a0",   L"a00",   L"x9",  L"x10b",
+        L"x10", L"",    L"-1", L"é", L"É",  L"e",  L"a1b2", L"a1b10", L"0",   L"00"};
+    for (const auto& x : names) {
+        for (const auto& y : names) {
+            const int byKey = Sign(LogicalSortKey(x).compare(LogicalSortKey(y)));
+            const int full = Sign(LogicalCompare(x, y));
+            if (byKey != 0) {
+                EXPECT_EQ(byKey, full) << ToUtf8(x) << " vs " << ToUtf8(y);
+            }
+        }
+    }
+    EXPECT_EQ(LogicalSortKey(L"A01"), LogicalSortKey(L"a1"));  // only the ties tell them apart
 }
 
 TEST(LogicalCompare, SortIsTheSameFromAnyStartingOrder) {
