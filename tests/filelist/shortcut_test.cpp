@@ -16,7 +16,7 @@ namespace {
 using testing::FakeFileSystem;
 
 // What a test shortcut holds.
-struct LinkSpec {
+struct LinkContents {
     std::wstring relative = {};       // StringData RELATIVE_PATH, empty for none
     std::string localBase = {};       // LinkInfo LocalBasePath (8-bit), empty for no LinkInfo
     std::wstring localBaseWide = {};  // LinkInfo LocalBasePathUnicode, empty for none
@@ -36,8 +36,8 @@ void PutWide(std::string& out, const std::wstring& text, bool terminate) {
         Put(out, 0, 2);
 }
 
-std::string LinkInfo(const LinkSpec& spec) {
-    const bool wide = !spec.localBaseWide.empty();
+std::string LinkInfo(const LinkContents& contents) {
+    const bool wide = !contents.localBaseWide.empty();
     const std::uint32_t header = wide ? 0x24 : 0x1C;
     std::string volume;
     Put(volume, 0x11, 4);  // VolumeIDSize
@@ -47,12 +47,12 @@ std::string LinkInfo(const LinkSpec& spec) {
     volume.push_back('\0');
     std::string strings = volume;
     const auto baseAt = header + strings.size();
-    strings += spec.localBase + '\0';
+    strings += contents.localBase + '\0';
     const auto suffixAt = header + strings.size();
-    strings += spec.suffix + '\0';
+    strings += contents.suffix + '\0';
     const auto baseWideAt = header + strings.size();
     if (wide)
-        PutWide(strings, spec.localBaseWide, true);
+        PutWide(strings, contents.localBaseWide, true);
     const auto suffixWideAt = header + strings.size();
     if (wide)
         PutWide(strings, L"", true);
@@ -73,12 +73,12 @@ std::string LinkInfo(const LinkSpec& spec) {
 
 // A shortcut file in the Shell Link binary format, with an ID list, an
 // optional LinkInfo, a name and an optional relative path.
-std::string BuildLink(const LinkSpec& spec) {
-    const bool hasInfo = !spec.localBase.empty() || !spec.localBaseWide.empty();
-    std::uint32_t flags = 0x1 | 0x4 | (spec.unicode ? 0x80 : 0);
+std::string BuildLink(const LinkContents& contents) {
+    const bool hasInfo = !contents.localBase.empty() || !contents.localBaseWide.empty();
+    std::uint32_t flags = 0x1 | 0x4 | (contents.unicode ? 0x80 : 0);
     if (hasInfo)
         flags |= 0x2;
-    if (!spec.relative.empty())
+    if (!contents.relative.empty())
         flags |= 0x8;
     std::string out;
     Put(out, 0x4C, 4);
@@ -88,12 +88,12 @@ std::string BuildLink(const LinkSpec& spec) {
     Put(out, 2, 2);  // ID list: just its terminator
     Put(out, 0, 2);
     if (hasInfo)
-        out += LinkInfo(spec);
-    for (const auto& text : {std::wstring(L"A description"), spec.relative}) {
+        out += LinkInfo(contents);
+    for (const auto& text : {std::wstring(L"A description"), contents.relative}) {
         if (text.empty())
             continue;
         Put(out, static_cast<std::uint32_t>(ToUtf16(text).size()), 2);
-        if (spec.unicode) {
+        if (contents.unicode) {
             PutWide(out, text, false);
         } else {
             out += ToUtf8(text);
@@ -104,8 +104,8 @@ std::string BuildLink(const LinkSpec& spec) {
 
 class ResolveShortcutTest : public ::testing::Test {
   protected:
-    int Resolve(const LinkSpec& spec) {
-        fs.AddPlainFile(L"/r/links/my.lnk", BuildLink(spec));
+    int Resolve(const LinkContents& contents) {
+        fs.AddPlainFile(L"/r/links/my.lnk", BuildLink(contents));
         return ResolveShortcut(fs, L"/r/links/my.lnk", target);
     }
     FakeFileSystem fs;
