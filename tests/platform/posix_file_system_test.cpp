@@ -198,6 +198,21 @@ TEST_F(PosixFileSystemTest, CompressionOnlyWhereTheFileSystemCompresses) {
     EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Runs where TMPDIR is on btrfs.
+TEST_F(PosixFileSystemTest, CompressionSwitchesOnBtrfs) {
+    if (!OnBtrfs())
+        GTEST_SKIP() << "the temporary folder is not on btrfs";
+    b.MakeFile(L"f");
+    b.MakeFolder(L"d");
+    for (const auto* name : {L"f", L"d"}) {
+        auto handle = b.posix.Open(P(name));
+        ASSERT_TRUE((*handle)->SetCompression(true).ok());
+        EXPECT_TRUE(Word(name) & FILE_ATTRIBUTE_COMPRESSED);
+        ASSERT_TRUE((*handle)->SetCompression(false).ok());
+        EXPECT_FALSE(Word(name) & FILE_ATTRIBUTE_COMPRESSED);
+    }
+}
+
 TEST_F(PosixFileSystemTest, EncryptingAnExistingFileIsNotSupported) {
     b.MakeFile(L"f");
     const auto st = b.posix.Encrypt(P(L"f"));
