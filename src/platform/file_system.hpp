@@ -79,8 +79,9 @@ class FileSystem {
     // Opens an entry, file or folder, for SetTimes and SetCompression.
     virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) = 0;
 
-    // Encrypts or decrypts an entry in place. Linux can't do either to an
-    // existing file, so the real file system fails with "Operation not supported".
+    // Encrypts or decrypts an entry in place; an entry already in that state
+    // succeeds unchanged. Linux can't encrypt or decrypt an existing file, so
+    // there any real change fails with "Operation not supported".
     virtual Status Encrypt(const std::wstring& path) = 0;
     virtual Status Decrypt(const std::wstring& path) = 0;
 
