@@ -139,7 +139,7 @@ constexpr std::uint32_t kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HID
 
 std::uint32_t AttributeWordOf(const EntryFacts& facts, const std::optional<DosInfo>& stored) {
     if (facts.symlink)
-        return FILE_ATTRIBUTE_REPARSE_POINT;
+        return FILE_ATTRIBUTE_REPARSE_POINT | (facts.dotName ? FILE_ATTRIBUTE_HIDDEN : 0);
     std::uint32_t word = 0;
     if (stored) {
         word = stored->attributes & ~kDerived;

@@ -52,7 +52,8 @@ struct EntryFacts {
 };
 
 // The attribute word as a Windows client of the entry would see it:
-// a symbolic link is a reparse point and nothing else; otherwise the stored
+// a symbolic link is a reparse point, Hidden too for a dot name, and nothing
+// else (it holds no stored word); otherwise the stored
 // word's bits (not its Directory, Normal, Compressed or Encrypted bits), or
 // Hidden for a dot name when nothing is stored; Directory from the type;
 // Read-only also when the owner may not write; Compressed and Encrypted from

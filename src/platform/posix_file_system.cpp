@@ -264,7 +264,7 @@ Status PosixFileSystem::SetAttributes(const std::wstring& path, std::uint32_t at
         stored && stored->createTime ? stored->createTime : ToNtTime(CreatedOf(e.stx, stored))};
     const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     // Clearing Read-only gives the owner write permission before the word
-    // changes; setting it takes every write permission away afterwards.
+    // changes; setting it on a file takes every write permission away afterwards.
     if (!readOnly && (e.Mode() & S_IWUSR) == 0) {
         if (::chmod(e.proc.c_str(), e.Mode() | S_IWUSR) != 0)
             return SystemError::FromLastErrno();
@@ -273,14 +273,19 @@ Status PosixFileSystem::SetAttributes(const std::wstring& path, std::uint32_t at
     }
     if (const int err = WriteStored(e, info))
         return SystemError::FromErrno(err);
-    if (readOnly && (e.Mode() & 0222) != 0 && ::chmod(e.proc.c_str(), e.Mode() & ~0222) != 0)
+    // A read-only folder on Windows still takes new entries: its permissions stay.
+    const bool file = !S_ISDIR(e.stx.stx_mode);
+    if (readOnly && file && (e.Mode() & 0222) != 0 &&
+        ::chmod(e.proc.c_str(), e.Mode() & ~0222) != 0)
         return SystemError::FromLastErrno();
     return Status::Ok();
 }
 
 Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring& folder) {
     std::string path = Native(folder);
-    if (path.empty() || path.back() != '/')
+    if (path.empty())
+        return SystemError::FromErrno(ENOENT);
+    if (path.back() != '/')
         path += '/';
     DIR* dir = ::opendir(path.c_str());
     if (dir == nullptr)

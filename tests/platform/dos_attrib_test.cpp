@@ -127,7 +127,8 @@ TEST(DosAttrib, AttributeWordAsAWindowsClientSeesIt) {
         {"owner may not write", {.ownerWritable = false}, std::nullopt, FILE_ATTRIBUTE_READONLY},
         {"stored bits, but not its directory or compressed bits", {}, stored, 0x22},
         {"inode flags", {.compressed = true, .encrypted = true}, std::nullopt, 0x4800},
-        {"symbolic link", {.symlink = true, .dotName = true}, stored, 0x400},
+        {"symbolic link", {.symlink = true}, stored, 0x400},
+        {"symbolic link with a dot name", {.symlink = true, .dotName = true}, std::nullopt, 0x402},
     };
     for (const auto& c : cases)
         EXPECT_EQ(AttributeWordOf(c.facts, c.stored), c.expected) << c.what;

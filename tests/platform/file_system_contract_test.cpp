@@ -183,6 +183,8 @@ TYPED_TEST(FileSystemContract, SymbolicLinksAreEntriesOfTheirOwn) {
     this->backend.MakeSymlink(L"link");
     // Not followed: a link to a folder is no folder, and holds no word.
     EXPECT_EQ(this->Word(L"link"), FILE_ATTRIBUTE_REPARSE_POINT);
+    this->backend.MakeSymlink(L".link");
+    EXPECT_EQ(this->Word(L".link"), FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(this->fs().SetAttributes(this->P(L"link"), FILE_ATTRIBUTE_HIDDEN).error().code,
               EPERM);
     auto handle = this->fs().Open(this->P(L"link"));

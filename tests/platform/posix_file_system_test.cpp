@@ -114,6 +114,13 @@ TEST_F(PosixFileSystemTest, ReadOnlyIsMirroredInThePermissions) {
     EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_ARCHIVE);
 }
 
+TEST_F(PosixFileSystemTest, ReadOnlyFolderKeepsTakingNewEntries) {
+    b.MakeFolder(L"d");
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"d"), FILE_ATTRIBUTE_READONLY).ok());
+    EXPECT_EQ(Mode(L"d"), 0755u);
+    EXPECT_EQ(Word(L"d"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+}
+
 TEST_F(PosixFileSystemTest, OwnerWithoutWritePermissionReadsReadOnly) {
     b.MakeFile(L"f");
     ASSERT_EQ(::chmod(N(L"f").c_str(), 0444), 0);

@@ -88,7 +88,8 @@ void FakeFileSystem::SetContent(const std::wstring& path, std::string content) {
 void FakeFileSystem::AddSymlink(const std::wstring& path, std::int64_t time) {
     AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
-    nodes_[Normalize(path)] = Node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true};
+    // Holds no stored word: a dot name makes it Hidden, as on Linux.
+    nodes_[Normalize(path)] = Node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true, false};
 }
 
 void FakeFileSystem::SetNodeTimes(const std::wstring& path, std::int64_t created,
