@@ -139,7 +139,8 @@ TEST_F(PosixFileSystemTest, ReadOnlyEntryOfAnOrdinaryUserCanStillChangeItsWord) 
     const bool root = ::geteuid() == 0;
     if (root) {
         ASSERT_EQ(::chmod(b.dir.path().c_str(), 0755), 0);
-        ASSERT_EQ(::lchown(N(L"f").c_str(), 65534, 65534), 0);
+        if (::lchown(N(L"f").c_str(), 65534, 65534) != 0)
+            GTEST_SKIP() << "can't lend the file to user 65534 here";
         ASSERT_EQ(::setegid(65534), 0);
         ASSERT_EQ(::seteuid(65534), 0);
     }
