@@ -208,14 +208,14 @@ std::int64_t ListedTime(std::int64_t seconds) {
     return local && local->tm_year >= 0 ? seconds : 0;
 }
 
-void ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
+Status ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
     auto search = StartSearch(context.fs, std::move(path));
     const auto count = CountForRange(context, search);
     context.progress.SetRange(0, static_cast<std::uint16_t>(count));
     context.progress.SetStep(1);
     if (!search.records) {
         ShowReadError(context, search.records.error());
-        return;
+        return search.records.error();
     }
     FileEntries files;
     files.reserve(search.records->size());
@@ -231,6 +231,7 @@ void ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
     out.insert(out.end(), std::make_move_iterator(files.begin()),
                std::make_move_iterator(files.end()));
     context.progress.SetPos(0);
+    return Status::Ok();
 }
 
 std::int64_t CountJobEntries(const ListContext& context, std::wstring path,

@@ -53,8 +53,8 @@ struct ListContext {
 // shortcuts are never listed. Drives the progress bar (range from
 // CountJobEntries of the history root, one step per entry, position 0 at the
 // end). A path that can't be read shows "Error!  " + the system's text and
-// leaves `out` unchanged.
-void ListPath(const ListContext& context, std::wstring path, FileEntries& out);
+// leaves `out` unchanged; the system error is returned as well.
+Status ListPath(const ListContext& context, std::wstring path, FileEntries& out);
 
 // The number of entries a job will visit under the folder `path` (into
 // subfolders when `includeSubfolders` is 1), counting files whose extension
