@@ -30,6 +30,14 @@ struct FileEntry {
 
 using FileEntries = std::vector<FileEntry>;
 
+// The entry on which a task is tried while no entry is listed: "FileName.test"
+// in the folder "C:\" (a Windows-style text kept as it is: the entry is never
+// looked for on disk), icon 0, attributes 0, and all three times the local
+// time 1984-02-29 00:00:12 taken as daylight-saving time (the broken-down
+// month 13 of 1983 with a positive daylight-saving flag), or 0 when that time
+// can't be represented.
+FileEntry PlaceholderEntry();
+
 // The text after the last separator of `name` (all of it when there is none),
 // from its last "." to the end, the dot included; empty when it has no ".".
 std::wstring ExtensionOf(std::wstring_view name);

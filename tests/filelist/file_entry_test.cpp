@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "time_zone.hpp"
+
 namespace torvane {
 namespace {
 
@@ -20,7 +22,8 @@ TEST(ExtensionOf, TakesTheLastDotOfTheLastComponent) {
         {L"/home/me/dir/file.txt", L".txt"},
         {L"", L""},
     };
-    for (const auto& c : cases) EXPECT_EQ(ExtensionOf(c.name), c.ext) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(ExtensionOf(c.name), c.ext) << c.name;
 }
 
 TEST(FileEntry, FolderIsTheDirectoryBitOnly) {
@@ -31,6 +34,21 @@ TEST(FileEntry, FolderIsTheDirectoryBitOnly) {
     EXPECT_TRUE(e.IsFolder());
     e.folderPath = L"/a/";
     EXPECT_EQ(e.FullPath(), L"/a/noext");
+}
+
+TEST(PlaceholderEntry, IsAFixedFileTakenAsDaylightSavingTime) {
+    testing::ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
+    const FileEntry e = PlaceholderEntry();
+    EXPECT_EQ(e.folderPath, L"C:\\");
+    EXPECT_EQ(e.name, L"FileName.test");
+    EXPECT_EQ(e.extension, L".test");
+    EXPECT_EQ(e.iconIndex, 0u);
+    EXPECT_EQ(e.attributes, 0u);
+    EXPECT_FALSE(e.IsFolder());
+    // 1984-02-29 00:00:12 EDT (month 13 of 1983), which is 04:00:12 UTC.
+    EXPECT_EQ(e.created, 446875212);
+    EXPECT_EQ(e.modified, e.created);
+    EXPECT_EQ(e.accessed, e.created);
 }
 
 }  // namespace

@@ -17,9 +17,8 @@ TEST(FakeFileSystem, MovingAFolderMovesEverythingBelowIt) {
     fs.AddFile(L"/r/a/sub/y.txt");
     fs.AddFile(L"/r/ab.txt");
     ASSERT_TRUE(fs.Move(L"/r/a", L"/r/b").ok());
-    EXPECT_EQ(fs.PathsUnder(L"/r/"),
-              (std::vector<std::wstring>{L"/r/ab.txt", L"/r/b", L"/r/b/sub", L"/r/b/sub/y.txt",
-                                         L"/r/b/x.txt"}));
+    EXPECT_EQ(fs.PathsUnder(L"/r/"), (std::vector<std::wstring>{L"/r/ab.txt", L"/r/b", L"/r/b/sub",
+                                                                L"/r/b/sub/y.txt", L"/r/b/x.txt"}));
     EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"Move /r/a -> /r/b"});
 }
 

@@ -30,7 +30,10 @@ TEST(FromUtf8, DecodesValidTextAndEscapesEachInvalidByte) {
         // Beyond U+10FFFF.
         {"\xF4\x90\x80\x80", L"\xDCF4\xDC90\xDC80\xDC80"},
         // A truncated sequence followed by valid text.
-        {"\xE2\x82" "ab", L"\xDCE2\xDC82" L"ab"},
+        {"\xE2\x82"
+         "ab",
+         L"\xDCE2\xDC82"
+         L"ab"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FromUtf8(c.bytes), c.text);
@@ -62,9 +65,12 @@ TEST(Utf16, SurrogatePairsAndLoneSurrogates) {
     EXPECT_EQ(FromUtf16(u"\xD83D\xDE00"), emoji);
     EXPECT_EQ(Utf16Length(L"a" + emoji), 3u);
     // Lone surrogates survive in both directions.
-    const std::u16string lone = u"a\xDC80" u"b\xD800";
+    const std::u16string lone =
+        u"a\xDC80"
+        u"b\xD800";
     EXPECT_EQ(ToUtf16(FromUtf16(lone)), lone);
-    EXPECT_EQ(FromUtf16(lone), std::wstring(L"a\xDC80" L"b\xD800"));
+    EXPECT_EQ(FromUtf16(lone), std::wstring(L"a\xDC80"
+                                            L"b\xD800"));
     // A low surrogate before a high one is two lone units, not a pair.
     EXPECT_EQ(FromUtf16(u"\xDE00\xD83D").size(), 2u);
 }

@@ -1,0 +1,62 @@
+#include "engine/apply_task.hpp"
+
+#include "engine/task_branches.hpp"
+#include "engine/task_pattern.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+
+NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
+                             const ApplyContext& context) {
+    NewEntries out{entries, TaskResult::Ok};
+    for (const auto& task : tasks) {
+        out.result = ApplyTask(task.definition, out.entries, context);
+        if (out.result != TaskResult::Ok) {
+            out.entries = entries;
+            break;
+        }
+    }
+    return out;
+}
+
+TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
+                     const ApplyContext& context) {
+    const auto kind = KindOfKeyword(GetTaskKeyword(definition));
+    if (!kind)
+        return TaskResult::Failed;
+    switch (*kind) {
+        case TASK_KIND_RENAME:
+            return ApplyRenameTask(definition, entries, context);
+        case TASK_KIND_TIMESTAMP:
+            return ApplyTimestampTask(definition, entries, context);
+        case TASK_KIND_ATTRIBUTE:
+            return ApplyAttributeTask(definition, entries, context);
+    }
+    return TaskResult::Failed;
+}
+
+bool PassedOver(const FileEntry& entry, const EngineSettings& settings) {
+    switch (settings.setAttributeOption) {
+        case 0:
+            return entry.IsFolder();
+        case 1:
+            return !entry.IsFolder();
+        default:
+            return false;
+    }
+}
+
+TaskResult ReplaceText(const std::wstring& find, const std::wstring& replacement,
+                       std::wstring& text, bool useRegex, const EngineSettings& settings,
+                       Dialogs& dialogs) {
+    return TaskPattern(find, useRegex, settings, dialogs).Replace(text, replacement);
+}
+
+NameMatch MatchName(const std::wstring& pattern, const std::wstring& name, bool useRegex,
+                    const EngineSettings& settings, Dialogs& dialogs) {
+    NameMatch out;
+    out.result = TaskPattern(pattern, useRegex, settings, dialogs).Match(name, out.matched);
+    return out;
+}
+
+}  // namespace torvane

@@ -1,0 +1,72 @@
+#include "engine/preview.hpp"
+
+#include <utility>
+
+namespace torvane {
+
+Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
+    : dialogs_(dialogs), icons_(icons), view_(view) {}
+
+ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode) {
+    return ApplyContext{settings, dialogs_, mode, PreviewIcons{&current_, &icons_}};
+}
+
+void Preview::Show(FileEntries entries) {
+    const auto how = shownRows_ == entries.size() && !entries.empty() ? NewListUpdate::kInPlace
+                                                                      : NewListUpdate::kReset;
+    new_ = std::move(entries);
+    shownRows_ = new_.size();
+    if (view_ != nullptr)
+        view_->NewEntriesChanged(how);
+}
+
+void Preview::Clear() {
+    current_.clear();
+    Show({});
+}
+
+TaskResult Preview::EntriesListed(FileEntries current, const TaskList& tasks,
+                                  const EngineSettings& settings) {
+    // The new entries start as the current ones; the recomputation below
+    // replaces them before anything is shown.
+    current_ = std::move(current);
+    return RefreshPreview(tasks, settings);
+}
+
+TaskResult Preview::TaskAppended(const TaskList& tasks, const EngineSettings& settings) {
+    return PreviewLastTask(tasks, settings);
+}
+
+TaskResult Preview::TaskReplaced(const TaskList& tasks, const EngineSettings& settings) {
+    auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
+    if (computed.result == TaskResult::Ok)
+        Show(std::move(computed.entries));
+    return computed.result;
+}
+
+TaskResult Preview::RefreshPreview(const TaskList& tasks, const EngineSettings& settings) {
+    auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
+    Show(std::move(computed.entries));
+    return computed.result;
+}
+
+TaskResult Preview::PreviewLastTask(const TaskList& tasks, const EngineSettings& settings) {
+    if (tasks.empty())
+        return TaskResult::Ok;
+    const auto& definition = tasks.back().definition;
+    if (new_.empty()) {
+        FileEntries trial{PlaceholderEntry()};
+        return ApplyTask(definition, trial, Context(settings, ApplyMode::JobMode));
+    }
+    FileEntries entries = new_;
+    const auto result = ApplyTask(definition, entries, Context(settings, ApplyMode::PreviewMode));
+    if (result == TaskResult::Ok)
+        Show(std::move(entries));
+    return result;
+}
+
+void Preview::ResetNewEntries() {
+    Show(current_);
+}
+
+}  // namespace torvane

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+
+#include "engine/apply_context.hpp"
+#include "engine/apply_task.hpp"
+#include "filelist/file_entry.hpp"
+#include "filelist/icon_cache.hpp"
+#include "platform/dialogs.hpp"
+#include "tasks/task_item.hpp"
+
+namespace torvane {
+
+// How the list of new values must be redrawn: its rows rewritten where they
+// are (the row count already equals the new count, and is not 0), or the
+// list emptied and filled again.
+enum class NewListUpdate { kInPlace, kReset };
+
+// The view of the new entries, told whenever they change.
+class PreviewView {
+  public:
+    virtual ~PreviewView() = default;
+    virtual void NewEntriesChanged(NewListUpdate how) = 0;
+};
+
+// The preview: the current entries (what is on show) and the new entries
+// (what the task list would make of them, position for position), kept up to
+// date on the UI thread without touching the disk. The owner (the main
+// window's controller) calls the event operations below; each returns the
+// outcome of the computation it ran.
+class Preview {
+  public:
+    // `view` may be null. The dialogs receive the engine's message boxes; the
+    // icon cache gives renamed files their icons.
+    Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view = nullptr);
+
+    const FileEntries& currentEntries() const { return current_; }
+    const FileEntries& newEntries() const { return new_; }
+
+    // Events, after which the owner calls the operation named:
+
+    // The lists are emptied before a new path is listed: both sequences
+    // become empty.
+    void Clear();
+    // The file list was built or rebuilt (a path chosen, a drop, folder
+    // navigation, the end of a job): the new entries start as a copy of
+    // `current`, then the whole task list is applied.
+    TaskResult EntriesListed(FileEntries current, const TaskList& tasks,
+                             const EngineSettings& settings);
+    // A task was appended: it alone is applied on top of the new entries.
+    // On failure the owner removes it again.
+    TaskResult TaskAppended(const TaskList& tasks, const EngineSettings& settings);
+    // A task was replaced in place. On failure the new entries stay as they
+    // were, so that they still match the list once the owner puts the
+    // previous task back.
+    TaskResult TaskReplaced(const TaskList& tasks, const EngineSettings& settings);
+    // The task list was emptied by a task-list load, or a load failed.
+    void TaskListEmptied() { ResetNewEntries(); }
+    // A task was moved, removed, or the list cleared; or the preferences
+    // were accepted.
+    TaskResult TaskListChanged(const TaskList& tasks, const EngineSettings& settings) {
+        return RefreshPreview(tasks, settings);
+    }
+    TaskResult PreferencesChanged(const TaskList& tasks, const EngineSettings& settings) {
+        return RefreshPreview(tasks, settings);
+    }
+
+    // Recomputes the new entries from the current ones with the whole task
+    // list and shows them; after a failure they equal the current entries.
+    // Returns the outcome of ComputeNewEntries.
+    TaskResult RefreshPreview(const TaskList& tasks, const EngineSettings& settings);
+
+    // Applies the last task of the list to a copy of the new entries and, on
+    // Ok, shows the copy; on any other outcome the new entries are kept. With
+    // nothing on show the task is tried on the placeholder entry instead, so
+    // that a bad pattern or timestamp result is reported at once; nothing is
+    // shown then. Returns Ok for an empty list, else the task's outcome.
+    TaskResult PreviewLastTask(const TaskList& tasks, const EngineSettings& settings);
+
+    // Sets the new entries back to the current entries and shows them.
+    void ResetNewEntries();
+
+  private:
+    ApplyContext Context(const EngineSettings& settings, ApplyMode mode);
+    void Show(FileEntries entries);
+
+    Dialogs& dialogs_;
+    IconCache& icons_;
+    PreviewView* view_;
+    FileEntries current_;
+    FileEntries new_;
+    std::size_t shownRows_ = 0;  // the rows the view holds since the last notice
+};
+
+}  // namespace torvane

@@ -1,0 +1,134 @@
+#include "engine/task_pattern.hpp"
+
+#include <algorithm>
+#include <iterator>
+#include <locale>
+#include <stdexcept>
+
+#include "engine/messages.hpp"
+
+namespace torvane {
+namespace {
+
+// The locale whose case mapping and character classes the expressions use.
+// C.UTF-8 folds and classifies every Unicode letter, as the desktop's own
+// regular-expression traits do; the process locale plays no part. Built once
+// and never changed.
+const std::locale& MatchingLocale() {
+    static const std::locale locale = [] {
+        try {
+            return std::locale("C.UTF-8");
+        } catch (const std::runtime_error&) {
+            return std::locale::classic();
+        }
+    }();
+    return locale;
+}
+
+boost::regex_constants::syntax_option_type FlagsFor(bool useRegex, const EngineSettings& settings) {
+    boost::regex_constants::syntax_option_type flags =
+        useRegex ? boost::regex_constants::perl : boost::regex_constants::literal;
+    if (settings.caseSensitiveSearch != 1)
+        flags |= boost::regex_constants::icase;
+    return flags;
+}
+
+// A narrow library text, one character per byte, as the library wrote it.
+std::wstring Widen(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (const char c : text)
+        out.push_back(static_cast<unsigned char>(c));
+    return out;
+}
+
+// The narrow form the library gives a wide character in its messages.
+wchar_t Narrowed(wchar_t c) {
+    return static_cast<unsigned char>(static_cast<char>(c));
+}
+
+constexpr auto kMatchFlags = boost::regex_constants::match_default;
+constexpr auto kFormatFlags = boost::regex_constants::format_default;
+
+}  // namespace
+
+std::wstring DescribeRegexError(const boost::regex_error& error, std::wstring_view pattern) {
+    std::wstring text = Widen(error.what());
+    // The text ends with the fragment pattern[start, end) around the error
+    // position, the marker inserted at the position, and "'.".
+    const auto position = static_cast<std::size_t>(std::max<std::ptrdiff_t>(error.position(), 0));
+    if (position > pattern.size())
+        return text;
+    const std::size_t start = position > 10 ? position - 10 : 0;
+    const std::size_t end = std::min(position + 10, pattern.size());
+    std::wstring wide(pattern.substr(start, position - start));
+    wide += L">>>HERE>>>";
+    wide += pattern.substr(position, end - position);
+    wide += L"'.";
+    std::wstring narrowed = wide;
+    std::transform(narrowed.begin(), narrowed.end(), narrowed.begin(), Narrowed);
+    if (text.ends_with(narrowed))
+        text.replace(text.size() - narrowed.size(), narrowed.size(), wide);
+    return text;
+}
+
+TaskPattern::TaskPattern(std::wstring pattern, bool useRegex, const EngineSettings& settings,
+                         Dialogs& dialogs)
+    : pattern_(std::move(pattern)), flags_(FlagsFor(useRegex, settings)), dialogs_(dialogs) {}
+
+const boost::wregex* TaskPattern::Expression() {
+    if (expression_)
+        return &*expression_;
+    try {
+        boost::wregex expression;
+        expression.imbue(MatchingLocale());
+        expression.assign(pattern_, flags_);
+        expression_ = std::move(expression);
+        return &*expression_;
+    } catch (const boost::regex_error& e) {
+        ShowInvalid(DescribeRegexError(e, pattern_));
+        return nullptr;
+    }
+}
+
+void TaskPattern::ShowInvalid(const std::wstring& description) {
+    ShowError(dialogs_, InvalidExpressionMessage(description));
+}
+
+TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, bool* changed) {
+    const auto* expression = Expression();
+    if (expression == nullptr)
+        return TaskResult::InvalidExpression;
+    buffer_.clear();
+    try {
+        boost::regex_replace(std::back_inserter(buffer_), text.cbegin(), text.cend(), *expression,
+                             format, kMatchFlags | kFormatFlags);
+    } catch (const std::runtime_error& e) {
+        // The matcher gives up on expressions whose matching would take too
+        // long or too much memory; that is the expression's fault, not the
+        // name's, so it is reported like one that can't be built.
+        ShowInvalid(Widen(e.what()));
+        return TaskResult::InvalidExpression;
+    }
+    const bool different = buffer_ != text;
+    if (different)
+        text.swap(buffer_);
+    if (changed != nullptr)
+        *changed = different;
+    return TaskResult::Ok;
+}
+
+TaskResult TaskPattern::Match(const std::wstring& text, bool& matched) {
+    const auto* expression = Expression();
+    if (expression == nullptr)
+        return TaskResult::InvalidExpression;
+    try {
+        matched = boost::regex_match(text, *expression, kMatchFlags);
+    } catch (const std::runtime_error& e) {
+        ShowInvalid(Widen(e.what()));
+        return TaskResult::InvalidExpression;
+    }
+    return TaskResult::Ok;
+}
+
+}  // namespace torvane

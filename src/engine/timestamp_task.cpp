@@ -1,0 +1,69 @@
+#include <optional>
+
+#include "engine/messages.hpp"
+#include "engine/task_branches.hpp"
+#include "engine/task_pattern.hpp"
+#include "platform/date_text.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+namespace {
+
+// The entry field a FORM value names, or null for any other value.
+std::int64_t FileEntry::*TimeField(std::wstring_view kind) {
+    if (kind == kTimeKindCreated)
+        return &FileEntry::created;
+    if (kind == kTimeKindModified)
+        return &FileEntry::modified;
+    if (kind == kTimeKindAccessed)
+        return &FileEntry::accessed;
+    return nullptr;
+}
+
+// The time a replaced date text stands for: its local calendar time, or 0
+// for a year up to 1899. nullopt, after the message that says why, when the
+// text is no date or a date that can't be stored (1900 to 1969, or beyond
+// the time type).
+std::optional<std::int64_t> TimeOfDateText(const std::wstring& text, Dialogs& dialogs) {
+    const auto fields = ParseDateText(text);
+    if (!fields) {
+        ShowError(dialogs, NotADateMessage(text));
+        return std::nullopt;
+    }
+    if (fields->year <= 1899)
+        return 0;
+    const auto time = fields->year >= 1970 ? LocalFieldsToTime(*fields) : std::nullopt;
+    if (!time)
+        ShowError(dialogs, DateOutOfRangeMessage(text));
+    return time;
+}
+
+}  // namespace
+
+TaskResult ApplyTimestampTask(std::wstring_view definition, FileEntries& entries,
+                              const ApplyContext& context) {
+    const auto field = TimeField(GetTaskField(definition, kFieldTimeKind, L""));
+    if (field == nullptr)
+        return TaskResult::Ok;
+    const std::wstring replacement = GetTaskField(definition, kFieldReplace, L"");
+    TaskPattern pattern(GetTaskField(definition, kFieldFind, L""),
+                        IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse)), context.settings,
+                        context.dialogs);
+    for (FileEntry& entry : entries) {
+        if (PassedOver(entry, context.settings))
+            continue;
+        std::wstring text = FormatDateText(entry.*field);
+        if (pattern.Replace(text, replacement) != TaskResult::Ok) {
+            return TaskResult::InvalidExpression;
+        }
+        // Read back even when nothing was replaced: the time then keeps its
+        // value (whole seconds).
+        const auto time = TimeOfDateText(text, context.dialogs);
+        if (!time)
+            return TaskResult::Failed;
+        entry.*field = *time;
+    }
+    return TaskResult::Ok;
+}
+
+}  // namespace torvane

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace torvane {
+
+// Reads a signed decimal number the way wcstol reads base 10 where long is
+// 32 bits: leading white space (blank, tab, line feed, vertical tab, form
+// feed, carriage return) and one sign are skipped, digits are read up to the
+// first other character. Returns 0 for a text without digits, and the nearest
+// limit for a value beyond the signed 32-bit range. Never fails.
+std::int32_t ReadDecimalInt32(std::wstring_view text);
+
+}  // namespace torvane

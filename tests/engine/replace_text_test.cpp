@@ -1,0 +1,172 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/apply_task.hpp"
+#include "engine_fixture.hpp"
+
+namespace torvane {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::ErrorBox;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct ReplaceCase {
+    int caseSensitive;
+    bool regex;
+    const wchar_t* find;
+    const wchar_t* replacement;
+    const wchar_t* text;
+    const wchar_t* expected;
+};
+
+void ExpectReplacements(const ReplaceCase* begin, const ReplaceCase* end) {
+    for (const auto* c = begin; c != end; ++c) {
+        testing::RecordingDialogs dialogs;
+        std::wstring text = c->text;
+        const EngineSettings settings{.caseSensitiveSearch = c->caseSensitive};
+        EXPECT_EQ(ReplaceText(c->find, c->replacement, text, c->regex, settings, dialogs),
+                  TaskResult::Ok)
+            << c->find;
+        EXPECT_EQ(text, c->expected) << "find " << c->find << " in " << c->text;
+        EXPECT_THAT(dialogs.messages(), IsEmpty());
+    }
+}
+
+TEST(ReplaceText, SyntaxFlagsFollowRegexAndCaseSetting) {
+    const ReplaceCase cases[] = {
+        {1, true, L"a.c", L"_", L"abc a.c ABC A.C", L"_ _ ABC A.C"},
+        {1, false, L"a.c", L"_", L"abc a.c ABC A.C", L"abc _ ABC A.C"},
+        {0, true, L"a.c", L"_", L"abc a.c ABC A.C", L"_ _ _ _"},
+        {0, false, L"a.c", L"_", L"abc a.c ABC A.C", L"abc _ ABC _"},
+        // Only exactly 1 means case-sensitive.
+        {2, false, L"abc", L"_", L"ABC aBc abc", L"_ _ _"},
+        {-1, false, L"abc", L"_", L"ABC aBc abc", L"_ _ _"},
+        // A plain find treats every character literally.
+        {1, false, L"(a+)[b]", L"_", L"aab (a+)[b]", L"aab _"},
+    };
+    ExpectReplacements(std::begin(cases), std::end(cases));
+}
+
+TEST(ReplaceText, ReplacementIsAlwaysAPerlFormatString) {
+    const ReplaceCase cases[] = {
+        {1, false, L"ab", L"$&$&", L"xaby ab", L"xababy abab"},
+        {1, false, L"ab", L"$$", L"ab", L"$"},
+        {1, false, L"ab", L"[\\n]", L"ab", L"[\n]"},
+        {1, false, L"ab", L"\\t", L"ab", L"\t"},
+        {1, false, L"ab", L"(?1:x)", L"ab", L"(?1:x)"},  // no conditionals
+        {1, false, L"ab", L"<$1>", L"ab", L"<>"},        // a plain find has no groups
+        {1, true, L"(\\w+)-(\\w+)", L"$2-$1", L"left-right", L"right-left"},
+        {1, true, L"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", L"${10}$1", L"abcdefghij", L"ja"},
+        {1, true, L"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", L"$10", L"abcdefghij", L"j"},
+    };
+    ExpectReplacements(std::begin(cases), std::end(cases));
+}
+
+TEST(ReplaceText, ReplacesEveryNonOverlappingMatchLeftToRight) {
+    const ReplaceCase cases[] = {
+        {1, false, L"aa", L"X", L"aaaaa", L"XXa"},
+        {1, true, L"\\d+", L"#", L"a1b22c333", L"a#b#c#"},
+        {1, false, L"zz", L"X", L"abc", L"abc"},
+        // An empty regular expression matches between every two characters.
+        {1, true, L"", L"-", L"ab", L"-a-b-"},
+    };
+    ExpectReplacements(std::begin(cases), std::end(cases));
+}
+
+TEST(ReplaceText, CaseInsensitiveMatchingFoldsNonAsciiLetters) {
+    const ReplaceCase cases[] = {
+        {0, false, L"\u00e9t\u00e9", L"summer", L"\u00c9T\u00c9 2021", L"summer 2021"},
+        {0, true, L"\u00e4+", L"a", L"B\u00c4\u00e4\u00c4R", L"BaR"},
+        {0, true, L"[\u00e0-\u00ff]", L"_", L"\u00c9", L"_"},
+        {0, false, L"\u0436", L"zh", L"\u0416", L"zh"},  // Cyrillic zhe
+        {1, false, L"\u00e9", L"e", L"\u00c9\u00e9", L"\u00c9e"},
+        // Word characters take non-ASCII letters too.
+        {1, true, L"^\\w+", L"W", L"\u00e9t\u00e9.txt", L"W.txt"},
+    };
+    ExpectReplacements(std::begin(cases), std::end(cases));
+}
+
+TEST(ReplaceText, InvalidExpressionShowsTheLibrarysDescriptionAndKeepsTheText) {
+    testing::RecordingDialogs dialogs;
+    std::wstring text = L"(abc)";
+    EXPECT_EQ(ReplaceText(L"(ab", L"x", text, true, {}, dialogs), TaskResult::InvalidExpression);
+    EXPECT_EQ(text, L"(abc)");
+    EXPECT_THAT(dialogs.messages(),
+                ElementsAre(ErrorBox(L"Not a valid regular expression: \"Unmatched marking "
+                                     L"parenthesis ( or \\(.  The error occurred while parsing "
+                                     L"the regular expression: '(ab>>>HERE>>>'.\"")));
+}
+
+TEST(ReplaceText, ErrorTextQuotesThePatternInItsOwnCharacters) {
+    testing::RecordingDialogs dialogs;
+    std::wstring text = L"x";
+    EXPECT_EQ(ReplaceText(L"\u0416\u00e9(", L"", text, true, {}, dialogs),
+              TaskResult::InvalidExpression);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_THAT(dialogs.messages()[0].text, HasSubstr(L"'\u0416\u00e9(>>>HERE>>>'.\""));
+}
+
+TEST(ReplaceText, EmptyPlainFindIsRejectedByTheLibrary) {
+    testing::RecordingDialogs dialogs;
+    std::wstring text = L"ab";
+    EXPECT_EQ(ReplaceText(L"", L"-", text, false, {}, dialogs), TaskResult::InvalidExpression);
+    EXPECT_THAT(dialogs.messages(),
+                ElementsAre(ErrorBox(L"Not a valid regular expression: \"Empty regular "
+                                     L"expression.\"")));
+}
+
+TEST(ReplaceText, ExpressionTooComplexToMatchIsAnInvalidExpression) {
+    testing::RecordingDialogs dialogs;
+    const std::wstring name(60, L'a');
+    std::wstring text = name;
+    EXPECT_EQ(ReplaceText(L"(a*)*b", L"x", text, true, {}, dialogs), TaskResult::InvalidExpression);
+    EXPECT_EQ(text, name);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_THAT(dialogs.messages()[0].text,
+                HasSubstr(L"Not a valid regular expression: \"The complexity of matching"));
+    EXPECT_EQ(dialogs.messages()[0].caption, L"Error");
+}
+
+TEST(MatchName, PatternMustCoverTheWholeName) {
+    const struct {
+        int caseSensitive;
+        bool regex;
+        const wchar_t* pattern;
+        const wchar_t* name;
+        bool matched;
+    } cases[] = {
+        {0, false, L"a.txt", L"a.txt", true},
+        {0, false, L"a.txt", L"A.TXT", true},
+        {1, false, L"a.txt", L"A.TXT", false},
+        {0, false, L"a.txt", L"ba.txt", false},
+        {0, false, L"a.txt", L"a.txt.bak", false},
+        {0, false, L"a.txt", L"abtxt", false},
+        {0, true, L"a.txt", L"abtxt", true},
+        {0, true, L".*", L"", true},
+        {0, true, L".*", L"anything.jpg", true},
+        {1, true, L"a|ab", L"ab", true},
+        {0, true, L"\u00e9.*", L"\u00c9t\u00e9", true},
+    };
+    for (const auto& c : cases) {
+        testing::RecordingDialogs dialogs;
+        const auto match = MatchName(c.pattern, c.name, c.regex,
+                                     {.caseSensitiveSearch = c.caseSensitive}, dialogs);
+        EXPECT_EQ(match.result, TaskResult::Ok);
+        EXPECT_EQ(match.matched, c.matched) << c.pattern << " against " << c.name;
+    }
+}
+
+TEST(MatchName, InvalidOrTooComplexPatternIsAnInvalidExpression) {
+    for (const auto* pattern : {L"[a", L"(a*)*b"}) {
+        testing::RecordingDialogs dialogs;
+        const auto match = MatchName(pattern, std::wstring(60, L'a'), true, {}, dialogs);
+        EXPECT_EQ(match.result, TaskResult::InvalidExpression) << pattern;
+        ASSERT_EQ(dialogs.messages().size(), 1u) << pattern;
+        EXPECT_THAT(dialogs.messages()[0].text, HasSubstr(L"Not a valid regular expression: \""));
+    }
+}
+
+}  // namespace
+}  // namespace torvane

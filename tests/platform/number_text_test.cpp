@@ -1,0 +1,38 @@
+#include "platform/number_text.hpp"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace torvane {
+namespace {
+
+TEST(ReadDecimalInt32, ReadsLikeWcstolWithA32BitLong) {
+    const struct {
+        const wchar_t* text;
+        std::int32_t value;
+    } cases[] = {
+        {L"42", 42},
+        {L"  \t\n+42", 42},
+        {L"-17", -17},
+        {L"12abc", 12},
+        {L"0x1F", 0},
+        {L"", 0},
+        {L"abc", 0},
+        {L"-", 0},
+        {L"- 5", 0},
+        {L"--5", 0},
+        {L"2147483647", INT_MAX},
+        {L"2147483648", INT_MAX},
+        {L"-2147483648", INT_MIN},
+        {L"-2147483649", INT_MIN},
+        {L"99999999999999999999999999", INT_MAX},
+        {L"000000000000000000000012", 12},
+        {L"\u00a012", 0},  // only the six C blanks are skipped
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadDecimalInt32(c.text), c.value) << c.text;
+}
+
+}  // namespace
+}  // namespace torvane
