@@ -1,0 +1,250 @@
+#include "engine/job.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "fake_file_system.hpp"
+#include "platform/file_attributes.hpp"
+#include "recording_dialogs.hpp"
+#include "tasks/task_definition.hpp"
+#include "time_zone.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::RecordingDialogs;
+using testing::ScopedTimeZone;
+using Call = FakeFileSystem::Call;
+
+TaskItem Rename(const std::wstring& find, const std::wstring& repl, bool numbering = false,
+                const std::wstring& start = L"1", bool regex = false) {
+    RenameTaskFields f;
+    f.find = find;
+    f.replace = repl;
+    f.numbering = numbering ? L"TRUE" : L"FALSE";
+    f.startNumber = numbering ? start : L"0";
+    f.regex = regex ? L"TRUE" : L"FALSE";
+    return TaskItem{1, L"", BuildTaskDefinition(f)};
+}
+
+TaskItem Attribute(const std::wstring& find, std::uint32_t word, bool regex = true) {
+    AttributeTaskFields f;
+    f.find = find;
+    f.attributes = std::to_wstring(word);
+    f.regex = regex ? L"TRUE" : L"FALSE";
+    return TaskItem{2, L"", BuildTaskDefinition(f)};
+}
+
+TaskItem Timestamp(const std::wstring& kind, const std::wstring& find, const std::wstring& repl,
+                   bool regex = false) {
+    TimestampTaskFields f;
+    f.regex = regex ? L"TRUE" : L"FALSE";
+    f.timeKind = kind;
+    f.find = find;
+    f.replace = repl;
+    return TaskItem{3, L"", BuildTaskDefinition(f)};
+}
+
+// Records the observer's calls in the order they come.
+class RecordingObserver : public JobObserver {
+public:
+    void JobStep(int entries) override {
+        EXPECT_FALSE(done) << "a step after the completion";
+        steps += entries;
+    }
+    void JobDone(const JobResult& result) override {
+        EXPECT_FALSE(done) << "two completions";
+        done = true;
+        doneLog = result.log;
+    }
+    int steps = 0;
+    bool done = false;
+    ErrorLog doneLog;
+};
+
+class JobTest : public ::testing::Test {
+protected:
+    JobResult Run(const std::wstring& root, TaskList tasks, int includeSubfolders = 0,
+                  int setAttributeOption = 0, int retrieve = kRetrieveFilesOnly) {
+        JobSettings settings;
+        settings.root = root;
+        settings.tasks = std::move(tasks);
+        settings.listOptions.includeSubfolders = includeSubfolders;
+        settings.listOptions.retrieveOption = retrieve;
+        settings.engine.setAttributeOption = setAttributeOption;
+        return RunJob(settings, fs, dialogs, observer, 1625313909);
+    }
+
+    ScopedTimeZone tz{"UTC0"};
+    FakeFileSystem fs;
+    RecordingDialogs dialogs;
+    RecordingObserver observer;
+};
+
+TEST_F(JobTest, RenamesEveryListedFileAndReportsEachStepThenTheCompletion) {
+    fs.AddFile(L"/r/a.txt");
+    fs.AddFile(L"/r/b.txt");
+    fs.AddFolder(L"/r/sub");
+    const auto result = Run(L"/r/", {Rename(L".txt", L".md")});
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(result.log, ErrorLog{L"Log file started on: 2021-07-03 12-05-09\n"});
+    EXPECT_TRUE(fs.Exists(L"/r/a.md"));
+    EXPECT_TRUE(fs.Exists(L"/r/b.md"));
+    EXPECT_EQ(observer.steps, 2);  // the folder is not listed with files only
+    EXPECT_TRUE(observer.done);
+    EXPECT_EQ(observer.doneLog, result.log);
+    EXPECT_FALSE(result.renamedRoot.has_value());
+}
+
+TEST_F(JobTest, NumberingRestartsInEveryFolderAndSubfoldersGoFirstUnderTheirOldPath) {
+    fs.AddFile(L"/r/x.jpg");
+    fs.AddFile(L"/r/y.jpg");
+    fs.AddFile(L"/r/d.jpg/in.jpg");  // a folder whose name the task changes too
+    const auto result =
+        Run(L"/r", {Rename(L"^.*$", L"P##", true, L"1", true)}, 1, 2, kRetrieveFilesAndFolders);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? result.log[1] : L"");
+    EXPECT_EQ(fs.PathsUnder(L"/r"),
+              (std::vector<std::wstring>{L"/r/P01", L"/r/P01/P01", L"/r/P02", L"/r/P03"}));
+    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"Move /r/d.jpg/in.jpg -> /r/d.jpg/P01",
+                                                       L"Move /r/d.jpg -> /r/P01",
+                                                       L"Move /r/x.jpg -> /r/P02",
+                                                       L"Move /r/y.jpg -> /r/P03"}));
+}
+
+TEST_F(JobTest, FilesOnlyStillDescendsButChangesNoFolder) {
+    fs.AddFile(L"/r/sub/a.txt");
+    fs.AddFile(L"/r/b.txt");
+    Run(L"/r/", {Rename(L"a", L"z"), Rename(L"sub", L"bus"), Rename(L"b", L"c")}, 1, 0,
+        kRetrieveFilesAndFolders);
+    EXPECT_EQ(fs.PathsUnder(L"/r"),
+              (std::vector<std::wstring>{L"/r/c.txt", L"/r/sub", L"/r/sub/z.txt"}));
+    EXPECT_EQ(observer.steps, 3);  // a folder passed over still takes its step
+}
+
+TEST_F(JobTest, TheRootFolderItselfIsNeverChanged) {
+    fs.AddFile(L"/r/a");
+    Run(L"/r/", {Rename(L"r", L"q"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN)}, 1, 2,
+        kRetrieveFilesAndFolders);
+    EXPECT_TRUE(fs.Exists(L"/r"));
+    EXPECT_EQ(fs.Lookup(L"/r")->attributes, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(JobTest, ASingleFileRootRenamedComesBackInTheResult) {
+    fs.AddFile(L"/r/one.txt");
+    fs.AddFile(L"/r/other.txt");
+    const auto result = Run(L"/r/one.txt", {Rename(L"one", L"two")});
+    EXPECT_EQ(result.renamedRoot, std::wstring(L"/r/two.txt"));
+    EXPECT_TRUE(fs.Exists(L"/r/other.txt"));
+    EXPECT_EQ(observer.steps, 1);
+}
+
+TEST_F(JobTest, ACollisionLeavesBothEntriesAndLogsTheSecond) {
+    fs.AddFile(L"/r/a1.txt");
+    fs.AddFile(L"/r/a2.txt");
+    // Both become a.txt: the second move must fail, never replace.
+    const auto result = Run(L"/r/", {Rename(L"[0-9]", L"", false, L"1", true)});
+    EXPECT_TRUE(result.error);
+    ASSERT_EQ(result.log.size(), 2u);
+    EXPECT_EQ(result.log[1], L"Error renaming file:  /r/a2.txt..........File exists\r\n");
+    EXPECT_EQ(fs.PathsUnder(L"/r"), (std::vector<std::wstring>{L"/r/a.txt", L"/r/a2.txt"}));
+}
+
+TEST_F(JobTest, AFailedRenameSkipsTheEntrysOtherSteps) {
+    fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE);
+    fs.FailOn(Call::kMove, L"/r/a.txt", EACCES);
+    const auto result =
+        Run(L"/r/", {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                     Timestamp(L"Modified", L"1970", L"1999")});
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(fs.CallCount(Call::kSetAttributes), 0);
+    EXPECT_EQ(fs.CallCount(Call::kOpen), 0);
+    EXPECT_EQ(result.log.size(), 2u);
+}
+
+TEST_F(JobTest, AttributesAndTimesFollowTheRenameUnderTheNewName) {
+    fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE, 86400);
+    const auto result = Run(L"/r/", {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                                     Timestamp(L"Modified", L"1970", L"1999")});
+    EXPECT_FALSE(result.error);
+    const auto node = fs.Lookup(L"/r/b.txt");
+    ASSERT_TRUE(node.has_value());
+    EXPECT_EQ(node->attributes, FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(node->modified, 86400 + 915148800);  // 1999-01-02 00:00:00 UTC
+    EXPECT_EQ(node->created, 86400);
+}
+
+TEST_F(JobTest, UnchangedValuesAreNotWritten) {
+    fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_HIDDEN, 86400);
+    Run(L"/r/", {Rename(L"zzz", L"y"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                 Timestamp(L"Modified", L"1999", L"2000")},
+        0, 0);
+    EXPECT_TRUE(fs.changes().empty());
+}
+
+TEST_F(JobTest, ATimestampResultThatIsNoDateLeavesTheFolderAndBelowUntouched) {
+    fs.AddFile(L"/r/a.txt");
+    fs.AddFile(L"/r/sub/b.txt");
+    const auto result = Run(L"/r/", {Rename(L"a", L"z"), Timestamp(L"Modified", L"^.*$", L"soon", true)},
+                            1, 2, kRetrieveFilesAndFolders);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log, (ErrorLog{L"Log file started on: 2021-07-03 12-05-09\n",
+                                    L"Error processing directory:  /r/"}));
+    EXPECT_TRUE(fs.changes().empty());
+    EXPECT_EQ(dialogs.messages().size(), 1u);
+}
+
+TEST_F(JobTest, AnInvalidPatternShowsItsMessageAndIsLoggedPerFolder) {
+    fs.AddFile(L"/r/a.txt");
+    fs.AddFile(L"/r/s/b.txt");
+    const auto result = Run(L"/r/", {Rename(L"(", L"x", false, L"1", true)}, 1, 0,
+                            kRetrieveFilesAndFolders);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log.size(), 2u);
+    EXPECT_EQ(result.log[1], L"Error processing directory:  /r/");
+    EXPECT_EQ(dialogs.messages().size(), 1u);  // the root folder is computed first
+    EXPECT_TRUE(fs.changes().empty());
+}
+
+TEST_F(JobTest, AnUnreadableSubfolderIsLoggedAndTheJobGoesOn) {
+    fs.AddFile(L"/r/s/b.txt");
+    fs.AddFile(L"/r/a.txt");
+    fs.FailOn(Call::kFindEntries, L"/r/s", EACCES);
+    const auto result =
+        Run(L"/r/", {Rename(L".txt", L".md")}, 1, 0, kRetrieveFilesAndFolders);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log[1],
+              L"Error reading directory:  /r/s/..........Permission denied\r\n");
+    EXPECT_TRUE(fs.Exists(L"/r/a.md"));
+    const auto messages = dialogs.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, L"Error!  Permission denied\r\n");
+}
+
+TEST_F(JobTest, SymbolicLinksAreNeverFollowed) {
+    fs.AddFile(L"/elsewhere/secret.txt");
+    fs.AddSymlink(L"/r/link");
+    fs.AddFile(L"/r/a.txt");
+    Run(L"/r/", {Rename(L"secret", L"x")}, 1, 2, kRetrieveFilesAndFolders);
+    EXPECT_TRUE(fs.Exists(L"/elsewhere/secret.txt"));
+    EXPECT_EQ(fs.CallCount(Call::kFindEntries), 1);
+}
+
+TEST_F(JobTest, RunsOnAWorkerThreadWithStepsInOrderAndTheCompletionLast) {
+    for (int i = 0; i < 200; ++i) fs.AddFile(L"/r/f" + std::to_wstring(i));
+    JobSettings settings;
+    settings.root = L"/r/";
+    settings.tasks = {Rename(L"f", L"g")};
+    JobResult result;
+    std::thread worker([&] { result = RunJob(settings, fs, dialogs, observer, 0); });
+    worker.join();
+    EXPECT_EQ(observer.steps, 200);
+    EXPECT_TRUE(observer.done);
+    EXPECT_FALSE(result.error);
+    EXPECT_TRUE(fs.Exists(L"/r/g199"));
+}
+
+}  // namespace
+}  // namespace torvane
