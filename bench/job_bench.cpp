@@ -1,0 +1,236 @@
+// Whole jobs over one folder of many files through RunJob, each beside the
+// least any tool must do for the same change: list the folder and make one
+// system call per entry. Between iterations the folder is put back untimed.
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/job.hpp"
+#include "platform/dos_attrib.hpp"
+#include "platform/file_attributes.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::int64_t kIn2001 = 994161600;  // 2001-07-03 12:00:00 UTC
+
+class NoDialogs : public Dialogs {
+public:
+    MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
+                              MessageButtons) override {
+        return MessageAnswer::kOk;
+    }
+};
+
+class NoObserver : public JobObserver {
+public:
+    void JobStep(int) override {}
+    void JobDone(const JobResult&) override {}
+};
+
+// A fresh folder of `count` files named a_<n>.jpg with modified time in 2001.
+class Folder {
+public:
+    explicit Folder(int count) {
+        const char* base = std::getenv("TMPDIR");
+        std::string templ = std::string(base && *base ? base : "/tmp") + "/torvane-job-XXXXXX";
+        if (::mkdtemp(templ.data()) == nullptr) std::abort();
+        path_ = templ + "/";
+        const struct timespec times[2] = {{kIn2001, 0}, {kIn2001, 0}};
+        for (int i = 0; i < count; ++i) {
+            const int fd = ::open((path_ + "a_" + std::to_string(i) + ".jpg").c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd < 0) std::abort();
+            ::futimens(fd, times);
+            ::close(fd);
+        }
+    }
+    ~Folder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        DIR* d = ::opendir(path_.c_str());
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] != '.') names.emplace_back(e->d_name);
+        }
+        ::closedir(d);
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+JobResult Run(const Folder& folder, const TaskFields& task) {
+    PosixFileSystem fs;
+    NoDialogs dialogs;
+    NoObserver observer;
+    JobSettings settings;
+    settings.root = FromUtf8(folder.path());
+    settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(task)}};
+    settings.engine.caseSensitiveSearch = 1;
+    return RunJob(settings, fs, dialogs, observer, 0);
+}
+
+// Renames every file back to a_<n>.jpg, untimed.
+void RenameBack(const Folder& folder) {
+    for (const auto& name : folder.Names()) {
+        const auto dot = name.find_first_of("._", 2);
+        const std::string back = "a_" + name.substr(2, dot - 2) + ".jpg";
+        if (back != name) ::rename((folder.path() + name).c_str(), (folder.path() + back).c_str());
+    }
+}
+
+void SetItems(benchmark::State& state) {
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["ns_per_entry"] = benchmark::Counter(
+        static_cast<double>(state.range(0)),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_JobPlainRename(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    RenameTaskFields f;
+    f.find = L"a_";
+    f.replace = L"b_";
+    for (auto _ : state) {
+        if (Run(folder, f).error) state.SkipWithError("job failed");
+        state.PauseTiming();
+        RenameBack(folder);
+        state.ResumeTiming();
+    }
+    SetItems(state);
+}
+
+void BM_JobRegexNumberedRename(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    RenameTaskFields f;
+    f.find = L"^a_(\\d+)\\.jpg$";
+    f.replace = L"b_$1_#####.jpg";
+    f.numbering = L"TRUE";
+    f.startNumber = L"1";
+    f.regex = L"TRUE";
+    for (auto _ : state) {
+        if (Run(folder, f).error) state.SkipWithError("job failed");
+        state.PauseTiming();
+        RenameBack(folder);
+        state.ResumeTiming();
+    }
+    SetItems(state);
+}
+
+// The floor for a rename: readdir, then renameat2 without replacing, per entry.
+void BM_BareRenameLoop(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        DIR* d = ::opendir(folder.path().c_str());
+        const int dfd = ::dirfd(d);
+        std::vector<std::string> names;
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] != '.') names.emplace_back(e->d_name);
+        }
+        for (const auto& name : names) {
+            const std::string to = "b_" + name.substr(2);
+            ::renameat2(dfd, name.c_str(), dfd, to.c_str(), RENAME_NOREPLACE);
+        }
+        ::closedir(d);
+        state.PauseTiming();
+        RenameBack(folder);
+        state.ResumeTiming();
+    }
+    SetItems(state);
+}
+
+void BM_JobTimestamp(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    TimestampTaskFields f;
+    f.timeKind = L"Modified";
+    f.find = L"2001";
+    f.replace = L"2002";
+    const struct timespec back[2] = {{kIn2001, 0}, {kIn2001, 0}};
+    for (auto _ : state) {
+        if (Run(folder, f).error) state.SkipWithError("job failed");
+        state.PauseTiming();
+        for (const auto& name : folder.Names())
+            ::utimensat(AT_FDCWD, (folder.path() + name).c_str(), back, AT_SYMLINK_NOFOLLOW);
+        state.ResumeTiming();
+    }
+    SetItems(state);
+}
+
+// The floor for new times: readdir, then one utimensat per entry.
+void BM_BareTimestampLoop(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    const struct timespec next[2] = {{kIn2001 + 31536000, 0}, {kIn2001 + 31536000, 0}};
+    for (auto _ : state) {
+        DIR* d = ::opendir(folder.path().c_str());
+        const int dfd = ::dirfd(d);
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] != '.') ::utimensat(dfd, e->d_name, next, AT_SYMLINK_NOFOLLOW);
+        }
+        ::closedir(d);
+    }
+    SetItems(state);
+}
+
+void BM_JobAttribute(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    AttributeTaskFields hide;
+    hide.find = L".*";
+    hide.regex = L"TRUE";
+    hide.attributes = std::to_wstring(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    for (auto _ : state) {
+        if (Run(folder, hide).error) state.SkipWithError("job failed");
+        state.PauseTiming();
+        for (const auto& name : folder.Names())
+            ::removexattr((folder.path() + name).c_str(), kDosAttribName);
+        state.ResumeTiming();
+    }
+    SetItems(state);
+}
+
+// The floor for an attribute word: readdir, then one setxattr per entry.
+void BM_BareAttributeLoop(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    const auto word = EncodeDosAttribV3({FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, 0});
+    for (auto _ : state) {
+        DIR* d = ::opendir(folder.path().c_str());
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] != '.')
+                ::lsetxattr((folder.path() + e->d_name).c_str(), kDosAttribName, word.data(),
+                            word.size(), 0);
+        }
+        ::closedir(d);
+    }
+    SetItems(state);
+}
+
+#define TORVANE_JOB_BENCH(fn) \
+    BENCHMARK(fn)->Arg(10000)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)
+
+TORVANE_JOB_BENCH(BM_BareRenameLoop);
+TORVANE_JOB_BENCH(BM_JobPlainRename);
+TORVANE_JOB_BENCH(BM_JobRegexNumberedRename);
+TORVANE_JOB_BENCH(BM_BareTimestampLoop);
+TORVANE_JOB_BENCH(BM_JobTimestamp);
+TORVANE_JOB_BENCH(BM_BareAttributeLoop);
+TORVANE_JOB_BENCH(BM_JobAttribute);
+
+}  // namespace
+}  // namespace torvane

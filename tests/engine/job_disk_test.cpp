@@ -1,0 +1,194 @@
+// The job on real folders, through the Linux file system.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include <filesystem>
+#include <set>
+
+#include "engine/job.hpp"
+#include "platform/file_attributes.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "recording_dialogs.hpp"
+#include "tasks/task_definition.hpp"
+#include "temp_dir.hpp"
+#include "time_zone.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::ReadBytes;
+using testing::RecordingDialogs;
+using testing::ScopedTimeZone;
+using testing::TempDir;
+using testing::WriteBytes;
+
+class NullObserver : public JobObserver {
+public:
+    void JobStep(int) override {}
+    void JobDone(const JobResult&) override {}
+};
+
+std::set<std::string> Tree(const std::string& root) {
+    std::set<std::string> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        out.insert(e.path().string().substr(root.size()));
+    return out;
+}
+
+class JobDiskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::setxattr(dir.path().c_str(), "user.torvane-probe", "1", 1, 0) != 0)
+            GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
+        ::removexattr(dir.path().c_str(), "user.torvane-probe");
+    }
+
+    JobResult Run(std::vector<TaskItem> tasks, int includeSubfolders = 0, int setOption = 0,
+                  int retrieve = kRetrieveFilesOnly, std::wstring root = {}) {
+        JobSettings settings;
+        settings.root = root.empty() ? FromUtf8(dir.path() + "/") : root;
+        settings.tasks = std::move(tasks);
+        settings.listOptions.includeSubfolders = includeSubfolders;
+        settings.listOptions.retrieveOption = retrieve;
+        settings.engine.setAttributeOption = setOption;
+        return RunJob(settings, fs, dialogs, observer, 0);
+    }
+
+    static TaskItem Task(const TaskFields& fields) { return TaskItem{1, L"", BuildTaskDefinition(fields)}; }
+
+    void Touch(const std::string& rel) { WriteBytes(dir.Join(rel), "x"); }
+
+    ScopedTimeZone tz{"UTC0"};
+    TempDir dir;
+    PosixFileSystem fs;
+    RecordingDialogs dialogs;
+    NullObserver observer;
+};
+
+TEST_F(JobDiskTest, RecursiveNumberedRenameRestartsPerFolderAndRenamesFoldersLast) {
+    std::filesystem::create_directory(dir.Join("trip"));
+    Touch("a.jpg");
+    Touch("b.jpg");
+    Touch("trip/c.jpg");
+    Touch("trip/d.jpg");
+    RenameTaskFields f;
+    f.find = L"^(.*)$";
+    f.replace = L"##-$1";
+    f.numbering = L"TRUE";
+    f.startNumber = L"1";
+    f.regex = L"TRUE";
+    const auto result = Run({Task(f)}, 1, 2, kRetrieveFilesAndFolders);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/01-trip", "/01-trip/01-c.jpg",
+                                                        "/01-trip/02-d.jpg", "/02-a.jpg",
+                                                        "/03-b.jpg"}));
+}
+
+TEST_F(JobDiskTest, ReadOnlyFileGetsNewTimesAndStaysReadOnly) {
+    Touch("r.txt");
+    const std::wstring path = FromUtf8(dir.Join("r.txt"));
+    ASSERT_TRUE(fs.SetAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE).ok());
+    TimestampTaskFields f;
+    f.timeKind = L"Modified";
+    f.find = L"^.*$";
+    f.replace = L"01/02/2003 04:05:06 PM";
+    f.regex = L"TRUE";
+    const auto result = Run({Task(f)});
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.Join("r.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1041523506);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_EQ(*fs.GetAttributes(path) & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(JobDiskTest, FolderGetsItsTimesAndAttributesReadBack) {
+    std::filesystem::create_directory(dir.Join("sub"));
+    Touch("file.txt");
+    TimestampTaskFields t;
+    t.timeKind = L"Created";
+    t.find = L"^.*$";
+    t.replace = L"2000-01-01";
+    t.regex = L"TRUE";
+    AttributeTaskFields a;
+    a.find = L".*";
+    a.attributes = std::to_wstring(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    a.regex = L"TRUE";
+    const auto result = Run({Task(t), Task(a)}, 0, 2, kRetrieveFilesAndFolders);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    for (const char* name : {"sub", "file.txt"}) {
+        const auto record = fs.FindEntry(FromUtf8(dir.Join(name)));
+        ASSERT_TRUE(record.ok());
+        EXPECT_EQ(record->created, 946684800) << name;
+        EXPECT_EQ(record->attributes & 0x2027u, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE)
+            << name;
+    }
+}
+
+TEST_F(JobDiskTest, CollisionLosesNothingAndTheSavedLogHasItsLine) {
+    Touch("a1");
+    Touch("a2");
+    Touch("b");
+    RenameTaskFields f;
+    f.find = L"[0-9]";
+    f.regex = L"TRUE";
+    RenameTaskFields swap;
+    swap.find = L"^b$";
+    swap.replace = L"a";
+    swap.regex = L"TRUE";
+    const auto result = Run({Task(f), Task(swap)});
+    EXPECT_TRUE(result.error);
+    // a1 becomes a; a2 and b would become a as well and keep their names.
+    EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/a", "/a2", "/b"}));
+    ASSERT_EQ(result.log.size(), 3u);
+    EXPECT_EQ(result.log[1],
+              L"Error renaming file:  " + FromUtf8(dir.Join("a2")) + L"..........File exists\r\n");
+
+    ASSERT_TRUE(SaveErrorLog(FromUtf8(dir.Join("log.txt")), result.log, dialogs));
+    const std::string bytes = ReadBytes(dir.Join("log.txt"));
+    std::u16string expected = u"\xFEFF";
+    for (const auto& line : result.log) {
+        for (char16_t u : ToUtf16(line)) {
+            if (u == u'\n') expected += u'\r';
+            expected += u;
+        }
+        expected += u"\r\n";
+    }
+    std::string expectedBytes;
+    for (char16_t u : expected) {
+        expectedBytes.push_back(static_cast<char>(u & 0xFF));
+        expectedBytes.push_back(static_cast<char>(u >> 8));
+    }
+    EXPECT_EQ(bytes, expectedBytes);
+    EXPECT_NE(bytes.find(std::string("\r\0\r\0\n\0", 6)), std::string::npos);  // CR CR LF
+}
+
+TEST_F(JobDiskTest, LetterCaseOnlyRenameIsCarriedOut) {
+    Touch("photo.jpg");
+    RenameTaskFields f;
+    f.find = L"photo";
+    f.replace = L"Photo";
+    JobSettings settings;
+    settings.root = FromUtf8(dir.path() + "/");
+    settings.tasks = {Task(f)};
+    settings.engine.caseSensitiveSearch = 1;
+    const auto result = RunJob(settings, fs, dialogs, observer, 0);
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(Tree(dir.path()), std::set<std::string>{"/Photo.jpg"});
+}
+
+TEST_F(JobDiskTest, SingleFileRootIsRenamedAndReported) {
+    Touch("only.txt");
+    Touch("other.txt");
+    RenameTaskFields f;
+    f.find = L"only";
+    f.replace = L"alone";
+    const auto result = Run({Task(f)}, 0, 0, kRetrieveFilesOnly, FromUtf8(dir.Join("only.txt")));
+    EXPECT_EQ(result.renamedRoot, FromUtf8(dir.Join("alone.txt")));
+    EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/alone.txt", "/other.txt"}));
+}
+
+}  // namespace
+}  // namespace torvane
