@@ -37,7 +37,8 @@ std::vector<std::wstring> ReadAllLines(const std::string& path) {
     std::vector<std::wstring> lines;
     std::wstring line;
     TextFileReader::Next next;
-    while ((next = reader.ReadLine(line)) == TextFileReader::Next::kLine) lines.push_back(line);
+    while ((next = reader.ReadLine(line)) == TextFileReader::Next::kLine)
+        lines.push_back(line);
     EXPECT_EQ(next, TextFileReader::Next::kEnd);
     return lines;
 }
@@ -54,17 +55,18 @@ TEST(TextFileReader, ReadsLinesLikeTheUnicodeTextMode) {
         {"UTF-16 without mark", Utf16Le(u"one\r\ntwo"), {L"one", L"two"}},
         {"UTF-8 with mark", kUtf8Mark + "caf\xC3\xA9\r\nx\n", {L"caf\u00E9", L"x"}},
         {"last line without line feed", kUtf16Mark + Utf16Le(u"a\r\nb"), {L"a", L"b"}},
-        {"bare LF and a CR not before LF", kUtf16Mark + Utf16Le(u"a\nb\rc\r\n"),
-         {L"a", L"b\rc"}},
+        {"bare LF and a CR not before LF", kUtf16Mark + Utf16Le(u"a\nb\rc\r\n"), {L"a", L"b\rc"}},
         {"CR CR LF keeps one CR", kUtf16Mark + Utf16Le(u"a\r\r\n"), {L"a\r"}},
         {"blank lines are lines", kUtf16Mark + Utf16Le(u"\r\n\r\nx\r\n"), {L"", L"", L"x"}},
         {"empty file", "", {}},
         {"only the mark", kUtf16Mark, {}},
         {"only the UTF-8 mark", kUtf8Mark, {}},
         {"odd trailing byte is ignored", kUtf16Mark + Utf16Le(u"ab") + "c", {L"ab"}},
-        {"LF byte inside a UTF-16 unit is no line end", kUtf16Mark + Utf16Le(u"\x0A0B\r\n"),
+        {"LF byte inside a UTF-16 unit is no line end",
+         kUtf16Mark + Utf16Le(u"\x0A0B\r\n"),
          {L"\x0A0B"}},
-        {"surrogate pair", kUtf16Mark + Utf16Le(u"\xD83D\xDE00"),
+        {"surrogate pair",
+         kUtf16Mark + Utf16Le(u"\xD83D\xDE00"),
          {std::wstring(1, static_cast<wchar_t>(0x1F600))}},
         {"UTF-8 mark not at the start is UTF-16 text", "a" + kUtf8Mark, {L"\xEF61\xBFBB"}},
     };
@@ -81,7 +83,8 @@ TEST(TextFileReader, LinesLongerThanTheBufferAndManyLines) {
     std::u16string text;
     const std::u16string longLine(200000, u'x');
     text += longLine + u"\r\n";
-    for (int i = 0; i < 30000; ++i) text += u"line\r\n";
+    for (int i = 0; i < 30000; ++i)
+        text += u"line\r\n";
     WriteBytes(dir.Join("big"), kUtf16Mark + Utf16Le(text));
     const auto lines = ReadAllLines(dir.Join("big"));
     ASSERT_EQ(lines.size(), 30001u);
@@ -100,6 +103,60 @@ TEST(TextFileReader, CrLfSplitAcrossBufferBoundaryIsOneLineEnd) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].back(), L'a');
     EXPECT_EQ(lines[1], L"b");
+}
+
+struct LimitCase {
+    const char* what;
+    std::string bytes;
+    std::vector<std::pair<TextFileReader::Next, std::wstring>> results;
+};
+
+TEST(TextFileReader, LineLimitCutsLongLinesAndSkipsTheirRest) {
+    using N = TextFileReader::Next;
+    const LimitCase cases[] = {
+        {"at the limit",
+         kUtf16Mark + Utf16Le(u"abcd\r\nx"),
+         {{N::kLine, L"abcd"}, {N::kLine, L"x"}}},
+        {"one over",
+         kUtf16Mark + Utf16Le(u"abcde\r\nx"),
+         {{N::kLongLine, L"abcd"}, {N::kLine, L"x"}}},
+        {"CR after a full line is dropped, not counted",
+         kUtf16Mark + Utf16Le(u"abcd\r\n"),
+         {{N::kLine, L"abcd"}}},
+        {"a lone CR is counted", kUtf16Mark + Utf16Le(u"abcd\r"), {{N::kLongLine, L"abcd"}}},
+        {"long last line",
+         kUtf16Mark + Utf16Le(u"x\nabcdefgh"),
+         {{N::kLine, L"x"}, {N::kLongLine, L"abcd"}}},
+        {"UTF-8 counts bytes",
+         kUtf8Mark + "\xC3\xA9\xC3\xA9\xC3\xA9\n",
+         {{N::kLongLine, L"\u00E9\u00E9"}}},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        WriteBytes(dir.Join("f"), c.bytes);
+        TextFileReader reader;
+        ASSERT_TRUE(reader.Open(FromUtf8(dir.Join("f"))).ok());
+        std::vector<std::pair<N, std::wstring>> results;
+        std::wstring line;
+        for (N next; (next = reader.ReadLine(line, 4)) != N::kEnd && next != N::kError;)
+            results.emplace_back(next, line);
+        EXPECT_EQ(results, c.results) << c.what;
+    }
+}
+
+TEST(TextFileReader, LineLimitSkipsAHugeLineAcrossManyBuffers) {
+    TempDir dir;
+    std::u16string text(3 * 64 * 1024 + 5, u'y');
+    text += u"\r\r\nend";
+    WriteBytes(dir.Join("f"), kUtf16Mark + Utf16Le(text));
+    TextFileReader reader;
+    ASSERT_TRUE(reader.Open(FromUtf8(dir.Join("f"))).ok());
+    std::wstring line;
+    EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kLongLine);
+    EXPECT_EQ(line, std::wstring(10, L'y'));
+    EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kLine);
+    EXPECT_EQ(line, L"end");
+    EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kEnd);
 }
 
 TEST(TextFileReader, OpenFailuresGiveTheLibrarysText) {
@@ -135,7 +192,8 @@ TEST(TextFileReader, ReadErrorIsReportedNotSwallowed) {
 
 TEST(TextFileWriter, WritesMarkAndCrLfAndKeepsCarriageReturns) {
     TempDir dir;
-    for (auto mode : {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
+    for (auto mode :
+         {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
         const auto path = dir.Join("out.txt");
         TextFileWriter w;
         ASSERT_TRUE(w.Open(FromUtf8(path), mode).ok());
@@ -153,14 +211,16 @@ TEST(TextFileWriter, RoundTripsThroughTheReader) {
     const std::vector<std::wstring> lines = {L"$FileName<>FIND=a<>NAME=x<>", L"", L"\u00E9\xDC80"};
     TextFileWriter w;
     ASSERT_TRUE(w.Open(path).ok());
-    for (const auto& l : lines) ASSERT_TRUE(w.Write(l + L"\n").ok());
+    for (const auto& l : lines)
+        ASSERT_TRUE(w.Write(l + L"\n").ok());
     ASSERT_TRUE(w.Close().ok());
     EXPECT_EQ(ReadAllLines(ToUtf8(path)), lines);
 }
 
 TEST(TextFileWriter, OpenFailuresGiveTheLibrarysText) {
     TempDir dir;
-    for (auto mode : {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
+    for (auto mode :
+         {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
         TextFileWriter w;
         auto st = w.Open(FromUtf8(dir.Join("no/such/folder/f.txt")), mode);
         ASSERT_FALSE(st.ok());
@@ -201,12 +261,44 @@ TEST(TextFileWriter, ReplaceModeKeepsTheOldFileUntilComplete) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST(TextFileWriter, ReplaceModeWritesThroughASymbolicLink) {
+    TempDir dir;
+    const auto target = dir.Join("real.ini");
+    const auto link = dir.Join("link.ini");
+    WriteBytes(target, "old");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(FromUtf8(link), TextFileWriter::Mode::kReplaceWhenComplete).ok());
+    ASSERT_TRUE(w.Write(L"n").ok());
+    ASSERT_TRUE(w.Close().ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));  // still a link
+    EXPECT_EQ(ReadBytes(target), kUtf16Mark + Utf16Le(u"n"));
+}
+
+TEST(TextFileWriter, ReplaceModeWritesInPlaceWhenTheFolderRefusesNewFiles) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root creates files in any folder";
+    TempDir dir;
+    const auto folder = dir.Join("locked");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const auto path = folder + "/config.ini";
+    WriteBytes(path, "old");
+    ::chmod(folder.c_str(), 0555);
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
+    ASSERT_TRUE(w.Write(L"n").ok());
+    EXPECT_TRUE(w.Close().ok());
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(ReadBytes(path), kUtf16Mark + Utf16Le(u"n"));
+}
+
 TEST(TextFileWriter, FullDiskIsReportedAtWriteOrClose) {
     // /dev/full accepts the open and fails every write with ENOSPC.
     TextFileWriter w;
     ASSERT_TRUE(w.Open(L"/dev/full").ok());
     Status st = w.Write(std::wstring(100000, L'x'));
-    if (st.ok()) st = w.Close();
+    if (st.ok())
+        st = w.Close();
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().text, L"No space left on device");
 }
