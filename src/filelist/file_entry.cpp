@@ -6,9 +6,11 @@ namespace torvane {
 
 std::wstring ExtensionOf(std::wstring_view name) {
     const auto slash = name.find_last_of(kPathSeparator);
-    if (slash != std::wstring_view::npos) name.remove_prefix(slash + 1);
+    if (slash != std::wstring_view::npos)
+        name.remove_prefix(slash + 1);
     const auto dot = name.find_last_of(L'.');
-    if (dot == std::wstring_view::npos) return {};
+    if (dot == std::wstring_view::npos)
+        return {};
     return std::wstring(name.substr(dot));
 }
 

@@ -12,7 +12,7 @@ namespace torvane {
 // Supplied by a front end that shows icons: it keeps the images, position for
 // position with the cache's keys. The core never loads an image itself.
 class IconProvider {
-public:
+  public:
     virtual ~IconProvider() = default;
 
     // Appends the desktop's icon for a file name (only its extension counts;
@@ -28,7 +28,7 @@ public:
 // extension appended while listing or previewing. Positions are valid until
 // the next Reset.
 class IconCache {
-public:
+  public:
     static constexpr std::uint64_t kGeneric = 0;
     static constexpr std::uint64_t kExe = 1;
     static constexpr std::uint64_t kFolder = 2;
@@ -54,7 +54,7 @@ public:
     const std::vector<std::wstring>& keys() const { return keys_; }
     std::size_t size() const { return keys_.size(); }
 
-private:
+  private:
     IconProvider* provider_;
     std::vector<std::wstring> keys_;
     // First position of each key, so lookups stay cheap however many

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,15 +26,20 @@ struct FindRecord {
     bool operator==(const FindRecord&) const = default;
 };
 
+// Whether an error says that nothing is at the path (ENOENT, or ENOTDIR when
+// a folder part of the path is a file), as opposed to any other failure.
+inline bool IsNotFound(const SystemError& error) {
+    return error.code == ENOENT || error.code == ENOTDIR;
+}
+
 // An entry opened for changing its times or its compression; closed when
 // destroyed.
 class FileHandle {
-public:
+  public:
     virtual ~FileHandle() = default;
 
     // Writes all three times (whole seconds since 1970 UTC).
-    virtual Status SetTimes(std::int64_t created, std::int64_t accessed,
-                            std::int64_t modified) = 0;
+    virtual Status SetTimes(std::int64_t created, std::int64_t accessed, std::int64_t modified) = 0;
 
     // Switches the entry's compression on or off. Fails where the file system
     // does not really compress ("Operation not supported"), never a silent no-op.
@@ -44,7 +51,7 @@ public:
 // are wide strings mapped losslessly to the bytes of Linux names. No call
 // throws; each reports failure as a SystemError whose code is an errno value.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // The attribute word of a path (not following a final symbolic link).
@@ -76,6 +83,11 @@ public:
     // existing file, so the real file system fails with "Operation not supported".
     virtual Status Encrypt(const std::wstring& path) = 0;
     virtual Status Decrypt(const std::wstring& path) = 0;
+
+    // The bytes of a small file (a shortcut, say), following a final symbolic
+    // link. Fails with EISDIR for a folder and EFBIG when the file holds more
+    // than `maxBytes` bytes.
+    virtual Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) = 0;
 
     // Creates one folder (not its parents).
     virtual Status CreateDirectory(const std::wstring& path) = 0;

@@ -20,7 +20,8 @@ TEST(ExtensionOf, TakesTheLastDotOfTheLastComponent) {
         {L"/home/me/dir/file.txt", L".txt"},
         {L"", L""},
     };
-    for (const auto& c : cases) EXPECT_EQ(ExtensionOf(c.name), c.ext) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(ExtensionOf(c.name), c.ext) << c.name;
 }
 
 TEST(FileEntry, FolderIsTheDirectoryBitOnly) {

@@ -11,37 +11,38 @@ namespace {
 // state and are kept, as Windows keeps them.
 constexpr std::uint32_t kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                    FILE_ATTRIBUTE_TEMPORARY |
-                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-std::uint32_t Reported(std::uint32_t word) { return word == 0 ? FILE_ATTRIBUTE_NORMAL : word; }
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 }  // namespace
 
 class FakeFileSystem::Handle : public FileHandle {
-public:
+  public:
     Handle(FakeFileSystem& fs, std::wstring key) : fs_(fs), key_(std::move(key)) {}
     Status SetTimes(std::int64_t c, std::int64_t a, std::int64_t m) override {
         return fs_.SetTimesOf(key_, c, a, m);
     }
     Status SetCompression(bool on) override { return fs_.SetCompressionOf(key_, on); }
 
-private:
+  private:
     FakeFileSystem& fs_;
     std::wstring key_;
 };
 
-FakeFileSystem::FakeFileSystem() { nodes_[L"/"] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false}; }
+FakeFileSystem::FakeFileSystem() {
+    nodes_[L"/"] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false};
+}
 
 std::wstring FakeFileSystem::Normalize(const std::wstring& path) {
     std::wstring key = path;
-    while (key.size() > 1 && key.back() == kPathSeparator) key.pop_back();
+    while (key.size() > 1 && key.back() == kPathSeparator)
+        key.pop_back();
     return key;
 }
 
 std::wstring FakeFileSystem::ParentOf(const std::wstring& key) {
     const auto slash = key.find_last_of(kPathSeparator);
-    if (slash == std::wstring::npos || slash == 0) return L"/";
+    if (slash == std::wstring::npos || slash == 0)
+        return L"/";
     return key.substr(0, slash);
 }
 
@@ -63,6 +64,25 @@ void FakeFileSystem::AddFile(const std::wstring& path, std::uint32_t attributes,
     AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
     nodes_[Normalize(path)] = Node{attributes & ~FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
+}
+
+void FakeFileSystem::AddPlainFile(const std::wstring& path, std::string content,
+                                  std::int64_t time) {
+    AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
+    std::lock_guard lock(mutex_);
+    Node node{0, time, time, time, false, false, std::move(content)};
+    nodes_[Normalize(path)] = std::move(node);
+}
+
+void FakeFileSystem::AddPlainFolder(const std::wstring& path, std::int64_t time) {
+    AddFolder(path, FILE_ATTRIBUTE_DIRECTORY, time);
+    std::lock_guard lock(mutex_);
+    nodes_[Normalize(path)].storedWord = false;
+}
+
+void FakeFileSystem::SetContent(const std::wstring& path, std::string content) {
+    std::lock_guard lock(mutex_);
+    nodes_.at(Normalize(path)).content = std::move(content);
 }
 
 void FakeFileSystem::AddSymlink(const std::wstring& path, std::int64_t time) {
@@ -93,18 +113,22 @@ void FakeFileSystem::ClearFailures() {
 std::optional<FakeFileSystem::Node> FakeFileSystem::Lookup(const std::wstring& path) const {
     std::lock_guard lock(mutex_);
     const auto it = nodes_.find(Normalize(path));
-    if (it == nodes_.end()) return std::nullopt;
+    if (it == nodes_.end())
+        return std::nullopt;
     return it->second;
 }
 
 std::vector<std::wstring> FakeFileSystem::PathsUnder(const std::wstring& folder) const {
     std::lock_guard lock(mutex_);
     auto prefix = Normalize(folder);
-    if (prefix != L"/") prefix += kPathSeparator;
+    if (prefix != L"/")
+        prefix += kPathSeparator;
     std::vector<std::wstring> out;
     for (auto it = nodes_.lower_bound(prefix); it != nodes_.end(); ++it) {
-        if (it->first.compare(0, prefix.size(), prefix) != 0) break;
-        if (it->first != prefix) out.push_back(it->first);
+        if (it->first.compare(0, prefix.size(), prefix) != 0)
+            break;
+        if (it->first != prefix)
+            out.push_back(it->first);
     }
     return out;
 }
@@ -124,36 +148,51 @@ std::optional<SystemError> FakeFileSystem::Check(Call call, const std::wstring& 
     ++callCounts_[call];
     for (const auto& k : {key, std::wstring()}) {
         const auto it = failures_.find({call, k});
-        if (it != failures_.end()) return SystemError::FromErrno(it->second);
+        if (it != failures_.end())
+            return SystemError::FromErrno(it->second);
     }
     return std::nullopt;
 }
 
-void FakeFileSystem::Record(std::wstring line) { changes_.push_back(std::move(line)); }
+void FakeFileSystem::Record(std::wstring line) {
+    changes_.push_back(std::move(line));
+}
+
+std::uint32_t FakeFileSystem::Reported(const std::wstring& key, const Node& node) {
+    std::uint32_t word = node.attributes;
+    if (!node.storedWord && NameOf(key).starts_with(L'.'))
+        word |= FILE_ATTRIBUTE_HIDDEN;
+    return word == 0 ? FILE_ATTRIBUTE_NORMAL : word;
+}
 
 FindRecord FakeFileSystem::RecordOf(const std::wstring& key, const Node& node) const {
-    return FindRecord{NameOf(key), Reported(node.attributes), node.created, node.modified,
-                      node.accessed};
+    return FindRecord{NameOf(key), Reported(key, node), node.created, node.modified, node.accessed};
 }
 
 Result<std::uint32_t> FakeFileSystem::GetAttributes(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kGetAttributes, key)) return *e;
+    if (auto e = Check(Call::kGetAttributes, key))
+        return *e;
     const auto it = nodes_.find(key);
-    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
-    return Reported(it->second.attributes);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    return Reported(key, it->second);
 }
 
 Status FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kSetAttributes, key)) return *e;
+    if (auto e = Check(Call::kSetAttributes, key))
+        return *e;
     const auto it = nodes_.find(key);
-    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
-    if (it->second.symlink) return SystemError::FromErrno(EPERM);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    if (it->second.symlink)
+        return SystemError::FromErrno(EPERM);
     auto& word = it->second.attributes;
     word = (attributes & kSettable) | (word & ~kSettable & ~FILE_ATTRIBUTE_NORMAL);
+    it->second.storedWord = true;
     Record(L"SetAttributes " + key + L" " + std::to_wstring(word));
     return Status::Ok();
 }
@@ -161,21 +200,28 @@ Status FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t att
 Result<std::vector<FindRecord>> FakeFileSystem::FindEntries(const std::wstring& folder) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(folder);
-    if (auto e = Check(Call::kFindEntries, key)) return *e;
+    if (auto e = Check(Call::kFindEntries, key))
+        return *e;
     const auto it = nodes_.find(key);
-    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
-    if (!IsDirectoryWord(it->second.attributes)) return SystemError::FromErrno(ENOTDIR);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    if (!IsDirectoryWord(it->second.attributes))
+        return SystemError::FromErrno(ENOTDIR);
     std::vector<FindRecord> out;
-    out.push_back(FindRecord{L".", it->second.attributes, it->second.created,
-                             it->second.modified, it->second.accessed});
-    const auto& parent = nodes_.at(ParentOf(key));
-    out.push_back(
-        FindRecord{L"..", parent.attributes, parent.created, parent.modified, parent.accessed});
+    auto self = RecordOf(key, it->second);
+    self.name = L".";
+    out.push_back(self);
+    auto parent = RecordOf(ParentOf(key), nodes_.at(ParentOf(key)));
+    parent.name = L"..";
+    out.push_back(parent);
     const auto prefix = key == L"/" ? key : key + kPathSeparator;
     for (auto c = nodes_.lower_bound(prefix); c != nodes_.end(); ++c) {
-        if (c->first.compare(0, prefix.size(), prefix) != 0) break;
-        if (c->first.size() == prefix.size()) continue;
-        if (c->first.find(kPathSeparator, prefix.size()) != std::wstring::npos) continue;
+        if (c->first.compare(0, prefix.size(), prefix) != 0)
+            break;
+        if (c->first.size() == prefix.size())
+            continue;
+        if (c->first.find(kPathSeparator, prefix.size()) != std::wstring::npos)
+            continue;
         out.push_back(RecordOf(c->first, c->second));
     }
     return out;
@@ -184,9 +230,11 @@ Result<std::vector<FindRecord>> FakeFileSystem::FindEntries(const std::wstring& 
 Result<FindRecord> FakeFileSystem::FindEntry(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kFindEntry, key)) return *e;
+    if (auto e = Check(Call::kFindEntry, key))
+        return *e;
     const auto it = nodes_.find(key);
-    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
     return RecordOf(key, it->second);
 }
 
@@ -194,10 +242,14 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
     std::lock_guard lock(mutex_);
     const auto src = Normalize(from);
     const auto dst = Normalize(to);
-    if (auto e = Check(Call::kMove, src)) return *e;
-    if (!nodes_.count(src) || !nodes_.count(ParentOf(dst))) return SystemError::FromErrno(ENOENT);
-    if (src == dst) return Status::Ok();
-    if (nodes_.count(dst)) return SystemError::FromErrno(EEXIST);
+    if (auto e = Check(Call::kMove, src))
+        return *e;
+    if (!nodes_.count(src) || !nodes_.count(ParentOf(dst)))
+        return SystemError::FromErrno(ENOENT);
+    if (src == dst)
+        return Status::Ok();
+    if (nodes_.count(dst))
+        return SystemError::FromErrno(EEXIST);
     if (dst.compare(0, src.size() + 1, src + kPathSeparator) == 0)
         return SystemError::FromErrno(EINVAL);  // a folder into itself
     // Move the entry and everything below it.
@@ -211,7 +263,8 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
             ++it;
         }
     }
-    for (auto& [k, n] : moved) nodes_[k] = n;
+    for (auto& [k, n] : moved)
+        nodes_[k] = n;
     Record(L"Move " + src + L" -> " + dst);
     return Status::Ok();
 }
@@ -219,17 +272,23 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
 Result<std::unique_ptr<FileHandle>> FakeFileSystem::Open(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kOpen, key)) return *e;
-    if (!nodes_.count(key)) return SystemError::FromErrno(ENOENT);
+    if (auto e = Check(Call::kOpen, key))
+        return *e;
+    if (!nodes_.count(key))
+        return SystemError::FromErrno(ENOENT);
     return std::unique_ptr<FileHandle>(std::make_unique<Handle>(*this, key));
 }
 
 Status FakeFileSystem::SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a,
                                   std::int64_t m) {
     std::lock_guard lock(mutex_);
-    if (auto e = Check(Call::kSetTimes, key)) return *e;
+    if (auto e = Check(Call::kSetTimes, key))
+        return *e;
     const auto it = nodes_.find(key);
-    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    if (it->second.symlink)
+        return SystemError::FromErrno(EPERM);
     it->second.created = c;
     it->second.accessed = a;
     it->second.modified = m;
@@ -254,30 +313,56 @@ Status FakeFileSystem::SetBit(Call call, const std::wstring& path, std::uint32_t
                               const wchar_t* what) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(call, key)) return *e;
+    if (auto e = Check(call, key))
+        return *e;
     const auto it = nodes_.find(key);
-    if (it == nodes_.end()) return SystemError::FromErrno(ENOENT);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
     auto& word = it->second.attributes;
     word = on ? (word | bit) : (word & ~bit);
     Record(what + key + (call == Call::kSetCompression ? (on ? L" on" : L" off") : L""));
     return Status::Ok();
 }
 
+Result<std::string> FakeFileSystem::ReadFileBytes(const std::wstring& path, std::size_t maxBytes) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kReadFileBytes, key))
+        return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    if (IsDirectoryWord(it->second.attributes))
+        return SystemError::FromErrno(EISDIR);
+    if (it->second.content.size() > maxBytes)
+        return SystemError::FromErrno(EFBIG);
+    return it->second.content;
+}
+
 Status FakeFileSystem::CreateDirectory(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kCreateDirectory, key)) return *e;
-    if (nodes_.count(key)) return SystemError::FromErrno(EEXIST);
-    if (!nodes_.count(ParentOf(key))) return SystemError::FromErrno(ENOENT);
-    nodes_[key] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false};
+    if (auto e = Check(Call::kCreateDirectory, key))
+        return *e;
+    if (nodes_.count(key))
+        return SystemError::FromErrno(EEXIST);
+    if (!nodes_.count(ParentOf(key)))
+        return SystemError::FromErrno(ENOENT);
+    nodes_[key] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false, false, {}};
     Record(L"CreateDirectory " + key);
     return Status::Ok();
 }
 
-Result<std::wstring> FakeFileSystem::ProgramPath() { return programPath_; }
+Result<std::wstring> FakeFileSystem::ProgramPath() {
+    return programPath_;
+}
 
-Result<std::wstring> FakeFileSystem::RoamingSettingsFolder() { return roaming_; }
+Result<std::wstring> FakeFileSystem::RoamingSettingsFolder() {
+    return roaming_;
+}
 
-std::wstring FakeFileSystem::SystemMessage(int code) { return ErrnoText(code) + L"\r\n"; }
+std::wstring FakeFileSystem::SystemMessage(int code) {
+    return ErrnoText(code) + L"\r\n";
+}
 
 }  // namespace torvane::testing

@@ -18,7 +18,7 @@ namespace torvane::testing {
 // compression and encryption so the steps that use them can be tested.
 // All calls are safe from several threads.
 class FakeFileSystem : public FileSystem {
-public:
+  public:
     enum class Call {
         kGetAttributes,
         kSetAttributes,
@@ -31,6 +31,7 @@ public:
         kEncrypt,
         kDecrypt,
         kCreateDirectory,
+        kReadFileBytes,
     };
 
     struct Node {
@@ -39,6 +40,12 @@ public:
         std::int64_t modified = 0;
         std::int64_t accessed = 0;
         bool symlink = false;
+        // False for an entry made by AddPlainFile or AddPlainFolder until its
+        // word is set: like a Linux entry without a stored word, it then reads
+        // as NORMAL (a folder as DIRECTORY) and as Hidden when its name
+        // starts with ".".
+        bool storedWord = true;
+        std::string content = {};
     };
 
     FakeFileSystem();
@@ -48,8 +55,13 @@ public:
     // directory bit.
     void AddFolder(const std::wstring& path, std::uint32_t attributes = 0x10,
                    std::int64_t time = 0);
-    void AddFile(const std::wstring& path, std::uint32_t attributes = 0x20,
-                 std::int64_t time = 0);
+    void AddFile(const std::wstring& path, std::uint32_t attributes = 0x20, std::int64_t time = 0);
+    // Adds a file or folder as a program creates it: no stored word (see
+    // Node::storedWord), all three times `time`; a file holds `content`.
+    void AddPlainFile(const std::wstring& path, std::string content = {}, std::int64_t time = 0);
+    void AddPlainFolder(const std::wstring& path, std::int64_t time = 0);
+    // Replaces the bytes of an existing file.
+    void SetContent(const std::wstring& path, std::string content);
     void AddSymlink(const std::wstring& path, std::int64_t time = 0);
     // Sets all three times of an existing entry.
     void SetNodeTimes(const std::wstring& path, std::int64_t created, std::int64_t modified,
@@ -83,12 +95,13 @@ public:
     Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
     Status Encrypt(const std::wstring& path) override;
     Status Decrypt(const std::wstring& path) override;
+    Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
     Status CreateDirectory(const std::wstring& path) override;
     Result<std::wstring> ProgramPath() override;
     Result<std::wstring> RoamingSettingsFolder() override;
     std::wstring SystemMessage(int code) override;
 
-private:
+  private:
     class Handle;
     friend class Handle;
 
@@ -103,6 +116,7 @@ private:
                   const wchar_t* what);
     void Record(std::wstring line);
     FindRecord RecordOf(const std::wstring& key, const Node& node) const;
+    static std::uint32_t Reported(const std::wstring& key, const Node& node);
 
     mutable std::mutex mutex_;
     std::map<std::wstring, Node> nodes_;  // key: path without trailing separator; "/" root

@@ -1,0 +1,254 @@
+#include "filelist/list_path.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "filelist/logical_compare.hpp"
+#include "platform/file_attributes.hpp"
+#include "platform/local_time.hpp"
+
+namespace torvane {
+namespace {
+
+bool EndsWithSeparator(const std::wstring& path) {
+    return !path.empty() && path.back() == kPathSeparator;
+}
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
+}
+
+// The extension of a name without a folder part, as ExtensionOf gives it.
+std::wstring_view ExtensionView(std::wstring_view name) {
+    const auto dot = name.find_last_of(L'.');
+    return dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot);
+}
+
+bool SkippedByHiddenSystem(std::uint32_t attributes, int option) {
+    const bool hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    const bool system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+    if (!hidden && !system)
+        return false;
+    switch (option) {
+        case kNoHiddenOrSystem:
+            return true;
+        case kIncludeHidden:
+            return system && !hidden;
+        case kIncludeSystem:
+            return hidden && !system;
+        case kIncludeHiddenNoSystem:
+            return system;
+        default:
+            return false;
+    }
+}
+
+void ShowReadError(const ListContext& context, const SystemError& error) {
+    context.dialogs.ShowMessage(L"Error!  " + context.fs.SystemMessage(error.code), L"Error",
+                                MessageIcon::kError, MessageButtons::kOk);
+}
+
+// Counts the records of one folder that a job visits (CountJobEntries after
+// the folder has been read).
+std::int64_t CountRecords(const ListContext& context, const std::wstring& folder,
+                          const Result<std::vector<FindRecord>>& records, std::wstring_view mask) {
+    if (!records) {
+        ShowReadError(context, records.error());
+        return -1;
+    }
+    std::int64_t sum = 0;
+    for (const auto& r : *records) {
+        if (!IsListed(r, true, context.options))
+            continue;
+        if (IsDirectoryWord(r.attributes)) {
+            if (context.options.includeSubfolders == 1) {
+                const auto below = CountJobEntries(context, folder + r.name, mask);
+                if (below == -1)
+                    return -1;
+                sum += below;
+            }
+            if (context.setAttributeOption != 0)
+                ++sum;
+        } else if (context.setAttributeOption != 1 &&
+                   (mask == L".*" || EqualsIgnoringCase(mask, ExtensionView(r.name)))) {
+            ++sum;
+        }
+    }
+    return sum;
+}
+
+// The records a listing starts from: a folder's, or the one entry of a path.
+struct Search {
+    bool folderMode = false;
+    std::wstring folder;  // ends with the separator
+    Result<std::vector<FindRecord>> records = std::vector<FindRecord>();
+};
+
+Search StartSearch(FileSystem& fs, std::wstring path) {
+    Search s;
+    const auto attributes = fs.GetAttributes(path);
+    s.folderMode = attributes.ok() && IsDirectoryWord(*attributes);
+    if (s.folderMode) {
+        if (!EndsWithSeparator(path))
+            path += kPathSeparator;
+        s.folder = path;
+        s.records = fs.FindEntries(path);
+        return s;
+    }
+    auto record = fs.FindEntry(path);
+    if (!record) {
+        s.records = record.error();
+        return s;
+    }
+    s.records = std::vector<FindRecord>{std::move(*record)};
+    // A bare name has no folder part: it lies in the current folder.
+    const auto slash = path.find_last_of(kPathSeparator);
+    s.folder = slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
+                                           : path.substr(0, slash + 1);
+    return s;
+}
+
+// The count for the progress range: of the history root, reusing the
+// listing's own read when the root is the folder being listed.
+std::int64_t CountForRange(const ListContext& context, const Search& search) {
+    auto root = context.historyRoot;
+    if (search.folderMode && !root.empty()) {
+        if (!EndsWithSeparator(root))
+            root += kPathSeparator;
+        if (root == search.folder)
+            return CountRecords(context, root, search.records, L".*");
+    }
+    return CountJobEntries(context, context.historyRoot, L".*");
+}
+
+std::uint64_t IconIndexOf(IconCache* icons, bool folder, const std::wstring& extension) {
+    if (icons == nullptr)
+        return 0;
+    if (folder)
+        return IconCache::kFolder;
+    // These types have an icon of their own in every file.
+    static constexpr std::array<std::wstring_view, 4> kOwnIcon = {L".exe", L".ico", L".ani",
+                                                                  L".cur"};
+    const bool ownIcon = std::any_of(kOwnIcon.begin(), kOwnIcon.end(),
+                                     [&](auto e) { return EqualsIgnoringCase(extension, e); });
+    if (!ownIcon) {
+        if (const auto position = icons->Find(extension))
+            return *position;
+    }
+    return icons->Append(L"filename" + extension, extension);
+}
+
+FileEntry EntryOf(const ListContext& context, const std::wstring& folder, FindRecord&& r) {
+    const bool isFolder = IsDirectoryWord(r.attributes);
+    FileEntry e;
+    e.extension = isFolder ? std::wstring() : std::wstring(ExtensionView(r.name));
+    e.iconIndex = IconIndexOf(context.icons, isFolder, e.extension);
+    e.folderPath = folder;
+    e.name = std::move(r.name);
+    e.created = ListedTime(r.created);
+    e.modified = ListedTime(r.modified);
+    e.accessed = ListedTime(r.accessed);
+    e.attributes = r.attributes;
+    return e;
+}
+
+// Sorts entries in logical name order, keeping entries of equal names in
+// their order. Sorts keys rather than entries, as a folder may hold many.
+void SortByName(FileEntries& entries) {
+    struct Key {
+        std::wstring key;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        keys.push_back({LogicalSortKey(entries[i].name), i});
+    std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) {
+        if (const int c = x.key.compare(y.key))
+            return c < 0;
+        if (const int c = LogicalCompare(entries[x.index].name, entries[y.index].name))
+            return c < 0;
+        return x.index < y.index;
+    });
+    FileEntries sorted;
+    sorted.reserve(entries.size());
+    for (const auto& k : keys)
+        sorted.push_back(std::move(entries[k.index]));
+    entries = std::move(sorted);
+}
+
+}  // namespace
+
+bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& options) {
+    const auto a = record.attributes;
+    const bool folder = IsDirectoryWord(a);
+    if (folder && (record.name == L"." || record.name == L".."))
+        return false;
+    if (a & FILE_ATTRIBUTE_TEMPORARY)
+        return false;
+    if (folderMode) {
+        if (options.retrieveOption == kRetrieveFilesOnly && folder)
+            return false;
+        if (options.retrieveOption == kRetrieveFoldersOnly && !folder)
+            return false;
+        if (SkippedByHiddenSystem(a, options.hiddenSystemOption))
+            return false;
+    }
+    return !EqualsIgnoringCase(ExtensionView(record.name), L".lnk");
+}
+
+std::int64_t ListedTime(std::int64_t seconds) {
+    // From 1900-01-03 UTC on, the local year is 1900 or later in every zone.
+    constexpr std::int64_t kSurelyAfter1900 = -2208988800 + 2 * 86400;
+    if (seconds >= kSurelyAfter1900)
+        return seconds;
+    const auto local = ToLocalTime(seconds);
+    return local && local->tm_year >= 0 ? seconds : 0;
+}
+
+void ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
+    auto search = StartSearch(context.fs, std::move(path));
+    const auto count = CountForRange(context, search);
+    context.progress.SetRange(0, static_cast<std::uint16_t>(count));
+    context.progress.SetStep(1);
+    if (!search.records) {
+        ShowReadError(context, search.records.error());
+        return;
+    }
+    FileEntries files;
+    files.reserve(search.records->size());
+    for (auto& r : *search.records) {
+        if (!IsListed(r, search.folderMode, context.options))
+            continue;
+        auto entry = EntryOf(context, search.folder, std::move(r));
+        (entry.IsFolder() ? out : files).push_back(std::move(entry));
+        context.progress.StepIt();
+    }
+    SortByName(out);
+    SortByName(files);
+    out.insert(out.end(), std::make_move_iterator(files.begin()),
+               std::make_move_iterator(files.end()));
+    context.progress.SetPos(0);
+}
+
+std::int64_t CountJobEntries(const ListContext& context, std::wstring path,
+                             std::wstring_view mask) {
+    const auto attributes = context.fs.GetAttributes(path);
+    if (!attributes || !IsDirectoryWord(*attributes))
+        return -1;
+    if (!EndsWithSeparator(path))
+        path += kPathSeparator;
+    return CountRecords(context, path, context.fs.FindEntries(path), mask);
+}
+
+FileEntries NavigateTo(const ListContext& context, const std::wstring& path) {
+    if (context.icons)
+        context.icons->Reset();
+    FileEntries entries;
+    ListPath(context, path, entries);
+    return entries;
+}
+
+}  // namespace torvane

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "filelist/file_entry.hpp"
+#include "filelist/icon_cache.hpp"
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+#include "platform/progress.hpp"
+
+namespace torvane {
+
+// `retrieveOption` values (the folder picker's item ids).
+inline constexpr int kRetrieveFilesOnly = 200;
+inline constexpr int kRetrieveFoldersOnly = 201;
+inline constexpr int kRetrieveFilesAndFolders = 202;
+// `hiddenSystemOption` values.
+inline constexpr int kNoHiddenOrSystem = 210;
+inline constexpr int kIncludeHidden = 211;
+inline constexpr int kIncludeSystem = 212;
+inline constexpr int kIncludeHiddenNoSystem = 213;
+inline constexpr int kIncludeHiddenAndSystem = 214;
+
+// The list options, set by the folder picker, read by listing and job.
+struct ListOptions {
+    int retrieveOption = kRetrieveFilesOnly;
+    int includeSubfolders = 0;
+    int hiddenSystemOption = kNoHiddenOrSystem;
+
+    bool operator==(const ListOptions&) const = default;
+};
+
+// Everything a listing works with, passed in by its caller: a job's worker
+// lists with a context of its own (no icons, its own copies of the options),
+// so nothing is shared behind the caller's back.
+struct ListContext {
+    FileSystem& fs;
+    Dialogs& dialogs;            // the "Error!  " message boxes
+    Progress& progress;          // the listing's progress bar
+    IconCache* icons = nullptr;  // null: listed without icons, every iconIndex 0
+    ListOptions options = {};
+    int setAttributeOption = 0;     // the preference: 0 files only, 1 folders only, else both
+    std::wstring historyRoot = {};  // the folder history's first path: the progress range counts it
+};
+
+// Appends the entries found under `path` to `out` and sorts: `out`'s old
+// entries and the new folders in logical name order, then the new files in
+// logical name order. A folder path (with or without its trailing separator)
+// lists one level, filtered by the list options; any other path lists that one
+// entry (the options don't apply). "." and "..", temporary entries and ".lnk"
+// shortcuts are never listed. Drives the progress bar (range from
+// CountJobEntries of the history root, one step per entry, position 0 at the
+// end). A path that can't be read shows "Error!  " + the system's text and
+// leaves `out` unchanged.
+void ListPath(const ListContext& context, std::wstring path, FileEntries& out);
+
+// The number of entries a job will visit under the folder `path` (into
+// subfolders when `includeSubfolders` is 1), counting files whose extension
+// is `mask` (any case; ".*" takes every file). -1, without a message, when
+// `path` is not a folder; -1 after the "Error!  " message when it or a
+// subfolder can't be read.
+std::int64_t CountJobEntries(const ListContext& context, std::wstring path, std::wstring_view mask);
+
+// What the window does to show a path, without the window: cuts the icon
+// cache back to its base rows and lists `path` with icons into a fresh
+// sequence, which it returns.
+FileEntries NavigateTo(const ListContext& context, const std::wstring& path);
+
+// Whether a found record is listed: not "." or "..", not temporary, not a
+// shortcut; in folder mode also not skipped by `retrieveOption` or
+// `hiddenSystemOption`.
+bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& options);
+
+// The listed value of a file time (seconds since 1970 UTC): 0 when its local
+// year is before 1900 (or it has no local time), the time itself otherwise,
+// before 1970 included (a negative value).
+std::int64_t ListedTime(std::int64_t seconds);
+
+}  // namespace torvane

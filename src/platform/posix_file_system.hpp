@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The file system of Linux, seen the way a Windows client of a Samba share
+// sees it (docs/architecture.md, "The attribute word on Linux"):
+// - Directory from the entry's type; Read-only when the owner may not write
+//   or the stored word says so; Hidden, System, Archive, Temporary and
+//   Not-content-indexed from the `user.DOSATTRIB` extended attribute, written
+//   as Samba's v3 record; Compressed and Encrypted from the inode's flags.
+// - Created from the stored word's creation time, else the birth time, else
+//   the modified time; modified and accessed from the inode.
+// - Moves never replace an existing entry; symbolic links are entries of
+//   their own, never followed.
+class PosixFileSystem : public FileSystem {
+  public:
+    // The rename primitive, renameat2(2) on the current folder: returns 0, or
+    // -1 with errno set. Tests replace it to act as a file system that
+    // refuses RENAME_NOREPLACE.
+    using RenameFunction = int (*)(const char* from, const char* to, unsigned flags);
+
+    // `rename` null means the system's renameat2.
+    explicit PosixFileSystem(RenameFunction rename = nullptr);
+
+    Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
+    Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
+    Result<FindRecord> FindEntry(const std::wstring& path) override;
+    Status Move(const std::wstring& from, const std::wstring& to) override;
+    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
+    Status Encrypt(const std::wstring& path) override;
+    Status Decrypt(const std::wstring& path) override;
+    Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
+    Status CreateDirectory(const std::wstring& path) override;
+    Result<std::wstring> ProgramPath() override;
+    Result<std::wstring> RoamingSettingsFolder() override;
+    std::wstring SystemMessage(int code) override;
+
+  private:
+    // The errno of a rename that never replaces, 0 on success.
+    int RenameNoReplace(const std::string& from, const std::string& to);
+    // The fallback where the file system refuses RENAME_NOREPLACE.
+    int RenameOntoPlaceholder(const std::string& from, const std::string& to);
+    // A move between two names of one inode: a change of letter case on a
+    // case-insensitive file system, done through a temporary name.
+    int RenameSameInode(const std::string& from, const std::string& to);
+
+    RenameFunction rename_;
+};
+
+}  // namespace torvane

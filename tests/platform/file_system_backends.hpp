@@ -1,0 +1,70 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "fake_file_system.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "temp_dir.hpp"
+
+namespace torvane::testing {
+
+// Whether a folder's file system keeps user extended attributes, where the
+// Linux file system stores the attribute word.
+inline bool SupportsUserXattrs(const std::string& folder) {
+    const auto probe = folder + "/.xattr-probe";
+    WriteBytes(probe, "");
+    const bool ok = ::setxattr(probe.c_str(), "user.torvane-probe", "1", 1, 0) == 0;
+    ::unlink(probe.c_str());
+    return ok;
+}
+
+// The two implementations of FileSystem, each with a way to make entries the
+// way another program would (no stored word). Paths are relative to Root().
+class FakeBackend {
+  public:
+    static constexpr const char* kName = "Fake";
+    FakeBackend() { fake.AddPlainFolder(Root()); }
+    FileSystem& fs() { return fake; }
+    std::wstring Root() const { return L"/root/"; }
+    void MakeFile(const std::wstring& rel, std::string content = {}) {
+        fake.AddPlainFile(Root() + rel, std::move(content));
+    }
+    void MakeFolder(const std::wstring& rel) { fake.AddPlainFolder(Root() + rel); }
+    void MakeSymlink(const std::wstring& rel) { fake.AddSymlink(Root() + rel); }
+    std::string Unsupported() const { return {}; }
+
+    FakeFileSystem fake;
+};
+
+class PosixBackend {
+  public:
+    static constexpr const char* kName = "Posix";
+    FileSystem& fs() { return posix; }
+    std::wstring Root() const { return FromUtf8(dir.path()) + L"/"; }
+    void MakeFile(const std::wstring& rel, std::string content = {}) {
+        WriteBytes(ToUtf8(Root() + rel), content);
+    }
+    void MakeFolder(const std::wstring& rel) { ASSERT_EQ(::mkdir(Native(rel).c_str(), 0755), 0); }
+    // A link to a folder, so that following it would show a folder.
+    void MakeSymlink(const std::wstring& rel) {
+        ASSERT_EQ(::symlink(dir.path().c_str(), Native(rel).c_str()), 0);
+    }
+    // Why the tests can't run here, or empty.
+    std::string Unsupported() const {
+        return SupportsUserXattrs(dir.path())
+                   ? std::string()
+                   : "the file system of " + dir.path() + " keeps no user extended attributes";
+    }
+    std::string Native(const std::wstring& rel) const { return ToUtf8(Root() + rel); }
+
+    TempDir dir;
+    PosixFileSystem posix;
+};
+
+}  // namespace torvane::testing

@@ -1,0 +1,265 @@
+// The behaviour every FileSystem shares, run against the in-memory fake and
+// against the Linux file system on a real temporary folder, so the two can't
+// drift apart.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "file_system_backends.hpp"
+#include "platform/file_attributes.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::FakeBackend;
+using testing::PosixBackend;
+
+template <class Backend>
+class FileSystemContract : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const auto why = backend.Unsupported(); !why.empty())
+            GTEST_SKIP() << why;
+    }
+
+    FileSystem& fs() { return backend.fs(); }
+    std::wstring P(const std::wstring& rel) const { return backend.Root() + rel; }
+    std::uint32_t Word(const std::wstring& rel) {
+        auto word = fs().GetAttributes(P(rel));
+        EXPECT_TRUE(word.ok()) << (word.ok() ? "" : ToUtf8(word.error().text));
+        return word.ok() ? *word : INVALID_FILE_ATTRIBUTES;
+    }
+    FindRecord Find(const std::wstring& rel) {
+        auto record = fs().FindEntry(P(rel));
+        EXPECT_TRUE(record.ok());
+        return record.ok() ? *record : FindRecord{};
+    }
+    void SetTimes(const std::wstring& rel, std::int64_t c, std::int64_t a, std::int64_t m) {
+        auto handle = fs().Open(P(rel));
+        ASSERT_TRUE(handle.ok());
+        const auto st = (*handle)->SetTimes(c, a, m);
+        ASSERT_TRUE(st.ok()) << ToUtf8(st.error().text);
+    }
+    int MoveError(const std::wstring& from, const std::wstring& to) {
+        const auto st = fs().Move(P(from), P(to));
+        return st.ok() ? 0 : st.error().code;
+    }
+    std::vector<std::wstring> Names(const std::wstring& rel) {
+        auto records = fs().FindEntries(P(rel));
+        EXPECT_TRUE(records.ok());
+        std::vector<std::wstring> names;
+        if (records.ok())
+            for (const auto& r : *records)
+                names.push_back(r.name);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Backend backend;
+};
+
+using Backends = ::testing::Types<FakeBackend, PosixBackend>;
+class BackendNames {
+  public:
+    template <class T>
+    static std::string GetName(int) {
+        return T::kName;
+    }
+};
+TYPED_TEST_SUITE(FileSystemContract, Backends, BackendNames);
+
+TYPED_TEST(FileSystemContract, NothingThereIsNotFoundForEveryCall) {
+    this->backend.MakeFile(L"file");
+    auto& fs = this->fs();
+    const auto missing = this->P(L"missing");
+    EXPECT_TRUE(IsNotFound(fs.GetAttributes(missing).error()));
+    EXPECT_TRUE(IsNotFound(fs.GetAttributes(this->P(L"file/below")).error()));
+    EXPECT_TRUE(IsNotFound(fs.FindEntry(missing).error()));
+    EXPECT_TRUE(IsNotFound(fs.FindEntries(missing + L"/").error()));
+    EXPECT_TRUE(IsNotFound(fs.SetAttributes(missing, FILE_ATTRIBUTE_HIDDEN).error()));
+    EXPECT_TRUE(IsNotFound(fs.Open(missing).error()));
+    EXPECT_TRUE(IsNotFound(fs.Move(missing, this->P(L"other")).error()));
+    EXPECT_TRUE(IsNotFound(fs.ReadFileBytes(missing, 100).error()));
+    EXPECT_TRUE(IsNotFound(fs.CreateDirectory(this->P(L"missing/sub")).error()));
+    EXPECT_EQ(fs.FindEntries(this->P(L"file/")).error().code, ENOTDIR);
+}
+
+TYPED_TEST(FileSystemContract, NewEntriesReadAsAWindowsClientSeesThem) {
+    this->backend.MakeFile(L"plain");
+    this->backend.MakeFile(L".profile");
+    this->backend.MakeFolder(L"folder");
+    this->backend.MakeFolder(L".config");
+    EXPECT_EQ(this->Word(L"plain"), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(this->Word(L".profile"), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(this->Word(L"folder"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(this->Word(L".config"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+}
+
+TYPED_TEST(FileSystemContract, AttributeWordsReadBackOneAfterAnother) {
+    this->backend.MakeFile(L"f");
+    struct Case {
+        std::uint32_t set;
+        std::uint32_t read;
+    };
+    // One file through every change, Read-only on and off included.
+    const Case cases[] = {
+        {FILE_ATTRIBUTE_ARCHIVE, 0x20},
+        {FILE_ATTRIBUTE_READONLY, 0x1},
+        {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, 0x6},
+        {0x27 | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, 0x2027},
+        {FILE_ATTRIBUTE_TEMPORARY, 0x100},
+        {0, FILE_ATTRIBUTE_NORMAL},
+        {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL},
+        // Directory, Compressed and Encrypted are not the word's to give.
+        {0x10 | 0x800 | 0x4000 | 0x20, 0x20},
+    };
+    for (const auto& c : cases) {
+        const auto st = this->fs().SetAttributes(this->P(L"f"), c.set);
+        ASSERT_TRUE(st.ok()) << std::hex << c.set << ": " << ToUtf8(st.error().text);
+        EXPECT_EQ(this->Word(L"f"), c.read) << std::hex << "set " << c.set;
+        EXPECT_EQ(this->Find(L"f").attributes, c.read) << std::hex << "set " << c.set;
+    }
+}
+
+TYPED_TEST(FileSystemContract, FolderKeepsItsDirectoryBit) {
+    this->backend.MakeFolder(L"d");
+    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"d"), FILE_ATTRIBUTE_HIDDEN).ok());
+    EXPECT_EQ(this->Word(L"d"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"d"), 0).ok());
+    EXPECT_EQ(this->Word(L"d"), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TYPED_TEST(FileSystemContract, StoredWordDecidesOverADotName) {
+    this->backend.MakeFile(L".hidden");
+    ASSERT_TRUE(this->fs().SetAttributes(this->P(L".hidden"), FILE_ATTRIBUTE_ARCHIVE).ok());
+    EXPECT_EQ(this->Word(L".hidden"), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TYPED_TEST(FileSystemContract, SettingTimesKeepsTheDotNameHidden) {
+    this->backend.MakeFile(L".dot");
+    this->SetTimes(L".dot", 1000000000, 1100000000, 1200000000);
+    EXPECT_EQ(this->Word(L".dot"), FILE_ATTRIBUTE_HIDDEN);
+}
+
+TYPED_TEST(FileSystemContract, TimesReadBackIncludingBefore1970) {
+    this->backend.MakeFile(L"f");
+    struct Case {
+        std::int64_t created, accessed, modified;
+    };
+    for (const auto& c : {Case{1000000000, 1100000000, 1200000000},
+                          Case{-315619200, -315619199, -315619198}, Case{0, 1, 2}}) {
+        this->SetTimes(L"f", c.created, c.accessed, c.modified);
+        const auto r = this->Find(L"f");
+        EXPECT_EQ(r.created, c.created);
+        EXPECT_EQ(r.accessed, c.accessed);
+        EXPECT_EQ(r.modified, c.modified);
+    }
+}
+
+TYPED_TEST(FileSystemContract, FindEntriesGivesEveryEntryOnceWithTheSameRecordAsFindEntry) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/a.txt");
+    this->backend.MakeFile(L"d/b");
+    this->backend.MakeFolder(L"d/sub");
+    this->backend.MakeSymlink(L"d/link");
+    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"d/b"), 0x23).ok());
+    this->SetTimes(L"d/b", 1000, 2000, 3000);
+    EXPECT_EQ(this->Names(L"d/"),
+              (std::vector<std::wstring>{L".", L"..", L"a.txt", L"b", L"link", L"sub"}));
+    auto records = this->fs().FindEntries(this->P(L"d/"));
+    ASSERT_TRUE(records.ok());
+    for (const auto& r : *records) {
+        if (r.name == L"." || r.name == L"..")
+            continue;
+        EXPECT_EQ(r, this->Find(L"d/" + r.name)) << ToUtf8(r.name);
+    }
+    EXPECT_EQ(this->Find(L"d/b"), (FindRecord{L"b", 0x23, 1000, 3000, 2000}));
+    EXPECT_EQ(this->Find(L"d/sub").attributes, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TYPED_TEST(FileSystemContract, SymbolicLinksAreEntriesOfTheirOwn) {
+    this->backend.MakeSymlink(L"link");
+    // Not followed: a link to a folder is no folder, and holds no word.
+    EXPECT_EQ(this->Word(L"link"), FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(this->fs().SetAttributes(this->P(L"link"), FILE_ATTRIBUTE_HIDDEN).error().code,
+              EPERM);
+    auto handle = this->fs().Open(this->P(L"link"));
+    ASSERT_TRUE(handle.ok());
+    EXPECT_EQ((*handle)->SetTimes(1, 2, 3).error().code, EPERM);
+}
+
+TYPED_TEST(FileSystemContract, MoveCarriesWordAndTimesAlong) {
+    this->backend.MakeFile(L"a", "content");
+    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"a"), 0x27).ok());
+    this->SetTimes(L"a", 1000, 2000, 3000);
+    ASSERT_EQ(this->MoveError(L"a", L"b"), 0);
+    EXPECT_TRUE(IsNotFound(this->fs().GetAttributes(this->P(L"a")).error()));
+    EXPECT_EQ(this->Find(L"b"), (FindRecord{L"b", 0x27, 1000, 3000, 2000}));
+    EXPECT_EQ(*this->fs().ReadFileBytes(this->P(L"b"), 100), "content");
+}
+
+TYPED_TEST(FileSystemContract, MoveNeverReplacesAnExistingEntry) {
+    this->backend.MakeFile(L"a", "A");
+    this->backend.MakeFile(L"b", "B");
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFolder(L"empty");
+    EXPECT_EQ(this->MoveError(L"a", L"b"), EEXIST);
+    EXPECT_EQ(this->MoveError(L"d", L"empty"), EEXIST);  // rename(2) would replace it
+    EXPECT_EQ(this->MoveError(L"a", L"d"), EEXIST);
+    EXPECT_EQ(*this->fs().ReadFileBytes(this->P(L"a"), 10), "A");
+    EXPECT_EQ(*this->fs().ReadFileBytes(this->P(L"b"), 10), "B");
+    EXPECT_EQ(this->Names(L""),
+              (std::vector<std::wstring>{L".", L"..", L"a", L"b", L"d", L"empty"}));
+}
+
+TYPED_TEST(FileSystemContract, MoveOfFoldersAndNames) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/x");
+    this->backend.MakeFile(L"name");
+    EXPECT_EQ(this->MoveError(L"name", L"name"), 0);
+    EXPECT_EQ(this->MoveError(L"name", L"NAME"), 0);
+    EXPECT_EQ(this->MoveError(L"d", L"d/inner"), EINVAL);
+    ASSERT_EQ(this->MoveError(L"d", L"e"), 0);
+    EXPECT_EQ(this->Names(L"e/"), (std::vector<std::wstring>{L".", L"..", L"x"}));
+    EXPECT_EQ(this->Names(L""), (std::vector<std::wstring>{L".", L"..", L"NAME", L"e"}));
+}
+
+TYPED_TEST(FileSystemContract, NamesThatAreNotUtf8SurviveListingAndMoving) {
+    const std::wstring odd = L"caf\xDCE9.txt";  // the Latin-1 byte E9 on disk
+    this->backend.MakeFile(odd);
+    EXPECT_EQ(this->Names(L""), (std::vector<std::wstring>{L".", L"..", odd}));
+    ASSERT_EQ(this->MoveError(odd, L"\xDCFF" + odd), 0);
+    EXPECT_EQ(this->Find(L"\xDCFF" + odd).name, L"\xDCFF" + odd);
+}
+
+TYPED_TEST(FileSystemContract, CreateDirectoryMakesOneNewFolder) {
+    auto& fs = this->fs();
+    ASSERT_TRUE(fs.CreateDirectory(this->P(L"new")).ok());
+    EXPECT_EQ(this->Word(L"new"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(fs.CreateDirectory(this->P(L"new")).error().code, EEXIST);
+}
+
+TYPED_TEST(FileSystemContract, ReadFileBytesUpToItsLimit) {
+    this->backend.MakeFile(L"f", "12345");
+    this->backend.MakeFolder(L"d");
+    auto& fs = this->fs();
+    EXPECT_EQ(*fs.ReadFileBytes(this->P(L"f"), 5), "12345");
+    EXPECT_EQ(fs.ReadFileBytes(this->P(L"f"), 4).error().code, EFBIG);
+    EXPECT_EQ(fs.ReadFileBytes(this->P(L"d"), 5).error().code, EISDIR);
+}
+
+TYPED_TEST(FileSystemContract, DecryptingWhatIsNotEncryptedSucceeds) {
+    this->backend.MakeFile(L"f");
+    EXPECT_TRUE(this->fs().Decrypt(this->P(L"f")).ok());
+    EXPECT_EQ(this->Word(L"f"), FILE_ATTRIBUTE_NORMAL);
+}
+
+TYPED_TEST(FileSystemContract, SystemMessageEndsWithALineBreak) {
+    EXPECT_EQ(this->fs().SystemMessage(ENOENT), L"No such file or directory\r\n");
+    EXPECT_EQ(this->fs().SystemMessage(EOPNOTSUPP), L"Operation not supported\r\n");
+}
+
+}  // namespace
+}  // namespace torvane

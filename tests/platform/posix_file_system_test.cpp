@@ -1,0 +1,275 @@
+// What only the Linux file system does: the bytes it stores, the permissions
+// it mirrors, the forms other programs stored, and its fallbacks.
+
+#include "platform/posix_file_system.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "file_system_backends.hpp"
+#include "platform/dos_attrib.hpp"
+#include "platform/file_attributes.hpp"
+
+namespace torvane {
+namespace {
+
+using namespace std::string_literals;
+using testing::PosixBackend;
+
+constexpr std::int64_t kY2k = 946684800;
+const std::string kY2kBytes = "\x00\x40\x6D\x25\xEB\x53\xBF\x01"s;
+
+class PosixFileSystemTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const auto why = b.Unsupported(); !why.empty())
+            GTEST_SKIP() << why;
+    }
+    std::wstring P(const std::wstring& rel) const { return b.Root() + rel; }
+    std::string N(const std::wstring& rel) const { return b.Native(rel); }
+    std::optional<std::string> Stored(const std::wstring& rel) const {
+        char buffer[512];
+        const auto n = ::lgetxattr(N(rel).c_str(), kDosAttribName, buffer, sizeof buffer);
+        if (n < 0)
+            return std::nullopt;
+        return std::string(buffer, static_cast<std::size_t>(n));
+    }
+    void Store(const std::wstring& rel, const std::string& bytes) {
+        ASSERT_EQ(::setxattr(N(rel).c_str(), kDosAttribName, bytes.data(), bytes.size(), 0), 0);
+    }
+    mode_t Mode(const std::wstring& rel) const {
+        struct stat st {};
+        EXPECT_EQ(::lstat(N(rel).c_str(), &st), 0);
+        return st.st_mode & 07777;
+    }
+    std::uint32_t Word(const std::wstring& rel) { return *b.posix.GetAttributes(P(rel)); }
+    bool OnBtrfs() const {
+        struct statfs fs {};
+        return ::statfs(b.dir.path().c_str(), &fs) == 0 && fs.f_type == BTRFS_SUPER_MAGIC;
+    }
+
+    PosixBackend b;
+};
+
+TEST_F(PosixFileSystemTest, WordIsStoredAsSambaV3AndSurvivesARename) {
+    b.MakeFile(L"photo.jpg");
+    const auto created = b.posix.FindEntry(P(L"photo.jpg"))->created;
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"photo.jpg"), FILE_ATTRIBUTE_ARCHIVE).ok());
+    const auto bytes = Stored(L"photo.jpg");
+    ASSERT_TRUE(bytes.has_value());
+    // "0x20\0", pad, version 3, level 3, pad, valid flags 0x11, the word.
+    EXPECT_EQ(bytes->substr(0, 20), "0x20\0\0\x03\0\x03\0\0\0"s + "\x11\0\0\0"s + "\x20\0\0\0"s);
+    EXPECT_EQ(bytes->size(), 56u);
+    // The creation time already shown is kept, so it does not start to drift.
+    EXPECT_EQ(FromNtTime(DecodeDosAttrib(*bytes)->createTime.value()), created);
+
+    ASSERT_TRUE(b.posix.Move(P(L"photo.jpg"), P(L"renamed.jpg")).ok());
+    EXPECT_EQ(Stored(L"renamed.jpg"), bytes);
+    EXPECT_EQ(Word(L"renamed.jpg"), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(PosixFileSystemTest, CreationTimeGoesIntoTheStoredWord) {
+    b.MakeFile(L"f");
+    auto handle = b.posix.Open(P(L"f"));
+    ASSERT_TRUE((*handle)->SetTimes(kY2k, kY2k + 1, kY2k + 2).ok());
+    const auto info = DecodeDosAttrib(Stored(L"f").value());
+    EXPECT_EQ(info, (DosInfo{0, *ToNtTime(kY2k)}));
+    EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(PosixFileSystemTest, UnchangedCreationTimeWritesNothing) {
+    b.MakeFile(L"f");
+    const auto created = b.posix.FindEntry(P(L"f"))->created;
+    auto handle = b.posix.Open(P(L"f"));
+    ASSERT_TRUE((*handle)->SetTimes(created, kY2k, kY2k).ok());
+    EXPECT_EQ(Stored(L"f"), std::nullopt);
+    EXPECT_EQ(b.posix.FindEntry(P(L"f"))->modified, kY2k);
+}
+
+TEST_F(PosixFileSystemTest, CreatedFallsBackToBirthTimeNotModifiedTime) {
+    b.MakeFile(L"f");
+    auto handle = b.posix.Open(P(L"f"));
+    const auto before = b.posix.FindEntry(P(L"f"))->created;
+    // Only modified and accessed change: the created time shown stays.
+    ASSERT_TRUE((*handle)->SetTimes(before, kY2k, kY2k).ok());
+    EXPECT_EQ(b.posix.FindEntry(P(L"f"))->created, before);
+}
+
+TEST_F(PosixFileSystemTest, ReadOnlyIsMirroredInThePermissions) {
+    b.MakeFile(L"f");
+    ASSERT_EQ(::chmod(N(L"f").c_str(), 0664), 0);
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_READONLY).ok());
+    EXPECT_EQ(Mode(L"f"), 0444u);
+    EXPECT_EQ(DecodeDosAttrib(Stored(L"f").value())->attributes, FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_ARCHIVE).ok());
+    EXPECT_EQ(Mode(L"f"), 0644u);
+    EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(PosixFileSystemTest, OwnerWithoutWritePermissionReadsReadOnly) {
+    b.MakeFile(L"f");
+    ASSERT_EQ(::chmod(N(L"f").c_str(), 0444), 0);
+    EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_READONLY);
+    // The stored word says Read-only even after someone gives write back.
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), 0x21).ok());
+    ASSERT_EQ(::chmod(N(L"f").c_str(), 0644), 0);
+    EXPECT_EQ(Word(L"f"), 0x21u);
+}
+
+// Setting a user extended attribute needs write permission, which root does
+// not need: run as an ordinary user, root lends the file to "nobody".
+TEST_F(PosixFileSystemTest, ReadOnlyEntryOfAnOrdinaryUserCanStillChangeItsWord) {
+    b.MakeFile(L"f");
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_READONLY).ok());
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chmod(b.dir.path().c_str(), 0755), 0);
+        ASSERT_EQ(::lchown(N(L"f").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::setegid(65534), 0);
+        ASSERT_EQ(::seteuid(65534), 0);
+    }
+    const auto hidden = b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_READONLY | 0x2);
+    auto handle = b.posix.Open(P(L"f"));
+    const auto times = (*handle)->SetTimes(kY2k, kY2k, kY2k);
+    const auto word = b.posix.GetAttributes(P(L"f"));
+    if (root) {
+        ASSERT_EQ(::seteuid(0), 0);
+        ASSERT_EQ(::setegid(0), 0);
+    }
+    EXPECT_TRUE(hidden.ok()) << ToUtf8(hidden.error().text);
+    EXPECT_TRUE(times.ok()) << ToUtf8(times.error().text);
+    EXPECT_EQ(*word, 0x3u);
+    EXPECT_EQ(Mode(L"f"), 0444u);  // the write permission lent for the change is gone again
+    EXPECT_EQ(b.posix.FindEntry(P(L"f"))->created, kY2k);
+}
+
+TEST_F(PosixFileSystemTest, ReadsWhatSambaKsmbdAndWineStored) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::uint32_t word;
+        std::optional<std::int64_t> created;
+    };
+    const Case cases[] = {
+        {"Samba 4.17 v5", "\0\0\x05\0\x05\0\0\0\x11\0\0\0\x26\0\0\0"s + kY2kBytes, 0x26, kY2k},
+        {"ksmbd v4", "\0\0\x04\0\x04\0\0\0\x51\0\0\0\x21\0\0\0"s + kY2kBytes + kY2kBytes, 0x21,
+         kY2k},
+        {"Wine", "0x6"s, 0x6, std::nullopt},
+        {"damaged: ignored", "\0\0\x06\0\x06\0\0\0"s, FILE_ATTRIBUTE_NORMAL, std::nullopt},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        const auto name = L"f" + std::to_wstring(i++);
+        b.MakeFile(name);
+        Store(name, c.bytes);
+        const auto record = b.posix.FindEntry(P(name));
+        EXPECT_EQ(record->attributes, c.word) << c.what;
+        if (c.created) {
+            EXPECT_EQ(record->created, *c.created) << c.what;
+        }
+    }
+}
+
+TEST_F(PosixFileSystemTest, RewriteKeepsWhatItDoesNotChange) {
+    b.MakeFile(L"f");
+    // Samba's v5 with Sparse and Archive and a creation time.
+    Store(L"f", "\0\0\x05\0\x05\0\0\0\x11\0\0\0\x20\x02\0\0"s + kY2kBytes);
+    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_HIDDEN).ok());
+    EXPECT_EQ(DecodeDosAttrib(Stored(L"f").value()), (DosInfo{0x202, *ToNtTime(kY2k)}));
+    EXPECT_EQ(Word(L"f"), 0x202u);
+}
+
+TEST_F(PosixFileSystemTest, CompressionOnlyWhereTheFileSystemCompresses) {
+    if (OnBtrfs())
+        GTEST_SKIP() << "the temporary folder is on btrfs, which compresses";
+    b.MakeFile(L"f");
+    auto handle = b.posix.Open(P(L"f"));
+    const auto st = (*handle)->SetCompression(true);
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().text, L"Operation not supported");
+    EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Runs where TMPDIR is on btrfs.
+TEST_F(PosixFileSystemTest, CompressionSwitchesOnBtrfs) {
+    if (!OnBtrfs())
+        GTEST_SKIP() << "the temporary folder is not on btrfs";
+    b.MakeFile(L"f");
+    b.MakeFolder(L"d");
+    for (const auto* name : {L"f", L"d"}) {
+        auto handle = b.posix.Open(P(name));
+        ASSERT_TRUE((*handle)->SetCompression(true).ok());
+        EXPECT_TRUE(Word(name) & FILE_ATTRIBUTE_COMPRESSED);
+        ASSERT_TRUE((*handle)->SetCompression(false).ok());
+        EXPECT_FALSE(Word(name) & FILE_ATTRIBUTE_COMPRESSED);
+    }
+}
+
+TEST_F(PosixFileSystemTest, EncryptingAnExistingFileIsNotSupported) {
+    b.MakeFile(L"f");
+    const auto st = b.posix.Encrypt(P(L"f"));
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().text, L"Operation not supported");
+}
+
+// A file system that refuses RENAME_NOREPLACE (NFS, older FUSE).
+int RenameWithoutNoReplace(const char* from, const char* to, unsigned flags) {
+    if (flags != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, 0);
+}
+
+TEST_F(PosixFileSystemTest, FallbackWhereNoReplaceIsRefusedStillNeverReplaces) {
+    PosixFileSystem fs(&RenameWithoutNoReplace);
+    b.MakeFile(L"a", "A");
+    b.MakeFile(L"b", "B");
+    b.MakeFolder(L"d");
+    b.MakeFile(L"d/inside");
+    b.MakeFolder(L"empty");
+    EXPECT_EQ(fs.Move(P(L"a"), P(L"b")).error().code, EEXIST);
+    EXPECT_EQ(fs.Move(P(L"d"), P(L"empty")).error().code, EEXIST);
+    EXPECT_EQ(fs.Move(P(L"d"), P(L"d/sub")).error().code, EINVAL);
+    ASSERT_TRUE(fs.Move(P(L"a"), P(L"c")).ok());
+    ASSERT_TRUE(fs.Move(P(L"d"), P(L"e")).ok());
+    EXPECT_EQ(*fs.ReadFileBytes(P(L"c"), 10), "A");
+    EXPECT_EQ(*fs.ReadFileBytes(P(L"b"), 10), "B");
+    EXPECT_TRUE(fs.GetAttributes(P(L"e/inside")).ok());
+    EXPECT_TRUE(IsNotFound(fs.GetAttributes(P(L"d")).error()));
+}
+
+TEST_F(PosixFileSystemTest, TwoNamesOfOneInodeAreNotMergedByAMove) {
+    // On a case-insensitive file system "a" and "A" are one inode and the
+    // move goes through a temporary name; here they are two hard links, and
+    // the move must fail without losing either.
+    b.MakeFile(L"a", "x");
+    ASSERT_EQ(::link(N(L"a").c_str(), N(L"A").c_str()), 0);
+    EXPECT_EQ(b.posix.Move(P(L"a"), P(L"A")).error().code, EEXIST);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(b.dir.path()))
+        names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "a"}));
+}
+
+TEST_F(PosixFileSystemTest, ProgramPathAndSettingsFolder) {
+    const auto program = b.posix.ProgramPath();
+    ASSERT_TRUE(program.ok());
+    EXPECT_TRUE(program->ends_with(L"/platform_tests"));
+    const auto roaming = b.posix.RoamingSettingsFolder();
+    ASSERT_TRUE(roaming.ok());
+    EXPECT_EQ(roaming->front(), L'/');
+    EXPECT_NE(roaming->back(), L'/');
+}
+
+}  // namespace
+}  // namespace torvane
