@@ -51,8 +51,15 @@ struct PathCheck {
     std::optional<CommandLineMessage> problem;
 };
 
+// Adds the separator to a folder path that lacks it.
+void EndFolderPath(std::wstring& path) {
+    if (path.empty() || path.back() != kPathSeparator)
+        path += kPathSeparator;
+}
+
 // Steps for the file path: present with a value, existing; a folder gets
-// its separator, a shortcut its target.
+// its separator, a shortcut its target (a folder target its separator too,
+// as every accepted folder path has one).
 PathCheck CheckFilePath(const std::wstring& value, FileSystem& fs,
                         const std::wstring& productName) {
     if (value.empty())
@@ -62,12 +69,15 @@ PathCheck CheckFilePath(const std::wstring& value, FileSystem& fs,
     if (!attributes.ok())
         return {L"", ErrorBox(L"The specified file path doesn't exist!")};
     if (IsDirectoryWord(*attributes)) {
-        if (path.empty() || path.back() != kPathSeparator)
-            path += kPathSeparator;
+        EndFolderPath(path);
     } else if (AsciiLower(ExtensionOf(path)) == L".lnk") {
         std::wstring target;
-        if (ResolveShortcut(fs, path, target) == 0)
+        if (ResolveShortcut(fs, path, target) == 0) {
             path = target;
+            const auto targetAttributes = fs.GetAttributes(path);
+            if (targetAttributes.ok() && IsDirectoryWord(*targetAttributes))
+                EndFolderPath(path);
+        }
     }
     return {path, std::nullopt};
 }

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "fake_file_system.hpp"
+#include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 
 namespace torvane {
@@ -33,6 +35,24 @@ std::optional<CommandLineMessage> ErrorBox(const std::wstring& text) {
     return CommandLineMessage{text, L"Error", MessageIcon::kError};
 }
 
+// A minimal shortcut file: the Shell Link header and a relative path.
+std::string ShortcutTo(const std::wstring& relative) {
+    std::string out;
+    const auto put = [&out](std::uint32_t value, int width) {
+        for (int i = 0; i < width; ++i)
+            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    put(0x4C, 4);
+    out += std::string("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
+    put(0x8 | 0x80, 4);  // a relative path, in UTF-16
+    out.resize(0x4C, '\0');
+    const std::u16string units = ToUtf16(relative);
+    put(static_cast<std::uint32_t>(units.size()), 2);
+    for (char16_t u : units)
+        put(u, 2);
+    return out;
+}
+
 // The files and folders the cases name.
 void FillDisk(FakeFileSystem& fs) {
     fs.AddFile(L"/d/pic.jpg");
@@ -42,6 +62,11 @@ void FillDisk(FakeFileSystem& fs) {
     fs.AddFolder(L"/d/tasks");
     fs.AddFolder(L"/d/My Picture Folder");
     fs.AddFolder(L"/tmp");
+    fs.AddPlainFile(L"/d/pic.LNK", ShortcutTo(L"pic.jpg"));
+    fs.AddPlainFile(L"/d/to folder.lnk", ShortcutTo(L".\\folder"));
+    fs.AddPlainFile(L"/d/gone.lnk", ShortcutTo(L"gone.jpg"));
+    fs.AddPlainFile(L"/d/junk.lnk", "not a shortcut");
+    fs.AddFolder(L"/d/dir.lnk");
 }
 
 struct Case {
@@ -165,6 +190,32 @@ TEST(CommandLine, ArgumentVectorsGiveTheirSwitchesAndFirstMessage) {
          false,
          ErrorBox(L"The specified task list is not valid!"),
          {}},
+        // Shortcuts give their target when it can be resolved.
+        {{L"/d/pic.LNK"},
+         {{L"filepath", L"/d/pic.LNK"}},
+         false,
+         std::nullopt,
+         {L"/d/pic.jpg", L"", 0}},
+        {{L"/d/to folder.lnk"},
+         {{L"filepath", L"/d/to folder.lnk"}},
+         false,
+         std::nullopt,
+         {L"/d/folder/", L"", 0}},
+        {{L"/d/gone.lnk"},
+         {{L"filepath", L"/d/gone.lnk"}},
+         false,
+         std::nullopt,
+         {L"/d/gone.lnk", L"", 0}},
+        {{L"/d/junk.lnk"},
+         {{L"filepath", L"/d/junk.lnk"}},
+         false,
+         std::nullopt,
+         {L"/d/junk.lnk", L"", 0}},
+        {{L"/d/dir.lnk"},
+         {{L"filepath", L"/d/dir.lnk"}},
+         false,
+         std::nullopt,
+         {L"/d/dir.lnk/", L"", 0}},
         // A whole batch.
         {{L"\"/d/My Picture Folder\"", L"\"/d/Rename tasklist.tvt\"", L"-Apply", L"/NoConfirm"},
          {{L"filepath", L"\"/d/My Picture Folder\""},
