@@ -2,21 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "fake_file_system.hpp"
-#include "platform/text.hpp"
 #include "recording_dialogs.hpp"
+#include "shortcut_bytes.hpp"
 
 namespace torvane {
 namespace {
 
 using testing::FakeFileSystem;
 using testing::RecordingDialogs;
+using testing::ShortcutTo;
 using Switches = std::map<std::wstring, std::wstring>;
 
 const std::wstring kProduct = L"Torvane";
@@ -33,24 +33,6 @@ std::optional<CommandLineMessage> Help(const std::wstring& error = L"") {
 
 std::optional<CommandLineMessage> ErrorBox(const std::wstring& text) {
     return CommandLineMessage{text, L"Error", MessageIcon::kError};
-}
-
-// A minimal shortcut file: the Shell Link header and a relative path.
-std::string ShortcutTo(const std::wstring& relative) {
-    std::string out;
-    const auto put = [&out](std::uint32_t value, int width) {
-        for (int i = 0; i < width; ++i)
-            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    };
-    put(0x4C, 4);
-    out += std::string("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
-    put(0x8 | 0x80, 4);  // a relative path, in UTF-16
-    out.resize(0x4C, '\0');
-    const std::u16string units = ToUtf16(relative);
-    put(static_cast<std::uint32_t>(units.size()), 2);
-    for (char16_t u : units)
-        put(u, 2);
-    return out;
 }
 
 // The files and folders the cases name.

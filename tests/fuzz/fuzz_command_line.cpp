@@ -9,6 +9,7 @@
 #include "fake_file_system.hpp"
 #include "fuzz_support.hpp"
 #include "platform/text.hpp"
+#include "shortcut_bytes.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace torvane;
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     testing::FakeFileSystem fs;
     fs.AddFile(L"/d/a.jpg");
     fs.AddFile(L"/d/t.tvt");
-    fs.AddFile(L"/d/s.lnk");
+    fs.AddPlainFile(L"/d/s.lnk", testing::ShortcutTo(L"f"));
+    fs.AddPlainFile(L"/d/t.lnk", testing::ShortcutTo(L"t.tvt"));
     fs.AddFolder(L"/d/f");
     fuzz::CountingDialogs dialogs;
     CommandLineValues values;
@@ -41,6 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Fail("more than one message");
     if (result != 0 && !(values == CommandLineValues{}))
         fuzz::Fail("refused with values");
+    if (result == 0 && !values.commandLineFilePath.empty() &&
+        !fs.GetAttributes(values.commandLineFilePath).ok())
+        fuzz::Fail("accepted a missing file path");
     if (result == 0 && !values.commandLineTaskList.empty() &&
         !fs.GetAttributes(values.commandLineTaskList).ok())
         fuzz::Fail("accepted a missing task list");
