@@ -2,6 +2,7 @@
 
 #include "filelist/file_entry.hpp"
 #include "filelist/shortcut.hpp"
+#include "platform/file_attributes.hpp"
 
 namespace torvane {
 namespace {
