@@ -17,9 +17,10 @@ namespace torvane {
 // - a line is the text up to a line feed; a carriage return just before the
 //   line feed is dropped; a last line without a line feed is read too.
 // A trailing odd byte of a UTF-16 file (a truncated code unit) is ignored.
-// Memory stays bounded by the longest line plus a fixed buffer.
+// Memory stays bounded by the longest line plus a fixed buffer; with a line
+// limit, by the limit plus a fixed buffer, whatever the file holds.
 class TextFileReader {
-public:
+  public:
     enum class Encoding { kUtf16Le, kUtf8 };
 
     TextFileReader() = default;
@@ -31,18 +32,29 @@ public:
     // of the open (or of the first read).
     Status Open(const std::wstring& path);
 
-    enum class Next { kLine, kEnd, kError };
+    static constexpr size_t kNoLimit = static_cast<size_t>(-1);
+
+    enum class Next { kLine, kLongLine, kEnd, kError };
     // Reads the next line into `line`. kEnd when the file is exhausted; kError
-    // when a read failed, with the failure in error().
-    Next ReadLine(std::wstring& line);
+    // when a read failed, with the failure in error(). kLongLine (only with a
+    // limit) when the line holds more than `limit` code units of the file
+    // (bytes for UTF-8): `line` then holds the decoded first `limit` units and
+    // the rest of the line has been skipped without being kept.
+    Next ReadLine(std::wstring& line, size_t limit = kNoLimit);
 
     Encoding encoding() const { return encoding_; }
     const SystemError& error() const { return error_; }
 
     void Close();
 
-private:
-    bool Fill();  // reads more bytes into buffer_; false at end or on error
+  private:
+    bool Fill();          // reads more bytes into buffer_; false at end or on error
+    size_t Unit() const;  // bytes per code unit
+    bool IsUnit(size_t at, unsigned char value) const;  // the unit at byte `at` is `value`
+    // Ends the line whose line feed is at byte `lineFeed`.
+    Next FinishLine(std::wstring& line, size_t lineFeed, size_t limit, bool longLine);
+    // Decodes bytes [from, to) as a line, or its first `limit` units when longer.
+    Next TakeLine(std::wstring& line, size_t from, size_t to, size_t limit) const;
     std::wstring Decode(size_t from, size_t to) const;  // bytes [from, to) of buffer_
 
     int fd_ = -1;
@@ -57,12 +69,15 @@ private:
 // "w, ccs=UNICODE" text mode does: UTF-16LE starting with FF FE, every line
 // feed written as CR LF, a carriage return written unchanged.
 class TextFileWriter {
-public:
+  public:
     enum class Mode {
         // Create or empty the file itself and write into it.
         kTruncate,
         // Write a new file beside it and rename it over the old one only when
         // everything was written, so a failure never leaves a half-written file.
+        // The old file's permissions are kept; through a symbolic link the
+        // file it names is replaced. In a folder that refuses new files, a
+        // writable existing file is written in place as kTruncate does.
         kReplaceWhenComplete,
     };
 
@@ -83,7 +98,9 @@ public:
     // place of the old one. Fails with the first error of the whole write.
     Status Close();
 
-private:
+  private:
+    Status OpenInPlace();
+    Status OpenBeside();
     Status Flush();
     void Abandon();
 

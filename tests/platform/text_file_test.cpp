@@ -105,6 +105,60 @@ TEST(TextFileReader, CrLfSplitAcrossBufferBoundaryIsOneLineEnd) {
     EXPECT_EQ(lines[1], L"b");
 }
 
+struct LimitCase {
+    const char* what;
+    std::string bytes;
+    std::vector<std::pair<TextFileReader::Next, std::wstring>> results;
+};
+
+TEST(TextFileReader, LineLimitCutsLongLinesAndSkipsTheirRest) {
+    using N = TextFileReader::Next;
+    const LimitCase cases[] = {
+        {"at the limit",
+         kUtf16Mark + Utf16Le(u"abcd\r\nx"),
+         {{N::kLine, L"abcd"}, {N::kLine, L"x"}}},
+        {"one over",
+         kUtf16Mark + Utf16Le(u"abcde\r\nx"),
+         {{N::kLongLine, L"abcd"}, {N::kLine, L"x"}}},
+        {"CR after a full line is dropped, not counted",
+         kUtf16Mark + Utf16Le(u"abcd\r\n"),
+         {{N::kLine, L"abcd"}}},
+        {"a lone CR is counted", kUtf16Mark + Utf16Le(u"abcd\r"), {{N::kLongLine, L"abcd"}}},
+        {"long last line",
+         kUtf16Mark + Utf16Le(u"x\nabcdefgh"),
+         {{N::kLine, L"x"}, {N::kLongLine, L"abcd"}}},
+        {"UTF-8 counts bytes",
+         kUtf8Mark + "\xC3\xA9\xC3\xA9\xC3\xA9\n",
+         {{N::kLongLine, L"\u00E9\u00E9"}}},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        WriteBytes(dir.Join("f"), c.bytes);
+        TextFileReader reader;
+        ASSERT_TRUE(reader.Open(FromUtf8(dir.Join("f"))).ok());
+        std::vector<std::pair<N, std::wstring>> results;
+        std::wstring line;
+        for (N next; (next = reader.ReadLine(line, 4)) != N::kEnd && next != N::kError;)
+            results.emplace_back(next, line);
+        EXPECT_EQ(results, c.results) << c.what;
+    }
+}
+
+TEST(TextFileReader, LineLimitSkipsAHugeLineAcrossManyBuffers) {
+    TempDir dir;
+    std::u16string text(3 * 64 * 1024 + 5, u'y');
+    text += u"\r\r\nend";
+    WriteBytes(dir.Join("f"), kUtf16Mark + Utf16Le(text));
+    TextFileReader reader;
+    ASSERT_TRUE(reader.Open(FromUtf8(dir.Join("f"))).ok());
+    std::wstring line;
+    EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kLongLine);
+    EXPECT_EQ(line, std::wstring(10, L'y'));
+    EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kLine);
+    EXPECT_EQ(line, L"end");
+    EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kEnd);
+}
+
 TEST(TextFileReader, OpenFailuresGiveTheLibrarysText) {
     TempDir dir;
     TextFileReader reader;
@@ -205,6 +259,37 @@ TEST(TextFileWriter, ReplaceModeKeepsTheOldFileUntilComplete) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+TEST(TextFileWriter, ReplaceModeWritesThroughASymbolicLink) {
+    TempDir dir;
+    const auto target = dir.Join("real.ini");
+    const auto link = dir.Join("link.ini");
+    WriteBytes(target, "old");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(FromUtf8(link), TextFileWriter::Mode::kReplaceWhenComplete).ok());
+    ASSERT_TRUE(w.Write(L"n").ok());
+    ASSERT_TRUE(w.Close().ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));  // still a link
+    EXPECT_EQ(ReadBytes(target), kUtf16Mark + Utf16Le(u"n"));
+}
+
+TEST(TextFileWriter, ReplaceModeWritesInPlaceWhenTheFolderRefusesNewFiles) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root creates files in any folder";
+    TempDir dir;
+    const auto folder = dir.Join("locked");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const auto path = folder + "/config.ini";
+    WriteBytes(path, "old");
+    ::chmod(folder.c_str(), 0555);
+    TextFileWriter w;
+    ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
+    ASSERT_TRUE(w.Write(L"n").ok());
+    EXPECT_TRUE(w.Close().ok());
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(ReadBytes(path), kUtf16Mark + Utf16Le(u"n"));
 }
 
 TEST(TextFileWriter, FullDiskIsReportedAtWriteOrClose) {

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The command line taken apart into switches and their values. Switches are
+// -FilePath, -TaskList, -Apply, -NoConfirm, -Quit, -? and -Help, with the
+// prefix '-' or '/' and in any ASCII letter case; up to two positional
+// arguments stand for the file path and the task list.
+class CCommandLineInfoEx {
+  public:
+    CCommandLineInfoEx();
+
+    // Walks the arguments that follow the program's name, in order, calling
+    // ParseParam for each. An argument starting with '-' is a switch. One
+    // starting with '/' is a switch only when the text after the '/' is a
+    // known switch name; otherwise it is an absolute path, a positional
+    // argument kept whole.
+    void ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+    // Takes one argument: `param` without its prefix, `isSwitch` whether it
+    // had one. `isLast` is accepted and ignored. Unknown switches and a third
+    // positional argument set invalidArguments.
+    void ParseParam(const std::wstring& param, bool isSwitch, bool isLast);
+
+    // Whether the switch `name` (any ASCII case) was given; when it was,
+    // `value` receives its value (empty when none followed).
+    bool HasSwitch(std::wstring_view name, std::wstring& value) const;
+
+    bool invalidArguments = false;
+    // Every switch seen, by its lower-case name, with its value; positional
+    // arguments are stored under "filepath" and "tasklist".
+    std::map<std::wstring, std::wstring> switchValues;
+    // The last recognised switch still waiting for its value.
+    std::wstring pendingSwitch;
+    const std::set<std::wstring> knownSwitches;
+};
+
+// The values that validation hands to the command-line job.
+struct CommandLineValues {
+    std::wstring commandLineFilePath;  // a folder path ends with the separator
+    std::wstring commandLineTaskList;
+    int noConfirm = 0;  // 1: apply without asking
+
+    bool operator==(const CommandLineValues&) const = default;
+};
+
+// One message box.
+struct CommandLineMessage {
+    std::wstring text;
+    std::wstring caption;
+    MessageIcon icon = MessageIcon::kNone;
+
+    bool operator==(const CommandLineMessage&) const = default;
+};
+
+// What validation decided.
+struct CommandLineValidation {
+    int result = 1;                             // 0: the command-line job may run; 1: it must not
+    CommandLineValues values;                   // all empty unless result is 0
+    std::optional<CommandLineMessage> message;  // the one message to show, if any
+
+    bool operator==(const CommandLineValidation&) const = default;
+};
+
+// The help box: `error` (when not empty) and a blank line, then the list of
+// arguments headed by `productName`. Captioned productName + " Command line
+// error" with the error icon when there is an error, else productName +
+// " Help" with the information icon.
+CommandLineMessage CommandLineHelpMessage(const std::wstring& productName,
+                                          const std::wstring& error);
+
+// Checks the parsed command line step by step and stops at the first problem:
+// no switch at all (nothing to show), invalid arguments, a request for help,
+// a file path or task list that is missing, doesn't exist or is a folder
+// where a file is needed, -Apply without both. Quotes are removed from both
+// ends of the paths, a folder path gets its trailing separator and a ".lnk"
+// file is replaced by the target of the shortcut when it can be resolved.
+CommandLineValidation CheckCommandLine(const CCommandLineInfoEx& info, FileSystem& fs,
+                                       const std::wstring& productName);
+
+// CheckCommandLine, then shows its message (if any) through `dialogs` and
+// stores its values in `values`. Returns its result.
+int ValidateCommandLine(const CCommandLineInfoEx& info, FileSystem& fs, Dialogs& dialogs,
+                        const std::wstring& productName, CommandLineValues& values);
+
+}  // namespace torvane

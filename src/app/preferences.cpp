@@ -1,0 +1,262 @@
+#include "app/preferences.hpp"
+
+#include <limits>
+
+#include "platform/text_file.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kHeader = L"# Preference file for Torvane";
+constexpr std::wstring_view kFileName = L"config.ini";
+constexpr std::wstring_view kMarkerName = L"AppData-config.ini";
+constexpr std::wstring_view kRoamingFolderName = L"Torvane";
+
+// How a value's text becomes a number, after the runtime functions the file
+// was designed around: _wtoi, wcstoul and wcstol with 32-bit results.
+enum class Conversion { kInt, kUnsigned, kLong, kText };
+
+using NumberField = std::int32_t& (*)(Preferences&);
+using TextField = std::wstring& (*)(Preferences&);
+
+struct Key {
+    std::wstring_view name;
+    Conversion conversion;
+    NumberField number;  // null for kText
+    TextField text;      // null otherwise
+};
+
+// Every key of the file, in the order the writer writes them.
+const Key kKeys[] = {
+    {L"ClearTaskList", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.flags.clearTaskList; }, nullptr},
+    {L"CaseSensitiveSearch", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.flags.caseSensitiveSearch; }, nullptr},
+    {L"AutoLoadTaskList", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.flags.autoLoadTaskList; }, nullptr},
+    {L"AutoLoadFileList", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.flags.autoLoadFileList; }, nullptr},
+    {L"TaskListPath", Conversion::kText, nullptr,
+     [](Preferences& p) -> std::wstring& { return p.taskListPath; }},
+    {L"SelectedFilePath", Conversion::kText, nullptr,
+     [](Preferences& p) -> std::wstring& { return p.selectedFilePath; }},
+    {L"SelectedFilePathSubDir", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.selectedFilePathSubDir; }, nullptr},
+    {L"SaveWindowSize", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.flags.saveWindowSize; }, nullptr},
+    {L"wsLength", Conversion::kUnsigned,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.length; }, nullptr},
+    {L"wsFlags", Conversion::kUnsigned,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.flags; }, nullptr},
+    {L"wsShowCmd", Conversion::kUnsigned,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.showCmd; }, nullptr},
+    {L"wsMinPosX", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.minPosX; }, nullptr},
+    {L"wsMinPosY", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.minPosY; }, nullptr},
+    {L"wsMaxPosX", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.maxPosX; }, nullptr},
+    {L"wsMaxPosY", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.maxPosY; }, nullptr},
+    {L"wsNormPosLeft", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalLeft; }, nullptr},
+    {L"wsNormPosTop", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalTop; }, nullptr},
+    {L"wsNormPosRight", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalRight; }, nullptr},
+    {L"wsNormPosBot", Conversion::kLong,
+     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalBottom; }, nullptr},
+    {L"SetAttributeOption", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.flags.setAttributeOption; }, nullptr},
+};
+
+wchar_t AsciiLower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::wstring_view TrimBlanks(std::wstring_view text) {
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+// A decimal number as the C runtime's conversions read it: leading white
+// space, an optional sign, then digits up to the first other character. The
+// magnitude saturates just above the 32-bit range.
+struct Decimal {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+};
+
+Decimal ReadDecimal(std::wstring_view text) {
+    constexpr std::uint64_t kCap = std::uint64_t{1} << 33;
+    size_t i = 0;
+    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
+        ++i;
+    Decimal d;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
+        d.negative = text[i++] == L'-';
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        d.magnitude = d.magnitude * 10 + static_cast<std::uint64_t>(text[i] - L'0');
+        if (d.magnitude > kCap)
+            d.magnitude = kCap;
+    }
+    return d;
+}
+
+// _wtoi and a 32-bit wcstol: out-of-range values give the nearest limit.
+std::int32_t ToSigned(std::wstring_view text) {
+    const Decimal d = ReadDecimal(text);
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t value = d.negative ? -static_cast<std::int64_t>(d.magnitude)
+                                          : static_cast<std::int64_t>(d.magnitude);
+    if (value > kMax)
+        return std::numeric_limits<std::int32_t>::max();
+    if (value < -kMax - 1)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+// A 32-bit wcstoul: a minus sign negates modulo 2^32, an out-of-range
+// magnitude gives the largest value; the bits are kept in a signed field.
+std::int32_t ToUnsignedBits(std::wstring_view text) {
+    const Decimal d = ReadDecimal(text);
+    std::uint32_t value = std::numeric_limits<std::uint32_t>::max();
+    if (d.magnitude <= value) {
+        value = static_cast<std::uint32_t>(d.magnitude);
+        if (d.negative)
+            value = 0u - value;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+void ShowFileError(Dialogs& dialogs, std::wstring_view what, const std::wstring& path,
+                   const std::wstring& error) {
+    dialogs.ShowMessage(std::wstring(what) + path + L"\n" + error, L"Error", MessageIcon::kWarning,
+                        MessageButtons::kOk);
+}
+
+constexpr std::wstring_view kSaveError = L"Error saving to preference file:  ";
+constexpr std::wstring_view kReadError = L"Error opening preference file:  ";
+
+}  // namespace
+
+std::optional<PreferenceLocation> LocatePreferenceFile(FileSystem& fs) {
+    const auto program = fs.ProgramPath();
+    if (!program.ok())
+        return std::nullopt;
+    const auto slash = program->find_last_of(kPathSeparator);
+    const std::wstring folder = slash == std::wstring::npos ? L"." : program->substr(0, slash);
+    if (!fs.GetAttributes(folder + kPathSeparator + std::wstring(kMarkerName)).ok())
+        return PreferenceLocation{folder + kPathSeparator + std::wstring(kFileName), L""};
+    const auto roaming = fs.RoamingSettingsFolder();
+    if (!roaming.ok())
+        return std::nullopt;
+    const std::wstring settings = *roaming + kPathSeparator + std::wstring(kRoamingFolderName);
+    return PreferenceLocation{settings + kPathSeparator + std::wstring(kFileName), settings};
+}
+
+void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs) {
+    if (line.empty() || line.front() == L'#')
+        return;
+    const auto equals = line.find(L'=');
+    if (equals == std::wstring_view::npos)
+        return;
+    const auto key = line.substr(0, equals);
+    const auto value = TrimBlanks(line.substr(equals + 1));
+    for (const Key& k : kKeys) {
+        if (!EqualsIgnoringAsciiCase(key, k.name))
+            continue;
+        switch (k.conversion) {
+            case Conversion::kText:
+                k.text(prefs) = value;
+                break;
+            case Conversion::kUnsigned:
+                k.number(prefs) = ToUnsignedBits(value);
+                break;
+            case Conversion::kInt:
+            case Conversion::kLong:
+                k.number(prefs) = ToSigned(value);
+                break;
+        }
+        return;
+    }
+}
+
+std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders) {
+    Preferences values = prefs;
+    values.selectedFilePathSubDir = includeSubfolders;
+    std::wstring text(kHeader);
+    text += L"\n\n";
+    for (const Key& k : kKeys) {
+        text += k.name;
+        text += L'=';
+        text +=
+            k.conversion == Conversion::kText ? k.text(values) : std::to_wstring(k.number(values));
+        text += L'\n';
+    }
+    return text;
+}
+
+void LoadPreferences(FileSystem& fs, Dialogs& dialogs, Preferences& prefs) {
+    const auto location = LocatePreferenceFile(fs);
+    if (!location)
+        return;
+    TextFileReader file;
+    if (!file.Open(location->path).ok())
+        return;
+    std::wstring line;
+    for (;;) {
+        switch (file.ReadLine(line, kMaxPreferenceLineLength)) {
+            case TextFileReader::Next::kLine:
+                ApplyPreferenceLine(line, prefs);
+                break;
+            case TextFileReader::Next::kLongLine:
+                break;  // no key of the file has a value this long
+            case TextFileReader::Next::kEnd:
+                return;
+            case TextFileReader::Next::kError:
+                ShowFileError(dialogs, kReadError, location->path, file.error().text);
+                return;
+        }
+    }
+}
+
+bool SavePreferences(FileSystem& fs, Dialogs& dialogs, const Preferences& prefs,
+                     std::int32_t includeSubfolders) {
+    const auto location = LocatePreferenceFile(fs);
+    if (!location)
+        return false;
+    if (!location->folder.empty() && !fs.GetAttributes(location->folder).ok()) {
+        const Status created = fs.CreateDirectory(location->folder);
+        if (!created.ok()) {
+            ShowFileError(dialogs, kSaveError, location->path,
+                          fs.SystemMessage(created.error().code));
+            return false;
+        }
+    }
+    TextFileWriter file;
+    if (!file.Open(location->path, TextFileWriter::Mode::kReplaceWhenComplete).ok())
+        return false;
+    Status written = file.Write(FormatPreferences(prefs, includeSubfolders));
+    if (written.ok())
+        written = file.Close();
+    if (!written.ok()) {
+        ShowFileError(dialogs, kSaveError, location->path, written.error().text);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace torvane

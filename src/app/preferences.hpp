@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The six integer preferences, in the order in which the Preferences dialog
+// and the main window exchange them.
+struct PreferenceFlags {
+    std::int32_t clearTaskList = 0;        // 1: empty the task list after a completed job
+    std::int32_t caseSensitiveSearch = 0;  // 1: find, replace and matching respect case
+    std::int32_t setAttributeOption = 0;   // 0 files only, 1 folders only, other: both
+    std::int32_t autoLoadTaskList = 0;     // non-zero: load TaskListPath at start
+    std::int32_t autoLoadFileList = 0;     // non-zero: load SelectedFilePath at start
+    std::int32_t saveWindowSize = 0;       // non-zero: remember the window placement
+
+    bool operator==(const PreferenceFlags&) const = default;
+};
+
+// A window placement as the file keeps it: eleven integers in the order of
+// the Windows WINDOWPLACEMENT structure, whose length is 44.
+struct WindowPlacement {
+    std::int32_t length = 0;
+    std::int32_t flags = 0;
+    std::int32_t showCmd = 0;
+    std::int32_t minPosX = 0;
+    std::int32_t minPosY = 0;
+    std::int32_t maxPosX = 0;
+    std::int32_t maxPosY = 0;
+    std::int32_t normalLeft = 0;
+    std::int32_t normalTop = 0;
+    std::int32_t normalRight = 0;
+    std::int32_t normalBottom = 0;
+
+    bool operator==(const WindowPlacement&) const = default;
+};
+
+inline constexpr std::int32_t kWindowPlacementLength = 44;
+
+// The values the preference file holds; a default-constructed record holds
+// the defaults that stay in force when there is no file.
+struct Preferences {
+    PreferenceFlags flags;
+    std::wstring taskListPath;
+    std::wstring selectedFilePath;
+    // As read from the file; used only by the automatic load at start. The
+    // file is written with the current include-subfolders setting instead.
+    std::int32_t selectedFilePathSubDir = 0;
+    WindowPlacement savedPlacement;
+
+    bool operator==(const Preferences&) const = default;
+};
+
+// Where the preference file lies: "config.ini" in the program folder, or,
+// when a file "AppData-config.ini" is there, "Torvane/config.ini" in the
+// roaming settings folder.
+struct PreferenceLocation {
+    std::wstring path;
+    // The folder that must exist before the file is written: the roaming
+    // "Torvane" folder, or empty for the program folder.
+    std::wstring folder;
+
+    bool operator==(const PreferenceLocation&) const = default;
+};
+
+// The location, or nullopt when it can't be known (the program's path can't
+// be read, or the marker file is there but the roaming folder isn't known).
+std::optional<PreferenceLocation> LocatePreferenceFile(FileSystem& fs);
+
+// The longest line of the file that is read, in code units of the file; a
+// longer line is skipped like any malformed line.
+inline constexpr std::size_t kMaxPreferenceLineLength = std::size_t{1} << 20;
+
+// Applies one line of the file (without its line break) to `prefs`: skips
+// empty lines, comments ("#") and lines whose key, compared without regard to
+// ASCII case and not trimmed, is none of the file's keys; otherwise converts
+// the value, trimmed of blanks (U+0020), leniently and without range checks.
+void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs);
+
+// The whole text of the file: 22 lines ending in "\n" (the writer turns them
+// into CR LF). `includeSubfolders` is written as SelectedFilePathSubDir.
+std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders);
+
+// Reads the file into `prefs`, line by line. Missing or unopenable file: no
+// change, nothing shown. A read failure part way shows "Error opening
+// preference file:  " + path + "\n" + the error (caption "Error", warning
+// icon); the values read before it stay.
+void LoadPreferences(FileSystem& fs, Dialogs& dialogs, Preferences& prefs);
+
+// Writes the file from `prefs`, creating the roaming "Torvane" folder (one
+// level) when it is missing. The old file is replaced only when the new one
+// is complete. Returns true when written. Fails silently when the location is
+// unknown or the file can't be opened; shows "Error saving to preference
+// file:  " + path + "\n" + the error (caption "Error", warning icon) when the
+// folder can't be created or writing fails part way.
+bool SavePreferences(FileSystem& fs, Dialogs& dialogs, const Preferences& prefs,
+                     std::int32_t includeSubfolders);
+
+}  // namespace torvane

@@ -1,0 +1,134 @@
+#include "tasks/task_list_file.hpp"
+
+#include <utility>
+
+#include "platform/file_attributes.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kNameMarker = L"<>NAME=";
+constexpr std::wstring_view kNameKey = L"NAME=";
+
+bool HasTaskKeyword(std::wstring_view line) {
+    // A line without "<>" has an empty keyword, which is of no kind.
+    return KindOfKeyword(GetTaskKeyword(line)).has_value();
+}
+
+// The message for a failure in the middle of reading or writing, as the
+// framework words its file errors: the file and the system's error.
+void ShowFileError(Dialogs& dialogs, const std::wstring& appName, const wchar_t* doing,
+                   const std::wstring& path, const std::wstring& error) {
+    dialogs.ShowMessage(
+        L"An error occurred while " + std::wstring(doing) + L" " + path + L".\n" + error, appName,
+        MessageIcon::kWarning, MessageButtons::kOk);
+}
+
+}  // namespace
+
+std::optional<TaskLine> ParseTaskListLine(std::wstring_view line) {
+    if (!HasTaskKeyword(line))
+        return std::nullopt;
+    const auto marker = line.find(kNameMarker);
+    if (marker == std::wstring_view::npos)
+        return TaskLine{L"", std::wstring(line)};
+    const auto nameStart = marker + kNameMarker.size();
+    const auto nameEnd = line.find(kFieldSeparator, nameStart);
+    TaskLine task;
+    if (nameEnd != std::wstring_view::npos)
+        task.name = line.substr(nameStart, nameEnd - nameStart);
+    task.definition = line.substr(0, marker + kFieldSeparator.size());
+    return task;
+}
+
+std::wstring FormatTaskListLine(const TaskItem& item) {
+    std::wstring line = item.definition;
+    line += kNameKey;
+    line += item.name;
+    line += kFieldSeparator;
+    return line;
+}
+
+// ---------------------------------------------------------------- reader
+
+TaskListFileReader::TaskListFileReader(FileSystem& fs, Dialogs& dialogs, std::wstring appName,
+                                       std::size_t lineLimit)
+    : fs_(fs), dialogs_(dialogs), appName_(std::move(appName)), lineLimit_(lineLimit) {}
+
+TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path) {
+    file_.Close();
+    path_ = path;
+    lineNumber_ = 0;
+    const auto attributes = fs_.GetAttributes(path);
+    if (!attributes.ok() || IsDirectoryWord(*attributes))
+        return OpenResult::kNoFile;
+    const Status opened = file_.Open(path);
+    if (!opened.ok()) {
+        dialogs_.ShowMessage(L"Error reading file " + path + L"\n" + opened.error().text,
+                             L"Error Reading File", MessageIcon::kError, MessageButtons::kOk);
+        return OpenResult::kFailed;
+    }
+    return OpenResult::kOpened;
+}
+
+TaskListFileReader::Next TaskListFileReader::ReadTask(TaskLine& task) {
+    std::wstring line;
+    for (;;) {
+        const auto next = file_.ReadLine(line, lineLimit_);
+        ++lineNumber_;
+        switch (next) {
+            case TextFileReader::Next::kEnd:
+                return Next::kEnd;
+            case TextFileReader::Next::kError:
+                ShowReadFailure(file_.error().text);
+                return Next::kError;
+            case TextFileReader::Next::kLongLine:
+                // Only a line that would be a task matters; others are skipped.
+                if (!HasTaskKeyword(line))
+                    continue;
+                ShowReadFailure(L"Line " + std::to_wstring(lineNumber_) + L" is longer than " +
+                                std::to_wstring(lineLimit_) + L" characters.");
+                return Next::kError;
+            case TextFileReader::Next::kLine:
+                if (auto parsed = ParseTaskListLine(line)) {
+                    task = std::move(*parsed);
+                    return Next::kTask;
+                }
+                continue;
+        }
+    }
+}
+
+void TaskListFileReader::ShowReadFailure(const std::wstring& what) {
+    file_.Close();
+    ShowFileError(dialogs_, appName_, L"reading", path_, what);
+}
+
+// ---------------------------------------------------------------- writer
+
+bool WriteTaskListFile(const std::wstring& path, const TaskList& list, Dialogs& dialogs,
+                       const std::wstring& appName) {
+    TextFileWriter file;
+    const Status opened = file.Open(path, TextFileWriter::Mode::kReplaceWhenComplete);
+    if (!opened.ok()) {
+        dialogs.ShowMessage(L"Error saving task list: " + opened.error().text,
+                            L"Error Saving Task List", MessageIcon::kError, MessageButtons::kOk);
+        return false;
+    }
+    Status written;
+    for (const auto& item : list) {
+        written = file.Write(FormatTaskListLine(item) + L"\n");
+        if (!written.ok())
+            break;
+    }
+    if (written.ok())
+        written = file.Close();
+    if (!written.ok()) {
+        ShowFileError(dialogs, appName, L"writing", path, written.error().text);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace torvane

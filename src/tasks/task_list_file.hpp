@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+#include "platform/text_file.hpp"
+#include "tasks/task_item.hpp"
+
+namespace torvane {
+
+// The task-list file (".tvt"): UTF-16LE with the mark FF FE, one line per task
+// in list order, each written as definition + "NAME=" + name + "<>" and ended
+// by CR LF. Reading also takes UTF-16LE without a mark and UTF-8 with its mark.
+
+// One task as a line of the file holds it.
+struct TaskLine {
+    std::wstring name;
+    std::wstring definition;
+
+    bool operator==(const TaskLine&) const = default;
+};
+
+// The longest line taken as a task, in code units of the file (bytes for a
+// UTF-8 file). Longer lines are never held in memory whole.
+inline constexpr std::size_t kMaxTaskLineLength = std::size_t{1} << 24;
+
+// Takes one line apart. Returns nullopt when the text before the line's first
+// "<>" is not exactly "$FileName", "$FileDate" or "$System" (so for an empty
+// line and one without "<>"). Otherwise the name is the text after the first
+// "<>NAME=" up to the next "<>" (empty when none follows) and the definition
+// is the text before that "NAME=", kept verbatim; a line without "<>NAME="
+// gives an empty name and the whole line as definition.
+std::optional<TaskLine> ParseTaskListLine(std::wstring_view line);
+
+// The line written for an item, without its line end.
+std::wstring FormatTaskListLine(const TaskItem& item);
+
+// Reads a task-list file one task at a time, so that the caller can append
+// each task, try it, and stop at the first one it rejects. Lines that fail the
+// keyword test are skipped silently. Failures are shown through `dialogs`.
+class TaskListFileReader {
+  public:
+    // `appName` is the caption of the message for a failure in the middle of
+    // the file (the executable's name without its extension). `lineLimit` is
+    // the longest task line accepted.
+    TaskListFileReader(FileSystem& fs, Dialogs& dialogs, std::wstring appName,
+                       std::size_t lineLimit = kMaxTaskLineLength);
+
+    enum class OpenResult {
+        kOpened,
+        kNoFile,  // the path's attributes can't be read or it is a folder; nothing shown
+        kFailed,  // the open failed; "Error reading file " + path + ... was shown
+    };
+    OpenResult Open(const std::wstring& path);
+
+    enum class Next {
+        kTask,  // `task` holds the next task of the file
+        kEnd,   // the file is exhausted
+        // A read failed, or a task line was longer than the line limit: a
+        // message naming the file and the error was shown; reading is over.
+        kError,
+    };
+    Next ReadTask(TaskLine& task);
+
+    // Closes the file (the destructor does too).
+    void Close() { file_.Close(); }
+
+  private:
+    void ShowReadFailure(const std::wstring& what);
+
+    FileSystem& fs_;
+    Dialogs& dialogs_;
+    std::wstring appName_;
+    std::size_t lineLimit_;
+    std::wstring path_;
+    TextFileReader file_;
+    std::size_t lineNumber_ = 0;
+};
+
+// Writes the list to `path`, one line per item in list order. The file is
+// written beside the old one and put in its place only when complete, so a
+// failure leaves any previous file as it was. Returns true on success. On an
+// open failure shows "Error saving task list: " + error text (caption "Error
+// Saving Task List"); on a failure while writing shows a message naming the
+// file and the error, captioned `appName`; returns false after either.
+bool WriteTaskListFile(const std::wstring& path, const TaskList& list, Dialogs& dialogs,
+                       const std::wstring& appName);
+
+}  // namespace torvane

@@ -1,0 +1,246 @@
+#include "tasks/task_list_file.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fake_file_system.hpp"
+#include "platform/text.hpp"
+#include "recording_dialogs.hpp"
+#include "temp_dir.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::ReadBytes;
+using testing::RecordingDialogs;
+using testing::TempDir;
+using testing::WriteBytes;
+using Message = RecordingDialogs::Message;
+
+const std::string kFixtures = TORVANE_FIXTURES_DIR "/tasks/";
+const std::wstring kApp = L"torvane";
+
+const std::wstring kRename =
+    L"$FileName<>FIND=IMG_<>REPL=Trip ###<>SYMB=TRUE<>SNUM=1<>REGX=FALSE<>";
+const std::wstring kAttribute = L"$System<>FIND=notes.txt<>ATTR=34<>REGX=FALSE<>";
+
+std::string Utf16Le(std::wstring_view text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t u : ToUtf16(text)) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    }
+    return out;
+}
+
+// Everything a reader yields for a file the fake file system lists.
+struct ReadOutcome {
+    TaskListFileReader::OpenResult opened;
+    std::vector<TaskLine> tasks;
+    TaskListFileReader::Next last = TaskListFileReader::Next::kEnd;
+};
+
+ReadOutcome ReadAll(const std::string& path, RecordingDialogs& dialogs, size_t limit,
+                    bool listed = true) {
+    FakeFileSystem fs;
+    if (listed)
+        fs.AddFile(FromUtf8(path));
+    TaskListFileReader reader(fs, dialogs, kApp, limit);
+    ReadOutcome out{reader.Open(FromUtf8(path)), {}};
+    if (out.opened != TaskListFileReader::OpenResult::kOpened)
+        return out;
+    TaskLine task;
+    while ((out.last = reader.ReadTask(task)) == TaskListFileReader::Next::kTask)
+        out.tasks.push_back(task);
+    return out;
+}
+
+ReadOutcome ReadAll(const std::string& path, RecordingDialogs& dialogs) {
+    return ReadAll(path, dialogs, kMaxTaskLineLength);
+}
+
+TEST(ParseTaskListLine, SplitsNameFromDefinitionAtTheFirstNameMarker) {
+    struct Case {
+        std::wstring line;
+        std::optional<TaskLine> task;
+    };
+    const Case cases[] = {
+        {L"$System<>NAME=x<>", TaskLine{L"x", L"$System<>"}},
+        {L"$System<>FIND=a<>NAME=", TaskLine{L"", L"$System<>FIND=a<>"}},
+        {L"$System<>NAME=a<>NAME=b<>", TaskLine{L"a", L"$System<>"}},
+        {L"$FileDate<>FIND=x NAME=y<>", TaskLine{L"", L"$FileDate<>FIND=x NAME=y<>"}},
+        {L"$FileName<>name=x<>", TaskLine{L"", L"$FileName<>name=x<>"}},
+        {L"$FileName<>", TaskLine{L"", L"$FileName<>"}},
+        {L"$FileName", std::nullopt},
+        {L" $FileName<>", std::nullopt},
+        {L"$FILENAME<>", std::nullopt},
+        {L"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseTaskListLine(c.line), c.task) << c.line;
+}
+
+TEST(TaskListFile, WriterGivesTheExactBytes) {
+    TempDir dir;
+    RecordingDialogs dialogs;
+    const auto path = dir.Join("out.tvt");
+    const TaskList list = {{7, L"A", kRename}, {8, L"", kAttribute}};
+    ASSERT_TRUE(WriteTaskListFile(FromUtf8(path), list, dialogs, kApp));
+    EXPECT_EQ(ReadBytes(path), ReadBytes(kFixtures + "two_tasks.tvt"));
+    EXPECT_TRUE(dialogs.messages().empty());
+
+    ASSERT_TRUE(WriteTaskListFile(FromUtf8(path), {}, dialogs, kApp));
+    EXPECT_EQ(ReadBytes(path), "\xFF\xFE");  // an empty list is the mark alone
+}
+
+TEST(TaskListFile, ReaderSkipsWhatIsNoTaskAndKeepsDefinitionsVerbatim) {
+    RecordingDialogs dialogs;
+    const auto out = ReadAll(kFixtures + "mixed.tvt", dialogs);
+    ASSERT_EQ(out.opened, TaskListFileReader::OpenResult::kOpened);
+    const std::vector<TaskLine> expected = {
+        {L"Number the photos", kRename},
+        {L"", L"$System<>FIND=a.txt<>ATTR=32<>REGX=FALSE<>"},
+        {L"", L"$FileDate<>FORM=Modified<>FIND=2019<>REPL=2020<>REGX=FALSE<>"},
+        {L"a", L"$FileName<>FIND=NAME=1<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"},
+        {L"bare LF", L"$FileDate<>FIND=x<>FORM=Created<>"},
+        {L"no line end", L"$System<>FIND=last<>ATTR=0<>REGX=TRUE<>"},
+    };
+    EXPECT_EQ(out.tasks, expected);
+    EXPECT_EQ(out.last, TaskListFileReader::Next::kEnd);
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST(TaskListFile, ReaderTakesOtherEncodingsAndATruncatedCodeUnit) {
+    struct Case {
+        const char* file;
+        std::vector<TaskLine> tasks;
+    };
+    const Case cases[] = {
+        {"utf8.tvt",
+         {{L"Caf\u00E9 \u2615",
+           L"$FileName<>FIND=\u00E9<>REPL=e<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"},
+          {L"", L"$System<>FIND=x<>ATTR=8192<>REGX=FALSE<>"}}},
+        {"no_mark.tvt", {{L"unmarked", L"$System<>FIND=x<>ATTR=2<>REGX=FALSE<>"}}},
+        {"truncated.tvt",
+         {{L"whole", L"$System<>FIND=x<>ATTR=2<>REGX=FALSE<>"}, {L"cut", L"$System<>FIND=y<>"}}},
+    };
+    for (const auto& c : cases) {
+        RecordingDialogs dialogs;
+        const auto out = ReadAll(kFixtures + c.file, dialogs);
+        EXPECT_EQ(out.tasks, c.tasks) << c.file;
+        EXPECT_EQ(out.last, TaskListFileReader::Next::kEnd) << c.file;
+        EXPECT_TRUE(dialogs.messages().empty()) << c.file;
+    }
+}
+
+TEST(TaskListFile, SavedListReadsBackInOrder) {
+    const TaskList list = {
+        {1, L"find holds NAME=",
+         L"$FileName<>FIND=NAME=1<>REPL=NAME=<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"},
+        {2, L"", kAttribute},
+        {3, L"a<>b", kRename},  // a name is cut at its first "<>"
+        {4, L"\u00E9\xDC80 \U0001F600", L"$FileDate<>FORM=Created<>FIND=1<>REPL=2<>REGX=TRUE<>"},
+        {5, std::wstring(1 << 21, L'n'), kAttribute},
+    };
+    TempDir dir;
+    RecordingDialogs dialogs;
+    const auto path = dir.Join("rt.tvt");
+    ASSERT_TRUE(WriteTaskListFile(FromUtf8(path), list, dialogs, kApp));
+    const auto out = ReadAll(path, dialogs);
+    ASSERT_EQ(out.tasks.size(), list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const auto name = i == 2 ? std::wstring(L"a") : list[i].name;
+        EXPECT_EQ(out.tasks[i], (TaskLine{name, list[i].definition})) << i;
+    }
+}
+
+TEST(TaskListFile, MissingPathOrFolderReadsNothingAndSaysNothing) {
+    TempDir dir;
+    RecordingDialogs dialogs;
+    EXPECT_EQ(ReadAll(dir.Join("none.tvt"), dialogs, 100, false).opened,
+              TaskListFileReader::OpenResult::kNoFile);
+    FakeFileSystem fs;
+    fs.AddFolder(FromUtf8(dir.path()));
+    TaskListFileReader reader(fs, dialogs, kApp);
+    EXPECT_EQ(reader.Open(FromUtf8(dir.path())), TaskListFileReader::OpenResult::kNoFile);
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST(TaskListFile, OpenFailureShowsTheFileAndTheError) {
+    TempDir dir;
+    RecordingDialogs dialogs;
+    const auto path = dir.Join("gone.tvt");  // listed by the fake, absent on disk
+    EXPECT_EQ(ReadAll(path, dialogs).opened, TaskListFileReader::OpenResult::kFailed);
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<Message>{
+                  {L"Error reading file " + FromUtf8(path) + L"\nNo such file or directory",
+                   L"Error Reading File", MessageIcon::kError, MessageButtons::kOk}}));
+}
+
+TEST(TaskListFile, OverlongTaskLineStopsReadingOverlongOtherLineIsSkipped) {
+    TempDir dir;
+    const auto path = dir.Join("long.tvt");
+    WriteBytes(path, Utf16Le(L"$System<>NAME=1<>\r\n" + std::wstring(200, L'x') +
+                             L"\r\n$System<>NAME=2<>\r\n$System<>FIND=" + std::wstring(200, L'y') +
+                             L"\r\n$System<>NAME=3<>\r\n"));
+    RecordingDialogs dialogs;
+    const auto out = ReadAll(path, dialogs, 100);
+    EXPECT_EQ(out.tasks, (std::vector<TaskLine>{{L"1", L"$System<>"}, {L"2", L"$System<>"}}));
+    EXPECT_EQ(out.last, TaskListFileReader::Next::kError);
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<Message>{{L"An error occurred while reading " + FromUtf8(path) +
+                                         L".\nLine 4 is longer than 100 characters.",
+                                     kApp, MessageIcon::kWarning, MessageButtons::kOk}}));
+}
+
+TEST(TaskListFile, WriterOpenFailuresShowTheError) {
+    TempDir dir;
+    struct Case {
+        std::string path;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {dir.path(), L"Error saving task list: Is a directory"},
+        {dir.Join("no/such.tvt"), L"Error saving task list: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        RecordingDialogs dialogs;
+        EXPECT_FALSE(WriteTaskListFile(FromUtf8(c.path), {{1, L"", kAttribute}}, dialogs, kApp));
+        EXPECT_EQ(dialogs.messages(),
+                  (std::vector<Message>{{c.text, L"Error Saving Task List", MessageIcon::kError,
+                                         MessageButtons::kOk}}));
+    }
+}
+
+TEST(TaskListFile, WriteFailureLeavesTheOldFileWhole) {
+    TempDir dir;
+    const auto path = dir.Join("keep.tvt");
+    WriteBytes(path, "old contents");
+    // A file-size limit makes the writes fail part way, like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 100000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    RecordingDialogs dialogs;
+    const bool written = WriteTaskListFile(
+        FromUtf8(path), TaskList(5000, TaskItem{1, L"name", kRename}), dialogs, kApp);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<Message>{
+                  {L"An error occurred while writing " + FromUtf8(path) + L".\nFile too large",
+                   kApp, MessageIcon::kWarning, MessageButtons::kOk}}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+}  // namespace
+}  // namespace torvane
