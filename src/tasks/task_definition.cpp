@@ -3,14 +3,6 @@
 namespace torvane {
 namespace {
 
-constexpr std::wstring_view kFind = L"FIND";
-constexpr std::wstring_view kRepl = L"REPL";
-constexpr std::wstring_view kSymb = L"SYMB";
-constexpr std::wstring_view kSnum = L"SNUM";
-constexpr std::wstring_view kRegx = L"REGX";
-constexpr std::wstring_view kForm = L"FORM";
-constexpr std::wstring_view kAttr = L"ATTR";
-
 class DefinitionWriter {
 public:
     explicit DefinitionWriter(std::wstring_view keyword) : text_(keyword) {}
@@ -63,26 +55,26 @@ void SetIdAndName(TaskFields& fields, std::uint32_t id, std::wstring name) {
 std::wstring BuildTaskDefinition(const TaskFields& fields) {
     if (const auto* r = std::get_if<RenameTaskFields>(&fields)) {
         return DefinitionWriter(kRenameKeyword)
-            .Field(kFind, r->find)
-            .Field(kRepl, r->replace)
-            .Field(kSymb, r->numbering)
-            .Field(kSnum, r->startNumber)
-            .Field(kRegx, r->regex)
+            .Field(kFieldFind, r->find)
+            .Field(kFieldReplace, r->replace)
+            .Field(kFieldNumbering, r->numbering)
+            .Field(kFieldStartNumber, r->startNumber)
+            .Field(kFieldRegex, r->regex)
             .Close();
     }
     if (const auto* t = std::get_if<TimestampTaskFields>(&fields)) {
         return DefinitionWriter(kTimestampKeyword)
-            .Field(kForm, t->timeKind)
-            .Field(kFind, t->find)
-            .Field(kRepl, t->replace)
-            .Field(kRegx, t->regex)
+            .Field(kFieldTimeKind, t->timeKind)
+            .Field(kFieldFind, t->find)
+            .Field(kFieldReplace, t->replace)
+            .Field(kFieldRegex, t->regex)
             .Close();
     }
     const auto& a = std::get<AttributeTaskFields>(fields);
     return DefinitionWriter(kAttributeKeyword)
-        .Field(kFind, a.find)
-        .Field(kAttr, a.attributes)
-        .Field(kRegx, a.regex)
+        .Field(kFieldFind, a.find)
+        .Field(kFieldAttributes, a.attributes)
+        .Field(kFieldRegex, a.regex)
         .Close();
 }
 
@@ -120,26 +112,26 @@ std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition) {
     switch (*kind) {
         case TASK_KIND_RENAME: {
             RenameTaskFields r;
-            r.find = field(kFind, L"");
-            r.replace = field(kRepl, L"");
-            r.numbering = field(kSymb, kFalse);
-            r.startNumber = field(kSnum, L"0");
-            r.regex = field(kRegx, kFalse);
+            r.find = field(kFieldFind, L"");
+            r.replace = field(kFieldReplace, L"");
+            r.numbering = field(kFieldNumbering, kFalse);
+            r.startNumber = field(kFieldStartNumber, L"0");
+            r.regex = field(kFieldRegex, kFalse);
             return r;
         }
         case TASK_KIND_TIMESTAMP: {
             TimestampTaskFields t;
-            t.timeKind = field(kForm, L"");
-            t.find = field(kFind, L"");
-            t.replace = field(kRepl, L"");
-            t.regex = field(kRegx, kFalse);
+            t.timeKind = field(kFieldTimeKind, L"");
+            t.find = field(kFieldFind, L"");
+            t.replace = field(kFieldReplace, L"");
+            t.regex = field(kFieldRegex, kFalse);
             return t;
         }
         case TASK_KIND_ATTRIBUTE: {
             AttributeTaskFields a;
-            a.find = field(kFind, L"");
-            a.attributes = field(kAttr, L"0");
-            a.regex = field(kRegx, kFalse);
+            a.find = field(kFieldFind, L"");
+            a.attributes = field(kFieldAttributes, L"0");
+            a.regex = field(kFieldRegex, kFalse);
             return a;
         }
     }

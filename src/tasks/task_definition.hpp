@@ -22,6 +22,15 @@ inline constexpr std::wstring_view kAttributeKeyword = L"$System";
 // The separator that ends the keyword and every field value.
 inline constexpr std::wstring_view kFieldSeparator = L"<>";
 
+// The four-letter keys of the fields.
+inline constexpr std::wstring_view kFieldFind = L"FIND";
+inline constexpr std::wstring_view kFieldReplace = L"REPL";
+inline constexpr std::wstring_view kFieldNumbering = L"SYMB";
+inline constexpr std::wstring_view kFieldStartNumber = L"SNUM";
+inline constexpr std::wstring_view kFieldRegex = L"REGX";
+inline constexpr std::wstring_view kFieldTimeKind = L"FORM";
+inline constexpr std::wstring_view kFieldAttributes = L"ATTR";
+
 // Flag values as written; a flag is on only when its value is exactly kTrue.
 inline constexpr std::wstring_view kTrue = L"TRUE";
 inline constexpr std::wstring_view kFalse = L"FALSE";
