@@ -239,7 +239,15 @@ bool SavePreferences(FileSystem& fs, Dialogs& dialogs, const Preferences& prefs,
     if (!location)
         return false;
     if (!location->folder.empty() && !fs.GetAttributes(location->folder).ok()) {
-        const Status created = fs.CreateDirectory(location->folder);
+        // A fresh account may have no settings folder yet (~/.config): it is
+        // made first, then the program's own folder inside it.
+        const std::wstring roaming =
+            location->folder.substr(0, location->folder.find_last_of(kPathSeparator));
+        Status created;
+        if (!roaming.empty() && !fs.GetAttributes(roaming).ok())
+            created = fs.CreateDirectory(roaming);
+        if (created.ok())
+            created = fs.CreateDirectory(location->folder);
         if (!created.ok()) {
             ShowFileError(dialogs, kSaveError, location->path,
                           fs.SystemMessage(created.error().code));

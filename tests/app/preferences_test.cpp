@@ -189,6 +189,23 @@ TEST(Preferences, RoamingFolderIsCreatedOnFirstSaveAndTheProgramFolderIgnored) {
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
+TEST(Preferences, AMissingSettingsFolderIsCreatedBeforeTheProgramsOwn) {
+    TempDir dir;
+    DiskFileSystem fs(dir);
+    RecordingDialogs dialogs;
+    fs.AddFile(FromUtf8(dir.Join("bin/AppData-config.ini")));
+    fs.SetRoamingSettingsFolder(FromUtf8(dir.Join("home/.config")));
+    std::filesystem::create_directories(dir.Join("home"));
+    fs.AddFolder(FromUtf8(dir.Join("home")));
+    ASSERT_TRUE(SavePreferences(fs, dialogs, WrittenValues(), 1));
+    EXPECT_EQ(fs.changes(),
+              (std::vector<std::wstring>{L"CreateDirectory " + FromUtf8(dir.Join("home/.config")),
+                                         L"CreateDirectory " +
+                                             FromUtf8(dir.Join("home/.config/Torvane"))}));
+    EXPECT_EQ(ReadBytes(dir.Join("home/.config/Torvane/config.ini")),
+              ReadBytes(kFixtures + "written.ini"));
+}
+
 TEST(Preferences, FolderCreationFailureIsShownAndNothingWritten) {
     TempDir dir;
     DiskFileSystem fs(dir);
