@@ -56,11 +56,11 @@ class CommandStates {
 // What the enabling rules look at.
 struct CommandInputs {
     bool jobRunning = false;
-    std::size_t taskCount = 0;                  // T
-    std::size_t currentRows = 0;                // R: rows of the current list
-    std::vector<std::size_t> selectedTaskRows;  // S, in ascending order
-    bool taskListPathSet = false;               // `currentTaskListPath` is not empty
-    bool taskListFileExists = false;            // it names an existing file that is not a folder
+    std::size_t taskCount = 0;                       // T
+    std::size_t currentRows = 0;                     // R: rows of the current list
+    std::vector<std::size_t> selectedTaskRows = {};  // S, in ascending order
+    bool taskListPathSet = false;                    // `currentTaskListPath` is not empty
+    bool taskListFileExists = false;  // it names an existing file that is not a folder
     bool canGoBack = false;
     bool canGoForward = false;
 };
