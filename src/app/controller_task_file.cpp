@@ -39,14 +39,23 @@ MainController::ReadOutcome MainController::ReadTaskListFile(const std::wstring&
     EmptyTaskList();
     SeedTaskIds();
     preview_.TaskListEmptied();
-    ReadOutcome outcome = ReadOutcome::kRead;
+    const ReadOutcome outcome = AppendTasksFrom(reader);
+    reader.Close();
+    if (outcome == ReadOutcome::kRead)
+        SetTaskListPath(path);
+    UpdateCommandUI();
+    ShowEntryInfo();
+    return outcome;
+}
+
+// Appends the reader's tasks one by one, each tried with the engine; the
+// first one it rejects empties the list and ends the reading.
+MainController::ReadOutcome MainController::AppendTasksFrom(TaskListFileReader& reader) {
     TaskLine line;
     for (auto next = reader.ReadTask(line); next != TaskListFileReader::Next::kEnd;
          next = reader.ReadTask(line)) {
-        if (next == TaskListFileReader::Next::kError) {
-            outcome = ReadOutcome::kReadError;
-            break;
-        }
+        if (next == TaskListFileReader::Next::kError)
+            return ReadOutcome::kReadError;
         tasks_.push_back(TaskItem{ids_.Next(), std::move(line.name), std::move(line.definition)});
         if (preview_.TaskAppended(tasks_, Engine()) != TaskResult::Ok) {
             EmptyTaskList();
@@ -55,12 +64,7 @@ MainController::ReadOutcome MainController::ReadTaskListFile(const std::wstring&
         }
         view_.TaskRowsChanged();
     }
-    reader.Close();
-    if (outcome == ReadOutcome::kRead)
-        SetTaskListPath(path);
-    UpdateCommandUI();
-    ShowEntryInfo();
-    return outcome;
+    return ReadOutcome::kRead;
 }
 
 std::optional<std::wstring> MainController::PickTaskListFile(bool save) {

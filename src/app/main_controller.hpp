@@ -25,6 +25,7 @@
 #include "platform/local_time.hpp"
 #include "tasks/task_id_sequence.hpp"
 #include "tasks/task_item.hpp"
+#include "tasks/task_list_file.hpp"
 
 namespace torvane {
 
@@ -193,6 +194,7 @@ class MainController {
     int AddTask(const TaskFields& record);
     void SetTaskListPath(const std::wstring& path);
     ReadOutcome ReadTaskListFile(const std::wstring& path);
+    ReadOutcome AppendTasksFrom(TaskListFileReader& reader);
     void WriteTaskList(const std::wstring& path);
     std::optional<std::wstring> PickTaskListFile(bool save);
 
