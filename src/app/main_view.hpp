@@ -31,8 +31,9 @@ struct GeneralInfo {
 };
 
 // The selection the task list view is to show after a command changed it:
-// exactly these rows selected, the focus on one of them, and one scrolled
-// wholly into view (with the keyboard focus given to the view when asked).
+// exactly these rows selected; the focus on `focusRow` and `scrollRow`
+// scrolled wholly into view, where given (otherwise both stay as they are);
+// and the keyboard focus given to the view when asked.
 struct TaskSelection {
     std::vector<std::size_t> rows;  // ascending
     std::optional<std::size_t> focusRow;

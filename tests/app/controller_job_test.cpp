@@ -34,7 +34,7 @@ std::string Utf16(const std::string& text) {
     return bytes;
 }
 
-class JobTest : public ControllerTest {
+class UpdateAttributesTest : public ControllerTest {
   protected:
     // /data/ holds a2.jpg, a10.jpg, b.jpg and sub/c.jpg; the task renames "a"
     // to "x".
@@ -48,7 +48,7 @@ class JobTest : public ControllerTest {
     bool Enabled(CommandId c) const { return view.states.Enabled(c); }
 };
 
-TEST_F(JobTest, RefusalsComeInOrderAndStartNothing) {
+TEST_F(UpdateAttributesTest, RefusalsComeInOrderAndStartNothing) {
     Start();
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     EXPECT_FALSE(controller->UpdateAttributes());  // no entries, a task
@@ -80,7 +80,7 @@ TEST_F(JobTest, RefusalsComeInOrderAndStartNothing) {
     EXPECT_TRUE(fs.changes().empty());
 }
 
-TEST_F(JobTest, ConfirmedJobRunsAndTheListsAreRebuiltFromDisk) {
+TEST_F(UpdateAttributesTest, ConfirmedJobRunsAndTheListsAreRebuiltFromDisk) {
     StartWithRenameTask();
     view.events.clear();
     EXPECT_TRUE(controller->UpdateAttributes());
@@ -104,7 +104,7 @@ TEST_F(JobTest, ConfirmedJobRunsAndTheListsAreRebuiltFromDisk) {
     EXPECT_EQ(controller->taskList().size(), 1u);  // ClearTaskList is off
 }
 
-TEST_F(JobTest, ProgressCountsTheEntriesOnceAndIsNeverResetByTheJob) {
+TEST_F(UpdateAttributesTest, ProgressCountsTheEntriesOnceAndIsNeverResetByTheJob) {
     StartWithRenameTask();
     view.events.clear();
     ASSERT_TRUE(controller->UpdateAttributes());
@@ -120,7 +120,7 @@ TEST_F(JobTest, ProgressCountsTheEntriesOnceAndIsNeverResetByTheJob) {
     EXPECT_EQ(view.Count("SetRange 0 3"), 2);  // the job's and the rebuilt listing's
 }
 
-TEST_F(JobTest, JobWithAFailureOffersTheLogAndSavesIt) {
+TEST_F(UpdateAttributesTest, JobWithAFailureOffersTheLogAndSavesIt) {
     ScopedTimeZone zone("UTC0");
     StartWithRenameTask();
     fs.FailOn(Call::kMove, L"/data/a2.jpg", EACCES);
@@ -145,7 +145,7 @@ TEST_F(JobTest, JobWithAFailureOffersTheLogAndSavesIt) {
     EXPECT_EQ(view.currentNames, (Names{L"a2.jpg", L"b.jpg", L"x10.jpg"}));
 }
 
-TEST_F(JobTest, ACancelledLogSaveSavesNothingAndTheListsAreRebuiltAllTheSame) {
+TEST_F(UpdateAttributesTest, ACancelledLogSaveSavesNothingAndTheListsAreRebuiltAllTheSame) {
     StartWithRenameTask();
     fs.FailOn(Call::kMove, L"/data/a2.jpg", EACCES);
     ASSERT_TRUE(controller->UpdateAttributes());
@@ -164,7 +164,7 @@ TEST_F(JobTest, ACancelledLogSaveSavesNothingAndTheListsAreRebuiltAllTheSame) {
     EXPECT_EQ(view.saveRequests.size(), 1u);
 }
 
-TEST_F(JobTest, ClearTaskListEmptiesTheListWithoutNewIdsOrANewTitle) {
+TEST_F(UpdateAttributesTest, ClearTaskListEmptiesTheListWithoutNewIdsOrANewTitle) {
     WritePreferences(Preferences{PreferenceFlags{1, 0, 0, 0, 0, 0}, L"", L"", 0, {}});
     AddPhotos();
     Start();
@@ -187,7 +187,7 @@ TEST_F(JobTest, ClearTaskListEmptiesTheListWithoutNewIdsOrANewTitle) {
     EXPECT_EQ(controller->taskList()[0].id, ids.Next());
 }
 
-TEST_F(JobTest, ASingleFileRenamedByTheJobIsListedUnderItsNewName) {
+TEST_F(UpdateAttributesTest, ASingleFileRenamedByTheJobIsListedUnderItsNewName) {
     AddPhotos();
     Start();
     view.openAnswers.push_back(L"/data/a2.jpg");
@@ -201,7 +201,7 @@ TEST_F(JobTest, ASingleFileRenamedByTheJobIsListedUnderItsNewName) {
     EXPECT_EQ(view.title, L"Torvane: /data/x2.jpg");
 }
 
-TEST_F(JobTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
+TEST_F(UpdateAttributesTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
     WritePreferences(Preferences{PreferenceFlags{0, 0, 2, 0, 0, 0}, L"", L"", 0, {}});
     AddPhotos();
     Start();
@@ -234,7 +234,7 @@ TEST_F(JobTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
     EXPECT_EQ(view.currentNames, Names{L"c.jpg"});
 }
 
-TEST_F(JobTest, ClosingDuringAJobWaitsForItsCompletion) {
+TEST_F(UpdateAttributesTest, ClosingDuringAJobWaitsForItsCompletion) {
     WritePreferences(Preferences{PreferenceFlags{0, 0, 0, 0, 1, 0}, L"", L"", 0, {}});
     StartWithRenameTask();
     ASSERT_TRUE(controller->UpdateAttributes());
