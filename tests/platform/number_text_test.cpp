@@ -34,5 +34,25 @@ TEST(ReadDecimalInt32, ReadsLikeWcstolWithA32BitLong) {
         EXPECT_EQ(ReadDecimalInt32(c.text), c.value) << c.text;
 }
 
+TEST(ReadDecimalUint32, ReadsLikeWcstoulWithA32BitLong) {
+    const struct {
+        const wchar_t* text;
+        std::uint32_t value;
+    } cases[] = {
+        {L"34", 34},
+        {L" +34x", 34},
+        {L"", 0},
+        {L"x1", 0},
+        {L"-1", UINT_MAX},
+        {L"-34", 0u - 34u},
+        {L"4294967295", UINT_MAX},
+        {L"4294967296", UINT_MAX},
+        {L"-4294967296", UINT_MAX},
+        {L"99999999999999999999999999", UINT_MAX},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadDecimalUint32(c.text), c.value) << c.text;
+}
+
 }  // namespace
 }  // namespace torvane

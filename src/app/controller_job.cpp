@@ -1,0 +1,181 @@
+// Update Attributes: the refusals, the confirmation, the worker and the
+// completion.
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "app/main_controller.hpp"
+#include "engine/disk_steps.hpp"
+#include "engine/job.hpp"
+#include "platform/text.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kFileListEmpty = L"File list is empty. No change was made.";
+constexpr std::wstring_view kTaskListEmpty = L"Task list is empty. No change was made.";
+constexpr std::wstring_view kReservedCharacters =
+    L"Error: File name contain invalid character(s).\n"
+    L"The following characters are reserved and cannot be use in filename:\n"
+    L"< > : \" / \\ | ? *";
+constexpr std::wstring_view kConfirmJob =
+    L"Are you sure you want to execute this job?\nThis action cannot be undo!";
+constexpr std::wstring_view kJobSucceeded = L"Operation completed sucessfully.";
+constexpr std::wstring_view kJobFailed =
+    L"Operation completed with error.  Do you want to save the log file?";
+
+// The worker's message boxes, shown on the UI thread while it waits.
+class UiThreadDialogs : public Dialogs {
+  public:
+    UiThreadDialogs(UiThread& ui, Dialogs& dialogs) : ui_(ui), dialogs_(dialogs) {}
+
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                              MessageIcon icon, MessageButtons buttons) override {
+        MessageAnswer answer = MessageAnswer::kOk;
+        ui_.Invoke([&] { answer = dialogs_.ShowMessage(text, caption, icon, buttons); });
+        return answer;
+    }
+
+  private:
+    UiThread& ui_;
+    Dialogs& dialogs_;
+};
+
+// The worker's steps, posted to the UI thread, and its completion, handled
+// there while the worker waits.
+class UiThreadJobObserver : public JobObserver {
+  public:
+    UiThreadJobObserver(UiThread& ui, std::function<void(int)> step,
+                        std::function<void(const JobResult&)> done)
+        : ui_(ui), step_(std::move(step)), done_(std::move(done)) {}
+
+    void JobStep(int entries) override {
+        ui_.Post([step = step_, entries] { step(entries); });
+    }
+    void JobDone(const JobResult& result) override {
+        ui_.Invoke([&] { done_(result); });
+    }
+
+  private:
+    UiThread& ui_;
+    std::function<void(int)> step_;
+    std::function<void(const JobResult&)> done_;
+};
+
+void ShowNotice(Dialogs& dialogs, std::wstring_view text) {
+    dialogs.ShowMessage(std::wstring(text), L"Notice", MessageIcon::kInformation,
+                        MessageButtons::kOk);
+}
+
+// The progress range of a job: every entry it will visit. A root that is no
+// folder, or can't be counted, gives the bar's largest 16-bit range.
+int JobRange(std::int64_t count) {
+    if (count < 0)
+        return 65535;
+    return static_cast<int>(std::min<std::int64_t>(count, INT_MAX));
+}
+
+}  // namespace
+
+bool MainController::UpdateAttributes() {
+    if (jobRunning_ || RefusedBeforeJob())
+        return false;
+    StartJob();
+    return jobRunning_;
+}
+
+bool MainController::RefusedBeforeJob() {
+    if (newEntries().empty()) {
+        ShowNotice(dialogs_, kFileListEmpty);
+        return true;
+    }
+    if (tasks_.empty()) {
+        ShowNotice(dialogs_, kTaskListEmpty);
+        return true;
+    }
+    const bool reserved =
+        std::any_of(newEntries().begin(), newEntries().end(),
+                    [](const FileEntry& e) { return HasReservedCharacter(e.name); });
+    if (reserved) {
+        dialogs_.ShowMessage(std::wstring(kReservedCharacters), L"Error", MessageIcon::kError,
+                             MessageButtons::kOk);
+        return true;
+    }
+    return commandLine_.noConfirm != 1 &&
+           dialogs_.ShowMessage(std::wstring(kConfirmJob), L"Confirm notice",
+                                MessageIcon::kQuestion,
+                                MessageButtons::kYesNo) != MessageAnswer::kYes;
+}
+
+void MainController::StartJob() {
+    // The bar counts the entries the job will process, once; the job's own
+    // per-folder listings draw nothing.
+    const auto count = CountJobEntries(MakeListContext(false), history_.Root(), L".*");
+    view_.SetRange(0, JobRange(count));
+    view_.SetStep(1);
+    jobPosition_ = 0;
+    jobRunning_ = true;
+    UpdateCommandUI();
+
+    if (worker_.joinable())
+        worker_.join();  // the last job's worker, which has handed over its completion
+    JobSettings settings{history_.Root(), tasks_, listOptions_, Engine()};
+    try {
+        worker_ = std::thread([this, settings = std::move(settings), start = clock_()] {
+            UiThreadDialogs dialogs(ui_, dialogs_);
+            UiThreadJobObserver observer(
+                ui_, [this](int entries) { OnJobStep(entries); },
+                [this](const JobResult& result) { OnJobDone(result); });
+            RunJob(settings, fs_, dialogs, observer, start);
+        });
+    } catch (const std::system_error& e) {
+        jobRunning_ = false;
+        view_.SetPos(0);
+        dialogs_.ShowMessage(L"The job could not be started:\n" + FromUtf8(e.what()), L"Error",
+                             MessageIcon::kError, MessageButtons::kOk);
+        UpdateCommandUI();
+    }
+}
+
+void MainController::OnJobStep(int entries) {
+    jobPosition_ += entries;
+    view_.SetPos(static_cast<int>(std::min<std::int64_t>(jobPosition_, INT_MAX)));
+}
+
+void MainController::OnJobDone(const JobResult& result) {
+    if (!result.error) {
+        ShowNotice(dialogs_, kJobSucceeded);
+    } else if (dialogs_.ShowMessage(std::wstring(kJobFailed), L"Warning", MessageIcon::kWarning,
+                                    MessageButtons::kYesNo) == MessageAnswer::kYes) {
+        OfferLog(result.log);
+    }
+    view_.SetPos(0);
+    if (prefs_.flags.clearTaskList == 1)
+        EmptyTaskList();  // ids and the current task-list path stay
+    if (result.renamedRoot)
+        history_.ReplaceRoot(*result.renamedRoot);
+    NavigateTo(history_.Current());
+    lastJobResult_ = result;
+    jobRunning_ = false;
+    UpdateCommandUI();
+
+    if (pendingEnd_ == PendingEnd::kQuit)
+        EndWindow(kWindowQuit);
+    else if (pendingEnd_ == PendingEnd::kClose)
+        CloseMainWindow(pendingPlacement_);
+}
+
+void MainController::OfferLog(const ErrorLog& log) {
+    FileDialogRequest request;
+    request.filter = L"Text Files (*.txt)|*.txt|";
+    request.defaultExtension = L".txt";
+    request.initialName = ProposedErrorLogName(clock_());
+    request.overwritePrompt = true;
+    if (const auto path = pickers_.PickSaveFile(request))
+        SaveErrorLog(*path, log, dialogs_);
+}
+
+}  // namespace torvane

@@ -1,0 +1,176 @@
+// Choosing a path, the folder history, showing entries, the title, the
+// General Info pane and the file lists' clicks.
+#include <string>
+#include <utility>
+
+#include "app/main_controller.hpp"
+#include "filelist/shortcut.hpp"
+#include "platform/file_attributes.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+namespace {
+
+bool IsShortcutName(const std::wstring& path) {
+    std::wstring extension = ExtensionOf(path);
+    for (auto& c : extension) {
+        if (c >= L'A' && c <= L'Z')
+            c = c - L'A' + L'a';
+    }
+    return extension == L".lnk";
+}
+
+}  // namespace
+
+ListContext MainController::MakeListContext(bool withIcons) {
+    ListContext context{fs_, dialogs_, view_};
+    context.icons = withIcons ? &icons_ : nullptr;
+    context.options = listOptions_;
+    context.setAttributeOption = prefs_.flags.setAttributeOption;
+    context.historyRoot = history_.Root();
+    return context;
+}
+
+// A chosen or dropped path as it is listed: a shortcut replaced by its
+// target when it resolves, a folder ending with the separator.
+std::wstring MainController::AcceptChosenPath(std::wstring path) {
+    if (IsShortcutName(path)) {
+        std::wstring target;
+        if (ResolveShortcut(fs_, path, target) == 0)
+            path = std::move(target);
+    }
+    const auto word = fs_.GetAttributes(path);
+    if (word.ok() && IsDirectoryWord(*word) && !path.empty() && path.back() != kPathSeparator)
+        path += kPathSeparator;
+    return path;
+}
+
+void MainController::SelectFolder() {
+    if (jobRunning_)
+        return;
+    auto choice = pickers_.PickFolder();
+    if (!choice)
+        return;
+    listOptions_ = choice->options;
+    StartHistoryWith(AcceptChosenPath(std::move(choice->path)));
+}
+
+void MainController::SelectFile() {
+    if (jobRunning_)
+        return;
+    FileDialogRequest request;
+    request.title = L"Select a file";
+    request.filter = L"All Files (*.*)|*.*|";
+    auto path = pickers_.PickOpenFile(request);
+    if (path)
+        StartHistoryWith(AcceptChosenPath(std::move(*path)));
+}
+
+void MainController::DropPaths(const std::vector<std::wstring>& paths) {
+    if (jobRunning_ || paths.empty())
+        return;
+    StartHistoryWith(AcceptChosenPath(paths.front()));
+}
+
+void MainController::StartHistoryWith(const std::wstring& path) {
+    history_.StartHistory(path);
+    NavigateTo(path);
+    UpdateCommandUI();
+}
+
+void MainController::PreviousFolder() {
+    if (history_.Previous())
+        NavigateTo(history_.Current());
+    UpdateCommandUI();
+}
+
+void MainController::NextFolder() {
+    if (history_.Next())
+        NavigateTo(history_.Current());
+    UpdateCommandUI();
+}
+
+void MainController::NavigateTo(const std::wstring& path) {
+    preview_.Clear();
+    view_.CurrentEntriesChanged();
+    lastListId_ = kNoListId;
+    lastRow_ = 0;
+    ShowEntries(::torvane::NavigateTo(MakeListContext(true), path));
+}
+
+void MainController::ShowEntries(FileEntries entries) {
+    preview_.EntriesListed(std::move(entries), tasks_, Engine());
+    view_.CurrentEntriesChanged();
+    RefreshTitle();
+    view_.EnableTaskKindSelector(true);
+    ShowEntryInfo();
+    view_.EnableEditor();
+}
+
+void MainController::RefreshTitle() {
+    const std::size_t count = currentEntries().size();
+    title_ = productName_ + L": " + history_.Current();
+    if (count >= 2)
+        title_ += L" (" + std::to_wstring(count) + L" items)";
+    view_.TitleChanged(title_);
+}
+
+void MainController::ShowEntryInfo() {
+    GeneralInfo info;
+    const FileEntries* source = nullptr;
+    std::wstring caption;
+    if (lastListId_ == kCurrentListId) {
+        source = &currentEntries();
+        caption = L"General Info (Current Attributes)";
+    } else if (lastListId_ == kNewListId) {
+        source = &newEntries();
+        caption = L"General Info (New Attributes)";
+    }
+    if (source != nullptr && lastRow_ < source->size()) {
+        info.caption = std::move(caption);
+        info.entry = (*source)[lastRow_];
+    }
+    generalInfo_ = info;
+    view_.GeneralInfoChanged(generalInfo_);
+}
+
+void MainController::FileSelected(std::size_t row, int listId) {
+    if (listId != kNoListId)
+        lastListId_ = listId;
+    lastRow_ = row;
+    ShowEntryInfo();
+    UpdateCommandUI();
+}
+
+void MainController::FileActivated(std::size_t row, int listId) {
+    if (row >= currentEntries().size())
+        return;
+    const FileEntry& current = currentEntries()[row];
+    if (current.IsFolder() && listOptions_.includeSubfolders == 1) {
+        history_.OpenFolder(current, listOptions_.includeSubfolders);
+        NavigateTo(history_.Current());
+    } else {
+        PrefillEditors(listId == kCurrentListId ? current : newEntries()[row]);
+    }
+    UpdateCommandUI();
+}
+
+void MainController::PrefillEditors(FileEntry entry) {
+    FileEntry times;
+    times.created = entry.created;
+    times.modified = entry.modified;
+    times.accessed = entry.accessed;
+    view_.PrefillTimestampPage(times);
+
+    AttributeTaskFields attribute;
+    attribute.find = entry.name;
+    attribute.attributes = std::to_wstring(entry.attributes);
+    view_.LoadTask(attribute, LOAD_PREFILL);
+
+    RenameTaskFields rename;
+    rename.find = entry.name;
+    rename.replace = entry.name;
+    view_.LoadTask(rename, LOAD_PREFILL);
+}
+
+}  // namespace torvane

@@ -1,0 +1,151 @@
+// The task-list file commands: Load, Close, Save and Save As, and the reader
+// shared with start-up and the command line.
+#include <string_view>
+#include <utility>
+
+#include "app/main_controller.hpp"
+#include "app/task_list_texts.hpp"
+#include "tasks/task_list_file.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kTaskFileFilter =
+    L"Torvane Task File (*.tvt)|*.tvt|Text Files (*.txt)|*.txt|";
+constexpr std::wstring_view kTaskFileExtension = L".tvt";
+constexpr std::wstring_view kNothingToSave = L"Task list is empty. There's nothing to save.";
+
+}  // namespace
+
+void MainController::SetTaskListPath(const std::wstring& path) {
+    currentTaskListPath_ = path;
+    caption_ = TaskListCaption(path);
+    view_.TaskListCaptionChanged(caption_);
+}
+
+// Replaces the task list with the file's tasks, trying each with the engine
+// and emptying the list at the first one it rejects. The file becomes the
+// current task-list path unless reading failed.
+MainController::ReadOutcome MainController::ReadTaskListFile(const std::wstring& path) {
+    TaskListFileReader reader(fs_, dialogs_, appName_);
+    switch (reader.Open(path)) {
+        case TaskListFileReader::OpenResult::kNoFile:
+            return ReadOutcome::kNoFile;
+        case TaskListFileReader::OpenResult::kFailed:
+            return ReadOutcome::kOpenFailed;
+        case TaskListFileReader::OpenResult::kOpened:
+            break;
+    }
+    EmptyTaskList();
+    SeedTaskIds();
+    preview_.TaskListEmptied();
+    const ReadOutcome outcome = AppendTasksFrom(reader);
+    reader.Close();
+    if (outcome == ReadOutcome::kRead)
+        SetTaskListPath(path);
+    UpdateCommandUI();
+    ShowEntryInfo();
+    return outcome;
+}
+
+// Appends the reader's tasks one by one, each tried with the engine; the
+// first one it rejects empties the list and ends the reading.
+MainController::ReadOutcome MainController::AppendTasksFrom(TaskListFileReader& reader) {
+    TaskLine line;
+    for (auto next = reader.ReadTask(line); next != TaskListFileReader::Next::kEnd;
+         next = reader.ReadTask(line)) {
+        if (next == TaskListFileReader::Next::kError)
+            return ReadOutcome::kReadError;
+        tasks_.push_back(TaskItem{ids_.Next(), std::move(line.name), std::move(line.definition)});
+        if (preview_.TaskAppended(tasks_, Engine()) != TaskResult::Ok) {
+            EmptyTaskList();
+            preview_.TaskListEmptied();
+            break;
+        }
+        view_.TaskRowsChanged();
+    }
+    return ReadOutcome::kRead;
+}
+
+std::optional<std::wstring> MainController::PickTaskListFile(bool save) {
+    FileDialogRequest request;
+    request.filter = kTaskFileFilter;
+    request.defaultExtension = kTaskFileExtension;
+    request.initialName = currentTaskListPath_;
+    request.overwritePrompt = save;
+    return save ? pickers_.PickSaveFile(request) : pickers_.PickOpenFile(request);
+}
+
+void MainController::LoadTaskList() {
+    if (jobRunning_)
+        return;
+    const auto path = PickTaskListFile(false);
+    if (!path)
+        return;
+    const std::wstring previous = currentTaskListPath_;
+    currentTaskListPath_ = *path;
+    switch (ReadTaskListFile(*path)) {
+        case ReadOutcome::kOpenFailed:
+            // The list still holds the previous file's tasks: Save must not
+            // write them over the file that could not be read.
+            currentTaskListPath_ = previous;
+            break;
+        case ReadOutcome::kReadError:
+            // The list holds part of the file: saving it over either file
+            // would lose tasks, so no file is current.
+            SetTaskListPath(L"");
+            break;
+        case ReadOutcome::kNoFile:
+        case ReadOutcome::kRead:
+            break;
+    }
+    UpdateCommandUI();
+}
+
+void MainController::CloseTaskList() {
+    if (jobRunning_)
+        return;
+    SetTaskListPath(L"");
+    ClearTaskList();
+    if (prefs_.flags.autoLoadTaskList != 0)
+        SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
+}
+
+void MainController::WriteTaskList(const std::wstring& path) {
+    if (WriteTaskListFile(path, tasks_, dialogs_, appName_))
+        SetTaskListPath(path);
+}
+
+void MainController::SaveTaskList() {
+    if (jobRunning_)
+        return;
+    if (currentTaskListPath_.empty()) {
+        SaveTaskListAs();
+        return;
+    }
+    if (tasks_.empty()) {
+        dialogs_.ShowMessage(std::wstring(kNothingToSave), L"Notice", MessageIcon::kInformation,
+                             MessageButtons::kOk);
+        return;
+    }
+    WriteTaskList(currentTaskListPath_);
+    UpdateCommandUI();
+}
+
+void MainController::SaveTaskListAs() {
+    if (jobRunning_)
+        return;
+    if (tasks_.empty()) {
+        dialogs_.ShowMessage(std::wstring(kNothingToSave), L"Notice", MessageIcon::kInformation,
+                             MessageButtons::kOk);
+        return;
+    }
+    const auto path = PickTaskListFile(true);
+    if (!path)
+        return;
+    currentTaskListPath_ = *path;
+    WriteTaskList(*path);
+    UpdateCommandUI();
+}
+
+}  // namespace torvane

@@ -1,0 +1,253 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/command_line.hpp"
+#include "app/command_states.hpp"
+#include "app/main_view.hpp"
+#include "app/pickers.hpp"
+#include "app/preferences.hpp"
+#include "app/ui_thread.hpp"
+#include "app/version_info.hpp"
+#include "engine/error_log.hpp"
+#include "engine/preview.hpp"
+#include "filelist/folder_history.hpp"
+#include "filelist/icon_cache.hpp"
+#include "filelist/list_path.hpp"
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+#include "platform/local_time.hpp"
+#include "tasks/task_id_sequence.hpp"
+#include "tasks/task_item.hpp"
+#include "tasks/task_list_file.hpp"
+
+namespace torvane {
+
+// What a front end gives the controller. Every reference must outlive it.
+struct MainControllerServices {
+    FileSystem& fs;
+    Dialogs& dialogs;  // message boxes, shown on the UI thread
+    Pickers& pickers;
+    MainView& view;
+    UiThread& ui;                   // where a job's worker hands its steps and its completion
+    IconProvider* icons = nullptr;  // null: every entry shows the generic icon
+    // The executable's name without extension: the caption of messages that
+    // have no caption of their own.
+    std::wstring appName = L"torvane";
+    VersionInfo version = ProgramVersionInfo();
+    std::function<std::int64_t()> clock = CurrentTime;  // seconds since 1970 UTC
+};
+
+// The main window without widgets: it owns all state (folder history, current
+// and new entries, task list, preferences, list options, job state) and
+// carries out every command and gesture. A front end calls the command
+// functions on its UI thread, draws what the MainView observer announces and
+// reads the state from the accessors. Only a job's worker runs on another
+// thread; it has its own copy of everything it reads and reaches the
+// controller only through the UiThread.
+class MainController {
+  public:
+    explicit MainController(MainControllerServices services);
+    // Waits for a job's worker to end: a front end destroys the controller
+    // only once the window has ended (windowResult() is set), so the worker
+    // has already handed over its completion.
+    ~MainController();
+    MainController(const MainController&) = delete;
+    MainController& operator=(const MainController&) = delete;
+
+    // ---- Start-up ----
+
+    // The window's initialisation: start values, title, task ids, the
+    // preference file, the command-line job (list the path, load the task
+    // list, -Apply, -Quit), the automatic loads of the last task list and path
+    // where the command line gave none, the placement to restore. The list
+    // options start as `startOptions` (the desktop: the defaults).
+    void Initialize(const CCommandLineInfoEx& commandLine, const ListOptions& startOptions = {});
+
+    // ---- Commands (menu and toolbar) ----
+
+    void SelectFile();
+    void SelectFolder();
+    // Dropped paths: the first is listed; ignored while a job runs.
+    void DropPaths(const std::vector<std::wstring>& paths);
+    void LoadTaskList();
+    void CloseTaskList();
+    void SaveTaskList();
+    void SaveTaskListAs();
+    // Starts a job, unless a refusal or the confirmation stops it. Returns
+    // true when its worker was started.
+    bool UpdateAttributes();
+    // Exit, the close box: the close bookkeeping, then the window ends
+    // (MainView::CloseWindow). While a job runs the close waits until the
+    // job's completion has been handled; returns false then.
+    bool RequestClose(const WindowPlacement& placement = {});
+    void PreviousFolder();
+    void NextFolder();
+    void MoveTaskUp();
+    void MoveTaskDown();
+    void RemoveTask();
+    void ClearTaskList();
+    // Tools > Option...: asks the view for a Preferences dialog.
+    void Option();
+    // The Preferences dialog's OK: takes the six values, recomputes the new
+    // values and writes the preference file.
+    void ApplyPreferences(const PreferenceFlags& flags);
+    // Help > About: asks the view to show the About box.
+    void About();
+
+    // ---- Task list view and editor pages ----
+
+    // A finished task from an editor page: a new task (id 0) is appended, a
+    // modified one replaces the task with its id. Returns 1 when accepted (or
+    // when the task to modify is gone), 0 when the engine rejected it or a
+    // job is running (the page then keeps its fields).
+    int SubmitTask(const TaskFields& record);
+    // The rows selected in the task list view (any order; rows past the end
+    // are dropped). Recomputes the command states.
+    void SetTaskSelection(std::vector<std::size_t> rows);
+    // A click in the task list view.
+    void TaskListClicked();
+    // A double click in the task list view: the first selected task is loaded
+    // into its editor page for modification.
+    void TaskListDoubleClicked();
+    // The tool tip of a row; nullopt for no row or a task of no known kind.
+    std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
+
+    // ---- File lists ----
+
+    // A row was clicked (listId kCurrentListId or kNewListId) or selected
+    // (kNoListId: the last clicked list stays): the General Info pane
+    // follows it.
+    void FileSelected(std::size_t row, int listId);
+    // A row was double-clicked: a folder opens when subfolders are included,
+    // otherwise the editor pages take the row's values.
+    void FileActivated(std::size_t row, int listId);
+
+    // ---- State ----
+
+    const FolderHistory& history() const { return history_; }
+    const FileEntries& currentEntries() const { return preview_.currentEntries(); }
+    const FileEntries& newEntries() const { return preview_.newEntries(); }
+    const IconCache& iconCache() const { return icons_; }
+    const TaskList& taskList() const { return tasks_; }
+    const std::vector<std::size_t>& selectedTaskRows() const { return selection_; }
+    const Preferences& preferences() const { return prefs_; }
+    const ListOptions& listOptions() const { return listOptions_; }
+    const std::wstring& currentTaskListPath() const { return currentTaskListPath_; }
+    const std::wstring& taskListCaption() const { return caption_; }
+    const std::wstring& productName() const { return productName_; }
+    const std::wstring& title() const { return title_; }
+    const CommandStates& commandStates() const { return commandStates_; }
+    const GeneralInfo& generalInfo() const { return generalInfo_; }
+    int lastListId() const { return lastListId_; }
+    std::size_t lastRow() const { return lastRow_; }
+    // The command line's validated values (empty after a failed validation)
+    // and the validation's result (0 accepted, 1 refused or absent).
+    const CommandLineValues& commandLineValues() const { return commandLine_; }
+    int commandLineResult() const { return commandLineResult_; }
+    // True from a job's start until its completion has been handled.
+    bool jobRunning() const { return jobRunning_; }
+    // True while a close or -Quit waits for the running job.
+    bool closePending() const { return pendingEnd_ != PendingEnd::kNone; }
+    // The window's result once it has ended.
+    std::optional<int> windowResult() const { return windowResult_; }
+    // The result of the last job whose completion has been handled.
+    const std::optional<JobResult>& lastJobResult() const { return lastJobResult_; }
+
+  private:
+    class PreviewForwarder : public PreviewView {
+      public:
+        explicit PreviewForwarder(MainView& view) : view_(view) {}
+        void NewEntriesChanged(NewListUpdate how) override { view_.NewEntriesChanged(how); }
+
+      private:
+        MainView& view_;
+    };
+    enum class PendingEnd { kNone, kClose, kQuit };
+    enum class ReadOutcome { kNoFile, kOpenFailed, kRead, kReadError };
+
+    // Listing and history (controller_listing.cpp).
+    ListContext MakeListContext(bool withIcons);
+    std::wstring AcceptChosenPath(std::wstring path);
+    void StartHistoryWith(const std::wstring& path);
+    void NavigateTo(const std::wstring& path);
+    void ShowEntries(FileEntries entries);
+    void ShowEntryInfo();
+    void RefreshTitle();
+    void PrefillEditors(FileEntry entry);
+
+    // Task list (controller_tasks.cpp, controller_task_file.cpp).
+    EngineSettings Engine() const;
+    void SeedTaskIds();
+    void EmptyTaskList();
+    void AfterTaskListChange();
+    void SelectTaskRow(std::size_t row);
+    void ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,
+                       std::optional<std::size_t> scroll, bool takeFocus);
+    int ModifyTask(const TaskFields& record);
+    int AddTask(const TaskFields& record);
+    void SetTaskListPath(const std::wstring& path);
+    ReadOutcome ReadTaskListFile(const std::wstring& path);
+    ReadOutcome AppendTasksFrom(TaskListFileReader& reader);
+    void WriteTaskList(const std::wstring& path);
+    std::optional<std::wstring> PickTaskListFile(bool save);
+
+    // The job (controller_job.cpp).
+    bool RefusedBeforeJob();
+    void StartJob();
+    void OnJobStep(int entries);
+    void OnJobDone(const JobResult& result);
+    void OfferLog(const ErrorLog& log);
+
+    // Start-up, closing, command states (main_controller.cpp).
+    void RunCommandLine(const CCommandLineInfoEx& commandLine);
+    void AutoLoads();
+    void CloseMainWindow(const WindowPlacement& placement);
+    void EndWindow(int result);
+    void UpdateCommandUI();
+
+    FileSystem& fs_;
+    Dialogs& dialogs_;
+    Pickers& pickers_;
+    MainView& view_;
+    UiThread& ui_;
+    const std::wstring appName_;
+    const VersionInfo version_;
+    const std::function<std::int64_t()> clock_;
+
+    IconCache icons_;
+    PreviewForwarder previewView_;
+    Preview preview_;
+    FolderHistory history_;
+    TaskList tasks_;
+    TaskIdSequence ids_;
+    std::vector<std::size_t> selection_;
+    Preferences prefs_;
+    ListOptions listOptions_;
+    int lastListId_ = kNoListId;
+    std::size_t lastRow_ = 0;
+    std::wstring currentTaskListPath_;
+    std::wstring caption_;
+    std::wstring productName_;
+    std::wstring title_;
+    CommandStates commandStates_;
+    GeneralInfo generalInfo_;
+    CommandLineValues commandLine_;
+    int commandLineResult_ = 1;
+
+    bool jobRunning_ = false;
+    std::int64_t jobPosition_ = 0;
+    std::optional<JobResult> lastJobResult_;
+    std::thread worker_;
+    PendingEnd pendingEnd_ = PendingEnd::kNone;
+    WindowPlacement pendingPlacement_;
+    std::optional<int> windowResult_;
+};
+
+}  // namespace torvane

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/command_states.hpp"
+#include "app/preferences.hpp"
+#include "app/version_info.hpp"
+#include "engine/preview.hpp"
+#include "filelist/file_entry.hpp"
+#include "platform/progress.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+
+// The file lists' ids, as a click or double click reports them.
+inline constexpr int kNoListId = 0;       // a selection change: keep the last list
+inline constexpr int kCurrentListId = 1;  // "Current Attribute"
+inline constexpr int kNewListId = 2;      // "New Attribute"
+
+// What the General Info pane shows: a caption, and the entry (from the list
+// named in the caption) or nothing (the empty state: no icon, empty texts,
+// seven unchecked and disabled boxes).
+struct GeneralInfo {
+    std::wstring caption = L"General Info";
+    std::optional<FileEntry> entry;
+
+    bool operator==(const GeneralInfo&) const = default;
+};
+
+// The selection the task list view is to show after a command changed it:
+// exactly these rows selected; the focus on `focusRow` and `scrollRow`
+// scrolled wholly into view, where given (otherwise both stay as they are);
+// and the keyboard focus given to the view when asked.
+struct TaskSelection {
+    std::vector<std::size_t> rows;  // ascending
+    std::optional<std::size_t> focusRow;
+    std::optional<std::size_t> scrollRow;
+    bool takeKeyboardFocus = false;
+
+    bool operator==(const TaskSelection&) const = default;
+};
+
+// Why an editor page is given a record.
+enum LoadMode : int {
+    LOAD_FOR_MODIFY = 0,  // a task of the list, to be modified
+    LOAD_PREFILL = 11,    // values of a listed entry
+};
+
+// Editor pages, by the task-kind selector's index.
+inline constexpr int kRenamePage = 0;
+inline constexpr int kTimestampPage = 1;
+inline constexpr int kAttributePage = 2;
+
+// The window's result codes.
+inline constexpr int kWindowClosed = 1;  // closed with the close bookkeeping
+inline constexpr int kWindowQuit = 2;    // ended by -Quit, without it
+
+// What the controller tells its front end: every change of what the window
+// shows, and the progress bar (the Progress calls). All calls come on the UI
+// thread. The front end reads the new values from the controller's
+// accessors.
+class MainView : public Progress {
+  public:
+    // The window title.
+    virtual void TitleChanged(const std::wstring& title) = 0;
+    // The "Current Attribute" list: refill it from currentEntries() (empty
+    // when a new path is about to be listed).
+    virtual void CurrentEntriesChanged() = 0;
+    // The "New Attribute" list: rewrite its rows from newEntries() in place,
+    // or empty and refill it.
+    virtual void NewEntriesChanged(NewListUpdate how) = 0;
+    // The task list view: its rows are the display texts of taskList(), in
+    // order; existing rows keep their selection unless a TaskSelectionChanged
+    // follows.
+    virtual void TaskRowsChanged() = 0;
+    virtual void TaskSelectionChanged(const TaskSelection& selection) = 0;
+    // The task list view's column title.
+    virtual void TaskListCaptionChanged(const std::wstring& caption) = 0;
+    virtual void CommandStatesChanged(const CommandStates& states) = 0;
+    virtual void GeneralInfoChanged(const GeneralInfo& info) = 0;
+
+    // The task-kind selector is enabled or disabled.
+    virtual void EnableTaskKindSelector(bool enabled) = 0;
+    // A listing is on show: the rename page enables its controls.
+    virtual void EnableEditor() = 0;
+    // The selector shows this page, which is shown and enabled.
+    virtual void ShowEditorPage(int page) = 0;
+    // The page of the record's kind takes the record.
+    virtual void LoadTask(const TaskFields& record, LoadMode mode) = 0;
+    // The timestamp page takes the three times of a listed entry (an entry
+    // with empty texts and attributes 0), with LOAD_PREFILL.
+    virtual void PrefillTimestampPage(const FileEntry& times) = 0;
+
+    // Tools > Option...: open a new Preferences dialog filled with `flags`;
+    // its OK calls MainController::ApplyPreferences.
+    virtual void ShowPreferences(const PreferenceFlags& flags) = 0;
+    // Help > About.
+    virtual void ShowAbout(const AboutInfo& about) = 0;
+    // At start: give the window this placement.
+    virtual void RestorePlacement(const WindowPlacement& placement) = 0;
+    // The window ends now with this result (kWindowClosed or kWindowQuit).
+    virtual void CloseWindow(int result) = 0;
+};
+
+}  // namespace torvane

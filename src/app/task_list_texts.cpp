@@ -1,0 +1,70 @@
+#include "app/task_list_texts.hpp"
+
+#include <cstdint>
+#include <variant>
+
+#include "platform/file_system.hpp"
+#include "platform/number_text.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kCrLf = L"\r\n";
+
+std::wstring Line(std::wstring_view label, std::wstring_view value) {
+    return std::wstring(label) + std::wstring(value) + std::wstring(kCrLf);
+}
+
+std::wstring RenameTip(const std::wstring& name, const RenameTaskFields& f) {
+    return Line(L"Task Name: ", name) + Line(L"Search String: ", f.find) +
+           Line(L"Use Regex: ", f.regex) + Line(L"Replace String: ", f.replace) +
+           Line(L"Replace #'s: ", f.numbering) + L"Starting Number: " + f.startNumber;
+}
+
+std::wstring TimestampTip(const std::wstring& name, const TimestampTaskFields& f) {
+    return Line(L"Task Name: ", name) + Line(L"Date Type: ", f.timeKind) +
+           Line(L"Search String: ", f.find) + Line(L"Use Regex: ", f.regex) +
+           Line(L"Replace String: ", f.replace);
+}
+
+std::wstring AttributeTip(const std::wstring& name, const AttributeTaskFields& f) {
+    const std::uint32_t word = ReadDecimalUint32(f.attributes);
+    const auto flag = [](bool on) { return on ? kTrue : kFalse; };
+    return Line(L"Task Name: ", name) + Line(L"Search String: ", f.find) +
+           Line(L"Use Regex: ", f.regex) + Line(L"Attributes: ", L"") +
+           Line(L"    Archive: ", flag(word & 0x20)) + Line(L"    Hidden: ", flag(word & 0x2)) +
+           Line(L"    Read-only: ", flag(word & 0x1)) + Line(L"    System: ", flag(word & 0x4)) +
+           Line(L"    Index: ", flag((word & 0x2000) == 0)) +
+           Line(L"    Compress: ", flag(word & 0x800)) +
+           Line(L"    Encrypt: ", flag(word & 0x4000));
+}
+
+}  // namespace
+
+std::wstring TaskListCaption(std::wstring_view path) {
+    if (path.empty())
+        return L"Task List";
+    const auto slash = path.find_last_of(kPathSeparator);
+    return L"Task List: " +
+           std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+std::optional<std::wstring> TaskToolTip(const TaskItem& item) {
+    const auto fields = ParseTaskDefinition(item.definition);
+    if (!fields)
+        return std::nullopt;
+    return std::visit(
+        [&](const auto& f) -> std::wstring {
+            using T = std::decay_t<decltype(f)>;
+            if constexpr (std::is_same_v<T, RenameTaskFields>)
+                return RenameTip(item.name, f);
+            else if constexpr (std::is_same_v<T, TimestampTaskFields>)
+                return TimestampTip(item.name, f);
+            else
+                return AttributeTip(item.name, f);
+        },
+        *fields);
+}
+
+}  // namespace torvane

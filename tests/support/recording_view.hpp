@@ -1,0 +1,176 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_controller.hpp"
+#include "app/main_view.hpp"
+#include "app/pickers.hpp"
+
+namespace torvane::testing {
+
+// The controller's front end for tests: it "draws" what the controller
+// announces by copying the state it is told about (row texts, names, title,
+// command states, ...), records every call in `events`, and answers the
+// pickers from scripts (cancel when nothing is scripted). All calls come on
+// the test's thread, which plays the UI thread.
+class RecordingView : public MainView, public Pickers {
+  public:
+    // The controller whose state the view copies when told of a change.
+    void Attach(const MainController& controller) { controller_ = &controller; }
+
+    // Progress
+    void SetRange(int low, int high) override {
+        Event("SetRange " + std::to_string(low) + " " + std::to_string(high));
+    }
+    void SetStep(int step) override { Event("SetStep " + std::to_string(step)); }
+    void StepIt() override { Event("StepIt"); }
+    void SetPos(int position) override { Event("SetPos " + std::to_string(position)); }
+
+    // MainView
+    void TitleChanged(const std::wstring& text) override {
+        title = text;
+        Event("Title");
+    }
+    void CurrentEntriesChanged() override {
+        currentNames = Names(controller_->currentEntries());
+        Event("CurrentEntries");
+    }
+    void NewEntriesChanged(NewListUpdate how) override {
+        newNames = Names(controller_->newEntries());
+        Event(how == NewListUpdate::kInPlace ? "NewEntries in place" : "NewEntries reset");
+    }
+    void TaskRowsChanged() override {
+        rows.clear();
+        for (const auto& t : controller_->taskList())
+            rows.push_back(TaskDisplayText(t));
+        Event("TaskRows");
+    }
+    void TaskSelectionChanged(const TaskSelection& s) override {
+        selection = s;
+        Event("TaskSelection");
+    }
+    void TaskListCaptionChanged(const std::wstring& text) override {
+        caption = text;
+        Event("Caption");
+    }
+    void CommandStatesChanged(const CommandStates& s) override {
+        states = s;
+        Event("CommandStates");
+    }
+    void GeneralInfoChanged(const GeneralInfo& i) override {
+        info = i;
+        Event("GeneralInfo");
+    }
+    void EnableTaskKindSelector(bool enabled) override {
+        selectorEnabled = enabled;
+        Event(enabled ? "Selector on" : "Selector off");
+    }
+    void EnableEditor() override { Event("EnableEditor"); }
+    void ShowEditorPage(int p) override {
+        page = p;
+        Event("Page " + std::to_string(p));
+    }
+    void LoadTask(const TaskFields& record, LoadMode mode) override {
+        loads.push_back({record, mode});
+        Event("LoadTask " + std::to_string(static_cast<int>(KindOf(record))) + " " +
+              std::to_string(static_cast<int>(mode)));
+    }
+    void PrefillTimestampPage(const FileEntry& times) override {
+        timestampPrefills.push_back(times);
+        Event("PrefillTimestamp");
+    }
+    void ShowPreferences(const PreferenceFlags& flags) override {
+        preferencesShown = flags;
+        Event("Preferences");
+    }
+    void ShowAbout(const AboutInfo& a) override {
+        about = a;
+        Event("About");
+    }
+    void RestorePlacement(const WindowPlacement& p) override {
+        restored = p;
+        Event("RestorePlacement");
+    }
+    void CloseWindow(int result) override {
+        closed.push_back(result);
+        Event("Close " + std::to_string(result));
+    }
+
+    // Pickers
+    std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override {
+        openRequests.push_back(request);
+        return Next(openAnswers);
+    }
+    std::optional<std::wstring> PickSaveFile(const FileDialogRequest& request) override {
+        saveRequests.push_back(request);
+        return Next(saveAnswers);
+    }
+    std::optional<FolderChoice> PickFolder() override {
+        ++folderRequests;
+        return Next(folderAnswers);
+    }
+
+    // The number of events named exactly `name`.
+    int Count(const std::string& name) const {
+        int n = 0;
+        for (const auto& e : events)
+            n += e == name ? 1 : 0;
+        return n;
+    }
+
+    struct Load {
+        TaskFields record;
+        LoadMode mode;
+    };
+
+    std::vector<std::string> events;
+    std::wstring title;
+    std::vector<std::wstring> currentNames;
+    std::vector<std::wstring> newNames;
+    std::vector<std::wstring> rows;
+    std::optional<TaskSelection> selection;
+    std::wstring caption;
+    CommandStates states;
+    GeneralInfo info;
+    bool selectorEnabled = false;
+    int page = -1;
+    std::vector<Load> loads;
+    std::vector<FileEntry> timestampPrefills;
+    std::optional<PreferenceFlags> preferencesShown;
+    std::optional<AboutInfo> about;
+    std::optional<WindowPlacement> restored;
+    std::vector<int> closed;
+
+    std::deque<std::optional<std::wstring>> openAnswers;
+    std::deque<std::optional<std::wstring>> saveAnswers;
+    std::deque<std::optional<FolderChoice>> folderAnswers;
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+    int folderRequests = 0;
+
+  private:
+    void Event(std::string text) { events.push_back(std::move(text)); }
+
+    template <typename T>
+    static std::optional<T> Next(std::deque<std::optional<T>>& answers) {
+        if (answers.empty())
+            return std::nullopt;
+        auto a = std::move(answers.front());
+        answers.pop_front();
+        return a;
+    }
+
+    static std::vector<std::wstring> Names(const FileEntries& entries) {
+        std::vector<std::wstring> names;
+        for (const auto& e : entries)
+            names.push_back(e.name);
+        return names;
+    }
+
+    const MainController* controller_ = nullptr;
+};
+
+}  // namespace torvane::testing
