@@ -145,6 +145,15 @@ int FakeFileSystem::CallCount(Call call) const {
     return it == callCounts_.end() ? 0 : it->second;
 }
 
+Result<FakeFileSystem::Node*> FakeFileSystem::Enter(Call call, const std::wstring& key) {
+    if (auto e = Check(call, key))
+        return *e;
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    return &it->second;
+}
+
 std::optional<SystemError> FakeFileSystem::Check(Call call, const std::wstring& key) {
     ++callCounts_[call];
     for (const auto& k : {key, std::wstring()}) {
@@ -177,27 +186,25 @@ FindRecord FakeFileSystem::RecordOf(const std::wstring& key, const Node& node) c
 Result<std::uint32_t> FakeFileSystem::GetAttributes(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kGetAttributes, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    return Reported(key, it->second);
+    const auto found = Enter(Call::kGetAttributes, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    return Reported(key, node);
 }
 
 Status FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kSetAttributes, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    if (it->second.symlink)
+    const auto found = Enter(Call::kSetAttributes, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    if (node.symlink)
         return SystemError::FromErrno(EPERM);
-    auto& word = it->second.attributes;
+    auto& word = node.attributes;
     word = (attributes & kSettable) | (word & ~kSettable & ~FILE_ATTRIBUTE_NORMAL);
-    it->second.storedWord = true;
+    node.storedWord = true;
     Record(L"SetAttributes " + key + L" " + std::to_wstring(word));
     return Status::Ok();
 }
@@ -205,15 +212,14 @@ Status FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t att
 Result<std::vector<FindRecord>> FakeFileSystem::FindEntries(const std::wstring& folder) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(folder);
-    if (auto e = Check(Call::kFindEntries, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    if (!IsDirectoryWord(it->second.attributes))
+    const auto found = Enter(Call::kFindEntries, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    if (!IsDirectoryWord(node.attributes))
         return SystemError::FromErrno(ENOTDIR);
     std::vector<FindRecord> out;
-    auto self = RecordOf(key, it->second);
+    auto self = RecordOf(key, node);
     self.name = L".";
     out.push_back(self);
     auto parent = RecordOf(ParentOf(key), nodes_.at(ParentOf(key)));
@@ -235,12 +241,11 @@ Result<std::vector<FindRecord>> FakeFileSystem::FindEntries(const std::wstring& 
 Result<FindRecord> FakeFileSystem::FindEntry(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kFindEntry, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    return RecordOf(key, it->second);
+    const auto found = Enter(Call::kFindEntry, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    return RecordOf(key, node);
 }
 
 Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
@@ -277,26 +282,23 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
 Result<std::unique_ptr<FileHandle>> FakeFileSystem::Open(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kOpen, key))
-        return *e;
-    if (!nodes_.count(key))
-        return SystemError::FromErrno(ENOENT);
+    if (const auto found = Enter(Call::kOpen, key); !found)
+        return found.error();
     return std::unique_ptr<FileHandle>(std::make_unique<Handle>(*this, key));
 }
 
 Status FakeFileSystem::SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a,
                                   std::int64_t m) {
     std::lock_guard lock(mutex_);
-    if (auto e = Check(Call::kSetTimes, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    if (it->second.symlink)
+    const auto found = Enter(Call::kSetTimes, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    if (node.symlink)
         return SystemError::FromErrno(EPERM);
-    it->second.created = c;
-    it->second.accessed = a;
-    it->second.modified = m;
+    node.created = c;
+    node.accessed = a;
+    node.modified = m;
     Record(L"SetTimes " + key + L" " + std::to_wstring(c) + L" " + std::to_wstring(a) + L" " +
            std::to_wstring(m));
     return Status::Ok();
@@ -318,12 +320,11 @@ Status FakeFileSystem::SetBit(Call call, const std::wstring& path, std::uint32_t
                               const wchar_t* what) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(call, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    auto& word = it->second.attributes;
+    const auto found = Enter(call, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    auto& word = node.attributes;
     word = on ? (word | bit) : (word & ~bit);
     Record(what + key + (call == Call::kSetCompression ? (on ? L" on" : L" off") : L""));
     return Status::Ok();
@@ -332,16 +333,15 @@ Status FakeFileSystem::SetBit(Call call, const std::wstring& path, std::uint32_t
 Result<std::string> FakeFileSystem::ReadFileBytes(const std::wstring& path, std::size_t maxBytes) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
-    if (auto e = Check(Call::kReadFileBytes, key))
-        return *e;
-    const auto it = nodes_.find(key);
-    if (it == nodes_.end())
-        return SystemError::FromErrno(ENOENT);
-    if (IsDirectoryWord(it->second.attributes))
+    const auto found = Enter(Call::kReadFileBytes, key);
+    if (!found)
+        return found.error();
+    Node& node = **found;
+    if (IsDirectoryWord(node.attributes))
         return SystemError::FromErrno(EISDIR);
-    if (it->second.content.size() > maxBytes)
+    if (node.content.size() > maxBytes)
         return SystemError::FromErrno(EFBIG);
-    return it->second.content;
+    return node.content;
 }
 
 Status FakeFileSystem::CreateDirectory(const std::wstring& path) {

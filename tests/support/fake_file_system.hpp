@@ -111,6 +111,9 @@ class FakeFileSystem : public FileSystem {
     static std::wstring NameOf(const std::wstring& key);
     // Counts the call and returns the injected failure for it, if any.
     std::optional<SystemError> Check(Call call, const std::wstring& key);
+    // Check, then the node at `key`: the injected failure, or ENOENT when
+    // there is none. The caller holds the lock.
+    Result<Node*> Enter(Call call, const std::wstring& key);
     Status SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a, std::int64_t m);
     Status SetCompressionOf(const std::wstring& key, bool on);
     Status SetBit(Call call, const std::wstring& path, std::uint32_t bit, bool on,
