@@ -47,8 +47,7 @@ inline constexpr std::array<CommandSpec, 16> kCommands = {{
     {kCmdExit, "E&xit", "", "", ""},
     {kCmdPreviousFolder, "&Previous Folder", "Navigate back to previous folder", "go-previous",
      "previous_folder"},
-    {kCmdNextFolder, "Nex&t Folder", "Navigate forward to next folder", "go-next",
-     "next_folder"},
+    {kCmdNextFolder, "Nex&t Folder", "Navigate forward to next folder", "go-next", "next_folder"},
     {kCmdMoveTaskUp, "Move Task Item &Up", "Move selected task item up", "go-up", "move_up"},
     {kCmdMoveTaskDown, "Move Task Item &Down", "Move selected task item down", "go-down",
      "move_down"},
@@ -70,9 +69,9 @@ struct MenuSpec {
 
 inline constexpr std::array<MenuSpec, 4> kMenus = {{
     {"&File",
-     {kCmdSelectFile, kCmdSelectFolder, kSeparator, kCmdLoadTaskList, kCmdCloseTaskList,
-      kSeparator, kCmdSaveTaskList, kCmdSaveTaskListAs, kSeparator, kCmdUpdateAttributes,
-      kSeparator, kCmdExit}},
+     {kCmdSelectFile, kCmdSelectFolder, kSeparator, kCmdLoadTaskList, kCmdCloseTaskList, kSeparator,
+      kCmdSaveTaskList, kCmdSaveTaskListAs, kSeparator, kCmdUpdateAttributes, kSeparator,
+      kCmdExit}},
     {"&Edit",
      {kCmdPreviousFolder, kCmdNextFolder, kSeparator, kCmdMoveTaskUp, kCmdMoveTaskDown,
       kCmdRemoveTask, kCmdClearTaskList, -1}},
@@ -82,9 +81,9 @@ inline constexpr std::array<MenuSpec, 4> kMenus = {{
 
 // The toolbar's buttons in order.
 inline constexpr std::array<int, 13> kToolBar = {
-    kCmdSelectFile,  kCmdSelectFolder, kCmdUpdateAttributes, kSeparator, kCmdPreviousFolder,
-    kCmdNextFolder,  kSeparator,       kCmdMoveTaskUp,       kCmdMoveTaskDown,
-    kCmdRemoveTask,  kCmdClearTaskList, kSeparator,          kCmdOption,
+    kCmdSelectFile,    kCmdSelectFolder, kCmdUpdateAttributes, kSeparator,       kCmdPreviousFolder,
+    kCmdNextFolder,    kSeparator,       kCmdMoveTaskUp,       kCmdMoveTaskDown, kCmdRemoveTask,
+    kCmdClearTaskList, kSeparator,       kCmdOption,
 };
 
 }  // namespace torvane::gui

@@ -102,7 +102,7 @@ QVariant FileListModel::Decoration(const FileEntry& entry, int column) const {
     if (kFileColumns[static_cast<std::size_t>(column)].trait != ColumnTrait::kImage)
         return {};
     return icons_->Icon(AttributeColumnIsSet(column, entry.attributes) ? IconCache::kChecked
-                                                                        : IconCache::kUnchecked);
+                                                                       : IconCache::kUnchecked);
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {

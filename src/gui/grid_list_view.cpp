@@ -36,8 +36,7 @@ GridListView::GridListView(QWidget* parent) : QTableView(parent) {
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QHeaderView::sectionResized, this, &GridListView::OnSectionResized);
-    connect(header, &QHeaderView::customContextMenuRequested, this,
-            &GridListView::ShowColumnMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this, &GridListView::ShowColumnMenu);
 }
 
 void GridListView::SetColumns(std::vector<ColumnSpec> columns) {

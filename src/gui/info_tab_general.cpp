@@ -93,8 +93,8 @@ QWidget* InfoTabGeneral::MakeAttributes() {
     // Two columns: Archive, Hidden, Read-only, System; then Index, Compress,
     // Encrypt.
     static constexpr int kPlaces[][3] = {
-        {kArchiveColumn, 0, 0}, {kHiddenColumn, 1, 0},   {kReadOnlyColumn, 2, 0},
-        {kSystemColumn, 3, 0},  {kIndexColumn, 0, 1},    {kCompressColumn, 1, 1},
+        {kArchiveColumn, 0, 0}, {kHiddenColumn, 1, 0}, {kReadOnlyColumn, 2, 0},
+        {kSystemColumn, 3, 0},  {kIndexColumn, 0, 1},  {kCompressColumn, 1, 1},
         {kEncryptColumn, 2, 1},
     };
     auto* box = new QWidget(this);

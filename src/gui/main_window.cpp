@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/commands.hpp"
 #include "gui/file_list_model.hpp"
@@ -133,7 +134,14 @@ void MainWindow::MakeFileLists() {
     currentList_->setModel(currentModel_);
     newList_->setModel(newModel_);
     SyncListView::MakePartners(*currentList_, *newList_);
-    const std::vector<ColumnSpec> columns(kFileColumns.begin(), kFileColumns.end());
+    std::vector<ColumnSpec> columns(kFileColumns.begin(), kFileColumns.end());
+    // The date columns start wide enough for a whole date text in the
+    // desktop's font, which may be wider than the font the widths suit.
+    const int dateWidth =
+        currentList_->fontMetrics().horizontalAdvance("00/00/0000 00:00:00 PM") + 16;
+    for (int c = kModifiedColumn; c <= kAccessedColumn; ++c)
+        columns[static_cast<std::size_t>(c)].width =
+            std::max(columns[static_cast<std::size_t>(c)].width, dateWidth);
     currentList_->SetColumns(columns);
     newList_->SetColumns(columns);
     for (int c = kFirstColumnHiddenAtStart; c < kFileColumnCount; ++c)

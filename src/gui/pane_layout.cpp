@@ -19,8 +19,7 @@ QTabWidget* MakePane(QWidget* content, const QString& title, QWidget* parent) {
 
 }  // namespace
 
-PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInfo,
-                       QWidget* parent)
+PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInfo, QWidget* parent)
     : QWidget(parent), listSplitter_(new QSplitter(Qt::Horizontal, this)) {
     listSplitter_->setChildrenCollapsible(false);
     tabs_[kCurrentPane] = MakePane(current, "Current Attribute", listSplitter_);

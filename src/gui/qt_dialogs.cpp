@@ -74,8 +74,7 @@ MessageAnswer QtDialogs::ShowMessage(const std::wstring& text, const std::wstrin
         return RunBox(text, caption, icon, buttons);
     MessageAnswer answer = MessageAnswer::kCancel;
     QMetaObject::invokeMethod(
-        this, [&] { answer = RunBox(text, caption, icon, buttons); },
-        Qt::BlockingQueuedConnection);
+        this, [&] { answer = RunBox(text, caption, icon, buttons); }, Qt::BlockingQueuedConnection);
     return answer;
 }
 

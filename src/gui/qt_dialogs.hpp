@@ -26,8 +26,8 @@ class QtDialogs : public QObject, public Dialogs {
                               MessageIcon icon, MessageButtons buttons) override;
 
   private:
-    MessageAnswer RunBox(const std::wstring& text, const std::wstring& caption,
-                         MessageIcon icon, MessageButtons buttons);
+    MessageAnswer RunBox(const std::wstring& text, const std::wstring& caption, MessageIcon icon,
+                         MessageButtons buttons);
 
     QPointer<QWidget> owner_;
 };

@@ -32,8 +32,7 @@ QIcon CheckImage(bool checked) {
     QStyleOptionViewItem option;
     option.rect = QRect(0, 0, size, size);
     option.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
-    QApplication::style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &option,
-                                         &painter);
+    QApplication::style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &option, &painter);
     painter.end();
     return QIcon(pixmap);
 }
@@ -45,8 +44,8 @@ void EnsureIconTheme() {
     if (!current.isEmpty() && current != QLatin1String("hicolor"))
         return;
     QStringList paths = QIcon::themeSearchPaths();
-    const auto dataIcons = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                     "icons", QStandardPaths::LocateDirectory);
+    const auto dataIcons = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "icons",
+                                                     QStandardPaths::LocateDirectory);
     for (const auto& folder : dataIcons)
         if (!paths.contains(folder))
             paths << folder;

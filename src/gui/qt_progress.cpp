@@ -35,9 +35,8 @@ void QtProgress::StepIt() {
 }
 
 void QtProgress::SetPos(int position) {
-    OnBarThread([this, position] {
-        bar_.setValue(std::clamp(position, bar_.minimum(), bar_.maximum()));
-    });
+    OnBarThread(
+        [this, position] { bar_.setValue(std::clamp(position, bar_.minimum(), bar_.maximum())); });
 }
 
 }  // namespace torvane::gui

@@ -27,7 +27,8 @@ class FileListModelTest : public ::testing::Test {
     torvane::testing::ScopedTimeZone zone{"UTC0"};
     QtIconProvider icons;
     FileListModel model{&icons};
-    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Warning};
+    QAbstractItemModelTester tester{&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning};
     FileEntries entries = MakeEntries(3);
 };
 
@@ -47,9 +48,9 @@ TEST_F(FileListModelTest, RowsShowNamesAndDateTextsWithoutTextInImageColumns) {
 }
 
 TEST_F(FileListModelTest, HeadingsInColumnOrder) {
-    const char* headings[] = {"Name",   "Date Modified", "Date Created", "Date Accessed",
-                              "Archive", "Hidden",       "Read-only",    "System",
-                              "Index",   "Compress",     "Encrypt"};
+    const char* headings[] = {"Name",    "Date Modified", "Date Created", "Date Accessed",
+                              "Archive", "Hidden",        "Read-only",    "System",
+                              "Index",   "Compress",      "Encrypt"};
     for (int c = 0; c < kFileColumnCount; ++c)
         EXPECT_EQ(model.headerData(c, Qt::Horizontal).toString(), headings[c]);
 }

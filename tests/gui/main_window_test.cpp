@@ -7,8 +7,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QMouseEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTest>
@@ -144,8 +144,9 @@ TEST_F(MainWindowTest, CannotBeMadeSmallerThan950By650) {
 TEST_F(MainWindowTest, EnterAndEscapeNeverCloseIt) {
     window.show();
     QApplication::setActiveWindow(&window);
-    for (QWidget* target : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&window.CurrentList()),
-                            static_cast<QWidget*>(&window.TaskKindSelector())}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(&window), static_cast<QWidget*>(&window.CurrentList()),
+          static_cast<QWidget*>(&window.TaskKindSelector())}) {
         target->setFocus();
         for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
             QTest::keyClick(target, key);
@@ -159,8 +160,8 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsInOrderWithTheirIds) {
     EXPECT_EQ(popups[0]->text(), "&File");
     EXPECT_EQ(MenuTexts(popups[0]->menu()),
               (QStringList{"Select File...", "Select &Folder...", "-", "&Load Task List...",
-                           "&Close Task List", "-", "&Save Task List", "Save Task List As...",
-                           "-", "&Update Attributes", "-", "E&xit"}));
+                           "&Close Task List", "-", "&Save Task List", "Save Task List As...", "-",
+                           "&Update Attributes", "-", "E&xit"}));
     EXPECT_EQ(popups[1]->text(), "&Edit");
     EXPECT_EQ(MenuTexts(popups[1]->menu()),
               (QStringList{"&Previous Folder", "Nex&t Folder", "-", "Move Task Item &Up",
@@ -185,12 +186,11 @@ TEST_F(MainWindowTest, ToolBarButtonsInOrderWithTooltipsAndIcons) {
             EXPECT_FALSE(item->icon().isNull()) << item->text().toStdString();
         }
     }
-    EXPECT_EQ(tips, (QStringList{"Select a document", "Select a folder", "Write changes to disk",
-                                 "-", "Navigate back to previous folder",
-                                 "Navigate forward to next folder", "-",
-                                 "Move selected task item up", "Move selected task item down",
-                                 "Delete selected task item", "Clear task list", "-",
-                                 "Edit preferences"}));
+    EXPECT_EQ(tips, (QStringList{
+                        "Select a document", "Select a folder", "Write changes to disk", "-",
+                        "Navigate back to previous folder", "Navigate forward to next folder", "-",
+                        "Move selected task item up", "Move selected task item down",
+                        "Delete selected task item", "Clear task list", "-", "Edit preferences"}));
 }
 
 TEST_F(MainWindowTest, CommandStateReachesMenuItemAndToolBarButtonAlike) {

@@ -29,10 +29,9 @@ namespace {
 
 // Sample files with modification times some days apart.
 void MakeSampleFolder(const torvane::testing::TempDir& dir) {
-    const char* names[] = {"Holiday 01.jpg", "Holiday 02.jpg", "Holiday 10.jpg",
-                           "Holiday 11.jpg", "notes.txt",      "report.pdf",
-                           "setup.exe",      "song.mp3",       "budget.ods",
-                           "README"};
+    const char* names[] = {"Holiday 01.jpg", "Holiday 02.jpg", "Holiday 10.jpg", "Holiday 11.jpg",
+                           "notes.txt",      "report.pdf",     "setup.exe",      "song.mp3",
+                           "budget.ods",     "README"};
     long when = 1625321109;
     for (const char* name : names) {
         torvane::testing::WriteBytes(dir.Join(name), "sample");

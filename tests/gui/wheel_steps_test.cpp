@@ -25,8 +25,8 @@ TEST(WheelStepsTest, NotchesAndSmallSteps) {
     const std::vector<WheelCase> cases = {
         {"notch up and down", {120, -120}, {-1, 1}},
         {"several notches scroll one notch's worth", {360, -480}, {-1, 1}},
-        {"every tenth small step", std::vector<int>(20, 30),
-         {0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1}},
+        {"every tenth small step", std::vector<int>(20, 30), {0, 0, 0, 0, 0, 0, 0, 0, 0, -1,
+                                                              0, 0, 0, 0, 0, 0, 0, 0, 0, -1}},
         {"small steps down", std::vector<int>(10, -12), {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
         {"direction change restarts the count",
          {30, 30, 30, 30, 30, 30, 30, 30, 30, -30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30},
