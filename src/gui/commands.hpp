@@ -27,7 +27,7 @@ enum CommandId : int {
 // A command as the menu and the toolbar show it. `tooltip` is empty for a
 // command without a toolbar button; `themeIcon` names the desktop theme's
 // icon and `fallbackIcon` the image shipped with the program.
-struct CommandSpec {
+struct CommandInfo {
     CommandId id;
     const char* menuText;  // with its accelerator marker
     const char* tooltip;
@@ -35,7 +35,7 @@ struct CommandSpec {
     const char* fallbackIcon;
 };
 
-inline constexpr std::array<CommandSpec, 16> kCommands = {{
+inline constexpr std::array<CommandInfo, 16> kCommands = {{
     {kCmdSelectFile, "Select File...", "Select a document", "document-open", "select_file"},
     {kCmdSelectFolder, "Select &Folder...", "Select a folder", "folder-open", "select_folder"},
     {kCmdLoadTaskList, "&Load Task List...", "", "", ""},
@@ -62,12 +62,12 @@ inline constexpr std::array<CommandSpec, 16> kCommands = {{
 inline constexpr int kSeparator = 0;
 
 // The menu bar: each popup's title, then its items.
-struct MenuSpec {
+struct MenuLayout {
     const char* title;
     std::array<int, 12> items;  // ends at the first -1
 };
 
-inline constexpr std::array<MenuSpec, 4> kMenus = {{
+inline constexpr std::array<MenuLayout, 4> kMenus = {{
     {"&File",
      {kCmdSelectFile, kCmdSelectFolder, kSeparator, kCmdLoadTaskList, kCmdCloseTaskList, kSeparator,
       kCmdSaveTaskList, kCmdSaveTaskListAs, kSeparator, kCmdUpdateAttributes, kSeparator,

@@ -27,7 +27,7 @@ enum class ColumnTrait { kText, kImage };
 
 // A grid column: heading, start width in pixels, trait, width limits (-1 for
 // none) and whether the user may hide it.
-struct ColumnSpec {
+struct GridColumn {
     const char* heading;
     int width;
     ColumnTrait trait;
@@ -37,7 +37,7 @@ struct ColumnSpec {
 };
 
 // The eleven file-list columns.
-inline constexpr std::array<ColumnSpec, kFileColumnCount> kFileColumns = {{
+inline constexpr std::array<GridColumn, kFileColumnCount> kFileColumns = {{
     {"Name", 300, ColumnTrait::kText, 150, -1, true},
     {"Date Modified", 140, ColumnTrait::kText},
     {"Date Created", 140, ColumnTrait::kText},

@@ -39,7 +39,7 @@ GridListView::GridListView(QWidget* parent) : QTableView(parent) {
     connect(header, &QHeaderView::customContextMenuRequested, this, &GridListView::ShowColumnMenu);
 }
 
-void GridListView::SetColumns(std::vector<ColumnSpec> columns) {
+void GridListView::SetColumns(std::vector<GridColumn> columns) {
     columns_ = std::move(columns);
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c)
         horizontalHeader()->resizeSection(c, columns_[static_cast<std::size_t>(c)].width);
@@ -61,11 +61,11 @@ bool GridListView::IsColumnShown(int column) const {
 QMenu* GridListView::MakeColumnMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-        const auto& spec = columns_[static_cast<std::size_t>(c)];
-        auto* item = menu->addAction(QString::fromLatin1(spec.heading));
+        const auto& info = columns_[static_cast<std::size_t>(c)];
+        auto* item = menu->addAction(QString::fromLatin1(info.heading));
         item->setCheckable(true);
         item->setChecked(IsColumnShown(c));
-        item->setEnabled(!spec.alwaysVisible);
+        item->setEnabled(!info.alwaysVisible);
         connect(item, &QAction::toggled, this, [this, c](bool on) { ShowColumn(c, on); });
     }
     return menu;
@@ -78,12 +78,12 @@ void GridListView::OnSectionResized(int column, int, int newWidth) {
     if (column < 0 || column >= static_cast<int>(columns_.size()) ||
         horizontalHeader()->isSectionHidden(column))
         return;
-    const auto& spec = columns_[static_cast<std::size_t>(column)];
+    const auto& info = columns_[static_cast<std::size_t>(column)];
     int limited = newWidth;
-    if (spec.minWidth != -1 && limited < spec.minWidth)
-        limited = spec.minWidth;
-    if (spec.maxWidth != -1 && limited > spec.maxWidth)
-        limited = spec.maxWidth;
+    if (info.minWidth != -1 && limited < info.minWidth)
+        limited = info.minWidth;
+    if (info.maxWidth != -1 && limited > info.maxWidth)
+        limited = info.maxWidth;
     if (limited != newWidth) {
         horizontalHeader()->resizeSection(column, limited);  // reported again, within limits
         return;

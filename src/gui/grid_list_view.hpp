@@ -20,8 +20,8 @@ class GridListView : public QTableView {
     explicit GridListView(QWidget* parent = nullptr);
 
     // Gives the columns their traits and start widths. Call after setModel;
-    // the model has one column per spec.
-    void SetColumns(std::vector<ColumnSpec> columns);
+    // the model has one column per entry of `columns`.
+    void SetColumns(std::vector<GridColumn> columns);
 
     // Shows or hides a column. Returns false, changing nothing, when asked to
     // hide an always-visible column or for a column that does not exist.
@@ -39,13 +39,13 @@ class GridListView : public QTableView {
     // (within the column's limits).
     virtual void ColumnWidthChanged(int column, int width);
 
-    const std::vector<ColumnSpec>& columns() const { return columns_; }
+    const std::vector<GridColumn>& columns() const { return columns_; }
 
   private:
     void OnSectionResized(int column, int oldWidth, int newWidth);
     void ShowColumnMenu(const QPoint& position);
 
-    std::vector<ColumnSpec> columns_;
+    std::vector<GridColumn> columns_;
 };
 
 }  // namespace torvane::gui

@@ -84,23 +84,23 @@ void MainWindow::ShowEntryInfo(const FileEntry* entry, const QString& caption) {
 }
 
 void MainWindow::MakeActions() {
-    for (const auto& spec : kCommands) {
-        auto* action = new QAction(spec.menuText, this);
-        if (*spec.tooltip)
-            action->setToolTip(spec.tooltip);
-        if (*spec.themeIcon)
-            action->setIcon(ThemeIcon(spec.themeIcon, spec.fallbackIcon));
+    for (const auto& info : kCommands) {
+        auto* action = new QAction(info.menuText, this);
+        if (*info.tooltip)
+            action->setToolTip(info.tooltip);
+        if (*info.themeIcon)
+            action->setIcon(ThemeIcon(info.themeIcon, info.fallbackIcon));
         action->setIconVisibleInMenu(false);
-        const int id = spec.id;
+        const int id = info.id;
         connect(action, &QAction::triggered, this, [this, id] { emit CommandTriggered(id); });
         actions_.emplace(id, action);
     }
 }
 
 void MainWindow::MakeMenus() {
-    for (const auto& spec : kMenus) {
-        QMenu* menu = menuBar()->addMenu(spec.title);
-        for (const int item : spec.items) {
+    for (const auto& info : kMenus) {
+        QMenu* menu = menuBar()->addMenu(info.title);
+        for (const int item : info.items) {
             if (item == -1)
                 break;
             if (item == kSeparator)
@@ -134,7 +134,7 @@ void MainWindow::MakeFileLists() {
     currentList_->setModel(currentModel_);
     newList_->setModel(newModel_);
     SyncListView::MakePartners(*currentList_, *newList_);
-    std::vector<ColumnSpec> columns(kFileColumns.begin(), kFileColumns.end());
+    std::vector<GridColumn> columns(kFileColumns.begin(), kFileColumns.end());
     // The date columns start wide enough for a whole date text in the
     // desktop's font, which may be wider than the font the widths suit.
     const int dateWidth =

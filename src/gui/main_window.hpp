@@ -33,7 +33,7 @@ class MainWindow : public QMainWindow {
 
   public:
     static constexpr QSize kMinimumSize{950, 650};
-    static constexpr QSize kStartSize{1230, 760};
+    static constexpr QSize kStartSize{1280, 780};
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -5,11 +5,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <memory>
 
@@ -189,6 +191,27 @@ TEST_F(SyncListViewTest, CopyPutsTheCellTextOnTheClipboard) {
     EXPECT_EQ(clipboard->text(), "07/04/2021 02:05:09 PM");
     New().CopyCellText(New().model()->index(1, kArchiveColumn));
     EXPECT_EQ(clipboard->text(), "");
+}
+
+TEST_F(SyncListViewTest, RightClickOnACellOffersOnlyCopy) {
+    QApplication::clipboard()->setText("before");
+    QStringList enabled;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* item : menu->actions())
+            if (item->isEnabled() && !item->isSeparator())
+                enabled << item->text();
+        for (QAction* item : menu->actions())
+            if (item->text() == "Copy")
+                menu->setActiveAction(item);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const QPoint at = New().visualRect(New().model()->index(2, kModifiedColumn)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, New().viewport()->mapToGlobal(at));
+    QApplication::sendEvent(New().viewport(), &event);
+    EXPECT_EQ(enabled, QStringList{"Copy"});
+    EXPECT_EQ(QApplication::clipboard()->text(), "07/05/2021 02:05:09 PM");
 }
 
 }  // namespace
