@@ -1,0 +1,194 @@
+// The desktop window's file lists with many entries, on the offscreen
+// platform: showing a listed folder in both lists, and showing the new names
+// of a rename task in the "New Attribute" list. Each measure ends with both
+// lists laid out and painted.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "engine/preview.hpp"
+#include "filelist/list_path.hpp"
+#include "gui/file_list_model.hpp"
+#include "gui/main_window.hpp"
+#include "gui/qt_icon_provider.hpp"
+#include "gui/sync_list_view.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "tasks/task_definition.hpp"
+
+namespace torvane::gui {
+namespace {
+
+class SilentDialogs : public Dialogs {
+  public:
+    MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
+                              MessageButtons) override {
+        return MessageAnswer::kOk;
+    }
+};
+
+// Redraws the new list the way the preview asks.
+class ModelView : public PreviewView {
+  public:
+    explicit ModelView(FileListModel& model) : model_(model) {}
+    void NewEntriesChanged(NewListUpdate how) override { model_.Refresh(how); }
+
+  private:
+    FileListModel& model_;
+};
+
+// One shown window with a preview whose sequences both lists show.
+struct Harness {
+    Harness() : cache(&window.Icons()), view(window.NewModel()), preview(dialogs, cache, &view) {
+        window.CurrentModel().Attach(&preview.currentEntries());
+        window.NewModel().Attach(&preview.newEntries());
+        window.show();
+    }
+    // Lets both lists lay out and paint their rows now.
+    void Paint() {
+        QApplication::processEvents();
+        window.CurrentList().viewport()->repaint();
+        window.NewList().viewport()->repaint();
+    }
+
+    SilentDialogs dialogs;
+    NoProgress progress;
+    MainWindow window;
+    IconCache cache;
+    ModelView view;
+    Preview preview;
+};
+
+Harness& TheHarness() {
+    static Harness harness;
+    return harness;
+}
+
+FileEntries MakeEntries(int count) {
+    FileEntries entries(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        auto& e = entries[static_cast<std::size_t>(i)];
+        e.folderPath = L"/photos/";
+        e.name = L"IMG_" + std::to_wstring(100000 + i) + L".jpg";
+        e.extension = L".jpg";
+        e.modified = e.created = e.accessed = 1625321109 + i;
+        e.attributes = 0x20;
+    }
+    return entries;
+}
+
+TaskItem RenameTask() {
+    RenameTaskFields fields;
+    fields.find = L"IMG_";
+    fields.replace = L"Holiday ";
+    return TaskItem{1, L"", BuildTaskDefinition(fields)};
+}
+
+// Entries already in memory: the new sequence copied and both lists reset.
+void BM_ShowListedEntries(benchmark::State& state) {
+    auto& h = TheHarness();
+    const FileEntries entries = MakeEntries(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        h.window.CurrentModel().Attach(nullptr);
+        h.preview.EntriesListed(entries, {}, {});
+        h.window.CurrentModel().Attach(&h.preview.currentEntries());
+        h.Paint();
+    }
+}
+BENCHMARK(BM_ShowListedEntries)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A rename task appended: the engine renames every entry, the new list is
+// redrawn in place.
+void BM_AppendRenameTask(benchmark::State& state) {
+    auto& h = TheHarness();
+    const FileEntries entries = MakeEntries(static_cast<int>(state.range(0)));
+    const TaskList tasks = {RenameTask()};
+    for (auto _ : state) {
+        state.PauseTiming();
+        h.preview.EntriesListed(entries, {}, {});
+        h.window.CurrentModel().Reset();
+        h.Paint();
+        state.ResumeTiming();
+        h.preview.TaskAppended(tasks, {});
+        h.Paint();
+    }
+}
+BENCHMARK(BM_AppendRenameTask)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Only the redraw of new names already computed, in place.
+void BM_UpdateNewListInPlace(benchmark::State& state) {
+    auto& h = TheHarness();
+    h.preview.EntriesListed(MakeEntries(static_cast<int>(state.range(0))), {}, {});
+    h.window.CurrentModel().Reset();
+    h.Paint();
+    for (auto _ : state) {
+        h.window.NewModel().UpdateInPlace();
+        h.Paint();
+    }
+}
+BENCHMARK(BM_UpdateNewListInPlace)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A folder of `count` empty files on disk, removed at exit.
+class BenchFolder {
+  public:
+    explicit BenchFolder(int count) {
+        const char* base = std::getenv("TMPDIR");
+        std::string templ = std::string(base && *base ? base : "/tmp") + "/torvane-gui-XXXXXX";
+        if (::mkdtemp(templ.data()) == nullptr)
+            std::abort();
+        path_ = templ + "/";
+        for (int i = 0; i < count; ++i) {
+            const auto name = path_ + "IMG_" + std::to_string(i * 7919 % count) + ".jpg";
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd < 0)
+                std::abort();
+            ::close(fd);
+        }
+    }
+    ~BenchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// From choosing a folder to both lists showing it: listing with icons, the
+// preview, both lists reset and painted.
+void BM_ChooseFolder(benchmark::State& state) {
+    auto& h = TheHarness();
+    static const auto folder = std::make_unique<BenchFolder>(static_cast<int>(state.range(0)));
+    PosixFileSystem fs;
+    const std::wstring path = FromUtf8(folder->path());
+    const ListContext context{fs, h.dialogs, h.progress, &h.cache, {}, 0, path};
+    for (auto _ : state) {
+        h.window.CurrentModel().Attach(nullptr);
+        h.preview.Clear();
+        h.preview.EntriesListed(NavigateTo(context, path), {}, {});
+        h.window.CurrentModel().Attach(&h.preview.currentEntries());
+        h.Paint();
+    }
+}
+BENCHMARK(BM_ChooseFolder)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace torvane::gui
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    torvane::gui::EnsureIconTheme();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

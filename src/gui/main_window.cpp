@@ -1,0 +1,192 @@
+#include "gui/main_window.hpp"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "gui/commands.hpp"
+#include "gui/file_list_model.hpp"
+#include "gui/info_tab_general.hpp"
+#include "gui/pane_layout.hpp"
+#include "gui/qt_dialogs.hpp"
+#include "gui/qt_icon_provider.hpp"
+#include "gui/qt_progress.hpp"
+#include "gui/sync_list_view.hpp"
+
+namespace torvane::gui {
+namespace {
+
+// The left column's proportions: about a quarter of the start width, the
+// editor frame above a task list that takes the rest of the height.
+constexpr int kLeftColumnWidth = 300;
+constexpr int kEditorFrameHeight = 270;
+constexpr int kGap = 10;  // between the working area and the progress bar
+constexpr int kToolBarIconSize = 48;
+constexpr int kProgressBarHeight = 14;
+
+QFrame* MakePanel(QWidget* parent, bool asList) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    if (asList) {
+        frame->setBackgroundRole(QPalette::Base);
+        frame->setAutoFillBackground(true);
+    }
+    return frame;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), icons_(std::make_unique<QtIconProvider>()) {
+    setWindowTitle("Torvane");
+    MakeActions();
+    MakeMenus();
+    MakeToolBar();
+    MakeFileLists();
+    MakeCentralArea();
+    progress_ = new QtProgress(*progressBar_);
+    dialogs_ = new QtDialogs(this, this);
+    setMinimumSize(kMinimumSize);
+    resize(kStartSize);
+    ShowEntryInfo(nullptr, "General Info");
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::Action(int commandId) const {
+    const auto found = actions_.find(commandId);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void MainWindow::SetCommandEnabled(int commandId, bool enabled) {
+    if (QAction* action = Action(commandId))
+        action->setEnabled(enabled);
+}
+
+void MainWindow::SetProductName(const QString& productName) {
+    setWindowTitle(productName);
+    Action(kCmdAbout)->setText("About " + productName);
+}
+
+void MainWindow::ShowEntryInfo(const FileEntry* entry, const QString& caption) {
+    panes_->SetPaneTitle(PaneLayout::kGeneralInfoPane, caption);
+    if (entry)
+        generalInfo_->ShowEntry(*entry, icons_->Icon(entry->iconIndex));
+    else
+        generalInfo_->ShowEmpty();
+}
+
+void MainWindow::MakeActions() {
+    for (const auto& info : kCommands) {
+        auto* action = new QAction(info.menuText, this);
+        if (*info.tooltip)
+            action->setToolTip(info.tooltip);
+        if (*info.themeIcon)
+            action->setIcon(ThemeIcon(info.themeIcon, info.fallbackIcon));
+        action->setIconVisibleInMenu(false);
+        const int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { emit CommandTriggered(id); });
+        actions_.emplace(id, action);
+    }
+}
+
+void MainWindow::MakeMenus() {
+    for (const auto& info : kMenus) {
+        QMenu* menu = menuBar()->addMenu(info.title);
+        for (const int item : info.items) {
+            if (item == -1)
+                break;
+            if (item == kSeparator)
+                menu->addSeparator();
+            else
+                menu->addAction(Action(item));
+        }
+    }
+}
+
+void MainWindow::MakeToolBar() {
+    toolBar_ = addToolBar("Toolbar");
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setIconSize(QSize(kToolBarIconSize, kToolBarIconSize));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar_->toggleViewAction()->setEnabled(false);
+    for (const int item : kToolBar) {
+        if (item == kSeparator)
+            toolBar_->addSeparator();
+        else
+            toolBar_->addAction(Action(item));
+    }
+}
+
+void MainWindow::MakeFileLists() {
+    currentModel_ = new FileListModel(icons_.get(), this);
+    newModel_ = new FileListModel(icons_.get(), this);
+    currentList_ = new SyncListView(kCurrentListId);
+    newList_ = new SyncListView(kNewListId);
+    currentList_->setModel(currentModel_);
+    newList_->setModel(newModel_);
+    SyncListView::MakePartners(*currentList_, *newList_);
+    std::vector<GridColumn> columns(kFileColumns.begin(), kFileColumns.end());
+    // The date columns start wide enough for a whole date text in the
+    // desktop's font, which may be wider than the font the widths suit.
+    const int dateWidth =
+        currentList_->fontMetrics().horizontalAdvance("00/00/0000 00:00:00 PM") + 16;
+    for (int c = kModifiedColumn; c <= kAccessedColumn; ++c)
+        columns[static_cast<std::size_t>(c)].width =
+            std::max(columns[static_cast<std::size_t>(c)].width, dateWidth);
+    currentList_->SetColumns(columns);
+    newList_->SetColumns(columns);
+    for (int c = kFirstColumnHiddenAtStart; c < kFileColumnCount; ++c)
+        currentList_->ShowColumn(c, false);  // mirrored in the new list
+    generalInfo_ = new InfoTabGeneral;
+    panes_ = new PaneLayout(currentList_, newList_, generalInfo_);
+}
+
+QWidget* MainWindow::MakeLeftColumn() {
+    auto* column = new QWidget;
+    column->setFixedWidth(kLeftColumnWidth);
+    taskKind_ = new QComboBox(column);
+    taskKind_->addItems({"File Name", "File Timestamp", "File Attribute"});
+    taskKind_->setCurrentIndex(0);
+    taskKind_->setEnabled(false);
+    editorFrame_ = MakePanel(column, false);
+    editorFrame_->setFixedHeight(kEditorFrameHeight);
+    taskListArea_ = MakePanel(column, true);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(taskKind_);
+    layout->addWidget(editorFrame_);
+    layout->addSpacing(4);
+    layout->addWidget(taskListArea_, 1);
+    return column;
+}
+
+void MainWindow::MakeCentralArea() {
+    auto* central = new QWidget(this);
+    auto* work = new QHBoxLayout;
+    work->setSpacing(kGap);
+    work->addWidget(MakeLeftColumn());
+    work->addWidget(panes_, 1);
+    progressBar_ = new QProgressBar(central);
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedHeight(kProgressBarHeight);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(kGap, 4, kGap, kGap);
+    layout->setSpacing(kGap);
+    layout->addLayout(work, 1);
+    layout->addWidget(progressBar_);
+    setCentralWidget(central);
+}
+
+}  // namespace torvane::gui

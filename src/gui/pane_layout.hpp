@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QSplitter;
+class QTabWidget;
+
+namespace torvane::gui {
+
+// The main window's three panes, each in a tab titled by the pane:
+// "Current Attribute" and "New Attribute" side by side, half the width each,
+// with a splitter the user can drag; "General Info" below across the full
+// width. The top row takes 70 % of the height and General Info 30 %, with a
+// border between them that can't be dragged. Tabs can't be moved.
+class PaneLayout : public QWidget {
+    Q_OBJECT
+
+  public:
+    enum Pane { kCurrentPane = 0, kNewPane, kGeneralInfoPane, kPaneCount };
+
+    static constexpr int kMinimumPaneSize = 20;
+    static constexpr int kTopPercent = 70;
+    static constexpr int kBorder = 4;  // pixels between the rows
+
+    // The panes' contents are given now and owned by the layout from then on.
+    PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInfo,
+               QWidget* parent = nullptr);
+
+    // The text of a pane's tab.
+    QString PaneTitle(Pane pane) const;
+    // Changes a pane's tab text (General Info names the list it shows).
+    void SetPaneTitle(Pane pane, const QString& title);
+
+    // The widgets framing the panes, for geometry checks.
+    QWidget* TopRow() const;
+    QWidget* PaneFrame(Pane pane) const;
+    QSplitter* ListSplitter() const { return listSplitter_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QSplitter* listSplitter_;
+    std::array<QTabWidget*, kPaneCount> tabs_{};
+};
+
+}  // namespace torvane::gui

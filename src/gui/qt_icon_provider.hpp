@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "filelist/icon_cache.hpp"
+
+namespace torvane::gui {
+
+// Makes the desktop's icon theme reachable where the platform names none
+// (a bare X server, the offscreen platform): the XDG data folders' icon
+// themes are searched and Adwaita is used when installed. Leaves a theme
+// chosen by the platform alone. Call once a QGuiApplication exists.
+void EnsureIconTheme();
+
+// The theme's icon `themeName`, or the image shipped with the program under
+// `fallbackName` (a file of the ":/icons/fallback/" resource folder) when the
+// theme has none. Never a null icon for a shipped name.
+QIcon ThemeIcon(const QString& themeName, const QString& fallbackName);
+
+// The file-type icons of both file lists and of the General Info pane, kept
+// position for position with the icon cache's keys. One QIcon per row serves
+// the lists (16 pixels) and the pane (32 pixels). Rows 0 to 4 are the generic
+// file icon, the ".exe" icon, the folder icon and the unchecked and checked
+// check images; extension rows follow. UI thread only.
+class QtIconProvider : public IconProvider {
+  public:
+    static constexpr int kSmallSize = 16;
+    static constexpr int kLargeSize = 32;
+
+    // Builds the five base rows. Needs a QApplication.
+    QtIconProvider();
+
+    // Appends the theme's icon for the MIME type of `name`'s extension, or
+    // the generic file icon when the theme has none for it. Always true:
+    // every extension gets a row, so it is looked up once per listing.
+    bool AppendIconForName(const std::wstring& name) override;
+
+    // Cuts the rows back to the first `count` (never below the base rows).
+    void TruncateIcons(std::size_t count) override;
+
+    // The icon of a row; the generic file icon for a row that does not exist
+    // (a stale position never breaks drawing).
+    const QIcon& Icon(std::uint64_t position) const;
+
+    std::size_t size() const { return icons_.size(); }
+
+  private:
+    QIcon IconForExtension(const QString& extension);
+
+    std::vector<QIcon> icons_;
+    // Icons already found by extension, so repeated lookups (files of the
+    // types that get a row each time) stay cheap.
+    QHash<QString, QIcon> byExtension_;
+};
+
+}  // namespace torvane::gui
