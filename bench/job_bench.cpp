@@ -27,7 +27,7 @@ namespace {
 constexpr std::int64_t kIn2001 = 994161600;  // 2001-07-03 12:00:00 UTC
 
 class NoDialogs : public Dialogs {
-public:
+  public:
     MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
                               MessageButtons) override {
         return MessageAnswer::kOk;
@@ -35,24 +35,26 @@ public:
 };
 
 class NoObserver : public JobObserver {
-public:
+  public:
     void JobStep(int) override {}
     void JobDone(const JobResult&) override {}
 };
 
 // A fresh folder of `count` files named a_<n>.jpg with modified time in 2001.
 class Folder {
-public:
+  public:
     explicit Folder(int count) {
         const char* base = std::getenv("TMPDIR");
         std::string templ = std::string(base && *base ? base : "/tmp") + "/torvane-job-XXXXXX";
-        if (::mkdtemp(templ.data()) == nullptr) std::abort();
+        if (::mkdtemp(templ.data()) == nullptr)
+            std::abort();
         path_ = templ + "/";
         const struct timespec times[2] = {{kIn2001, 0}, {kIn2001, 0}};
         for (int i = 0; i < count; ++i) {
             const int fd = ::open((path_ + "a_" + std::to_string(i) + ".jpg").c_str(),
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            if (fd < 0) std::abort();
+            if (fd < 0)
+                std::abort();
             ::futimens(fd, times);
             ::close(fd);
         }
@@ -67,13 +69,14 @@ public:
         std::vector<std::string> names;
         DIR* d = ::opendir(path_.c_str());
         while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] != '.') names.emplace_back(e->d_name);
+            if (e->d_name[0] != '.')
+                names.emplace_back(e->d_name);
         }
         ::closedir(d);
         return names;
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -93,7 +96,8 @@ void RenameBack(const Folder& folder) {
     for (const auto& name : folder.Names()) {
         const auto dot = name.find_first_of("._", 2);
         const std::string back = "a_" + name.substr(2, dot - 2) + ".jpg";
-        if (back != name) ::rename((folder.path() + name).c_str(), (folder.path() + back).c_str());
+        if (back != name)
+            ::rename((folder.path() + name).c_str(), (folder.path() + back).c_str());
     }
 }
 
@@ -110,7 +114,8 @@ void BM_JobPlainRename(benchmark::State& state) {
     f.find = L"a_";
     f.replace = L"b_";
     for (auto _ : state) {
-        if (Run(folder, f).error) state.SkipWithError("job failed");
+        if (Run(folder, f).error)
+            state.SkipWithError("job failed");
         state.PauseTiming();
         RenameBack(folder);
         state.ResumeTiming();
@@ -127,7 +132,8 @@ void BM_JobRegexNumberedRename(benchmark::State& state) {
     f.startNumber = L"1";
     f.regex = L"TRUE";
     for (auto _ : state) {
-        if (Run(folder, f).error) state.SkipWithError("job failed");
+        if (Run(folder, f).error)
+            state.SkipWithError("job failed");
         state.PauseTiming();
         RenameBack(folder);
         state.ResumeTiming();
@@ -143,7 +149,8 @@ void BM_BareRenameLoop(benchmark::State& state) {
         const int dfd = ::dirfd(d);
         std::vector<std::string> names;
         while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] != '.') names.emplace_back(e->d_name);
+            if (e->d_name[0] != '.')
+                names.emplace_back(e->d_name);
         }
         for (const auto& name : names) {
             const std::string to = "b_" + name.substr(2);
@@ -165,7 +172,8 @@ void BM_JobTimestamp(benchmark::State& state) {
     f.replace = L"2002";
     const struct timespec back[2] = {{kIn2001, 0}, {kIn2001, 0}};
     for (auto _ : state) {
-        if (Run(folder, f).error) state.SkipWithError("job failed");
+        if (Run(folder, f).error)
+            state.SkipWithError("job failed");
         state.PauseTiming();
         for (const auto& name : folder.Names())
             ::utimensat(AT_FDCWD, (folder.path() + name).c_str(), back, AT_SYMLINK_NOFOLLOW);
@@ -182,7 +190,8 @@ void BM_BareTimestampLoop(benchmark::State& state) {
         DIR* d = ::opendir(folder.path().c_str());
         const int dfd = ::dirfd(d);
         while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] != '.') ::utimensat(dfd, e->d_name, next, AT_SYMLINK_NOFOLLOW);
+            if (e->d_name[0] != '.')
+                ::utimensat(dfd, e->d_name, next, AT_SYMLINK_NOFOLLOW);
         }
         ::closedir(d);
     }
@@ -196,7 +205,8 @@ void BM_JobAttribute(benchmark::State& state) {
     hide.regex = L"TRUE";
     hide.attributes = std::to_wstring(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
     for (auto _ : state) {
-        if (Run(folder, hide).error) state.SkipWithError("job failed");
+        if (Run(folder, hide).error)
+            state.SkipWithError("job failed");
         state.PauseTiming();
         for (const auto& name : folder.Names())
             ::removexattr((folder.path() + name).c_str(), kDosAttribName);

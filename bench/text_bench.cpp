@@ -23,7 +23,8 @@ std::vector<std::string> SampleNames(size_t n) {
 void BM_NameRoundTrip(benchmark::State& state) {
     const auto names = SampleNames(10000);
     for (auto _ : state) {
-        for (const auto& n : names) benchmark::DoNotOptimize(ToUtf8(FromUtf8(n)));
+        for (const auto& n : names)
+            benchmark::DoNotOptimize(ToUtf8(FromUtf8(n)));
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(names.size()));
 }
@@ -32,7 +33,8 @@ BENCHMARK(BM_NameRoundTrip);
 void BM_ParseTaskDefinition(benchmark::State& state) {
     const std::wstring def =
         L"$FileName<>FIND=IMG_(\\d+)<>REPL=Trip ###<>SYMB=TRUE<>SNUM=1<>REGX=TRUE<>";
-    for (auto _ : state) benchmark::DoNotOptimize(ParseTaskDefinition(def));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ParseTaskDefinition(def));
 }
 BENCHMARK(BM_ParseTaskDefinition);
 

@@ -17,8 +17,12 @@ constexpr std::wstring_view kNotBothMessage =
 
 constexpr std::uint32_t kReadOnlyOrSystem = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
 
-bool IsCompressed(std::uint32_t word) { return (word & FILE_ATTRIBUTE_COMPRESSED) != 0; }
-bool IsEncrypted(std::uint32_t word) { return (word & FILE_ATTRIBUTE_ENCRYPTED) != 0; }
+bool IsCompressed(std::uint32_t word) {
+    return (word & FILE_ATTRIBUTE_COMPRESSED) != 0;
+}
+bool IsEncrypted(std::uint32_t word) {
+    return (word & FILE_ATTRIBUTE_ENCRYPTED) != 0;
+}
 
 void Fail(std::wstring_view prefix, const std::wstring& path, std::wstring_view message,
           EntryStepState& state, JobResult& result) {
@@ -40,9 +44,11 @@ bool HasReservedCharacter(std::wstring_view name) {
 }
 
 std::wstring UnusableNameReason(std::wstring_view name) {
-    if (name.empty()) return L"The new file name is empty.";
-    if (name == L"." || name == L"..") return L"The new file name \"" + std::wstring(name) +
-                                              L"\" is reserved for folder navigation.";
+    if (name.empty())
+        return L"The new file name is empty.";
+    if (name == L"." || name == L"..")
+        return L"The new file name \"" + std::wstring(name) +
+               L"\" is reserved for folder navigation.";
     if (name.find(L'\0') != std::wstring_view::npos)
         return L"The new file name contains a null character.";
     if (ToUtf8(name).size() > NAME_MAX)
@@ -76,8 +82,7 @@ void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStep
                     JobResult& result) {
     auto handle = fs.Open(path);
     if (!handle.ok()) {
-        Fail(kErrorChangingCompression, path, fs.SystemMessage(handle.error().code), state,
-             result);
+        Fail(kErrorChangingCompression, path, fs.SystemMessage(handle.error().code), state, result);
         return;
     }
     if (const auto set = (*handle)->SetCompression(on); !set.ok())
@@ -132,8 +137,7 @@ void TimestampStep(FileSystem& fs, const FileEntry& updated, EntryStepState& sta
     const std::uint32_t word = updated.attributes;
     const bool clearBits = (word & kReadOnlyOrSystem) != 0;
     if (clearBits) {
-        if (const auto cleared = fs.SetAttributes(path, word & ~kReadOnlyOrSystem);
-            !cleared.ok()) {
+        if (const auto cleared = fs.SetAttributes(path, word & ~kReadOnlyOrSystem); !cleared.ok()) {
             Fail(kErrorChangingFileTimestamp, path, fs.SystemMessage(cleared.error().code), state,
                  result);
             return;

@@ -40,13 +40,15 @@ bool SaveErrorLog(const std::wstring& path, const ErrorLog& log, Dialogs& dialog
     Status written;
     for (const auto& line : log) {
         written = writer.Write(line + L"\n");
-        if (!written.ok()) break;
+        if (!written.ok())
+            break;
     }
-    if (written.ok()) written = writer.Close();
+    if (written.ok())
+        written = writer.Close();
     if (!written.ok()) {
-        dialogs.ShowMessage(L"An error occurred while writing " + path + L".\n" +
-                                written.error().text,
-                            L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
+        dialogs.ShowMessage(
+            L"An error occurred while writing " + path + L".\n" + written.error().text,
+            L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
         return false;
     }
     return true;

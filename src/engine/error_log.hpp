@@ -33,8 +33,10 @@ inline constexpr std::wstring_view kErrorChangingCompression =
     L"Error changing compression attribute:  ";
 inline constexpr std::wstring_view kErrorRemovingEncryption =
     L"Error removing encryption attributes:  ";
-inline constexpr std::wstring_view kErrorSettingEncryption = L"Error setting encryption attributes:  ";
-inline constexpr std::wstring_view kErrorSettingFileAttributes = L"Error setting file attributes:  ";
+inline constexpr std::wstring_view kErrorSettingEncryption =
+    L"Error setting encryption attributes:  ";
+inline constexpr std::wstring_view kErrorSettingFileAttributes =
+    L"Error setting file attributes:  ";
 inline constexpr std::wstring_view kErrorChangingFileTimestamp =
     L"Error changing file timestamp:  ";
 inline constexpr std::wstring_view kErrorChangingTimestamp = L"Error changing timestamp:  ";

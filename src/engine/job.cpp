@@ -42,9 +42,9 @@ bool TimesDiffer(const FileEntry& a, const FileEntry& b) {
 }
 
 class JobWalker {
-public:
-    JobWalker(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
-              JobObserver& observer, JobResult& result)
+  public:
+    JobWalker(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs, JobObserver& observer,
+              JobResult& result)
         : settings_(settings),
           fs_(fs),
           dialogs_(dialogs),
@@ -57,7 +57,7 @@ public:
 
     void ProcessFolder(std::wstring path);
 
-private:
+  private:
     bool Compute(const std::wstring& path, const FileEntries& current, NewEntries& computed);
     void ProcessEntry(const FileEntry& current, const FileEntry& updated);
 
@@ -72,7 +72,8 @@ private:
 };
 
 void JobWalker::ProcessFolder(std::wstring path) {
-    if (path.empty()) return;
+    if (path.empty())
+        return;
     if (const auto word = fs_.GetAttributes(path);
         word.ok() && IsDirectoryWord(*word) && path.back() != kPathSeparator)
         path += kPathSeparator;
@@ -89,9 +90,11 @@ void JobWalker::ProcessFolder(std::wstring path) {
     }
 
     NewEntries computed;
-    if (!Compute(path, current, computed)) return;
+    if (!Compute(path, current, computed))
+        return;
 
-    for (std::size_t i = 0; i < current.size(); ++i) ProcessEntry(current[i], computed.entries[i]);
+    for (std::size_t i = 0; i < current.size(); ++i)
+        ProcessEntry(current[i], computed.entries[i]);
 }
 
 // Computes the folder's new values; false, after a log line, when nothing in
@@ -131,7 +134,8 @@ void JobWalker::ProcessEntry(const FileEntry& current, const FileEntry& updated)
             AttributeStep(fs_, current, updated, state, result_);
         if (kinds_.timestamp && !state.failed && TimesDiffer(current, updated))
             TimestampStep(fs_, updated, state, result_);
-        if (state.failed) result_.error = true;
+        if (state.failed)
+            result_.error = true;
     }
     observer_.JobStep(1);
 }

@@ -23,7 +23,7 @@ struct JobSettings {
 
 // What a job tells its front end.
 class JobObserver {
-public:
+  public:
     virtual ~JobObserver() = default;
 
     // One entry was processed. Called on the worker, in order; a front end

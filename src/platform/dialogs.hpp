@@ -13,7 +13,7 @@ enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 // thread, or from a job's worker, in which case the front end shows the box
 // on its UI thread and returns when it is answered.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // Shows a message box and returns the button pressed.

@@ -12,7 +12,9 @@ namespace {
 [[maybe_unused]] const char* PickMessage(int result, const char* buffer) {
     return result == 0 ? buffer : "Unknown error";
 }
-[[maybe_unused]] const char* PickMessage(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* PickMessage(const char* result, const char*) {
+    return result;
+}
 
 }  // namespace
 
@@ -21,8 +23,12 @@ std::wstring ErrnoText(int code) {
     return FromUtf8(PickMessage(strerror_r(code, buffer, sizeof buffer), buffer));
 }
 
-SystemError SystemError::FromErrno(int code) { return SystemError{code, ErrnoText(code)}; }
+SystemError SystemError::FromErrno(int code) {
+    return SystemError{code, ErrnoText(code)};
+}
 
-SystemError SystemError::FromLastErrno() { return FromErrno(errno); }
+SystemError SystemError::FromLastErrno() {
+    return FromErrno(errno);
+}
 
 }  // namespace torvane

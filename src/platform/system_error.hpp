@@ -25,7 +25,7 @@ std::wstring ErrnoText(int code);
 
 // The outcome of a call that returns nothing on success.
 class Status {
-public:
+  public:
     Status() = default;
     Status(SystemError error) : error_(std::move(error)) {}  // NOLINT: implicit by design
 
@@ -35,14 +35,14 @@ public:
     // Only valid when !ok().
     const SystemError& error() const { return *error_; }
 
-private:
+  private:
     std::optional<SystemError> error_;
 };
 
 // A value or the system error that prevented it.
 template <class T>
 class Result {
-public:
+  public:
     Result(T value) : v_(std::move(value)) {}            // NOLINT: implicit by design
     Result(SystemError error) : v_(std::move(error)) {}  // NOLINT: implicit by design
 
@@ -58,7 +58,7 @@ public:
     // Only valid when !ok().
     const SystemError& error() const { return std::get<1>(v_); }
 
-private:
+  private:
     std::variant<T, SystemError> v_;
 };
 

@@ -8,7 +8,9 @@ namespace {
 constexpr char32_t kEscapeBase = 0xDC00;  // byte b (>= 0x80) <-> U+DC00 + b
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Decodes one well-formed UTF-8 sequence at bytes[i]; returns its length, or 0
 // when the bytes there do not start a well-formed sequence.
@@ -21,24 +23,29 @@ size_t DecodeSequence(std::string_view bytes, size_t i, char32_t& out) {
         return 1;
     }
     if (b0 >= 0xC2 && b0 <= 0xDF) {
-        if (left < 2 || !IsContinuation(at(1))) return 0;
+        if (left < 2 || !IsContinuation(at(1)))
+            return 0;
         out = (char32_t(b0 & 0x1F) << 6) | (at(1) & 0x3F);
         return 2;
     }
     if (b0 >= 0xE0 && b0 <= 0xEF) {
-        if (left < 3 || !IsContinuation(at(1)) || !IsContinuation(at(2))) return 0;
+        if (left < 3 || !IsContinuation(at(1)) || !IsContinuation(at(2)))
+            return 0;
         // Overlong forms and encoded surrogates are not well-formed.
-        if (b0 == 0xE0 && at(1) < 0xA0) return 0;
-        if (b0 == 0xED && at(1) >= 0xA0) return 0;
+        if (b0 == 0xE0 && at(1) < 0xA0)
+            return 0;
+        if (b0 == 0xED && at(1) >= 0xA0)
+            return 0;
         out = (char32_t(b0 & 0x0F) << 12) | (char32_t(at(1) & 0x3F) << 6) | (at(2) & 0x3F);
         return 3;
     }
     if (b0 >= 0xF0 && b0 <= 0xF4) {
-        if (left < 4 || !IsContinuation(at(1)) || !IsContinuation(at(2)) ||
-            !IsContinuation(at(3)))
+        if (left < 4 || !IsContinuation(at(1)) || !IsContinuation(at(2)) || !IsContinuation(at(3)))
             return 0;
-        if (b0 == 0xF0 && at(1) < 0x90) return 0;
-        if (b0 == 0xF4 && at(1) >= 0x90) return 0;
+        if (b0 == 0xF0 && at(1) < 0x90)
+            return 0;
+        if (b0 == 0xF4 && at(1) >= 0x90)
+            return 0;
         out = (char32_t(b0 & 0x07) << 18) | (char32_t(at(1) & 0x3F) << 12) |
               (char32_t(at(2) & 0x3F) << 6) | (at(3) & 0x3F);
         return 4;
@@ -111,7 +118,8 @@ std::u16string ToUtf16(std::wstring_view text) {
     out.reserve(text.size());
     for (wchar_t wc : text) {
         auto c = static_cast<char32_t>(static_cast<std::uint32_t>(wc));
-        if (c > 0x10FFFF) c = kReplacement;
+        if (c > 0x10FFFF)
+            c = kReplacement;
         if (c >= 0x10000) {
             c -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));

@@ -4,7 +4,7 @@ namespace torvane {
 namespace {
 
 class DefinitionWriter {
-public:
+  public:
     explicit DefinitionWriter(std::wstring_view keyword) : text_(keyword) {}
     DefinitionWriter& Field(std::wstring_view key, std::wstring_view value) {
         text_ += kFieldSeparator;
@@ -18,7 +18,7 @@ public:
         return std::move(text_);
     }
 
-private:
+  private:
     std::wstring text_;
 };
 
@@ -89,23 +89,29 @@ std::wstring GetTaskField(std::wstring_view definition, std::wstring_view key,
     marker += key;
     marker += L'=';
     const auto at = definition.find(marker);
-    if (at == std::wstring_view::npos) return std::wstring(fallback);
+    if (at == std::wstring_view::npos)
+        return std::wstring(fallback);
     const auto start = at + marker.size();
     const auto end = definition.find(kFieldSeparator, start);
-    if (end == std::wstring_view::npos) return {};
+    if (end == std::wstring_view::npos)
+        return {};
     return std::wstring(definition.substr(start, end - start));
 }
 
 std::optional<TaskKind> KindOfKeyword(std::wstring_view keyword) {
-    if (keyword == kRenameKeyword) return TASK_KIND_RENAME;
-    if (keyword == kTimestampKeyword) return TASK_KIND_TIMESTAMP;
-    if (keyword == kAttributeKeyword) return TASK_KIND_ATTRIBUTE;
+    if (keyword == kRenameKeyword)
+        return TASK_KIND_RENAME;
+    if (keyword == kTimestampKeyword)
+        return TASK_KIND_TIMESTAMP;
+    if (keyword == kAttributeKeyword)
+        return TASK_KIND_ATTRIBUTE;
     return std::nullopt;
 }
 
 std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition) {
     const auto kind = KindOfKeyword(GetTaskKeyword(definition));
-    if (!kind) return std::nullopt;
+    if (!kind)
+        return std::nullopt;
     auto field = [&](std::wstring_view key, std::wstring_view fallback) {
         return GetTaskField(definition, key, fallback);
     };

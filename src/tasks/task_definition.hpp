@@ -50,11 +50,11 @@ inline constexpr std::uint32_t kTaskAttributeMask = 0x6827;
 struct RenameTaskFields {
     std::uint32_t id = 0;  // 0: a new task
     std::wstring name;
-    std::wstring find;                          // FIND
-    std::wstring replace;                       // REPL
+    std::wstring find;                              // FIND
+    std::wstring replace;                           // REPL
     std::wstring numbering = std::wstring(kFalse);  // SYMB
-    std::wstring startNumber = L"0";            // SNUM
-    std::wstring regex = std::wstring(kFalse);  // REGX
+    std::wstring startNumber = L"0";                // SNUM
+    std::wstring regex = std::wstring(kFalse);      // REGX
 
     bool operator==(const RenameTaskFields&) const = default;
 };
@@ -115,6 +115,8 @@ std::optional<TaskKind> KindOfKeyword(std::wstring_view keyword);
 std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition);
 
 // True when a flag value is exactly "TRUE".
-inline bool IsFlagOn(std::wstring_view value) { return value == kTrue; }
+inline bool IsFlagOn(std::wstring_view value) {
+    return value == kTrue;
+}
 
 }  // namespace torvane

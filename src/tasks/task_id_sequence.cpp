@@ -3,7 +3,8 @@
 namespace torvane {
 
 std::uint32_t TaskIdSequence::Permute(std::uint32_t x) {
-    if (x >= kPrime) return x;
+    if (x >= kPrime)
+        return x;
     const auto r = static_cast<std::uint32_t>(std::uint64_t{x} * x % kPrime);
     return x <= 2147483645u ? r : kPrime - r;
 }
@@ -21,7 +22,8 @@ std::uint32_t TaskIdSequence::Draw() {
 
 std::uint32_t TaskIdSequence::Next() {
     std::uint32_t id = Draw();
-    if (id == 0) id = Draw();
+    if (id == 0)
+        id = Draw();
     return id;
 }
 

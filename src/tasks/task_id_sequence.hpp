@@ -8,7 +8,7 @@ namespace torvane {
 // through a permutation of the 32-bit numbers built from quadratic residues
 // modulo the largest prime below 2^32.
 class TaskIdSequence {
-public:
+  public:
     static constexpr std::uint32_t kPrime = 4294967291u;
 
     TaskIdSequence() = default;
@@ -31,7 +31,7 @@ public:
     std::uint32_t index() const { return index_; }
     std::uint32_t offset() const { return offset_; }
 
-private:
+  private:
     std::uint32_t Draw();
 
     std::uint32_t index_ = 0;

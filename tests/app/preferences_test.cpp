@@ -198,10 +198,9 @@ TEST(Preferences, AMissingSettingsFolderIsCreatedBeforeTheProgramsOwn) {
     std::filesystem::create_directories(dir.Join("home"));
     fs.AddFolder(FromUtf8(dir.Join("home")));
     ASSERT_TRUE(SavePreferences(fs, dialogs, WrittenValues(), 1));
-    EXPECT_EQ(fs.changes(),
-              (std::vector<std::wstring>{L"CreateDirectory " + FromUtf8(dir.Join("home/.config")),
-                                         L"CreateDirectory " +
-                                             FromUtf8(dir.Join("home/.config/Torvane"))}));
+    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{
+                                L"CreateDirectory " + FromUtf8(dir.Join("home/.config")),
+                                L"CreateDirectory " + FromUtf8(dir.Join("home/.config/Torvane"))}));
     EXPECT_EQ(ReadBytes(dir.Join("home/.config/Torvane/config.ini")),
               ReadBytes(kFixtures + "written.ini"));
 }

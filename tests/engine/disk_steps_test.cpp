@@ -31,7 +31,7 @@ FileEntry Entry(const std::wstring& name, std::uint32_t attributes = ARC) {
 }
 
 class DiskStepsTest : public ::testing::Test {
-protected:
+  protected:
     FakeFileSystem fs;
     JobResult result;
     EntryStepState state;
@@ -62,8 +62,8 @@ TEST_F(DiskStepsTest, RenameOntoAnExistingNameLogsTheSystemTextAndKeepsBoth) {
 
 TEST_F(DiskStepsTest, ReservedCharactersAreLoggedAndNeverReachTheFileSystem) {
     fs.AddFolder(L"/d/sub");
-    for (const wchar_t* name : {L"a<b", L"a>b", L"a:b", L"a\"b", L"sub/a", L"a\\b", L"a|b",
-                                L"a?b", L"a*b"}) {
+    for (const wchar_t* name :
+         {L"a<b", L"a>b", L"a:b", L"a\"b", L"sub/a", L"a\\b", L"a|b", L"a?b", L"a*b"}) {
         JobResult r;
         EntryStepState s;
         fs.AddFile(L"/d/a.txt");
@@ -112,29 +112,47 @@ TEST_F(DiskStepsTest, AttributeStepOrdersCompressionAndEncryption) {
     const std::wstring notBoth =
         L"Can only set compression attribute or encryption attribute, but not both.";
     const AttributeCase cases[] = {
-        {"read-only and system come off first and back last", RO | SYS | ARC, RO | ARC,
-         {L"SetAttributes /d/f 32", L"SetAttributes /d/f 33"}, {}, false},
-        {"compress", ARC, ARC | COMP,
-         {L"SetAttributes /d/f 32", L"SetCompression /d/f on", L"SetAttributes /d/f 2080"}, {},
+        {"read-only and system come off first and back last",
+         RO | SYS | ARC,
+         RO | ARC,
+         {L"SetAttributes /d/f 32", L"SetAttributes /d/f 33"},
+         {},
          false},
-        {"uncompress", ARC | COMP, ARC,
-         {L"SetAttributes /d/f 2080", L"SetCompression /d/f off", L"SetAttributes /d/f 32"}, {},
+        {"compress",
+         ARC,
+         ARC | COMP,
+         {L"SetAttributes /d/f 32", L"SetCompression /d/f on", L"SetAttributes /d/f 2080"},
+         {},
          false},
-        {"neither to both: compressed, then encrypted", ARC, ARC | COMP | ENC,
+        {"uncompress",
+         ARC | COMP,
+         ARC,
+         {L"SetAttributes /d/f 2080", L"SetCompression /d/f off", L"SetAttributes /d/f 32"},
+         {},
+         false},
+        {"neither to both: compressed, then encrypted",
+         ARC,
+         ARC | COMP | ENC,
          {L"SetAttributes /d/f 32", L"SetCompression /d/f on", L"Encrypt /d/f",
           L"SetAttributes /d/f 18464"},
          {},
          false},
-        {"encrypted to compressed: decrypt, compress, decrypt again", ARC | ENC, ARC | COMP,
-         {L"SetAttributes /d/f 16416", L"Decrypt /d/f", L"SetCompression /d/f on",
-          L"Decrypt /d/f", L"SetAttributes /d/f 2080"},
+        {"encrypted to compressed: decrypt, compress, decrypt again",
+         ARC | ENC,
+         ARC | COMP,
+         {L"SetAttributes /d/f 16416", L"Decrypt /d/f", L"SetCompression /d/f on", L"Decrypt /d/f",
+          L"SetAttributes /d/f 2080"},
          {},
          false},
-        {"encrypted to both: not both, keeps what it has", ARC | ENC, ARC | COMP | ENC,
+        {"encrypted to both: not both, keeps what it has",
+         ARC | ENC,
+         ARC | COMP | ENC,
          {L"SetAttributes /d/f 16416", L"SetAttributes /d/f 16416"},
          {L"Error setting compression attributes:  /d/f.........." + notBoth},
          true},
-        {"compressed to both: not both", ARC | COMP, ARC | COMP | ENC,
+        {"compressed to both: not both",
+         ARC | COMP,
+         ARC | COMP | ENC,
          {L"SetAttributes /d/f 2080", L"SetAttributes /d/f 2080"},
          {L"Error setting encryption attributes:  /d/f.........." + notBoth},
          true},
@@ -200,8 +218,8 @@ TEST_F(DiskStepsTest, ReadOnlyEntryGetsItsTimesAndStaysReadOnlyEvenAfterAFailure
     fs.AddFile(L"/d/f", RO | SYS | ARC);
     fs.FailOn(Call::kSetTimes, L"/d/f", EIO);
     TimestampStep(fs, Entry(L"f", RO | SYS | ARC), state, result);
-    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"SetAttributes /d/f 32",
-                                                       L"SetAttributes /d/f 37"}));
+    EXPECT_EQ(fs.changes(),
+              (std::vector<std::wstring>{L"SetAttributes /d/f 32", L"SetAttributes /d/f 37"}));
     EXPECT_TRUE(state.failed);
     EXPECT_EQ(result.log, std::vector<std::wstring>{
                               L"Error changing timestamp:  /d/f..........Input/output error\r\n"});
@@ -239,8 +257,8 @@ TEST_F(DiskStepsTest, PuttingBitsBackFailingOnlyFlagsTheJob) {
     EXPECT_EQ(result.log,
               std::vector<std::wstring>{
                   L"Error setting file attributes:  /d/f..........Input/output error\r\n"});
-    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"SetAttributes /d/f 32",
-                                                       L"SetTimes /d/f 100 300 200"}));
+    EXPECT_EQ(fs.changes(),
+              (std::vector<std::wstring>{L"SetAttributes /d/f 32", L"SetTimes /d/f 100 300 200"}));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace torvane {
 namespace {
 
 class NoDialogs : public Dialogs {
-public:
+  public:
     MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
                               MessageButtons) override {
         return MessageAnswer::kOk;
@@ -20,10 +20,11 @@ public:
 };
 
 class ByteObserver : public JobObserver {
-public:
+  public:
     void JobStep(int) override {
         const char step = '.';
-        if (::write(STDOUT_FILENO, &step, 1) != 1) _exit(3);
+        if (::write(STDOUT_FILENO, &step, 1) != 1)
+            _exit(3);
     }
     void JobDone(const JobResult&) override {}
 };
@@ -33,7 +34,8 @@ public:
 
 int main(int argc, char** argv) {
     using namespace torvane;
-    if (argc != 2) return 2;
+    if (argc != 2)
+        return 2;
     RenameTaskFields rename;
     rename.find = L"^f";
     rename.replace = L"g";

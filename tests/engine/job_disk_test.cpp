@@ -25,7 +25,7 @@ using testing::TempDir;
 using testing::WriteBytes;
 
 class NullObserver : public JobObserver {
-public:
+  public:
     void JobStep(int) override {}
     void JobDone(const JobResult&) override {}
 };
@@ -38,7 +38,7 @@ std::set<std::string> Tree(const std::string& root) {
 }
 
 class JobDiskTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (::setxattr(dir.path().c_str(), "user.torvane-probe", "1", 1, 0) != 0)
             GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
@@ -56,7 +56,9 @@ protected:
         return RunJob(settings, fs, dialogs, observer, 0);
     }
 
-    static TaskItem Task(const TaskFields& fields) { return TaskItem{1, L"", BuildTaskDefinition(fields)}; }
+    static TaskItem Task(const TaskFields& fields) {
+        return TaskItem{1, L"", BuildTaskDefinition(fields)};
+    }
 
     void Touch(const std::string& rel) { WriteBytes(dir.Join(rel), "x"); }
 
@@ -81,9 +83,9 @@ TEST_F(JobDiskTest, RecursiveNumberedRenameRestartsPerFolderAndRenamesFoldersLas
     f.regex = L"TRUE";
     const auto result = Run({Task(f)}, 1, 2, kRetrieveFilesAndFolders);
     EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
-    EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/01-trip", "/01-trip/01-c.jpg",
-                                                        "/01-trip/02-d.jpg", "/02-a.jpg",
-                                                        "/03-b.jpg"}));
+    EXPECT_EQ(Tree(dir.path()),
+              (std::set<std::string>{"/01-trip", "/01-trip/01-c.jpg", "/01-trip/02-d.jpg",
+                                     "/02-a.jpg", "/03-b.jpg"}));
 }
 
 TEST_F(JobDiskTest, ReadOnlyFileGetsNewTimesAndStaysReadOnly) {
@@ -151,7 +153,8 @@ TEST_F(JobDiskTest, CollisionLosesNothingAndTheSavedLogHasItsLine) {
     std::u16string expected = u"\xFEFF";
     for (const auto& line : result.log) {
         for (char16_t u : ToUtf16(line)) {
-            if (u == u'\n') expected += u'\r';
+            if (u == u'\n')
+                expected += u'\r';
             expected += u;
         }
         expected += u"\r\n";

@@ -31,7 +31,8 @@ std::map<ino_t, std::string> InodesOf(const std::string& folder) {
 TEST(JobKill, KilledMidWayLosesNoEntry) {
     TempDir dir;
     constexpr int kFiles = 3000;
-    for (int i = 0; i < kFiles; ++i) WriteBytes(dir.Join("f" + std::to_string(i)), "");
+    for (int i = 0; i < kFiles; ++i)
+        WriteBytes(dir.Join("f" + std::to_string(i)), "");
     const auto before = InodesOf(dir.path());
     ASSERT_EQ(before.size(), static_cast<std::size_t>(kFiles));
 

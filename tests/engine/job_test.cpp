@@ -50,7 +50,7 @@ TaskItem Timestamp(const std::wstring& kind, const std::wstring& find, const std
 
 // Records the observer's calls in the order they come.
 class RecordingObserver : public JobObserver {
-public:
+  public:
     void JobStep(int entries) override {
         EXPECT_FALSE(done) << "a step after the completion";
         steps += entries;
@@ -66,7 +66,7 @@ public:
 };
 
 class JobTest : public ::testing::Test {
-protected:
+  protected:
     JobResult Run(const std::wstring& root, TaskList tasks, int includeSubfolders = 0,
                   int setAttributeOption = 0, int retrieve = kRetrieveFilesOnly) {
         JobSettings settings;
@@ -108,10 +108,9 @@ TEST_F(JobTest, NumberingRestartsInEveryFolderAndSubfoldersGoFirstUnderTheirOldP
     EXPECT_FALSE(result.error) << (result.log.size() > 1 ? result.log[1] : L"");
     EXPECT_EQ(fs.PathsUnder(L"/r"),
               (std::vector<std::wstring>{L"/r/P01", L"/r/P01/P01", L"/r/P02", L"/r/P03"}));
-    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"Move /r/d.jpg/in.jpg -> /r/d.jpg/P01",
-                                                       L"Move /r/d.jpg -> /r/P01",
-                                                       L"Move /r/x.jpg -> /r/P02",
-                                                       L"Move /r/y.jpg -> /r/P03"}));
+    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{
+                                L"Move /r/d.jpg/in.jpg -> /r/d.jpg/P01", L"Move /r/d.jpg -> /r/P01",
+                                L"Move /r/x.jpg -> /r/P02", L"Move /r/y.jpg -> /r/P03"}));
 }
 
 TEST_F(JobTest, FilesOnlyStillDescendsButChangesNoFolder) {
@@ -155,9 +154,8 @@ TEST_F(JobTest, ACollisionLeavesBothEntriesAndLogsTheSecond) {
 TEST_F(JobTest, AFailedRenameSkipsTheEntrysOtherSteps) {
     fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE);
     fs.FailOn(Call::kMove, L"/r/a.txt", EACCES);
-    const auto result =
-        Run(L"/r/", {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
-                     Timestamp(L"Modified", L"1970", L"1999")});
+    const auto result = Run(L"/r/", {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                                     Timestamp(L"Modified", L"1970", L"1999")});
     EXPECT_TRUE(result.error);
     EXPECT_EQ(fs.CallCount(Call::kSetAttributes), 0);
     EXPECT_EQ(fs.CallCount(Call::kOpen), 0);
@@ -178,8 +176,9 @@ TEST_F(JobTest, AttributesAndTimesFollowTheRenameUnderTheNewName) {
 
 TEST_F(JobTest, UnchangedValuesAreNotWritten) {
     fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_HIDDEN, 86400);
-    Run(L"/r/", {Rename(L"zzz", L"y"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
-                 Timestamp(L"Modified", L"1999", L"2000")},
+    Run(L"/r/",
+        {Rename(L"zzz", L"y"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+         Timestamp(L"Modified", L"1999", L"2000")},
         0, 0);
     EXPECT_TRUE(fs.changes().empty());
 }
@@ -187,8 +186,9 @@ TEST_F(JobTest, UnchangedValuesAreNotWritten) {
 TEST_F(JobTest, ATimestampResultThatIsNoDateLeavesTheFolderAndBelowUntouched) {
     fs.AddFile(L"/r/a.txt");
     fs.AddFile(L"/r/sub/b.txt");
-    const auto result = Run(L"/r/", {Rename(L"a", L"z"), Timestamp(L"Modified", L"^.*$", L"soon", true)},
-                            1, 2, kRetrieveFilesAndFolders);
+    const auto result =
+        Run(L"/r/", {Rename(L"a", L"z"), Timestamp(L"Modified", L"^.*$", L"soon", true)}, 1, 2,
+            kRetrieveFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log, (ErrorLog{L"Log file started on: 2021-07-03 12-05-09\n",
                                     L"Error processing directory:  /r/"}));
@@ -199,8 +199,8 @@ TEST_F(JobTest, ATimestampResultThatIsNoDateLeavesTheFolderAndBelowUntouched) {
 TEST_F(JobTest, AnInvalidPatternShowsItsMessageAndIsLoggedPerFolder) {
     fs.AddFile(L"/r/a.txt");
     fs.AddFile(L"/r/s/b.txt");
-    const auto result = Run(L"/r/", {Rename(L"(", L"x", false, L"1", true)}, 1, 0,
-                            kRetrieveFilesAndFolders);
+    const auto result =
+        Run(L"/r/", {Rename(L"(", L"x", false, L"1", true)}, 1, 0, kRetrieveFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log.size(), 2u);
     EXPECT_EQ(result.log[1], L"Error processing directory:  /r/");
@@ -212,11 +212,9 @@ TEST_F(JobTest, AnUnreadableSubfolderIsLoggedAndTheJobGoesOn) {
     fs.AddFile(L"/r/s/b.txt");
     fs.AddFile(L"/r/a.txt");
     fs.FailOn(Call::kFindEntries, L"/r/s", EACCES);
-    const auto result =
-        Run(L"/r/", {Rename(L".txt", L".md")}, 1, 0, kRetrieveFilesAndFolders);
+    const auto result = Run(L"/r/", {Rename(L".txt", L".md")}, 1, 0, kRetrieveFilesAndFolders);
     EXPECT_TRUE(result.error);
-    EXPECT_EQ(result.log[1],
-              L"Error reading directory:  /r/s/..........Permission denied\r\n");
+    EXPECT_EQ(result.log[1], L"Error reading directory:  /r/s/..........Permission denied\r\n");
     EXPECT_TRUE(fs.Exists(L"/r/a.md"));
     const auto messages = dialogs.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -233,7 +231,8 @@ TEST_F(JobTest, SymbolicLinksAreNeverFollowed) {
 }
 
 TEST_F(JobTest, RunsOnAWorkerThreadWithStepsInOrderAndTheCompletionLast) {
-    for (int i = 0; i < 200; ++i) fs.AddFile(L"/r/f" + std::to_wstring(i));
+    for (int i = 0; i < 200; ++i)
+        fs.AddFile(L"/r/f" + std::to_wstring(i));
     JobSettings settings;
     settings.root = L"/r/";
     settings.tasks = {Rename(L"f", L"g")};

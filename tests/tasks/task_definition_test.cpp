@@ -72,7 +72,8 @@ TEST(GetTaskKeyword, IsTheTextBeforeTheFirstSeparator) {
         {L"$System<", L""},
         {L"$filename<>FIND=a<>", L"$filename"},
     };
-    for (const auto& c : cases) EXPECT_EQ(GetTaskKeyword(c.definition), c.keyword) << c.definition;
+    for (const auto& c : cases)
+        EXPECT_EQ(GetTaskKeyword(c.definition), c.keyword) << c.definition;
 }
 
 struct FieldCase {
