@@ -7,12 +7,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <thread>
+#include <vector>
 
 #include "gated_file_system.hpp"
 #include "gui/commands.hpp"
@@ -22,6 +25,7 @@
 #include "gui/main_window.hpp"
 #include "gui/pane_layout.hpp"
 #include "gui/qt_pickers.hpp"
+#include "gui/qt_ui_thread.hpp"
 #include "gui/sync_list_view.hpp"
 #include "gui_fixture.hpp"
 #include "platform/file_attributes.hpp"
@@ -110,6 +114,10 @@ TEST_F(WindowWiringTest, SelectionIsMirroredAndGeneralInfoShowsTheClickedList) {
 }
 
 TEST_F(WindowWiringTest, MenuItemsAndToolBarButtonsFollowTheCommandStates) {
+    ASSERT_EQ(controller->SubmitTask(RenameRecord(L"x", L"y")), 1);
+    EXPECT_FALSE(window.Action(kCmdUpdateAttributes)->isEnabled());  // a task, no entries
+    EXPECT_TRUE(window.Action(kCmdClearTaskList)->isEnabled());
+    window.Action(kCmdClearTaskList)->trigger();
     ChooseFolder(L"/data/");
     ChooseFolder(L"/other/");
     struct Case {
@@ -173,6 +181,44 @@ TEST_F(WindowWiringTest, ExitWithoutAJobEndsTheWindow) {
     window.Action(kCmdExit)->trigger();
     EXPECT_EQ(window.Result(), kWindowClosed);
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(WindowWiringTest, APlacementComesBackAsItWasGiven) {
+    WindowPlacement placement;
+    placement.length = kWindowPlacementLength;
+    placement.showCmd = 1;
+    placement.normalLeft = 40;
+    placement.normalTop = 30;
+    placement.normalRight = 1040;
+    placement.normalBottom = 730;
+    window.RestorePlacement(placement);
+    EXPECT_EQ(window.Placement(), placement);
+}
+
+TEST(QtUiThreadTest, AWorkersWorkRunsOnTheGuiThreadInOrderAndInvokeWaits) {
+    QtUiThread ui;
+    QEventLoop loop;
+    std::vector<int> order;
+    std::thread::id invokedOn;
+    bool ranBeforeInvokeReturned = false;
+    std::thread worker([&] {
+        ui.Post([&] { order.push_back(1); });
+        ui.Invoke([&] {
+            order.push_back(2);
+            invokedOn = std::this_thread::get_id();
+            loop.quit();
+        });
+        ranBeforeInvokeReturned = order.size() == 2;
+    });
+    loop.exec();
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_EQ(invokedOn, std::this_thread::get_id());
+    EXPECT_TRUE(ranBeforeInvokeReturned);
+
+    bool ranAtOnce = false;
+    ui.Invoke([&] { ranAtOnce = true; });  // on the GUI thread itself
+    EXPECT_TRUE(ranAtOnce);
 }
 
 // Answers the folder picker that is about to open: checks that it starts
