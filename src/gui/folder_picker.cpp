@@ -11,6 +11,9 @@
 namespace torvane::gui {
 namespace {
 
+// Room for the browser's folder list above the three options.
+constexpr QSize kStartSize{760, 540};
+
 QString Text(std::wstring_view text) {
     return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -40,6 +43,7 @@ FolderPickerDialog::FolderPickerDialog(const QString& startFolder, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(browser_, 1);
     layout->addWidget(MakeOptions());
+    resize(kStartSize);
 }
 
 QWidget* FolderPickerDialog::MakeOptions() {
