@@ -49,8 +49,7 @@ QFrame* MakePanel(QWidget* parent, bool asList) {
 MainWindow::MainWindow(EditorSide* editors, QWidget* parent)
     : QMainWindow(parent),
       icons_(std::make_unique<QtIconProvider>()),
-      pickers_(std::make_unique<QtPickers>(this)),
-      editors_(editors) {
+      pickers_(std::make_unique<QtPickers>(this)) {
     setWindowTitle("Torvane");
     MakeActions();
     MakeMenus();
@@ -60,7 +59,8 @@ MainWindow::MainWindow(EditorSide* editors, QWidget* parent)
     progress_ = new QtProgress(*progressBar_);
     dialogs_ = new QtDialogs(this, this);
     uiThread_ = new QtUiThread(this);
-    PlaceEditors();
+    if (editors)
+        SetEditorSide(*editors);
     ConnectLists();
     setAcceptDrops(true);
     setMinimumSize(kMinimumSize);

@@ -51,6 +51,12 @@ class MainWindow : public QMainWindow, public MainView {
     explicit MainWindow(EditorSide* editors = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Places the left side's widgets and forwards its notifications to it
+    // from now on, for an editor side made after the window (it may need the
+    // controller, which needs the window). Call at most once, with no editor
+    // side given to the constructor.
+    void SetEditorSide(EditorSide& editors);
+
     // Makes the window the front end of `controller`, which was built with
     // this window as its view, Pickers(), Dialogs(), UiThread() and Icons():
     // the lists show its entry sequences and the user's gestures go to it.
@@ -133,7 +139,6 @@ class MainWindow : public QMainWindow, public MainView {
   private:
     void RunCommand(int commandId);
     void ConnectLists();
-    void PlaceEditors();
     void MakeActions();
     void MakeMenus();
     void MakeToolBar();
@@ -143,7 +148,7 @@ class MainWindow : public QMainWindow, public MainView {
 
     std::unique_ptr<QtIconProvider> icons_;
     std::unique_ptr<QtPickers> pickers_;
-    EditorSide* editors_;
+    EditorSide* editors_ = nullptr;
     MainController* controller_ = nullptr;
     std::optional<int> result_;
     bool closing_ = false;  // in closeEvent: CloseWindow lets that close go through

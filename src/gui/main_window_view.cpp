@@ -32,13 +32,12 @@ void Embed(QFrame& frame, QWidget* widget) {
 
 }  // namespace
 
-void MainWindow::PlaceEditors() {
-    if (!editors_)
-        return;
+void MainWindow::SetEditorSide(EditorSide& editors) {
+    editors_ = &editors;
     // The editor side brings its own task-kind selector.
     taskKind_->hide();
-    Embed(*editorFrame_, editors_->EditorWidget());
-    Embed(*taskListArea_, editors_->TaskListWidget());
+    Embed(*editorFrame_, editors.EditorWidget());
+    Embed(*taskListArea_, editors.TaskListWidget());
 }
 
 void MainWindow::ConnectLists() {

@@ -19,6 +19,7 @@
 
 #include "gated_file_system.hpp"
 #include "gui/commands.hpp"
+#include "gui/editor_side.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/folder_picker.hpp"
 #include "gui/info_tab_general.hpp"
@@ -219,6 +220,48 @@ TEST(QtUiThreadTest, AWorkersWorkRunsOnTheGuiThreadInOrderAndInvokeWaits) {
     bool ranAtOnce = false;
     ui.Invoke([&] { ranAtOnce = true; });  // on the GUI thread itself
     EXPECT_TRUE(ranAtOnce);
+}
+
+// An editor side that records the notifications it is given.
+class RecordingEditorSide : public EditorSide {
+  public:
+    QWidget* EditorWidget() override { return &editor; }
+    QWidget* TaskListWidget() override { return &taskList; }
+    void TaskRowsChanged() override { events << "TaskRows"; }
+    void TaskSelectionChanged(const TaskSelection&) override { events << "TaskSelection"; }
+    void TaskListCaptionChanged(const std::wstring&) override { events << "Caption"; }
+    void EnableTaskKindSelector(bool enabled) override {
+        events << (enabled ? "Selector on" : "Selector off");
+    }
+    void EnableEditor() override { events << "EnableEditor"; }
+    void ShowEditorPage(int page) override { events << "Page " + QString::number(page); }
+    void LoadTask(const TaskFields&, LoadMode) override { events << "LoadTask"; }
+    void PrefillTimestampPage(const FileEntry&) override { events << "Prefill"; }
+    void ShowPreferences(const PreferenceFlags&) override { events << "Preferences"; }
+    void ShowAbout(const AboutInfo&) override { events << "About"; }
+
+    QWidget editor;
+    QWidget taskList;
+    QStringList events;
+};
+
+TEST_F(WindowWiringTest, TheEditorSideIsPlacedAndTakesItsNotifications) {
+    RecordingEditorSide editors;
+    window.SetEditorSide(editors);
+    EXPECT_EQ(editors.editor.parentWidget(), &window.EditorFrame());
+    EXPECT_EQ(editors.taskList.parentWidget(), &window.TaskListArea());
+    EXPECT_TRUE(window.TaskKindSelector().isHidden());
+
+    ChooseFolder(L"/data/");
+    EXPECT_TRUE(editors.events.contains("Selector on"));
+    EXPECT_TRUE(editors.events.contains("EnableEditor"));
+    editors.events.clear();
+    controller->SubmitTask(RenameRecord(L"photo", L"holiday"));
+    EXPECT_TRUE(editors.events.contains("TaskRows"));
+    editors.events.clear();
+    window.Action(kCmdAbout)->trigger();
+    window.Action(kCmdOption)->trigger();
+    EXPECT_EQ(editors.events, (QStringList{"About", "Preferences"}));
 }
 
 // Answers the folder picker that is about to open: checks that it starts
