@@ -6,17 +6,21 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "app/main_controller.hpp"
 #include "engine/preview.hpp"
 #include "filelist/list_path.hpp"
+#include "gui/commands.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_icon_provider.hpp"
+#include "gui/qt_ui_thread.hpp"
 #include "gui/sync_list_view.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
@@ -161,13 +165,18 @@ class BenchFolder {
     std::string path_;
 };
 
+BenchFolder& TheBenchFolder(int count) {
+    static const auto folder = std::make_unique<BenchFolder>(count);
+    return *folder;
+}
+
 // From choosing a folder to both lists showing it: listing with icons, the
 // preview, both lists reset and painted.
 void BM_ChooseFolder(benchmark::State& state) {
     auto& h = TheHarness();
-    static const auto folder = std::make_unique<BenchFolder>(static_cast<int>(state.range(0)));
+    const auto& folder = TheBenchFolder(static_cast<int>(state.range(0)));
     PosixFileSystem fs;
-    const std::wstring path = FromUtf8(folder->path());
+    const std::wstring path = FromUtf8(folder.path());
     const ListContext context{fs, h.dialogs, h.progress, &h.cache, {}, 0, path};
     for (auto _ : state) {
         h.window.CurrentModel().Attach(nullptr);
@@ -178,6 +187,82 @@ void BM_ChooseFolder(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ChooseFolder)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Answers the folder picker with one folder and the default options.
+class FixedPickers : public Pickers {
+  public:
+    std::optional<std::wstring> PickOpenFile(const FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> PickSaveFile(const FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<FolderChoice> PickFolder() override { return FolderChoice{folder, {}}; }
+
+    std::wstring folder;
+};
+
+// A second window, this one the view of a real controller on the disk.
+struct ControllerHarness {
+    ControllerHarness()
+        : controller({fs, dialogs, pickers, window, window.UiThread(), &window.Icons()}) {
+        window.Attach(controller);
+        controller.Initialize(CCommandLineInfoEx{});
+        window.show();
+    }
+    void Paint() {
+        QApplication::processEvents();
+        window.CurrentList().viewport()->repaint();
+        window.NewList().viewport()->repaint();
+    }
+
+    PosixFileSystem fs;
+    SilentDialogs dialogs;
+    FixedPickers pickers;
+    MainWindow window;
+    MainController controller;
+};
+
+ControllerHarness& TheControllerHarness() {
+    static ControllerHarness harness;
+    return harness;
+}
+
+// Through the controller: Select Folder chosen, the folder listed with
+// icons, both lists painted.
+void BM_ControllerChooseFolder(benchmark::State& state) {
+    auto& h = TheControllerHarness();
+    h.pickers.folder = FromUtf8(TheBenchFolder(static_cast<int>(state.range(0))).path());
+    for (auto _ : state) {
+        h.window.Action(kCmdSelectFolder)->trigger();
+        h.Paint();
+    }
+    if (h.window.CurrentModel().rowCount() != state.range(0))
+        state.SkipWithError("the lists do not show the folder");
+}
+BENCHMARK(BM_ControllerChooseFolder)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Through the controller: a rename task submitted, the new names painted.
+void BM_ControllerSubmitRenameTask(benchmark::State& state) {
+    auto& h = TheControllerHarness();
+    h.pickers.folder = FromUtf8(TheBenchFolder(static_cast<int>(state.range(0))).path());
+    h.window.Action(kCmdSelectFolder)->trigger();
+    h.Paint();
+    RenameTaskFields fields;
+    fields.find = L"IMG_";
+    fields.replace = L"Holiday ";
+    for (auto _ : state) {
+        state.PauseTiming();
+        h.controller.ClearTaskList();
+        h.Paint();
+        state.ResumeTiming();
+        h.controller.SubmitTask(fields);
+        h.Paint();
+    }
+    if (!h.window.NewModel().index(0, 0).data().toString().startsWith("Holiday "))
+        state.SkipWithError("the new list does not show the new names");
+}
+BENCHMARK(BM_ControllerSubmitRenameTask)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace torvane::gui

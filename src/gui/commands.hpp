@@ -2,33 +2,38 @@
 
 #include <array>
 
+#include "app/command_states.hpp"
+
 namespace torvane::gui {
 
-// The window's command ids, shared by a menu item and its toolbar button.
-enum CommandId : int {
-    kCmdExit = 32771,
-    kCmdSelectFolder = 32775,
-    kCmdSelectFile = 32776,
-    kCmdOption = 32779,
-    kCmdUpdateAttributes = 32782,
-    kCmdClearTaskList = 32786,
-    kCmdMoveTaskUp = 32787,
-    kCmdMoveTaskDown = 32788,
-    kCmdRemoveTask = 32789,
-    kCmdLoadTaskList = 32790,
-    kCmdSaveTaskList = 32791,
-    kCmdAbout = 32792,
-    kCmdPreviousFolder = 32795,
-    kCmdNextFolder = 32796,
-    kCmdCloseTaskList = 32804,
-    kCmdSaveTaskListAs = 32805,
-};
+// The window's command ids, shared by a menu item and its toolbar button: the
+// controller's CommandId values as the ints Qt passes around.
+constexpr int CommandNumber(CommandId command) {
+    return static_cast<int>(command);
+}
+
+inline constexpr int kCmdExit = CommandNumber(CommandId::kExit);
+inline constexpr int kCmdSelectFolder = CommandNumber(CommandId::kSelectFolder);
+inline constexpr int kCmdSelectFile = CommandNumber(CommandId::kSelectFile);
+inline constexpr int kCmdOption = CommandNumber(CommandId::kOption);
+inline constexpr int kCmdUpdateAttributes = CommandNumber(CommandId::kUpdateAttributes);
+inline constexpr int kCmdClearTaskList = CommandNumber(CommandId::kClearTaskList);
+inline constexpr int kCmdMoveTaskUp = CommandNumber(CommandId::kMoveTaskUp);
+inline constexpr int kCmdMoveTaskDown = CommandNumber(CommandId::kMoveTaskDown);
+inline constexpr int kCmdRemoveTask = CommandNumber(CommandId::kRemoveTask);
+inline constexpr int kCmdLoadTaskList = CommandNumber(CommandId::kLoadTaskList);
+inline constexpr int kCmdSaveTaskList = CommandNumber(CommandId::kSaveTaskList);
+inline constexpr int kCmdAbout = CommandNumber(CommandId::kAbout);
+inline constexpr int kCmdPreviousFolder = CommandNumber(CommandId::kPreviousFolder);
+inline constexpr int kCmdNextFolder = CommandNumber(CommandId::kNextFolder);
+inline constexpr int kCmdCloseTaskList = CommandNumber(CommandId::kCloseTaskList);
+inline constexpr int kCmdSaveTaskListAs = CommandNumber(CommandId::kSaveTaskListAs);
 
 // A command as the menu and the toolbar show it. `tooltip` is empty for a
 // command without a toolbar button; `themeIcon` names the desktop theme's
 // icon and `fallbackIcon` the image shipped with the program.
 struct CommandInfo {
-    CommandId id;
+    int id;
     const char* menuText;  // with its accelerator marker
     const char* tooltip;
     const char* themeIcon;

@@ -1,15 +1,54 @@
-// The desktop front end: shows the main window.
+// The desktop front end: the main window over the controller, on the real
+// file system.
 #include <QApplication>
+#include <string>
+#include <vector>
 
+#include "app/command_line.hpp"
+#include "app/main_controller.hpp"
 #include "gui/main_window.hpp"
+#include "gui/qt_dialogs.hpp"
 #include "gui/qt_icon_provider.hpp"
+#include "gui/qt_pickers.hpp"
+#include "gui/qt_ui_thread.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+
+namespace {
+
+// The arguments after the program's name, as given (QApplication removes
+// the ones it knows, so they are taken before it is made).
+std::vector<std::wstring> Arguments(int argc, char* argv[]) {
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(torvane::FromUtf8(argv[i]));
+    return arguments;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    torvane::CCommandLineInfoEx commandLine;
+    commandLine.ParseCommandLine(Arguments(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName("torvane");
     torvane::gui::EnsureIconTheme();
+    const torvane::VersionInfo version = torvane::ProgramVersionInfo();
+    QApplication::setApplicationDisplayName(QString::fromStdWString(version.productName));
+    QApplication::setApplicationVersion(QString::fromStdWString(version.productVersion));
+    QApplication::setWindowIcon(torvane::gui::ThemeIcon("system-run", "update_attributes"));
+
+    torvane::PosixFileSystem fs;
     torvane::gui::MainWindow window;
-    window.SetProductName("Torvane");
-    window.show();
-    return QApplication::exec();
+    torvane::MainController controller({fs, window.Dialogs(), window.Pickers(), window,
+                                        window.UiThread(), &window.Icons(), L"torvane", version});
+    window.SetProductName(QString::fromStdWString(version.productName));
+    window.Attach(controller);
+    controller.Initialize(commandLine);
+    // -Quit without a job ends the window before it is ever shown.
+    if (!window.Result()) {
+        window.show();
+        QApplication::exec();
+    }
+    return 0;
 }

@@ -11,12 +11,15 @@
 #include <algorithm>
 
 #include "gui/commands.hpp"
+#include "gui/editor_side.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/info_tab_general.hpp"
 #include "gui/pane_layout.hpp"
 #include "gui/qt_dialogs.hpp"
 #include "gui/qt_icon_provider.hpp"
+#include "gui/qt_pickers.hpp"
 #include "gui/qt_progress.hpp"
+#include "gui/qt_ui_thread.hpp"
 #include "gui/sync_list_view.hpp"
 
 namespace torvane::gui {
@@ -43,8 +46,10 @@ QFrame* MakePanel(QWidget* parent, bool asList) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), icons_(std::make_unique<QtIconProvider>()) {
+MainWindow::MainWindow(EditorSide* editors, QWidget* parent)
+    : QMainWindow(parent),
+      icons_(std::make_unique<QtIconProvider>()),
+      pickers_(std::make_unique<QtPickers>(this)) {
     setWindowTitle("Torvane");
     MakeActions();
     MakeMenus();
@@ -53,6 +58,11 @@ MainWindow::MainWindow(QWidget* parent)
     MakeCentralArea();
     progress_ = new QtProgress(*progressBar_);
     dialogs_ = new QtDialogs(this, this);
+    uiThread_ = new QtUiThread(this);
+    if (editors)
+        SetEditorSide(*editors);
+    ConnectLists();
+    setAcceptDrops(true);
     setMinimumSize(kMinimumSize);
     resize(kStartSize);
     ShowEntryInfo(nullptr, "General Info");

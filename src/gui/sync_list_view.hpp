@@ -2,16 +2,13 @@
 
 #include <memory>
 
+#include "app/main_view.hpp"  // the list ids
 #include "gui/grid_list_view.hpp"
 #include "gui/wheel_steps.hpp"
 
 class QItemSelection;
 
 namespace torvane::gui {
-
-// The list ids the two file lists report with their clicks.
-inline constexpr int kCurrentListId = 1;
-inline constexpr int kNewListId = 2;
 
 // One of the two file lists ("Current Attribute", "New Attribute"). Row i of
 // both is entry i of the two sequences, so the pair moves in lock step:

@@ -4,25 +4,26 @@
 #include <sys/time.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QTest>
 
-#include "engine/preview.hpp"
+#include "app/main_controller.hpp"
 #include "filelist/list_path.hpp"
+#include "gui/commands.hpp"
 #include "gui/file_list_model.hpp"
+#include "gui/info_tab_general.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_icon_provider.hpp"
+#include "gui/qt_ui_thread.hpp"
 #include "gui/sync_list_view.hpp"
-#include "gui_fixture.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
-#include "recording_progress.hpp"
-#include "tasks/task_definition.hpp"
+#include "recording_view.hpp"
 #include "temp_dir.hpp"
+#include "wired_window.hpp"
 
 namespace torvane::gui {
 namespace {
@@ -42,41 +43,31 @@ void MakeSampleFolder(const torvane::testing::TempDir& dir) {
     QDir(QString::fromStdString(dir.path())).mkdir("Albums");
 }
 
-TaskItem RenameTask(const wchar_t* find, const wchar_t* replace) {
-    RenameTaskFields fields;
-    fields.find = find;
-    fields.replace = replace;
-    return TaskItem{1, L"", BuildTaskDefinition(fields)};
-}
-
 TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     torvane::testing::TempDir dir;
     MakeSampleFolder(dir);
-    MainWindow window;
     PosixFileSystem fs;
     torvane::testing::RecordingDialogs dialogs;
-    torvane::testing::RecordingProgress progress;
-    IconCache cache(&window.Icons());
-    ListContext context{fs, dialogs, progress, &cache};
-    context.options.retrieveOption = kRetrieveFilesAndFolders;
+    torvane::testing::RecordingView pickers;
+    MainWindow window;
+    MainController controller({fs, dialogs, pickers, window, window.UiThread(), &window.Icons()});
+    window.Attach(controller);
+    controller.Initialize(CCommandLineInfoEx{});
     const std::wstring path = FromUtf8(dir.path()) + L"/";
-    Preview preview(dialogs, cache);
-    const TaskList tasks = {RenameTask(L"Holiday", L"Summer")};
-    ASSERT_EQ(preview.EntriesListed(NavigateTo(context, path), tasks, {}), TaskResult::Ok);
-    window.CurrentModel().Attach(&preview.currentEntries());
-    window.NewModel().Attach(&preview.newEntries());
-    window.SetProductName("Torvane");
-    window.setWindowTitle("Torvane: " + QString::fromStdWString(path) + " (11 items)");
-    window.TaskKindSelector().setEnabled(true);
+    pickers.folderAnswers.push_back(
+        FolderChoice{path, {kRetrieveFilesAndFolders, 0, kNoHiddenOrSystem}});
+    window.Action(kCmdSelectFolder)->trigger();
+    ASSERT_EQ(controller.SubmitTask(torvane::testing::RenameRecord(L"Holiday", L"Summer")), 1);
     window.show();
     QApplication::setActiveWindow(&window);
 
     auto& list = window.NewList();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
                       list.visualRect(list.model()->index(3, 0)).center());
-    window.ShowEntryInfo(&preview.newEntries()[3], "General Info (New Attributes)");
     ASSERT_EQ(window.CurrentList().SelectedRow(), 3);
     EXPECT_EQ(window.NewModel().index(3, 0).data().toString(), "Summer 02.jpg");
+    EXPECT_EQ(window.GeneralInfo().NameText(), "Summer 02.jpg");
+    EXPECT_EQ(window.windowTitle(), QString::fromStdWString(controller.title()));
 
     const QString target = TORVANE_SNAPSHOT_PATH;
     ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));

@@ -1,0 +1,274 @@
+// The main window as its controller's view: notifications drawn, gestures and
+// commands forwarded, closing and drops handed to the controller.
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFrame>
+#include <QMimeData>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/main_controller.hpp"
+#include "gui/commands.hpp"
+#include "gui/editor_side.hpp"
+#include "gui/file_list_model.hpp"
+#include "gui/main_window.hpp"
+#include "gui/qt_progress.hpp"
+#include "gui/sync_list_view.hpp"
+
+namespace torvane::gui {
+namespace {
+
+// The showCmd values of a placement.
+constexpr std::int32_t kShowNormal = 1;
+constexpr std::int32_t kShowMinimized = 2;
+constexpr std::int32_t kShowMaximized = 3;
+
+void Embed(QFrame& frame, QWidget* widget) {
+    auto* layout = new QVBoxLayout(&frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(widget);
+}
+
+}  // namespace
+
+void MainWindow::SetEditorSide(EditorSide& editors) {
+    editors_ = &editors;
+    // The editor side brings its own task-kind selector.
+    taskKind_->hide();
+    Embed(*editorFrame_, editors.EditorWidget());
+    Embed(*taskListArea_, editors.TaskListWidget());
+}
+
+void MainWindow::ConnectLists() {
+    for (SyncListView* list : {currentList_, newList_}) {
+        connect(list, &SyncListView::FileSelected, this, [this](int row, int listId) {
+            if (controller_ && row >= 0)
+                controller_->FileSelected(static_cast<std::size_t>(row), listId);
+        });
+        connect(list, &SyncListView::FileActivated, this, [this](int row, int listId) {
+            if (controller_ && row >= 0)
+                controller_->FileActivated(static_cast<std::size_t>(row), listId);
+        });
+    }
+    connect(this, &MainWindow::CommandTriggered, this, &MainWindow::RunCommand);
+}
+
+void MainWindow::Attach(MainController& controller) {
+    controller_ = &controller;
+    currentModel_->Attach(&controller.currentEntries());
+    newModel_->Attach(&controller.newEntries());
+    CommandStatesChanged(controller.commandStates());
+}
+
+void MainWindow::RunCommand(int commandId) {
+    if (!controller_)
+        return;
+    MainController& c = *controller_;
+    switch (static_cast<CommandId>(commandId)) {
+        case CommandId::kSelectFile:
+            c.SelectFile();
+            break;
+        case CommandId::kSelectFolder:
+            c.SelectFolder();
+            break;
+        case CommandId::kLoadTaskList:
+            c.LoadTaskList();
+            break;
+        case CommandId::kCloseTaskList:
+            c.CloseTaskList();
+            break;
+        case CommandId::kSaveTaskList:
+            c.SaveTaskList();
+            break;
+        case CommandId::kSaveTaskListAs:
+            c.SaveTaskListAs();
+            break;
+        case CommandId::kUpdateAttributes:
+            c.UpdateAttributes();
+            break;
+        case CommandId::kExit:
+            close();
+            break;
+        case CommandId::kPreviousFolder:
+            c.PreviousFolder();
+            break;
+        case CommandId::kNextFolder:
+            c.NextFolder();
+            break;
+        case CommandId::kMoveTaskUp:
+            c.MoveTaskUp();
+            break;
+        case CommandId::kMoveTaskDown:
+            c.MoveTaskDown();
+            break;
+        case CommandId::kRemoveTask:
+            c.RemoveTask();
+            break;
+        case CommandId::kClearTaskList:
+            c.ClearTaskList();
+            break;
+        case CommandId::kOption:
+            c.Option();
+            break;
+        case CommandId::kAbout:
+            c.About();
+            break;
+    }
+}
+
+void MainWindow::TitleChanged(const std::wstring& title) {
+    setWindowTitle(QString::fromStdWString(title));
+}
+
+void MainWindow::CurrentEntriesChanged() {
+    currentModel_->Reset();
+}
+
+void MainWindow::NewEntriesChanged(NewListUpdate how) {
+    newModel_->Refresh(how);
+}
+
+void MainWindow::CommandStatesChanged(const CommandStates& states) {
+    for (const CommandId command : kAllCommands)
+        SetCommandEnabled(CommandNumber(command), states.Enabled(command));
+}
+
+void MainWindow::GeneralInfoChanged(const torvane::GeneralInfo& info) {
+    ShowEntryInfo(info.entry ? &*info.entry : nullptr, QString::fromStdWString(info.caption));
+}
+
+void MainWindow::TaskRowsChanged() {
+    if (editors_)
+        editors_->TaskRowsChanged();
+}
+
+void MainWindow::TaskSelectionChanged(const TaskSelection& selection) {
+    if (editors_)
+        editors_->TaskSelectionChanged(selection);
+}
+
+void MainWindow::TaskListCaptionChanged(const std::wstring& caption) {
+    if (editors_)
+        editors_->TaskListCaptionChanged(caption);
+}
+
+void MainWindow::EnableTaskKindSelector(bool enabled) {
+    if (editors_)
+        editors_->EnableTaskKindSelector(enabled);
+    else
+        taskKind_->setEnabled(enabled);
+}
+
+void MainWindow::EnableEditor() {
+    if (editors_)
+        editors_->EnableEditor();
+}
+
+void MainWindow::ShowEditorPage(int page) {
+    if (editors_)
+        editors_->ShowEditorPage(page);
+    else
+        taskKind_->setCurrentIndex(page);
+}
+
+void MainWindow::LoadTask(const TaskFields& record, LoadMode mode) {
+    if (editors_)
+        editors_->LoadTask(record, mode);
+}
+
+void MainWindow::PrefillTimestampPage(const FileEntry& times) {
+    if (editors_)
+        editors_->PrefillTimestampPage(times);
+}
+
+void MainWindow::ShowPreferences(const PreferenceFlags& flags) {
+    if (editors_)
+        editors_->ShowPreferences(flags);
+}
+
+void MainWindow::ShowAbout(const AboutInfo& about) {
+    if (editors_)
+        editors_->ShowAbout(about);
+}
+
+WindowPlacement MainWindow::Placement() const {
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    WindowPlacement placement;
+    placement.length = kWindowPlacementLength;
+    placement.showCmd = isMaximized()   ? kShowMaximized
+                        : isMinimized() ? kShowMinimized
+                                        : kShowNormal;
+    placement.normalLeft = normal.left();
+    placement.normalTop = normal.top();
+    placement.normalRight = normal.left() + normal.width();
+    placement.normalBottom = normal.top() + normal.height();
+    return placement;
+}
+
+void MainWindow::RestorePlacement(const WindowPlacement& placement) {
+    const int width = placement.normalRight - placement.normalLeft;
+    const int height = placement.normalBottom - placement.normalTop;
+    if (width > 0 && height > 0)
+        setGeometry(placement.normalLeft, placement.normalTop, width, height);
+    // A window saved minimised comes back as a normal one.
+    if (placement.showCmd == kShowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::CloseWindow(int result) {
+    result_ = result;
+    // Inside closeEvent the close under way goes through; otherwise (a close
+    // that waited for a job, -Quit) the window closes now.
+    if (!closing_)
+        close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!controller_ || result_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    controller_->RequestClose(Placement());
+    closing_ = false;
+    if (result_)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::wstring> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdWString());
+    }
+    if (paths.empty() || !controller_)
+        return;
+    event->acceptProposedAction();
+    controller_->DropPaths(paths);
+}
+
+void MainWindow::SetRange(int low, int high) {
+    progress_->SetRange(low, high);
+}
+
+void MainWindow::SetStep(int step) {
+    progress_->SetStep(step);
+}
+
+void MainWindow::StepIt() {
+    progress_->StepIt();
+}
+
+void MainWindow::SetPos(int position) {
+    progress_->SetPos(position);
+}
+
+}  // namespace torvane::gui
