@@ -30,9 +30,14 @@ CCriteriaTabCtrl::CCriteriaTabCtrl(QComboBox& selector, Dialogs& dialogs,
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
-    // All three pages cover the same area; only the current one is shown.
-    for (CriteriaPage* page : pages_)
+    // All three pages cover the same area, sized for the largest; only the
+    // current one is shown.
+    for (CriteriaPage* page : pages_) {
+        QSizePolicy policy = page->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        page->setSizePolicy(policy);
         layout->addWidget(page, 0, 0);
+    }
     for (std::size_t p = 1; p < pages_.size(); ++p) {
         pages_[p]->setEnabled(false);
         pages_[p]->hide();

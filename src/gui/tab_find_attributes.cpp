@@ -23,8 +23,10 @@ CTabFindAttributes::CTabFindAttributes(Dialogs& dialogs, std::wstring caption, S
       pattern_(MakeEdit(true)),
       regex_(new QCheckBox(QStringLiteral("Use regular expression"), this)) {
     auto* patternRow = new QHBoxLayout;
-    patternRow->addWidget(new QLabel(QStringLiteral("File to apply attributes to:"), this));
-    patternRow->addStretch(1);
+    // The label wraps where the desktop's font is too wide for one line.
+    auto* patternLabel = new QLabel(QStringLiteral("File to apply attributes to:"), this);
+    patternLabel->setWordWrap(true);
+    patternRow->addWidget(patternLabel, 1);
     patternRow->addWidget(regex_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Task Name:"), this));

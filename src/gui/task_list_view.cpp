@@ -93,7 +93,9 @@ CTaskListCtrl::CTaskListCtrl(MainController& controller, QWidget* parent)
     setShowGrid(true);
     setModel(model_);
     SetColumns({GridColumn{"Task List", kColumnWidth, ColumnTrait::kText, -1, -1, true}});
-    horizontalHeader()->setStretchLastSection(true);
+    // The one column always fills the view: a long text is elided, and its
+    // tool tip shows it whole.
+    horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CTaskListCtrl::OnSelectionChanged);
 }
@@ -182,7 +184,10 @@ void CTaskListCtrl::paintEvent(QPaintEvent* event) {
     GridListView::paintEvent(event);
     if (model_->rowCount() > 0)
         return;
+    // The application's font, so that the text fits on one line where the
+    // list's larger font would not.
     QPainter painter(viewport());
+    painter.setFont(QApplication::font(this));
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextSingleLine,
                      QString::fromLatin1(kEmptyViewText));
