@@ -5,6 +5,8 @@
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include "editor_fixture.hpp"
 #include "gui/criteria_tabs.hpp"
@@ -142,6 +144,22 @@ TEST_F(TaskListViewTest, ToolTipsShowTheTaskFieldsWithTheirLineBreaks) {
                     .data(Qt::ToolTipRole)
                     .toString()
                     .endsWith("Starting Number: 0"));
+}
+
+TEST_F(TaskListViewTest, HoveringARowShowsItsWholeToolTip) {
+    StartWithTasks(2);
+    window.show();
+    TaskView().resize(300, 200);
+    auto hover = [this](QPoint at) {
+        QHelpEvent event(QEvent::ToolTip, at, TaskView().viewport()->mapToGlobal(at));
+        QApplication::sendEvent(TaskView().viewport(), &event);
+    };
+    hover(TaskView().visualRect(TaskView().Model().index(1, 0)).center());
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(),
+              CTaskListCtrl::ToolTipMarkup(
+                  TaskView().Model().index(1, 0).data(Qt::ToolTipRole).toString()));
+    EXPECT_TRUE(QToolTip::text().contains("Task Name: T1<br>Search String: zz<br>"));
 }
 
 TEST_F(TaskListViewTest, UnnamedTaskShowsItsDefinitionUntilNamed) {
