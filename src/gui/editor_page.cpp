@@ -4,8 +4,18 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <memory>
 
 namespace torvane::gui {
+namespace {
+
+qsizetype ReservedCount(const QString& text) {
+    return std::count_if(text.begin(), text.end(),
+                         [](QChar c) { return IsReservedCharacter(c.unicode()); });
+}
+
+}  // namespace
 
 CriteriaPage::CriteriaPage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
                            QWidget* parent)
@@ -17,8 +27,21 @@ CriteriaPage::CriteriaPage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn 
 QLineEdit* CriteriaPage::MakeEdit(bool filtered) {
     auto* edit = new QLineEdit(this);
     connect(edit, &QLineEdit::textChanged, this, [this] { state_.modified = true; });
-    if (filtered)
+    if (filtered) {
         edit->installEventFilter(this);
+        // Pasted or dropped text can't bring "<" or ">" in either: a "<>"
+        // would end the field inside the task's definition. QLineEdit tells
+        // of a user's edit before it reports the text changed, so the text
+        // kept is still the one before the edit.
+        auto kept = std::make_shared<QString>();
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, kept](const QString& text) {
+            if (ReservedCount(text) > ReservedCount(*kept)) {
+                edit->setText(*kept);
+                ReportReservedCharacter();
+            }
+        });
+        connect(edit, &QLineEdit::textChanged, this, [kept](const QString& text) { *kept = text; });
+    }
     return edit;
 }
 
@@ -76,12 +99,16 @@ bool CriteriaPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const QString typed = static_cast<QKeyEvent*>(event)->text();
         if (typed.size() == 1 && IsReservedCharacter(typed.at(0).unicode())) {
-            dialogs_.ShowMessage(std::wstring(kReservedCharacterMessage), caption_,
-                                 MessageIcon::kNone, MessageButtons::kOk);
+            ReportReservedCharacter();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void CriteriaPage::ReportReservedCharacter() {
+    dialogs_.ShowMessage(std::wstring(kReservedCharacterMessage), caption_, MessageIcon::kNone,
+                         MessageButtons::kOk);
 }
 
 void CriteriaPage::SetButtonTexts() {

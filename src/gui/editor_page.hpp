@@ -45,7 +45,8 @@ class CriteriaPage : public QWidget {
     virtual void OnSecondary() = 0;
 
     // Makes an edit box whose every text change sets the modified flag; a
-    // find or replace box (`filtered`) also refuses a typed "<" or ">".
+    // find or replace box (`filtered`) also refuses a "<" or ">" typed,
+    // pasted or dropped by the user (the program may still set such text).
     QLineEdit* MakeEdit(bool filtered);
     // Makes the two buttons (Add/Clear texts) wired to OnPrimary/OnSecondary.
     QWidget* MakeButtons();
@@ -68,6 +69,7 @@ class CriteriaPage : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void ReportReservedCharacter();
     void SetButtonTexts();
 
     Dialogs& dialogs_;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QToolButton>
 
@@ -165,6 +166,25 @@ TEST_F(RenamePageTest, ReservedCharactersAreRefusedInFindAndReplaceOnly) {
     const std::wstring reserved =
         L"The < and > characters are reserved and cannot be use in an expression.";
     EXPECT_EQ(Messages(), (Names{reserved, reserved, reserved}));
+}
+
+TEST_F(RenamePageTest, PastedReservedCharactersAreRefusedToo) {
+    ListFolder(L"/data/");
+    QApplication::clipboard()->setText("x<>y");
+    QTest::keyClicks(&Page().FindBox(), "ab");
+    Page().FindBox().paste();
+    EXPECT_EQ(Page().FindBox().text(), "ab");
+    EXPECT_EQ(Messages().size(), 1u);
+    // A loaded task's text may hold them; editing it elsewhere still works.
+    RenameTaskFields record;
+    record.id = 1;
+    record.find = L"a<b";
+    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    QApplication::clipboard()->setText("c");
+    Page().FindBox().end(false);
+    Page().FindBox().paste();
+    EXPECT_EQ(Page().FindBox().text(), "a<bc");
+    EXPECT_EQ(Messages().size(), 1u);
 }
 
 TEST_F(RenamePageTest, DoubleClickedTaskIsModifiedInPlace) {
