@@ -219,6 +219,26 @@ TEST_F(RenamePageTest, DoubleClickedTaskIsModifiedInPlace) {
     EXPECT_EQ(Page().state(), PageState{});
 }
 
+TEST_F(RenamePageTest, RejectedModificationKeepsTheTaskAndThePage) {
+    ListFolder(L"/data/");
+    Fill("Keep", "photo1", "x");
+    Click(Page().PrimaryButton());
+    controller->SetTaskSelection({0});
+    controller->TaskListDoubleClicked();
+    Type(Page().NameBox(), "Broken");
+    Type(Page().FindBox(), "(");
+    Click(Page().RegexBox());
+    Click(Page().PrimaryButton());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(RowTexts(), QStringList{"Keep"});
+    EXPECT_EQ(LastDefinition(),
+              L"$FileName<>FIND=photo1<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>");
+    EXPECT_EQ(NewNames(), (Names{L"x.jpg", L"photo2.jpg"}));
+    EXPECT_TRUE(Page().state().modifyMode);
+    EXPECT_EQ(Page().NameBox().text(), "Broken");
+    EXPECT_EQ(Page().PrimaryButton().text(), "Modify Task Item");
+}
+
 TEST_F(RenamePageTest, CancelLeavesModifyModeAndTheRememberedNumberingComesBack) {
     ListFolder(L"/data/");
     Click(Page().NumberingBox());  // remembered: on
