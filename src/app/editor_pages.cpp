@@ -1,0 +1,131 @@
+#include "app/editor_pages.hpp"
+
+#include <algorithm>
+
+#include "platform/file_attributes.hpp"
+#include "platform/number_text.hpp"
+
+namespace torvane {
+namespace {
+
+std::wstring FlagText(bool on) {
+    return std::wstring(on ? kTrue : kFalse);
+}
+
+}  // namespace
+
+bool IsReservedCharacter(wchar_t c) {
+    return c == L'<' || c == L'>';
+}
+
+SubmitCheck CheckSubmit(std::wstring_view find, const PageState& state) {
+    if (find.empty())
+        return SubmitCheck::kEmptyFind;
+    return state.modified ? SubmitCheck::kSend : SubmitCheck::kNotModified;
+}
+
+ButtonTexts ButtonTextsFor(bool modifyMode) {
+    if (modifyMode)
+        return {kModifyButtonText, kCancelButtonText};
+    return {kAddButtonText, kClearButtonText};
+}
+
+RenameTaskFields RenameRecordOf(const RenamePageValues& values, std::uint32_t id) {
+    RenameTaskFields record;
+    record.id = id;
+    record.name = values.name;
+    record.find = values.find;
+    record.replace = values.replace;
+    record.regex = FlagText(values.regex);
+    if (values.numbering) {
+        record.numbering = FlagText(true);
+        record.startNumber = values.startAt;
+    }
+    return record;
+}
+
+std::wstring StepStartAt(std::wstring_view text, int delta) {
+    const std::int32_t shown = ReadDecimalInt32(text);
+    const std::int64_t moved = std::int64_t{shown} + delta;
+    return std::to_wstring(std::clamp<std::int64_t>(moved, kStartAtMinimum, kStartAtMaximum));
+}
+
+TimestampTaskFields TimestampRecordOf(const TimestampPageValues& values, std::uint32_t id) {
+    TimestampTaskFields record;
+    record.id = id;
+    record.name = values.name;
+    record.find = values.find;
+    record.replace = values.replace;
+    record.timeKind = std::wstring(TimeKindOfIndex(values.timeKind));
+    record.regex = FlagText(values.regex);
+    return record;
+}
+
+std::wstring_view TimeKindOfIndex(int index) {
+    if (index == 0)
+        return kTimeKindCreated;
+    return index == 1 ? kTimeKindModified : kTimeKindAccessed;
+}
+
+std::optional<int> TimeKindIndexOf(std::wstring_view timeKind) {
+    if (timeKind == kTimeKindCreated)
+        return 0;
+    if (timeKind == kTimeKindModified)
+        return 1;
+    if (timeKind == kTimeKindAccessed)
+        return 2;
+    return std::nullopt;
+}
+
+std::int64_t TimeOfKind(int index, std::int64_t created, std::int64_t modified,
+                        std::int64_t accessed) {
+    if (index == 0)
+        return created;
+    return index == 1 ? modified : accessed;
+}
+
+std::uint32_t AttributeWordOf(const AttributeBoxes& boxes) {
+    std::uint32_t word = 0;
+    word |= boxes.archive ? FILE_ATTRIBUTE_ARCHIVE : 0;
+    word |= boxes.hidden ? FILE_ATTRIBUTE_HIDDEN : 0;
+    word |= boxes.readOnly ? FILE_ATTRIBUTE_READONLY : 0;
+    word |= boxes.system ? FILE_ATTRIBUTE_SYSTEM : 0;
+    word |= boxes.compress ? FILE_ATTRIBUTE_COMPRESSED : 0;
+    word |= boxes.encrypt ? FILE_ATTRIBUTE_ENCRYPTED : 0;
+    word |= boxes.index ? 0 : FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    return word;
+}
+
+AttributeBoxes AttributeBoxesOf(std::wstring_view attributes) {
+    const auto word = static_cast<std::uint32_t>(ReadDecimalInt32(attributes));
+    const auto has = [word](std::uint32_t bit) { return (word & bit) != 0; };
+    AttributeBoxes boxes;
+    boxes.archive = has(FILE_ATTRIBUTE_ARCHIVE);
+    boxes.hidden = has(FILE_ATTRIBUTE_HIDDEN);
+    boxes.readOnly = has(FILE_ATTRIBUTE_READONLY);
+    boxes.system = has(FILE_ATTRIBUTE_SYSTEM);
+    boxes.compress = has(FILE_ATTRIBUTE_COMPRESSED);
+    boxes.encrypt = has(FILE_ATTRIBUTE_ENCRYPTED);
+    boxes.index = !has(FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    return boxes;
+}
+
+void ExcludeOtherCompression(AttributeBoxes& boxes, bool compressClicked) {
+    if (compressClicked)
+        boxes.encrypt = false;
+    else
+        boxes.compress = false;
+}
+
+AttributeTaskFields AttributeRecordOf(const AttributePageValues& values, std::uint32_t id) {
+    AttributeTaskFields record;
+    record.id = id;
+    record.name = values.name;
+    record.find = values.find;
+    record.regex = FlagText(values.regex);
+    // Written as "%d" writes the word.
+    record.attributes = std::to_wstring(static_cast<std::int32_t>(AttributeWordOf(values.boxes)));
+    return record;
+}
+
+}  // namespace torvane

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_controller.hpp"
+#include "app/ui_thread.hpp"
+#include "fake_file_system.hpp"
+#include "gui/editor_side_widgets.hpp"
+#include "gui/task_list_view.hpp"
+#include "platform/text.hpp"
+#include "recording_dialogs.hpp"
+#include "recording_view.hpp"
+#include "temp_dir.hpp"
+#include "time_zone.hpp"
+
+namespace torvane::gui::testing {
+
+// The recording view that also hands the editor side's notifications to the
+// editor side, as the window does.
+class ForwardingView : public torvane::testing::RecordingView {
+  public:
+    void TaskRowsChanged() override {
+        RecordingView::TaskRowsChanged();
+        if (side)
+            side->TaskRowsChanged();
+    }
+    void TaskSelectionChanged(const TaskSelection& s) override {
+        RecordingView::TaskSelectionChanged(s);
+        if (side)
+            side->TaskSelectionChanged(s);
+    }
+    void TaskListCaptionChanged(const std::wstring& text) override {
+        RecordingView::TaskListCaptionChanged(text);
+        if (side)
+            side->TaskListCaptionChanged(text);
+    }
+    void EnableTaskKindSelector(bool enabled) override {
+        RecordingView::EnableTaskKindSelector(enabled);
+        if (side)
+            side->EnableTaskKindSelector(enabled);
+    }
+    void EnableEditor() override {
+        RecordingView::EnableEditor();
+        if (side)
+            side->EnableEditor();
+    }
+    void ShowEditorPage(int p) override {
+        RecordingView::ShowEditorPage(p);
+        if (side)
+            side->ShowEditorPage(p);
+    }
+    void LoadTask(const TaskFields& record, LoadMode mode) override {
+        RecordingView::LoadTask(record, mode);
+        if (side)
+            side->LoadTask(record, mode);
+    }
+    void PrefillTimestampPage(const FileEntry& times) override {
+        RecordingView::PrefillTimestampPage(times);
+        if (side)
+            side->PrefillTimestampPage(times);
+    }
+    void ShowPreferences(const PreferenceFlags& flags) override {
+        RecordingView::ShowPreferences(flags);
+        if (side)
+            side->ShowPreferences(flags);
+    }
+    void ShowAbout(const AboutInfo& a) override {
+        RecordingView::ShowAbout(a);
+        if (side)
+            side->ShowAbout(a);
+    }
+
+    EditorSide* side = nullptr;
+};
+
+// A controller over the in-memory file system with the editor side's
+// widgets in a window. The program lies in a real temporary folder, where
+// confirming the Preferences window writes its file.
+class EditorSideTest : public ::testing::Test {
+  protected:
+    static constexpr std::int64_t kNow = 1625313909;  // 07/03/2021 12:05:09 PM UTC
+
+    EditorSideTest() {
+        fs.SetProgramPath(FromUtf8(dir.path()) + L"/torvane");
+        MainControllerServices services{fs, dialogs, view, view, ui};
+        services.clock = [] { return kNow; };
+        controller = std::make_unique<MainController>(std::move(services));
+        view.Attach(*controller);
+        side = std::make_unique<EditorSideWidgets>(*controller, &window,
+                                                   EditorSideOptions{&dialogs, kNow, L"torvane"});
+        view.side = side.get();
+        controller->Initialize(CCommandLineInfoEx{});
+    }
+    ~EditorSideTest() override { view.side = nullptr; }
+
+    // Lists a folder of the fake through the folder picker.
+    void ListFolder(const std::wstring& path, ListOptions options = {}) {
+        view.folderAnswers.push_back(FolderChoice{path, options});
+        controller->SelectFolder();
+    }
+
+    // Replaces a box's text as typing would (the program's own setText
+    // counts as a change too).
+    static void Type(QLineEdit& box, const QString& text) { box.setText(text); }
+    static void Click(QAbstractButton& button) { QTest::mouseClick(&button, Qt::LeftButton); }
+
+    std::vector<std::wstring> NewNames() const {
+        std::vector<std::wstring> names;
+        for (const auto& e : controller->newEntries())
+            names.push_back(e.name);
+        return names;
+    }
+    std::vector<std::wstring> Messages() const {
+        std::vector<std::wstring> texts;
+        for (const auto& m : dialogs.messages())
+            texts.push_back(m.text);
+        return texts;
+    }
+    CTaskListCtrl& TaskView() const { return side->TaskList(); }
+    QStringList RowTexts() const {
+        QStringList rows;
+        const auto& model = TaskView().Model();
+        for (int r = 0; r < model.rowCount(); ++r)
+            rows << model.index(r, 0).data().toString();
+        return rows;
+    }
+
+    torvane::testing::ScopedTimeZone zone{"UTC0"};
+    torvane::testing::TempDir dir;
+    torvane::testing::FakeFileSystem fs;
+    torvane::testing::RecordingDialogs dialogs;
+    ForwardingView view;
+    UiTaskQueue ui;
+    std::unique_ptr<MainController> controller;
+    QWidget window;
+    std::unique_ptr<EditorSideWidgets> side;
+};
+
+}  // namespace torvane::gui::testing
