@@ -6,6 +6,7 @@
 
 #include "app/command_line.hpp"
 #include "app/main_controller.hpp"
+#include "gui/editor_side_widgets.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_dialogs.hpp"
 #include "gui/qt_icon_provider.hpp"
@@ -44,6 +45,11 @@ int main(int argc, char* argv[]) {
                                         window.UiThread(), &window.Icons(), L"torvane", version});
     window.SetProductName(QString::fromStdWString(version.productName));
     window.Attach(controller);
+    // Made after the controller it talks to, and destroyed before it.
+    torvane::gui::EditorSideOptions editorOptions;
+    editorOptions.dialogs = &window.Dialogs();
+    torvane::gui::EditorSideWidgets editors(controller, &window, editorOptions);
+    window.SetEditorSide(editors);
     controller.Initialize(commandLine);
     // -Quit without a job ends the window before it is ever shown.
     if (!window.Result()) {

@@ -38,6 +38,8 @@ void MainWindow::SetEditorSide(EditorSide& editors) {
     taskKind_->hide();
     Embed(*editorFrame_, editors.EditorWidget());
     Embed(*taskListArea_, editors.TaskListWidget());
+    // The frame takes the pages' own height, whatever the desktop's font.
+    editorFrame_->setFixedHeight(editorFrame_->sizeHint().height());
 }
 
 void MainWindow::ConnectLists() {

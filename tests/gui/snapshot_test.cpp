@@ -12,8 +12,10 @@
 #include "app/main_controller.hpp"
 #include "filelist/list_path.hpp"
 #include "gui/commands.hpp"
+#include "gui/editor_side_widgets.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/info_tab_general.hpp"
+#include "gui/editor_side_widgets.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_icon_provider.hpp"
 #include "gui/qt_ui_thread.hpp"
@@ -52,6 +54,10 @@ TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     MainWindow window;
     MainController controller({fs, dialogs, pickers, window, window.UiThread(), &window.Icons()});
     window.Attach(controller);
+    EditorSideOptions editorOptions;
+    editorOptions.dialogs = &dialogs;
+    EditorSideWidgets editors(controller, &window, editorOptions);
+    window.SetEditorSide(editors);
     controller.Initialize(CCommandLineInfoEx{});
     const std::wstring path = FromUtf8(dir.path()) + L"/";
     pickers.folderAnswers.push_back(
