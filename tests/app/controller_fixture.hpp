@@ -14,6 +14,7 @@
 #include "app/main_controller.hpp"
 #include "app/ui_thread.hpp"
 #include "fake_file_system.hpp"
+#include "gated_file_system.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
@@ -41,7 +42,7 @@ inline RenameTaskFields RenameRecord(std::wstring find, std::wstring replace,
 // The in-memory file system, except that the attributes of paths in one real
 // folder come from the disk: task-list files, the preference file and logs
 // are read and written there, and the controller checks their existence.
-class MixedFileSystem : public FakeFileSystem {
+class MixedFileSystem : public GatedFileSystem {
   public:
     explicit MixedFileSystem(std::wstring realFolder) : realFolder_(std::move(realFolder)) {}
 
@@ -51,30 +52,9 @@ class MixedFileSystem : public FakeFileSystem {
         return FakeFileSystem::GetAttributes(path);
     }
 
-    // Holds every search made on a thread other than the test's until
-    // OpenGate: a job's worker then waits at its first folder while the test
-    // acts on the controller.
-    void CloseGate() { gateOpen_ = gate_.get_future().share(); }
-    void OpenGate() {
-        if (gateOpen_.valid() && !opened_) {
-            opened_ = true;
-            gate_.set_value();
-        }
-    }
-
-    Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override {
-        if (gateOpen_.valid() && std::this_thread::get_id() != testThread_)
-            gateOpen_.wait();
-        return FakeFileSystem::FindEntries(folder);
-    }
-
   private:
     std::wstring realFolder_;
     PosixFileSystem real_;
-    const std::thread::id testThread_ = std::this_thread::get_id();
-    std::promise<void> gate_;
-    std::shared_future<void> gateOpen_;
-    bool opened_ = false;
 };
 
 // Recording dialogs that also call a hook before recording, so a test can
