@@ -8,6 +8,7 @@
 #include "app/command_states.hpp"
 #include "app/preferences.hpp"
 #include "app/version_info.hpp"
+#include "engine/error_log.hpp"
 #include "engine/preview.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/progress.hpp"
@@ -101,6 +102,10 @@ class MainView : public Progress {
     virtual void ShowAbout(const AboutInfo& about) = 0;
     // At start: give the window this placement.
     virtual void RestorePlacement(const WindowPlacement& placement) = 0;
+    // A job is over; called before its completion messages, with its result.
+    // The window shows nothing more than those messages; a console prints the
+    // log's lines.
+    virtual void JobFinished(const JobResult& result) { (void)result; }
     // The window ends now with this result (kWindowClosed or kWindowQuit).
     virtual void CloseWindow(int result) = 0;
 };
