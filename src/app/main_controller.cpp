@@ -64,10 +64,13 @@ void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine) {
     }
     if (!commandLine_.commandLineFilePath.empty())
         StartHistoryWith(commandLine_.commandLineFilePath);
-    if (!commandLine_.commandLineTaskList.empty())
-        ReadTaskListFile(commandLine_.commandLineTaskList);
+    // A task list whose reading stopped part way holds only some of its
+    // tasks: applying those would be a batch nobody asked for.
+    const bool partial =
+        !commandLine_.commandLineTaskList.empty() &&
+        ReadTaskListFile(commandLine_.commandLineTaskList) == ReadOutcome::kReadError;
     std::wstring value;
-    if (commandLine.HasSwitch(L"apply", value))
+    if (commandLine.HasSwitch(L"apply", value) && !partial)
         UpdateAttributes();
     if (commandLine.HasSwitch(L"quit", value)) {
         if (jobRunning_)

@@ -200,5 +200,20 @@ TEST_F(StartupTest, CloseWritesNothingWhenNothingItKeepsChanged) {
     EXPECT_NE(PreferenceBytes().find(std::string("#\0 \0P\0r\0e\0", 10)), std::string::npos);
 }
 
+TEST_F(StartupTest, ACommandLineTaskListReadOnlyInPartIsNotApplied) {
+    // The second task line is longer than the reader takes: reading stops
+    // after the first task.
+    const std::wstring longLine =
+        L"$FileName<>FIND=" + std::wstring(kMaxTaskLineLength + 1, L'a') + L"<>";
+    const auto partial =
+        WriteTaskFile(L"partial.tvt", {L"$FileName<>FIND=a<>REPL=x<>NAME=A<>", longLine});
+    Start({L"/data/", partial, L"-Apply", L"-NoConfirm"});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].text.find(L"longer than"), std::wstring::npos);
+    EXPECT_EQ(view.rows, Names{L"A"});
+    EXPECT_FALSE(controller->jobRunning());
+    EXPECT_TRUE(fs.changes().empty());
+}
+
 }  // namespace
 }  // namespace torvane::testing
