@@ -185,8 +185,7 @@ class PosixHandle : public FileHandle {
 };
 
 Status PosixHandle::SetTimes(std::int64_t created, std::int64_t accessed, std::int64_t modified) {
-    if (const int err = entry_.Refresh())
-        return SystemError::FromErrno(err);
+    // The entry was looked at when it was opened, just before.
     if (!CanStore(entry_.stx))
         return SystemError::FromErrno(EPERM);
     const auto nt = ToNtTime(created);
@@ -194,9 +193,12 @@ Status PosixHandle::SetTimes(std::int64_t created, std::int64_t accessed, std::i
         return SystemError::FromErrno(EINVAL);
     const struct timespec times[2] = {{static_cast<time_t>(accessed), 0},
                                       {static_cast<time_t>(modified), 0}};
-    if (::utimensat(AT_FDCWD, entry_.proc.c_str(), times, 0) != 0)
+    // By path, not through /proc/self/fd (a procfs lookup per call): the
+    // entry is no link (CanStore), and were it replaced by one meanwhile, the
+    // link itself would get the times.
+    if (::utimensat(AT_FDCWD, path_.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
         return SystemError::FromLastErrno();
-    const auto stored = ReadStored(entry_.proc.c_str(), true);
+    const auto stored = ReadStored(path_.c_str(), false);
     if (CreatedOf(entry_.stx, stored) == created)
         return Status::Ok();
     auto info = StoredOrCurrent(entry_, stored, LastComponent(path_));
@@ -271,8 +273,11 @@ Status PosixFileSystem::SetAttributes(const std::wstring& path, std::uint32_t at
         if (const int err = e.Refresh())
             return SystemError::FromErrno(err);
     }
-    if (const int err = WriteStored(e, info))
-        return SystemError::FromErrno(err);
+    // A word that is stored already is not written again.
+    if (!stored || !(*stored == info)) {
+        if (const int err = WriteStored(e, info))
+            return SystemError::FromErrno(err);
+    }
     // A read-only folder on Windows still takes new entries: its permissions stay.
     const bool file = !S_ISDIR(e.stx.stx_mode);
     if (readOnly && file && (e.Mode() & 0222) != 0 &&
