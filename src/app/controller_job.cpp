@@ -146,6 +146,7 @@ void MainController::OnJobStep(int entries) {
 }
 
 void MainController::OnJobDone(const JobResult& result) {
+    view_.JobFinished(result);
     if (!result.error) {
         ShowNotice(dialogs_, kJobSucceeded);
     } else if (dialogs_.ShowMessage(std::wstring(kJobFailed), L"Warning", MessageIcon::kWarning,

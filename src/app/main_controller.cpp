@@ -30,7 +30,7 @@ MainController::~MainController() {
 }
 
 void MainController::Initialize(const CCommandLineInfoEx& commandLine,
-                                const ListOptions& startOptions) {
+                                const ListOptions& startOptions, RunMode mode) {
     history_ = FolderHistory{};
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
@@ -46,35 +46,43 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
     ShowEntryInfo();
 
     LoadPreferences(fs_, dialogs_, prefs_);
-    RunCommandLine(commandLine);
-    if (windowResult_)
-        return;  // -Quit ended the window; the automatic loads would be lost work
+    RunCommandLine(commandLine, mode);
+    if (windowResult_ || pendingEnd_ != PendingEnd::kNone)
+        return;  // -Quit ends the window; the automatic loads would be lost work
     AutoLoads();
     if (prefs_.flags.saveWindowSize != 0 && prefs_.savedPlacement != WindowPlacement{})
         view_.RestorePlacement(prefs_.savedPlacement);
     UpdateCommandUI();
 }
 
-void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine) {
+void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode) {
     commandLineResult_ =
         ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
     if (commandLineResult_ != 0) {
         commandLine_ = CommandLineValues{};
+        if (mode == RunMode::kBatch)
+            QuitAfterCommandLine();
         return;
     }
     if (!commandLine_.commandLineFilePath.empty())
         StartHistoryWith(commandLine_.commandLineFilePath);
-    if (!commandLine_.commandLineTaskList.empty())
-        ReadTaskListFile(commandLine_.commandLineTaskList);
+    // A task list whose reading stopped part way holds only some of its
+    // tasks: applying those would be a batch nobody asked for.
+    const bool partial =
+        !commandLine_.commandLineTaskList.empty() &&
+        ReadTaskListFile(commandLine_.commandLineTaskList) == ReadOutcome::kReadError;
     std::wstring value;
-    if (commandLine.HasSwitch(L"apply", value))
+    if (commandLine.HasSwitch(L"apply", value) && !partial)
         UpdateAttributes();
-    if (commandLine.HasSwitch(L"quit", value)) {
-        if (jobRunning_)
-            pendingEnd_ = PendingEnd::kQuit;
-        else
-            EndWindow(kWindowQuit);
-    }
+    if (commandLine.HasSwitch(L"quit", value) || mode == RunMode::kBatch)
+        QuitAfterCommandLine();
+}
+
+void MainController::QuitAfterCommandLine() {
+    if (jobRunning_)
+        pendingEnd_ = PendingEnd::kQuit;
+    else
+        EndWindow(kWindowQuit);
 }
 
 void MainController::AutoLoads() {

@@ -8,6 +8,7 @@
 #include "app/command_states.hpp"
 #include "app/preferences.hpp"
 #include "app/version_info.hpp"
+#include "engine/error_log.hpp"
 #include "engine/preview.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/progress.hpp"
@@ -103,6 +104,11 @@ class MainView : public Progress {
     virtual void RestorePlacement(const WindowPlacement& placement) = 0;
     // The window ends now with this result (kWindowClosed or kWindowQuit).
     virtual void CloseWindow(int result) = 0;
+
+    // A job's worker has finished: called before its result is reported (the
+    // notice, or the question whether to save the log). The console prints
+    // the log here; a window needs nothing, hence the empty default.
+    virtual void JobFinished(const JobResult&) {}
 };
 
 }  // namespace torvane
