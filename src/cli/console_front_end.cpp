@@ -1,0 +1,94 @@
+#include "cli/console_front_end.hpp"
+
+#include "filelist/file_entry.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kNotATerminal = L"Answered No: standard input is not a terminal.";
+
+// A text without the line breaks at its end (system texts end with CR LF):
+// the console writes its own.
+std::wstring WithoutTrailingBreaks(std::wstring text) {
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+ConsoleFrontEnd::ConsoleFrontEnd(Terminal& terminal, FileSystem& fs)
+    : terminal_(terminal), fs_(fs) {}
+
+MessageAnswer ConsoleFrontEnd::ShowMessage(const std::wstring& text, const std::wstring& caption,
+                                           MessageIcon icon, MessageButtons buttons) {
+    if (icon == MessageIcon::kError || icon == MessageIcon::kWarning)
+        ++problems_;
+    const std::wstring line =
+        WithoutTrailingBreaks(caption.empty() ? text : caption + L": " + text);
+    if (buttons == MessageButtons::kOk || buttons == MessageButtons::kOkCancel) {
+        if (icon == MessageIcon::kInformation)
+            terminal_.PrintOut(line);
+        else
+            terminal_.PrintError(line);
+        return MessageAnswer::kOk;
+    }
+    if (terminal_.io().inIsTerminal)
+        return terminal_.AskYesNo(line) ? MessageAnswer::kYes : MessageAnswer::kNo;
+    terminal_.PrintError(line);
+    terminal_.PrintError(hint_.empty() ? std::wstring(kNotATerminal)
+                                       : std::wstring(kNotATerminal) + L" " + hint_);
+    return MessageAnswer::kNo;
+}
+
+std::optional<std::wstring> ConsoleFrontEnd::PickOpenFile(const FileDialogRequest&) {
+    return std::nullopt;
+}
+
+std::optional<FolderChoice> ConsoleFrontEnd::PickFolder() {
+    return std::nullopt;
+}
+
+std::optional<std::wstring> ConsoleFrontEnd::PickSaveFile(const FileDialogRequest& request) {
+    const auto WithExtension = [&request](std::wstring name) {
+        if (ExtensionOf(name).empty())
+            name += request.defaultExtension;
+        return name;
+    };
+    const std::wstring proposed = WithExtension(request.initialName);
+    const auto answer = terminal_.ReadLine(L"Save as [" + proposed + L"]: ");
+    if (!answer)
+        return std::nullopt;
+    const std::wstring path = answer->empty() ? proposed : WithExtension(*answer);
+    if (request.overwritePrompt && fs_.GetAttributes(path).ok() &&
+        !terminal_.AskYesNo(path + L" already exists. Do you want to replace it?"))
+        return std::nullopt;
+    return path;
+}
+
+bool ConsoleFrontEnd::DrawsProgress() const {
+    return controller_ && controller_->jobRunning() && !jobFinished_;
+}
+
+void ConsoleFrontEnd::SetRange(int low, int high) {
+    position_ = low;
+    terminal_.SetProgressRange(low, high);
+}
+
+void ConsoleFrontEnd::SetPos(int position) {
+    position_ = position;
+    if (position == 0 || DrawsProgress())
+        terminal_.SetProgressPosition(position);
+}
+
+void ConsoleFrontEnd::JobFinished(const JobResult& result) {
+    jobFinished_ = true;
+    terminal_.SetProgressPosition(0);
+    if (!result.error)
+        return;
+    for (const auto& line : result.log)
+        terminal_.PrintError(WithoutTrailingBreaks(line));
+    hint_ = L"The log is printed above.";
+}
+
+}  // namespace torvane

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/main_controller.hpp"
+#include "app/main_view.hpp"
+#include "app/pickers.hpp"
+#include "cli/terminal.hpp"
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The controller's front end on a console: message boxes become lines,
+// questions are asked on the terminal (or answered No), the progress bar is
+// a line on standard error, and a job's error log is printed. Nothing is
+// drawn for the lists, the editors or the window; the program reads what it
+// prints from the controller. Every call comes on the main thread, which
+// runs the controller's UI queue.
+class ConsoleFrontEnd : public MainView, public Dialogs, public Pickers {
+  public:
+    ConsoleFrontEnd(Terminal& terminal, FileSystem& fs);
+
+    // The controller this front end serves: the progress bar is drawn only
+    // while its job runs (not for listings), until the job has finished.
+    void Attach(const MainController& controller) { controller_ = &controller; }
+
+    // What a question answered No without a terminal adds about how to
+    // proceed (for the job's confirmation: add -NoConfirm).
+    void SetNoAnswerHint(std::wstring hint) { hint_ = std::move(hint); }
+    // The number of error and warning messages shown so far.
+    int problemsShown() const { return problems_; }
+
+    // Dialogs: "caption: text" (or the text alone without a caption), on
+    // standard output for a notice (information icon), on standard error for
+    // anything else. A Yes/No question is asked on the terminal; without
+    // one it is answered No, with a line saying so and the hint. Returns
+    // kOk for an OK box.
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                              MessageIcon icon, MessageButtons buttons) override;
+
+    // Pickers: only the save dialog is asked for (the error log's name). On a
+    // terminal it asks for a name, proposing the request's initial name with
+    // its default extension (an empty answer takes it), adds the extension to
+    // a name typed without one and asks before an existing file is replaced.
+    // nullopt without a terminal, at the end of input, or when the
+    // replacement is refused. The open and folder pickers never answer.
+    std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::wstring> PickSaveFile(const FileDialogRequest& request) override;
+    std::optional<FolderChoice> PickFolder() override;
+
+    // MainView: the job's progress bar and its log; the rest draws nothing.
+    void SetRange(int low, int high) override;
+    void SetStep(int step) override { step_ = step; }
+    void StepIt() override { SetPos(position_ + step_); }
+    void SetPos(int position) override;
+    void JobFinished(const JobResult& result) override;
+
+    void TitleChanged(const std::wstring&) override {}
+    void CurrentEntriesChanged() override {}
+    void NewEntriesChanged(NewListUpdate) override {}
+    void TaskRowsChanged() override {}
+    void TaskSelectionChanged(const TaskSelection&) override {}
+    void TaskListCaptionChanged(const std::wstring&) override {}
+    void CommandStatesChanged(const CommandStates&) override {}
+    void GeneralInfoChanged(const GeneralInfo&) override {}
+    void EnableTaskKindSelector(bool) override {}
+    void EnableEditor() override {}
+    void ShowEditorPage(int) override {}
+    void LoadTask(const TaskFields&, LoadMode) override {}
+    void PrefillTimestampPage(const FileEntry&) override {}
+    void ShowPreferences(const PreferenceFlags&) override {}
+    void ShowAbout(const AboutInfo&) override {}
+    void RestorePlacement(const WindowPlacement&) override {}
+    void CloseWindow(int) override {}
+
+  private:
+    bool DrawsProgress() const;
+
+    Terminal& terminal_;
+    FileSystem& fs_;
+    std::wstring hint_;
+    int problems_ = 0;
+    const MainController* controller_ = nullptr;
+    bool jobFinished_ = false;
+    int position_ = 0;
+    int step_ = 1;
+};
+
+}  // namespace torvane
