@@ -1,0 +1,78 @@
+// The console's own switches, taken out before the desktop command line.
+#include "cli/console_arguments.hpp"
+
+#include <gtest/gtest.h>
+
+#include "app/command_line.hpp"
+
+namespace torvane {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+TEST(ConsoleArgumentsTest, SwitchesSetTheListOptionsAndLeaveTheRestInOrder) {
+    const struct {
+        Args arguments;
+        Args desktop;
+        ListOptions options;
+    } cases[] = {
+        {{}, {}, {}},
+        {{L"photos/", L"list.tvt"}, {L"photos/", L"list.tvt"}, {}},
+        // -SubFolders takes no value: the path after it stays a path.
+        {{L"-SubFolders", L"-Retrieve", L"both", L"photos/", L"list.tvt", L"-Apply"},
+         {L"photos/", L"list.tvt", L"-Apply"},
+         {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}},
+        {{L"/RETRIEVE", L"Folders", L"-hidden", L"HIDDEN-NO-SYSTEM", L"/subFOLDERS"},
+         {},
+         {kRetrieveFoldersOnly, 1, kIncludeHiddenNoSystem}},
+        {{L"-Retrieve", L"files"}, {}, {kRetrieveFilesOnly, 0, kNoHiddenOrSystem}},
+        {{L"-Hidden", L"none"}, {}, {kRetrieveFilesOnly, 0, kNoHiddenOrSystem}},
+        {{L"-Hidden", L"hidden"}, {}, {kRetrieveFilesOnly, 0, kIncludeHidden}},
+        {{L"-Hidden", L"system"}, {}, {kRetrieveFilesOnly, 0, kIncludeSystem}},
+        {{L"-Hidden", L"all"}, {}, {kRetrieveFilesOnly, 0, kIncludeHiddenAndSystem}},
+        // A later occurrence wins.
+        {{L"-Retrieve", L"folders", L"-Retrieve", L"both"}, {}, {kRetrieveFilesAndFolders, 0, 210}},
+        // Other switches, and names that only begin like ours, are the desktop's.
+        {{L"-FilePath", L"x", L"-SubFolder", L"-Retrieved", L"--hidden"},
+         {L"-FilePath", L"x", L"-SubFolder", L"-Retrieved", L"--hidden"},
+         {}},
+    };
+    for (const auto& c : cases) {
+        const auto got = ExtractConsoleSwitches(c.arguments);
+        EXPECT_FALSE(got.invalid);
+        EXPECT_EQ(got.desktopArguments, c.desktop);
+        EXPECT_EQ(got.options, c.options);
+    }
+}
+
+TEST(ConsoleArgumentsTest, AMissingOrUnknownValueIsInvalid) {
+    const Args cases[] = {
+        {L"photos/", L"-Retrieve"},
+        {L"-Hidden"},
+        {L"-Retrieve", L"all", L"photos/"},
+        {L"-Hidden", L"files"},
+        {L"-Retrieve", L"-Apply"},  // the next argument is the value, whatever it is
+        {L"-Hidden", L""},
+    };
+    for (const auto& arguments : cases)
+        EXPECT_TRUE(ExtractConsoleSwitches(arguments).invalid) << arguments.size();
+}
+
+TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePositions) {
+    // Five desktop entries and all three console switches: still valid, and
+    // the bare arguments are the file path and the task list.
+    const auto got =
+        ExtractConsoleSwitches({L"-SubFolders", L"-Hidden", L"all", L"photos/", L"-Retrieve",
+                                L"both", L"list.tvt", L"-Apply", L"-NoConfirm", L"-Quit"});
+    ASSERT_FALSE(got.invalid);
+    CCommandLineInfoEx info;
+    info.ParseCommandLine(got.desktopArguments);
+    EXPECT_FALSE(info.invalidArguments);
+    EXPECT_EQ(info.switchValues.size(), 5u);
+    EXPECT_EQ(info.switchValues.at(L"filepath"), L"photos/");
+    EXPECT_EQ(info.switchValues.at(L"tasklist"), L"list.tvt");
+    EXPECT_EQ(got.options, (ListOptions{kRetrieveFilesAndFolders, 1, kIncludeHiddenAndSystem}));
+}
+
+}  // namespace
+}  // namespace torvane
