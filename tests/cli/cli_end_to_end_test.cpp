@@ -4,6 +4,7 @@
 #include <sys/xattr.h>
 #include <utime.h>
 
+#include <ctime>
 #include <filesystem>
 #include <set>
 
@@ -289,6 +290,48 @@ TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
     EXPECT_EQ(r.exitStatus, 0) << r.out;
     EXPECT_TRUE(Contains(r.out, "Notice: Operation completed sucessfully."));
     EXPECT_TRUE(fs::exists(Path("photos/Trip 01-0001.jpg")));
+}
+
+// The bundled examples, as scripts/run-main runs them on a copy.
+TEST_F(CliTest, TheExampleTaskListsRunOnACopyOfTheExampleFiles) {
+    if (!HasUserAttributes())
+        GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
+    fs::copy(TORVANE_EXAMPLES_DIR, Path("demo"), fs::copy_options::recursive);
+    const auto Run = [this](const std::string& list, bool apply) {
+        Args arguments = {"-SubFolders", "-Retrieve", "both", "files/", list};
+        if (apply)
+            arguments.insert(arguments.end(), {"-Apply", "-NoConfirm"});
+        return RunProcess(program, arguments, Path("demo"));
+    };
+    const auto rename = Run("rename.tvt", false);
+    EXPECT_EQ(rename.exitStatus, 0) << rename.err;
+    EXPECT_EQ(rename.out.rfind("trip/IMG_0101.jpg -> trip/Holiday-01.jpg\n"
+                               "trip/IMG_0102.jpg -> trip/Holiday-02.jpg\n"
+                               "IMG_0001.jpg -> Holiday-01.jpg\n",
+                               0),
+              0u)
+        << rename.out;
+    for (const char* list : {"rename.tvt", "timestamp.tvt", "attributes.tvt"}) {
+        EXPECT_EQ(Run(list, false).exitStatus, 0) << list;
+        const auto applied = Run(list, true);
+        EXPECT_EQ(applied.exitStatus, 0) << list << applied.err;
+        EXPECT_EQ(applied.out, "Notice: Operation completed sucessfully.\n");
+    }
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(Path("demo/files"))) {
+        if (e.is_directory())
+            continue;
+        ++files;
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name.rfind("Holiday-", 0) == 0 || name.ends_with(".txt")) << name;
+        struct stat st {};
+        ::stat(e.path().c_str(), &st);
+        char year[8];
+        std::strftime(year, sizeof year, "%Y", std::gmtime(&st.st_mtime));
+        EXPECT_STREQ(year, "2020") << name;
+        EXPECT_EQ((st.st_mode & 0222) == 0, name.ends_with(".txt")) << name;
+    }
+    EXPECT_EQ(files, 7);
 }
 
 // The program copied into a folder of its own, so that a preference file can
