@@ -30,7 +30,7 @@ MainController::~MainController() {
 }
 
 void MainController::Initialize(const CCommandLineInfoEx& commandLine,
-                                const ListOptions& startOptions) {
+                                const ListOptions& startOptions, RunMode mode) {
     history_ = FolderHistory{};
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
@@ -46,20 +46,22 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
     ShowEntryInfo();
 
     LoadPreferences(fs_, dialogs_, prefs_);
-    RunCommandLine(commandLine);
-    if (windowResult_)
-        return;  // -Quit ended the window; the automatic loads would be lost work
+    RunCommandLine(commandLine, mode);
+    if (windowResult_ || pendingEnd_ != PendingEnd::kNone)
+        return;  // -Quit ends the window; the automatic loads would be lost work
     AutoLoads();
     if (prefs_.flags.saveWindowSize != 0 && prefs_.savedPlacement != WindowPlacement{})
         view_.RestorePlacement(prefs_.savedPlacement);
     UpdateCommandUI();
 }
 
-void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine) {
+void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode) {
     commandLineResult_ =
         ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
     if (commandLineResult_ != 0) {
         commandLine_ = CommandLineValues{};
+        if (mode == RunMode::kBatch)
+            QuitAfterCommandLine();
         return;
     }
     if (!commandLine_.commandLineFilePath.empty())
@@ -72,12 +74,15 @@ void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine) {
     std::wstring value;
     if (commandLine.HasSwitch(L"apply", value) && !partial)
         UpdateAttributes();
-    if (commandLine.HasSwitch(L"quit", value)) {
-        if (jobRunning_)
-            pendingEnd_ = PendingEnd::kQuit;
-        else
-            EndWindow(kWindowQuit);
-    }
+    if (commandLine.HasSwitch(L"quit", value) || mode == RunMode::kBatch)
+        QuitAfterCommandLine();
+}
+
+void MainController::QuitAfterCommandLine() {
+    if (jobRunning_)
+        pendingEnd_ = PendingEnd::kQuit;
+    else
+        EndWindow(kWindowQuit);
 }
 
 void MainController::AutoLoads() {

@@ -44,6 +44,15 @@ struct MainControllerServices {
     std::function<std::int64_t()> clock = CurrentTime;  // seconds since 1970 UTC
 };
 
+// How the window lives once the command-line job is done.
+enum class RunMode {
+    kWindow,  // the desktop: the window stays open unless -Quit ends it
+    // The console: the window ends after the command-line job, as with -Quit
+    // (so no automatic loads and no close bookkeeping: the preference file is
+    // read but never written), also when the command line is refused.
+    kBatch,
+};
+
 // The main window without widgets: it owns all state (folder history, current
 // and new entries, task list, preferences, list options, job state) and
 // carries out every command and gesture. A front end calls the command
@@ -67,8 +76,10 @@ class MainController {
     // preference file, the command-line job (list the path, load the task
     // list, -Apply, -Quit), the automatic loads of the last task list and path
     // where the command line gave none, the placement to restore. The list
-    // options start as `startOptions` (the desktop: the defaults).
-    void Initialize(const CCommandLineInfoEx& commandLine, const ListOptions& startOptions = {});
+    // options start as `startOptions` (the desktop: the defaults). In
+    // RunMode::kBatch the window ends once the command-line job is done.
+    void Initialize(const CCommandLineInfoEx& commandLine, const ListOptions& startOptions = {},
+                    RunMode mode = RunMode::kWindow);
 
     // ---- Commands (menu and toolbar) ----
 
@@ -206,7 +217,8 @@ class MainController {
     void OfferLog(const ErrorLog& log);
 
     // Start-up, closing, command states (main_controller.cpp).
-    void RunCommandLine(const CCommandLineInfoEx& commandLine);
+    void RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode);
+    void QuitAfterCommandLine();
     void AutoLoads();
     void CloseMainWindow(const WindowPlacement& placement);
     void EndWindow(int result);

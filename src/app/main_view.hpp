@@ -102,12 +102,13 @@ class MainView : public Progress {
     virtual void ShowAbout(const AboutInfo& about) = 0;
     // At start: give the window this placement.
     virtual void RestorePlacement(const WindowPlacement& placement) = 0;
-    // A job is over; called before its completion messages, with its result.
-    // The window shows nothing more than those messages; a console prints the
-    // log's lines.
-    virtual void JobFinished(const JobResult& result) { (void)result; }
     // The window ends now with this result (kWindowClosed or kWindowQuit).
     virtual void CloseWindow(int result) = 0;
+
+    // A job's worker has finished: called before its result is reported (the
+    // notice, or the question whether to save the log). The console prints
+    // the log here; a window needs nothing, hence the empty default.
+    virtual void JobFinished(const JobResult&) {}
 };
 
 }  // namespace torvane

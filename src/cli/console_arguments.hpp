@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,31 +7,23 @@
 
 namespace torvane {
 
-// The console's command line: the desktop program's arguments plus three
-// switches of its own that set the list options a folder picker would set.
+// The console's own switches, taken out of the arguments before the desktop
+// command line sees the rest: they set the list options that the desktop
+// program's folder picker sets.
+//   -Retrieve files|folders|both  retrieveOption 200, 201, 202
+//   -SubFolders                   includeSubfolders 1 (takes no value)
+//   -Hidden none|hidden|hidden-no-system|system|all
+//                                 hiddenSystemOption 210, 211, 213, 212, 214
+// Names and values are compared without regard to ASCII letter case; the
+// prefix is '-' or '/', as for the desktop switches.
 struct ConsoleArguments {
-    ListOptions listOptions;
-    std::vector<std::wstring> desktopArguments;  // everything else, in order
-    std::optional<std::wstring> error;           // an invalid value, when there is one
+    std::vector<std::wstring> desktopArguments;  // the rest, in their order
+    ListOptions options;                         // the defaults where not given
+    bool invalid = false;                        // a value is missing or outside its list
 };
 
-// Takes -Retrieve files|folders|both, -SubFolders and -Hidden
-// none|hidden|hidden-no-system|system|all (prefix '-' or '/', names and values
-// in any letter case) out of `arguments`; -SubFolders takes no value. A
-// missing or unknown value gives `error`.
-ConsoleArguments SplitConsoleArguments(const std::vector<std::wstring>& arguments);
-
-// True when the console should print its help: no argument at all, -? or -Help.
-bool WantsHelp(const std::vector<std::wstring>& desktopArguments);
-
-// The console's help text: the desktop program's list of arguments, then the
-// console's own switches and its exit status table.
-std::wstring ConsoleHelpText(const std::wstring& productName);
-
-// Exit statuses.
-inline constexpr int kExitOk = 0;             // done without error, or help
-inline constexpr int kExitJobErrors = 1;      // the job completed with errors
-inline constexpr int kExitInvalid = 2;        // invalid command line or failed validation
-inline constexpr int kExitJobNotStarted = 3;  // a job was asked for but refused or not confirmed
+// Splits `arguments` (without the program's name). A later occurrence of a
+// switch replaces an earlier one. Never fails; `invalid` reports a bad value.
+ConsoleArguments ExtractConsoleSwitches(const std::vector<std::wstring>& arguments);
 
 }  // namespace torvane

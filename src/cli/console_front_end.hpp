@@ -1,53 +1,62 @@
 #pragma once
 
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "app/main_controller.hpp"
 #include "app/main_view.hpp"
 #include "app/pickers.hpp"
+#include "cli/terminal.hpp"
 #include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
 
 namespace torvane {
 
-// The console's side of the controller: message boxes become lines (notices
-// on standard output, everything else on standard error, prefixed by the
-// caption), questions are asked on the terminal only when standard input is
-// one (else answered No, saying how to proceed), the progress bar is drawn on
-// standard error only when it is a terminal, and a job's log lines are
-// printed when it ends with errors. Nothing else of a window is drawn.
+// The controller's front end on a console: message boxes become lines,
+// questions are asked on the terminal (or answered No), the progress bar is
+// a line on standard error, and a job's error log is printed. Nothing is
+// drawn for the lists, the editors or the window; the program reads what it
+// prints from the controller. Every call comes on the main thread, which
+// runs the controller's UI queue.
 class ConsoleFrontEnd : public MainView, public Dialogs, public Pickers {
   public:
-    // `input` is read for answers only when `inputIsTerminal`.
-    ConsoleFrontEnd(std::FILE* input, bool inputIsTerminal, bool errorIsTerminal);
+    ConsoleFrontEnd(Terminal& terminal, FileSystem& fs);
 
-    // The controller whose state the progress bar reads; may stay null.
-    void SetController(const MainController* controller) { controller_ = controller; }
+    // The controller this front end serves: the progress bar is drawn only
+    // while its job runs (not for listings), until the job has finished.
+    void Attach(const MainController& controller) { controller_ = &controller; }
 
-    // How many messages with the error icon were shown.
-    int errorsShown() const { return errorsShown_; }
+    // What a question answered No without a terminal adds about how to
+    // proceed (for the job's confirmation: add -NoConfirm).
+    void SetNoAnswerHint(std::wstring hint) { hint_ = std::move(hint); }
+    // The number of error and warning messages shown so far.
+    int problemsShown() const { return problems_; }
 
-    // Dialogs
+    // Dialogs: "caption: text" (or the text alone without a caption), on
+    // standard output for a notice (information icon), on standard error for
+    // anything else. A Yes/No question is asked on the terminal; without
+    // one it is answered No, with a line saying so and the hint. Returns
+    // kOk for an OK box.
     MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
                               MessageIcon icon, MessageButtons buttons) override;
 
-    // Pickers: only the log's file name can be asked for, on a terminal.
-    std::optional<std::wstring> PickOpenFile(const FileDialogRequest&) override {
-        return std::nullopt;
-    }
+    // Pickers: only the save dialog is asked for (the error log's name). On a
+    // terminal it asks for a name, proposing the request's initial name with
+    // its default extension (an empty answer takes it), adds the extension to
+    // a name typed without one and asks before an existing file is replaced.
+    // nullopt without a terminal, at the end of input, or when the
+    // replacement is refused. The open and folder pickers never answer.
+    std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override;
     std::optional<std::wstring> PickSaveFile(const FileDialogRequest& request) override;
-    std::optional<FolderChoice> PickFolder() override { return std::nullopt; }
+    std::optional<FolderChoice> PickFolder() override;
 
-    // Progress
+    // MainView: the job's progress bar and its log; the rest draws nothing.
     void SetRange(int low, int high) override;
-    void SetStep(int) override {}
-    void StepIt() override { Draw(position_ + 1); }
-    void SetPos(int position) override { Draw(position); }
+    void SetStep(int step) override { step_ = step; }
+    void StepIt() override { SetPos(position_ + step_); }
+    void SetPos(int position) override;
+    void JobFinished(const JobResult& result) override;
 
-    // MainView: a console shows none of the window's parts.
     void TitleChanged(const std::wstring&) override {}
     void CurrentEntriesChanged() override {}
     void NewEntriesChanged(NewListUpdate) override {}
@@ -65,28 +74,18 @@ class ConsoleFrontEnd : public MainView, public Dialogs, public Pickers {
     void ShowAbout(const AboutInfo&) override {}
     void RestorePlacement(const WindowPlacement&) override {}
     void CloseWindow(int) override {}
-    void JobFinished(const JobResult& result) override;
 
   private:
-    // Reads one line from the terminal; nullopt at its end.
-    std::optional<std::wstring> ReadAnswer();
-    void Draw(int position);
-    void EndProgressLine();
+    bool DrawsProgress() const;
 
-    std::FILE* input_;
-    const bool inputIsTerminal_;
-    const bool errorIsTerminal_;
+    Terminal& terminal_;
+    FileSystem& fs_;
+    std::wstring hint_;
+    int problems_ = 0;
     const MainController* controller_ = nullptr;
-    int errorsShown_ = 0;
-    int high_ = 0;
+    bool jobFinished_ = false;
     int position_ = 0;
-    bool progressShown_ = false;
-    std::chrono::steady_clock::time_point jobStart_{};
-    std::chrono::steady_clock::time_point lastDraw_{};
+    int step_ = 1;
 };
-
-// Writes wide text to a stream as UTF-8 (file names' bytes come back as they
-// were).
-void Print(std::FILE* stream, const std::wstring& text);
 
 }  // namespace torvane

@@ -200,6 +200,61 @@ TEST_F(StartupTest, CloseWritesNothingWhenNothingItKeepsChanged) {
     EXPECT_NE(PreferenceBytes().find(std::string("#\0 \0P\0r\0e\0", 10)), std::string::npos);
 }
 
+// The console's run: the window ends once the command-line job is done.
+class BatchStartupTest : public StartupTest {
+  protected:
+    MainController& StartBatch(const std::vector<std::wstring>& arguments) {
+        Make();
+        CCommandLineInfoEx info;
+        info.ParseCommandLine(arguments);
+        controller->Initialize(info, {}, RunMode::kBatch);
+        return *controller;
+    }
+};
+
+TEST_F(BatchStartupTest, EndsAfterTheCommandLineWithoutAutomaticLoadsOrBookkeeping) {
+    const auto otherTasks = WriteTaskFile(L"other.tvt", {L"$FileName<>FIND=b<>REPL=y<>"});
+    WritePreferences(Preferences{PreferenceFlags{0, 0, 0, 1, 1, 1}, otherTasks, L"/data/sub/", 1,
+                                 WindowPlacement{44, 0, 1, 0, 0, 0, 0, 1, 2, 3, 4}});
+    const std::string before = PreferenceBytes();
+    const struct {
+        std::vector<std::wstring> arguments;
+        Paths history;
+    } cases[] = {
+        {{L"/data/"}, {L"/data/"}},
+        {{L"/missing"}, {}},  // refused: still no automatic loads
+        {{}, {}},
+    };
+    for (const auto& c : cases) {
+        StartBatch(c.arguments);
+        EXPECT_EQ(controller->windowResult(), kWindowQuit);
+        EXPECT_EQ(view.closed.back(), kWindowQuit);
+        EXPECT_EQ(controller->history().paths(), c.history);
+        EXPECT_TRUE(controller->taskList().empty());
+        EXPECT_FALSE(view.restored);
+        EXPECT_EQ(PreferenceBytes(), before);
+    }
+}
+
+TEST_F(BatchStartupTest, ApplyEndsAfterTheJobAndTheViewHasTheResultBeforeTheNotice) {
+    std::vector<std::size_t> finishedAtMessage;
+    dialogs.hook = [this, &finishedAtMessage](const std::wstring&) {
+        finishedAtMessage.push_back(view.finishedJobs.size());
+    };
+    StartBatch({L"/data/", taskFile, L"-Apply", L"-NoConfirm"});
+    EXPECT_TRUE(controller->jobRunning());
+    EXPECT_TRUE(controller->closePending());
+    EXPECT_FALSE(controller->windowResult());
+    FinishJob();
+    EXPECT_EQ(Messages(), std::vector<Message>{kSucceeded});
+    EXPECT_EQ(finishedAtMessage, std::vector<std::size_t>{1});
+    ASSERT_EQ(view.finishedJobs.size(), 1u);
+    EXPECT_FALSE(view.finishedJobs[0].error);
+    EXPECT_EQ(controller->windowResult(), kWindowQuit);
+    EXPECT_TRUE(fs.Exists(L"/data/x2.jpg"));
+    EXPECT_FALSE(PreferenceFileExists());
+}
+
 TEST_F(StartupTest, ACommandLineTaskListReadOnlyInPartIsNotApplied) {
     // The second task line is longer than the reader takes: reading stops
     // after the first task.

@@ -98,6 +98,8 @@ class RecordingView : public MainView, public Pickers {
         closed.push_back(result);
         Event("Close " + std::to_string(result));
     }
+    // Recorded without an event, so that event sequences stay as they were.
+    void JobFinished(const JobResult& result) override { finishedJobs.push_back(result); }
 
     // Pickers
     std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override {
@@ -143,6 +145,7 @@ class RecordingView : public MainView, public Pickers {
     std::optional<AboutInfo> about;
     std::optional<WindowPlacement> restored;
     std::vector<int> closed;
+    std::vector<JobResult> finishedJobs;
 
     std::deque<std::optional<std::wstring>> openAnswers;
     std::deque<std::optional<std::wstring>> saveAnswers;

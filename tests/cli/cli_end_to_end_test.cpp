@@ -1,0 +1,392 @@
+// torvane-cli started as a process on real temporary folders.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <utime.h>
+
+#include <ctime>
+#include <filesystem>
+#include <set>
+
+#include "platform/file_attributes.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "platform/text_file.hpp"
+#include "run_process.hpp"
+#include "temp_dir.hpp"
+
+namespace torvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+constexpr std::int64_t k2019 = 1562155509;        // 2019-07-03 12:05:09 UTC
+constexpr std::int64_t k2020 = 1593777909;        // 2020-07-03 12:05:09 UTC
+constexpr std::uint32_t kAttributeMask = 0x6827;  // the seven attributes a task sets
+
+const std::string kNumberPhotos =
+    "$FileName<>FIND=IMG_<>REPL=Trip ##-<>SYMB=TRUE<>SNUM=1<>REGX=FALSE<>NAME=Number<>";
+const std::string kYearBack = "$FileDate<>FORM=Modified<>FIND=2019<>REPL=2020<>REGX=FALSE<>";
+const std::string kTextReadOnly = "$System<>FIND=.*\\.txt<>ATTR=33<>REGX=TRUE<>";
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directory(Path("photos"));
+        for (const char* name : {"photos/IMG_0001.jpg", "photos/IMG_0002.jpg", "photos/notes.txt"})
+            Touch(name);
+    }
+
+    std::string Path(const std::string& relative) const { return dir.Join(relative); }
+
+    // A file whose modified and accessed times are in 2019.
+    void Touch(const std::string& relative) {
+        WriteBytes(Path(relative), "x");
+        const utimbuf times{k2019, k2019};
+        ASSERT_EQ(::utime(Path(relative).c_str(), &times), 0);
+    }
+
+    // A task list in the program's file format, one task per line.
+    void WriteList(const std::string& relative, const std::vector<std::string>& lines) {
+        TextFileWriter writer;
+        ASSERT_TRUE(writer.Open(FromUtf8(Path(relative))).ok());
+        for (const auto& line : lines)
+            ASSERT_TRUE(writer.Write(FromUtf8(line + "\n")).ok());
+        ASSERT_TRUE(writer.Close().ok());
+    }
+
+    ProcessResult Cli(const Args& arguments, Input input = Input::kNull) {
+        return RunProcess(program, arguments, dir.path(), input);
+    }
+
+    // Every path under photos/, with its modified time.
+    std::set<std::pair<std::string, std::int64_t>> Snapshot() const {
+        std::set<std::pair<std::string, std::int64_t>> out;
+        for (const auto& e : fs::recursive_directory_iterator(Path("photos"))) {
+            struct stat st {};
+            ::lstat(e.path().c_str(), &st);
+            out.insert({e.path().string().substr(dir.path().size()), st.st_mtime});
+        }
+        return out;
+    }
+
+    std::int64_t Modified(const std::string& relative) const {
+        struct stat st {};
+        EXPECT_EQ(::stat(Path(relative).c_str(), &st), 0) << relative;
+        return st.st_mtime;
+    }
+
+    bool HasUserAttributes() const {
+        if (::setxattr(dir.path().c_str(), "user.torvane-probe", "1", 1, 0) != 0)
+            return false;
+        ::removexattr(dir.path().c_str(), "user.torvane-probe");
+        return true;
+    }
+
+    TempDir dir;
+    std::string program = TORVANE_CLI_PATH;
+};
+
+TEST_F(CliTest, HelpIsPrintedWithExitZero) {
+    const Args cases[] = {{}, {"-?"}, {"/HELP"}, {"-Help", "photos"}, {"?"}, {"-SubFolders"}};
+    for (const auto& arguments : cases) {
+        const auto r = Cli(arguments);
+        EXPECT_EQ(r.exitStatus, 0) << arguments.size();
+        EXPECT_EQ(r.out.rfind("Torvane support the following arguments:\n", 0), 0u) << r.out;
+        EXPECT_TRUE(Contains(r.out, "Exit status:\n 0\t"));
+        EXPECT_TRUE(Contains(r.out, " -Hidden none|hidden|hidden-no-system|system|all\n"));
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(CliTest, ADryRunPrintsTheChangesAndChangesNothing) {
+    WriteList("list.tvt", {kNumberPhotos, kYearBack, kTextReadOnly});
+    const auto before = Snapshot();
+    const std::string expected =
+        "IMG_0001.jpg -> Trip 01-0001.jpg | Modified 07/03/2019 12:05:09 PM -> 07/03/2020 "
+        "12:05:09 PM\n"
+        "IMG_0002.jpg -> Trip 02-0002.jpg | Modified 07/03/2019 12:05:09 PM -> 07/03/2020 "
+        "12:05:09 PM\n"
+        "notes.txt -> notes.txt | Modified 07/03/2019 12:05:09 PM -> 07/03/2020 12:05:09 PM | "
+        "Attributes +Archive +Read-only\n"
+        "Dry run: 3 of 3 entries would change. Nothing was changed; add -Apply to apply the "
+        "task list.\n";
+    // -NoConfirm and -Quit change nothing without -Apply.
+    const Args cases[] = {{"photos", "list.tvt"},
+                          {"-FilePath", "photos/", "-TaskList", "list.tvt", "-NoConfirm"},
+                          {"photos", "list.tvt", "-Quit"}};
+    for (const auto& arguments : cases) {
+        const auto r = Cli(arguments);
+        EXPECT_EQ(r.exitStatus, 0) << r.err;
+        EXPECT_EQ(r.out, expected);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+TEST_F(CliTest, ApplyNoConfirmRenamesRetimesAndSetsAttributes) {
+    if (!HasUserAttributes())
+        GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
+    WriteList("list.tvt", {kNumberPhotos, kYearBack, kTextReadOnly});
+    const auto r = Cli({"photos", "list.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out, "Notice: Operation completed sucessfully.\n");
+    EXPECT_EQ(r.err, "");  // no progress bar: standard error is no terminal
+    EXPECT_EQ(Snapshot(),
+              (std::set<std::pair<std::string, std::int64_t>>{{"/photos/Trip 01-0001.jpg", k2020},
+                                                              {"/photos/Trip 02-0002.jpg", k2020},
+                                                              {"/photos/notes.txt", k2020}}));
+    PosixFileSystem posix;
+    const auto word = posix.GetAttributes(FromUtf8(Path("photos/notes.txt")));
+    ASSERT_TRUE(word.ok());
+    EXPECT_EQ(*word & kAttributeMask, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    struct stat st {};
+    ::stat(Path("photos/notes.txt").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+}
+
+TEST_F(CliTest, TheConsoleSwitchesReachSubfolders) {
+    fs::create_directory(Path("photos/trip"));
+    Touch("photos/trip/IMG_0003.jpg");
+    WriteList("list.tvt", {kNumberPhotos});
+    const auto dry = Cli({"-SubFolders", "-Retrieve", "both", "photos", "list.tvt"});
+    EXPECT_EQ(dry.exitStatus, 0);
+    EXPECT_EQ(dry.out.rfind("trip/IMG_0003.jpg -> trip/Trip 01-0003.jpg\n"
+                            "IMG_0001.jpg -> Trip 01-0001.jpg\n"
+                            "IMG_0002.jpg -> Trip 02-0002.jpg\n",
+                            0),
+              0u)
+        << dry.out;
+
+    const auto r =
+        Cli({"-subfolders", "-RETRIEVE", "Both", "photos", "list.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_TRUE(fs::exists(Path("photos/trip/Trip 01-0003.jpg")));
+    EXPECT_TRUE(fs::exists(Path("photos/Trip 02-0002.jpg")));
+}
+
+TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
+    fs::create_directory(Path("empty"));
+    WriteList("bad-regex.tvt",
+              {"$FileName<>FIND=IMG_(<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>NAME=Broken<>"});
+    WriteList("list.tvt", {kNumberPhotos});
+    WriteList("no-tasks.tvt", {"just a comment"});
+    WriteList("reserved.tvt", {"$FileName<>FIND=IMG_<>REPL=a:b<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"});
+    const std::string help = "Torvane Command line error: Invalid command line arguments!\n\n";
+    const struct {
+        Args arguments;
+        int status;
+        std::string err;  // a part of standard error
+        std::string out;  // a part of standard output
+    } cases[] = {
+        {{"photos", "bad-regex.tvt"},
+         2,
+         "Error: Not a valid regular expression: ",
+         "Dry run: 0 of"},
+        {{"photos", "bad-regex.tvt", "-Apply", "-NoConfirm"},
+         3,
+         "Error: Not a valid regular expression: ",
+         "Notice: Task list is empty. No change was made.\n"},
+        {{"missing", "list.tvt"}, 2, "Error: The specified file path doesn't exist!\n", ""},
+        {{"photos", "empty"}, 2, "Error: The specified task list is not valid!\n", ""},
+        {{"photos", "list.tvt", "-x"}, 2, help, ""},
+        {{"photos", "list.tvt", "-Retrieve", "all"}, 2, help, ""},
+        {{"photos", "list.tvt", "-Hidden"}, 2, help, ""},
+        {{"photos", "-Apply"},
+         2,
+         "Torvane Command line error: No task list specified!\n\nTorvane support",
+         ""},
+        {{"empty", "list.tvt", "-Apply", "-NoConfirm"},
+         3,
+         "",
+         "Notice: File list is empty. No change was made.\n"},
+        {{"photos", "no-tasks.tvt", "-Apply", "-NoConfirm"},
+         3,
+         "",
+         "Notice: Task list is empty. No change was made.\n"},
+        {{"photos", "reserved.tvt", "-Apply", "-NoConfirm"},
+         3,
+         "Error: Error: File name contain invalid character(s).\n",
+         ""},
+    };
+    const auto before = Snapshot();
+    for (const auto& c : cases) {
+        const auto r = Cli(c.arguments);
+        EXPECT_EQ(r.exitStatus, c.status) << c.arguments[1] << "\n" << r.err;
+        EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
+        EXPECT_TRUE(Contains(r.out, c.out)) << r.out;
+        EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+TEST_F(CliTest, AJobWithAFailureExitsOneAndPrintsTheLogLine) {
+    WriteList("same.tvt",
+              {"$FileName<>FIND=IMG_000[12]<>REPL=same<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>"});
+    const auto r = Cli({"photos/", "same.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("Log file started on: ", 0), 0u) << r.err;
+    EXPECT_TRUE(
+        Contains(r.err, "\nError renaming file:  photos/IMG_0002.jpg..........File exists\n"))
+        << r.err;
+    EXPECT_TRUE(Contains(r.err,
+                         "Warning: Operation completed with error.  Do you want to save the log "
+                         "file?\nAnswered No: standard input is not a terminal."));
+    EXPECT_TRUE(fs::exists(Path("photos/same.jpg")));
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0002.jpg")));
+    // No log was saved.
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_FALSE(Contains(e.path().filename().string(), "Error log")) << e.path();
+}
+
+TEST_F(CliTest, TheConfirmationIsAnsweredNoWhenInputIsClosedOrNoTerminal) {
+    WriteList("list.tvt", {kNumberPhotos});
+    const auto before = Snapshot();
+    for (const auto input : {Input::kClosed, Input::kNull}) {
+        const auto r = Cli({"photos", "list.tvt", "-Apply"}, input);
+        EXPECT_EQ(r.exitStatus, 3);
+        EXPECT_EQ(r.err,
+                  "Confirm notice: Are you sure you want to execute this job?\n"
+                  "This action cannot be undo!\n"
+                  "Answered No: standard input is not a terminal. Add -NoConfirm to apply "
+                  "without this question.\n");
+        EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
+    WriteList("same.tvt",
+              {"$FileName<>FIND=IMG_000[12]<>REPL=same<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>"});
+    const auto r =
+        RunOnTerminal(program, {"photos/", "same.tvt", "-Apply", "-NoConfirm"}, dir.path(),
+                      {{"Do you want to save the log file? [y/N] ", "y\n"}, {".txt]: ", "\n"}});
+    EXPECT_EQ(r.exitStatus, 1) << r.out;
+    // The job's bar only: the listings before and after it draw nothing.
+    std::size_t bars = 0;
+    for (auto at = r.out.find("] 3/3 entries"); at != std::string::npos;
+         at = r.out.find("] 3/3 entries", at + 1))
+        ++bars;
+    EXPECT_EQ(bars, 1u) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Error renaming file:  photos/IMG_0002.jpg..........File exists"));
+    std::string saved;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind("Error log ", 0) == 0 && name.ends_with(".txt"))
+            saved = ReadBytes(e.path().string());
+    }
+    ASSERT_FALSE(saved.empty()) << r.out;
+    EXPECT_EQ(saved.substr(0, 2), "\xff\xfe");
+    EXPECT_TRUE(Contains(saved, std::string("F\0i\0l\0e\0 \0e\0x\0i\0s\0t\0s\0", 22)));
+}
+
+TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
+    WriteList("list.tvt", {kNumberPhotos});
+    const std::string question = "This action cannot be undo! [y/N] ";
+    auto r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(),
+                           {{question, "\n"}});  // the default: No
+    EXPECT_EQ(r.exitStatus, 3) << r.out;
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0001.jpg")));
+    r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(), {{question, "y\n"}});
+    EXPECT_EQ(r.exitStatus, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Notice: Operation completed sucessfully."));
+    EXPECT_TRUE(fs::exists(Path("photos/Trip 01-0001.jpg")));
+}
+
+// The bundled examples, as scripts/run-main runs them on a copy.
+TEST_F(CliTest, TheExampleTaskListsRunOnACopyOfTheExampleFiles) {
+    if (!HasUserAttributes())
+        GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
+    fs::copy(TORVANE_EXAMPLES_DIR, Path("demo"), fs::copy_options::recursive);
+    const auto Run = [this](const std::string& list, bool apply) {
+        Args arguments = {"-SubFolders", "-Retrieve", "both", "files/", list};
+        if (apply)
+            arguments.insert(arguments.end(), {"-Apply", "-NoConfirm"});
+        return RunProcess(program, arguments, Path("demo"));
+    };
+    const auto rename = Run("rename.tvt", false);
+    EXPECT_EQ(rename.exitStatus, 0) << rename.err;
+    EXPECT_EQ(rename.out.rfind("trip/IMG_0101.jpg -> trip/Holiday-01.jpg\n"
+                               "trip/IMG_0102.jpg -> trip/Holiday-02.jpg\n"
+                               "IMG_0001.jpg -> Holiday-01.jpg\n",
+                               0),
+              0u)
+        << rename.out;
+    for (const char* list : {"rename.tvt", "timestamp.tvt", "attributes.tvt"}) {
+        EXPECT_EQ(Run(list, false).exitStatus, 0) << list;
+        const auto applied = Run(list, true);
+        EXPECT_EQ(applied.exitStatus, 0) << list << applied.err;
+        EXPECT_EQ(applied.out, "Notice: Operation completed sucessfully.\n");
+    }
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(Path("demo/files"))) {
+        if (e.is_directory())
+            continue;
+        ++files;
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name.rfind("Holiday-", 0) == 0 || name.ends_with(".txt")) << name;
+        struct stat st {};
+        ::stat(e.path().c_str(), &st);
+        char year[8];
+        std::strftime(year, sizeof year, "%Y", std::gmtime(&st.st_mtime));
+        EXPECT_STREQ(year, "2020") << name;
+        EXPECT_EQ((st.st_mode & 0222) == 0, name.ends_with(".txt")) << name;
+    }
+    EXPECT_EQ(files, 7);
+}
+
+// The program copied into a folder of its own, so that a preference file can
+// lie beside it.
+class CliPreferencesTest : public CliTest {
+  protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        fs::create_directory(Path("bin"));
+        fs::copy_file(program, Path("bin/torvane-cli"));
+        program = Path("bin/torvane-cli");
+    }
+    void WritePreferences(const std::string& lines) {
+        TextFileWriter writer;
+        ASSERT_TRUE(writer.Open(FromUtf8(Path("bin/config.ini"))).ok());
+        ASSERT_TRUE(writer.Write(FromUtf8(lines)).ok());
+        ASSERT_TRUE(writer.Close().ok());
+    }
+};
+
+TEST_F(CliPreferencesTest, ThePreferenceFileIsReadAndNeverWritten) {
+    WriteList("lower.tvt", {"$FileName<>FIND=img_<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"});
+    // Without a file, the search ignores case; and no file is made.
+    auto r = Cli({"photos", "lower.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_TRUE(fs::exists(Path("photos/x0001.jpg")));
+    EXPECT_FALSE(fs::exists(Path("bin/config.ini")));
+
+    Touch("photos/IMG_0003.jpg");
+    WritePreferences("CaseSensitiveSearch=1\nAutoLoadFileList=1\nSelectedFilePath=/nowhere/\n");
+    const std::string before = ReadBytes(Path("bin/config.ini"));
+    r = Cli({"photos", "lower.tvt"});
+    EXPECT_EQ(r.out,
+              "Dry run: 0 of 4 entries would change. Nothing was changed; add -Apply to "
+              "apply the task list.\n");
+    r = Cli({"photos", "lower.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0003.jpg")));
+    EXPECT_EQ(ReadBytes(Path("bin/config.ini")), before);
+}
+
+TEST_F(CliPreferencesTest, SetAttributeOptionDecidesWhetherFoldersChange) {
+    fs::create_directory(Path("photos/IMG_trip"));
+    WriteList("list.tvt", {"$FileName<>FIND=IMG_<>REPL=P_<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"});
+    WritePreferences("SetAttributeOption=1\n");  // folders only
+    const auto r = Cli({"-Retrieve", "both", "photos", "list.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_TRUE(fs::exists(Path("photos/P_trip")));
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0001.jpg")));
+}
+
+}  // namespace
+}  // namespace torvane::testing
