@@ -195,6 +195,41 @@ void BM_BareTimestampLoop(benchmark::State& state) {
     SetItems(state);
 }
 
+// What any tool must read before it can work out a new value from the old
+// one: the listing's statx and stored-word read, per entry, before the write.
+template <typename Write>
+void ReadThenWriteLoop(const Folder& folder, Write write) {
+    DIR* d = ::opendir(folder.path().c_str());
+    const int dfd = ::dirfd(d);
+    std::string path = folder.path();
+    const auto length = path.size();
+    char buffer[256];
+    while (const dirent* e = ::readdir(d)) {
+        if (e->d_name[0] == '.')
+            continue;
+        path.resize(length);
+        path += e->d_name;
+        struct statx stx {};
+        ::statx(dfd, e->d_name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &stx);
+        ::lgetxattr(path.c_str(), kDosAttribName, buffer, sizeof buffer);
+        write(dfd, e->d_name, path);
+    }
+    ::closedir(d);
+}
+
+// The floor for new times once the old ones are read: statx and the stored
+// word, then utimensat, per entry.
+void BM_BareReadThenTimestampLoop(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    const struct timespec next[2] = {{kIn2001 + 31536000, 0}, {kIn2001 + 31536000, 0}};
+    for (auto _ : state) {
+        ReadThenWriteLoop(folder, [&](int dfd, const char* name, const std::string&) {
+            ::utimensat(dfd, name, next, AT_SYMLINK_NOFOLLOW);
+        });
+    }
+    SetItems(state);
+}
+
 void BM_JobAttribute(benchmark::State& state) {
     Folder folder(static_cast<int>(state.range(0)));
     AttributeTaskFields hide;
@@ -228,6 +263,38 @@ void BM_BareAttributeLoop(benchmark::State& state) {
     SetItems(state);
 }
 
+// The same with the word written through an open file: open, fsetxattr, close.
+void BM_BareAttributeFsetxattrLoop(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    const auto word = EncodeDosAttribV3({FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, 0});
+    for (auto _ : state) {
+        DIR* d = ::opendir(folder.path().c_str());
+        const int dfd = ::dirfd(d);
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] == '.')
+                continue;
+            const int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            ::fsetxattr(fd, kDosAttribName, word.data(), word.size(), 0);
+            ::close(fd);
+        }
+        ::closedir(d);
+    }
+    SetItems(state);
+}
+
+// The floor for a new word once the old one is read: statx and the stored
+// word, then one lsetxattr, per entry.
+void BM_BareReadThenAttributeLoop(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    const auto word = EncodeDosAttribV3({FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, 0});
+    for (auto _ : state) {
+        ReadThenWriteLoop(folder, [&](int, const char*, const std::string& path) {
+            ::lsetxattr(path.c_str(), kDosAttribName, word.data(), word.size(), 0);
+        });
+    }
+    SetItems(state);
+}
+
 #define TORVANE_JOB_BENCH(fn) \
     BENCHMARK(fn)->Arg(10000)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)
 
@@ -235,8 +302,11 @@ TORVANE_JOB_BENCH(BM_BareRenameLoop);
 TORVANE_JOB_BENCH(BM_JobPlainRename);
 TORVANE_JOB_BENCH(BM_JobRegexNumberedRename);
 TORVANE_JOB_BENCH(BM_BareTimestampLoop);
+TORVANE_JOB_BENCH(BM_BareReadThenTimestampLoop);
 TORVANE_JOB_BENCH(BM_JobTimestamp);
 TORVANE_JOB_BENCH(BM_BareAttributeLoop);
+TORVANE_JOB_BENCH(BM_BareAttributeFsetxattrLoop);
+TORVANE_JOB_BENCH(BM_BareReadThenAttributeLoop);
 TORVANE_JOB_BENCH(BM_JobAttribute);
 
 }  // namespace
