@@ -1,6 +1,7 @@
 #include "engine/disk_steps.hpp"
 
 #include <climits>
+#include <optional>
 
 #include "platform/file_attributes.hpp"
 #include "platform/text.hpp"
@@ -96,8 +97,11 @@ void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& up
     const std::uint32_t next = updated.attributes;
     auto systemText = [&](const SystemError& e) { return fs.SystemMessage(e.code); };
 
-    if (const auto writable = fs.SetAttributes(path, now & ~kReadOnlyOrSystem); !writable.ok())
-        Fail(kErrorChangingFileAttributes, path, systemText(writable.error()), state, result);
+    // Without Read-only or System there is nothing to take off first.
+    if ((now & kReadOnlyOrSystem) != 0) {
+        if (const auto writable = fs.SetAttributes(path, now & ~kReadOnlyOrSystem); !writable.ok())
+            Fail(kErrorChangingFileAttributes, path, systemText(writable.error()), state, result);
+    }
 
     if (IsCompressed(next) && !IsCompressed(now) && !state.failed) {
         if (IsEncrypted(now) && IsEncrypted(next)) {
@@ -131,8 +135,8 @@ void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& up
         Fail(kErrorSettingFileAttributes, path, systemText(set.error()), state, result);
 }
 
-void TimestampStep(FileSystem& fs, const FileEntry& updated, EntryStepState& state,
-                   JobResult& result) {
+void TimestampStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+                   EntryStepState& state, JobResult& result) {
     const std::wstring path = updated.FullPath();
     const std::uint32_t word = updated.attributes;
     const bool clearBits = (word & kReadOnlyOrSystem) != 0;
@@ -143,10 +147,13 @@ void TimestampStep(FileSystem& fs, const FileEntry& updated, EntryStepState& sta
             return;
         }
     }
+    // An unchanged creation time costs a read of the stored word on Linux.
+    const auto created =
+        updated.created != current.created ? std::optional(updated.created) : std::nullopt;
     if (auto handle = fs.Open(path); !handle.ok()) {
         Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
     } else if (const auto set =
-                   (*handle)->SetTimes(updated.created, updated.accessed, updated.modified);
+                   (*handle)->SetTimes(created, updated.accessed, updated.modified);
                !set.ok()) {
         Fail(kErrorChangingTimestamp, path, fs.SystemMessage(set.error().code), state, result);
     }

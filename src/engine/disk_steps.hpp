@@ -32,8 +32,9 @@ std::wstring UnusableNameReason(std::wstring_view name);
 bool RenameStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
                 EntryStepState& state, JobResult& result);
 
-// Gives the entry its new attribute word: Read-only and System off, then
-// compression and encryption as the two words say, then the whole new word.
+// Gives the entry its new attribute word: Read-only and System off (when it
+// has either), then compression and encryption as the two words say, then the
+// whole new word.
 void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result);
 
@@ -42,9 +43,10 @@ void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& up
 void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStepState& state,
                     JobResult& result);
 
-// Writes all three new times, taking Read-only and System off around the
-// write and putting them back whatever happened.
-void TimestampStep(FileSystem& fs, const FileEntry& updated, EntryStepState& state,
-                   JobResult& result);
+// Writes the new times, taking Read-only and System off around the write and
+// putting them back whatever happened. A creation time that stays as it is
+// is left alone rather than written again.
+void TimestampStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+                   EntryStepState& state, JobResult& result);
 
 }  // namespace torvane

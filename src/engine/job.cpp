@@ -133,7 +133,7 @@ void JobWalker::ProcessEntry(const FileEntry& current, const FileEntry& updated)
         if (kinds_.attribute && !state.failed && updated.attributes != current.attributes)
             AttributeStep(fs_, current, updated, state, result_);
         if (kinds_.timestamp && !state.failed && TimesDiffer(current, updated))
-            TimestampStep(fs_, updated, state, result_);
+            TimestampStep(fs_, current, updated, state, result_);
         if (state.failed)
             result_.error = true;
     }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ class FileHandle {
   public:
     virtual ~FileHandle() = default;
 
-    // Writes all three times (whole seconds since 1970 UTC).
-    virtual Status SetTimes(std::int64_t created, std::int64_t accessed, std::int64_t modified) = 0;
+    // Writes the times (whole seconds since 1970 UTC). No creation time
+    // leaves the one the entry has, as a null time does for SetFileTime.
+    virtual Status SetTimes(std::optional<std::int64_t> created, std::int64_t accessed,
+                            std::int64_t modified) = 0;
 
     // Switches the entry's compression on or off. Fails where the file system
     // does not really compress ("Operation not supported"), never a silent no-op.

@@ -64,12 +64,11 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The stored value of an entry, if it has a readable one. `follow` is for the
-// /proc/self/fd links, which name the entry they were opened on.
-std::optional<DosInfo> ReadStored(const char* path, bool follow) {
+// The stored value of an entry, if it has a readable one; a final symbolic
+// link is not followed.
+std::optional<DosInfo> ReadStored(const char* path) {
     char buffer[kStoredLimit];
-    const auto n = follow ? ::getxattr(path, kDosAttribName, buffer, sizeof buffer)
-                          : ::lgetxattr(path, kDosAttribName, buffer, sizeof buffer);
+    const auto n = ::lgetxattr(path, kDosAttribName, buffer, sizeof buffer);
     if (n < 0)
         return std::nullopt;
     return DecodeDosAttrib(std::string_view(buffer, static_cast<std::size_t>(n)));
@@ -113,116 +112,128 @@ Result<FindRecord> ReadEntry(const std::string& path) {
     struct statx stx {};
     if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask, &stx) != 0)
         return SystemError::FromLastErrno();
-    const auto stored = CanStore(stx) ? ReadStored(path.c_str(), false) : std::nullopt;
+    const auto stored = CanStore(stx) ? ReadStored(path.c_str()) : std::nullopt;
     return RecordOf(LastComponent(path), stx, stored);
 }
 
-// An entry opened without following a final symbolic link, for changes that
-// must reach that very inode. `proc` names it for path-based calls.
-struct PathEntry {
-    Fd fd;
-    std::string proc;
+// An entry looked at by path without following a final symbolic link. Every
+// later call on it also refuses to follow one (lgetxattr, lsetxattr,
+// utimensat and fchmodat with AT_SYMLINK_NOFOLLOW), so were the entry
+// replaced by a link meanwhile, the call fails or touches the link alone.
+struct PathTarget {
+    std::string path;
     struct statx stx {};
 
-    int Refresh() {
-        return ::statx(fd.get(), "", AT_EMPTY_PATH, kStatxMask, &stx) == 0 ? 0 : errno;
-    }
     mode_t Mode() const { return stx.stx_mode & 07777; }
 };
 
-Result<PathEntry> OpenPath(const std::string& path) {
-    PathEntry e{Fd(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)), {}, {}};
-    if (e.fd.get() < 0)
+Result<PathTarget> LookAt(std::string path) {
+    PathTarget t{std::move(path), {}};
+    if (::statx(AT_FDCWD, t.path.c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask, &t.stx) != 0)
         return SystemError::FromLastErrno();
-    e.proc = "/proc/self/fd/" + std::to_string(e.fd.get());
-    if (const int err = e.Refresh())
-        return SystemError::FromErrno(err);
-    return e;
+    return t;
+}
+
+int ChangeMode(PathTarget& t, mode_t mode) {
+    if (::fchmodat(AT_FDCWD, t.path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    t.stx.stx_mode = static_cast<std::uint16_t>((t.stx.stx_mode & ~07777) | mode);
+    return 0;
 }
 
 // Writes the stored value. Setting a user extended attribute needs write
 // permission: an owner whose entry is read-only gets it for the write only.
-int WriteStored(const PathEntry& e, const DosInfo& info) {
+int WriteStored(PathTarget& t, const DosInfo& info) {
     const auto bytes = EncodeDosAttribV3(info);
-    const char* p = e.proc.c_str();
-    if (::setxattr(p, kDosAttribName, bytes.data(), bytes.size(), 0) == 0)
+    const char* p = t.path.c_str();
+    if (::lsetxattr(p, kDosAttribName, bytes.data(), bytes.size(), 0) == 0)
         return 0;
     const int err = errno;
-    if (err != EACCES || (e.Mode() & S_IWUSR) != 0)
+    const mode_t mode = t.Mode();
+    if (err != EACCES || (mode & S_IWUSR) != 0)
         return err;
-    if (::chmod(p, e.Mode() | S_IWUSR) != 0)
+    if (ChangeMode(t, mode | S_IWUSR) != 0)
         return err;
-    const int result = ::setxattr(p, kDosAttribName, bytes.data(), bytes.size(), 0);
+    const int result = ::lsetxattr(p, kDosAttribName, bytes.data(), bytes.size(), 0);
     const int retryErr = errno;
-    ::chmod(p, e.Mode());
+    ChangeMode(t, mode);
     return result == 0 ? 0 : retryErr;
 }
 
 // The stored value to keep when only the creation time changes: what is
 // stored, or else what the entry shows now (without the Read-only that its
 // permissions give, which stays theirs).
-DosInfo StoredOrCurrent(const PathEntry& e, const std::optional<DosInfo>& stored,
-                        std::string_view name) {
+DosInfo StoredOrCurrent(const PathTarget& t, const std::optional<DosInfo>& stored) {
     if (stored)
         return *stored;
-    const auto word = AttributeWordOf(FactsOf(e.stx, name), std::nullopt);
+    const auto word = AttributeWordOf(FactsOf(t.stx, LastComponent(t.path)), std::nullopt);
     return DosInfo{
-        StoredWordFor(word & ~FILE_ATTRIBUTE_READONLY, S_ISDIR(e.stx.stx_mode), std::nullopt),
+        StoredWordFor(word & ~FILE_ATTRIBUTE_READONLY, S_ISDIR(t.stx.stx_mode), std::nullopt),
         std::nullopt};
 }
 
+// A handle is the entry as it was looked at when opened; the changes go by
+// path. Only a change of compression, which needs an open file, opens one.
 class PosixHandle : public FileHandle {
   public:
-    PosixHandle(PathEntry entry, std::string path)
-        : entry_(std::move(entry)), path_(std::move(path)) {}
+    explicit PosixHandle(PathTarget target) : target_(std::move(target)) {}
 
-    Status SetTimes(std::int64_t created, std::int64_t accessed, std::int64_t modified) override;
+    Status SetTimes(std::optional<std::int64_t> created, std::int64_t accessed,
+                    std::int64_t modified) override;
     Status SetCompression(bool on) override;
 
   private:
-    PathEntry entry_;
-    std::string path_;
+    PathTarget target_;
 };
 
-Status PosixHandle::SetTimes(std::int64_t created, std::int64_t accessed, std::int64_t modified) {
-    // The entry was looked at when it was opened, just before.
-    if (!CanStore(entry_.stx))
+Status PosixHandle::SetTimes(std::optional<std::int64_t> created, std::int64_t accessed,
+                             std::int64_t modified) {
+    // A link keeps no creation time of its own, so it takes none of the three.
+    if (!CanStore(target_.stx))
         return SystemError::FromErrno(EPERM);
-    const auto nt = ToNtTime(created);
-    if (!nt)
+    const auto nt = created ? ToNtTime(*created) : std::nullopt;
+    if (created && !nt)
         return SystemError::FromErrno(EINVAL);
     const struct timespec times[2] = {{static_cast<time_t>(accessed), 0},
                                       {static_cast<time_t>(modified), 0}};
-    // By path, not through /proc/self/fd (a procfs lookup per call): the
-    // entry is no link (CanStore), and were it replaced by one meanwhile, the
-    // link itself would get the times.
-    if (::utimensat(AT_FDCWD, path_.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::utimensat(AT_FDCWD, target_.path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
         return SystemError::FromLastErrno();
-    const auto stored = ReadStored(path_.c_str(), false);
-    if (CreatedOf(entry_.stx, stored) == created)
+    if (!created)
         return Status::Ok();
-    auto info = StoredOrCurrent(entry_, stored, LastComponent(path_));
+    const auto stored = ReadStored(target_.path.c_str());
+    if (CreatedOf(target_.stx, stored) == *created)
+        return Status::Ok();
+    auto info = StoredOrCurrent(target_, stored);
     info.createTime = nt;
-    if (const int err = WriteStored(entry_, info))
+    if (const int err = WriteStored(target_, info))
         return SystemError::FromErrno(err);
     return Status::Ok();
 }
 
 Status PosixHandle::SetCompression(bool on) {
-    if (const int err = entry_.Refresh())
-        return SystemError::FromErrno(err);
-    if (!CanStore(entry_.stx))
+    // The flags need the entry opened for reading: never a link, and never a
+    // device or pipe, which opening alone may disturb. What was opened is
+    // checked again, in case the entry was replaced since it was looked at.
+    if (!CanStore(target_.stx))
+        return SystemError::FromErrno(EPERM);
+    const Fd fd(::open(target_.path.c_str(),
+                       O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return SystemError::FromErrno(errno == ELOOP ? EPERM : errno);
+    struct statx stx {};
+    if (::statx(fd.get(), "", AT_EMPTY_PATH, kStatxMask, &stx) != 0)
+        return SystemError::FromLastErrno();
+    if (!CanStore(stx))
         return SystemError::FromErrno(EPERM);
     // Only btrfs really compresses what the flag marks; elsewhere (ext4 keeps
     // the flag and does nothing) setting it would be a lie.
     struct statfs fs {};
-    if (::fstatfs(entry_.fd.get(), &fs) != 0)
+    if (::fstatfs(fd.get(), &fs) != 0)
         return SystemError::FromLastErrno();
     if (fs.f_type != BTRFS_SUPER_MAGIC)
         return SystemError::FromErrno(EOPNOTSUPP);
-    const Fd fd(::open(entry_.proc.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     int flags = 0;
-    if (fd.get() < 0 || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
+    if (::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
         return SystemError::FromLastErrno();
     flags = on ? (flags | FS_COMPR_FL) & ~FS_NOCOMP_FL : flags & ~FS_COMPR_FL;
     if (::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) != 0)
@@ -254,35 +265,34 @@ Result<std::uint32_t> PosixFileSystem::GetAttributes(const std::wstring& path) {
 }
 
 Status PosixFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
-    auto opened = OpenPath(Native(path));
-    if (!opened)
-        return opened.error();
-    auto& e = *opened;
-    if (!CanStore(e.stx))
+    auto looked = LookAt(Native(path));
+    if (!looked)
+        return looked.error();
+    auto& t = *looked;
+    if (!CanStore(t.stx))
         return SystemError::FromErrno(EPERM);
-    const auto stored = ReadStored(e.proc.c_str(), true);
+    const auto stored = ReadStored(t.path.c_str());
     DosInfo info{
-        StoredWordFor(attributes, S_ISDIR(e.stx.stx_mode), stored),
-        stored && stored->createTime ? stored->createTime : ToNtTime(CreatedOf(e.stx, stored))};
+        StoredWordFor(attributes, S_ISDIR(t.stx.stx_mode), stored),
+        stored && stored->createTime ? stored->createTime : ToNtTime(CreatedOf(t.stx, stored))};
     const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     // Clearing Read-only gives the owner write permission before the word
     // changes; setting it on a file takes every write permission away afterwards.
-    if (!readOnly && (e.Mode() & S_IWUSR) == 0) {
-        if (::chmod(e.proc.c_str(), e.Mode() | S_IWUSR) != 0)
-            return SystemError::FromLastErrno();
-        if (const int err = e.Refresh())
+    if (!readOnly && (t.Mode() & S_IWUSR) == 0) {
+        if (const int err = ChangeMode(t, t.Mode() | S_IWUSR))
             return SystemError::FromErrno(err);
     }
     // A word that is stored already is not written again.
     if (!stored || !(*stored == info)) {
-        if (const int err = WriteStored(e, info))
+        if (const int err = WriteStored(t, info))
             return SystemError::FromErrno(err);
     }
     // A read-only folder on Windows still takes new entries: its permissions stay.
-    const bool file = !S_ISDIR(e.stx.stx_mode);
-    if (readOnly && file && (e.Mode() & 0222) != 0 &&
-        ::chmod(e.proc.c_str(), e.Mode() & ~0222) != 0)
-        return SystemError::FromLastErrno();
+    const bool file = !S_ISDIR(t.stx.stx_mode);
+    if (readOnly && file && (t.Mode() & 0222) != 0) {
+        if (const int err = ChangeMode(t, t.Mode() & ~0222))
+            return SystemError::FromErrno(err);
+    }
     return Status::Ok();
 }
 
@@ -314,7 +324,7 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
         }
         path.resize(folderLength);
         path += d->d_name;
-        const auto stored = CanStore(stx) ? ReadStored(path.c_str(), false) : std::nullopt;
+        const auto stored = CanStore(stx) ? ReadStored(path.c_str()) : std::nullopt;
         records.push_back(RecordOf(d->d_name, stx, stored));
     }
     ::closedir(dir);
@@ -395,11 +405,10 @@ int PosixFileSystem::RenameSameInode(const std::string& from, const std::string&
 }
 
 Result<std::unique_ptr<FileHandle>> PosixFileSystem::Open(const std::wstring& path) {
-    const auto native = Native(path);
-    auto opened = OpenPath(native);
-    if (!opened)
-        return opened.error();
-    return std::unique_ptr<FileHandle>(std::make_unique<PosixHandle>(std::move(*opened), native));
+    auto looked = LookAt(Native(path));
+    if (!looked)
+        return looked.error();
+    return std::unique_ptr<FileHandle>(std::make_unique<PosixHandle>(std::move(*looked)));
 }
 
 Status PosixFileSystem::Encrypt(const std::wstring& path) {

@@ -94,6 +94,40 @@ TEST_F(PosixFileSystemTest, UnchangedCreationTimeWritesNothing) {
     EXPECT_EQ(b.posix.FindEntry(P(L"f"))->modified, kY2k);
 }
 
+TEST_F(PosixFileSystemTest, NoCreationTimeLeavesTheStoredOneAndSetsTheOthers) {
+    b.MakeFile(L"f");
+    auto handle = b.posix.Open(P(L"f"));
+    ASSERT_TRUE((*handle)->SetTimes(kY2k, kY2k, kY2k).ok());
+    const auto stored = Stored(L"f");
+    ASSERT_TRUE((*handle)->SetTimes(std::nullopt, kY2k + 10, kY2k + 20).ok());
+    EXPECT_EQ(Stored(L"f"), stored);
+    const auto record = b.posix.FindEntry(P(L"f"));
+    EXPECT_EQ(record->created, kY2k);
+    EXPECT_EQ(record->accessed, kY2k + 10);
+    EXPECT_EQ(record->modified, kY2k + 20);
+}
+
+TEST_F(PosixFileSystemTest, AnEntryReplacedByALinkAfterOpeningNeverLeadsToTheTarget) {
+    b.MakeFile(L"f");
+    b.MakeFile(L"target");
+    ASSERT_EQ(::chmod(N(L"target").c_str(), 0444), 0);
+    const auto before = *b.posix.FindEntry(P(L"target"));
+    for (const std::optional<std::int64_t> created : {std::optional<std::int64_t>(kY2k),
+                                                       std::optional<std::int64_t>()}) {
+        auto handle = b.posix.Open(P(L"f"));
+        ASSERT_TRUE(handle.ok());
+        ASSERT_EQ(::unlink(N(L"f").c_str()), 0);
+        ASSERT_EQ(::symlink(N(L"target").c_str(), N(L"f").c_str()), 0);
+        (void)(*handle)->SetTimes(created, kY2k, kY2k);
+        (void)(*handle)->SetCompression(true);
+        EXPECT_EQ(*b.posix.FindEntry(P(L"target")), before);
+        EXPECT_EQ(Stored(L"target"), std::nullopt);
+        EXPECT_EQ(Mode(L"target"), 0444u);
+        ASSERT_EQ(::unlink(N(L"f").c_str()), 0);
+        b.MakeFile(L"f");
+    }
+}
+
 TEST_F(PosixFileSystemTest, CreatedFallsBackToBirthTimeNotModifiedTime) {
     b.MakeFile(L"f");
     auto handle = b.posix.Open(P(L"f"));

@@ -18,7 +18,7 @@ constexpr std::uint32_t kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HID
 class FakeFileSystem::Handle : public FileHandle {
   public:
     Handle(FakeFileSystem& fs, std::wstring key) : fs_(fs), key_(std::move(key)) {}
-    Status SetTimes(std::int64_t c, std::int64_t a, std::int64_t m) override {
+    Status SetTimes(std::optional<std::int64_t> c, std::int64_t a, std::int64_t m) override {
         return fs_.SetTimesOf(key_, c, a, m);
     }
     Status SetCompression(bool on) override { return fs_.SetCompressionOf(key_, on); }
@@ -287,8 +287,8 @@ Result<std::unique_ptr<FileHandle>> FakeFileSystem::Open(const std::wstring& pat
     return std::unique_ptr<FileHandle>(std::make_unique<Handle>(*this, key));
 }
 
-Status FakeFileSystem::SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a,
-                                  std::int64_t m) {
+Status FakeFileSystem::SetTimesOf(const std::wstring& key, std::optional<std::int64_t> c,
+                                  std::int64_t a, std::int64_t m) {
     std::lock_guard lock(mutex_);
     const auto found = Enter(Call::kSetTimes, key);
     if (!found)
@@ -296,11 +296,12 @@ Status FakeFileSystem::SetTimesOf(const std::wstring& key, std::int64_t c, std::
     Node& node = **found;
     if (node.symlink)
         return SystemError::FromErrno(EPERM);
-    node.created = c;
+    if (c)
+        node.created = *c;
     node.accessed = a;
     node.modified = m;
-    Record(L"SetTimes " + key + L" " + std::to_wstring(c) + L" " + std::to_wstring(a) + L" " +
-           std::to_wstring(m));
+    Record(L"SetTimes " + key + L" " + (c ? std::to_wstring(*c) : L"-") + L" " +
+           std::to_wstring(a) + L" " + std::to_wstring(m));
     return Status::Ok();
 }
 

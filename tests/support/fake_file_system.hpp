@@ -79,7 +79,8 @@ class FakeFileSystem : public FileSystem {
     // Full paths of every entry below a folder (all depths), sorted.
     std::vector<std::wstring> PathsUnder(const std::wstring& folder) const;
     // One line per successful changing call, in order, e.g.
-    // "Move /a/x -> /a/y", "SetAttributes /a/y 33", "SetTimes /a/y 1 2 3".
+    // "Move /a/x -> /a/y", "SetAttributes /a/y 33", "SetTimes /a/y 1 2 3" ("-" for a
+    // creation time left as it is).
     std::vector<std::wstring> changes() const;
     // How many calls of a kind were made (successful or not).
     int CallCount(Call call) const;
@@ -114,7 +115,8 @@ class FakeFileSystem : public FileSystem {
     // Check, then the node at `key`: the injected failure, or ENOENT when
     // there is none. The caller holds the lock.
     Result<Node*> Enter(Call call, const std::wstring& key);
-    Status SetTimesOf(const std::wstring& key, std::int64_t c, std::int64_t a, std::int64_t m);
+    Status SetTimesOf(const std::wstring& key, std::optional<std::int64_t> c, std::int64_t a,
+                      std::int64_t m);
     Status SetCompressionOf(const std::wstring& key, bool on);
     Status SetBit(Call call, const std::wstring& path, std::uint32_t bit, bool on,
                   const wchar_t* what);
