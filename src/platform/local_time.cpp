@@ -14,7 +14,55 @@ std::optional<std::tm> ToLocalTime(std::int64_t seconds) {
     return out;
 }
 
+namespace {
+
+// Local time is never more than 26 hours from UTC.
+constexpr std::time_t kWidestOffset = 26 * 3600;
+
+std::optional<long> OffsetAt(std::time_t t) {
+    std::tm local{};
+    if (::localtime_r(&t, &local) == nullptr)
+        return std::nullopt;
+    return local.tm_gmtoff;
+}
+
+bool SameClock(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
+           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
+// The time of local fields where that is plain: the zone's offset is the same
+// a whole day either side, so the local time is neither skipped nor repeated
+// and is the fields read as UTC less the offset. mktime would give the same,
+// but it looks at the zone file again on every call when TZ is not set (a
+// system call each time); localtime_r does not.
+std::optional<std::time_t> PlainLocalTime(const std::tm& fields) {
+    std::tm utc = fields;
+    utc.tm_isdst = 0;
+    utc.tm_wday = -1;
+    const std::time_t asUtc = ::timegm(&utc);  // normalised as mktime does
+    if (asUtc == static_cast<std::time_t>(-1) && utc.tm_wday == -1)
+        return std::nullopt;
+    const auto offset = OffsetAt(asUtc);
+    if (!offset)
+        return std::nullopt;
+    const std::time_t t = asUtc - *offset;
+    if (OffsetAt(t) != offset || OffsetAt(t - kWidestOffset) != offset ||
+        OffsetAt(t + kWidestOffset) != offset)
+        return std::nullopt;
+    std::tm check{};
+    if (::localtime_r(&t, &check) == nullptr || !SameClock(check, utc))
+        return std::nullopt;
+    return t;
+}
+
+}  // namespace
+
 std::optional<std::int64_t> FromLocalTime(std::tm fields) {
+    if (fields.tm_isdst < 0) {
+        if (const auto plain = PlainLocalTime(fields))
+            return static_cast<std::int64_t>(*plain);
+    }
     // mktime returns -1 both for an error and for one valid second; it only
     // fills tm_wday on success, which tells the two apart.
     fields.tm_wday = -1;
