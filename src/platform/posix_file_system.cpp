@@ -11,9 +11,14 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
@@ -296,6 +301,84 @@ Status PosixFileSystem::SetAttributes(const std::wstring& path, std::uint32_t at
     return Status::Ok();
 }
 
+namespace {
+
+// Below this many entries a folder is read on the calling thread alone.
+constexpr std::size_t kSharedReadFrom = 1024;
+constexpr unsigned kMostReaders = 4;
+constexpr std::size_t kBatch = 64;
+
+// The records of the entries `names` of an open folder, in that order; an
+// entry gone since the folder was read is left out.
+Result<std::vector<FindRecord>> ReadRecords(int folderFd, const std::string& folderPath,
+                                            const std::vector<std::string>& names) {
+    // Each record costs a statx and a read of the stored word, time spent
+    // waiting on the kernel; on a large folder several threads share the
+    // entries, taking batches in turn, each result kept in its entry's place.
+    const std::size_t count = names.size();
+    std::vector<FindRecord> records(count);
+    std::vector<int> errors(count, 0);
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    const auto read = [&] {
+        try {
+            std::string path = folderPath;
+            const auto folderLength = path.size();
+            for (;;) {
+                const std::size_t begin = next.fetch_add(kBatch);
+                if (begin >= count)
+                    return;
+                for (std::size_t i = begin; i < std::min(count, begin + kBatch); ++i) {
+                    struct statx stx {};
+                    if (::statx(folderFd, names[i].c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask,
+                                &stx) != 0) {
+                        errors[i] = errno;
+                        continue;
+                    }
+                    path.resize(folderLength);
+                    path += names[i];
+                    const auto stored = CanStore(stx) ? ReadStored(path.c_str()) : std::nullopt;
+                    records[i] = RecordOf(names[i], stx, stored);
+                }
+            }
+        } catch (...) {
+            const std::lock_guard lock(failureMutex);
+            failure = std::current_exception();
+            next = count;  // the others stop too
+        }
+    };
+    std::vector<std::thread> helpers;
+    if (count >= kSharedReadFrom) {
+        const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 1u, kMostReaders);
+        for (unsigned n = 1; n < readers; ++n) {
+            try {
+                helpers.emplace_back(read);
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: fewer readers do the work
+            }
+        }
+    }
+    read();
+    for (auto& helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+
+    std::vector<FindRecord> found;
+    found.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (errors[i] == ENOENT)
+            continue;  // removed since the folder was read
+        if (errors[i] != 0)
+            return SystemError::FromErrno(errors[i]);
+        found.push_back(std::move(records[i]));
+    }
+    return found;
+}
+
+}  // namespace
+
 Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring& folder) {
     std::string path = Native(folder);
     if (path.empty())
@@ -305,8 +388,7 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
     DIR* dir = ::opendir(path.c_str());
     if (dir == nullptr)
         return SystemError::FromLastErrno();
-    const auto folderLength = path.size();
-    std::vector<FindRecord> records;
+    std::vector<std::string> names;
     int err = 0;
     for (;;) {
         errno = 0;
@@ -315,23 +397,15 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
             err = errno;
             break;
         }
-        struct statx stx {};
-        if (::statx(::dirfd(dir), d->d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &stx) != 0) {
-            if (errno == ENOENT)
-                continue;  // removed since the folder was read
-            err = errno;
-            break;
-        }
-        path.resize(folderLength);
-        path += d->d_name;
-        const auto stored = CanStore(stx) ? ReadStored(path.c_str()) : std::nullopt;
-        records.push_back(RecordOf(d->d_name, stx, stored));
+        names.emplace_back(d->d_name);
     }
+    Result<std::vector<FindRecord>> records =
+        err != 0 ? Result<std::vector<FindRecord>>(SystemError::FromErrno(err))
+                 : ReadRecords(::dirfd(dir), path, names);
     ::closedir(dir);
-    if (err != 0)
-        return SystemError::FromErrno(err);
     return records;
 }
+
 
 Result<FindRecord> PosixFileSystem::FindEntry(const std::wstring& path) {
     return ReadEntry(Native(path));
