@@ -152,8 +152,7 @@ void TimestampStep(FileSystem& fs, const FileEntry& current, const FileEntry& up
         updated.created != current.created ? std::optional(updated.created) : std::nullopt;
     if (auto handle = fs.Open(path); !handle.ok()) {
         Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
-    } else if (const auto set =
-                   (*handle)->SetTimes(created, updated.accessed, updated.modified);
+    } else if (const auto set = (*handle)->SetTimes(created, updated.accessed, updated.modified);
                !set.ok()) {
         Fail(kErrorChangingTimestamp, path, fs.SystemMessage(set.error().code), state, result);
     }

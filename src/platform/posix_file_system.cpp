@@ -221,8 +221,8 @@ Status PosixHandle::SetCompression(bool on) {
     // checked again, in case the entry was replaced since it was looked at.
     if (!CanStore(target_.stx))
         return SystemError::FromErrno(EPERM);
-    const Fd fd(::open(target_.path.c_str(),
-                       O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    const Fd fd(
+        ::open(target_.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
         return SystemError::FromErrno(errno == ELOOP ? EPERM : errno);
     struct statx stx {};
@@ -405,7 +405,6 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
     ::closedir(dir);
     return records;
 }
-
 
 Result<FindRecord> PosixFileSystem::FindEntry(const std::wstring& path) {
     return ReadEntry(Native(path));

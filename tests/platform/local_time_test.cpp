@@ -80,9 +80,8 @@ TEST(LocalTime, AgreesWithMktimeAroundEveryChangeOfOffset) {
             fields.tm_min = step % 4 * 15;
             fields.tm_isdst = -1;
             const auto ours = FromLocalTime(fields);
-            ASSERT_EQ(ours.value_or(-2), Mktime(fields))
-                << zone << " day " << fields.tm_mday << " " << fields.tm_hour << ":"
-                << fields.tm_min;
+            ASSERT_EQ(ours.value_or(-2), Mktime(fields)) << zone << " day " << fields.tm_mday << " "
+                                                         << fields.tm_hour << ":" << fields.tm_min;
         }
         std::tm odd{};
         odd.tm_year = 100;

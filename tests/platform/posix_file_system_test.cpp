@@ -13,6 +13,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "file_system_backends.hpp"
 #include "platform/dos_attrib.hpp"
@@ -112,8 +114,8 @@ TEST_F(PosixFileSystemTest, AnEntryReplacedByALinkAfterOpeningNeverLeadsToTheTar
     b.MakeFile(L"target");
     ASSERT_EQ(::chmod(N(L"target").c_str(), 0444), 0);
     const auto before = *b.posix.FindEntry(P(L"target"));
-    for (const std::optional<std::int64_t> created : {std::optional<std::int64_t>(kY2k),
-                                                       std::optional<std::int64_t>()}) {
+    for (const std::optional<std::int64_t> created :
+         {std::optional<std::int64_t>(kY2k), std::optional<std::int64_t>()}) {
         auto handle = b.posix.Open(P(L"f"));
         ASSERT_TRUE(handle.ok());
         ASSERT_EQ(::unlink(N(L"f").c_str()), 0);
@@ -126,6 +128,38 @@ TEST_F(PosixFileSystemTest, AnEntryReplacedByALinkAfterOpeningNeverLeadsToTheTar
         ASSERT_EQ(::unlink(N(L"f").c_str()), 0);
         b.MakeFile(L"f");
     }
+}
+
+TEST_F(PosixFileSystemTest, ALargeFolderIsListedInTheOrderReadWithEachEntrysOwnRecord) {
+    // Enough entries for the folder to be read by several threads.
+    constexpr int kCount = 2500;
+    b.MakeFolder(L"big");
+    for (int i = 0; i < kCount; ++i) {
+        const auto name = L"big/" + std::to_wstring(i);
+        b.MakeFile(name);
+        const struct timespec times[2] = {{kY2k + i, 0}, {kY2k + 2 * i, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, N(name).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+        if (i % 7 == 0) {
+            ASSERT_TRUE(b.posix.SetAttributes(P(name), FILE_ATTRIBUTE_HIDDEN).ok());
+        }
+    }
+    std::vector<std::wstring> order;
+    for (const auto& e : std::filesystem::directory_iterator(N(L"big")))
+        order.push_back(FromUtf8(e.path().filename().string()));
+
+    const auto records = b.posix.FindEntries(P(L"big/"));
+    ASSERT_TRUE(records.ok());
+    std::vector<std::wstring> names;
+    for (const auto& r : *records) {
+        if (r.name == L"." || r.name == L"..")
+            continue;
+        names.push_back(r.name);
+        const int i = std::stoi(r.name);
+        ASSERT_EQ(r.accessed, kY2k + i) << i;
+        ASSERT_EQ(r.modified, kY2k + 2 * i) << i;
+        ASSERT_EQ(r.attributes, i % 7 == 0 ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL) << i;
+    }
+    EXPECT_EQ(names, order);
 }
 
 TEST_F(PosixFileSystemTest, CreatedFallsBackToBirthTimeNotModifiedTime) {

@@ -158,7 +158,8 @@ std::optional<SystemError> FakeFileSystem::Check(Call call, const std::wstring& 
     ++callCounts_[call];
     for (const auto& k : {key, std::wstring()}) {
         const auto it = failures_.find({call, k});
-        if (it == failures_.end()) continue;
+        if (it == failures_.end())
+            continue;
         if (it->second.after > 0) {
             --it->second.after;
             continue;
