@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -385,25 +386,21 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
         return SystemError::FromErrno(ENOENT);
     if (path.back() != '/')
         path += '/';
-    DIR* dir = ::opendir(path.c_str());
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
     if (dir == nullptr)
         return SystemError::FromLastErrno();
     std::vector<std::string> names;
-    int err = 0;
     for (;;) {
         errno = 0;
-        const dirent* d = ::readdir(dir);
+        const dirent* d = ::readdir(dir.get());
         if (d == nullptr) {
-            err = errno;
+            if (errno != 0)
+                return SystemError::FromLastErrno();
             break;
         }
         names.emplace_back(d->d_name);
     }
-    Result<std::vector<FindRecord>> records =
-        err != 0 ? Result<std::vector<FindRecord>>(SystemError::FromErrno(err))
-                 : ReadRecords(::dirfd(dir), path, names);
-    ::closedir(dir);
-    return records;
+    return ReadRecords(::dirfd(dir.get()), path, names);
 }
 
 Result<FindRecord> PosixFileSystem::FindEntry(const std::wstring& path) {
