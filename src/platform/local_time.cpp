@@ -32,7 +32,8 @@ bool SameClock(const std::tm& a, const std::tm& b) {
 }
 
 // The time of local fields where that is plain: the zone's offset is the same
-// a whole day either side, so the local time is neither skipped nor repeated
+// at the result and a whole day either side of it (no zone changes its offset
+// and back within a day), so the local time is neither skipped nor repeated
 // and is the fields read as UTC less the offset. mktime would give the same,
 // but it looks at the zone file again on every call when TZ is not set (a
 // system call each time); localtime_r does not.
