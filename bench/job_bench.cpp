@@ -179,26 +179,11 @@ void BM_JobTimestamp(benchmark::State& state) {
     SetItems(state);
 }
 
-// The floor for new times: readdir, then one utimensat per entry.
-void BM_BareTimestampLoop(benchmark::State& state) {
-    Folder folder(static_cast<int>(state.range(0)));
-    const struct timespec next[2] = {{kIn2001 + 31536000, 0}, {kIn2001 + 31536000, 0}};
-    for (auto _ : state) {
-        DIR* d = ::opendir(folder.path().c_str());
-        const int dfd = ::dirfd(d);
-        while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] != '.')
-                ::utimensat(dfd, e->d_name, next, AT_SYMLINK_NOFOLLOW);
-        }
-        ::closedir(d);
-    }
-    SetItems(state);
-}
-
-// What any tool must read before it can work out a new value from the old
-// one: the listing's statx and stored-word read, per entry, before the write.
+// The least a tool does to change every entry: readdir, then `write` per
+// entry. With `readFirst`, also what any tool must read before it can work
+// out a new value from the old one: the listing's statx and stored-word read.
 template <typename Write>
-void ReadThenWriteLoop(const Folder& folder, Write write) {
+void WriteLoop(const Folder& folder, bool readFirst, Write write) {
     DIR* d = ::opendir(folder.path().c_str());
     const int dfd = ::dirfd(d);
     std::string path = folder.path();
@@ -209,25 +194,35 @@ void ReadThenWriteLoop(const Folder& folder, Write write) {
             continue;
         path.resize(length);
         path += e->d_name;
-        struct statx stx {};
-        ::statx(dfd, e->d_name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &stx);
-        ::lgetxattr(path.c_str(), kDosAttribName, buffer, sizeof buffer);
+        if (readFirst) {
+            struct statx stx {};
+            ::statx(dfd, e->d_name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &stx);
+            ::lgetxattr(path.c_str(), kDosAttribName, buffer, sizeof buffer);
+        }
         write(dfd, e->d_name, path);
     }
     ::closedir(d);
 }
 
-// The floor for new times once the old ones are read: statx and the stored
-// word, then utimensat, per entry.
-void BM_BareReadThenTimestampLoop(benchmark::State& state) {
+// The floor for new times: utimensat per entry; with `readFirst`, once the
+// old times are read.
+void BareTimestampLoop(benchmark::State& state, bool readFirst) {
     Folder folder(static_cast<int>(state.range(0)));
     const struct timespec next[2] = {{kIn2001 + 31536000, 0}, {kIn2001 + 31536000, 0}};
     for (auto _ : state) {
-        ReadThenWriteLoop(folder, [&](int dfd, const char* name, const std::string&) {
+        WriteLoop(folder, readFirst, [&](int dfd, const char* name, const std::string&) {
             ::utimensat(dfd, name, next, AT_SYMLINK_NOFOLLOW);
         });
     }
     SetItems(state);
+}
+
+void BM_BareTimestampLoop(benchmark::State& state) {
+    BareTimestampLoop(state, false);
+}
+
+void BM_BareReadThenTimestampLoop(benchmark::State& state) {
+    BareTimestampLoop(state, true);
 }
 
 void BM_JobAttribute(benchmark::State& state) {
@@ -247,49 +242,36 @@ void BM_JobAttribute(benchmark::State& state) {
     SetItems(state);
 }
 
-// The floor for an attribute word: readdir, then one setxattr per entry.
-void BM_BareAttributeLoop(benchmark::State& state) {
+// The floor for an attribute word: one lsetxattr per entry; with
+// `readFirst`, once the old word is read.
+void BareAttributeLoop(benchmark::State& state, bool readFirst) {
     Folder folder(static_cast<int>(state.range(0)));
     const auto word = EncodeDosAttribV3({FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, 0});
     for (auto _ : state) {
-        DIR* d = ::opendir(folder.path().c_str());
-        while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] != '.')
-                ::lsetxattr((folder.path() + e->d_name).c_str(), kDosAttribName, word.data(),
-                            word.size(), 0);
-        }
-        ::closedir(d);
+        WriteLoop(folder, readFirst, [&](int, const char*, const std::string& path) {
+            ::lsetxattr(path.c_str(), kDosAttribName, word.data(), word.size(), 0);
+        });
     }
     SetItems(state);
 }
 
-// The same with the word written through an open file: open, fsetxattr, close.
+void BM_BareAttributeLoop(benchmark::State& state) {
+    BareAttributeLoop(state, false);
+}
+
+void BM_BareReadThenAttributeLoop(benchmark::State& state) {
+    BareAttributeLoop(state, true);
+}
+
+// The word written through an open file: open, fsetxattr, close per entry.
 void BM_BareAttributeFsetxattrLoop(benchmark::State& state) {
     Folder folder(static_cast<int>(state.range(0)));
     const auto word = EncodeDosAttribV3({FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, 0});
     for (auto _ : state) {
-        DIR* d = ::opendir(folder.path().c_str());
-        const int dfd = ::dirfd(d);
-        while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] == '.')
-                continue;
-            const int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        WriteLoop(folder, false, [&](int dfd, const char* name, const std::string&) {
+            const int fd = ::openat(dfd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
             ::fsetxattr(fd, kDosAttribName, word.data(), word.size(), 0);
             ::close(fd);
-        }
-        ::closedir(d);
-    }
-    SetItems(state);
-}
-
-// The floor for a new word once the old one is read: statx and the stored
-// word, then one lsetxattr, per entry.
-void BM_BareReadThenAttributeLoop(benchmark::State& state) {
-    Folder folder(static_cast<int>(state.range(0)));
-    const auto word = EncodeDosAttribV3({FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, 0});
-    for (auto _ : state) {
-        ReadThenWriteLoop(folder, [&](int, const char*, const std::string& path) {
-            ::lsetxattr(path.c_str(), kDosAttribName, word.data(), word.size(), 0);
         });
     }
     SetItems(state);
