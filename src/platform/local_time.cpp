@@ -48,11 +48,10 @@ std::optional<std::time_t> PlainLocalTime(const std::tm& fields) {
     if (!offset)
         return std::nullopt;
     const std::time_t t = asUtc - *offset;
-    if (OffsetAt(t) != offset || OffsetAt(t - kWidestOffset) != offset ||
-        OffsetAt(t + kWidestOffset) != offset)
-        return std::nullopt;
     std::tm check{};
-    if (::localtime_r(&t, &check) == nullptr || !SameClock(check, utc))
+    if (::localtime_r(&t, &check) == nullptr || check.tm_gmtoff != *offset ||
+        !SameClock(check, utc) || OffsetAt(t - kWidestOffset) != offset ||
+        OffsetAt(t + kWidestOffset) != offset)
         return std::nullopt;
     return t;
 }
