@@ -15,16 +15,33 @@ namespace torvane {
 // The path separator. A folder path that has been accepted ends with it.
 inline constexpr wchar_t kPathSeparator = L'/';
 
+// Which entry a record describes: its device and inode number. An entry
+// keeps its id when it is renamed; a different entry put under the same name
+// has another one. All zero where nothing is known.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool operator==(const FileId&) const = default;
+};
+
 // One record of a folder search: an entry's name (no folder part), its
-// attribute word and its three times in whole seconds since 1970 UTC.
+// attribute word and its three times in whole seconds since 1970 UTC, and
+// which entry it was.
 struct FindRecord {
     std::wstring name;
     std::uint32_t attributes = 0;
     std::int64_t created = 0;
     std::int64_t modified = 0;
     std::int64_t accessed = 0;
+    FileId id = {};
 
-    bool operator==(const FindRecord&) const = default;
+    // Records are equal when they show the same values; which inode holds
+    // them is where they were found, not what they say.
+    bool operator==(const FindRecord& o) const {
+        return name == o.name && attributes == o.attributes && created == o.created &&
+               modified == o.modified && accessed == o.accessed;
+    }
 };
 
 // Whether an error says that nothing is at the path (ENOENT, or ENOTDIR when
@@ -48,6 +65,45 @@ class FileHandle {
     // does not really compress ("Operation not supported"), never a silent no-op.
     virtual Status SetCompression(bool on) = 0;
 };
+
+// A folder held open, whose entries are reached by name inside it: whatever
+// happens to the path that led to it (a folder on the way renamed, or
+// replaced by a symbolic link), every call acts inside this very folder.
+// Names are single components; an entry that is a symbolic link is never
+// followed. The calls behave as the FileSystem calls of the same name on the
+// entry's full path do and fail in the same ways. Closed when destroyed.
+class Folder {
+  public:
+    virtual ~Folder() = default;
+
+    // The path it was reached by, ending with the separator: what messages
+    // and log lines show.
+    virtual const std::wstring& path() const = 0;
+    // The folder itself.
+    virtual FileId id() const = 0;
+
+    // The records of the folder's entries, "." and ".." included, each with
+    // its id. Fails when the folder can't be read.
+    virtual Result<std::vector<FindRecord>> FindEntries() = 0;
+
+    // Opens the subfolder `name` without following a symbolic link: fails
+    // with ENOTDIR when the name now holds a link or a file, and
+    // with ESTALE when it holds another folder than `expected` (the id its
+    // listing gave; a zero id checks nothing).
+    virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
+                                                       const FileId& expected) = 0;
+
+    virtual Result<std::uint32_t> GetAttributes(const std::wstring& name) = 0;
+    virtual Status SetAttributes(const std::wstring& name, std::uint32_t attributes) = 0;
+    // Renames an entry of this folder; never replaces an existing entry.
+    virtual Status Move(const std::wstring& from, const std::wstring& to) = 0;
+    virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) = 0;
+    virtual Status Encrypt(const std::wstring& name) = 0;
+    virtual Status Decrypt(const std::wstring& name) = 0;
+};
+
+// The system's error for a folder that is no longer the one that was listed.
+inline constexpr int kFolderReplaced = ESTALE;
 
 // What the system asks of the file system, shaped like the Windows calls so
 // that every failure the user may see has one place where it happens. Paths
@@ -73,6 +129,11 @@ class FileSystem {
 
     // The record of one entry (the path's last component).
     virtual Result<FindRecord> FindEntry(const std::wstring& path) = 0;
+
+    // Opens a folder to work inside it (a symbolic link naming a folder is
+    // followed here: the user named that folder). `path` may end with the
+    // separator. Fails when nothing, or no folder, is there.
+    virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) = 0;
 
     // Moves (renames) an entry. Never replaces an existing entry: fails with
     // EEXIST instead. A change of letter case only works on case-insensitive

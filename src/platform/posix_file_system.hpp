@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <string>
+
 #include "platform/file_system.hpp"
 
 namespace torvane {
@@ -14,20 +18,39 @@ namespace torvane {
 //   the modified time; modified and accessed from the inode.
 // - Moves never replace an existing entry; symbolic links are entries of
 //   their own, never followed.
+// - Every change is made through the descriptor of the entry's folder and the
+//   entry's own name (the *at calls), so a folder on the way that is renamed
+//   or replaced by a link meanwhile never sends it elsewhere.
+namespace posix {
+struct Backend;
+}
+
 class PosixFileSystem : public FileSystem {
   public:
-    // The rename primitive, renameat2(2) on the current folder: returns 0, or
-    // -1 with errno set. Tests replace it to act as a file system that
+    // The rename primitive, renameat2(2) on two folders' descriptors: returns
+    // 0, or -1 with errno set. Tests replace it to act as a file system that
     // refuses RENAME_NOREPLACE.
-    using RenameFunction = int (*)(const char* from, const char* to, unsigned flags);
+    using RenameFunction = int (*)(int fromFolder, const char* from, int toFolder, const char* to,
+                                   unsigned flags);
 
     // `rename` null means the system's renameat2.
     explicit PosixFileSystem(RenameFunction rename = nullptr);
+    ~PosixFileSystem() override;
+
+    // For tests: false reaches entries the way kernels before 6.13 allow
+    // (extended attributes and modes through a descriptor opened without
+    // following links) even where the folder-relative calls exist.
+    void UseFolderRelativeCalls(bool use);
+    // For tests: `hook` is called with an entry's full path just before a
+    // change is made to it or a subfolder is entered, so a test can change
+    // the tree at exactly that moment.
+    void SetBeforeStep(std::function<void(const std::string& path)> hook);
 
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
     Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
+    Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
     Status Move(const std::wstring& from, const std::wstring& to) override;
     Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
     Status Encrypt(const std::wstring& path) override;
@@ -39,15 +62,7 @@ class PosixFileSystem : public FileSystem {
     std::wstring SystemMessage(int code) override;
 
   private:
-    // The errno of a rename that never replaces, 0 on success.
-    int RenameNoReplace(const std::string& from, const std::string& to);
-    // The fallback where the file system refuses RENAME_NOREPLACE.
-    int RenameOntoPlaceholder(const std::string& from, const std::string& to);
-    // A move between two names of one inode: a change of letter case on a
-    // case-insensitive file system, done through a temporary name.
-    int RenameSameInode(const std::string& from, const std::string& to);
-
-    RenameFunction rename_;
+    std::unique_ptr<posix::Backend> backend_;
 };
 
 }  // namespace torvane

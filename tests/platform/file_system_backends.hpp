@@ -67,4 +67,12 @@ class PosixBackend {
     PosixFileSystem posix;
 };
 
+// The Linux file system as it works on kernels without the folder-relative
+// calls for extended attributes and modes (before 6.13).
+class PosixOlderKernelBackend : public PosixBackend {
+  public:
+    static constexpr const char* kName = "PosixOlderKernel";
+    PosixOlderKernelBackend() { posix.UseFolderRelativeCalls(false); }
+};
+
 }  // namespace torvane::testing

@@ -15,6 +15,7 @@ namespace {
 
 using testing::FakeBackend;
 using testing::PosixBackend;
+using testing::PosixOlderKernelBackend;
 
 template <class Backend>
 class FileSystemContract : public ::testing::Test {
@@ -60,7 +61,7 @@ class FileSystemContract : public ::testing::Test {
     Backend backend;
 };
 
-using Backends = ::testing::Types<FakeBackend, PosixBackend>;
+using Backends = ::testing::Types<FakeBackend, PosixBackend, PosixOlderKernelBackend>;
 class BackendNames {
   public:
     template <class T>
@@ -261,6 +262,94 @@ TYPED_TEST(FileSystemContract, DecryptingWhatIsNotEncryptedSucceeds) {
 TYPED_TEST(FileSystemContract, SystemMessageEndsWithALineBreak) {
     EXPECT_EQ(this->fs().SystemMessage(ENOENT), L"No such file or directory\r\n");
     EXPECT_EQ(this->fs().SystemMessage(EOPNOTSUPP), L"Operation not supported\r\n");
+}
+
+// ---- Folders held open ----
+
+TYPED_TEST(FileSystemContract, AnOpenFolderListsWhatItsPathListsWithEachEntrysId) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/a");
+    this->backend.MakeFolder(L"d/sub");
+    auto folder = this->fs().OpenFolder(this->P(L"d"));
+    ASSERT_TRUE(folder.ok());
+    EXPECT_EQ((*folder)->path(), this->P(L"d/"));
+    auto held = (*folder)->FindEntries();
+    auto byPath = this->fs().FindEntries(this->P(L"d/"));
+    ASSERT_TRUE(held.ok() && byPath.ok());
+    EXPECT_EQ(*held, *byPath);
+    for (const auto& r : *held) {
+        if (r.name == L".") {
+            EXPECT_EQ(r.id, (*folder)->id());
+        }
+        if (r.name == L"sub") {
+            auto sub = (*folder)->OpenFolder(L"sub", r.id);
+            ASSERT_TRUE(sub.ok());
+            EXPECT_EQ((*sub)->id(), r.id);
+            EXPECT_EQ((*sub)->path(), this->P(L"d/sub/"));
+        }
+    }
+    // An entry keeps its id when renamed.
+    const auto before = this->Find(L"d/a").id;
+    EXPECT_NE(before, FileId{});
+    ASSERT_EQ(this->MoveError(L"d/a", L"d/b"), 0);
+    EXPECT_EQ(this->Find(L"d/b").id, before);
+}
+
+TYPED_TEST(FileSystemContract, AnOpenFolderActsInsideItselfAfterItsPathChanges) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/f", "mine");
+    auto folder = this->fs().OpenFolder(this->P(L"d/"));
+    ASSERT_TRUE(folder.ok());
+    // Another program moves the folder away and puts a decoy in its place.
+    ASSERT_EQ(this->MoveError(L"d", L"moved"), 0);
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/f", "decoy");
+    Folder& f = **folder;
+    ASSERT_TRUE(f.SetAttributes(L"f", FILE_ATTRIBUTE_HIDDEN).ok());
+    ASSERT_TRUE(f.Move(L"f", L"g").ok());
+    auto handle = f.Open(L"g");
+    ASSERT_TRUE(handle.ok());
+    ASSERT_TRUE((*handle)->SetTimes(1000, 2000, 3000).ok());
+    EXPECT_EQ(this->Find(L"moved/g"), (FindRecord{L"g", FILE_ATTRIBUTE_HIDDEN, 1000, 3000, 2000}));
+    EXPECT_EQ(*this->fs().ReadFileBytes(this->P(L"moved/g"), 10), "mine");
+    EXPECT_EQ(this->Names(L"d/"), (std::vector<std::wstring>{L".", L"..", L"f"}));
+    EXPECT_EQ(this->Word(L"d/f"), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(*f.GetAttributes(L"g"), FILE_ATTRIBUTE_HIDDEN);
+}
+
+TYPED_TEST(FileSystemContract, OpeningASubfolderNeverFollowsALinkNorTakesAnotherFolder) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFolder(L"d/sub");
+    this->backend.MakeFile(L"d/file");
+    this->backend.MakeSymlink(L"d/link");
+    auto folder = this->fs().OpenFolder(this->P(L"d"));
+    ASSERT_TRUE(folder.ok());
+    const FileId listed = this->Find(L"d/sub").id;
+    ASSERT_EQ(this->MoveError(L"d/sub", L"d/away"), 0);
+    this->backend.MakeFolder(L"d/sub");
+    const auto code = [&](const std::wstring& name, const FileId& expected) {
+        auto sub = (*folder)->OpenFolder(name, expected);
+        return sub.ok() ? 0 : sub.error().code;
+    };
+    EXPECT_EQ(code(L"sub", listed), kFolderReplaced);
+    EXPECT_EQ(code(L"away", listed), 0);
+    EXPECT_EQ(code(L"sub", FileId{}), 0);
+    EXPECT_EQ(code(L"link", FileId{}), ENOTDIR);
+    EXPECT_EQ(code(L"file", FileId{}), ENOTDIR);
+    EXPECT_EQ(code(L"missing", FileId{}), ENOENT);
+}
+
+TYPED_TEST(FileSystemContract, AnOpenFolderNeverReplacesOnAMove) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/a", "A");
+    this->backend.MakeFile(L"d/b", "B");
+    auto folder = this->fs().OpenFolder(this->P(L"d"));
+    ASSERT_TRUE(folder.ok());
+    EXPECT_EQ((*folder)->Move(L"a", L"b").error().code, EEXIST);
+    EXPECT_EQ(*this->fs().ReadFileBytes(this->P(L"d/b"), 10), "B");
+    EXPECT_EQ((*folder)->SetAttributes(L"missing", 0).error().code, ENOENT);
+    EXPECT_EQ(this->fs().OpenFolder(this->P(L"d/a")).error().code, ENOTDIR);
+    EXPECT_TRUE(IsNotFound(this->fs().OpenFolder(this->P(L"nothing")).error()));
 }
 
 }  // namespace

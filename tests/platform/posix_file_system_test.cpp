@@ -297,12 +297,13 @@ TEST_F(PosixFileSystemTest, EncryptingAnExistingFileIsNotSupported) {
 }
 
 // A file system that refuses RENAME_NOREPLACE (NFS, older FUSE).
-int RenameWithoutNoReplace(const char* from, const char* to, unsigned flags) {
+int RenameWithoutNoReplace(int fromFolder, const char* from, int toFolder, const char* to,
+                           unsigned flags) {
     if (flags != 0) {
         errno = EINVAL;
         return -1;
     }
-    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, 0);
+    return ::renameat2(fromFolder, from, toFolder, to, 0);
 }
 
 TEST_F(PosixFileSystemTest, FallbackWhereNoReplaceIsRefusedStillNeverReplaces) {

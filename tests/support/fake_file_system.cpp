@@ -15,6 +15,86 @@ constexpr std::uint32_t kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HID
 
 }  // namespace
 
+// A folder reached by its id, as a descriptor reaches its inode: renamed,
+// the folder is still found; its old name taken by another entry changes
+// nothing. Each call on an entry goes to the path-based call of the same
+// name, so failures injected for the entry's full path apply.
+class FakeFileSystem::FolderHandle : public Folder {
+  public:
+    FolderHandle(FakeFileSystem& fs, std::uint64_t id, std::wstring key, std::wstring shownPath)
+        : fs_(fs), id_(id), key_(std::move(key)), path_(std::move(shownPath)) {}
+
+    const std::wstring& path() const override { return path_; }
+    FileId id() const override { return FileId{1, id_}; }
+
+    Result<std::vector<FindRecord>> FindEntries() override {
+        auto key = Where();
+        if (!key)
+            return key.error();
+        return fs_.FindEntries(*key);
+    }
+    Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
+                                               const FileId& expected) override {
+        auto key = Entry(Call::kOpenFolder, name);
+        if (!key)
+            return key.error();
+        return fs_.OpenFolderAt(Call::kOpenFolder, *key, path_ + name + kPathSeparator, expected);
+    }
+    Result<std::uint32_t> GetAttributes(const std::wstring& name) override {
+        auto key = Entry(Call::kGetAttributes, name);
+        return key ? fs_.GetAttributes(*key) : Result<std::uint32_t>(key.error());
+    }
+    Status SetAttributes(const std::wstring& name, std::uint32_t attributes) override {
+        auto key = Entry(Call::kSetAttributes, name);
+        return key ? fs_.SetAttributes(*key, attributes) : Status(key.error());
+    }
+    Status Move(const std::wstring& from, const std::wstring& to) override {
+        auto key = Entry(Call::kMove, from);
+        return key ? fs_.Move(*key, FakeFileSystem::ParentOf(*key) + kPathSeparator + to)
+                   : Status(key.error());
+    }
+    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) override {
+        auto key = Entry(Call::kOpen, name);
+        if (!key)
+            return key.error();
+        return fs_.Open(*key);
+    }
+    Status Encrypt(const std::wstring& name) override {
+        auto key = Entry(Call::kEncrypt, name);
+        return key ? fs_.Encrypt(*key) : Status(key.error());
+    }
+    Status Decrypt(const std::wstring& name) override {
+        auto key = Entry(Call::kDecrypt, name);
+        return key ? fs_.Decrypt(*key) : Status(key.error());
+    }
+
+  private:
+    // The folder's path now.
+    Result<std::wstring> Where() {
+        std::lock_guard lock(fs_.mutex_);
+        const auto key = fs_.KeyOf(id_, key_);
+        if (!key)
+            return SystemError::FromErrno(ENOENT);
+        key_ = *key;
+        return *key;
+    }
+    // The full path of the entry `name` of the folder now, once the action
+    // waiting for this call has run.
+    Result<std::wstring> Entry(Call call, const std::wstring& name) {
+        auto folder = Where();
+        if (!folder)
+            return folder;
+        const auto key = (*folder == L"/" ? *folder : *folder + kPathSeparator) + name;
+        fs_.RunBefore(call, key);
+        return key;
+    }
+
+    FakeFileSystem& fs_;
+    const std::uint64_t id_;
+    std::wstring key_;
+    const std::wstring path_;
+};
+
 class FakeFileSystem::Handle : public FileHandle {
   public:
     Handle(FakeFileSystem& fs, std::wstring key) : fs_(fs), key_(std::move(key)) {}
@@ -29,7 +109,14 @@ class FakeFileSystem::Handle : public FileHandle {
 };
 
 FakeFileSystem::FakeFileSystem() {
-    nodes_[L"/"] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false};
+    Put(L"/", Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false});
+}
+
+void FakeFileSystem::Put(const std::wstring& key, Node node) {
+    // Adding what is there again (a parent of the next file) keeps its id.
+    const auto existing = nodes_.find(key);
+    node.id = existing != nodes_.end() ? existing->second.id : ++lastId_;
+    nodes_[key] = std::move(node);
 }
 
 std::wstring FakeFileSystem::Normalize(const std::wstring& path) {
@@ -55,15 +142,15 @@ void FakeFileSystem::AddFolder(const std::wstring& path, std::uint32_t attribute
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
     for (auto parent = ParentOf(key); !nodes_.count(parent); parent = ParentOf(parent))
-        nodes_[parent] = Node{FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
-    nodes_[key] = Node{attributes | FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
+        Put(parent, Node{FILE_ATTRIBUTE_DIRECTORY, time, time, time, false});
+    Put(key, Node{attributes | FILE_ATTRIBUTE_DIRECTORY, time, time, time, false});
 }
 
 void FakeFileSystem::AddFile(const std::wstring& path, std::uint32_t attributes,
                              std::int64_t time) {
     AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
-    nodes_[Normalize(path)] = Node{attributes & ~FILE_ATTRIBUTE_DIRECTORY, time, time, time, false};
+    Put(Normalize(path), Node{attributes & ~FILE_ATTRIBUTE_DIRECTORY, time, time, time, false});
 }
 
 void FakeFileSystem::AddPlainFile(const std::wstring& path, std::string content,
@@ -71,7 +158,7 @@ void FakeFileSystem::AddPlainFile(const std::wstring& path, std::string content,
     AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
     Node node{0, time, time, time, false, false, std::move(content)};
-    nodes_[Normalize(path)] = std::move(node);
+    Put(Normalize(path), std::move(node));
 }
 
 void FakeFileSystem::AddPlainFolder(const std::wstring& path, std::int64_t time) {
@@ -89,7 +176,7 @@ void FakeFileSystem::AddSymlink(const std::wstring& path, std::int64_t time) {
     AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
     // Holds no stored word: a dot name makes it Hidden, as on Linux.
-    nodes_[Normalize(path)] = Node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true, false};
+    Put(Normalize(path), Node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true, false});
 }
 
 void FakeFileSystem::SetNodeTimes(const std::wstring& path, std::int64_t created,
@@ -181,7 +268,8 @@ std::uint32_t FakeFileSystem::Reported(const std::wstring& key, const Node& node
 }
 
 FindRecord FakeFileSystem::RecordOf(const std::wstring& key, const Node& node) const {
-    return FindRecord{NameOf(key), Reported(key, node), node.created, node.modified, node.accessed};
+    return FindRecord{NameOf(key),   Reported(key, node), node.created,
+                      node.modified, node.accessed,       FileId{1, node.id}};
 }
 
 Result<std::uint32_t> FakeFileSystem::GetAttributes(const std::wstring& path) {
@@ -280,6 +368,58 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
     return Status::Ok();
 }
 
+std::optional<std::wstring> FakeFileSystem::KeyOf(std::uint64_t id,
+                                                  const std::wstring& lastKey) const {
+    if (const auto it = nodes_.find(lastKey); it != nodes_.end() && it->second.id == id)
+        return lastKey;
+    for (const auto& [key, node] : nodes_) {
+        if (node.id == id)
+            return key;
+    }
+    return std::nullopt;
+}
+
+void FakeFileSystem::BeforeFolderCall(Call call, const std::wstring& path,
+                                      std::function<void()> action) {
+    std::lock_guard lock(mutex_);
+    before_[{call, Normalize(path)}] = std::move(action);
+}
+
+void FakeFileSystem::RunBefore(Call call, const std::wstring& key) {
+    std::function<void()> action;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = before_.find({call, key});
+        if (it == before_.end())
+            return;
+        action = std::move(it->second);
+        before_.erase(it);
+    }
+    action();
+}
+
+Result<std::unique_ptr<Folder>> FakeFileSystem::OpenFolder(const std::wstring& path) {
+    const auto key = Normalize(path);
+    auto shown = key == L"/" ? key : key + kPathSeparator;
+    return OpenFolderAt(Call::kOpenFolder, key, std::move(shown), FileId{});
+}
+
+Result<std::unique_ptr<Folder>> FakeFileSystem::OpenFolderAt(Call call, const std::wstring& key,
+                                                             std::wstring shownPath,
+                                                             const FileId& expected) {
+    std::lock_guard lock(mutex_);
+    const auto found = Enter(call, key);
+    if (!found)
+        return found.error();
+    const Node& node = **found;
+    if (node.symlink || !IsDirectoryWord(node.attributes))
+        return SystemError::FromErrno(ENOTDIR);
+    if (expected != FileId{} && expected != FileId{1, node.id})
+        return SystemError::FromErrno(kFolderReplaced);
+    return std::unique_ptr<Folder>(
+        std::make_unique<FolderHandle>(*this, node.id, key, std::move(shownPath)));
+}
+
 Result<std::unique_ptr<FileHandle>> FakeFileSystem::Open(const std::wstring& path) {
     std::lock_guard lock(mutex_);
     const auto key = Normalize(path);
@@ -355,7 +495,7 @@ Status FakeFileSystem::CreateDirectory(const std::wstring& path) {
         return SystemError::FromErrno(EEXIST);
     if (!nodes_.count(ParentOf(key)))
         return SystemError::FromErrno(ENOENT);
-    nodes_[key] = Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false, false, {}};
+    Put(key, Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false, false, {}});
     Record(L"CreateDirectory " + key);
     return Status::Ok();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,6 +34,7 @@ class FakeFileSystem : public FileSystem {
         kDecrypt,
         kCreateDirectory,
         kReadFileBytes,
+        kOpenFolder,  // matched against the folder's path
     };
 
     struct Node {
@@ -46,6 +49,7 @@ class FakeFileSystem : public FileSystem {
         // starts with ".".
         bool storedWord = true;
         std::string content = {};
+        std::uint64_t id = 0;  // the inode number: kept by a move, new for every entry made
     };
 
     FakeFileSystem();
@@ -72,6 +76,11 @@ class FakeFileSystem : public FileSystem {
     // every path.
     void FailOn(Call call, const std::wstring& path, int code, int after = 0);
     void ClearFailures();
+    // Runs `action` once, just before the next `call` on `path` made through
+    // a Folder (a step on an entry, or entering a subfolder), so a test can
+    // change the tree at exactly that moment. The action may use this file
+    // system.
+    void BeforeFolderCall(Call call, const std::wstring& path, std::function<void()> action);
 
     // The entry at a path, if any.
     std::optional<Node> Lookup(const std::wstring& path) const;
@@ -93,6 +102,7 @@ class FakeFileSystem : public FileSystem {
     Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
+    Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
     Status Move(const std::wstring& from, const std::wstring& to) override;
     Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
     Status Encrypt(const std::wstring& path) override;
@@ -106,6 +116,8 @@ class FakeFileSystem : public FileSystem {
   private:
     class Handle;
     friend class Handle;
+    class FolderHandle;
+    friend class FolderHandle;
 
     static std::wstring Normalize(const std::wstring& path);
     static std::wstring ParentOf(const std::wstring& key);
@@ -121,6 +133,15 @@ class FakeFileSystem : public FileSystem {
     Status SetBit(Call call, const std::wstring& path, std::uint32_t bit, bool on,
                   const wchar_t* what);
     void Record(std::wstring line);
+    // Adds an entry with a new id.
+    void Put(const std::wstring& key, Node node);
+    // Where the entry with `id` is now; nullopt once it is gone.
+    std::optional<std::wstring> KeyOf(std::uint64_t id, const std::wstring& lastKey) const;
+    // Runs the action waiting for this call, if any (without the lock held).
+    void RunBefore(Call call, const std::wstring& key);
+    // Opens the folder at `key`, checking it is `expected` (unless zero).
+    Result<std::unique_ptr<Folder>> OpenFolderAt(Call call, const std::wstring& key,
+                                                 std::wstring shownPath, const FileId& expected);
     FindRecord RecordOf(const std::wstring& key, const Node& node) const;
     static std::uint32_t Reported(const std::wstring& key, const Node& node);
 
@@ -132,6 +153,8 @@ class FakeFileSystem : public FileSystem {
     };
     std::map<std::pair<Call, std::wstring>, Failure> failures_;
     std::map<Call, int> callCounts_;
+    std::map<std::pair<Call, std::wstring>, std::function<void()>> before_;
+    std::uint64_t lastId_ = 0;
     std::vector<std::wstring> changes_;
     std::wstring programPath_ = L"/opt/torvane/torvane";
     std::wstring roaming_ = L"/home/user/.config";

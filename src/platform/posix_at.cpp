@@ -1,0 +1,463 @@
+#include "platform/posix_at.hpp"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+
+#include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
+
+namespace torvane::posix {
+namespace {
+
+constexpr unsigned kStatxMask =
+    STATX_TYPE | STATX_MODE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+// Samba reads at most this much of the stored value; so do we.
+constexpr std::size_t kStoredLimit = 256;
+
+// The folder-relative calls for extended attributes (Linux 6.13) and modes
+// (6.6). Their numbers are the same on every architecture; the C library of
+// Debian 12 doesn't name them yet.
+constexpr long kSysFchmodat2 = 452;
+constexpr long kSysSetxattrat = 463;
+constexpr long kSysGetxattrat = 464;
+struct XattrArgs {
+    std::uint64_t value;
+    std::uint32_t size;
+    std::uint32_t flags;
+};
+// Set once a kernel has answered that it lacks the call.
+std::atomic<bool> gNoXattrAt{false};
+std::atomic<bool> gNoFchmodat2{false};
+
+// An entry reached without following it, for kernels without the
+// folder-relative calls: the calls then go through its /proc/self/fd path,
+// which names the very inode that was opened.
+class Reached {
+  public:
+    Reached(int folder, const std::string& name)
+        : fd_(::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)) {
+        if (fd_.get() >= 0)
+            path_ = "/proc/self/fd/" + std::to_string(fd_.get());
+    }
+    bool ok() const { return fd_.get() >= 0; }
+    const char* path() const { return path_.c_str(); }
+
+  private:
+    Fd fd_;
+    std::string path_;
+};
+
+// Reads the stored value into `buffer`: its length, or -1 with errno set.
+// `fallbackPath`, where given, is how a kernel without getxattrat reads it
+// (by path: good enough for a listing, which changes nothing); otherwise
+// the entry is reached through its descriptor.
+ssize_t GetStoredBytes(int folder, const std::string& name, const std::string* fallbackPath,
+                       char* buffer, std::size_t size, bool folderRelative) {
+    if (folderRelative && !gNoXattrAt.load(std::memory_order_relaxed)) {
+        XattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size),
+                       0};
+        const long n = ::syscall(kSysGetxattrat, folder, name.c_str(), AT_SYMLINK_NOFOLLOW,
+                                 kDosAttribName, &args, sizeof args);
+        if (n >= 0 || errno != ENOSYS)
+            return n;
+        gNoXattrAt = true;
+    }
+    if (fallbackPath)
+        return ::lgetxattr(fallbackPath->c_str(), kDosAttribName, buffer, size);
+    const Reached entry(folder, name);
+    if (!entry.ok())
+        return -1;
+    return ::getxattr(entry.path(), kDosAttribName, buffer, size);
+}
+
+std::optional<DosInfo> ReadStored(int folder, const std::string& name,
+                                  const std::string* fallbackPath, bool folderRelative) {
+    char buffer[kStoredLimit];
+    const auto n =
+        GetStoredBytes(folder, name, fallbackPath, buffer, sizeof buffer, folderRelative);
+    if (n < 0)
+        return std::nullopt;
+    return DecodeDosAttrib(std::string_view(buffer, static_cast<std::size_t>(n)));
+}
+
+std::optional<DosInfo> ReadStored(const Backend& b, const At& at) {
+    return ReadStored(at.dir(), at.name, nullptr, b.folderRelativeCalls);
+}
+
+// 0, or the errno value of writing the stored value.
+int SetStoredBytes(const Backend& b, const At& at, const std::string& bytes) {
+    if (b.folderRelativeCalls && !gNoXattrAt.load(std::memory_order_relaxed)) {
+        XattrArgs args{reinterpret_cast<std::uintptr_t>(bytes.data()),
+                       static_cast<std::uint32_t>(bytes.size()), 0};
+        if (::syscall(kSysSetxattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
+                      kDosAttribName, &args, sizeof args) == 0)
+            return 0;
+        if (errno != ENOSYS)
+            return errno;
+        gNoXattrAt = true;
+    }
+    const Reached entry(at.dir(), at.name);
+    if (!entry.ok())
+        return errno;
+    return ::setxattr(entry.path(), kDosAttribName, bytes.data(), bytes.size(), 0) == 0 ? 0 : errno;
+}
+
+// 0, or the errno value of changing the entry's permission bits.
+int ChangeModeAt(const Backend& b, const At& at, mode_t mode) {
+    if (b.folderRelativeCalls && !gNoFchmodat2.load(std::memory_order_relaxed)) {
+        if (::syscall(kSysFchmodat2, at.dir(), at.name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0)
+            return 0;
+        if (errno != ENOSYS)
+            return errno;
+        gNoFchmodat2 = true;
+    }
+    const Reached entry(at.dir(), at.name);
+    if (!entry.ok())
+        return errno;
+    return ::chmod(entry.path(), mode) == 0 ? 0 : errno;
+}
+
+bool IsLink(const struct statx& stx) {
+    return S_ISLNK(stx.stx_mode);
+}
+
+// Only regular files and folders can hold user extended attributes.
+bool CanStore(const struct statx& stx) {
+    return S_ISREG(stx.stx_mode) || S_ISDIR(stx.stx_mode);
+}
+
+EntryFacts FactsOf(const struct statx& stx, std::string_view name) {
+    EntryFacts facts;
+    facts.directory = S_ISDIR(stx.stx_mode);
+    facts.symlink = IsLink(stx);
+    facts.ownerWritable = (stx.stx_mode & S_IWUSR) != 0;
+    facts.dotName = !name.empty() && name[0] == '.';
+    facts.compressed = (stx.stx_attributes & STATX_ATTR_COMPRESSED) != 0;
+    facts.encrypted = (stx.stx_attributes & STATX_ATTR_ENCRYPTED) != 0;
+    return facts;
+}
+
+std::int64_t CreatedOf(const struct statx& stx, const std::optional<DosInfo>& stored) {
+    if (stored && stored->createTime)
+        return FromNtTime(*stored->createTime);
+    if (stx.stx_mask & STATX_BTIME)
+        return stx.stx_btime.tv_sec;
+    return stx.stx_mtime.tv_sec;
+}
+
+FindRecord RecordOf(std::wstring name, std::string_view nativeName, const struct statx& stx,
+                    const std::optional<DosInfo>& stored) {
+    return FindRecord{std::move(name),        AttributeWordOf(FactsOf(stx, nativeName), stored),
+                      CreatedOf(stx, stored), stx.stx_mtime.tv_sec,
+                      stx.stx_atime.tv_sec,   IdOf(stx)};
+}
+
+int StatAt(int folder, const std::string& name, struct statx& stx) {
+    return ::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask, &stx) == 0 ? 0 : errno;
+}
+
+// An entry looked at without following a final symbolic link. Every later
+// call on it also refuses to follow one, so were the entry replaced by a link
+// meanwhile, the call fails or touches the link alone.
+struct Target {
+    At at;
+    struct statx stx {};
+
+    mode_t Mode() const { return stx.stx_mode & 07777; }
+};
+
+Result<Target> LookAt(At at) {
+    Target t{std::move(at), {}};
+    if (const int err = StatAt(t.at.dir(), t.at.name, t.stx))
+        return SystemError::FromErrno(err);
+    return t;
+}
+
+int ChangeMode(const Backend& b, Target& t, mode_t mode) {
+    if (const int err = ChangeModeAt(b, t.at, mode))
+        return err;
+    t.stx.stx_mode = static_cast<std::uint16_t>((t.stx.stx_mode & ~07777) | mode);
+    return 0;
+}
+
+// Writes the stored value. Setting a user extended attribute needs write
+// permission: an owner whose entry is read-only gets it for the write only.
+int WriteStored(const Backend& b, Target& t, const DosInfo& info) {
+    const auto bytes = EncodeDosAttribV3(info);
+    const int err = SetStoredBytes(b, t.at, bytes);
+    if (err == 0)
+        return 0;
+    const mode_t mode = t.Mode();
+    if (err != EACCES || (mode & S_IWUSR) != 0)
+        return err;
+    if (ChangeMode(b, t, mode | S_IWUSR) != 0)
+        return err;
+    const int retryErr = SetStoredBytes(b, t.at, bytes);
+    ChangeMode(b, t, mode);
+    return retryErr;
+}
+
+// The stored value to keep when only the creation time changes: what is
+// stored, or else what the entry shows now (without the Read-only that its
+// permissions give, which stays theirs).
+DosInfo StoredOrCurrent(const Target& t, const std::optional<DosInfo>& stored) {
+    if (stored)
+        return *stored;
+    const auto word = AttributeWordOf(FactsOf(t.stx, t.at.name), std::nullopt);
+    return DosInfo{
+        StoredWordFor(word & ~FILE_ATTRIBUTE_READONLY, S_ISDIR(t.stx.stx_mode), std::nullopt),
+        std::nullopt};
+}
+
+// A handle is the entry as it was looked at when opened; the changes go by
+// its name in its folder's descriptor. Only a change of compression, which
+// needs an open file, opens one.
+class PosixHandle : public FileHandle {
+  public:
+    PosixHandle(const Backend& b, Target target) : backend_(b), target_(std::move(target)) {}
+
+    Status SetTimes(std::optional<std::int64_t> created, std::int64_t accessed,
+                    std::int64_t modified) override;
+    Status SetCompression(bool on) override;
+
+  private:
+    const Backend& backend_;
+    Target target_;
+};
+
+Status PosixHandle::SetTimes(std::optional<std::int64_t> created, std::int64_t accessed,
+                             std::int64_t modified) {
+    // A link keeps no creation time of its own, so it takes none of the three.
+    if (!CanStore(target_.stx))
+        return SystemError::FromErrno(EPERM);
+    const auto nt = created ? ToNtTime(*created) : std::nullopt;
+    if (created && !nt)
+        return SystemError::FromErrno(EINVAL);
+    const struct timespec times[2] = {{static_cast<time_t>(accessed), 0},
+                                      {static_cast<time_t>(modified), 0}};
+    const At& at = target_.at;
+    if (::utimensat(at.dir(), at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return SystemError::FromLastErrno();
+    if (!created)
+        return Status::Ok();
+    const auto stored = ReadStored(backend_, at);
+    if (CreatedOf(target_.stx, stored) == *created)
+        return Status::Ok();
+    auto info = StoredOrCurrent(target_, stored);
+    info.createTime = nt;
+    if (const int err = WriteStored(backend_, target_, info))
+        return SystemError::FromErrno(err);
+    return Status::Ok();
+}
+
+Status PosixHandle::SetCompression(bool on) {
+    // The flags need the entry opened for reading: never a link, and never a
+    // device or pipe, which opening alone may disturb. What was opened is
+    // checked again, in case the entry was replaced since it was looked at.
+    if (!CanStore(target_.stx))
+        return SystemError::FromErrno(EPERM);
+    const At& at = target_.at;
+    const Fd fd(::openat(at.dir(), at.name.c_str(),
+                         O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return SystemError::FromErrno(errno == ELOOP ? EPERM : errno);
+    struct statx stx {};
+    if (::statx(fd.get(), "", AT_EMPTY_PATH, kStatxMask, &stx) != 0)
+        return SystemError::FromLastErrno();
+    if (!CanStore(stx))
+        return SystemError::FromErrno(EPERM);
+    // Only btrfs really compresses what the flag marks; elsewhere (ext4 keeps
+    // the flag and does nothing) setting it would be a lie.
+    struct statfs fs {};
+    if (::fstatfs(fd.get(), &fs) != 0)
+        return SystemError::FromLastErrno();
+    if (fs.f_type != BTRFS_SUPER_MAGIC)
+        return SystemError::FromErrno(EOPNOTSUPP);
+    int flags = 0;
+    if (::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
+        return SystemError::FromLastErrno();
+    flags = on ? (flags | FS_COMPR_FL) & ~FS_NOCOMP_FL : flags & ~FS_COMPR_FL;
+    if (::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) != 0)
+        return SystemError::FromLastErrno();
+    return Status::Ok();
+}
+
+// The errno of a rename that never replaces, 0 on success.
+int RenameNoReplace(const Backend& b, const At& from, const At& to);
+
+// The fallback where the file system refuses RENAME_NOREPLACE: claim the new
+// name exclusively with an empty entry of the same kind, then move onto it,
+// so only our own placeholder can ever be replaced.
+int RenameOntoPlaceholder(const Backend& b, const At& from, const At& to) {
+    struct stat st {};
+    if (::fstatat(from.dir(), from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    const bool folder = S_ISDIR(st.st_mode);
+    if (folder) {
+        if (::mkdirat(to.dir(), to.name.c_str(), 0700) != 0)
+            return errno;
+    } else {
+        const Fd fd(
+            ::openat(to.dir(), to.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (fd.get() < 0)
+            return errno;
+    }
+    if (b.rename(from.dir(), from.name.c_str(), to.dir(), to.name.c_str(), 0) == 0)
+        return 0;
+    const int err = errno;
+    ::unlinkat(to.dir(), to.name.c_str(), folder ? AT_REMOVEDIR : 0);
+    return err;
+}
+
+int RenameNoReplace(const Backend& b, const At& from, const At& to) {
+    if (b.rename(from.dir(), from.name.c_str(), to.dir(), to.name.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int err = errno;
+    // EINVAL is also the answer for moving a folder into itself.
+    const std::string source = from.Path();
+    const bool intoItself = to.Path().compare(0, source.size() + 1, source + "/") == 0;
+    if (err != EINVAL || intoItself)
+        return err;
+    return RenameOntoPlaceholder(b, from, to);
+}
+
+bool SameInode(const At& a, const At& b) {
+    struct stat sa {
+    }, sb{};
+    return ::fstatat(a.dir(), a.name.c_str(), &sa, AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstatat(b.dir(), b.name.c_str(), &sb, AT_SYMLINK_NOFOLLOW) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// A move between two names of one inode: a change of letter case on a
+// case-insensitive file system, done through a temporary name in the
+// source's folder.
+int RenameSameInode(const Backend& b, const At& from, const At& to) {
+    static std::atomic<unsigned> counter{0};
+    const auto prefix = ".torvane-move-" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const At temporary{from.folder, from.folderPath, prefix + std::to_string(counter++)};
+        int err = RenameNoReplace(b, from, temporary);
+        if (err == EEXIST)
+            continue;
+        if (err != 0)
+            return err;
+        err = RenameNoReplace(b, temporary, to);
+        if (err == 0)
+            return 0;
+        RenameNoReplace(b, temporary, from);  // two different entries after all: put it back
+        return err;
+    }
+    return EEXIST;
+}
+
+}  // namespace
+
+Fd::~Fd() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FileId IdOf(const struct statx& stx) {
+    return FileId{makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino};
+}
+
+Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring& shownName) {
+    struct statx stx {};
+    if (const int err = StatAt(at.dir(), at.name, stx))
+        return SystemError::FromErrno(err);
+    const auto stored = CanStore(stx) ? ReadStored(b, at) : std::nullopt;
+    return RecordOf(shownName, at.name, stx, stored);
+}
+
+int ReadListed(const Backend& b, int folder, const std::string& folderPath, const std::string& name,
+               FindRecord& record) {
+    struct statx stx {};
+    if (const int err = StatAt(folder, name, stx))
+        return err;
+    std::optional<DosInfo> stored;
+    if (CanStore(stx)) {
+        const std::string path = folderPath + name;
+        stored = ReadStored(folder, name, &path, b.folderRelativeCalls);
+    }
+    record = RecordOf(FromUtf8(name), name, stx, stored);
+    return 0;
+}
+
+Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
+    b.Before(at.folderPath, at.name);
+    auto looked = LookAt(at);
+    if (!looked)
+        return looked.error();
+    auto& t = *looked;
+    if (!CanStore(t.stx))
+        return SystemError::FromErrno(EPERM);
+    const auto stored = ReadStored(b, t.at);
+    DosInfo info{
+        StoredWordFor(attributes, S_ISDIR(t.stx.stx_mode), stored),
+        stored && stored->createTime ? stored->createTime : ToNtTime(CreatedOf(t.stx, stored))};
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // Clearing Read-only gives the owner write permission before the word
+    // changes; setting it on a file takes every write permission away afterwards.
+    if (!readOnly && (t.Mode() & S_IWUSR) == 0) {
+        if (const int err = ChangeMode(b, t, t.Mode() | S_IWUSR))
+            return SystemError::FromErrno(err);
+    }
+    // A word that is stored already is not written again.
+    if (!stored || !(*stored == info)) {
+        if (const int err = WriteStored(b, t, info))
+            return SystemError::FromErrno(err);
+    }
+    // A read-only folder on Windows still takes new entries: its permissions stay.
+    const bool file = !S_ISDIR(t.stx.stx_mode);
+    if (readOnly && file && (t.Mode() & 0222) != 0) {
+        if (const int err = ChangeMode(b, t, t.Mode() & ~0222))
+            return SystemError::FromErrno(err);
+    }
+    return Status::Ok();
+}
+
+Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at) {
+    b.Before(at.folderPath, at.name);
+    auto looked = LookAt(std::move(at));
+    if (!looked)
+        return looked.error();
+    return std::unique_ptr<FileHandle>(std::make_unique<PosixHandle>(b, std::move(*looked)));
+}
+
+Status Move(const Backend& b, const At& from, const At& to) {
+    b.Before(from.folderPath, from.name);
+    int err = RenameNoReplace(b, from, to);
+    if (err == EEXIST && SameInode(from, to))
+        err = from.Path() == to.Path() ? 0 : RenameSameInode(b, from, to);
+    if (err != 0)
+        return SystemError::FromErrno(err);
+    return Status::Ok();
+}
+
+Status Encrypt(const Backend& b, const At& at, bool on) {
+    b.Before(at.folderPath, at.name);
+    auto record = ReadEntry(b, at, {});
+    if (!record)
+        return record.error();
+    // Linux can only encrypt files created inside an encrypted folder, and
+    // can't decrypt one in place.
+    const bool encrypted = (record->attributes & FILE_ATTRIBUTE_ENCRYPTED) != 0;
+    if (encrypted == on)
+        return Status::Ok();
+    return SystemError::FromErrno(EOPNOTSUPP);
+}
+
+}  // namespace torvane::posix

@@ -1,0 +1,91 @@
+#pragma once
+
+// The Linux backend's calls on one entry named inside an open folder. Only
+// posix_file_system.cpp uses them: every change the backend makes goes
+// through a folder descriptor and a single name, never through a full path,
+// so a folder on the way that is renamed or replaced by a symbolic link
+// meanwhile can't send a change anywhere else.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/dos_attrib.hpp"
+#include "platform/file_system.hpp"
+
+struct statx;
+
+namespace torvane::posix {
+
+// An owned file descriptor.
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd();
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// The rename primitive, renameat2(2): returns 0, or -1 with errno set.
+using RenameFunction = int (*)(int fromFolder, const char* from, int toFolder, const char* to,
+                               unsigned flags);
+
+// What every call of one file system shares.
+struct Backend {
+    RenameFunction rename = nullptr;
+    // False makes the calls that read or write an extended attribute or a
+    // mode reach the entry the way older kernels allow (a descriptor opened
+    // without following links, through /proc/self/fd) instead of the
+    // folder-relative calls of Linux 6.6 and 6.13.
+    bool folderRelativeCalls = true;
+    // Called with an entry's full path just before a change is made to it or
+    // a subfolder is entered: tests use it to change the tree at that moment.
+    std::function<void(const std::string& path)> beforeStep;
+
+    void Before(const std::string& folder, const std::string& name) const {
+        if (beforeStep)
+            beforeStep(folder + name);
+    }
+};
+
+// An entry named inside an open folder: `folder` is the folder's descriptor
+// (shared with every handle opened in it), `folderPath` its path ending with
+// "/" (for messages and, when reading, for kernels without the
+// folder-relative calls).
+struct At {
+    std::shared_ptr<const Fd> folder;
+    std::string folderPath;
+    std::string name;
+
+    int dir() const { return folder->get(); }
+    std::string Path() const { return folderPath + name; }
+};
+
+// Which entry `stx` describes.
+FileId IdOf(const struct statx& stx);
+
+// The entry's record; a final symbolic link is not followed. `shownName` is
+// the record's name.
+Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring& shownName);
+
+// The record of a folder's entry while the folder is being listed, or an
+// errno value (ENOENT when it went away).
+int ReadListed(const Backend& b, int folder, const std::string& folderPath, const std::string& name,
+               FindRecord& record);
+
+Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes);
+Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at);
+// Renames `from` to `to` (both inside open folders) without ever replacing
+// an entry.
+Status Move(const Backend& b, const At& from, const At& to);
+Status Encrypt(const Backend& b, const At& at, bool on);
+
+}  // namespace torvane::posix
