@@ -48,18 +48,32 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
                        productName, appName);
 }
 
-void PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
+// A log line as the console writes it: without the line breaks at its end
+// (a system text ends with CR LF).
+std::wstring WithoutTrailingBreaks(std::wstring line) {
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
+        line.pop_back();
+    return line;
+}
+
+// The dry run's changes and summary on standard output, and the folders it
+// had to leave out on standard error as the job's log would name them.
+// Returns whether any folder was left out.
+bool PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
                  Dialogs& dialogs) {
-    DryRunSettings settings{controller.history().Root(),
-                            controller.taskList(),
-                            controller.listOptions(),
-                            {controller.preferences().flags.caseSensitiveSearch,
-                             controller.preferences().flags.setAttributeOption}};
+    const JobSettings settings{controller.history().Root(),
+                               controller.taskList(),
+                               controller.listOptions(),
+                               {controller.preferences().flags.caseSensitiveSearch,
+                                controller.preferences().flags.setAttributeOption}};
     const auto report =
         DryRun(controller.currentEntries(), controller.newEntries(), settings, fs, dialogs);
     for (const auto& line : report.lines)
         terminal.PrintOut(line);
+    for (const auto& problem : report.problems)
+        terminal.PrintError(WithoutTrailingBreaks(problem));
     terminal.PrintOut(DryRunSummary(report));
+    return !report.problems.empty();
 }
 
 }  // namespace
@@ -91,9 +105,10 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     outcome.applyAsked = info.HasSwitch(L"apply", value);
     if (const auto& job = controller.lastJobResult())
         outcome.jobErrors = job->error;
+    bool foldersLeftOut = false;
     if (!outcome.commandLineRefused && !outcome.applyAsked)
-        PrintDryRun(terminal, controller, fs, frontEnd);
-    outcome.problemShown = frontEnd.problemsShown() > 0;
+        foldersLeftOut = PrintDryRun(terminal, controller, fs, frontEnd);
+    outcome.problemShown = frontEnd.problemsShown() > 0 || foldersLeftOut;
     return ExitStatusFor(outcome);
 }
 

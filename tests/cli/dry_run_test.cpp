@@ -112,7 +112,7 @@ class DryRunWalkTest : public ::testing::Test {
     // window does, the rest by the walk.
     DryRunReport Run(const std::wstring& root, const TaskList& tasks, ListOptions options,
                      int setAttributeOption = 0) {
-        settings = DryRunSettings{root, tasks, options, {0, setAttributeOption}};
+        settings = JobSettings{root, tasks, options, {0, setAttributeOption}};
         NoProgress progress;
         ListContext listing{fs, dialogs, progress};
         listing.options = options;
@@ -130,15 +130,14 @@ class DryRunWalkTest : public ::testing::Test {
             void JobStep(int) override {}
             void JobDone(const JobResult&) override {}
         } observer;
-        RunJob({settings.root, settings.tasks, settings.listOptions, settings.engine}, fs, dialogs,
-               observer, 0);
+        RunJob(settings, fs, dialogs, observer, 0);
         return fs.changes();
     }
 
     ScopedTimeZone tz{"UTC0"};
     FakeFileSystem fs;
     RecordingDialogs dialogs;
-    DryRunSettings settings;
+    JobSettings settings;
 };
 
 TEST_F(DryRunWalkTest, SubfoldersComeFirstWithTheirOwnNumberingAsInTheJob) {
