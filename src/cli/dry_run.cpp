@@ -36,6 +36,14 @@ void AddTimeChange(std::wstring& line, std::wstring_view what, std::int64_t befo
                 FormatDateText(after);
 }
 
+// A log line as the console prints it: the console writes its own line
+// break, so those at the end of a system text go.
+std::wstring WithoutTrailingBreaks(std::wstring line) {
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
+        line.pop_back();
+    return line;
+}
+
 // The dry run's strategy for the job's walk: a line for each entry that
 // would change, the count of entries, and the folders left out.
 class ChangeLines : public WalkVisitor {
@@ -110,6 +118,14 @@ std::wstring DryRunSummary(const DryRunReport& report) {
     return L"Dry run: " + std::to_wstring(report.lines.size()) + L" of " +
            std::to_wstring(report.entries) +
            L" entries would change. Nothing was changed; add -Apply to apply the task list.";
+}
+
+void PrintDryRunReport(Terminal& terminal, const DryRunReport& report) {
+    for (const auto& line : report.lines)
+        terminal.PrintOut(line);
+    for (const auto& problem : report.problems)
+        terminal.PrintError(WithoutTrailingBreaks(problem));
+    terminal.PrintOut(DryRunSummary(report));
 }
 
 }  // namespace torvane

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/terminal.hpp"
 #include "engine/job.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/dialogs.hpp"
@@ -57,5 +58,10 @@ DryRunReport DryRun(const FileEntries& current, const FileEntries& updated,
 // The closing line: "Dry run: N of M entries would change. Nothing was
 // changed; add -Apply to apply the task list."
 std::wstring DryRunSummary(const DryRunReport& report);
+
+// The report on the console: the changes on standard output, then each
+// folder left out on standard error (its log line without the line breaks
+// at its end, as a job's log is printed), then the summary.
+void PrintDryRunReport(Terminal& terminal, const DryRunReport& report);
 
 }  // namespace torvane

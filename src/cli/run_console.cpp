@@ -48,17 +48,7 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
                        productName, appName);
 }
 
-// A log line as the console writes it: without the line breaks at its end
-// (a system text ends with CR LF).
-std::wstring WithoutTrailingBreaks(std::wstring line) {
-    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
-        line.pop_back();
-    return line;
-}
-
-// The dry run's changes and summary on standard output, and the folders it
-// had to leave out on standard error as the job's log would name them.
-// Returns whether any folder was left out.
+// The dry run of what the controller shows; true when it left a folder out.
 bool PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
                  Dialogs& dialogs) {
     const JobSettings settings{controller.history().Root(),
@@ -68,11 +58,7 @@ bool PrintDryRun(Terminal& terminal, const MainController& controller, FileSyste
                                 controller.preferences().flags.setAttributeOption}};
     const auto report =
         DryRun(controller.currentEntries(), controller.newEntries(), settings, fs, dialogs);
-    for (const auto& line : report.lines)
-        terminal.PrintOut(line);
-    for (const auto& problem : report.problems)
-        terminal.PrintError(WithoutTrailingBreaks(problem));
-    terminal.PrintOut(DryRunSummary(report));
+    PrintDryRunReport(terminal, report);
     return !report.problems.empty();
 }
 
