@@ -1,12 +1,8 @@
 #include "cli/dry_run.hpp"
 
-#include <exception>
-
-#include "engine/apply_task.hpp"
+#include "engine/job_walker.hpp"
 #include "platform/date_text.hpp"
 #include "platform/file_attributes.hpp"
-#include "platform/progress.hpp"
-#include "platform/text.hpp"
 
 namespace torvane {
 namespace {
@@ -40,54 +36,32 @@ void AddTimeChange(std::wstring& line, std::wstring_view what, std::int64_t befo
                 FormatDateText(after);
 }
 
-class DryRunWalker {
-  public:
-    DryRunWalker(const DryRunSettings& settings, FileSystem& fs, Dialogs& dialogs,
-                 DryRunReport& report)
-        : settings_(settings),
-          fs_(fs),
-          dialogs_(dialogs),
-          report_(report),
-          base_(DisplayBase(settings.root)) {}
+// A log line as the console prints it: the console writes its own line
+// break, so those at the end of a system text go.
+std::wstring WithoutTrailingBreaks(std::wstring line) {
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
+        line.pop_back();
+    return line;
+}
 
-    // The entries of one folder and their new values, with what lies below.
-    void Entries(const FileEntries& current, const FileEntries& updated) {
-        for (std::size_t i = 0; i < current.size() && i < updated.size(); ++i) {
-            if (current[i].IsFolder() && settings_.listOptions.includeSubfolders == 1 &&
-                (current[i].attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-                Folder(current[i].FullPath() + kPathSeparator);
-            ++report_.entries;
-            if (auto line = DescribeChange(current[i], updated[i], base_))
-                report_.lines.push_back(std::move(*line));
-        }
+// The dry run's strategy for the job's walk: a line for each entry that
+// would change, the count of entries, and the folders left out.
+class ChangeLines : public WalkVisitor {
+  public:
+    ChangeLines(const std::wstring& root, DryRunReport& report)
+        : report_(report), base_(DisplayBase(root)) {}
+
+    void Entry(const FileEntry& current, const FileEntry& updated) override {
+        ++report_.entries;
+        if (auto line = DescribeChange(current, updated, base_))
+            report_.lines.push_back(std::move(*line));
+    }
+
+    void FolderFailed(const FolderProblem& problem) override {
+        report_.problems.push_back(problem.logLine);
     }
 
   private:
-    void Folder(const std::wstring& path) {
-        NoProgress noProgress;
-        ListContext listing{fs_, dialogs_, noProgress};
-        listing.options = settings_.listOptions;
-        listing.setAttributeOption = settings_.engine.setAttributeOption;
-        FileEntries current;
-        if (!ListPath(listing, path, current).ok())
-            return;
-        const ApplyContext context{settings_.engine, dialogs_, ApplyMode::JobMode, {}};
-        NewEntries computed;
-        try {
-            computed = ComputeNewEntries(current, settings_.tasks, context);
-        } catch (const std::exception& e) {
-            dialogs_.ShowMessage(
-                L"Error processing directory " + path + L":\n" + FromUtf8(e.what()), L"Error",
-                MessageIcon::kError, MessageButtons::kOk);
-            computed.result = TaskResult::Failed;
-        }
-        if (computed.result == TaskResult::Ok)
-            Entries(current, computed.entries);
-    }
-
-    const DryRunSettings& settings_;
-    FileSystem& fs_;
-    Dialogs& dialogs_;
     DryRunReport& report_;
     const std::wstring base_;
 };
@@ -133,9 +107,10 @@ std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileE
 }
 
 DryRunReport DryRun(const FileEntries& current, const FileEntries& updated,
-                    const DryRunSettings& settings, FileSystem& fs, Dialogs& dialogs) {
+                    const JobSettings& settings, FileSystem& fs, Dialogs& dialogs) {
     DryRunReport report;
-    DryRunWalker(settings, fs, dialogs, report).Entries(current, updated);
+    ChangeLines lines(settings.root, report);
+    JobWalker(settings, fs, dialogs, lines).WalkEntries(current, updated);
     return report;
 }
 
@@ -143,6 +118,14 @@ std::wstring DryRunSummary(const DryRunReport& report) {
     return L"Dry run: " + std::to_wstring(report.lines.size()) + L" of " +
            std::to_wstring(report.entries) +
            L" entries would change. Nothing was changed; add -Apply to apply the task list.";
+}
+
+void PrintDryRunReport(Terminal& terminal, const DryRunReport& report) {
+    for (const auto& line : report.lines)
+        terminal.PrintOut(line);
+    for (const auto& problem : report.problems)
+        terminal.PrintError(WithoutTrailingBreaks(problem));
+    terminal.PrintOut(DryRunSummary(report));
 }
 
 }  // namespace torvane

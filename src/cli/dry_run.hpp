@@ -7,12 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/apply_context.hpp"
+#include "cli/terminal.hpp"
+#include "engine/job.hpp"
 #include "filelist/file_entry.hpp"
-#include "filelist/list_path.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
-#include "tasks/task_item.hpp"
 
 namespace torvane {
 
@@ -38,31 +37,31 @@ std::wstring DisplayBase(const std::wstring& root);
 std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileEntry& updated,
                                            std::wstring_view base);
 
-// Everything a dry run reads.
-struct DryRunSettings {
-    std::wstring root;  // the folder history's first path
-    TaskList tasks;
-    ListOptions listOptions;
-    EngineSettings engine;
-};
-
 struct DryRunReport {
     std::vector<std::wstring> lines;  // one per entry that would change
     std::size_t entries = 0;          // every entry looked at
+    // The job's log line for each folder that can't be read or computed, in
+    // the order the walk meets them (a system text ends with CR LF).
+    std::vector<std::wstring> problems;
 };
 
-// The dry run of a job on `settings.root`, whose listing and new values are
-// `current` and `updated` (as the window shows them, position for position).
-// When subfolders are included, each listed folder is listed and computed the
-// way the job does it, in the job's order: a folder's content before the
-// folder's own line. Nothing is changed on disk. A folder that can't be read,
-// or whose new values can't be computed, shows its message through `dialogs`
-// and is left out.
+// The dry run of a job with `settings`, whose root's listing and new values
+// are `current` and `updated` (as the window shows them, position for
+// position). When subfolders are included, the job's walk (`JobWalker`) goes
+// into each listed folder, in the job's order: a folder's content before the
+// folder's own line. Nothing is changed on disk. A folder that can't be read
+// or computed shows its message through `dialogs`, as in the job, is left
+// out and is reported in `problems` with the line the job would log.
 DryRunReport DryRun(const FileEntries& current, const FileEntries& updated,
-                    const DryRunSettings& settings, FileSystem& fs, Dialogs& dialogs);
+                    const JobSettings& settings, FileSystem& fs, Dialogs& dialogs);
 
 // The closing line: "Dry run: N of M entries would change. Nothing was
 // changed; add -Apply to apply the task list."
 std::wstring DryRunSummary(const DryRunReport& report);
+
+// The report on the console: the changes on standard output, then each
+// folder left out on standard error (its log line without the line breaks
+// at its end, as a job's log is printed), then the summary.
+void PrintDryRunReport(Terminal& terminal, const DryRunReport& report);
 
 }  // namespace torvane

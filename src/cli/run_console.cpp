@@ -48,18 +48,18 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
                        productName, appName);
 }
 
-void PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
+// The dry run of what the controller shows; true when it left a folder out.
+bool PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
                  Dialogs& dialogs) {
-    DryRunSettings settings{controller.history().Root(),
-                            controller.taskList(),
-                            controller.listOptions(),
-                            {controller.preferences().flags.caseSensitiveSearch,
-                             controller.preferences().flags.setAttributeOption}};
+    const JobSettings settings{controller.history().Root(),
+                               controller.taskList(),
+                               controller.listOptions(),
+                               {controller.preferences().flags.caseSensitiveSearch,
+                                controller.preferences().flags.setAttributeOption}};
     const auto report =
         DryRun(controller.currentEntries(), controller.newEntries(), settings, fs, dialogs);
-    for (const auto& line : report.lines)
-        terminal.PrintOut(line);
-    terminal.PrintOut(DryRunSummary(report));
+    PrintDryRunReport(terminal, report);
+    return !report.problems.empty();
 }
 
 }  // namespace
@@ -91,9 +91,10 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     outcome.applyAsked = info.HasSwitch(L"apply", value);
     if (const auto& job = controller.lastJobResult())
         outcome.jobErrors = job->error;
+    bool foldersLeftOut = false;
     if (!outcome.commandLineRefused && !outcome.applyAsked)
-        PrintDryRun(terminal, controller, fs, frontEnd);
-    outcome.problemShown = frontEnd.problemsShown() > 0;
+        foldersLeftOut = PrintDryRun(terminal, controller, fs, frontEnd);
+    outcome.problemShown = frontEnd.problemsShown() > 0 || foldersLeftOut;
     return ExitStatusFor(outcome);
 }
 

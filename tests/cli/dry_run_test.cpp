@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "console_streams.hpp"
 #include "engine/apply_task.hpp"
 #include "engine/job.hpp"
 #include "fake_file_system.hpp"
@@ -41,6 +42,15 @@ TaskItem Attribute(std::wstring pattern, std::uint32_t word) {
     f.attributes = std::to_wstring(word);
     f.regex = L"TRUE";
     return TaskItem{2, L"", BuildTaskDefinition(f)};
+}
+
+TaskItem Timestamp(std::wstring kind, std::wstring find, std::wstring replace) {
+    TimestampTaskFields f;
+    f.timeKind = std::move(kind);
+    f.find = std::move(find);
+    f.replace = std::move(replace);
+    f.regex = L"FALSE";
+    return TaskItem{3, L"", BuildTaskDefinition(f)};
 }
 
 FileEntry Entry(std::wstring folder, std::wstring name, std::uint32_t attributes = A,
@@ -112,7 +122,7 @@ class DryRunWalkTest : public ::testing::Test {
     // window does, the rest by the walk.
     DryRunReport Run(const std::wstring& root, const TaskList& tasks, ListOptions options,
                      int setAttributeOption = 0) {
-        settings = DryRunSettings{root, tasks, options, {0, setAttributeOption}};
+        settings = JobSettings{root, tasks, options, {0, setAttributeOption}};
         NoProgress progress;
         ListContext listing{fs, dialogs, progress};
         listing.options = options;
@@ -124,21 +134,22 @@ class DryRunWalkTest : public ::testing::Test {
         return DryRun(current, computed.entries, settings, fs, dialogs);
     }
 
-    // The job on the same settings, returning the file system's changes.
+    // The job on the same settings, returning the file system's changes;
+    // its result is kept in `job`.
     std::vector<std::wstring> RunTheJob() {
         class Quiet : public JobObserver {
             void JobStep(int) override {}
             void JobDone(const JobResult&) override {}
         } observer;
-        RunJob({settings.root, settings.tasks, settings.listOptions, settings.engine}, fs, dialogs,
-               observer, 0);
+        job = RunJob(settings, fs, dialogs, observer, 0);
         return fs.changes();
     }
 
     ScopedTimeZone tz{"UTC0"};
     FakeFileSystem fs;
     RecordingDialogs dialogs;
-    DryRunSettings settings;
+    JobSettings settings;
+    JobResult job;
 };
 
 TEST_F(DryRunWalkTest, SubfoldersComeFirstWithTheirOwnNumberingAsInTheJob) {
@@ -201,6 +212,52 @@ TEST_F(DryRunWalkTest, AnUnreadableSubfolderIsReportedAndTheRestGoesOn) {
     EXPECT_EQ(report.lines, (Lines{L"e/c.jpg -> e/c.png", L"a.jpg -> a.png"}));
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].icon, MessageIcon::kError);
+}
+
+TEST_F(DryRunWalkTest, AFolderLeftOutIsReportedAsTheJobLogsItAndTheSameEntriesChange) {
+    fs.AddFile(L"/r/a.jpg");
+    fs.AddFile(L"/r/d/b.jpg");
+    fs.AddFile(L"/r/e/f.jpg");
+    fs.AddFile(L"/r/old/c.jpg", A, 915148800);  // 1999: its new modified time is no date
+    fs.FailOn(FakeFileSystem::Call::kFindEntries, L"/r/d", EACCES);
+    const TaskList tasks = {Rename(L"jpg", L"png"), Timestamp(L"Modified", L"1999", L"soon")};
+
+    const auto report = Run(L"/r/", tasks, {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem});
+    EXPECT_EQ(report.lines, (Lines{L"e/f.jpg -> e/f.png", L"a.jpg -> a.png"}));
+    EXPECT_EQ(report.problems,
+              (Lines{L"Error reading directory:  /r/d/..........Permission denied\r\n",
+                     L"Error processing directory:  /r/old/"}));
+    EXPECT_TRUE(fs.changes().empty());
+    const auto dryRunMessages = dialogs.messages();
+    ASSERT_EQ(dryRunMessages.size(), 2u);
+
+    EXPECT_EQ(RunTheJob(), (Lines{L"Move /r/e/f.jpg -> /r/e/f.png", L"Move /r/a.jpg -> /r/a.png"}));
+    EXPECT_TRUE(job.error);
+    EXPECT_EQ(Lines(job.log.begin() + 1, job.log.end()), report.problems);
+    // The job shows the same messages again, in the same order.
+    const auto messages = dialogs.messages();
+    ASSERT_EQ(messages.size(), 4u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(messages[2 + i].text, dryRunMessages[i].text);
+        EXPECT_EQ(messages[2 + i].icon, MessageIcon::kError);
+    }
+}
+
+TEST(DryRunPrintTest, ChangesAndSummaryGoToOutputAndFoldersLeftOutToErrors) {
+    testing::ConsoleStreams streams;
+    Terminal terminal(streams.Io(false, false));
+    DryRunReport report;
+    report.lines = {L"a -> b", L"c -> d"};
+    report.entries = 3;
+    report.problems = {L"Error reading directory:  /r/d/..........Permission denied\r\n",
+                       L"Error processing directory:  /r/old/"};
+    PrintDryRunReport(terminal, report);
+    EXPECT_EQ(streams.Out(),
+              "a -> b\nc -> d\nDry run: 2 of 3 entries would change. Nothing was changed; add "
+              "-Apply to apply the task list.\n");
+    EXPECT_EQ(streams.Err(),
+              "Error reading directory:  /r/d/..........Permission denied\n"
+              "Error processing directory:  /r/old/\n");
 }
 
 TEST(DryRunSummaryTest, CountsTheChangingEntriesAmongAll) {
