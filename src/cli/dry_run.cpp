@@ -51,7 +51,7 @@ class ChangeLines : public WalkVisitor {
     ChangeLines(const std::wstring& root, DryRunReport& report)
         : report_(report), base_(DisplayBase(root)) {}
 
-    void Entry(const FileEntry& current, const FileEntry& updated) override {
+    void Entry(Folder&, const FileEntry& current, const FileEntry& updated) override {
         ++report_.entries;
         if (auto line = DescribeChange(current, updated, base_))
             report_.lines.push_back(std::move(*line));

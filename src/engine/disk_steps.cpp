@@ -58,7 +58,7 @@ std::wstring UnusableNameReason(std::wstring_view name) {
     return {};
 }
 
-bool RenameStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+bool RenameStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                 EntryStepState& state, JobResult& result) {
     const std::wstring from = current.FullPath();
     // A reserved character would either fail or, for a separator, move the
@@ -71,17 +71,19 @@ bool RenameStep(FileSystem& fs, const FileEntry& current, const FileEntry& updat
         Fail(kErrorRenamingFile, from, reason, state, result);
         return false;
     }
-    const auto moved = fs.Move(from, current.folderPath + updated.name);
+    const auto moved = at.folder.Move(current.name, updated.name);
     if (!moved.ok()) {
-        Fail(kErrorRenamingFile, from, fs.SystemMessage(moved.error().code), state, result);
+        Fail(kErrorRenamingFile, from, at.fs.SystemMessage(moved.error().code), state, result);
         return false;
     }
     return true;
 }
 
-void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStepState& state,
+void SetCompression(const StepTarget& at, const FileEntry& entry, bool on, EntryStepState& state,
                     JobResult& result) {
-    auto handle = fs.Open(path);
+    const std::wstring path = entry.FullPath();
+    FileSystem& fs = at.fs;
+    auto handle = at.folder.Open(entry.name);
     if (!handle.ok()) {
         Fail(kErrorChangingCompression, path, fs.SystemMessage(handle.error().code), state, result);
         return;
@@ -90,16 +92,19 @@ void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStep
         Fail(kErrorChangingCompression, path, fs.SystemMessage(set.error().code), state, result);
 }
 
-void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result) {
     const std::wstring path = updated.FullPath();
+    const std::wstring& name = updated.name;
+    Folder& folder = at.folder;
     const std::uint32_t now = current.attributes;
     const std::uint32_t next = updated.attributes;
-    auto systemText = [&](const SystemError& e) { return fs.SystemMessage(e.code); };
+    auto systemText = [&](const SystemError& e) { return at.fs.SystemMessage(e.code); };
 
     // Without Read-only or System there is nothing to take off first.
     if ((now & kReadOnlyOrSystem) != 0) {
-        if (const auto writable = fs.SetAttributes(path, now & ~kReadOnlyOrSystem); !writable.ok())
+        if (const auto writable = folder.SetAttributes(name, now & ~kReadOnlyOrSystem);
+            !writable.ok())
             Fail(kErrorChangingFileAttributes, path, systemText(writable.error()), state, result);
     }
 
@@ -107,41 +112,44 @@ void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& up
         if (IsEncrypted(now) && IsEncrypted(next)) {
             Fail(kErrorSettingCompression, path, kNotBothMessage, state, result);
         } else if (IsEncrypted(now)) {
-            if (const auto d = fs.Decrypt(path); !d.ok()) {
+            if (const auto d = folder.Decrypt(name); !d.ok()) {
                 Fail(kErrorRemovingEncryption, path, systemText(d.error()), state, result);
             } else {
-                SetCompression(fs, path, true, state, result);
+                SetCompression(at, updated, true, state, result);
             }
         } else {
-            SetCompression(fs, path, true, state, result);
+            SetCompression(at, updated, true, state, result);
         }
     } else if (!IsCompressed(next) && IsCompressed(now) && !state.failed) {
-        SetCompression(fs, path, false, state, result);
+        SetCompression(at, updated, false, state, result);
     }
 
     if (IsEncrypted(next) && !IsEncrypted(now) && !state.failed) {
         if (IsCompressed(now) && IsCompressed(next)) {
             Fail(kErrorSettingEncryption, path, kNotBothMessage, state, result);
-        } else if (const auto e = fs.Encrypt(path); !e.ok()) {
+        } else if (const auto e = folder.Encrypt(name); !e.ok()) {
             Fail(kErrorSettingEncryption, path, systemText(e.error()), state, result);
         }
     } else if (!IsEncrypted(next) && IsEncrypted(now) && !state.failed) {
-        if (const auto d = fs.Decrypt(path); !d.ok())
+        if (const auto d = folder.Decrypt(name); !d.ok())
             Fail(kErrorRemovingEncryption, path, systemText(d.error()), state, result);
     }
 
     // The final word is set in every case, so Read-only and System come back.
-    if (const auto set = fs.SetAttributes(path, next); !set.ok())
+    if (const auto set = folder.SetAttributes(name, next); !set.ok())
         Fail(kErrorSettingFileAttributes, path, systemText(set.error()), state, result);
 }
 
-void TimestampStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result) {
     const std::wstring path = updated.FullPath();
+    FileSystem& fs = at.fs;
+    Folder& folder = at.folder;
     const std::uint32_t word = updated.attributes;
     const bool clearBits = (word & kReadOnlyOrSystem) != 0;
     if (clearBits) {
-        if (const auto cleared = fs.SetAttributes(path, word & ~kReadOnlyOrSystem); !cleared.ok()) {
+        if (const auto cleared = folder.SetAttributes(updated.name, word & ~kReadOnlyOrSystem);
+            !cleared.ok()) {
             Fail(kErrorChangingFileTimestamp, path, fs.SystemMessage(cleared.error().code), state,
                  result);
             return;
@@ -150,14 +158,14 @@ void TimestampStep(FileSystem& fs, const FileEntry& current, const FileEntry& up
     // An unchanged creation time costs a read of the stored word on Linux.
     const auto created =
         updated.created != current.created ? std::optional(updated.created) : std::nullopt;
-    if (auto handle = fs.Open(path); !handle.ok()) {
+    if (auto handle = folder.Open(updated.name); !handle.ok()) {
         Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
     } else if (const auto set = (*handle)->SetTimes(created, updated.accessed, updated.modified);
                !set.ok()) {
         Fail(kErrorChangingTimestamp, path, fs.SystemMessage(set.error().code), state, result);
     }
     if (clearBits) {
-        if (const auto restored = fs.SetAttributes(path, word); !restored.ok())
+        if (const auto restored = folder.SetAttributes(updated.name, word); !restored.ok())
             Flag(kErrorSettingFileAttributes, path, fs.SystemMessage(restored.error().code),
                  result);
     }

@@ -13,6 +13,14 @@ namespace torvane {
 // entry's current values (as listed) with its new ones, makes the calls, and
 // turns every failure into a line of the job's log. None stops the job.
 
+// Where the steps write: the entry's folder, held open so that every call
+// reaches the entry by its name inside it, and the file system whose texts
+// the log lines quote.
+struct StepTarget {
+    FileSystem& fs;
+    Folder& folder;
+};
+
 // The state of one entry while its steps run.
 struct EntryStepState {
     bool failed = false;  // a failed entry gets no later steps
@@ -29,24 +37,24 @@ std::wstring UnusableNameReason(std::wstring_view name);
 // entry and never calls the file system with a name that holds a reserved
 // character or is no usable name. On failure logs "Error renaming file:  "
 // and marks the entry failed. Returns true when the entry was renamed.
-bool RenameStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+bool RenameStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                 EntryStepState& state, JobResult& result);
 
 // Gives the entry its new attribute word: Read-only and System off (when it
 // has either), then compression and encryption as the two words say, then the
 // whole new word.
-void AttributeStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result);
 
-// Switches compression of `path`; a failure logs "Error changing compression
+// Switches compression of `entry`; a failure logs "Error changing compression
 // attribute:  " and marks the entry failed.
-void SetCompression(FileSystem& fs, const std::wstring& path, bool on, EntryStepState& state,
+void SetCompression(const StepTarget& at, const FileEntry& entry, bool on, EntryStepState& state,
                     JobResult& result);
 
 // Writes the new times, taking Read-only and System off around the write and
 // putting them back whatever happened. A creation time that stays as it is
 // is left alone rather than written again.
-void TimestampStep(FileSystem& fs, const FileEntry& current, const FileEntry& updated,
+void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result);
 
 }  // namespace torvane

@@ -50,16 +50,17 @@ class DiskSteps : public WalkVisitor {
           kinds_(ScanKinds(settings.tasks)),
           rootIsFile_(rootIsFile) {}
 
-    void Entry(const FileEntry& current, const FileEntry& updated) override {
+    void Entry(Folder& folder, const FileEntry& current, const FileEntry& updated) override {
         if (!PassedOver(current, settings_.engine)) {
+            const StepTarget at{fs_, folder};
             EntryStepState state;
             if (kinds_.rename && updated.name != current.name &&
-                RenameStep(fs_, current, updated, state, result_) && rootIsFile_)
+                RenameStep(at, current, updated, state, result_) && rootIsFile_)
                 result_.renamedRoot = updated.FullPath();
             if (kinds_.attribute && !state.failed && updated.attributes != current.attributes)
-                AttributeStep(fs_, current, updated, state, result_);
+                AttributeStep(at, current, updated, state, result_);
             if (kinds_.timestamp && !state.failed && TimesDiffer(current, updated))
-                TimestampStep(fs_, current, updated, state, result_);
+                TimestampStep(at, current, updated, state, result_);
             if (state.failed)
                 result_.error = true;
         }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_attributes.hpp"
+#include "platform/file_system.hpp"
 
 namespace torvane {
 
@@ -20,8 +21,15 @@ struct FileEntry {
     std::int64_t modified = 0;
     std::int64_t accessed = 0;
     std::uint32_t attributes = 0;  // the attribute word as found
+    FileId id = {};                // which entry was listed; all zero when not known
 
-    bool operator==(const FileEntry&) const = default;
+    // Entries are equal when they show the same values; which inode they
+    // were listed from is where they were found, not what they say.
+    bool operator==(const FileEntry& o) const {
+        return iconIndex == o.iconIndex && folderPath == o.folderPath && name == o.name &&
+               extension == o.extension && created == o.created && modified == o.modified &&
+               accessed == o.accessed && attributes == o.attributes;
+    }
 
     // The one test for "folder" everywhere in the system.
     bool IsFolder() const { return IsDirectoryWord(attributes); }

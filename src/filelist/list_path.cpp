@@ -151,6 +151,7 @@ FileEntry EntryOf(const ListContext& context, const std::wstring& folder, FindRe
     e.modified = ListedTime(r.modified);
     e.accessed = ListedTime(r.accessed);
     e.attributes = r.attributes;
+    e.id = r.id;
     return e;
 }
 
@@ -208,11 +209,10 @@ std::int64_t ListedTime(std::int64_t seconds) {
     return local && local->tm_year >= 0 ? seconds : 0;
 }
 
-Status ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
-    auto search = StartSearch(context.fs, std::move(path));
-    const auto count = CountForRange(context, search);
-    context.progress.SetRange(0, static_cast<std::uint16_t>(count));
-    context.progress.SetStep(1);
+namespace {
+
+// Turns a search's records into listed entries, appended to `out` and sorted.
+Status FillEntries(const ListContext& context, Search& search, FileEntries& out) {
     if (!search.records) {
         ShowReadError(context, search.records.error());
         return search.records.error();
@@ -232,6 +232,25 @@ Status ListPath(const ListContext& context, std::wstring path, FileEntries& out)
                std::make_move_iterator(files.end()));
     context.progress.SetPos(0);
     return Status::Ok();
+}
+
+}  // namespace
+
+Status ListPath(const ListContext& context, std::wstring path, FileEntries& out) {
+    auto search = StartSearch(context.fs, std::move(path));
+    const auto count = CountForRange(context, search);
+    context.progress.SetRange(0, static_cast<std::uint16_t>(count));
+    context.progress.SetStep(1);
+    return FillEntries(context, search, out);
+}
+
+Status ListFolder(const ListContext& context, Folder& folder, FileEntries& out) {
+    Search search{true, folder.path(), folder.FindEntries()};
+    return FillEntries(context, search, out);
+}
+
+void ShowListingError(const ListContext& context, const SystemError& error) {
+    ShowReadError(context, error);
 }
 
 std::int64_t CountJobEntries(const ListContext& context, std::wstring path,

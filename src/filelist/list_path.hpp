@@ -56,6 +56,16 @@ struct ListContext {
 // leaves `out` unchanged; the system error is returned as well.
 Status ListPath(const ListContext& context, std::wstring path, FileEntries& out);
 
+// Appends the entries of an open folder to `out` and sorts them as ListPath
+// does for a folder path, without drawing any progress (a job's listing). A
+// folder that can't be read shows "Error!  " + the system's text, leaves
+// `out` unchanged and returns the error.
+Status ListFolder(const ListContext& context, Folder& folder, FileEntries& out);
+
+// Shows the listing's message for a folder that can't be read: "Error!  " +
+// the system's text.
+void ShowListingError(const ListContext& context, const SystemError& error);
+
 // The number of entries a job will visit under the folder `path` (into
 // subfolders when `includeSubfolders` is 1), counting files whose extension
 // is `mask` (any case; ".*" takes every file). -1, without a message, when

@@ -30,9 +30,22 @@ FileEntry Entry(const std::wstring& name, std::uint32_t attributes = ARC) {
     return e;
 }
 
+// Where the steps write: the folder /d of a file system, held open.
+struct InD {
+    explicit InD(FakeFileSystem& fs) : fs(fs) {
+        fs.AddFolder(L"/d");
+        folder = std::move(*fs.OpenFolder(L"/d/"));
+    }
+    operator StepTarget() const { return {fs, *folder}; }
+
+    FakeFileSystem& fs;
+    std::unique_ptr<Folder> folder;
+};
+
 class DiskStepsTest : public ::testing::Test {
   protected:
     FakeFileSystem fs;
+    InD d{fs};
     JobResult result;
     EntryStepState state;
 };
@@ -42,7 +55,7 @@ class DiskStepsTest : public ::testing::Test {
 TEST_F(DiskStepsTest, RenameMovesWithinTheFolder) {
     fs.AddFile(L"/d/a.txt");
     auto next = Entry(L"b.txt");
-    EXPECT_TRUE(RenameStep(fs, Entry(L"a.txt"), next, state, result));
+    EXPECT_TRUE(RenameStep(d, Entry(L"a.txt"), next, state, result));
     EXPECT_TRUE(fs.Exists(L"/d/b.txt"));
     EXPECT_FALSE(state.failed);
     EXPECT_TRUE(result.log.empty());
@@ -51,7 +64,7 @@ TEST_F(DiskStepsTest, RenameMovesWithinTheFolder) {
 TEST_F(DiskStepsTest, RenameOntoAnExistingNameLogsTheSystemTextAndKeepsBoth) {
     fs.AddFile(L"/d/a.txt");
     fs.AddFile(L"/d/b.txt");
-    EXPECT_FALSE(RenameStep(fs, Entry(L"a.txt"), Entry(L"b.txt"), state, result));
+    EXPECT_FALSE(RenameStep(d, Entry(L"a.txt"), Entry(L"b.txt"), state, result));
     EXPECT_TRUE(state.failed);
     EXPECT_FALSE(result.error);  // the caller sets the flag for a failed entry
     ASSERT_EQ(result.log.size(), 1u);
@@ -67,7 +80,7 @@ TEST_F(DiskStepsTest, ReservedCharactersAreLoggedAndNeverReachTheFileSystem) {
         JobResult r;
         EntryStepState s;
         fs.AddFile(L"/d/a.txt");
-        EXPECT_FALSE(RenameStep(fs, Entry(L"a.txt"), Entry(name), s, r)) << name;
+        EXPECT_FALSE(RenameStep(d, Entry(L"a.txt"), Entry(name), s, r)) << name;
         EXPECT_TRUE(s.failed);
         ASSERT_EQ(r.log.size(), 1u);
         EXPECT_EQ(r.log[0],
@@ -85,7 +98,7 @@ TEST_F(DiskStepsTest, UnusableNamesAreRefusedWithAReason) {
                                      std::wstring(256, L'x'), std::wstring(128, L'\u00E9')}) {
         JobResult r;
         EntryStepState s;
-        EXPECT_FALSE(RenameStep(fs, Entry(L"a.txt"), Entry(name), s, r)) << name.size();
+        EXPECT_FALSE(RenameStep(d, Entry(L"a.txt"), Entry(name), s, r)) << name.size();
         EXPECT_TRUE(s.failed);
         ASSERT_EQ(r.log.size(), 1u);
         EXPECT_EQ(r.log[0].rfind(L"Error renaming file:  /d/a.txt..........", 0), 0u);
@@ -93,7 +106,7 @@ TEST_F(DiskStepsTest, UnusableNamesAreRefusedWithAReason) {
     }
     EXPECT_EQ(fs.CallCount(Call::kMove), 0);
     // 255 bytes is still a name.
-    EXPECT_TRUE(RenameStep(fs, Entry(L"a.txt"), Entry(std::wstring(255, L'x')), state, result));
+    EXPECT_TRUE(RenameStep(d, Entry(L"a.txt"), Entry(std::wstring(255, L'x')), state, result));
 }
 
 // --------------------------------------------------------------- attributes
@@ -166,7 +179,7 @@ TEST_F(DiskStepsTest, AttributeStepOrdersCompressionAndEncryption) {
         f.AddFile(p, c.current);
         JobResult r;
         EntryStepState s;
-        AttributeStep(f, Entry(L"f", c.current), Entry(L"f", c.next), s, r);
+        AttributeStep(InD(f), Entry(L"f", c.current), Entry(L"f", c.next), s, r);
         EXPECT_EQ(f.changes(), c.changes) << c.what;
         EXPECT_EQ(r.log, c.log) << c.what;
         EXPECT_EQ(s.failed, c.failed) << c.what;
@@ -176,7 +189,7 @@ TEST_F(DiskStepsTest, AttributeStepOrdersCompressionAndEncryption) {
 TEST_F(DiskStepsTest, AttributeFailuresStillSetTheFinalWord) {
     fs.AddFile(L"/d/f", RO | ARC);
     fs.FailOn(Call::kOpen, L"/d/f", EACCES);
-    AttributeStep(fs, Entry(L"f", RO | ARC), Entry(L"f", RO | ARC | COMP), state, result);
+    AttributeStep(d, Entry(L"f", RO | ARC), Entry(L"f", RO | ARC | COMP), state, result);
     EXPECT_TRUE(state.failed);
     EXPECT_EQ(result.log, std::vector<std::wstring>{
                               L"Error changing compression attribute:  /d/f..........Permission "
@@ -187,7 +200,7 @@ TEST_F(DiskStepsTest, AttributeFailuresStillSetTheFinalWord) {
 TEST_F(DiskStepsTest, FailedDecryptSkipsCompressionAndEncryption) {
     fs.AddFile(L"/d/f", ARC | ENC);
     fs.FailOn(Call::kDecrypt, L"/d/f", EOPNOTSUPP);
-    AttributeStep(fs, Entry(L"f", ARC | ENC), Entry(L"f", ARC | COMP), state, result);
+    AttributeStep(d, Entry(L"f", ARC | ENC), Entry(L"f", ARC | COMP), state, result);
     EXPECT_TRUE(state.failed);
     EXPECT_EQ(result.log, std::vector<std::wstring>{
                               L"Error removing encryption attributes:  /d/f..........Operation "
@@ -199,7 +212,7 @@ TEST_F(DiskStepsTest, FailedDecryptSkipsCompressionAndEncryption) {
 TEST_F(DiskStepsTest, EveryAttributeCallFailingLogsItsOwnLine) {
     fs.AddFile(L"/d/f", SYS | ARC);
     fs.FailOn(Call::kSetAttributes, L"/d/f", EPERM);
-    AttributeStep(fs, Entry(L"f", SYS | ARC), Entry(L"f", ARC | RO), state, result);
+    AttributeStep(d, Entry(L"f", SYS | ARC), Entry(L"f", ARC | RO), state, result);
     EXPECT_EQ(result.log,
               (std::vector<std::wstring>{
                   L"Error changing file attributes:  /d/f..........Operation not permitted\r\n",
@@ -219,7 +232,7 @@ FileEntry Before(std::uint32_t attributes = ARC) {
 
 TEST_F(DiskStepsTest, TimestampWritesTheTimesInCreatedAccessedModifiedOrder) {
     fs.AddFile(L"/d/f", ARC);
-    TimestampStep(fs, Before(), Entry(L"f", ARC), state, result);
+    TimestampStep(d, Before(), Entry(L"f", ARC), state, result);
     EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"SetTimes /d/f 100 300 200"});
     const auto node = fs.Lookup(L"/d/f");
     EXPECT_EQ(node->created, 100);
@@ -231,7 +244,7 @@ TEST_F(DiskStepsTest, TimestampLeavesAnUnchangedCreationTimeAlone) {
     fs.AddFile(L"/d/f", ARC);
     auto before = Before();
     before.created = 100;
-    TimestampStep(fs, before, Entry(L"f", ARC), state, result);
+    TimestampStep(d, before, Entry(L"f", ARC), state, result);
     EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"SetTimes /d/f - 300 200"});
     EXPECT_TRUE(result.log.empty());
 }
@@ -239,7 +252,7 @@ TEST_F(DiskStepsTest, TimestampLeavesAnUnchangedCreationTimeAlone) {
 TEST_F(DiskStepsTest, ReadOnlyEntryGetsItsTimesAndStaysReadOnlyEvenAfterAFailure) {
     fs.AddFile(L"/d/f", RO | SYS | ARC);
     fs.FailOn(Call::kSetTimes, L"/d/f", EIO);
-    TimestampStep(fs, Before(RO | SYS | ARC), Entry(L"f", RO | SYS | ARC), state, result);
+    TimestampStep(d, Before(RO | SYS | ARC), Entry(L"f", RO | SYS | ARC), state, result);
     EXPECT_EQ(fs.changes(),
               (std::vector<std::wstring>{L"SetAttributes /d/f 32", L"SetAttributes /d/f 37"}));
     EXPECT_TRUE(state.failed);
@@ -250,7 +263,7 @@ TEST_F(DiskStepsTest, ReadOnlyEntryGetsItsTimesAndStaysReadOnlyEvenAfterAFailure
 TEST_F(DiskStepsTest, OpenFailureFlagsTheJobWithoutFailingTheEntry) {
     fs.AddFile(L"/d/f", RO | ARC);
     fs.FailOn(Call::kOpen, L"/d/f", EACCES);
-    TimestampStep(fs, Before(RO | ARC), Entry(L"f", RO | ARC), state, result);
+    TimestampStep(d, Before(RO | ARC), Entry(L"f", RO | ARC), state, result);
     EXPECT_FALSE(state.failed);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log, std::vector<std::wstring>{
@@ -261,7 +274,7 @@ TEST_F(DiskStepsTest, OpenFailureFlagsTheJobWithoutFailingTheEntry) {
 TEST_F(DiskStepsTest, ClearingReadOnlyFailsTheEntryAndSkipsTheRest) {
     fs.AddFile(L"/d/f", RO | ARC);
     fs.FailOn(Call::kSetAttributes, L"/d/f", EPERM);
-    TimestampStep(fs, Before(RO | ARC), Entry(L"f", RO | ARC), state, result);
+    TimestampStep(d, Before(RO | ARC), Entry(L"f", RO | ARC), state, result);
     EXPECT_TRUE(state.failed);
     EXPECT_EQ(result.log,
               std::vector<std::wstring>{
@@ -273,7 +286,7 @@ TEST_F(DiskStepsTest, ClearingReadOnlyFailsTheEntryAndSkipsTheRest) {
 TEST_F(DiskStepsTest, PuttingBitsBackFailingOnlyFlagsTheJob) {
     fs.AddFile(L"/d/f", SYS | ARC);
     fs.FailOn(Call::kSetAttributes, L"/d/f", EIO, /*after=*/1);
-    TimestampStep(fs, Before(SYS | ARC), Entry(L"f", SYS | ARC), state, result);
+    TimestampStep(d, Before(SYS | ARC), Entry(L"f", SYS | ARC), state, result);
     EXPECT_FALSE(state.failed);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log,

@@ -193,5 +193,76 @@ TEST_F(JobDiskTest, SingleFileRootIsRenamedAndReported) {
     EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/alone.txt", "/other.txt"}));
 }
 
+// The same swaps on real folders, made at the exact moment by the Linux
+// file system's hook: a folder listed by the job is replaced by a link to a
+// folder outside the tree just before it is entered, or just before a step
+// on one of its entries. Nothing outside the tree changes.
+class JobSwapTest : public JobDiskTest {
+  protected:
+    void SetUp() override {
+        JobDiskTest::SetUp();
+        std::filesystem::create_directory(dir.Join("tree"));
+        std::filesystem::create_directory(dir.Join("tree/sub"));
+        std::filesystem::create_directory(dir.Join("outside"));
+        Touch("tree/sub/a.txt");
+        Touch("tree/sub/b.txt");
+        Touch("outside/a.txt");
+        Touch("outside/b.txt");
+    }
+    void SwapAt(const std::string& rel) {
+        fs.SetBeforeStep([this, at = dir.Join(rel)](const std::string& path) {
+            if (path != at)
+                return;
+            std::filesystem::rename(dir.Join("tree/sub"), dir.Join("away"));
+            std::filesystem::create_directory_symlink(dir.Join("outside"), dir.Join("tree/sub"));
+        });
+    }
+    JobResult RunOnTree(std::vector<TaskItem> tasks) {
+        return Run(std::move(tasks), 1, 0, kRetrieveFilesAndFolders,
+                   FromUtf8(dir.Join("tree") + "/"));
+    }
+    std::set<std::string> Outside() { return Tree(dir.Join("outside")); }
+};
+
+TEST_F(JobSwapTest, AFolderSwappedForALinkBeforeItIsEnteredIsNeverEntered) {
+    SwapAt("tree/sub");
+    RenameTaskFields f;
+    f.find = L".txt";
+    f.replace = L".md";
+    const auto result = RunOnTree({Task(f)});
+    EXPECT_TRUE(result.error);
+    ASSERT_GE(result.log.size(), 2u);
+    EXPECT_NE(result.log[1].find(L"The folder was replaced"), std::wstring::npos);
+    EXPECT_EQ(Outside(), (std::set<std::string>{"/a.txt", "/b.txt"}));
+    EXPECT_EQ(Tree(dir.Join("away")), (std::set<std::string>{"/a.txt", "/b.txt"}));
+}
+
+TEST_F(JobSwapTest, AFolderSwappedForALinkBeforeAStepIsChangedWhereItWentNotThroughTheLink) {
+    SwapAt("tree/sub/b.txt");
+    RenameTaskFields rename;
+    rename.find = L".txt";
+    rename.replace = L".md";
+    AttributeTaskFields readOnly;
+    readOnly.find = L".*";
+    readOnly.regex = L"TRUE";
+    readOnly.attributes = std::to_wstring(FILE_ATTRIBUTE_READONLY);
+    TimestampTaskFields times;
+    times.timeKind = L"Modified";
+    times.find = L"\\d{4} ";
+    times.replace = L"2001 ";
+    times.regex = L"TRUE";
+    const auto result = RunOnTree({Task(rename), Task(readOnly), Task(times)});
+    EXPECT_FALSE(result.error) << ToUtf8(result.log.back());
+    EXPECT_EQ(Outside(), (std::set<std::string>{"/a.txt", "/b.txt"}));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.Join("outside/b.txt").c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & S_IWUSR, 0u) << "the link's target was made read-only";
+    EXPECT_GT(st.st_mtime, 1600000000) << "the link's target got the new time";
+    EXPECT_EQ(Tree(dir.Join("away")), (std::set<std::string>{"/a.md", "/b.md"}));
+    ASSERT_EQ(::stat(dir.Join("away/b.md").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_LT(st.st_mtime, 1100000000);
+}
+
 }  // namespace
 }  // namespace torvane

@@ -230,6 +230,61 @@ TEST_F(JobTest, SymbolicLinksAreNeverFollowed) {
     EXPECT_EQ(fs.CallCount(Call::kFindEntries), 1);
 }
 
+// Another user swaps a subfolder the job has listed for a link to a folder
+// elsewhere (or for another folder), at the worst moment. The job works
+// through the folders it opened, so nothing outside the tree it listed is
+// ever touched, and what it refused is logged.
+TEST_F(JobTest, ASubfolderSwappedForALinkBeforeItIsEnteredIsLeftAloneAndLogged) {
+    fs.AddFile(L"/r/sub/a.txt");
+    fs.AddFile(L"/etc/a.txt");
+    fs.BeforeFolderCall(Call::kOpenFolder, L"/r/sub", [&] {
+        ASSERT_TRUE(fs.Move(L"/r/sub", L"/r-away").ok());
+        fs.AddSymlink(L"/r/sub");
+    });
+    const auto result = Run(L"/r/", {Rename(L"a", L"b")}, 1, 0, kRetrieveFilesAndFolders);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log[1],
+              L"Error reading directory:  /r/sub/..........The folder was replaced "
+              L"by another entry after it was listed; nothing in it was changed.\r\n");
+    EXPECT_TRUE(fs.Exists(L"/etc/a.txt"));
+    EXPECT_TRUE(fs.Exists(L"/r-away/a.txt"));
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(JobTest, ASubfolderSwappedForAnotherFolderIsNotEntered) {
+    fs.AddFile(L"/r/sub/a.txt");
+    fs.AddFile(L"/etc/a.txt");
+    fs.BeforeFolderCall(Call::kOpenFolder, L"/r/sub", [&] {
+        ASSERT_TRUE(fs.Move(L"/r/sub", L"/r-away").ok());
+        ASSERT_TRUE(fs.Move(L"/etc", L"/r/sub").ok());
+    });
+    const auto result = Run(L"/r/", {Rename(L"a.txt", L"b.txt")}, 1, 0, kRetrieveFilesAndFolders);
+    EXPECT_TRUE(result.error);
+    EXPECT_TRUE(fs.Exists(L"/r/sub/a.txt"));
+    EXPECT_TRUE(fs.Exists(L"/r-away/a.txt"));
+}
+
+TEST_F(JobTest, AFolderMovedAwayAfterItsListingIsChangedWhereItIsNotWhereItWas) {
+    fs.AddFile(L"/r/sub/a.txt");
+    fs.AddFile(L"/r/sub/b.txt");
+    fs.AddFile(L"/etc/b.txt");
+    // Between the listing and the steps on its second entry, the folder is
+    // moved away and a link to another folder takes its name.
+    fs.BeforeFolderCall(Call::kMove, L"/r/sub/b.txt", [&] {
+        ASSERT_TRUE(fs.Move(L"/r/sub", L"/r-away").ok());
+        fs.AddSymlink(L"/r/sub");
+    });
+    const auto result =
+        Run(L"/r/", {Rename(L".txt", L".md"), Attribute(L".*", FILE_ATTRIBUTE_READONLY)}, 1, 0,
+            kRetrieveFilesAndFolders);
+    EXPECT_FALSE(result.error);
+    EXPECT_TRUE(fs.Exists(L"/r-away/a.md"));
+    EXPECT_TRUE(fs.Exists(L"/r-away/b.md"));
+    EXPECT_EQ(fs.Lookup(L"/r-away/b.md")->attributes, FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(fs.Exists(L"/etc/b.txt"));
+    EXPECT_EQ(fs.Lookup(L"/etc/b.txt")->attributes, FILE_ATTRIBUTE_ARCHIVE);
+}
+
 TEST_F(JobTest, RunsOnAWorkerThreadWithStepsInOrderAndTheCompletionLast) {
     for (int i = 0; i < 200; ++i)
         fs.AddFile(L"/r/f" + std::to_wstring(i));

@@ -43,7 +43,7 @@ TaskItem ModifiedYear(std::wstring find, std::wstring replace) {
 // per folder left out, in the order the walk hands them over.
 class RecordingVisitor : public WalkVisitor {
   public:
-    void Entry(const FileEntry& current, const FileEntry& updated) override {
+    void Entry(Folder&, const FileEntry& current, const FileEntry& updated) override {
         visits.push_back(current.FullPath() + L" -> " + updated.name);
     }
     void FolderFailed(const FolderProblem& problem) override {

@@ -81,12 +81,17 @@ class FakeFileSystem::FolderHandle : public Folder {
     // The full path of the entry `name` of the folder now, once the action
     // waiting for this call has run.
     Result<std::wstring> Entry(Call call, const std::wstring& name) {
-        auto folder = Where();
+        const auto within = [&](const std::wstring& folder) {
+            return (folder == L"/" ? folder : folder + kPathSeparator) + name;
+        };
+        auto before = Where();
+        if (!before)
+            return before;
+        fs_.RunBefore(call, within(*before));
+        auto folder = Where();  // the action may have moved it
         if (!folder)
             return folder;
-        const auto key = (*folder == L"/" ? *folder : *folder + kPathSeparator) + name;
-        fs_.RunBefore(call, key);
-        return key;
+        return within(*folder);
     }
 
     FakeFileSystem& fs_;
