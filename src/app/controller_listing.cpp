@@ -23,7 +23,7 @@ bool IsShortcutName(const std::wstring& path) {
 }  // namespace
 
 ListContext MainController::MakeListContext(bool withIcons) {
-    ListContext context{fs_, dialogs_, view_};
+    ListContext context{fs_, dialogs_, jobView_};
     context.icons = withIcons ? &icons_ : nullptr;
     context.options = listOptions_;
     context.setAttributeOption = prefs_.flags.setAttributeOption;
@@ -46,7 +46,7 @@ std::wstring MainController::AcceptChosenPath(std::wstring path) {
 }
 
 void MainController::SelectFolder() {
-    if (jobRunning_)
+    if (job_.running())
         return;
     auto choice = pickers_.PickFolder();
     if (!choice)
@@ -56,7 +56,7 @@ void MainController::SelectFolder() {
 }
 
 void MainController::SelectFile() {
-    if (jobRunning_)
+    if (job_.running())
         return;
     FileDialogRequest request;
     request.title = L"Select a file";
@@ -67,7 +67,7 @@ void MainController::SelectFile() {
 }
 
 void MainController::DropPaths(const std::vector<std::wstring>& paths) {
-    if (jobRunning_ || paths.empty())
+    if (job_.running() || paths.empty())
         return;
     StartHistoryWith(AcceptChosenPath(paths.front()));
 }
@@ -92,19 +92,19 @@ void MainController::NextFolder() {
 
 void MainController::NavigateTo(const std::wstring& path) {
     preview_.Clear();
-    view_.CurrentEntriesChanged();
+    lists_.CurrentEntriesChanged();
     lastListId_ = kNoListId;
     lastRow_ = 0;
     ShowEntries(::torvane::NavigateTo(MakeListContext(true), path));
 }
 
 void MainController::ShowEntries(FileEntries entries) {
-    preview_.EntriesListed(std::move(entries), tasks_, Engine());
-    view_.CurrentEntriesChanged();
+    preview_.EntriesListed(std::move(entries), tasks_.tasks(), Engine());
+    lists_.CurrentEntriesChanged();
     RefreshTitle();
-    view_.EnableTaskKindSelector(true);
+    Editor().EnableTaskKindSelector(true);
     ShowEntryInfo();
-    view_.EnableEditor();
+    Editor().EnableEditor();
 }
 
 void MainController::RefreshTitle() {
@@ -112,7 +112,7 @@ void MainController::RefreshTitle() {
     title_ = productName_ + L": " + history_.Current();
     if (count >= 2)
         title_ += L" (" + std::to_wstring(count) + L" items)";
-    view_.TitleChanged(title_);
+    window_.TitleChanged(title_);
 }
 
 void MainController::ShowEntryInfo() {
@@ -131,7 +131,7 @@ void MainController::ShowEntryInfo() {
         info.entry = (*source)[lastRow_];
     }
     generalInfo_ = info;
-    view_.GeneralInfoChanged(generalInfo_);
+    lists_.GeneralInfoChanged(generalInfo_);
 }
 
 void MainController::FileSelected(std::size_t row, int listId) {
@@ -160,17 +160,17 @@ void MainController::PrefillEditors(FileEntry entry) {
     times.created = entry.created;
     times.modified = entry.modified;
     times.accessed = entry.accessed;
-    view_.PrefillTimestampPage(times);
+    Editor().PrefillTimestampPage(times);
 
     AttributeTaskFields attribute;
     attribute.find = entry.name;
     attribute.attributes = std::to_wstring(entry.attributes);
-    view_.LoadTask(attribute, LOAD_PREFILL);
+    Editor().LoadTask(attribute, LOAD_PREFILL);
 
     RenameTaskFields rename;
     rename.find = entry.name;
     rename.replace = entry.name;
-    view_.LoadTask(rename, LOAD_PREFILL);
+    Editor().LoadTask(rename, LOAD_PREFILL);
 }
 
 }  // namespace torvane

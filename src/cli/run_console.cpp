@@ -50,11 +50,9 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
 
 void PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
                  Dialogs& dialogs) {
-    DryRunSettings settings{controller.history().Root(),
-                            controller.taskList(),
+    DryRunSettings settings{controller.history().Root(), controller.taskList(),
                             controller.listOptions(),
-                            {controller.preferences().flags.caseSensitiveSearch,
-                             controller.preferences().flags.setAttributeOption}};
+                            EngineSettingsOf(controller.preferences().flags)};
     const auto report =
         DryRun(controller.currentEntries(), controller.newEntries(), settings, fs, dialogs);
     for (const auto& line : report.lines)
@@ -78,7 +76,8 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     ConsoleFrontEnd frontEnd(terminal, fs);
     frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
     UiTaskQueue ui;
-    MainControllerServices services{fs, frontEnd, frontEnd, frontEnd, ui};
+    MainControllerServices services{fs, frontEnd, frontEnd, ui};
+    services.job = &frontEnd;
     services.appName = appName;
     MainController controller(std::move(services));
     frontEnd.Attach(controller);

@@ -222,8 +222,9 @@ TEST(QtUiThreadTest, AWorkersWorkRunsOnTheGuiThreadInOrderAndInvokeWaits) {
     EXPECT_TRUE(ranAtOnce);
 }
 
-// An editor side that records the notifications it is given.
-class RecordingEditorSide : public EditorSide {
+// An editor side that records the notifications it is given as the
+// controller's task editor.
+class RecordingEditorSide : public EditorSide, public TaskEditorView {
   public:
     QWidget* EditorWidget() override { return &editor; }
     QWidget* TaskListWidget() override { return &taskList; }
@@ -248,9 +249,9 @@ class RecordingEditorSide : public EditorSide {
 TEST_F(WindowWiringTest, TheEditorSideIsPlacedAndTakesItsNotifications) {
     RecordingEditorSide editors;
     window.SetEditorSide(editors);
+    controller->SetTaskEditor(&editors);
     EXPECT_EQ(editors.editor.parentWidget(), &window.EditorFrame());
     EXPECT_EQ(editors.taskList.parentWidget(), &window.TaskListArea());
-    EXPECT_TRUE(window.TaskKindSelector().isHidden());
 
     ChooseFolder(L"/data/");
     EXPECT_TRUE(editors.events.contains("Selector on"));
