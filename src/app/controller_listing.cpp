@@ -23,7 +23,8 @@ bool IsShortcutName(const std::wstring& path) {
 }  // namespace
 
 ListContext MainController::MakeListContext(bool withIcons) {
-    ListContext context{fs_, dialogs_, jobView_};
+    Progress& progress = jobView_ ? static_cast<Progress&>(*jobView_) : noProgress_;
+    ListContext context{fs_, dialogs_, progress};
     context.icons = withIcons ? &icons_ : nullptr;
     context.options = listOptions_;
     context.setAttributeOption = prefs_.flags.setAttributeOption;
@@ -92,7 +93,7 @@ void MainController::NextFolder() {
 
 void MainController::NavigateTo(const std::wstring& path) {
     preview_.Clear();
-    lists_.CurrentEntriesChanged();
+    Notify(lists_, &FileListsView::CurrentEntriesChanged);
     lastListId_ = kNoListId;
     lastRow_ = 0;
     ShowEntries(::torvane::NavigateTo(MakeListContext(true), path));
@@ -100,11 +101,11 @@ void MainController::NavigateTo(const std::wstring& path) {
 
 void MainController::ShowEntries(FileEntries entries) {
     preview_.EntriesListed(std::move(entries), tasks_.tasks(), Engine());
-    lists_.CurrentEntriesChanged();
+    Notify(lists_, &FileListsView::CurrentEntriesChanged);
     RefreshTitle();
-    Editor().EnableTaskKindSelector(true);
+    Notify(editor_, &TaskEditorView::EnableTaskKindSelector, true);
     ShowEntryInfo();
-    Editor().EnableEditor();
+    Notify(editor_, &TaskEditorView::EnableEditor);
 }
 
 void MainController::RefreshTitle() {
@@ -112,7 +113,7 @@ void MainController::RefreshTitle() {
     title_ = productName_ + L": " + history_.Current();
     if (count >= 2)
         title_ += L" (" + std::to_wstring(count) + L" items)";
-    window_.TitleChanged(title_);
+    Notify(window_, &WindowView::TitleChanged, title_);
 }
 
 void MainController::ShowEntryInfo() {
@@ -131,7 +132,7 @@ void MainController::ShowEntryInfo() {
         info.entry = (*source)[lastRow_];
     }
     generalInfo_ = info;
-    lists_.GeneralInfoChanged(generalInfo_);
+    Notify(lists_, &FileListsView::GeneralInfoChanged, generalInfo_);
 }
 
 void MainController::FileSelected(std::size_t row, int listId) {
@@ -160,17 +161,17 @@ void MainController::PrefillEditors(FileEntry entry) {
     times.created = entry.created;
     times.modified = entry.modified;
     times.accessed = entry.accessed;
-    Editor().PrefillTimestampPage(times);
+    Notify(editor_, &TaskEditorView::PrefillTimestampPage, times);
 
     AttributeTaskFields attribute;
     attribute.find = entry.name;
     attribute.attributes = std::to_wstring(entry.attributes);
-    Editor().LoadTask(attribute, LOAD_PREFILL);
+    Notify(editor_, &TaskEditorView::LoadTask, attribute, LOAD_PREFILL);
 
     RenameTaskFields rename;
     rename.find = entry.name;
     rename.replace = entry.name;
-    Editor().LoadTask(rename, LOAD_PREFILL);
+    Notify(editor_, &TaskEditorView::LoadTask, rename, LOAD_PREFILL);
 }
 
 }  // namespace torvane

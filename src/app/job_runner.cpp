@@ -81,7 +81,7 @@ int JobRange(std::int64_t count) {
 
 }  // namespace
 
-JobRunner::JobRunner(Services services, JobView& view, Owner& owner)
+JobRunner::JobRunner(Services services, JobView* view, Owner& owner)
     : fs_(services.fs),
       dialogs_(services.dialogs),
       pickers_(services.pickers),
@@ -121,8 +121,8 @@ bool JobRunner::RefusedBeforeJob(const FileEntries& newEntries, const TaskList& 
 void JobRunner::Start(JobSettings settings, std::int64_t count) {
     // The bar counts the entries the job will process, once; the job's own
     // per-folder listings draw nothing.
-    view_.SetRange(0, JobRange(count));
-    view_.SetStep(1);
+    Notify(view_, &JobView::SetRange, 0, JobRange(count));
+    Notify(view_, &JobView::SetStep, 1);
     position_ = 0;
     running_ = true;
     owner_.UpdateCommandUI();
@@ -139,7 +139,7 @@ void JobRunner::Start(JobSettings settings, std::int64_t count) {
         });
     } catch (const std::system_error& e) {
         running_ = false;
-        view_.SetPos(0);
+        Notify(view_, &JobView::SetPos, 0);
         dialogs_.ShowMessage(L"The job could not be started:\n" + FromUtf8(e.what()), L"Error",
                              MessageIcon::kError, MessageButtons::kOk);
         owner_.UpdateCommandUI();
@@ -148,18 +148,18 @@ void JobRunner::Start(JobSettings settings, std::int64_t count) {
 
 void JobRunner::OnJobStep(int entries) {
     position_ += entries;
-    view_.SetPos(static_cast<int>(std::min<std::int64_t>(position_, INT_MAX)));
+    Notify(view_, &JobView::SetPos, static_cast<int>(std::min<std::int64_t>(position_, INT_MAX)));
 }
 
 void JobRunner::OnJobDone(const JobResult& result) {
-    view_.JobFinished(result);
+    Notify(view_, &JobView::JobFinished, result);
     if (!result.error) {
         ShowNotice(dialogs_, kJobSucceeded);
     } else if (dialogs_.ShowMessage(std::wstring(kJobFailed), L"Warning", MessageIcon::kWarning,
                                     MessageButtons::kYesNo) == MessageAnswer::kYes) {
         OfferLog(result.log);
     }
-    view_.SetPos(0);
+    Notify(view_, &JobView::SetPos, 0);
     owner_.JobCompleted(result);
     lastResult_ = result;
     running_ = false;

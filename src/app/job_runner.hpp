@@ -46,7 +46,8 @@ class JobRunner {
         std::function<std::int64_t()> clock;  // the job's start time, the log's name
     };
 
-    JobRunner(Services services, JobView& view, Owner& owner);
+    // `view` may be null (nobody draws the job).
+    JobRunner(Services services, JobView* view, Owner& owner);
     // Waits for the last worker: it has handed over its completion once the
     // window has ended.
     ~JobRunner();
@@ -77,7 +78,7 @@ class JobRunner {
     Pickers& pickers_;
     UiThread& ui_;
     const std::function<std::int64_t()> clock_;
-    JobView& view_;
+    JobView* view_;
     Owner& owner_;
 
     bool running_ = false;

@@ -9,23 +9,14 @@
 
 namespace torvane {
 
-namespace {
-
-template <typename View>
-View& OrSilent(View* given, View& silent) {
-    return given ? *given : silent;
-}
-
-}  // namespace
-
 MainController::MainController(MainControllerServices services)
     : fs_(services.fs),
       dialogs_(services.dialogs),
       pickers_(services.pickers),
-      window_(OrSilent(services.window, NoWindowView())),
-      lists_(OrSilent(services.lists, NoFileListsView())),
+      window_(services.window),
+      lists_(services.lists),
       editor_(services.editor),
-      jobView_(OrSilent(services.job, NoJobView())),
+      jobView_(services.job),
       appName_(std::move(services.appName)),
       version_(std::move(services.version)),
       clock_(std::move(services.clock)),
@@ -50,14 +41,14 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
     title_ = productName_;
-    window_.TitleChanged(title_);
+    Notify(window_, &WindowView::TitleChanged, title_);
     UpdateCommandUI();
-    Editor().ShowEditorPage(kRenamePage);
-    Editor().EnableTaskKindSelector(false);
-    Editor().TaskListCaptionChanged(tasks_.caption());
+    Notify(editor_, &TaskEditorView::ShowEditorPage, kRenamePage);
+    Notify(editor_, &TaskEditorView::EnableTaskKindSelector, false);
+    Notify(editor_, &TaskEditorView::TaskListCaptionChanged, tasks_.caption());
     tasks_.SeedTaskIds();
     preview_.Clear();
-    lists_.CurrentEntriesChanged();
+    Notify(lists_, &FileListsView::CurrentEntriesChanged);
     ShowEntryInfo();
 
     LoadPreferences(fs_, dialogs_, prefs_);
@@ -66,7 +57,7 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
         return;  // -Quit ends the window; the automatic loads would be lost work
     AutoLoads();
     if (prefs_.flags.saveWindowSize != 0 && prefs_.savedPlacement != WindowPlacement{})
-        window_.RestorePlacement(prefs_.savedPlacement);
+        Notify(window_, &WindowView::RestorePlacement, prefs_.savedPlacement);
     UpdateCommandUI();
 }
 
@@ -157,11 +148,11 @@ void MainController::CloseMainWindow(const WindowPlacement& placement) {
 void MainController::EndWindow(int result) {
     pendingEnd_ = PendingEnd::kNone;
     windowResult_ = result;
-    window_.CloseWindow(result);
+    Notify(window_, &WindowView::CloseWindow, result);
 }
 
 void MainController::Option() {
-    Editor().ShowPreferences(prefs_.flags);
+    Notify(editor_, &TaskEditorView::ShowPreferences, prefs_.flags);
 }
 
 void MainController::ApplyPreferences(const PreferenceFlags& flags) {
@@ -174,7 +165,7 @@ void MainController::ApplyPreferences(const PreferenceFlags& flags) {
 }
 
 void MainController::About() {
-    Editor().ShowAbout(AboutInfoOf(version_));
+    Notify(editor_, &TaskEditorView::ShowAbout, AboutInfoOf(version_));
 }
 
 void MainController::UpdateCommandUI() {
@@ -191,7 +182,7 @@ void MainController::UpdateCommandUI() {
     in.canGoBack = history_.CanGoBack();
     in.canGoForward = history_.CanGoForward();
     commandStates_ = ::torvane::UpdateCommandUI(in);
-    window_.CommandStatesChanged(commandStates_);
+    Notify(window_, &WindowView::CommandStatesChanged, commandStates_);
 }
 
 // ---- What the task list and the job ask of the window ----

@@ -208,15 +208,15 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void CloseMainWindow(const WindowPlacement& placement);
     void EndWindow(int result);
     void UpdateCommandUI() override;
-    TaskEditorView& Editor() const { return editor_ ? *editor_ : NoTaskEditorView(); }
 
     FileSystem& fs_;
     Dialogs& dialogs_;
     Pickers& pickers_;
-    WindowView& window_;
-    FileListsView& lists_;
+    WindowView* window_;
+    FileListsView* lists_;
     TaskEditorView* editor_;
-    JobView& jobView_;
+    JobView* jobView_;
+    NoProgress noProgress_;  // a listing's bar when there is no job view
     const std::wstring appName_;
     const VersionInfo version_;
     const std::function<std::int64_t()> clock_;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_states.hpp"
@@ -134,10 +135,12 @@ class JobView : public Progress {
     virtual void JobFinished(const JobResult&) {}
 };
 
-// The views that draw nothing, for the parts a front end does not have.
-WindowView& NoWindowView();
-FileListsView& NoFileListsView();
-TaskEditorView& NoTaskEditorView();
-JobView& NoJobView();
+// Tells `view` of a change: calls `notification` on it with `args`, or does
+// nothing when there is no view (nobody listens).
+template <typename View, typename Part, typename... Params, typename... Args>
+void Notify(View* view, void (Part::*notification)(Params...), Args&&... args) {
+    if (view != nullptr)
+        (view->*notification)(std::forward<Args>(args)...);
+}
 
 }  // namespace torvane

@@ -27,7 +27,7 @@ void TaskListEditor::SeedTaskIds() {
 void TaskListEditor::EmptyTaskList() {
     tasks_.clear();
     selection_.clear();
-    View().TaskRowsChanged();
+    Notify(view_, &TaskEditorView::TaskRowsChanged);
 }
 
 // What every change of the list's order or content is followed by.
@@ -40,7 +40,8 @@ void TaskListEditor::AfterTaskListChange() {
 void TaskListEditor::ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,
                                    std::optional<std::size_t> scroll, bool takeFocus) {
     selection_ = rows;
-    View().TaskSelectionChanged(TaskSelection{std::move(rows), focus, scroll, takeFocus});
+    Notify(view_, &TaskEditorView::TaskSelectionChanged,
+           TaskSelection{std::move(rows), focus, scroll, takeFocus});
 }
 
 void TaskListEditor::SelectTaskRow(std::size_t row) {
@@ -72,7 +73,7 @@ int TaskListEditor::ModifyTask(const TaskFields& record) {
         *at = kept;
         return 0;
     }
-    View().TaskRowsChanged();
+    Notify(view_, &TaskEditorView::TaskRowsChanged);
     SelectTaskRow(static_cast<std::size_t>(at - tasks_.begin()));
     return 1;
 }
@@ -83,7 +84,7 @@ int TaskListEditor::AddTask(const TaskFields& record) {
         tasks_.pop_back();  // its id is not reused
         return 0;
     }
-    View().TaskRowsChanged();
+    Notify(view_, &TaskEditorView::TaskRowsChanged);
     SelectTaskRow(tasks_.size() - 1);
     return 1;
 }
@@ -104,7 +105,7 @@ void TaskListEditor::MoveTaskUp() {
         std::swap(tasks_[s - 1], tasks_[s]);
         rows.push_back(s - 1);
     }
-    View().TaskRowsChanged();
+    Notify(view_, &TaskEditorView::TaskRowsChanged);
     ShowSelection(rows, rows.back(), rows.front(), false);
     AfterTaskListChange();
 }
@@ -117,7 +118,7 @@ void TaskListEditor::MoveTaskDown() {
         std::swap(tasks_[*s], tasks_[*s + 1]);
     for (const std::size_t s : selection_)
         rows.push_back(s + 1);
-    View().TaskRowsChanged();
+    Notify(view_, &TaskEditorView::TaskRowsChanged);
     ShowSelection(rows, rows.back(), rows.back(), false);
     AfterTaskListChange();
 }
@@ -131,7 +132,7 @@ void TaskListEditor::RemoveTask() {
             kept.push_back(std::move(tasks_[i]));
     }
     tasks_ = std::move(kept);
-    View().TaskRowsChanged();
+    Notify(view_, &TaskEditorView::TaskRowsChanged);
     // The selection stays on the same row numbers, where those rows remain.
     std::vector<std::size_t> rows = selection_;
     rows.erase(std::lower_bound(rows.begin(), rows.end(), tasks_.size()), rows.end());
@@ -156,8 +157,8 @@ void TaskListEditor::TaskListDoubleClicked() {
     if (!kind || !record)
         return;
     SetIdAndName(*record, item.id, item.name);
-    View().ShowEditorPage(*kind - TASK_KIND_RENAME);
-    View().LoadTask(*record, LOAD_FOR_MODIFY);
+    Notify(view_, &TaskEditorView::ShowEditorPage, *kind - TASK_KIND_RENAME);
+    Notify(view_, &TaskEditorView::LoadTask, *record, LOAD_FOR_MODIFY);
 }
 
 std::optional<std::wstring> TaskListEditor::TaskRowToolTip(std::size_t row) const {

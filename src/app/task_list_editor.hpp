@@ -91,7 +91,6 @@ class TaskListEditor {
     void ForgetPath() { currentTaskListPath_.clear(); }
 
   private:
-    TaskEditorView& View() const { return view_ ? *view_ : NoTaskEditorView(); }
     void AfterTaskListChange();
     void SelectTaskRow(std::size_t row);
     void ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,

@@ -20,7 +20,7 @@ constexpr std::wstring_view kNothingToSave = L"Task list is empty. There's nothi
 void TaskListEditor::SetTaskListPath(const std::wstring& path) {
     currentTaskListPath_ = path;
     caption_ = TaskListCaption(path);
-    View().TaskListCaptionChanged(caption_);
+    Notify(view_, &TaskEditorView::TaskListCaptionChanged, caption_);
 }
 
 // Replaces the task list with the file's tasks, trying each with the engine
@@ -62,7 +62,7 @@ TaskListEditor::ReadOutcome TaskListEditor::AppendTasksFrom(TaskListFileReader& 
             preview_.TaskListEmptied();
             break;
         }
-        View().TaskRowsChanged();
+        Notify(view_, &TaskEditorView::TaskRowsChanged);
     }
     return ReadOutcome::kRead;
 }

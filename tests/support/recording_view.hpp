@@ -168,9 +168,11 @@ class RecordingView : public WindowView,
     std::vector<FileDialogRequest> saveRequests;
     int folderRequests = 0;
 
-  private:
-    void Event(std::string text) { events.push_back(std::move(text)); }
+  protected:
+    // Records one call; a test's own view may record it elsewhere too.
+    virtual void Event(std::string text) { events.push_back(std::move(text)); }
 
+  private:
     template <typename T>
     static std::optional<T> Next(std::deque<std::optional<T>>& answers) {
         if (answers.empty())
