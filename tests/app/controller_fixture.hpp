@@ -89,7 +89,8 @@ class ControllerTest : public ::testing::Test {
 
     // Makes the controller without initialising it.
     MainController& Make(VersionInfo version = ProgramVersionInfo()) {
-        MainControllerServices services{fs, dialogs, view, view, ui};
+        MainControllerServices services{fs, dialogs, view, ui};
+        view.Serve(services);
         services.version = std::move(version);
         services.clock = [this] { return now; };
         controller = std::make_unique<MainController>(std::move(services));
