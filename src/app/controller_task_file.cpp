@@ -112,7 +112,7 @@ void MainController::CloseTaskList() {
 }
 
 void MainController::WriteTaskList(const std::wstring& path) {
-    if (WriteTaskListFile(path, tasks_, dialogs_, appName_))
+    if (WriteTaskListFile(fs_, path, tasks_, dialogs_, appName_))
         SetTaskListPath(path);
 }
 
