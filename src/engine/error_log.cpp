@@ -30,8 +30,7 @@ std::wstring ProposedErrorLogName(std::int64_t now) {
     return L"Error log " + FormatLocalTime(now, kStampFormat);
 }
 
-bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log,
-                  Dialogs& dialogs) {
+bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log, Dialogs& dialogs) {
     TextFileWriter writer(fs);
     if (const auto opened = writer.Open(path); !opened.ok()) {
         dialogs.ShowMessage(L"Error saving log file: " + opened.error().text,

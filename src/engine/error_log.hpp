@@ -59,7 +59,6 @@ std::wstring ProposedErrorLogName(std::int64_t now);
 // failure shows "Error saving log file: " + the error's text (caption "Error
 // Saving Log File"); a failure while writing shows a message naming the file
 // and the error. Returns true when the whole log was written.
-bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log,
-                  Dialogs& dialogs);
+bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log, Dialogs& dialogs);
 
 }  // namespace torvane

@@ -54,11 +54,7 @@ std::wstring FormatTaskListLine(const TaskItem& item) {
 
 TaskListFileReader::TaskListFileReader(FileSystem& fs, Dialogs& dialogs, std::wstring appName,
                                        std::size_t lineLimit)
-    : fs_(fs),
-      dialogs_(dialogs),
-      appName_(std::move(appName)),
-      lineLimit_(lineLimit),
-      file_(fs) {}
+    : fs_(fs), dialogs_(dialogs), appName_(std::move(appName)), lineLimit_(lineLimit), file_(fs) {}
 
 TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path) {
     file_.Close();

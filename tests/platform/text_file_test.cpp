@@ -329,8 +329,8 @@ TEST(TextFileReader, ReadErrorPartWayKeepsTheLinesBeforeIt) {
         {0, false, {}},
         {2, false, {}},
         {3, true, {}},
-        {12, true, {L"one"}},    // just after "one\r\n"
-        {20, true, {L"one"}},    // inside "two"
+        {12, true, {L"one"}},  // just after "one\r\n"
+        {20, true, {L"one"}},  // inside "two"
         {22, true, {L"one", L"two"}},
         {bytes.size() - 1, true, {L"one", L"two"}},  // the last line feed is cut
     };

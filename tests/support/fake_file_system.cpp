@@ -411,8 +411,7 @@ class FakeFileSystem::Input : public InputFile {
 
 class FakeFileSystem::Output : public OutputFile {
   public:
-    Output(FakeFileSystem& fs, std::wstring key, WriteMode mode,
-           std::optional<ByteFailure> limit)
+    Output(FakeFileSystem& fs, std::wstring key, WriteMode mode, std::optional<ByteFailure> limit)
         : fs_(fs), key_(std::move(key)), mode_(mode), limit_(limit) {}
 
     Status Write(const unsigned char* data, std::size_t size) override {
