@@ -11,9 +11,9 @@
 
 namespace torvane {
 
-// Reads the program's text files (task lists, preferences), through a
-// FileSystem, line by line the
-// way the Windows runtime's "r, ccs=UNICODE" text mode does:
+// Reads the program's text files (task lists, preferences) through a
+// FileSystem, line by line the way the Windows runtime's "r, ccs=UNICODE"
+// text mode does:
 // - a file starting with FF FE, or with no byte-order mark, is UTF-16LE;
 //   one starting with EF BB BF is UTF-8 (decoded losslessly, see text.hpp);
 // - the mark is not part of the first line;
@@ -69,10 +69,9 @@ class TextFileReader {
     SystemError error_;
 };
 
-// Writes the program's text files, through a FileSystem, the way the
-// Windows runtime's
-// "w, ccs=UNICODE" text mode does: UTF-16LE starting with FF FE, every line
-// feed written as CR LF, a carriage return written unchanged.
+// Writes the program's text files through a FileSystem the way the Windows
+// runtime's "w, ccs=UNICODE" text mode does: UTF-16LE starting with FF FE,
+// every line feed written as CR LF, a carriage return written unchanged.
 class TextFileWriter {
   public:
     // kTruncate or kReplaceWhenComplete, see WriteMode.
