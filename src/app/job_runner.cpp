@@ -173,7 +173,7 @@ void JobRunner::OfferLog(const ErrorLog& log) {
     request.initialName = ProposedErrorLogName(clock_());
     request.overwritePrompt = true;
     if (const auto path = pickers_.PickSaveFile(request))
-        SaveErrorLog(*path, log, dialogs_);
+        SaveErrorLog(fs_, *path, log, dialogs_);
 }
 
 }  // namespace torvane

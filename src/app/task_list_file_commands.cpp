@@ -111,7 +111,7 @@ void TaskListEditor::CloseTaskList() {
 }
 
 void TaskListEditor::WriteTaskList(const std::wstring& path) {
-    if (WriteTaskListFile(path, tasks_, dialogs_, appName_))
+    if (WriteTaskListFile(fs_, path, tasks_, dialogs_, appName_))
         SetTaskListPath(path);
 }
 
