@@ -204,11 +204,15 @@ class FixedPickers : public Pickers {
 
 // A second window, this one the view of a real controller on the disk.
 struct ControllerHarness {
-    ControllerHarness()
-        : controller({fs, dialogs, pickers, window, window.UiThread(), &window.Icons()}) {
+    ControllerHarness() : controller(Services(*this)) {
         window.Attach(controller);
         controller.Initialize(CCommandLineInfoEx{});
         window.show();
+    }
+    static MainControllerServices Services(ControllerHarness& h) {
+        MainControllerServices services{h.fs, h.dialogs, h.pickers, h.window.UiThread()};
+        h.window.ServeAsViews(services);
+        return services;
     }
     void Paint() {
         QApplication::processEvents();

@@ -23,7 +23,8 @@ bool IsShortcutName(const std::wstring& path) {
 }  // namespace
 
 ListContext MainController::MakeListContext(bool withIcons) {
-    ListContext context{fs_, dialogs_, view_};
+    Progress& progress = jobView_ ? static_cast<Progress&>(*jobView_) : noProgress_;
+    ListContext context{fs_, dialogs_, progress};
     context.icons = withIcons ? &icons_ : nullptr;
     context.options = listOptions_;
     context.setAttributeOption = prefs_.flags.setAttributeOption;
@@ -46,7 +47,7 @@ std::wstring MainController::AcceptChosenPath(std::wstring path) {
 }
 
 void MainController::SelectFolder() {
-    if (jobRunning_)
+    if (job_.running())
         return;
     auto choice = pickers_.PickFolder();
     if (!choice)
@@ -56,7 +57,7 @@ void MainController::SelectFolder() {
 }
 
 void MainController::SelectFile() {
-    if (jobRunning_)
+    if (job_.running())
         return;
     FileDialogRequest request;
     request.title = L"Select a file";
@@ -67,7 +68,7 @@ void MainController::SelectFile() {
 }
 
 void MainController::DropPaths(const std::vector<std::wstring>& paths) {
-    if (jobRunning_ || paths.empty())
+    if (job_.running() || paths.empty())
         return;
     StartHistoryWith(AcceptChosenPath(paths.front()));
 }
@@ -92,19 +93,19 @@ void MainController::NextFolder() {
 
 void MainController::NavigateTo(const std::wstring& path) {
     preview_.Clear();
-    view_.CurrentEntriesChanged();
+    Notify(lists_, &FileListsView::CurrentEntriesChanged);
     lastListId_ = kNoListId;
     lastRow_ = 0;
     ShowEntries(::torvane::NavigateTo(MakeListContext(true), path));
 }
 
 void MainController::ShowEntries(FileEntries entries) {
-    preview_.EntriesListed(std::move(entries), tasks_, Engine());
-    view_.CurrentEntriesChanged();
+    preview_.EntriesListed(std::move(entries), tasks_.tasks(), Engine());
+    Notify(lists_, &FileListsView::CurrentEntriesChanged);
     RefreshTitle();
-    view_.EnableTaskKindSelector(true);
+    Notify(editor_, &TaskEditorView::EnableTaskKindSelector, true);
     ShowEntryInfo();
-    view_.EnableEditor();
+    Notify(editor_, &TaskEditorView::EnableEditor);
 }
 
 void MainController::RefreshTitle() {
@@ -112,7 +113,7 @@ void MainController::RefreshTitle() {
     title_ = productName_ + L": " + history_.Current();
     if (count >= 2)
         title_ += L" (" + std::to_wstring(count) + L" items)";
-    view_.TitleChanged(title_);
+    Notify(window_, &WindowView::TitleChanged, title_);
 }
 
 void MainController::ShowEntryInfo() {
@@ -131,7 +132,7 @@ void MainController::ShowEntryInfo() {
         info.entry = (*source)[lastRow_];
     }
     generalInfo_ = info;
-    view_.GeneralInfoChanged(generalInfo_);
+    Notify(lists_, &FileListsView::GeneralInfoChanged, generalInfo_);
 }
 
 void MainController::FileSelected(std::size_t row, int listId) {
@@ -160,17 +161,17 @@ void MainController::PrefillEditors(FileEntry entry) {
     times.created = entry.created;
     times.modified = entry.modified;
     times.accessed = entry.accessed;
-    view_.PrefillTimestampPage(times);
+    Notify(editor_, &TaskEditorView::PrefillTimestampPage, times);
 
     AttributeTaskFields attribute;
     attribute.find = entry.name;
     attribute.attributes = std::to_wstring(entry.attributes);
-    view_.LoadTask(attribute, LOAD_PREFILL);
+    Notify(editor_, &TaskEditorView::LoadTask, attribute, LOAD_PREFILL);
 
     RenameTaskFields rename;
     rename.find = entry.name;
     rename.replace = entry.name;
-    view_.LoadTask(rename, LOAD_PREFILL);
+    Notify(editor_, &TaskEditorView::LoadTask, rename, LOAD_PREFILL);
 }
 
 }  // namespace torvane

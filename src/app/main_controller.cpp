@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "app/task_list_texts.hpp"
+#include "engine/job.hpp"
 #include "platform/file_attributes.hpp"
 
 namespace torvane {
@@ -13,20 +13,26 @@ MainController::MainController(MainControllerServices services)
     : fs_(services.fs),
       dialogs_(services.dialogs),
       pickers_(services.pickers),
-      view_(services.view),
-      ui_(services.ui),
+      window_(services.window),
+      lists_(services.lists),
+      editor_(services.editor),
+      jobView_(services.job),
       appName_(std::move(services.appName)),
       version_(std::move(services.version)),
       clock_(std::move(services.clock)),
       icons_(services.icons),
-      previewView_(services.view),
-      preview_(services.dialogs, icons_, &previewView_),
-      caption_(TaskListCaption(L"")),
-      productName_(ProductNameOf(version_)) {}
+      preview_(services.dialogs, icons_, services.lists),
+      productName_(ProductNameOf(version_)),
+      tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
+      job_({fs_, dialogs_, pickers_, services.ui, clock_}, jobView_, *this) {
+    tasks_.SetView(editor_);
+}
 
-MainController::~MainController() {
-    if (worker_.joinable())
-        worker_.join();
+MainController::~MainController() = default;
+
+void MainController::SetTaskEditor(TaskEditorView* editor) {
+    editor_ = editor;
+    tasks_.SetView(editor);
 }
 
 void MainController::Initialize(const CCommandLineInfoEx& commandLine,
@@ -35,14 +41,14 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
     title_ = productName_;
-    view_.TitleChanged(title_);
+    Notify(window_, &WindowView::TitleChanged, title_);
     UpdateCommandUI();
-    view_.ShowEditorPage(kRenamePage);
-    view_.EnableTaskKindSelector(false);
-    view_.TaskListCaptionChanged(caption_);
-    SeedTaskIds();
+    Notify(editor_, &TaskEditorView::ShowEditorPage, kRenamePage);
+    Notify(editor_, &TaskEditorView::EnableTaskKindSelector, false);
+    Notify(editor_, &TaskEditorView::TaskListCaptionChanged, tasks_.caption());
+    tasks_.SeedTaskIds();
     preview_.Clear();
-    view_.CurrentEntriesChanged();
+    Notify(lists_, &FileListsView::CurrentEntriesChanged);
     ShowEntryInfo();
 
     LoadPreferences(fs_, dialogs_, prefs_);
@@ -51,7 +57,7 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
         return;  // -Quit ends the window; the automatic loads would be lost work
     AutoLoads();
     if (prefs_.flags.saveWindowSize != 0 && prefs_.savedPlacement != WindowPlacement{})
-        view_.RestorePlacement(prefs_.savedPlacement);
+        Notify(window_, &WindowView::RestorePlacement, prefs_.savedPlacement);
     UpdateCommandUI();
 }
 
@@ -68,9 +74,9 @@ void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine, RunMo
         StartHistoryWith(commandLine_.commandLineFilePath);
     // A task list whose reading stopped part way holds only some of its
     // tasks: applying those would be a batch nobody asked for.
-    const bool partial =
-        !commandLine_.commandLineTaskList.empty() &&
-        ReadTaskListFile(commandLine_.commandLineTaskList) == ReadOutcome::kReadError;
+    const bool partial = !commandLine_.commandLineTaskList.empty() &&
+                         tasks_.ReadTaskListFile(commandLine_.commandLineTaskList) ==
+                             TaskListEditor::ReadOutcome::kReadError;
     std::wstring value;
     if (commandLine.HasSwitch(L"apply", value) && !partial)
         UpdateAttributes();
@@ -79,16 +85,15 @@ void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine, RunMo
 }
 
 void MainController::QuitAfterCommandLine() {
-    if (jobRunning_)
+    if (job_.running())
         pendingEnd_ = PendingEnd::kQuit;
     else
         EndWindow(kWindowQuit);
 }
 
 void MainController::AutoLoads() {
-    if (currentTaskListPath_.empty() && prefs_.flags.autoLoadTaskList != 0 &&
-        !prefs_.taskListPath.empty())
-        ReadTaskListFile(prefs_.taskListPath);
+    if (tasks_.path().empty() && prefs_.flags.autoLoadTaskList != 0 && !prefs_.taskListPath.empty())
+        tasks_.ReadTaskListFile(prefs_.taskListPath);
     if (history_.paths().empty() && prefs_.flags.autoLoadFileList != 0 &&
         !prefs_.selectedFilePath.empty()) {
         history_.StartHistory(prefs_.selectedFilePath);
@@ -101,7 +106,7 @@ void MainController::AutoLoads() {
 bool MainController::RequestClose(const WindowPlacement& placement) {
     if (windowResult_)
         return true;
-    if (jobRunning_) {
+    if (job_.running()) {
         // The worker reports to this window until its completion has been
         // handled; the close happens then.
         if (pendingEnd_ == PendingEnd::kNone)
@@ -116,7 +121,7 @@ bool MainController::RequestClose(const WindowPlacement& placement) {
 void MainController::CloseMainWindow(const WindowPlacement& placement) {
     std::wstring selected = prefs_.flags.autoLoadFileList == 0 ? L"" : history_.Root();
     if (prefs_.flags.autoLoadTaskList == 0)
-        currentTaskListPath_.clear();
+        tasks_.ForgetPath();
     WindowPlacement closing;
     if (prefs_.flags.saveWindowSize != 0) {
         closing = placement;
@@ -127,8 +132,8 @@ void MainController::CloseMainWindow(const WindowPlacement& placement) {
         prefs_.selectedFilePath = std::move(selected);
         changed = true;
     }
-    if (prefs_.taskListPath != currentTaskListPath_) {
-        prefs_.taskListPath = currentTaskListPath_;
+    if (prefs_.taskListPath != tasks_.path()) {
+        prefs_.taskListPath = tasks_.path();
         changed = true;
     }
     if (prefs_.savedPlacement != closing) {
@@ -143,41 +148,129 @@ void MainController::CloseMainWindow(const WindowPlacement& placement) {
 void MainController::EndWindow(int result) {
     pendingEnd_ = PendingEnd::kNone;
     windowResult_ = result;
-    view_.CloseWindow(result);
+    Notify(window_, &WindowView::CloseWindow, result);
 }
 
 void MainController::Option() {
-    view_.ShowPreferences(prefs_.flags);
+    Notify(editor_, &TaskEditorView::ShowPreferences, prefs_.flags);
 }
 
 void MainController::ApplyPreferences(const PreferenceFlags& flags) {
     // A running job keeps the copies it started with, so the values may
     // change under it.
     prefs_.flags = flags;
-    preview_.PreferencesChanged(tasks_, Engine());
+    preview_.PreferencesChanged(tasks_.tasks(), Engine());
     ShowEntryInfo();
     SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
 }
 
 void MainController::About() {
-    view_.ShowAbout(AboutInfoOf(version_));
+    Notify(editor_, &TaskEditorView::ShowAbout, AboutInfoOf(version_));
 }
 
 void MainController::UpdateCommandUI() {
     CommandInputs in;
-    in.jobRunning = jobRunning_;
-    in.taskCount = tasks_.size();
+    in.jobRunning = job_.running();
+    in.taskCount = tasks_.tasks().size();
     in.currentRows = currentEntries().size();
-    in.selectedTaskRows = selection_;
-    in.taskListPathSet = !currentTaskListPath_.empty();
+    in.selectedTaskRows = tasks_.selection();
+    in.taskListPathSet = !tasks_.path().empty();
     if (in.taskListPathSet) {
-        const auto word = fs_.GetAttributes(currentTaskListPath_);
+        const auto word = fs_.GetAttributes(tasks_.path());
         in.taskListFileExists = word.ok() && !IsDirectoryWord(*word);
     }
     in.canGoBack = history_.CanGoBack();
     in.canGoForward = history_.CanGoForward();
     commandStates_ = ::torvane::UpdateCommandUI(in);
-    view_.CommandStatesChanged(commandStates_);
+    Notify(window_, &WindowView::CommandStatesChanged, commandStates_);
+}
+
+// ---- What the task list and the job ask of the window ----
+
+void MainController::TaskListClosed() {
+    if (prefs_.flags.autoLoadTaskList != 0)
+        SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
+}
+
+void MainController::JobCompleted(const JobResult& result) {
+    if (prefs_.flags.clearTaskList == 1)
+        tasks_.EmptyTaskList();  // ids and the current task-list path stay
+    if (result.renamedRoot)
+        history_.ReplaceRoot(*result.renamedRoot);
+    NavigateTo(history_.Current());
+}
+
+void MainController::JobEnded() {
+    UpdateCommandUI();
+    if (pendingEnd_ == PendingEnd::kQuit)
+        EndWindow(kWindowQuit);
+    else if (pendingEnd_ == PendingEnd::kClose)
+        CloseMainWindow(pendingPlacement_);
+}
+
+// ---- Update Attributes ----
+
+bool MainController::UpdateAttributes() {
+    if (job_.running() ||
+        job_.RefusedBeforeJob(newEntries(), tasks_.tasks(), commandLine_.noConfirm != 1))
+        return false;
+    const auto count = CountJobEntries(MakeListContext(false), history_.Root(), L".*");
+    job_.Start(JobSettings{history_.Root(), tasks_.tasks(), listOptions_, Engine()}, count);
+    return job_.running();
+}
+
+// ---- The task list's commands ----
+
+int MainController::SubmitTask(const TaskFields& record) {
+    return tasks_.SubmitTask(record);
+}
+
+void MainController::SetTaskSelection(std::vector<std::size_t> rows) {
+    tasks_.SetTaskSelection(std::move(rows));
+}
+
+void MainController::TaskListClicked() {
+    UpdateCommandUI();
+}
+
+void MainController::TaskListDoubleClicked() {
+    tasks_.TaskListDoubleClicked();
+}
+
+std::optional<std::wstring> MainController::TaskRowToolTip(std::size_t row) const {
+    return tasks_.TaskRowToolTip(row);
+}
+
+void MainController::MoveTaskUp() {
+    tasks_.MoveTaskUp();
+}
+
+void MainController::MoveTaskDown() {
+    tasks_.MoveTaskDown();
+}
+
+void MainController::RemoveTask() {
+    tasks_.RemoveTask();
+}
+
+void MainController::ClearTaskList() {
+    tasks_.ClearTaskList();
+}
+
+void MainController::LoadTaskList() {
+    tasks_.LoadTaskList();
+}
+
+void MainController::CloseTaskList() {
+    tasks_.CloseTaskList();
+}
+
+void MainController::SaveTaskList() {
+    tasks_.SaveTaskList();
+}
+
+void MainController::SaveTaskListAs() {
+    tasks_.SaveTaskListAs();
 }
 
 }  // namespace torvane

@@ -5,14 +5,15 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/command_line.hpp"
 #include "app/command_states.hpp"
+#include "app/job_runner.hpp"
 #include "app/main_view.hpp"
 #include "app/pickers.hpp"
 #include "app/preferences.hpp"
+#include "app/task_list_editor.hpp"
 #include "app/ui_thread.hpp"
 #include "app/version_info.hpp"
 #include "engine/error_log.hpp"
@@ -23,19 +24,22 @@
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
 #include "platform/local_time.hpp"
-#include "tasks/task_id_sequence.hpp"
 #include "tasks/task_item.hpp"
-#include "tasks/task_list_file.hpp"
 
 namespace torvane {
 
-// What a front end gives the controller. Every reference must outlive it.
+// What a front end gives the controller. Everything given must outlive it.
 struct MainControllerServices {
     FileSystem& fs;
     Dialogs& dialogs;  // message boxes, shown on the UI thread
     Pickers& pickers;
-    MainView& view;
-    UiThread& ui;                   // where a job's worker hands its steps and its completion
+    UiThread& ui;  // where a job's worker hands its steps and its completion
+    // The parts of the window the front end draws; null: nobody listens. The
+    // task editor may also register later (SetTaskEditor).
+    WindowView* window = nullptr;
+    FileListsView* lists = nullptr;
+    TaskEditorView* editor = nullptr;
+    JobView* job = nullptr;         // the progress bar and the end of a job
     IconProvider* icons = nullptr;  // null: every entry shows the generic icon
     // The executable's name without extension: the caption of messages that
     // have no caption of their own.
@@ -54,21 +58,27 @@ enum class RunMode {
 };
 
 // The main window without widgets: it owns all state (folder history, current
-// and new entries, task list, preferences, list options, job state) and
-// carries out every command and gesture. A front end calls the command
-// functions on its UI thread, draws what the MainView observer announces and
-// reads the state from the accessors. Only a job's worker runs on another
-// thread; it has its own copy of everything it reads and reaches the
-// controller only through the UiThread.
-class MainController {
+// and new entries, preferences, list options, the task list through its
+// TaskListEditor, the job through its JobRunner) and carries out every
+// command and gesture. A front end calls the command functions on its UI
+// thread, draws what its views are told and reads the state from the
+// accessors. Only a job's worker runs on another thread; it has its own copy
+// of everything it reads and reaches the controller only through the
+// UiThread.
+class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
   public:
+    // A job's worker is waited for when the controller goes: a front end
+    // destroys it only once the window has ended (windowResult() is set), so
+    // the worker has already handed over its completion.
     explicit MainController(MainControllerServices services);
-    // Waits for a job's worker to end: a front end destroys the controller
-    // only once the window has ended (windowResult() is set), so the worker
-    // has already handed over its completion.
-    ~MainController();
+    ~MainController() override;
     MainController(const MainController&) = delete;
     MainController& operator=(const MainController&) = delete;
+
+    // The task editor told of the task list's and the pages' changes from now
+    // on, for one made after the controller (it needs the controller); null:
+    // nobody. The editor unregisters before it goes.
+    void SetTaskEditor(TaskEditorView* editor);
 
     // ---- Start-up ----
 
@@ -95,7 +105,7 @@ class MainController {
     // true when its worker was started.
     bool UpdateAttributes();
     // Exit, the close box: the close bookkeeping, then the window ends
-    // (MainView::CloseWindow). While a job runs the close waits until the
+    // (WindowView::CloseWindow). While a job runs the close waits until the
     // job's completion has been handled; returns false then.
     bool RequestClose(const WindowPlacement& placement = {});
     void PreviousFolder();
@@ -146,12 +156,12 @@ class MainController {
     const FileEntries& currentEntries() const { return preview_.currentEntries(); }
     const FileEntries& newEntries() const { return preview_.newEntries(); }
     const IconCache& iconCache() const { return icons_; }
-    const TaskList& taskList() const { return tasks_; }
-    const std::vector<std::size_t>& selectedTaskRows() const { return selection_; }
+    const TaskList& taskList() const { return tasks_.tasks(); }
+    const std::vector<std::size_t>& selectedTaskRows() const { return tasks_.selection(); }
     const Preferences& preferences() const { return prefs_; }
     const ListOptions& listOptions() const { return listOptions_; }
-    const std::wstring& currentTaskListPath() const { return currentTaskListPath_; }
-    const std::wstring& taskListCaption() const { return caption_; }
+    const std::wstring& currentTaskListPath() const { return tasks_.path(); }
+    const std::wstring& taskListCaption() const { return tasks_.caption(); }
     const std::wstring& productName() const { return productName_; }
     const std::wstring& title() const { return title_; }
     const CommandStates& commandStates() const { return commandStates_; }
@@ -163,25 +173,16 @@ class MainController {
     const CommandLineValues& commandLineValues() const { return commandLine_; }
     int commandLineResult() const { return commandLineResult_; }
     // True from a job's start until its completion has been handled.
-    bool jobRunning() const { return jobRunning_; }
+    bool jobRunning() const { return job_.running(); }
     // True while a close or -Quit waits for the running job.
     bool closePending() const { return pendingEnd_ != PendingEnd::kNone; }
     // The window's result once it has ended.
     std::optional<int> windowResult() const { return windowResult_; }
     // The result of the last job whose completion has been handled.
-    const std::optional<JobResult>& lastJobResult() const { return lastJobResult_; }
+    const std::optional<JobResult>& lastJobResult() const { return job_.lastResult(); }
 
   private:
-    class PreviewForwarder : public PreviewView {
-      public:
-        explicit PreviewForwarder(MainView& view) : view_(view) {}
-        void NewEntriesChanged(NewListUpdate how) override { view_.NewEntriesChanged(how); }
-
-      private:
-        MainView& view_;
-    };
     enum class PendingEnd { kNone, kClose, kQuit };
-    enum class ReadOutcome { kNoFile, kOpenFailed, kRead, kReadError };
 
     // Listing and history (controller_listing.cpp).
     ListContext MakeListContext(bool withIcons);
@@ -189,32 +190,16 @@ class MainController {
     void StartHistoryWith(const std::wstring& path);
     void NavigateTo(const std::wstring& path);
     void ShowEntries(FileEntries entries);
-    void ShowEntryInfo();
+    void ShowEntryInfo() override;
     void RefreshTitle();
     void PrefillEditors(FileEntry entry);
 
-    // Task list (controller_tasks.cpp, controller_task_file.cpp).
-    EngineSettings Engine() const;
-    void SeedTaskIds();
-    void EmptyTaskList();
-    void AfterTaskListChange();
-    void SelectTaskRow(std::size_t row);
-    void ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,
-                       std::optional<std::size_t> scroll, bool takeFocus);
-    int ModifyTask(const TaskFields& record);
-    int AddTask(const TaskFields& record);
-    void SetTaskListPath(const std::wstring& path);
-    ReadOutcome ReadTaskListFile(const std::wstring& path);
-    ReadOutcome AppendTasksFrom(TaskListFileReader& reader);
-    void WriteTaskList(const std::wstring& path);
-    std::optional<std::wstring> PickTaskListFile(bool save);
-
-    // The job (controller_job.cpp).
-    bool RefusedBeforeJob();
-    void StartJob();
-    void OnJobStep(int entries);
-    void OnJobDone(const JobResult& result);
-    void OfferLog(const ErrorLog& log);
+    // What the task list and the job ask of the window (main_controller.cpp).
+    bool JobRunning() const override { return job_.running(); }
+    EngineSettings Engine() const override { return EngineSettingsOf(prefs_.flags); }
+    void TaskListClosed() override;
+    void JobCompleted(const JobResult& result) override;
+    void JobEnded() override;
 
     // Start-up, closing, command states (main_controller.cpp).
     void RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode);
@@ -222,41 +207,35 @@ class MainController {
     void AutoLoads();
     void CloseMainWindow(const WindowPlacement& placement);
     void EndWindow(int result);
-    void UpdateCommandUI();
+    void UpdateCommandUI() override;
 
     FileSystem& fs_;
     Dialogs& dialogs_;
     Pickers& pickers_;
-    MainView& view_;
-    UiThread& ui_;
+    WindowView* window_;
+    FileListsView* lists_;
+    TaskEditorView* editor_;
+    JobView* jobView_;
+    NoProgress noProgress_;  // a listing's bar when there is no job view
     const std::wstring appName_;
     const VersionInfo version_;
     const std::function<std::int64_t()> clock_;
 
     IconCache icons_;
-    PreviewForwarder previewView_;
     Preview preview_;
     FolderHistory history_;
-    TaskList tasks_;
-    TaskIdSequence ids_;
-    std::vector<std::size_t> selection_;
     Preferences prefs_;
     ListOptions listOptions_;
     int lastListId_ = kNoListId;
     std::size_t lastRow_ = 0;
-    std::wstring currentTaskListPath_;
-    std::wstring caption_;
     std::wstring productName_;
     std::wstring title_;
     CommandStates commandStates_;
     GeneralInfo generalInfo_;
     CommandLineValues commandLine_;
     int commandLineResult_ = 1;
-
-    bool jobRunning_ = false;
-    std::int64_t jobPosition_ = 0;
-    std::optional<JobResult> lastJobResult_;
-    std::thread worker_;
+    TaskListEditor tasks_;
+    JobRunner job_;
     PendingEnd pendingEnd_ = PendingEnd::kNone;
     WindowPlacement pendingPlacement_;
     std::optional<int> windowResult_;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_states.hpp"
@@ -59,20 +60,44 @@ inline constexpr int kAttributePage = 2;
 inline constexpr int kWindowClosed = 1;  // closed with the close bookkeeping
 inline constexpr int kWindowQuit = 2;    // ended by -Quit, without it
 
-// What the controller tells its front end: every change of what the window
-// shows, and the progress bar (the Progress calls). All calls come on the UI
-// thread. The front end reads the new values from the controller's
-// accessors.
-class MainView : public Progress {
+// What the controller tells a front end, split by the part of the window
+// that draws it. A front end implements the parts it has; the controller is
+// given each one separately and tells nobody where it was given none. All
+// calls come on the UI thread; the front end reads the new values from the
+// controller's accessors.
+
+// The window itself: its title, its commands' states, its placement and its
+// end.
+class WindowView {
   public:
-    // The window title.
+    virtual ~WindowView() = default;
+
     virtual void TitleChanged(const std::wstring& title) = 0;
+    // The menu items and toolbar buttons follow these states.
+    virtual void CommandStatesChanged(const CommandStates& states) = 0;
+    // At start: give the window this placement.
+    virtual void RestorePlacement(const WindowPlacement& placement) = 0;
+    // The window ends now with this result (kWindowClosed or kWindowQuit).
+    virtual void CloseWindow(int result) = 0;
+};
+
+// The two file lists and the General Info pane. NewEntriesChanged (from
+// PreviewView): rewrite the "New Attribute" rows from newEntries() in place,
+// or empty and refill the list.
+class FileListsView : public PreviewView {
+  public:
     // The "Current Attribute" list: refill it from currentEntries() (empty
     // when a new path is about to be listed).
     virtual void CurrentEntriesChanged() = 0;
-    // The "New Attribute" list: rewrite its rows from newEntries() in place,
-    // or empty and refill it.
-    virtual void NewEntriesChanged(NewListUpdate how) = 0;
+    virtual void GeneralInfoChanged(const GeneralInfo& info) = 0;
+};
+
+// The task editor: the task list view, the task-kind selector with its
+// editor pages, and the Preferences and About windows.
+class TaskEditorView {
+  public:
+    virtual ~TaskEditorView() = default;
+
     // The task list view: its rows are the display texts of taskList(), in
     // order; existing rows keep their selection unless a TaskSelectionChanged
     // follows.
@@ -80,8 +105,6 @@ class MainView : public Progress {
     virtual void TaskSelectionChanged(const TaskSelection& selection) = 0;
     // The task list view's column title.
     virtual void TaskListCaptionChanged(const std::wstring& caption) = 0;
-    virtual void CommandStatesChanged(const CommandStates& states) = 0;
-    virtual void GeneralInfoChanged(const GeneralInfo& info) = 0;
 
     // The task-kind selector is enabled or disabled.
     virtual void EnableTaskKindSelector(bool enabled) = 0;
@@ -100,15 +123,24 @@ class MainView : public Progress {
     virtual void ShowPreferences(const PreferenceFlags& flags) = 0;
     // Help > About.
     virtual void ShowAbout(const AboutInfo& about) = 0;
-    // At start: give the window this placement.
-    virtual void RestorePlacement(const WindowPlacement& placement) = 0;
-    // The window ends now with this result (kWindowClosed or kWindowQuit).
-    virtual void CloseWindow(int result) = 0;
+};
 
+// The progress bar (driven by listings and by a job's steps) and the end of
+// a job.
+class JobView : public Progress {
+  public:
     // A job's worker has finished: called before its result is reported (the
     // notice, or the question whether to save the log). The console prints
     // the log here; a window needs nothing, hence the empty default.
     virtual void JobFinished(const JobResult&) {}
 };
+
+// Tells `view` of a change: calls `notification` on it with `args`, or does
+// nothing when there is no view (nobody listens).
+template <typename View, typename Part, typename... Params, typename... Args>
+void Notify(View* view, void (Part::*notification)(Params...), Args&&... args) {
+    if (view != nullptr)
+        (view->*notification)(std::forward<Args>(args)...);
+}
 
 }  // namespace torvane

@@ -213,7 +213,7 @@ void LoadPreferences(FileSystem& fs, Dialogs& dialogs, Preferences& prefs) {
     const auto location = LocatePreferenceFile(fs);
     if (!location)
         return;
-    TextFileReader file;
+    TextFileReader file(fs);
     if (!file.Open(location->path).ok())
         return;
     std::wstring line;
@@ -254,7 +254,7 @@ bool SavePreferences(FileSystem& fs, Dialogs& dialogs, const Preferences& prefs,
             return false;
         }
     }
-    TextFileWriter file;
+    TextFileWriter file(fs);
     if (!file.Open(location->path, TextFileWriter::Mode::kReplaceWhenComplete).ok())
         return false;
     Status written = file.Write(FormatPreferences(prefs, includeSubfolders));

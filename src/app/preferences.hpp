@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/apply_context.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
 
@@ -23,6 +24,12 @@ struct PreferenceFlags {
 
     bool operator==(const PreferenceFlags&) const = default;
 };
+
+// The two preferences the engine reads, as the preview, a job and a dry run
+// all apply them.
+inline EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
+    return EngineSettings{flags.caseSensitiveSearch, flags.setAttributeOption};
+}
 
 // A window placement as the file keeps it: eleven integers in the order of
 // the Windows WINDOWPLACEMENT structure, whose length is 44.

@@ -14,11 +14,11 @@ void UiTaskQueue::Post(std::function<void()> work) {
     queued_.notify_all();
 }
 
-void UiTaskQueue::Invoke(std::function<void()> work) {
-    if (std::this_thread::get_id() == uiThread_) {
-        work();
-        return;
-    }
+bool UiTaskQueue::OnUiThread() const {
+    return std::this_thread::get_id() == uiThread_;
+}
+
+void UiTaskQueue::PostAndWait(std::function<void()> work) {
     std::mutex doneMutex;
     std::condition_variable doneSignal;
     bool done = false;

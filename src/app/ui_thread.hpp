@@ -5,12 +5,16 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace torvane {
 
 // How a job's worker reaches the thread that owns the window (the UI
 // thread): a front end supplies it (the desktop window through its event
-// loop, the console and the tests through UiTaskQueue).
+// loop, the console and the tests through UiTaskQueue). This class is the one
+// place that decides whether work runs at once (the caller is on the UI
+// thread) or is handed over; implementations only say which thread they
+// serve and how work is queued there.
 class UiThread {
   public:
     virtual ~UiThread() = default;
@@ -21,7 +25,29 @@ class UiThread {
 
     // Has `work` run on the UI thread, after everything posted before it, and
     // returns when it has run. Called on the UI thread itself, runs it at once.
-    virtual void Invoke(std::function<void()> work) = 0;
+    void Invoke(std::function<void()> work) {
+        if (OnUiThread())
+            work();
+        else
+            PostAndWait(std::move(work));
+    }
+
+    // Called on the UI thread, runs `work` at once; from another thread,
+    // posts it (and returns at once).
+    void RunOrPost(std::function<void()> work) {
+        if (OnUiThread())
+            work();
+        else
+            Post(std::move(work));
+    }
+
+    // True when the caller runs on the UI thread.
+    virtual bool OnUiThread() const = 0;
+
+  protected:
+    // Called from another thread: queues `work` as Post does and waits until
+    // it has run.
+    virtual void PostAndWait(std::function<void()> work) = 0;
 };
 
 // A UiThread for a front end without an event loop of its own (the console,
@@ -32,7 +58,7 @@ class UiTaskQueue : public UiThread {
     UiTaskQueue();
 
     void Post(std::function<void()> work) override;
-    void Invoke(std::function<void()> work) override;
+    bool OnUiThread() const override;
 
     // UI thread: waits until work is queued, then runs the oldest piece.
     void RunNext();
@@ -42,6 +68,9 @@ class UiTaskQueue : public UiThread {
     // UI thread: runs what is queued now without waiting; returns how many
     // pieces ran.
     int RunPending();
+
+  protected:
+    void PostAndWait(std::function<void()> work) override;
 
   private:
     std::function<void()> Take(bool wait);

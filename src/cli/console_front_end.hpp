@@ -15,10 +15,11 @@ namespace torvane {
 // The controller's front end on a console: message boxes become lines,
 // questions are asked on the terminal (or answered No), the progress bar is
 // a line on standard error, and a job's error log is printed. Nothing is
-// drawn for the lists, the editors or the window; the program reads what it
-// prints from the controller. Every call comes on the main thread, which
+// drawn for the lists, the editors or the window (the console gives the
+// controller no such views); the program reads what it prints from the
+// controller. Every call comes on the main thread, which
 // runs the controller's UI queue.
-class ConsoleFrontEnd : public MainView, public Dialogs, public Pickers {
+class ConsoleFrontEnd : public JobView, public Dialogs, public Pickers {
   public:
     ConsoleFrontEnd(Terminal& terminal, FileSystem& fs);
 
@@ -50,30 +51,12 @@ class ConsoleFrontEnd : public MainView, public Dialogs, public Pickers {
     std::optional<std::wstring> PickSaveFile(const FileDialogRequest& request) override;
     std::optional<FolderChoice> PickFolder() override;
 
-    // MainView: the job's progress bar and its log; the rest draws nothing.
+    // JobView: the job's progress bar and its log.
     void SetRange(int low, int high) override;
     void SetStep(int step) override { step_ = step; }
     void StepIt() override { SetPos(position_ + step_); }
     void SetPos(int position) override;
     void JobFinished(const JobResult& result) override;
-
-    void TitleChanged(const std::wstring&) override {}
-    void CurrentEntriesChanged() override {}
-    void NewEntriesChanged(NewListUpdate) override {}
-    void TaskRowsChanged() override {}
-    void TaskSelectionChanged(const TaskSelection&) override {}
-    void TaskListCaptionChanged(const std::wstring&) override {}
-    void CommandStatesChanged(const CommandStates&) override {}
-    void GeneralInfoChanged(const GeneralInfo&) override {}
-    void EnableTaskKindSelector(bool) override {}
-    void EnableEditor() override {}
-    void ShowEditorPage(int) override {}
-    void LoadTask(const TaskFields&, LoadMode) override {}
-    void PrefillTimestampPage(const FileEntry&) override {}
-    void ShowPreferences(const PreferenceFlags&) override {}
-    void ShowAbout(const AboutInfo&) override {}
-    void RestorePlacement(const WindowPlacement&) override {}
-    void CloseWindow(int) override {}
 
   private:
     bool DrawsProgress() const;

@@ -51,11 +51,9 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
 // The dry run of what the controller shows; true when it left a folder out.
 bool PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
                  Dialogs& dialogs) {
-    const JobSettings settings{controller.history().Root(),
-                               controller.taskList(),
+    const JobSettings settings{controller.history().Root(), controller.taskList(),
                                controller.listOptions(),
-                               {controller.preferences().flags.caseSensitiveSearch,
-                                controller.preferences().flags.setAttributeOption}};
+                               EngineSettingsOf(controller.preferences().flags)};
     const auto report =
         DryRun(controller.currentEntries(), controller.newEntries(), settings, fs, dialogs);
     PrintDryRunReport(terminal, report);
@@ -78,7 +76,8 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     ConsoleFrontEnd frontEnd(terminal, fs);
     frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
     UiTaskQueue ui;
-    MainControllerServices services{fs, frontEnd, frontEnd, frontEnd, ui};
+    MainControllerServices services{fs, frontEnd, frontEnd, ui};
+    services.job = &frontEnd;
     services.appName = appName;
     MainController controller(std::move(services));
     frontEnd.Attach(controller);

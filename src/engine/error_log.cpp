@@ -30,8 +30,8 @@ std::wstring ProposedErrorLogName(std::int64_t now) {
     return L"Error log " + FormatLocalTime(now, kStampFormat);
 }
 
-bool SaveErrorLog(const std::wstring& path, const ErrorLog& log, Dialogs& dialogs) {
-    TextFileWriter writer;
+bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log, Dialogs& dialogs) {
+    TextFileWriter writer(fs);
     if (const auto opened = writer.Open(path); !opened.ok()) {
         dialogs.ShowMessage(L"Error saving log file: " + opened.error().text,
                             L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
 
 namespace torvane {
 
@@ -53,11 +54,11 @@ std::wstring ErrorLogLine(std::wstring_view prefix, std::wstring_view path,
 // time as "%Y-%m-%d %H-%M-%S".
 std::wstring ProposedErrorLogName(std::int64_t now);
 
-// Writes the log to `path`: UTF-16LE with its mark, each line followed by a
+// Writes the log to `path` on `fs`: UTF-16LE with its mark, each line followed by a
 // line feed written as CR LF (carriage returns are written unchanged). An open
 // failure shows "Error saving log file: " + the error's text (caption "Error
 // Saving Log File"); a failure while writing shows a message naming the file
 // and the error. Returns true when the whole log was written.
-bool SaveErrorLog(const std::wstring& path, const ErrorLog& log, Dialogs& dialogs);
+bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log, Dialogs& dialogs);
 
 }  // namespace torvane

@@ -52,9 +52,12 @@ EditorSideWidgets::EditorSideWidgets(MainController& controller, QWidget* parent
     taskList_ = new CTaskListCtrl(controller, parent);
     taskListWidget_ = taskList_;
     taskList_->SetCaption(QString::fromStdWString(controller.taskListCaption()));
+    controller_.SetTaskEditor(this);
 }
 
-EditorSideWidgets::~EditorSideWidgets() = default;
+EditorSideWidgets::~EditorSideWidgets() {
+    controller_.SetTaskEditor(nullptr);
+}
 
 QWidget* EditorSideWidgets::EditorWidget() {
     return editor_;

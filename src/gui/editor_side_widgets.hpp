@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/main_view.hpp"
 #include "gui/editor_side.hpp"
 
 class QComboBox;
@@ -37,17 +38,20 @@ struct EditorSideOptions {
 // task list view (TaskListWidget), and the Preferences and About windows.
 // The pages submit to the controller; the view reports selection, clicks and
 // double clicks to it; everything the widgets show comes from the
-// controller's notifications, which the window forwards here. The caller owns
-// this object; the widgets it makes belong to `parent` (the window), which
-// places them.
-class EditorSideWidgets : public EditorSide {
+// controller's notifications: the object registers itself as the
+// controller's task editor while it lives. The caller owns this object; the
+// widgets it makes belong to `parent` (the window), which places them.
+class EditorSideWidgets : public EditorSide, public TaskEditorView {
   public:
     EditorSideWidgets(MainController& controller, QWidget* parent, EditorSideOptions options = {});
     ~EditorSideWidgets() override;
+    EditorSideWidgets(const EditorSideWidgets&) = delete;
+    EditorSideWidgets& operator=(const EditorSideWidgets&) = delete;
 
     QWidget* EditorWidget() override;
     QWidget* TaskListWidget() override;
 
+    // TaskEditorView
     void TaskRowsChanged() override;
     void TaskSelectionChanged(const TaskSelection& selection) override;
     void TaskListCaptionChanged(const std::wstring& caption) override;

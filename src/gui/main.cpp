@@ -2,6 +2,7 @@
 // file system.
 #include <QApplication>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.hpp"
@@ -41,11 +42,16 @@ int main(int argc, char* argv[]) {
 
     torvane::PosixFileSystem fs;
     torvane::gui::MainWindow window;
-    torvane::MainController controller({fs, window.Dialogs(), window.Pickers(), window,
-                                        window.UiThread(), &window.Icons(), L"torvane", version});
+    torvane::MainControllerServices services{fs, window.Dialogs(), window.Pickers(),
+                                             window.UiThread()};
+    window.ServeAsViews(services);
+    services.appName = L"torvane";
+    services.version = version;
+    torvane::MainController controller(std::move(services));
     window.SetProductName(QString::fromStdWString(version.productName));
     window.Attach(controller);
-    // Made after the controller it talks to, and destroyed before it.
+    // Made after the controller it talks to (and registered with it as its
+    // task editor), and destroyed before it.
     torvane::gui::EditorSideOptions editorOptions;
     editorOptions.dialogs = &window.Dialogs();
     torvane::gui::EditorSideWidgets editors(controller, &window, editorOptions);

@@ -1,7 +1,6 @@
 #include "gui/main_window.hpp"
 
 #include <QAction>
-#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -11,7 +10,6 @@
 #include <algorithm>
 
 #include "gui/commands.hpp"
-#include "gui/editor_side.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/info_tab_general.hpp"
 #include "gui/pane_layout.hpp"
@@ -163,17 +161,12 @@ void MainWindow::MakeFileLists() {
 QWidget* MainWindow::MakeLeftColumn() {
     auto* column = new QWidget;
     column->setFixedWidth(kLeftColumnWidth);
-    taskKind_ = new QComboBox(column);
-    taskKind_->addItems({"File Name", "File Timestamp", "File Attribute"});
-    taskKind_->setCurrentIndex(0);
-    taskKind_->setEnabled(false);
     editorFrame_ = MakePanel(column, false);
     editorFrame_->setFixedHeight(kEditorFrameHeight);
     taskListArea_ = MakePanel(column, true);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(taskKind_);
     layout->addWidget(editorFrame_);
     layout->addSpacing(4);
     layout->addWidget(taskListArea_, 1);

@@ -10,7 +10,6 @@
 #include "filelist/file_entry.hpp"
 
 class QAction;
-class QComboBox;
 class QFrame;
 class QProgressBar;
 class QToolBar;
@@ -18,6 +17,7 @@ class QToolBar;
 namespace torvane {
 class EditorSide;
 class MainController;
+struct MainControllerServices;
 }  // namespace torvane
 
 namespace torvane::gui {
@@ -32,13 +32,14 @@ class QtProgress;
 class QtUiThread;
 class SyncListView;
 
-// The program's window: menu bar and toolbar, the task-kind selector with the
-// editor frame above the task-list area on the left, the three panes on the
-// right, the progress bar along the bottom. It draws state and reports the
-// user's commands (CommandTriggered); which commands are enabled, what the
-// lists hold and what General Info shows are decided by its controller, whose
-// view (and progress bar) it is once attached.
-class MainWindow : public QMainWindow, public MainView {
+// The program's window: menu bar and toolbar, the editor frame above the
+// task-list area on the left, the three panes on the right, the progress bar
+// along the bottom. It draws state and reports the user's commands
+// (CommandTriggered); which commands are enabled, what the lists hold and
+// what General Info shows are decided by its controller, whose window, file
+// lists and job view (the progress bar) it is. The left side's widgets come
+// from an EditorSide, which serves the controller as its task editor itself.
+class MainWindow : public QMainWindow, public WindowView, public FileListsView, public JobView {
     Q_OBJECT
 
   public:
@@ -46,21 +47,24 @@ class MainWindow : public QMainWindow, public MainView {
     static constexpr QSize kStartSize{1280, 780};
 
     // `editors` (may be null: an empty editor frame and task-list area) gives
-    // the left side's widgets, which then carry their own task-kind selector,
-    // and takes the view notifications that concern them.
+    // the left side's widgets.
     explicit MainWindow(EditorSide* editors = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Places the left side's widgets and forwards its notifications to it
-    // from now on, for an editor side made after the window (it may need the
-    // controller, which needs the window). Call at most once, with no editor
-    // side given to the constructor.
+    // Places the left side's widgets, for an editor side made after the
+    // window (it needs the controller, which needs the window). Call at most
+    // once, with no editor side given to the constructor.
     void SetEditorSide(EditorSide& editors);
 
+    // Makes this window the controller's window, file lists and job view and
+    // its icon provider.
+    void ServeAsViews(MainControllerServices& services);
+
     // Makes the window the front end of `controller`, which was built with
-    // this window as its view, Pickers(), Dialogs(), UiThread() and Icons():
-    // the lists show its entry sequences and the user's gestures go to it.
-    // Call once, before its Initialize; it must outlive the window's use.
+    // this window's views (ServeAsViews), Pickers(), Dialogs() and
+    // UiThread(): the lists show its entry sequences and the user's gestures
+    // go to it. Call once, before its Initialize; it must outlive the
+    // window's use.
     void Attach(MainController& controller);
 
     // The window's result once the controller has ended it.
@@ -69,26 +73,18 @@ class MainWindow : public QMainWindow, public MainView {
     // The window's position and size as the preference file keeps them.
     WindowPlacement Placement() const;
 
-    // ---- MainView ----
+    // ---- WindowView ----
     void TitleChanged(const std::wstring& title) override;
-    void CurrentEntriesChanged() override;
-    void NewEntriesChanged(NewListUpdate how) override;
-    void TaskRowsChanged() override;
-    void TaskSelectionChanged(const TaskSelection& selection) override;
-    void TaskListCaptionChanged(const std::wstring& caption) override;
     void CommandStatesChanged(const CommandStates& states) override;
-    void GeneralInfoChanged(const torvane::GeneralInfo& info) override;
-    void EnableTaskKindSelector(bool enabled) override;
-    void EnableEditor() override;
-    void ShowEditorPage(int page) override;
-    void LoadTask(const TaskFields& record, LoadMode mode) override;
-    void PrefillTimestampPage(const FileEntry& times) override;
-    void ShowPreferences(const PreferenceFlags& flags) override;
-    void ShowAbout(const AboutInfo& about) override;
     void RestorePlacement(const WindowPlacement& placement) override;
     void CloseWindow(int result) override;
 
-    // ---- Progress (the progress bar) ----
+    // ---- FileListsView ----
+    void CurrentEntriesChanged() override;
+    void NewEntriesChanged(NewListUpdate how) override;
+    void GeneralInfoChanged(const torvane::GeneralInfo& info) override;
+
+    // ---- JobView (the progress bar) ----
     void SetRange(int low, int high) override;
     void SetStep(int step) override;
     void StepIt() override;
@@ -113,7 +109,6 @@ class MainWindow : public QMainWindow, public MainView {
     FileListModel& NewModel() const { return *newModel_; }
     InfoTabGeneral& GeneralInfo() const { return *generalInfo_; }
     PaneLayout& Panes() const { return *panes_; }
-    QComboBox& TaskKindSelector() const { return *taskKind_; }
     QFrame& EditorFrame() const { return *editorFrame_; }
     QFrame& TaskListArea() const { return *taskListArea_; }
     QProgressBar& ProgressBar() const { return *progressBar_; }
@@ -148,14 +143,12 @@ class MainWindow : public QMainWindow, public MainView {
 
     std::unique_ptr<QtIconProvider> icons_;
     std::unique_ptr<QtPickers> pickers_;
-    EditorSide* editors_ = nullptr;
     MainController* controller_ = nullptr;
     std::optional<int> result_;
     bool closing_ = false;  // in closeEvent: CloseWindow lets that close go through
     bool showMaximized_ = false;
     std::map<int, QAction*> actions_;
     QToolBar* toolBar_ = nullptr;
-    QComboBox* taskKind_ = nullptr;
     QFrame* editorFrame_ = nullptr;
     QFrame* taskListArea_ = nullptr;
     SyncListView* currentList_ = nullptr;

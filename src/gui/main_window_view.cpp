@@ -1,7 +1,6 @@
 // The main window as its controller's view: notifications drawn, gestures and
 // commands forwarded, closing and drops handed to the controller.
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDropEvent>
 #include <QFrame>
 #include <QMimeData>
@@ -13,6 +12,7 @@
 #include "gui/editor_side.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/main_window.hpp"
+#include "gui/qt_icon_provider.hpp"
 #include "gui/qt_progress.hpp"
 #include "gui/sync_list_view.hpp"
 
@@ -33,9 +33,6 @@ void Embed(QFrame& frame, QWidget* widget) {
 }  // namespace
 
 void MainWindow::SetEditorSide(EditorSide& editors) {
-    editors_ = &editors;
-    // The editor side brings its own task-kind selector.
-    taskKind_->hide();
     Embed(*editorFrame_, editors.EditorWidget());
     Embed(*taskListArea_, editors.TaskListWidget());
     // The frame takes the pages' own height, whatever the desktop's font.
@@ -54,6 +51,13 @@ void MainWindow::ConnectLists() {
         });
     }
     connect(this, &MainWindow::CommandTriggered, this, &MainWindow::RunCommand);
+}
+
+void MainWindow::ServeAsViews(MainControllerServices& services) {
+    services.window = this;
+    services.lists = this;
+    services.job = this;
+    services.icons = icons_.get();
 }
 
 void MainWindow::Attach(MainController& controller) {
@@ -138,60 +142,6 @@ void MainWindow::CommandStatesChanged(const CommandStates& states) {
 
 void MainWindow::GeneralInfoChanged(const torvane::GeneralInfo& info) {
     ShowEntryInfo(info.entry ? &*info.entry : nullptr, QString::fromStdWString(info.caption));
-}
-
-void MainWindow::TaskRowsChanged() {
-    if (editors_)
-        editors_->TaskRowsChanged();
-}
-
-void MainWindow::TaskSelectionChanged(const TaskSelection& selection) {
-    if (editors_)
-        editors_->TaskSelectionChanged(selection);
-}
-
-void MainWindow::TaskListCaptionChanged(const std::wstring& caption) {
-    if (editors_)
-        editors_->TaskListCaptionChanged(caption);
-}
-
-void MainWindow::EnableTaskKindSelector(bool enabled) {
-    if (editors_)
-        editors_->EnableTaskKindSelector(enabled);
-    else
-        taskKind_->setEnabled(enabled);
-}
-
-void MainWindow::EnableEditor() {
-    if (editors_)
-        editors_->EnableEditor();
-}
-
-void MainWindow::ShowEditorPage(int page) {
-    if (editors_)
-        editors_->ShowEditorPage(page);
-    else
-        taskKind_->setCurrentIndex(page);
-}
-
-void MainWindow::LoadTask(const TaskFields& record, LoadMode mode) {
-    if (editors_)
-        editors_->LoadTask(record, mode);
-}
-
-void MainWindow::PrefillTimestampPage(const FileEntry& times) {
-    if (editors_)
-        editors_->PrefillTimestampPage(times);
-}
-
-void MainWindow::ShowPreferences(const PreferenceFlags& flags) {
-    if (editors_)
-        editors_->ShowPreferences(flags);
-}
-
-void MainWindow::ShowAbout(const AboutInfo& about) {
-    if (editors_)
-        editors_->ShowAbout(about);
 }
 
 WindowPlacement MainWindow::Placement() const {

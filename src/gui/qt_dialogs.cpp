@@ -1,7 +1,6 @@
 #include "gui/qt_dialogs.hpp"
 
 #include <QMessageBox>
-#include <QThread>
 
 namespace torvane::gui {
 namespace {
@@ -70,11 +69,8 @@ QtDialogs::QtDialogs(QWidget* owner, QObject* parent) : QObject(parent), owner_(
 
 MessageAnswer QtDialogs::ShowMessage(const std::wstring& text, const std::wstring& caption,
                                      MessageIcon icon, MessageButtons buttons) {
-    if (QThread::currentThread() == thread())
-        return RunBox(text, caption, icon, buttons);
     MessageAnswer answer = MessageAnswer::kCancel;
-    QMetaObject::invokeMethod(
-        this, [&] { answer = RunBox(text, caption, icon, buttons); }, Qt::BlockingQueuedConnection);
+    uiThread_.Invoke([&] { answer = RunBox(text, caption, icon, buttons); });
     return answer;
 }
 

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "gui/qt_ui_thread.hpp"
 #include "platform/dialogs.hpp"
 
 namespace torvane::gui {
@@ -30,6 +31,7 @@ class QtDialogs : public QObject, public Dialogs {
                          MessageButtons buttons);
 
     QPointer<QWidget> owner_;
+    QtObjectThread uiThread_{*this};  // where a job's worker has its boxes shown
 };
 
 }  // namespace torvane::gui

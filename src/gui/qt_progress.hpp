@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include "gui/qt_ui_thread.hpp"
 #include "platform/progress.hpp"
 
 class QProgressBar;
@@ -27,11 +28,9 @@ class QtProgress : public QObject, public Progress {
     void SetPos(int position) override;
 
   private:
-    template <typename Action>
-    void OnBarThread(Action action);
-
     QProgressBar& bar_;
-    int step_ = 10;  // only touched on the bar's thread
+    QtObjectThread barThread_{*this};  // the calls of a job's worker go through it
+    int step_ = 10;                    // only touched on the bar's thread
 };
 
 }  // namespace torvane::gui

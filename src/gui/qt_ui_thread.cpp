@@ -5,18 +5,19 @@
 
 namespace torvane::gui {
 
-QtUiThread::QtUiThread(QObject* parent) : QObject(parent) {}
-
-void QtUiThread::Post(std::function<void()> work) {
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+void QtObjectThread::Post(std::function<void()> work) {
+    QMetaObject::invokeMethod(&context_, std::move(work), Qt::QueuedConnection);
 }
 
-void QtUiThread::Invoke(std::function<void()> work) {
-    if (QThread::currentThread() == thread()) {
-        work();
-        return;
-    }
-    QMetaObject::invokeMethod(this, std::move(work), Qt::BlockingQueuedConnection);
+bool QtObjectThread::OnUiThread() const {
+    return QThread::currentThread() == context_.thread();
 }
+
+void QtObjectThread::PostAndWait(std::function<void()> work) {
+    QMetaObject::invokeMethod(&context_, std::move(work), Qt::BlockingQueuedConnection);
+}
+
+QtUiThread::QtUiThread(QObject* parent)
+    : QObject(parent), QtObjectThread(static_cast<QObject&>(*this)) {}
 
 }  // namespace torvane::gui

@@ -105,6 +105,46 @@ class Folder {
 // The system's error for a folder that is no longer the one that was listed.
 inline constexpr int kFolderReplaced = ESTALE;
 
+// A file opened for reading; closed when destroyed.
+class InputFile {
+  public:
+    virtual ~InputFile() = default;
+
+    // Reads up to `size` bytes into `buffer` and returns how many were read:
+    // 0 only at the end of the file. Fails with the read's error (EIO, say).
+    virtual Result<std::size_t> Read(unsigned char* buffer, std::size_t size) = 0;
+};
+
+// How a file is written (FileSystem::OpenForWriting).
+enum class WriteMode {
+    // Create or empty the file itself and write into it.
+    kTruncate,
+    // Write a new file beside it and put it in place of the old one only when
+    // everything was written, so a failure never leaves a half-written file.
+    // The old file's permissions are kept; through a symbolic link the file
+    // it names is replaced and the link stays; a new file gets the mode the
+    // umask gives. In a folder that refuses new files, a writable existing
+    // file is written in place as kTruncate does, since a direct write works.
+    kReplaceWhenComplete,
+};
+
+// A file opened for writing. Destroyed before Commit succeeded, it is
+// abandoned: in kReplaceWhenComplete mode the new file is removed and the
+// old one stays as it was; in kTruncate mode what was written stays.
+class OutputFile {
+  public:
+    virtual ~OutputFile() = default;
+
+    // Writes all `size` bytes, or fails with the error that stopped the
+    // write (ENOSPC on a full disk) after writing part of them.
+    virtual Status Write(const unsigned char* data, std::size_t size) = 0;
+
+    // Completes the file: closes it and, in kReplaceWhenComplete mode, makes
+    // sure it is on the disk and puts it in place of the old one. Fails with
+    // the first error of these steps, the file then being abandoned. Once only.
+    virtual Status Commit() = 0;
+};
+
 // What the system asks of the file system, shaped like the Windows calls so
 // that every failure the user may see has one place where it happens. Paths
 // are wide strings mapped losslessly to the bytes of Linux names. No call
@@ -153,6 +193,17 @@ class FileSystem {
     // link. Fails with EISDIR for a folder and EFBIG when the file holds more
     // than `maxBytes` bytes.
     virtual Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) = 0;
+
+    // Opens a file for reading, following a final symbolic link. Fails with
+    // the open's error, EISDIR for a folder.
+    virtual Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) = 0;
+
+    // Opens a file for writing in `mode` (see WriteMode). Fails with the error
+    // that opening the file (or, when replacing, creating the new one beside
+    // it) gave: ENOENT for a missing folder, EISDIR for a folder, EACCES for
+    // a file that may not be written, in both modes alike.
+    virtual Result<std::unique_ptr<OutputFile>> OpenForWriting(const std::wstring& path,
+                                                               WriteMode mode) = 0;
 
     // Creates one folder (not its parents).
     virtual Status CreateDirectory(const std::wstring& path) = 0;

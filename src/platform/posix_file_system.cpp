@@ -18,6 +18,7 @@
 
 #include "platform/file_attributes.hpp"
 #include "platform/posix_at.hpp"
+#include "platform/posix_file_streams.hpp"
 #include "platform/text.hpp"
 
 namespace torvane {
@@ -356,6 +357,15 @@ Result<std::string> PosixFileSystem::ReadFileBytes(const std::wstring& path, std
         return SystemError::FromErrno(EFBIG);
     bytes.resize(filled);
     return bytes;
+}
+
+Result<std::unique_ptr<InputFile>> PosixFileSystem::OpenForReading(const std::wstring& path) {
+    return OpenPosixInputFile(Native(path));
+}
+
+Result<std::unique_ptr<OutputFile>> PosixFileSystem::OpenForWriting(const std::wstring& path,
+                                                                    WriteMode mode) {
+    return OpenPosixOutputFile(Native(path), mode);
 }
 
 Status PosixFileSystem::CreateDirectory(const std::wstring& path) {

@@ -56,6 +56,9 @@ class PosixFileSystem : public FileSystem {
     Status Encrypt(const std::wstring& path) override;
     Status Decrypt(const std::wstring& path) override;
     Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
+    Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) override;
+    Result<std::unique_ptr<OutputFile>> OpenForWriting(const std::wstring& path,
+                                                       WriteMode mode) override;
     Status CreateDirectory(const std::wstring& path) override;
     Result<std::wstring> ProgramPath() override;
     Result<std::wstring> RoamingSettingsFolder() override;

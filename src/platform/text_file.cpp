@@ -1,12 +1,6 @@
 #include "platform/text_file.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
 #include "platform/text.hpp"
@@ -15,43 +9,6 @@ namespace torvane {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
-
-int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-bool WriteAll(int fd, const unsigned char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// A number for a temporary file name, distinct within the process.
-unsigned long NextTempNumber() {
-    static std::atomic<unsigned long> next{0};
-    return next.fetch_add(1);
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -62,9 +19,7 @@ TextFileReader::~TextFileReader() {
 }
 
 void TextFileReader::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    file_.reset();
 }
 
 Status TextFileReader::Open(const std::wstring& path) {
@@ -73,14 +28,10 @@ Status TextFileReader::Open(const std::wstring& path) {
     pos_ = 0;
     eof_ = false;
     error_ = {};
-    fd_ = OpenRetrying(ToUtf8(path).c_str(), O_RDONLY);
-    if (fd_ < 0)
-        return SystemError::FromLastErrno();
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-        Close();
-        return SystemError::FromErrno(EISDIR);
-    }
+    auto opened = fs_.OpenForReading(path);
+    if (!opened.ok())
+        return opened.error();
+    file_ = std::move(*opened);
     // Read enough for the longest mark.
     while (buffer_.size() < 3 && Fill()) {
     }
@@ -100,7 +51,7 @@ Status TextFileReader::Open(const std::wstring& path) {
 }
 
 bool TextFileReader::Fill() {
-    if (eof_ || fd_ < 0)
+    if (eof_ || !file_)
         return false;
     // Drop what has been consumed so the buffer never grows past one line.
     if (pos_ > 0) {
@@ -109,19 +60,16 @@ bool TextFileReader::Fill() {
     }
     const size_t old = buffer_.size();
     buffer_.resize(old + kChunk);
-    ssize_t n;
-    do {
-        n = ::read(fd_, buffer_.data() + old, kChunk);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        error_ = SystemError::FromLastErrno();
+    const auto n = file_->Read(buffer_.data() + old, kChunk);
+    if (!n.ok()) {
+        error_ = n.error();
         buffer_.resize(old);
         return false;
     }
-    buffer_.resize(old + static_cast<size_t>(n));
-    if (n == 0)
+    buffer_.resize(old + *n);
+    if (*n == 0)
         eof_ = true;
-    return n > 0;
+    return *n > 0;
 }
 
 size_t TextFileReader::Unit() const {
@@ -134,7 +82,7 @@ bool TextFileReader::IsUnit(size_t at, unsigned char value) const {
 
 TextFileReader::Next TextFileReader::ReadLine(std::wstring& line, size_t limit) {
     line.clear();
-    if (fd_ < 0)
+    if (!file_)
         return Next::kEnd;
     const size_t unit = Unit();
     // The most bytes of one line kept while looking for its end: the limit
@@ -207,79 +155,24 @@ std::wstring TextFileReader::Decode(size_t from, size_t to) const {
 
 // ---------------------------------------------------------------- writer
 
-TextFileWriter::~TextFileWriter() {
-    Abandon();
-}
-
-void TextFileWriter::Abandon() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
-    if (!tempPath_.empty())
-        ::unlink(tempPath_.c_str());
-    tempPath_.clear();
-}
+TextFileWriter::~TextFileWriter() = default;  // an unfinished file is abandoned
 
 Status TextFileWriter::Open(const std::wstring& path, Mode mode) {
-    Abandon();
-    mode_ = mode;
-    path_ = ToUtf8(path);
+    file_.reset();
     buffer_.clear();
-    status_ = mode == Mode::kTruncate ? OpenInPlace() : OpenBeside();
-    if (!status_.ok())
-        return status_;
+    auto opened = fs_.OpenForWriting(path, mode);
+    if (!opened.ok())
+        return status_ = opened.error();
+    file_ = std::move(*opened);
+    status_ = Status::Ok();
     buffer_ = {0xFF, 0xFE};
-    return Status::Ok();
-}
-
-Status TextFileWriter::OpenInPlace() {
-    mode_ = Mode::kTruncate;
-    fd_ = OpenRetrying(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd_ < 0)
-        return SystemError::FromLastErrno();
-    return Status::Ok();
-}
-
-Status TextFileWriter::OpenBeside() {
-    // Through a symbolic link the file it names is replaced, not the link.
-    if (char* real = ::realpath(path_.c_str(), nullptr)) {
-        path_ = real;
-        std::free(real);
-    }
-    // Refuse what a direct open would refuse, so both modes fail alike.
-    struct stat st {};
-    const bool exists = ::stat(path_.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
-        return SystemError::FromErrno(EISDIR);
-    if (exists && ::access(path_.c_str(), W_OK) != 0)
-        return SystemError::FromLastErrno();
-    const std::string folder = FolderOf(path_);
-    for (unsigned attempt = 0;; ++attempt) {
-        tempPath_ = folder + "/.torvane-" + std::to_string(::getpid()) + "-" +
-                    std::to_string(NextTempNumber()) + ".tmp";
-        // 0666 lets the umask decide the mode, as for a directly created file.
-        fd_ = OpenRetrying(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd_ >= 0)
-            break;
-        const int error = errno;
-        tempPath_.clear();
-        if (error == EEXIST && attempt < 100)
-            continue;
-        // A folder that takes no new file may still hold a writable one: write
-        // that in place, as a direct open would.
-        if (exists && (error == EACCES || error == EPERM))
-            return OpenInPlace();
-        return SystemError::FromErrno(error);
-    }
-    if (exists)
-        ::fchmod(fd_, st.st_mode & 07777);
     return Status::Ok();
 }
 
 Status TextFileWriter::Write(std::wstring_view text) {
     if (!status_.ok())
         return status_;
-    if (fd_ < 0)
+    if (!file_)
         return status_ = SystemError::FromErrno(EBADF);
     for (char16_t u : ToUtf16(text)) {
         if (u == u'\n') {
@@ -297,29 +190,19 @@ Status TextFileWriter::Write(std::wstring_view text) {
 Status TextFileWriter::Flush() {
     if (!status_.ok())
         return status_;
-    if (!WriteAll(fd_, buffer_.data(), buffer_.size()))
-        return status_ = SystemError::FromLastErrno();
+    if (const Status written = file_->Write(buffer_.data(), buffer_.size()); !written.ok())
+        return status_ = written;
     buffer_.clear();
     return Status::Ok();
 }
 
 Status TextFileWriter::Close() {
-    if (fd_ < 0)
+    if (!file_)
         return status_.ok() ? Status(SystemError::FromErrno(EBADF)) : status_;
     Flush();
-    if (status_.ok() && mode_ == Mode::kReplaceWhenComplete && ::fsync(fd_) != 0)
-        status_ = SystemError::FromLastErrno();
-    if (::close(fd_) != 0 && status_.ok())
-        status_ = SystemError::FromLastErrno();
-    fd_ = -1;
-    if (status_.ok() && !tempPath_.empty()) {
-        if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-            status_ = SystemError::FromLastErrno();
-        } else {
-            tempPath_.clear();
-        }
-    }
-    Abandon();
+    if (status_.ok())
+        status_ = file_->Commit();
+    file_.reset();  // abandons the file when anything failed
     return status_;
 }
 

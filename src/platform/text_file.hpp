@@ -1,16 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.hpp"
 #include "platform/system_error.hpp"
 
 namespace torvane {
 
-// Reads the program's text files (task lists, preferences) line by line the
-// way the Windows runtime's "r, ccs=UNICODE" text mode does:
+// Reads the program's text files (task lists, preferences) through a
+// FileSystem, line by line the way the Windows runtime's "r, ccs=UNICODE"
+// text mode does:
 // - a file starting with FF FE, or with no byte-order mark, is UTF-16LE;
 //   one starting with EF BB BF is UTF-8 (decoded losslessly, see text.hpp);
 // - the mark is not part of the first line;
@@ -23,7 +26,7 @@ class TextFileReader {
   public:
     enum class Encoding { kUtf16Le, kUtf8 };
 
-    TextFileReader() = default;
+    explicit TextFileReader(FileSystem& fs) : fs_(fs) {}
     ~TextFileReader();
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;
@@ -57,7 +60,8 @@ class TextFileReader {
     Next TakeLine(std::wstring& line, size_t from, size_t to, size_t limit) const;
     std::wstring Decode(size_t from, size_t to) const;  // bytes [from, to) of buffer_
 
-    int fd_ = -1;
+    FileSystem& fs_;
+    std::unique_ptr<InputFile> file_;
     Encoding encoding_ = Encoding::kUtf16Le;
     std::vector<unsigned char> buffer_;
     size_t pos_ = 0;
@@ -65,23 +69,15 @@ class TextFileReader {
     SystemError error_;
 };
 
-// Writes the program's text files the way the Windows runtime's
-// "w, ccs=UNICODE" text mode does: UTF-16LE starting with FF FE, every line
-// feed written as CR LF, a carriage return written unchanged.
+// Writes the program's text files through a FileSystem the way the Windows
+// runtime's "w, ccs=UNICODE" text mode does: UTF-16LE starting with FF FE,
+// every line feed written as CR LF, a carriage return written unchanged.
 class TextFileWriter {
   public:
-    enum class Mode {
-        // Create or empty the file itself and write into it.
-        kTruncate,
-        // Write a new file beside it and rename it over the old one only when
-        // everything was written, so a failure never leaves a half-written file.
-        // The old file's permissions are kept; through a symbolic link the
-        // file it names is replaced. In a folder that refuses new files, a
-        // writable existing file is written in place as kTruncate does.
-        kReplaceWhenComplete,
-    };
+    // kTruncate or kReplaceWhenComplete, see WriteMode.
+    using Mode = WriteMode;
 
-    TextFileWriter() = default;
+    explicit TextFileWriter(FileSystem& fs) : fs_(fs) {}
     ~TextFileWriter();  // abandons an unfinished file (see Close)
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -99,15 +95,10 @@ class TextFileWriter {
     Status Close();
 
   private:
-    Status OpenInPlace();
-    Status OpenBeside();
     Status Flush();
-    void Abandon();
 
-    int fd_ = -1;
-    Mode mode_ = Mode::kTruncate;
-    std::string path_;      // target, as bytes
-    std::string tempPath_;  // the file written in kReplaceWhenComplete mode
+    FileSystem& fs_;
+    std::unique_ptr<OutputFile> file_;
     std::vector<unsigned char> buffer_;
     Status status_;
 };

@@ -54,7 +54,7 @@ std::wstring FormatTaskListLine(const TaskItem& item) {
 
 TaskListFileReader::TaskListFileReader(FileSystem& fs, Dialogs& dialogs, std::wstring appName,
                                        std::size_t lineLimit)
-    : fs_(fs), dialogs_(dialogs), appName_(std::move(appName)), lineLimit_(lineLimit) {}
+    : fs_(fs), dialogs_(dialogs), appName_(std::move(appName)), lineLimit_(lineLimit), file_(fs) {}
 
 TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path) {
     file_.Close();
@@ -107,9 +107,9 @@ void TaskListFileReader::ShowReadFailure(const std::wstring& what) {
 
 // ---------------------------------------------------------------- writer
 
-bool WriteTaskListFile(const std::wstring& path, const TaskList& list, Dialogs& dialogs,
-                       const std::wstring& appName) {
-    TextFileWriter file;
+bool WriteTaskListFile(FileSystem& fs, const std::wstring& path, const TaskList& list,
+                       Dialogs& dialogs, const std::wstring& appName) {
+    TextFileWriter file(fs);
     const Status opened = file.Open(path, TextFileWriter::Mode::kReplaceWhenComplete);
     if (!opened.ok()) {
         dialogs.ShowMessage(L"Error saving task list: " + opened.error().text,

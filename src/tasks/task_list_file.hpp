@@ -81,13 +81,13 @@ class TaskListFileReader {
     std::size_t lineNumber_ = 0;
 };
 
-// Writes the list to `path`, one line per item in list order. The file is
+// Writes the list to `path` on `fs`, one line per item in list order. The file is
 // written beside the old one and put in its place only when complete, so a
 // failure leaves any previous file as it was. Returns true on success. On an
 // open failure shows "Error saving task list: " + error text (caption "Error
 // Saving Task List"); on a failure while writing shows a message naming the
 // file and the error, captioned `appName`; returns false after either.
-bool WriteTaskListFile(const std::wstring& path, const TaskList& list, Dialogs& dialogs,
-                       const std::wstring& appName);
+bool WriteTaskListFile(FileSystem& fs, const std::wstring& path, const TaskList& list,
+                       Dialogs& dialogs, const std::wstring& appName);
 
 }  // namespace torvane

@@ -39,20 +39,33 @@ inline RenameTaskFields RenameRecord(std::wstring find, std::wstring replace,
     return f;
 }
 
-// The in-memory file system, except that the attributes of paths in one real
-// folder come from the disk: task-list files, the preference file and logs
-// are read and written there, and the controller checks their existence.
+// The in-memory file system, except that paths in one real folder are on
+// disk: task-list files, the preference file and logs are read and written
+// there, and the controller checks their existence.
 class MixedFileSystem : public GatedFileSystem {
   public:
     explicit MixedFileSystem(std::wstring realFolder) : realFolder_(std::move(realFolder)) {}
 
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override {
-        if (path.rfind(realFolder_, 0) == 0)
+        if (IsReal(path))
             return real_.GetAttributes(path);
         return FakeFileSystem::GetAttributes(path);
     }
+    Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) override {
+        if (IsReal(path))
+            return real_.OpenForReading(path);
+        return FakeFileSystem::OpenForReading(path);
+    }
+    Result<std::unique_ptr<OutputFile>> OpenForWriting(const std::wstring& path,
+                                                       WriteMode mode) override {
+        if (IsReal(path))
+            return real_.OpenForWriting(path, mode);
+        return FakeFileSystem::OpenForWriting(path, mode);
+    }
 
   private:
+    bool IsReal(const std::wstring& path) const { return path.rfind(realFolder_, 0) == 0; }
+
     std::wstring realFolder_;
     PosixFileSystem real_;
 };
@@ -89,7 +102,8 @@ class ControllerTest : public ::testing::Test {
 
     // Makes the controller without initialising it.
     MainController& Make(VersionInfo version = ProgramVersionInfo()) {
-        MainControllerServices services{fs, dialogs, view, view, ui};
+        MainControllerServices services{fs, dialogs, view, ui};
+        view.Serve(services);
         services.version = std::move(version);
         services.clock = [this] { return now; };
         controller = std::make_unique<MainController>(std::move(services));
@@ -114,7 +128,7 @@ class ControllerTest : public ::testing::Test {
     // Writes a UTF-16 text file on disk.
     std::wstring WriteTextFile(const std::wstring& name, const std::wstring& text) {
         const std::wstring path = Path(name);
-        TextFileWriter writer;
+        TextFileWriter writer(fs);
         EXPECT_TRUE(writer.Open(path).ok());
         EXPECT_TRUE(writer.Write(text).ok());
         EXPECT_TRUE(writer.Close().ok());

@@ -266,7 +266,8 @@ TEST(RealFolderJob, ANameCollisionIsLoggedAndTheLogSavedOnDisk) {
     RecordingDialogs dialogs;
     RecordingView view;
     UiTaskQueue ui;
-    MainControllerServices services{fs, dialogs, view, view, ui};
+    MainControllerServices services{fs, dialogs, view, ui};
+    view.Serve(services);
     services.clock = [] { return std::int64_t{1625313909}; };
     MainController controller(std::move(services));
     view.Attach(controller);

@@ -146,8 +146,9 @@ TEST_F(TaskFileTest, LoadingAMissingFileKeepsTheListButTakesThePath) {
 TEST_F(TaskFileTest, AFileThatCannotBeOpenedLeavesTheListAndItsFileCurrent) {
     const auto first = WriteTaskFile(L"first.tvt", {kRenameA + L"NAME=A<>"});
     Load(first);
-    // Known to the file system, but not openable on disk.
+    // Known to the file system, but not openable.
     fs.AddFile(L"/elsewhere/unreadable.tvt");
+    fs.FailOn(FakeFileSystem::Call::kOpenForReading, L"/elsewhere/unreadable.tvt", EACCES);
     Load(L"/elsewhere/unreadable.tvt");
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].caption, L"Error Reading File");

@@ -1,12 +1,8 @@
 #include "app/preferences.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <cerrno>
-#include <csignal>
-#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -20,34 +16,34 @@ namespace torvane {
 namespace {
 
 using testing::FakeFileSystem;
+using testing::LimitFileSize;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
-using testing::TempDir;
-using testing::WriteBytes;
 using Message = RecordingDialogs::Message;
 
 const std::string kFixtures = TORVANE_FIXTURES_DIR "/preferences/";
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-// The fake file system, with the program and the roaming settings folder in
-// a real temporary folder: the preference file itself is read and written on
-// disk, so a folder the fake creates is created on disk too.
-class DiskFileSystem : public FakeFileSystem {
+// The fake file system with the program in "/t/bin" and the roaming settings
+// folder "/t/roaming"; the preference file is read and written there too.
+class SettingsFileSystem : public FakeFileSystem {
   public:
-    explicit DiskFileSystem(const TempDir& dir) {
-        AddFolder(FromUtf8(dir.Join("bin")));
-        AddFolder(FromUtf8(dir.Join("roaming")));
-        std::filesystem::create_directories(dir.Join("bin"));
-        std::filesystem::create_directories(dir.Join("roaming"));
-        SetProgramPath(FromUtf8(dir.Join("bin/torvane")));
-        SetRoamingSettingsFolder(FromUtf8(dir.Join("roaming")));
+    SettingsFileSystem() {
+        AddFolder(Path("bin"));
+        AddFolder(Path("roaming"));
+        SetProgramPath(Path("bin/torvane"));
+        SetRoamingSettingsFolder(Path("roaming"));
     }
-    Status CreateDirectory(const std::wstring& path) override {
-        Status st = FakeFileSystem::CreateDirectory(path);
-        if (st.ok())
-            ::mkdir(ToUtf8(path).c_str(), 0755);
-        return st;
+    static std::wstring Path(const std::string& relative) { return L"/t/" + FromUtf8(relative); }
+    // Makes a file holding `bytes`.
+    void Put(const std::string& relative, std::string bytes) {
+        AddPlainFile(Path(relative), std::move(bytes));
+    }
+    // The bytes of a file.
+    std::string Bytes(const std::string& relative) const {
+        const auto node = Lookup(Path(relative));
+        return node ? node->content : "<no such file>";
     }
     Result<std::wstring> RoamingSettingsFolder() override {
         if (noRoaming)
@@ -77,10 +73,9 @@ TEST(PreferenceFlags, HoldsTheSixValuesInTheirExchangeOrder) {
 }
 
 TEST(LocatePreferenceFile, ProgramFolderUnlessTheMarkerIsThere) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
-    const auto bin = FromUtf8(dir.Join("bin"));
-    const auto roaming = FromUtf8(dir.Join("roaming"));
+    SettingsFileSystem fs;
+    const auto bin = fs.Path("bin");
+    const auto roaming = fs.Path("roaming");
     EXPECT_EQ(LocatePreferenceFile(fs), (PreferenceLocation{bin + L"/config.ini", L""}));
     fs.AddFile(bin + L"/AppData-config.ini");
     EXPECT_EQ(LocatePreferenceFile(fs),
@@ -90,21 +85,19 @@ TEST(LocatePreferenceFile, ProgramFolderUnlessTheMarkerIsThere) {
 }
 
 TEST(Preferences, WriterGivesTheExactBytes) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
     Preferences p = WrittenValues();
     p.selectedFilePathSubDir = 0;  // not what is written: the current setting is
     ASSERT_TRUE(SavePreferences(fs, dialogs, p, 1));
-    EXPECT_EQ(ReadBytes(dir.Join("bin/config.ini")), ReadBytes(kFixtures + "written.ini"));
+    EXPECT_EQ(fs.Bytes("bin/config.ini"), ReadBytes(kFixtures + "written.ini"));
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
 TEST(Preferences, ReaderIsLenient) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
-    WriteBytes(dir.Join("bin/config.ini"), ReadBytes(kFixtures + "lenient.ini"));
+    fs.Put("bin/config.ini", ReadBytes(kFixtures + "lenient.ini"));
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     Preferences expected;
@@ -118,10 +111,9 @@ TEST(Preferences, ReaderIsLenient) {
 }
 
 TEST(Preferences, WrittenFileReadsBack) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
-    WriteBytes(dir.Join("bin/config.ini"), ReadBytes(kFixtures + "written.ini"));
+    fs.Put("bin/config.ini", ReadBytes(kFixtures + "written.ini"));
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     Preferences expected = WrittenValues();
@@ -158,12 +150,11 @@ TEST(ApplyPreferenceLine, ConvertsLikeTheRuntimeFunctions) {
 }
 
 TEST(Preferences, MissingOrUnopenableFileKeepsDefaultsSilently) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
     Preferences p;
     LoadPreferences(fs, dialogs, p);
-    std::filesystem::create_directory(dir.Join("bin/config.ini"));  // a folder can't be opened
+    fs.AddPlainFolder(fs.Path("bin/config.ini"));  // a folder can't be opened
     LoadPreferences(fs, dialogs, p);
     EXPECT_FALSE(SavePreferences(fs, dialogs, WrittenValues(), 0));
     EXPECT_EQ(p, Preferences{});
@@ -171,81 +162,65 @@ TEST(Preferences, MissingOrUnopenableFileKeepsDefaultsSilently) {
 }
 
 TEST(Preferences, RoamingFolderIsCreatedOnFirstSaveAndTheProgramFolderIgnored) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
-    WriteBytes(dir.Join("bin/config.ini"), ReadBytes(kFixtures + "written.ini"));
-    fs.AddFile(FromUtf8(dir.Join("bin/AppData-config.ini")));
+    fs.Put("bin/config.ini", ReadBytes(kFixtures + "written.ini"));
+    fs.AddFile(fs.Path("bin/AppData-config.ini"));
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     EXPECT_EQ(p, Preferences{});
     ASSERT_TRUE(SavePreferences(fs, dialogs, WrittenValues(), 1));
-    EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"CreateDirectory " +
-                                                      FromUtf8(dir.Join("roaming/Torvane"))});
-    EXPECT_EQ(ReadBytes(dir.Join("roaming/Torvane/config.ini")),
-              ReadBytes(kFixtures + "written.ini"));
+    EXPECT_EQ(fs.changes(),
+              std::vector<std::wstring>{L"CreateDirectory " + fs.Path("roaming/Torvane")});
+    EXPECT_EQ(fs.Bytes("roaming/Torvane/config.ini"), ReadBytes(kFixtures + "written.ini"));
     ASSERT_TRUE(SavePreferences(fs, dialogs, WrittenValues(), 1));
     EXPECT_EQ(fs.changes().size(), 1u);  // the folder is there now
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
 TEST(Preferences, AMissingSettingsFolderIsCreatedBeforeTheProgramsOwn) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
-    fs.AddFile(FromUtf8(dir.Join("bin/AppData-config.ini")));
-    fs.SetRoamingSettingsFolder(FromUtf8(dir.Join("home/.config")));
-    std::filesystem::create_directories(dir.Join("home"));
-    fs.AddFolder(FromUtf8(dir.Join("home")));
+    fs.AddFile(fs.Path("bin/AppData-config.ini"));
+    fs.SetRoamingSettingsFolder(fs.Path("home/.config"));
+    fs.AddFolder(fs.Path("home"));
     ASSERT_TRUE(SavePreferences(fs, dialogs, WrittenValues(), 1));
-    EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{
-                                L"CreateDirectory " + FromUtf8(dir.Join("home/.config")),
-                                L"CreateDirectory " + FromUtf8(dir.Join("home/.config/Torvane"))}));
-    EXPECT_EQ(ReadBytes(dir.Join("home/.config/Torvane/config.ini")),
-              ReadBytes(kFixtures + "written.ini"));
+    EXPECT_EQ(fs.changes(),
+              (std::vector<std::wstring>{L"CreateDirectory " + fs.Path("home/.config"),
+                                         L"CreateDirectory " + fs.Path("home/.config/Torvane")}));
+    EXPECT_EQ(fs.Bytes("home/.config/Torvane/config.ini"), ReadBytes(kFixtures + "written.ini"));
 }
 
 TEST(Preferences, FolderCreationFailureIsShownAndNothingWritten) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
-    fs.AddFile(FromUtf8(dir.Join("bin/AppData-config.ini")));
+    fs.AddFile(fs.Path("bin/AppData-config.ini"));
     fs.FailOn(FakeFileSystem::Call::kCreateDirectory, L"", EACCES);
     EXPECT_FALSE(SavePreferences(fs, dialogs, WrittenValues(), 0));
-    const auto path = FromUtf8(dir.Join("roaming/Torvane/config.ini"));
+    const auto path = fs.Path("roaming/Torvane/config.ini");
     EXPECT_EQ(dialogs.messages(),
               (std::vector<Message>{
                   {L"Error saving to preference file:  " + path + L"\nPermission denied\r\n",
                    L"Error", MessageIcon::kWarning, MessageButtons::kOk}}));
-    EXPECT_FALSE(std::filesystem::exists(dir.Join("roaming/Torvane")));
+    EXPECT_FALSE(fs.Exists(fs.Path("roaming/Torvane")));
 }
 
 TEST(Preferences, WriteFailureIsShownAndTheOldFileKept) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
-    const auto path = dir.Join("bin/config.ini");
-    WriteBytes(path, "old");
-    // A file-size limit makes the write fail part way, like a full disk.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    fs.Put("bin/config.ini", "old");
+    LimitFileSize(fs, 100);  // the write fails part way
     const bool written = SavePreferences(fs, dialogs, WrittenValues(), 0);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_FALSE(written);
-    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(fs.Bytes("bin/config.ini"), "old");
     EXPECT_EQ(dialogs.messages(),
-              (std::vector<Message>{
-                  {L"Error saving to preference file:  " + FromUtf8(path) + L"\nFile too large",
-                   L"Error", MessageIcon::kWarning, MessageButtons::kOk}}));
+              (std::vector<Message>{{L"Error saving to preference file:  " +
+                                         fs.Path("bin/config.ini") + L"\nFile too large",
+                                     L"Error", MessageIcon::kWarning, MessageButtons::kOk}}));
 }
 
 TEST(Preferences, OverlongLineIsSkipped) {
-    TempDir dir;
-    DiskFileSystem fs(dir);
+    SettingsFileSystem fs;
     RecordingDialogs dialogs;
     std::u16string text = u"\xFEFFTaskListPath=" + std::u16string(kMaxPreferenceLineLength, u'x') +
                           u"\r\nClearTaskList=1\r\n";
@@ -254,7 +229,7 @@ TEST(Preferences, OverlongLineIsSkipped) {
         bytes.push_back(static_cast<char>(u & 0xFF));
         bytes.push_back(static_cast<char>(u >> 8));
     }
-    WriteBytes(dir.Join("bin/config.ini"), bytes);
+    fs.Put("bin/config.ini", bytes);
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     EXPECT_EQ(p.taskListPath, L"");

@@ -53,7 +53,8 @@ class CliTest : public ::testing::Test {
 
     // A task list in the program's file format, one task per line.
     void WriteList(const std::string& relative, const std::vector<std::string>& lines) {
-        TextFileWriter writer;
+        PosixFileSystem disk;
+        TextFileWriter writer(disk);
         ASSERT_TRUE(writer.Open(FromUtf8(Path(relative))).ok());
         for (const auto& line : lines)
             ASSERT_TRUE(writer.Write(FromUtf8(line + "\n")).ok());
@@ -350,7 +351,8 @@ class CliPreferencesTest : public CliTest {
         program = Path("bin/torvane-cli");
     }
     void WritePreferences(const std::string& lines) {
-        TextFileWriter writer;
+        PosixFileSystem disk;
+        TextFileWriter writer(disk);
         ASSERT_TRUE(writer.Open(FromUtf8(Path("bin/config.ini"))).ok());
         ASSERT_TRUE(writer.Write(FromUtf8(lines)).ok());
         ASSERT_TRUE(writer.Close().ok());

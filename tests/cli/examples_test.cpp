@@ -65,7 +65,7 @@ TEST(ExamplesTest, EachTaskListIsWhatTheWriterWritesAndTheEngineAccepts) {
     for (const auto& c : cases) {
         const TaskList list = {TaskItem{1, c.name, BuildTaskDefinition(c.fields)}};
         const std::string written = dir.Join(c.file);
-        ASSERT_TRUE(WriteTaskListFile(FromUtf8(written), list, dialogs, L"test"));
+        ASSERT_TRUE(WriteTaskListFile(posix, FromUtf8(written), list, dialogs, L"test"));
         EXPECT_EQ(ReadBytes(ToUtf8(Example(c.file))), ReadBytes(written)) << c.file;
 
         TaskListFileReader reader(posix, dialogs, L"test");

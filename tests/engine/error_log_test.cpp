@@ -2,18 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_file_system.hpp"
+#include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
-#include "temp_dir.hpp"
 #include "time_zone.hpp"
 
 namespace torvane {
 namespace {
 
-using testing::ReadBytes;
+using testing::FakeFileSystem;
 using testing::RecordingDialogs;
 using testing::ScopedTimeZone;
-using testing::TempDir;
 
 std::string Utf16Le(std::u16string_view units) {
     std::string out = "\xFF\xFE";
@@ -37,24 +37,25 @@ TEST(ErrorLog, LineIsPrefixPathTenDotsAndMessage) {
 }
 
 TEST(SaveErrorLog, WritesTheExactBytes) {
-    TempDir dir;
+    FakeFileSystem fs;
+    fs.AddFolder(L"/logs");
     RecordingDialogs dialogs;
     const ErrorLog log = {L"Log file started on: 2021-07-03 14-05-09\n",
                           L"Error renaming file:  /d/a..........File exists\r\n",
                           L"Error setting compression attributes:  /d/b..........Can only set"};
-    const auto path = dir.Join("log.txt");
-    ASSERT_TRUE(SaveErrorLog(FromUtf8(path), log, dialogs));
+    const std::wstring path = L"/logs/log.txt";
+    ASSERT_TRUE(SaveErrorLog(fs, path, log, dialogs));
     EXPECT_TRUE(dialogs.messages().empty());
-    EXPECT_EQ(ReadBytes(path),
+    EXPECT_EQ(fs.Lookup(path)->content,
               Utf16Le(u"Log file started on: 2021-07-03 14-05-09\r\n\r\n"
                       u"Error renaming file:  /d/a..........File exists\r\r\n\r\n"
                       u"Error setting compression attributes:  /d/b..........Can only set\r\n"));
 }
 
 TEST(SaveErrorLog, OpenFailureShowsTheLibrarysText) {
-    TempDir dir;
+    FakeFileSystem fs;
     RecordingDialogs dialogs;
-    EXPECT_FALSE(SaveErrorLog(FromUtf8(dir.Join("missing/log.txt")), {L"x"}, dialogs));
+    EXPECT_FALSE(SaveErrorLog(fs, L"/missing/log.txt", {L"x"}, dialogs));
     const auto messages = dialogs.messages();
     ASSERT_EQ(messages.size(), 1u);
     const auto& m = messages[0];
@@ -64,9 +65,10 @@ TEST(SaveErrorLog, OpenFailureShowsTheLibrarysText) {
 }
 
 TEST(SaveErrorLog, WriteFailureNamesTheFileAndError) {
+    PosixFileSystem disk;
     RecordingDialogs dialogs;
     // /dev/full opens but fails every write with ENOSPC.
-    EXPECT_FALSE(SaveErrorLog(L"/dev/full", {std::wstring(70000, L'x')}, dialogs));
+    EXPECT_FALSE(SaveErrorLog(disk, L"/dev/full", {std::wstring(70000, L'x')}, dialogs));
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].text,
               L"An error occurred while writing /dev/full.\nNo space left on device");

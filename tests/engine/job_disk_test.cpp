@@ -148,7 +148,7 @@ TEST_F(JobDiskTest, CollisionLosesNothingAndTheSavedLogHasItsLine) {
     EXPECT_EQ(result.log[1],
               L"Error renaming file:  " + FromUtf8(dir.Join("a2")) + L"..........File exists\r\n");
 
-    ASSERT_TRUE(SaveErrorLog(FromUtf8(dir.Join("log.txt")), result.log, dialogs));
+    ASSERT_TRUE(SaveErrorLog(fs, FromUtf8(dir.Join("log.txt")), result.log, dialogs));
     const std::string bytes = ReadBytes(dir.Join("log.txt"));
     std::u16string expected = u"\xFEFF";
     for (const auto& line : result.log) {

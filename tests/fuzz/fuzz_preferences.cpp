@@ -7,7 +7,6 @@
 #include "app/preferences.hpp"
 #include "fake_file_system.hpp"
 #include "fuzz_support.hpp"
-#include "platform/text.hpp"
 
 namespace torvane::fuzz {
 namespace {
@@ -26,10 +25,9 @@ Preferences Load(testing::FakeFileSystem& fs) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace torvane;
-    const std::string& folder = fuzz::ScratchFolder();
-    fuzz::WriteFile(folder + "/config.ini", data, size);
     testing::FakeFileSystem fs;
-    fs.SetProgramPath(FromUtf8(folder + "/torvane"));
+    fs.AddPlainFile(L"/app/config.ini", std::string(reinterpret_cast<const char*>(data), size));
+    fs.SetProgramPath(L"/app/torvane");
     const Preferences read = fuzz::Load(fs);
     fuzz::CountingDialogs dialogs;
     if (!SavePreferences(fs, dialogs, read, read.selectedFilePathSubDir))

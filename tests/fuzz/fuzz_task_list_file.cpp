@@ -8,16 +8,14 @@
 
 #include "fake_file_system.hpp"
 #include "fuzz_support.hpp"
-#include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
 #include "tasks/task_list_file.hpp"
 
 namespace torvane::fuzz {
 namespace {
 
-std::vector<TaskLine> ReadTasks(const std::wstring& path, std::size_t limit) {
-    testing::FakeFileSystem fs;
-    fs.AddFile(path);
+std::vector<TaskLine> ReadTasks(testing::FakeFileSystem& fs, const std::wstring& path,
+                                std::size_t limit) {
     CountingDialogs dialogs;
     TaskListFileReader reader(fs, dialogs, L"torvane", limit);
     if (reader.Open(path) != TaskListFileReader::OpenResult::kOpened)
@@ -38,18 +36,18 @@ std::vector<TaskLine> ReadTasks(const std::wstring& path, std::size_t limit) {
     return tasks;
 }
 
-void CheckRoundTrip(const std::vector<TaskLine>& tasks) {
+void CheckRoundTrip(testing::FakeFileSystem& fs, const std::vector<TaskLine>& tasks) {
     TaskList list;
     for (const auto& t : tasks) {
         const auto& d = t.definition;
         if (d.size() >= 2 && d.compare(d.size() - 2, 2, kFieldSeparator) == 0)
             list.push_back({0, t.name, t.definition});
     }
-    const std::wstring path = FromUtf8(ScratchFolder() + "/written.tvt");
+    const std::wstring path = L"/lists/written.tvt";
     CountingDialogs dialogs;
-    if (!WriteTaskListFile(path, list, dialogs, L"torvane"))
+    if (!WriteTaskListFile(fs, path, list, dialogs, L"torvane"))
         Fail("write failed");
-    const auto back = ReadTasks(path, kMaxTaskLineLength);
+    const auto back = ReadTasks(fs, path, kMaxTaskLineLength);
     if (back.size() != list.size())
         Fail("round trip changed the count");
     for (std::size_t i = 0; i < back.size(); ++i) {
@@ -63,9 +61,10 @@ void CheckRoundTrip(const std::vector<TaskLine>& tasks) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace torvane;
-    const std::string path = fuzz::ScratchFolder() + "/input.tvt";
-    fuzz::WriteFile(path, data, size);
-    fuzz::ReadTasks(FromUtf8(path), 16);
-    fuzz::CheckRoundTrip(fuzz::ReadTasks(FromUtf8(path), kMaxTaskLineLength));
+    const std::wstring path = L"/lists/input.tvt";
+    testing::FakeFileSystem fs;
+    fs.AddPlainFile(path, std::string(reinterpret_cast<const char*>(data), size));
+    fuzz::ReadTasks(fs, path, 16);
+    fuzz::CheckRoundTrip(fs, fuzz::ReadTasks(fs, path, kMaxTaskLineLength));
     return 0;
 }

@@ -26,64 +26,6 @@
 
 namespace torvane::gui::testing {
 
-// The recording view that also hands the editor side's notifications to the
-// editor side, as the window does.
-class ForwardingView : public torvane::testing::RecordingView {
-  public:
-    void TaskRowsChanged() override {
-        RecordingView::TaskRowsChanged();
-        if (side)
-            side->TaskRowsChanged();
-    }
-    void TaskSelectionChanged(const TaskSelection& s) override {
-        RecordingView::TaskSelectionChanged(s);
-        if (side)
-            side->TaskSelectionChanged(s);
-    }
-    void TaskListCaptionChanged(const std::wstring& text) override {
-        RecordingView::TaskListCaptionChanged(text);
-        if (side)
-            side->TaskListCaptionChanged(text);
-    }
-    void EnableTaskKindSelector(bool enabled) override {
-        RecordingView::EnableTaskKindSelector(enabled);
-        if (side)
-            side->EnableTaskKindSelector(enabled);
-    }
-    void EnableEditor() override {
-        RecordingView::EnableEditor();
-        if (side)
-            side->EnableEditor();
-    }
-    void ShowEditorPage(int p) override {
-        RecordingView::ShowEditorPage(p);
-        if (side)
-            side->ShowEditorPage(p);
-    }
-    void LoadTask(const TaskFields& record, LoadMode mode) override {
-        RecordingView::LoadTask(record, mode);
-        if (side)
-            side->LoadTask(record, mode);
-    }
-    void PrefillTimestampPage(const FileEntry& times) override {
-        RecordingView::PrefillTimestampPage(times);
-        if (side)
-            side->PrefillTimestampPage(times);
-    }
-    void ShowPreferences(const PreferenceFlags& flags) override {
-        RecordingView::ShowPreferences(flags);
-        if (side)
-            side->ShowPreferences(flags);
-    }
-    void ShowAbout(const AboutInfo& a) override {
-        RecordingView::ShowAbout(a);
-        if (side)
-            side->ShowAbout(a);
-    }
-
-    EditorSide* side = nullptr;
-};
-
 // A controller over the in-memory file system with the editor side's
 // widgets in a window. The program lies in a real temporary folder, where
 // confirming the Preferences window writes its file.
@@ -93,16 +35,16 @@ class EditorSideTest : public ::testing::Test {
 
     EditorSideTest() {
         fs.SetProgramPath(FromUtf8(dir.path()) + L"/torvane");
-        MainControllerServices services{fs, dialogs, view, view, ui};
+        MainControllerServices services{fs, dialogs, view, ui};
+        view.Serve(services);
+        services.editor = nullptr;  // the editor side registers itself
         services.clock = [] { return kNow; };
         controller = std::make_unique<MainController>(std::move(services));
         view.Attach(*controller);
         side = std::make_unique<EditorSideWidgets>(*controller, &window,
                                                    EditorSideOptions{&dialogs, kNow, L"torvane"});
-        view.side = side.get();
         controller->Initialize(CCommandLineInfoEx{});
     }
-    ~EditorSideTest() override { view.side = nullptr; }
 
     // Lists a folder of the fake through the folder picker.
     void ListFolder(const std::wstring& path, ListOptions options = {}) {
@@ -140,7 +82,7 @@ class EditorSideTest : public ::testing::Test {
     torvane::testing::TempDir dir;
     torvane::testing::FakeFileSystem fs;
     torvane::testing::RecordingDialogs dialogs;
-    ForwardingView view;
+    torvane::testing::RecordingView view;
     UiTaskQueue ui;
     std::unique_ptr<MainController> controller;
     QWidget window;

@@ -146,7 +146,7 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseIt) {
     QApplication::setActiveWindow(&window);
     for (QWidget* target :
          {static_cast<QWidget*>(&window), static_cast<QWidget*>(&window.CurrentList()),
-          static_cast<QWidget*>(&window.TaskKindSelector())}) {
+          static_cast<QWidget*>(&window.EditorFrame())}) {
         target->setFocus();
         for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
             QTest::keyClick(target, key);
@@ -239,11 +239,6 @@ TEST_F(MainWindowTest, LayoutPanesAndBars) {
     const QWidget* central = window.centralWidget();
     EXPECT_EQ(bar.x(), central->width() - bar.geometry().right() - 1);  // same margin both sides
     EXPECT_GT(bar.y(), panes.geometry().bottom());
-
-    EXPECT_EQ(window.TaskKindSelector().count(), 3);
-    EXPECT_EQ(window.TaskKindSelector().itemText(1), "File Timestamp");
-    EXPECT_EQ(window.TaskKindSelector().currentIndex(), 0);
-    EXPECT_FALSE(window.TaskKindSelector().isEnabled());
 }
 
 }  // namespace

@@ -32,6 +32,13 @@ class RenamePageTest : public EditorSideTest {
     std::wstring LastDefinition() const { return controller->taskList().back().definition; }
 };
 
+TEST_F(RenamePageTest, TheTaskKindSelectorOffersTheThreeKindsAndStartsOnRenameDisabled) {
+    EXPECT_EQ(side->TaskKindSelector().count(), 3);
+    EXPECT_EQ(side->TaskKindSelector().itemText(1), "File Timestamp");
+    EXPECT_EQ(side->TaskKindSelector().currentIndex(), 0);
+    EXPECT_FALSE(side->TaskKindSelector().isEnabled());
+}
+
 TEST_F(RenamePageTest, EditorStartsDisabledUntilAFolderIsListed) {
     EXPECT_FALSE(side->TaskKindSelector().isEnabled());
     EXPECT_EQ(side->TaskKindSelector().currentIndex(), 0);

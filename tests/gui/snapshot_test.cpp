@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QPixmap>
 #include <QTest>
+#include <utility>
 
 #include "app/main_controller.hpp"
 #include "filelist/list_path.hpp"
@@ -15,7 +16,6 @@
 #include "gui/editor_side_widgets.hpp"
 #include "gui/file_list_model.hpp"
 #include "gui/info_tab_general.hpp"
-#include "gui/editor_side_widgets.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_icon_provider.hpp"
 #include "gui/qt_ui_thread.hpp"
@@ -52,7 +52,9 @@ TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     torvane::testing::RecordingDialogs dialogs;
     torvane::testing::RecordingView pickers;
     MainWindow window;
-    MainController controller({fs, dialogs, pickers, window, window.UiThread(), &window.Icons()});
+    MainControllerServices services{fs, dialogs, pickers, window.UiThread()};
+    window.ServeAsViews(services);
+    MainController controller(std::move(services));
     window.Attach(controller);
     EditorSideOptions editorOptions;
     editorOptions.dialogs = &dialogs;

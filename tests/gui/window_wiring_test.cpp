@@ -222,35 +222,28 @@ TEST(QtUiThreadTest, AWorkersWorkRunsOnTheGuiThreadInOrderAndInvokeWaits) {
     EXPECT_TRUE(ranAtOnce);
 }
 
-// An editor side that records the notifications it is given.
-class RecordingEditorSide : public EditorSide {
+// An editor side that records the notifications it is given as the
+// controller's task editor, as Qt strings.
+class RecordingEditorSide : public EditorSide, public torvane::testing::RecordingView {
   public:
     QWidget* EditorWidget() override { return &editor; }
     QWidget* TaskListWidget() override { return &taskList; }
-    void TaskRowsChanged() override { events << "TaskRows"; }
-    void TaskSelectionChanged(const TaskSelection&) override { events << "TaskSelection"; }
-    void TaskListCaptionChanged(const std::wstring&) override { events << "Caption"; }
-    void EnableTaskKindSelector(bool enabled) override {
-        events << (enabled ? "Selector on" : "Selector off");
-    }
-    void EnableEditor() override { events << "EnableEditor"; }
-    void ShowEditorPage(int page) override { events << "Page " + QString::number(page); }
-    void LoadTask(const TaskFields&, LoadMode) override { events << "LoadTask"; }
-    void PrefillTimestampPage(const FileEntry&) override { events << "Prefill"; }
-    void ShowPreferences(const PreferenceFlags&) override { events << "Preferences"; }
-    void ShowAbout(const AboutInfo&) override { events << "About"; }
 
     QWidget editor;
     QWidget taskList;
     QStringList events;
+
+  protected:
+    void Event(std::string text) override { events << QString::fromStdString(text); }
 };
 
 TEST_F(WindowWiringTest, TheEditorSideIsPlacedAndTakesItsNotifications) {
     RecordingEditorSide editors;
     window.SetEditorSide(editors);
+    editors.Attach(*controller);
+    controller->SetTaskEditor(&editors);
     EXPECT_EQ(editors.editor.parentWidget(), &window.EditorFrame());
     EXPECT_EQ(editors.taskList.parentWidget(), &window.TaskListArea());
-    EXPECT_TRUE(window.TaskKindSelector().isHidden());
 
     ChooseFolder(L"/data/");
     EXPECT_TRUE(editors.events.contains("Selector on"));

@@ -43,12 +43,7 @@ class NotifyingUiThread : public UiThread {
             Check();
         });
     }
-    void Invoke(std::function<void()> work) override {
-        inner_.Invoke([this, work = std::move(work)] {
-            work();
-            Check();
-        });
-    }
+    bool OnUiThread() const override { return inner_.OnUiThread(); }
 
     // Runs the event loop until `done` returns true.
     void RunUntil(std::function<bool()> done) {
@@ -60,6 +55,14 @@ class NotifyingUiThread : public UiThread {
         loop.exec();
         loop_ = nullptr;
         done_ = nullptr;
+    }
+
+  protected:
+    void PostAndWait(std::function<void()> work) override {
+        inner_.Invoke([this, work = std::move(work)] {
+            work();
+            Check();
+        });
     }
 
   private:
@@ -96,7 +99,8 @@ class WiredWindow {
     // Makes the controller over the window and initialises it with these
     // command-line arguments.
     void Start(const std::vector<std::wstring>& arguments = {}) {
-        MainControllerServices services{fs, dialogs, pickers, window, ui, &window.Icons()};
+        MainControllerServices services{fs, dialogs, pickers, ui};
+        window.ServeAsViews(services);
         controller = std::make_unique<MainController>(std::move(services));
         window.Attach(*controller);
         CCommandLineInfoEx info;

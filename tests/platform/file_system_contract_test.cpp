@@ -47,6 +47,33 @@ class FileSystemContract : public ::testing::Test {
         const auto st = fs().Move(P(from), P(to));
         return st.ok() ? 0 : st.error().code;
     }
+    // The whole contents of a file, read through OpenForReading in small pieces.
+    std::string Contents(const std::wstring& rel) {
+        auto file = fs().OpenForReading(P(rel));
+        EXPECT_TRUE(file.ok());
+        if (!file.ok())
+            return "<unreadable>";
+        std::string contents;
+        unsigned char piece[3];
+        for (;;) {
+            const auto n = (*file)->Read(piece, sizeof piece);
+            EXPECT_TRUE(n.ok());
+            if (!n.ok() || *n == 0)
+                return contents;
+            contents.append(reinterpret_cast<const char*>(piece), *n);
+        }
+    }
+    // Opens a file for writing and writes `bytes`.
+    std::unique_ptr<OutputFile> Written(const std::wstring& rel, WriteMode mode,
+                                        const std::string& bytes) {
+        auto file = fs().OpenForWriting(P(rel), mode);
+        EXPECT_TRUE(file.ok()) << (file.ok() ? "" : ToUtf8(file.error().text));
+        if (!file.ok())
+            return nullptr;
+        const auto data = reinterpret_cast<const unsigned char*>(bytes.data());
+        EXPECT_TRUE((*file)->Write(data, bytes.size()).ok());
+        return std::move(*file);
+    }
     std::vector<std::wstring> Names(const std::wstring& rel) {
         auto records = fs().FindEntries(P(rel));
         EXPECT_TRUE(records.ok());
@@ -84,6 +111,11 @@ TYPED_TEST(FileSystemContract, NothingThereIsNotFoundForEveryCall) {
     EXPECT_TRUE(IsNotFound(fs.Move(missing, this->P(L"other")).error()));
     EXPECT_TRUE(IsNotFound(fs.ReadFileBytes(missing, 100).error()));
     EXPECT_TRUE(IsNotFound(fs.CreateDirectory(this->P(L"missing/sub")).error()));
+    EXPECT_TRUE(IsNotFound(fs.OpenForReading(missing).error()));
+    for (auto mode : {WriteMode::kTruncate, WriteMode::kReplaceWhenComplete}) {
+        EXPECT_TRUE(IsNotFound(fs.OpenForWriting(this->P(L"missing/f"), mode).error()));
+        EXPECT_TRUE(IsNotFound(fs.OpenForWriting(this->P(L"file/f"), mode).error()));
+    }
     EXPECT_EQ(fs.FindEntries(this->P(L"file/")).error().code, ENOTDIR);
 }
 
@@ -350,6 +382,54 @@ TYPED_TEST(FileSystemContract, AnOpenFolderNeverReplacesOnAMove) {
     EXPECT_EQ((*folder)->SetAttributes(L"missing", 0).error().code, ENOENT);
     EXPECT_EQ(this->fs().OpenFolder(this->P(L"d/a")).error().code, ENOTDIR);
     EXPECT_TRUE(IsNotFound(this->fs().OpenFolder(this->P(L"nothing")).error()));
+}
+
+TYPED_TEST(FileSystemContract, WrittenFilesReadBackInBothModes) {
+    this->backend.MakeFile(L"old", "old contents");
+    for (auto mode : {WriteMode::kTruncate, WriteMode::kReplaceWhenComplete}) {
+        for (const auto& name : {std::wstring(L"new"), std::wstring(L"old")}) {
+            auto file = this->Written(name, mode, "written\r\n");
+            ASSERT_NE(file, nullptr);
+            ASSERT_TRUE(file->Commit().ok());
+            EXPECT_EQ(this->Contents(name), "written\r\n");
+            EXPECT_EQ(*this->fs().ReadFileBytes(this->P(name), 100), "written\r\n");
+        }
+    }
+    auto empty = this->Written(L"empty", WriteMode::kReplaceWhenComplete, "");
+    ASSERT_TRUE(empty->Commit().ok());
+    EXPECT_EQ(this->Contents(L"empty"), "");
+    EXPECT_EQ(this->Names(L""), (std::vector<std::wstring>{L".", L"..", L"empty", L"new", L"old"}));
+}
+
+TYPED_TEST(FileSystemContract, ReplacingShowsTheOldFileUntilCommitted) {
+    this->backend.MakeFile(L"f", "old");
+    {
+        auto abandoned = this->Written(L"f", WriteMode::kReplaceWhenComplete, "new");
+        EXPECT_EQ(this->Contents(L"f"), "old");
+    }
+    EXPECT_EQ(this->Contents(L"f"), "old");
+    auto file = this->Written(L"f", WriteMode::kReplaceWhenComplete, "new");
+    EXPECT_EQ(this->Contents(L"f"), "old");
+    ASSERT_TRUE(file->Commit().ok());
+    EXPECT_EQ(this->Contents(L"f"), "new");
+    EXPECT_EQ(this->Names(L""), (std::vector<std::wstring>{L".", L"..", L"f"}));  // nothing beside
+}
+
+TYPED_TEST(FileSystemContract, TruncatingEmptiesTheFileAtOnce) {
+    this->backend.MakeFile(L"f", "old contents");
+    auto file = this->fs().OpenForWriting(this->P(L"f"), WriteMode::kTruncate);
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ(this->Contents(L"f"), "");
+    file->reset();  // abandoned: what was written stays
+    EXPECT_EQ(this->Contents(L"f"), "");
+}
+
+TYPED_TEST(FileSystemContract, FoldersAreNeitherReadNorWrittenAsFiles) {
+    this->backend.MakeFolder(L"d");
+    auto& fs = this->fs();
+    EXPECT_EQ(fs.OpenForReading(this->P(L"d")).error().code, EISDIR);
+    for (auto mode : {WriteMode::kTruncate, WriteMode::kReplaceWhenComplete})
+        EXPECT_EQ(fs.OpenForWriting(this->P(L"d"), mode).error().code, EISDIR);
 }
 
 }  // namespace

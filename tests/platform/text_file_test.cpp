@@ -1,20 +1,25 @@
 #include "platform/text_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "fake_file_system.hpp"
+#include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
 
 namespace torvane {
 namespace {
 
+using testing::FakeFileSystem;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -28,11 +33,17 @@ std::string Utf16Le(const std::u16string& units) {
     return out;
 }
 
+// The Linux file system, for the cases that read and write real files.
+FileSystem& Disk() {
+    static PosixFileSystem disk;
+    return disk;
+}
+
 const std::string kUtf16Mark = "\xFF\xFE";
 const std::string kUtf8Mark = "\xEF\xBB\xBF";
 
 std::vector<std::wstring> ReadAllLines(const std::string& path) {
-    TextFileReader reader;
+    TextFileReader reader(Disk());
     EXPECT_TRUE(reader.Open(FromUtf8(path)).ok());
     std::vector<std::wstring> lines;
     std::wstring line;
@@ -134,7 +145,7 @@ TEST(TextFileReader, LineLimitCutsLongLinesAndSkipsTheirRest) {
     TempDir dir;
     for (const auto& c : cases) {
         WriteBytes(dir.Join("f"), c.bytes);
-        TextFileReader reader;
+        TextFileReader reader(Disk());
         ASSERT_TRUE(reader.Open(FromUtf8(dir.Join("f"))).ok());
         std::vector<std::pair<N, std::wstring>> results;
         std::wstring line;
@@ -149,7 +160,7 @@ TEST(TextFileReader, LineLimitSkipsAHugeLineAcrossManyBuffers) {
     std::u16string text(3 * 64 * 1024 + 5, u'y');
     text += u"\r\r\nend";
     WriteBytes(dir.Join("f"), kUtf16Mark + Utf16Le(text));
-    TextFileReader reader;
+    TextFileReader reader(Disk());
     ASSERT_TRUE(reader.Open(FromUtf8(dir.Join("f"))).ok());
     std::wstring line;
     EXPECT_EQ(reader.ReadLine(line, 10), TextFileReader::Next::kLongLine);
@@ -161,7 +172,7 @@ TEST(TextFileReader, LineLimitSkipsAHugeLineAcrossManyBuffers) {
 
 TEST(TextFileReader, OpenFailuresGiveTheLibrarysText) {
     TempDir dir;
-    TextFileReader reader;
+    TextFileReader reader(Disk());
     auto st = reader.Open(FromUtf8(dir.Join("missing")));
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().text, L"No such file or directory");
@@ -179,7 +190,7 @@ TEST(TextFileReader, OpenFailuresGiveTheLibrarysText) {
 
 TEST(TextFileReader, ReadErrorIsReportedNotSwallowed) {
     // /proc/self/mem opens, but reading its unmapped first page fails with EIO.
-    TextFileReader reader;
+    TextFileReader reader(Disk());
     const auto st = reader.Open(L"/proc/self/mem");
     if (!st.ok()) {
         EXPECT_EQ(st.error().code, EIO);
@@ -195,7 +206,7 @@ TEST(TextFileWriter, WritesMarkAndCrLfAndKeepsCarriageReturns) {
     for (auto mode :
          {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
         const auto path = dir.Join("out.txt");
-        TextFileWriter w;
+        TextFileWriter w(Disk());
         ASSERT_TRUE(w.Open(FromUtf8(path), mode).ok());
         ASSERT_TRUE(w.Write(L"a\n").ok());
         ASSERT_TRUE(w.Write(L"sys text\r\n").ok());  // gives CR CR LF
@@ -209,7 +220,7 @@ TEST(TextFileWriter, RoundTripsThroughTheReader) {
     TempDir dir;
     const auto path = FromUtf8(dir.Join("rt.txt"));
     const std::vector<std::wstring> lines = {L"$FileName<>FIND=a<>NAME=x<>", L"", L"\u00E9\xDC80"};
-    TextFileWriter w;
+    TextFileWriter w(Disk());
     ASSERT_TRUE(w.Open(path).ok());
     for (const auto& l : lines)
         ASSERT_TRUE(w.Write(l + L"\n").ok());
@@ -221,7 +232,7 @@ TEST(TextFileWriter, OpenFailuresGiveTheLibrarysText) {
     TempDir dir;
     for (auto mode :
          {TextFileWriter::Mode::kTruncate, TextFileWriter::Mode::kReplaceWhenComplete}) {
-        TextFileWriter w;
+        TextFileWriter w(Disk());
         auto st = w.Open(FromUtf8(dir.Join("no/such/folder/f.txt")), mode);
         ASSERT_FALSE(st.ok());
         EXPECT_EQ(st.error().text, L"No such file or directory");
@@ -237,14 +248,14 @@ TEST(TextFileWriter, ReplaceModeKeepsTheOldFileUntilComplete) {
     WriteBytes(path, "old");
     ::chmod(path.c_str(), 0640);
     {
-        TextFileWriter w;
+        TextFileWriter w(Disk());
         ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
         ASSERT_TRUE(w.Write(L"new\n").ok());
         EXPECT_EQ(ReadBytes(path), "old");  // nothing replaced yet
         // Destroyed without Close: abandoned, the old file stays.
     }
     EXPECT_EQ(ReadBytes(path), "old");
-    TextFileWriter w;
+    TextFileWriter w(Disk());
     ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
     ASSERT_TRUE(w.Write(L"new\n").ok());
     ASSERT_TRUE(w.Close().ok());
@@ -267,7 +278,7 @@ TEST(TextFileWriter, ReplaceModeWritesThroughASymbolicLink) {
     const auto link = dir.Join("link.ini");
     WriteBytes(target, "old");
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    TextFileWriter w;
+    TextFileWriter w(Disk());
     ASSERT_TRUE(w.Open(FromUtf8(link), TextFileWriter::Mode::kReplaceWhenComplete).ok());
     ASSERT_TRUE(w.Write(L"n").ok());
     ASSERT_TRUE(w.Close().ok());
@@ -284,7 +295,7 @@ TEST(TextFileWriter, ReplaceModeWritesInPlaceWhenTheFolderRefusesNewFiles) {
     const auto path = folder + "/config.ini";
     WriteBytes(path, "old");
     ::chmod(folder.c_str(), 0555);
-    TextFileWriter w;
+    TextFileWriter w(Disk());
     ASSERT_TRUE(w.Open(FromUtf8(path), TextFileWriter::Mode::kReplaceWhenComplete).ok());
     ASSERT_TRUE(w.Write(L"n").ok());
     EXPECT_TRUE(w.Close().ok());
@@ -294,13 +305,157 @@ TEST(TextFileWriter, ReplaceModeWritesInPlaceWhenTheFolderRefusesNewFiles) {
 
 TEST(TextFileWriter, FullDiskIsReportedAtWriteOrClose) {
     // /dev/full accepts the open and fails every write with ENOSPC.
-    TextFileWriter w;
+    TextFileWriter w(Disk());
     ASSERT_TRUE(w.Open(L"/dev/full").ok());
     Status st = w.Write(std::wstring(100000, L'x'));
     if (st.ok())
         st = w.Close();
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().text, L"No space left on device");
+}
+
+// ------------------------------------------------ failures on the fake
+
+TEST(TextFileReader, ReadErrorPartWayKeepsTheLinesBeforeIt) {
+    using N = TextFileReader::Next;
+    const std::string bytes = kUtf16Mark + Utf16Le(u"one\r\ntwo\r\nthree\r\n");
+    struct Case {
+        std::size_t failAt;
+        bool opens;
+        std::vector<std::wstring> lines;  // read before the error
+    };
+    const Case cases[] = {
+        // The open reads three bytes, enough for either mark, or fails.
+        {0, false, {}},
+        {2, false, {}},
+        {3, true, {}},
+        {12, true, {L"one"}},  // just after "one\r\n"
+        {20, true, {L"one"}},  // inside "two"
+        {22, true, {L"one", L"two"}},
+        {bytes.size() - 1, true, {L"one", L"two"}},  // the last line feed is cut
+    };
+    for (const auto& c : cases) {
+        FakeFileSystem fs;
+        fs.AddPlainFile(L"/f.txt", bytes);
+        fs.FailReadAt(L"/f.txt", c.failAt, EIO);
+        TextFileReader reader(fs);
+        const Status opened = reader.Open(L"/f.txt");
+        ASSERT_EQ(opened.ok(), c.opens) << c.failAt;
+        if (!c.opens) {
+            EXPECT_EQ(opened.error().text, L"Input/output error");
+            continue;
+        }
+        std::vector<std::wstring> lines;
+        std::wstring line;
+        N next;
+        while ((next = reader.ReadLine(line)) == N::kLine)
+            lines.push_back(line);
+        EXPECT_EQ(next, N::kError) << c.failAt;
+        EXPECT_EQ(reader.error().text, L"Input/output error") << c.failAt;
+        EXPECT_EQ(lines, c.lines) << c.failAt;
+    }
+}
+
+TEST(TextFileWriter, AFailureAtAnyStepOfReplacingKeepsTheOldFile) {
+    using Call = FakeFileSystem::Call;
+    struct Case {
+        const char* what;
+        void (*fail)(FakeFileSystem&);
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"open", [](FakeFileSystem& fs) { fs.FailOn(Call::kOpenForWriting, L"/d/f", EROFS); },
+         L"Read-only file system"},
+        {"full disk", [](FakeFileSystem& fs) { fs.FailWriteAfter(L"/d/f", 10); },
+         L"No space left on device"},
+        {"write", [](FakeFileSystem& fs) { fs.FailOn(Call::kWrite, L"", EIO); },
+         L"Input/output error"},
+        {"rename", [](FakeFileSystem& fs) { fs.FailOn(Call::kCommit, L"/d/f", EXDEV); },
+         L"Invalid cross-device link"},
+    };
+    for (const auto& c : cases) {
+        FakeFileSystem fs;
+        fs.AddPlainFile(L"/d/f", "old");
+        c.fail(fs);
+        TextFileWriter w(fs);
+        Status st = w.Open(L"/d/f", TextFileWriter::Mode::kReplaceWhenComplete);
+        if (st.ok())
+            st = w.Write(std::wstring(100000, L'x'));
+        if (st.ok())
+            st = w.Close();
+        ASSERT_FALSE(st.ok()) << c.what;
+        EXPECT_EQ(st.error().text, c.text) << c.what;
+        EXPECT_EQ(w.Write(L"more").error().text, c.text) << c.what;  // the first error stays
+        EXPECT_EQ(fs.Lookup(L"/d/f")->content, "old") << c.what;
+        EXPECT_EQ(fs.PathsUnder(L"/d"), std::vector<std::wstring>{L"/d/f"}) << c.what;
+    }
+}
+
+TEST(TextFileWriter, FullDiskInTruncateModeLeavesWhatFitted) {
+    FakeFileSystem fs;
+    fs.AddPlainFile(L"/f", "old contents");
+    fs.FailWriteAfter(L"/f", 6);
+    TextFileWriter w(fs);
+    ASSERT_TRUE(w.Open(L"/f").ok());
+    ASSERT_TRUE(w.Write(L"abcdef").ok());  // still in the buffer
+    const Status st = w.Close();
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().code, ENOSPC);
+    EXPECT_EQ(fs.Lookup(L"/f")->content, kUtf16Mark + Utf16Le(u"ab"));
+}
+
+// ------------------------------------------------ a real full disk
+
+// A tmpfs of 64 KiB mounted on a temporary folder for the test's length.
+class SmallTmpfs {
+  public:
+    SmallTmpfs() {
+        if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=64k") == 0) {
+            mounted_ = true;
+        } else {
+            why_ = std::strerror(errno);
+        }
+    }
+    ~SmallTmpfs() {
+        if (mounted_)
+            ::umount2(dir_.path().c_str(), MNT_DETACH);
+    }
+    SmallTmpfs(const SmallTmpfs&) = delete;
+    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    std::string Join(const std::string& name) const { return dir_.Join(name); }
+    const std::string& path() const { return dir_.path(); }
+
+  private:
+    TempDir dir_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+TEST(TextFileWriter, RealFullDiskFailsTheSaveAndKeepsTheOldFile) {
+    SmallTmpfs disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "can't mount a 64 KiB tmpfs on " << disk.path() << " (" << disk.why()
+                     << "); mounting needs root";
+    const auto path = disk.Join("prefs.ini");
+    WriteBytes(path, "old");
+    for (auto mode :
+         {TextFileWriter::Mode::kReplaceWhenComplete, TextFileWriter::Mode::kTruncate}) {
+        TextFileWriter w(Disk());
+        ASSERT_TRUE(w.Open(FromUtf8(path), mode).ok());
+        Status st = w.Write(std::wstring(100000, L'x'));  // 200 KB: more than fits
+        if (st.ok())
+            st = w.Close();
+        ASSERT_FALSE(st.ok());
+        EXPECT_EQ(st.error().text, L"No space left on device");
+        if (mode == TextFileWriter::Mode::kReplaceWhenComplete) {
+            EXPECT_EQ(ReadBytes(path), "old");
+        }
+    }
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 1);
 }
 
 }  // namespace

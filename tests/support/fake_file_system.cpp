@@ -1,5 +1,6 @@
 #include "fake_file_system.hpp"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/file_attributes.hpp"
@@ -201,6 +202,8 @@ void FakeFileSystem::FailOn(Call call, const std::wstring& path, int code, int a
 void FakeFileSystem::ClearFailures() {
     std::lock_guard lock(mutex_);
     failures_.clear();
+    readFailures_.clear();
+    writeLimits_.clear();
 }
 
 std::optional<FakeFileSystem::Node> FakeFileSystem::Lookup(const std::wstring& path) const {
@@ -515,6 +518,164 @@ Result<std::wstring> FakeFileSystem::RoamingSettingsFolder() {
 
 std::wstring FakeFileSystem::SystemMessage(int code) {
     return ErrnoText(code) + L"\r\n";
+}
+
+}  // namespace torvane::testing
+
+namespace torvane::testing {
+
+class FakeFileSystem::Input : public InputFile {
+  public:
+    Input(FakeFileSystem& fs, std::wstring key, std::string content,
+          std::optional<ByteFailure> failure)
+        : fs_(fs), key_(std::move(key)), content_(std::move(content)), failure_(failure) {}
+
+    Result<std::size_t> Read(unsigned char* buffer, std::size_t size) override {
+        std::lock_guard lock(fs_.mutex_);
+        if (auto e = fs_.Check(Call::kRead, key_))
+            return *e;
+        std::size_t end = content_.size();
+        if (failure_) {
+            if (offset_ >= failure_->at)
+                return SystemError::FromErrno(failure_->code);
+            end = std::min(end, failure_->at);
+        }
+        const std::size_t n = std::min(size, end - offset_);
+        std::copy_n(content_.data() + offset_, n, buffer);
+        offset_ += n;
+        return n;
+    }
+
+  private:
+    FakeFileSystem& fs_;
+    std::wstring key_;
+    std::string content_;
+    std::optional<ByteFailure> failure_;
+    std::size_t offset_ = 0;
+};
+
+class FakeFileSystem::Output : public OutputFile {
+  public:
+    Output(FakeFileSystem& fs, std::wstring key, WriteMode mode, std::optional<ByteFailure> limit)
+        : fs_(fs), key_(std::move(key)), mode_(mode), limit_(limit) {}
+
+    Status Write(const unsigned char* data, std::size_t size) override {
+        std::lock_guard lock(fs_.mutex_);
+        if (auto e = fs_.Check(Call::kWrite, key_))
+            return *e;
+        if (done_)
+            return SystemError::FromErrno(EBADF);
+        std::size_t n = size;
+        if (limit_)
+            n = std::min(n, limit_->at > written_ ? limit_->at - written_ : 0);
+        std::string* target = &pending_;
+        if (mode_ == WriteMode::kTruncate) {
+            const auto it = fs_.nodes_.find(key_);
+            if (it == fs_.nodes_.end())
+                return SystemError::FromErrno(ENOENT);  // removed meanwhile
+            target = &it->second.content;
+        }
+        target->append(reinterpret_cast<const char*>(data), n);
+        written_ += n;
+        if (n < size)
+            return SystemError::FromErrno(limit_->code);
+        return Status::Ok();
+    }
+
+    Status Commit() override {
+        std::lock_guard lock(fs_.mutex_);
+        if (done_)
+            return SystemError::FromErrno(EBADF);
+        done_ = true;
+        if (auto e = fs_.Check(Call::kCommit, key_))
+            return *e;
+        if (mode_ == WriteMode::kTruncate)
+            return Status::Ok();
+        const auto it = fs_.nodes_.find(key_);
+        if (it != fs_.nodes_.end()) {
+            it->second.content = std::move(pending_);
+        } else if (!fs_.nodes_.count(ParentOf(key_))) {
+            return SystemError::FromErrno(ENOENT);  // the folder went meanwhile
+        } else {
+            fs_.Put(key_, Node{0, 0, 0, 0, false, false, std::move(pending_)});
+        }
+        return Status::Ok();
+    }
+
+  private:
+    FakeFileSystem& fs_;
+    std::wstring key_;
+    WriteMode mode_;
+    std::optional<ByteFailure> limit_;
+    std::string pending_;  // the new contents in replace mode
+    std::size_t written_ = 0;
+    bool done_ = false;
+};
+
+void FakeFileSystem::FailReadAt(const std::wstring& path, std::size_t offset, int code) {
+    std::lock_guard lock(mutex_);
+    readFailures_[path.empty() ? path : Normalize(path)] = ByteFailure{offset, code};
+}
+
+void FakeFileSystem::FailWriteAfter(const std::wstring& path, std::size_t bytes, int code) {
+    std::lock_guard lock(mutex_);
+    writeLimits_[path.empty() ? path : Normalize(path)] = ByteFailure{bytes, code};
+}
+
+std::optional<FakeFileSystem::ByteFailure> FakeFileSystem::ByteFailureFor(
+    const std::map<std::wstring, ByteFailure>& failures, const std::wstring& key) {
+    for (const auto& k : {key, std::wstring()}) {
+        if (const auto it = failures.find(k); it != failures.end())
+            return it->second;
+    }
+    return std::nullopt;
+}
+
+Status FakeFileSystem::CheckWritable(const std::wstring& key) const {
+    const auto parent = nodes_.find(ParentOf(key));
+    if (parent == nodes_.end())
+        return SystemError::FromErrno(ENOENT);
+    if (!IsDirectoryWord(parent->second.attributes))
+        return SystemError::FromErrno(ENOTDIR);
+    const auto it = nodes_.find(key);
+    if (it == nodes_.end())
+        return Status::Ok();
+    if (IsDirectoryWord(it->second.attributes))
+        return SystemError::FromErrno(EISDIR);
+    if (it->second.attributes & FILE_ATTRIBUTE_READONLY)
+        return SystemError::FromErrno(EACCES);
+    return Status::Ok();
+}
+
+Result<std::unique_ptr<InputFile>> FakeFileSystem::OpenForReading(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    const auto found = Enter(Call::kOpenForReading, key);
+    if (!found)
+        return found.error();
+    const Node& node = **found;
+    if (IsDirectoryWord(node.attributes))
+        return SystemError::FromErrno(EISDIR);
+    return std::unique_ptr<InputFile>(
+        std::make_unique<Input>(*this, key, node.content, ByteFailureFor(readFailures_, key)));
+}
+
+Result<std::unique_ptr<OutputFile>> FakeFileSystem::OpenForWriting(const std::wstring& path,
+                                                                   WriteMode mode) {
+    std::lock_guard lock(mutex_);
+    const auto key = Normalize(path);
+    if (auto e = Check(Call::kOpenForWriting, key))
+        return *e;
+    if (const Status writable = CheckWritable(key); !writable.ok())
+        return writable.error();
+    if (mode == WriteMode::kTruncate) {
+        if (const auto it = nodes_.find(key); it != nodes_.end())
+            it->second.content.clear();
+        else
+            Put(key, Node{0, 0, 0, 0, false, false, {}});
+    }
+    return std::unique_ptr<OutputFile>(
+        std::make_unique<Output>(*this, key, mode, ByteFailureFor(writeLimits_, key)));
 }
 
 }  // namespace torvane::testing

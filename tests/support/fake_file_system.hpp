@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -35,6 +37,11 @@ class FakeFileSystem : public FileSystem {
         kCreateDirectory,
         kReadFileBytes,
         kOpenFolder,  // matched against the folder's path
+        kOpenForReading,
+        kRead,  // matched against the opened path
+        kOpenForWriting,
+        kWrite,   // matched against the opened path
+        kCommit,  // matched against the opened path; in replace mode the rename
     };
 
     struct Node {
@@ -81,13 +88,21 @@ class FakeFileSystem : public FileSystem {
     // change the tree at exactly that moment. The action may use this file
     // system.
     void BeforeFolderCall(Call call, const std::wstring& path, std::function<void()> action);
+    // Makes reading `path` fail with `code` at byte `offset`: the bytes before
+    // it are read, every later read fails.
+    void FailReadAt(const std::wstring& path, std::size_t offset, int code = EIO);
+    // Makes writing `path` fail with `code` once the file holds `bytes` bytes:
+    // the write that passes them writes what fits and fails, as on a full
+    // disk; so does every later one. An empty path: every file written.
+    void FailWriteAfter(const std::wstring& path, std::size_t bytes, int code = ENOSPC);
 
     // The entry at a path, if any.
     std::optional<Node> Lookup(const std::wstring& path) const;
     bool Exists(const std::wstring& path) const { return Lookup(path).has_value(); }
     // Full paths of every entry below a folder (all depths), sorted.
     std::vector<std::wstring> PathsUnder(const std::wstring& folder) const;
-    // One line per successful changing call, in order, e.g.
+    // One line per successful changing call on entries (file contents being
+    // written are not recorded: Lookup shows them), in order, e.g.
     // "Move /a/x -> /a/y", "SetAttributes /a/y 33", "SetTimes /a/y 1 2 3" ("-" for a
     // creation time left as it is).
     std::vector<std::wstring> changes() const;
@@ -108,6 +123,14 @@ class FakeFileSystem : public FileSystem {
     Status Encrypt(const std::wstring& path) override;
     Status Decrypt(const std::wstring& path) override;
     Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
+    // Reading takes the file's contents at the open. Writing fails with
+    // EACCES on a Read-only file. In replace mode the new contents are held
+    // apart (no temporary entry shows) and replace the file's at Commit; the
+    // file keeps its word and times, a new one is made as AddPlainFile does.
+    // The fake's symbolic links name nothing: they are written as files.
+    Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) override;
+    Result<std::unique_ptr<OutputFile>> OpenForWriting(const std::wstring& path,
+                                                       WriteMode mode) override;
     Status CreateDirectory(const std::wstring& path) override;
     Result<std::wstring> ProgramPath() override;
     Result<std::wstring> RoamingSettingsFolder() override;
@@ -118,6 +141,14 @@ class FakeFileSystem : public FileSystem {
     friend class Handle;
     class FolderHandle;
     friend class FolderHandle;
+    class Input;
+    class Output;
+    friend class Input;
+    friend class Output;
+    struct ByteFailure {
+        std::size_t at;  // the byte offset where it happens
+        int code;
+    };
 
     static std::wstring Normalize(const std::wstring& path);
     static std::wstring ParentOf(const std::wstring& key);
@@ -130,6 +161,13 @@ class FakeFileSystem : public FileSystem {
     Status SetTimesOf(const std::wstring& key, std::optional<std::int64_t> c, std::int64_t a,
                       std::int64_t m);
     Status SetCompressionOf(const std::wstring& key, bool on);
+    // The byte failure set for `key`, else the one for every path. The
+    // caller holds the lock.
+    static std::optional<ByteFailure> ByteFailureFor(
+        const std::map<std::wstring, ByteFailure>& failures, const std::wstring& key);
+    // Whether a file may be written at `key`: the folder is there and the
+    // path is no folder and no Read-only file. The caller holds the lock.
+    Status CheckWritable(const std::wstring& key) const;
     Status SetBit(Call call, const std::wstring& path, std::uint32_t bit, bool on,
                   const wchar_t* what);
     void Record(std::wstring line);
@@ -152,6 +190,8 @@ class FakeFileSystem : public FileSystem {
         int after;  // calls still to let through
     };
     std::map<std::pair<Call, std::wstring>, Failure> failures_;
+    std::map<std::wstring, ByteFailure> readFailures_;
+    std::map<std::wstring, ByteFailure> writeLimits_;
     std::map<Call, int> callCounts_;
     std::map<std::pair<Call, std::wstring>, std::function<void()>> before_;
     std::uint64_t lastId_ = 0;
@@ -159,5 +199,11 @@ class FakeFileSystem : public FileSystem {
     std::wstring programPath_ = L"/opt/torvane/torvane";
     std::wstring roaming_ = L"/home/user/.config";
 };
+
+// Makes every file written on `fs` stop at `bytes` bytes with EFBIG ("File
+// too large"), as a file-size limit or a full disk stops it part way.
+inline void LimitFileSize(FakeFileSystem& fs, std::size_t bytes) {
+    fs.FailWriteAfter(L"", bytes, EFBIG);
+}
 
 }  // namespace torvane::testing

@@ -11,13 +11,27 @@
 
 namespace torvane::testing {
 
-// The controller's front end for tests: it "draws" what the controller
-// announces by copying the state it is told about (row texts, names, title,
-// command states, ...), records every call in `events`, and answers the
-// pickers from scripts (cancel when nothing is scripted). All calls come on
-// the test's thread, which plays the UI thread.
-class RecordingView : public MainView, public Pickers {
+// The controller's front end for tests: every view of the window at once.
+// It "draws" what the controller announces by copying the state it is told
+// about (row texts, names, title, command states, ...), records every call
+// in `events` (in the order made, whichever view it came to), and answers
+// the pickers from scripts (cancel when nothing is scripted). All calls come
+// on the test's thread, which plays the UI thread.
+class RecordingView : public WindowView,
+                      public FileListsView,
+                      public TaskEditorView,
+                      public JobView,
+                      public Pickers {
   public:
+    // Gives the controller this view as its window, file lists, task editor
+    // and job view.
+    void Serve(MainControllerServices& services) {
+        services.window = this;
+        services.lists = this;
+        services.editor = this;
+        services.job = this;
+    }
+
     // The controller whose state the view copies when told of a change.
     void Attach(const MainController& controller) { controller_ = &controller; }
 
@@ -29,7 +43,7 @@ class RecordingView : public MainView, public Pickers {
     void StepIt() override { Event("StepIt"); }
     void SetPos(int position) override { Event("SetPos " + std::to_string(position)); }
 
-    // MainView
+    // WindowView, FileListsView, TaskEditorView, JobView
     void TitleChanged(const std::wstring& text) override {
         title = text;
         Event("Title");
@@ -154,9 +168,11 @@ class RecordingView : public MainView, public Pickers {
     std::vector<FileDialogRequest> saveRequests;
     int folderRequests = 0;
 
-  private:
-    void Event(std::string text) { events.push_back(std::move(text)); }
+  protected:
+    // Records one call; a test's own view may record it elsewhere too.
+    virtual void Event(std::string text) { events.push_back(std::move(text)); }
 
+  private:
     template <typename T>
     static std::optional<T> Next(std::deque<std::optional<T>>& answers) {
         if (answers.empty())

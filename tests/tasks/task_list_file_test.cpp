@@ -1,14 +1,12 @@
 #include "tasks/task_list_file.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fake_file_system.hpp"
+#include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "temp_dir.hpp"
@@ -17,6 +15,7 @@ namespace torvane {
 namespace {
 
 using testing::FakeFileSystem;
+using testing::LimitFileSize;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::TempDir;
@@ -39,18 +38,21 @@ std::string Utf16Le(std::wstring_view text) {
     return out;
 }
 
-// Everything a reader yields for a file the fake file system lists.
+// The Linux file system, for the files in temporary folders.
+FileSystem& Disk() {
+    static PosixFileSystem disk;
+    return disk;
+}
+
+// Everything a reader yields for a file.
 struct ReadOutcome {
     TaskListFileReader::OpenResult opened;
     std::vector<TaskLine> tasks;
     TaskListFileReader::Next last = TaskListFileReader::Next::kEnd;
 };
 
-ReadOutcome ReadAll(const std::string& path, RecordingDialogs& dialogs, size_t limit,
-                    bool listed = true) {
-    FakeFileSystem fs;
-    if (listed)
-        fs.AddFile(FromUtf8(path));
+ReadOutcome ReadAll(FileSystem& fs, const std::string& path, RecordingDialogs& dialogs,
+                    size_t limit) {
     TaskListFileReader reader(fs, dialogs, kApp, limit);
     ReadOutcome out{reader.Open(FromUtf8(path)), {}};
     if (out.opened != TaskListFileReader::OpenResult::kOpened)
@@ -59,6 +61,11 @@ ReadOutcome ReadAll(const std::string& path, RecordingDialogs& dialogs, size_t l
     while ((out.last = reader.ReadTask(task)) == TaskListFileReader::Next::kTask)
         out.tasks.push_back(task);
     return out;
+}
+
+// The same for a file on disk.
+ReadOutcome ReadAll(const std::string& path, RecordingDialogs& dialogs, size_t limit) {
+    return ReadAll(Disk(), path, dialogs, limit);
 }
 
 ReadOutcome ReadAll(const std::string& path, RecordingDialogs& dialogs) {
@@ -91,11 +98,11 @@ TEST(TaskListFile, WriterGivesTheExactBytes) {
     RecordingDialogs dialogs;
     const auto path = dir.Join("out.tvt");
     const TaskList list = {{7, L"A", kRename}, {8, L"", kAttribute}};
-    ASSERT_TRUE(WriteTaskListFile(FromUtf8(path), list, dialogs, kApp));
+    ASSERT_TRUE(WriteTaskListFile(Disk(), FromUtf8(path), list, dialogs, kApp));
     EXPECT_EQ(ReadBytes(path), ReadBytes(kFixtures + "two_tasks.tvt"));
     EXPECT_TRUE(dialogs.messages().empty());
 
-    ASSERT_TRUE(WriteTaskListFile(FromUtf8(path), {}, dialogs, kApp));
+    ASSERT_TRUE(WriteTaskListFile(Disk(), FromUtf8(path), {}, dialogs, kApp));
     EXPECT_EQ(ReadBytes(path), "\xFF\xFE");  // an empty list is the mark alone
 }
 
@@ -151,7 +158,7 @@ TEST(TaskListFile, SavedListReadsBackInOrder) {
     TempDir dir;
     RecordingDialogs dialogs;
     const auto path = dir.Join("rt.tvt");
-    ASSERT_TRUE(WriteTaskListFile(FromUtf8(path), list, dialogs, kApp));
+    ASSERT_TRUE(WriteTaskListFile(Disk(), FromUtf8(path), list, dialogs, kApp));
     const auto out = ReadAll(path, dialogs);
     ASSERT_EQ(out.tasks.size(), list.size());
     for (size_t i = 0; i < list.size(); ++i) {
@@ -163,7 +170,7 @@ TEST(TaskListFile, SavedListReadsBackInOrder) {
 TEST(TaskListFile, MissingPathOrFolderReadsNothingAndSaysNothing) {
     TempDir dir;
     RecordingDialogs dialogs;
-    EXPECT_EQ(ReadAll(dir.Join("none.tvt"), dialogs, 100, false).opened,
+    EXPECT_EQ(ReadAll(dir.Join("none.tvt"), dialogs, 100).opened,
               TaskListFileReader::OpenResult::kNoFile);
     FakeFileSystem fs;
     fs.AddFolder(FromUtf8(dir.path()));
@@ -173,10 +180,13 @@ TEST(TaskListFile, MissingPathOrFolderReadsNothingAndSaysNothing) {
 }
 
 TEST(TaskListFile, OpenFailureShowsTheFileAndTheError) {
-    TempDir dir;
     RecordingDialogs dialogs;
-    const auto path = dir.Join("gone.tvt");  // listed by the fake, absent on disk
-    EXPECT_EQ(ReadAll(path, dialogs).opened, TaskListFileReader::OpenResult::kFailed);
+    const std::string path = "/tasks/gone.tvt";  // listed, but gone when opened
+    FakeFileSystem fs;
+    fs.AddPlainFile(FromUtf8(path), Utf16Le(kAttribute));
+    fs.FailOn(FakeFileSystem::Call::kOpenForReading, FromUtf8(path), ENOENT);
+    EXPECT_EQ(ReadAll(fs, path, dialogs, kMaxTaskLineLength).opened,
+              TaskListFileReader::OpenResult::kFailed);
     EXPECT_EQ(dialogs.messages(),
               (std::vector<Message>{
                   {L"Error reading file " + FromUtf8(path) + L"\nNo such file or directory",
@@ -211,7 +221,8 @@ TEST(TaskListFile, WriterOpenFailuresShowTheError) {
     };
     for (const auto& c : cases) {
         RecordingDialogs dialogs;
-        EXPECT_FALSE(WriteTaskListFile(FromUtf8(c.path), {{1, L"", kAttribute}}, dialogs, kApp));
+        EXPECT_FALSE(
+            WriteTaskListFile(Disk(), FromUtf8(c.path), {{1, L"", kAttribute}}, dialogs, kApp));
         EXPECT_EQ(dialogs.messages(),
                   (std::vector<Message>{{c.text, L"Error Saving Task List", MessageIcon::kError,
                                          MessageButtons::kOk}}));
@@ -219,27 +230,20 @@ TEST(TaskListFile, WriterOpenFailuresShowTheError) {
 }
 
 TEST(TaskListFile, WriteFailureLeavesTheOldFileWhole) {
-    TempDir dir;
-    const auto path = dir.Join("keep.tvt");
-    WriteBytes(path, "old contents");
-    // A file-size limit makes the writes fail part way, like a full disk.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 100000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FakeFileSystem fs;
+    const std::string path = "/tasks/keep.tvt";
+    fs.AddPlainFile(FromUtf8(path), "old contents");
+    LimitFileSize(fs, 100000);  // the writes fail part way
     RecordingDialogs dialogs;
     const bool written = WriteTaskListFile(
-        FromUtf8(path), TaskList(5000, TaskItem{1, L"name", kRename}), dialogs, kApp);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+        fs, FromUtf8(path), TaskList(5000, TaskItem{1, L"name", kRename}), dialogs, kApp);
     EXPECT_FALSE(written);
-    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_EQ(fs.Lookup(FromUtf8(path))->content, "old contents");
     EXPECT_EQ(dialogs.messages(),
               (std::vector<Message>{
                   {L"An error occurred while writing " + FromUtf8(path) + L".\nFile too large",
                    kApp, MessageIcon::kWarning, MessageButtons::kOk}}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(fs.PathsUnder(L"/tasks").size(), 1u);
 }
 
 }  // namespace

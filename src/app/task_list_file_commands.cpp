@@ -3,7 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/main_controller.hpp"
+#include "app/task_list_editor.hpp"
 #include "app/task_list_texts.hpp"
 #include "tasks/task_list_file.hpp"
 
@@ -17,16 +17,16 @@ constexpr std::wstring_view kNothingToSave = L"Task list is empty. There's nothi
 
 }  // namespace
 
-void MainController::SetTaskListPath(const std::wstring& path) {
+void TaskListEditor::SetTaskListPath(const std::wstring& path) {
     currentTaskListPath_ = path;
     caption_ = TaskListCaption(path);
-    view_.TaskListCaptionChanged(caption_);
+    Notify(view_, &TaskEditorView::TaskListCaptionChanged, caption_);
 }
 
 // Replaces the task list with the file's tasks, trying each with the engine
 // and emptying the list at the first one it rejects. The file becomes the
 // current task-list path unless reading failed.
-MainController::ReadOutcome MainController::ReadTaskListFile(const std::wstring& path) {
+TaskListEditor::ReadOutcome TaskListEditor::ReadTaskListFile(const std::wstring& path) {
     TaskListFileReader reader(fs_, dialogs_, appName_);
     switch (reader.Open(path)) {
         case TaskListFileReader::OpenResult::kNoFile:
@@ -43,31 +43,31 @@ MainController::ReadOutcome MainController::ReadTaskListFile(const std::wstring&
     reader.Close();
     if (outcome == ReadOutcome::kRead)
         SetTaskListPath(path);
-    UpdateCommandUI();
-    ShowEntryInfo();
+    owner_.UpdateCommandUI();
+    owner_.ShowEntryInfo();
     return outcome;
 }
 
 // Appends the reader's tasks one by one, each tried with the engine; the
 // first one it rejects empties the list and ends the reading.
-MainController::ReadOutcome MainController::AppendTasksFrom(TaskListFileReader& reader) {
+TaskListEditor::ReadOutcome TaskListEditor::AppendTasksFrom(TaskListFileReader& reader) {
     TaskLine line;
     for (auto next = reader.ReadTask(line); next != TaskListFileReader::Next::kEnd;
          next = reader.ReadTask(line)) {
         if (next == TaskListFileReader::Next::kError)
             return ReadOutcome::kReadError;
         tasks_.push_back(TaskItem{ids_.Next(), std::move(line.name), std::move(line.definition)});
-        if (preview_.TaskAppended(tasks_, Engine()) != TaskResult::Ok) {
+        if (preview_.TaskAppended(tasks_, owner_.Engine()) != TaskResult::Ok) {
             EmptyTaskList();
             preview_.TaskListEmptied();
             break;
         }
-        view_.TaskRowsChanged();
+        Notify(view_, &TaskEditorView::TaskRowsChanged);
     }
     return ReadOutcome::kRead;
 }
 
-std::optional<std::wstring> MainController::PickTaskListFile(bool save) {
+std::optional<std::wstring> TaskListEditor::PickTaskListFile(bool save) {
     FileDialogRequest request;
     request.filter = kTaskFileFilter;
     request.defaultExtension = kTaskFileExtension;
@@ -76,8 +76,8 @@ std::optional<std::wstring> MainController::PickTaskListFile(bool save) {
     return save ? pickers_.PickSaveFile(request) : pickers_.PickOpenFile(request);
 }
 
-void MainController::LoadTaskList() {
-    if (jobRunning_)
+void TaskListEditor::LoadTaskList() {
+    if (owner_.JobRunning())
         return;
     const auto path = PickTaskListFile(false);
     if (!path)
@@ -99,25 +99,24 @@ void MainController::LoadTaskList() {
         case ReadOutcome::kRead:
             break;
     }
-    UpdateCommandUI();
+    owner_.UpdateCommandUI();
 }
 
-void MainController::CloseTaskList() {
-    if (jobRunning_)
+void TaskListEditor::CloseTaskList() {
+    if (owner_.JobRunning())
         return;
     SetTaskListPath(L"");
     ClearTaskList();
-    if (prefs_.flags.autoLoadTaskList != 0)
-        SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
+    owner_.TaskListClosed();
 }
 
-void MainController::WriteTaskList(const std::wstring& path) {
-    if (WriteTaskListFile(path, tasks_, dialogs_, appName_))
+void TaskListEditor::WriteTaskList(const std::wstring& path) {
+    if (WriteTaskListFile(fs_, path, tasks_, dialogs_, appName_))
         SetTaskListPath(path);
 }
 
-void MainController::SaveTaskList() {
-    if (jobRunning_)
+void TaskListEditor::SaveTaskList() {
+    if (owner_.JobRunning())
         return;
     if (currentTaskListPath_.empty()) {
         SaveTaskListAs();
@@ -129,11 +128,11 @@ void MainController::SaveTaskList() {
         return;
     }
     WriteTaskList(currentTaskListPath_);
-    UpdateCommandUI();
+    owner_.UpdateCommandUI();
 }
 
-void MainController::SaveTaskListAs() {
-    if (jobRunning_)
+void TaskListEditor::SaveTaskListAs() {
+    if (owner_.JobRunning())
         return;
     if (tasks_.empty()) {
         dialogs_.ShowMessage(std::wstring(kNothingToSave), L"Notice", MessageIcon::kInformation,
@@ -145,7 +144,7 @@ void MainController::SaveTaskListAs() {
         return;
     currentTaskListPath_ = *path;
     WriteTaskList(*path);
-    UpdateCommandUI();
+    owner_.UpdateCommandUI();
 }
 
 }  // namespace torvane

@@ -1,5 +1,7 @@
 // Update Attributes: the refusals, the confirmation, the worker and the
 // completion.
+#include "app/job_runner.hpp"
+
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -7,7 +9,6 @@
 #include <system_error>
 #include <utility>
 
-#include "app/main_controller.hpp"
 #include "engine/disk_steps.hpp"
 #include "engine/job.hpp"
 #include "platform/text.hpp"
@@ -80,49 +81,54 @@ int JobRange(std::int64_t count) {
 
 }  // namespace
 
-bool MainController::UpdateAttributes() {
-    if (jobRunning_ || RefusedBeforeJob())
-        return false;
-    StartJob();
-    return jobRunning_;
+JobRunner::JobRunner(Services services, JobView* view, Owner& owner)
+    : fs_(services.fs),
+      dialogs_(services.dialogs),
+      pickers_(services.pickers),
+      ui_(services.ui),
+      clock_(std::move(services.clock)),
+      view_(view),
+      owner_(owner) {}
+
+JobRunner::~JobRunner() {
+    if (worker_.joinable())
+        worker_.join();
 }
 
-bool MainController::RefusedBeforeJob() {
-    if (newEntries().empty()) {
+bool JobRunner::RefusedBeforeJob(const FileEntries& newEntries, const TaskList& tasks,
+                                 bool confirm) {
+    if (newEntries.empty()) {
         ShowNotice(dialogs_, kFileListEmpty);
         return true;
     }
-    if (tasks_.empty()) {
+    if (tasks.empty()) {
         ShowNotice(dialogs_, kTaskListEmpty);
         return true;
     }
-    const bool reserved =
-        std::any_of(newEntries().begin(), newEntries().end(),
-                    [](const FileEntry& e) { return HasReservedCharacter(e.name); });
+    const bool reserved = std::any_of(newEntries.begin(), newEntries.end(), [](const FileEntry& e) {
+        return HasReservedCharacter(e.name);
+    });
     if (reserved) {
         dialogs_.ShowMessage(std::wstring(kReservedCharacters), L"Error", MessageIcon::kError,
                              MessageButtons::kOk);
         return true;
     }
-    return commandLine_.noConfirm != 1 &&
-           dialogs_.ShowMessage(std::wstring(kConfirmJob), L"Confirm notice",
-                                MessageIcon::kQuestion,
-                                MessageButtons::kYesNo) != MessageAnswer::kYes;
+    return confirm && dialogs_.ShowMessage(std::wstring(kConfirmJob), L"Confirm notice",
+                                           MessageIcon::kQuestion,
+                                           MessageButtons::kYesNo) != MessageAnswer::kYes;
 }
 
-void MainController::StartJob() {
+void JobRunner::Start(JobSettings settings, std::int64_t count) {
     // The bar counts the entries the job will process, once; the job's own
     // per-folder listings draw nothing.
-    const auto count = CountJobEntries(MakeListContext(false), history_.Root(), L".*");
-    view_.SetRange(0, JobRange(count));
-    view_.SetStep(1);
-    jobPosition_ = 0;
-    jobRunning_ = true;
-    UpdateCommandUI();
+    Notify(view_, &JobView::SetRange, 0, JobRange(count));
+    Notify(view_, &JobView::SetStep, 1);
+    position_ = 0;
+    running_ = true;
+    owner_.UpdateCommandUI();
 
     if (worker_.joinable())
         worker_.join();  // the last job's worker, which has handed over its completion
-    JobSettings settings{history_.Root(), tasks_, listOptions_, Engine()};
     try {
         worker_ = std::thread([this, settings = std::move(settings), start = clock_()] {
             UiThreadDialogs dialogs(ui_, dialogs_);
@@ -132,51 +138,42 @@ void MainController::StartJob() {
             RunJob(settings, fs_, dialogs, observer, start);
         });
     } catch (const std::system_error& e) {
-        jobRunning_ = false;
-        view_.SetPos(0);
+        running_ = false;
+        Notify(view_, &JobView::SetPos, 0);
         dialogs_.ShowMessage(L"The job could not be started:\n" + FromUtf8(e.what()), L"Error",
                              MessageIcon::kError, MessageButtons::kOk);
-        UpdateCommandUI();
+        owner_.UpdateCommandUI();
     }
 }
 
-void MainController::OnJobStep(int entries) {
-    jobPosition_ += entries;
-    view_.SetPos(static_cast<int>(std::min<std::int64_t>(jobPosition_, INT_MAX)));
+void JobRunner::OnJobStep(int entries) {
+    position_ += entries;
+    Notify(view_, &JobView::SetPos, static_cast<int>(std::min<std::int64_t>(position_, INT_MAX)));
 }
 
-void MainController::OnJobDone(const JobResult& result) {
-    view_.JobFinished(result);
+void JobRunner::OnJobDone(const JobResult& result) {
+    Notify(view_, &JobView::JobFinished, result);
     if (!result.error) {
         ShowNotice(dialogs_, kJobSucceeded);
     } else if (dialogs_.ShowMessage(std::wstring(kJobFailed), L"Warning", MessageIcon::kWarning,
                                     MessageButtons::kYesNo) == MessageAnswer::kYes) {
         OfferLog(result.log);
     }
-    view_.SetPos(0);
-    if (prefs_.flags.clearTaskList == 1)
-        EmptyTaskList();  // ids and the current task-list path stay
-    if (result.renamedRoot)
-        history_.ReplaceRoot(*result.renamedRoot);
-    NavigateTo(history_.Current());
-    lastJobResult_ = result;
-    jobRunning_ = false;
-    UpdateCommandUI();
-
-    if (pendingEnd_ == PendingEnd::kQuit)
-        EndWindow(kWindowQuit);
-    else if (pendingEnd_ == PendingEnd::kClose)
-        CloseMainWindow(pendingPlacement_);
+    Notify(view_, &JobView::SetPos, 0);
+    owner_.JobCompleted(result);
+    lastResult_ = result;
+    running_ = false;
+    owner_.JobEnded();
 }
 
-void MainController::OfferLog(const ErrorLog& log) {
+void JobRunner::OfferLog(const ErrorLog& log) {
     FileDialogRequest request;
     request.filter = L"Text Files (*.txt)|*.txt|";
     request.defaultExtension = L".txt";
     request.initialName = ProposedErrorLogName(clock_());
     request.overwritePrompt = true;
     if (const auto path = pickers_.PickSaveFile(request))
-        SaveErrorLog(*path, log, dialogs_);
+        SaveErrorLog(fs_, *path, log, dialogs_);
 }
 
 }  // namespace torvane

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "app/main_view.hpp"
+#include "app/pickers.hpp"
+#include "app/ui_thread.hpp"
+#include "engine/error_log.hpp"
+#include "engine/job.hpp"
+#include "filelist/file_entry.hpp"
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+#include "tasks/task_item.hpp"
+
+namespace torvane {
+
+// Update Attributes once the window has decided what to apply: the refusals
+// and the confirmation, the worker thread, its steps on the progress bar and
+// its completion (the notice, or the offer to save the log). The worker gets
+// its own copy of what it reads and reaches the UI thread only through the
+// UiThread; everything else here runs on the UI thread. What the window does
+// once a job is done (listing again, a close that waited) is the owner's.
+class JobRunner {
+  public:
+    // What the job asks of the window it belongs to.
+    class Owner {
+      public:
+        virtual ~Owner() = default;
+        virtual void UpdateCommandUI() = 0;
+        // The job's result has been reported; the job still counts as
+        // running.
+        virtual void JobCompleted(const JobResult& result) = 0;
+        // The job has ended: running() is false and lastResult() set.
+        virtual void JobEnded() = 0;
+    };
+
+    // What a job works with. The references must outlive the runner.
+    struct Services {
+        FileSystem& fs;
+        Dialogs& dialogs;  // shown on the UI thread
+        Pickers& pickers;
+        UiThread& ui;
+        std::function<std::int64_t()> clock;  // the job's start time, the log's name
+    };
+
+    // `view` may be null (nobody draws the job).
+    JobRunner(Services services, JobView* view, Owner& owner);
+    // Waits for the last worker: it has handed over its completion once the
+    // window has ended.
+    ~JobRunner();
+    JobRunner(const JobRunner&) = delete;
+    JobRunner& operator=(const JobRunner&) = delete;
+
+    // Shows the first refusal (no new entries, no task, a reserved character
+    // in a new name) or, when `confirm`, asks whether to go on. Returns true
+    // when the job is not to start.
+    bool RefusedBeforeJob(const FileEntries& newEntries, const TaskList& tasks, bool confirm);
+    // Starts a worker on `settings`, the bar's range being `count` entries (a
+    // negative count: unknown). running() stays false when the thread could
+    // not be made (a message says so).
+    void Start(JobSettings settings, std::int64_t count);
+
+    // True from a job's start until its completion has been handled.
+    bool running() const { return running_; }
+    // The result of the last job whose completion has been handled.
+    const std::optional<JobResult>& lastResult() const { return lastResult_; }
+
+  private:
+    void OnJobStep(int entries);
+    void OnJobDone(const JobResult& result);
+    void OfferLog(const ErrorLog& log);
+
+    FileSystem& fs_;
+    Dialogs& dialogs_;
+    Pickers& pickers_;
+    UiThread& ui_;
+    const std::function<std::int64_t()> clock_;
+    JobView* view_;
+    Owner& owner_;
+
+    bool running_ = false;
+    std::int64_t position_ = 0;
+    std::optional<JobResult> lastResult_;
+    std::thread worker_;
+};
+
+}  // namespace torvane

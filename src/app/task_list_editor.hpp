@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_view.hpp"
+#include "app/pickers.hpp"
+#include "engine/apply_context.hpp"
+#include "engine/preview.hpp"
+#include "platform/dialogs.hpp"
+#include "platform/file_system.hpp"
+#include "tasks/task_definition.hpp"
+#include "tasks/task_id_sequence.hpp"
+#include "tasks/task_item.hpp"
+#include "tasks/task_list_file.hpp"
+
+namespace torvane {
+
+// The window's task list and its editing: the tasks and their ids, the
+// selected rows, the current task-list file and the task list view's
+// caption, with the commands that change them (submit, move, remove, clear,
+// load, close, save). Every change is tried on the preview first and told to
+// the task editor; what else follows it (General Info, the command states,
+// the preference file) is asked of the owner. Lives on the UI thread.
+class TaskListEditor {
+  public:
+    // What the task list asks of the window it belongs to.
+    class Owner {
+      public:
+        virtual ~Owner() = default;
+        // True while a job runs: the list then refuses every change.
+        virtual bool JobRunning() const = 0;
+        // The preferences the engine applies the tasks with.
+        virtual EngineSettings Engine() const = 0;
+        virtual void UpdateCommandUI() = 0;
+        // General Info follows the new values.
+        virtual void ShowEntryInfo() = 0;
+        // Close Task List has emptied the list and its path.
+        virtual void TaskListClosed() = 0;
+    };
+
+    // What the task list works with. The references must outlive it.
+    struct Services {
+        FileSystem& fs;
+        Dialogs& dialogs;
+        Pickers& pickers;
+        std::wstring appName;                 // the caption of the file's messages
+        std::function<std::int64_t()> clock;  // seeds the task ids
+    };
+
+    enum class ReadOutcome { kNoFile, kOpenFailed, kRead, kReadError };
+
+    TaskListEditor(Services services, Preview& preview, Owner& owner);
+
+    // The task editor told of every change; null: nobody.
+    void SetView(TaskEditorView* view) { view_ = view; }
+
+    const TaskList& tasks() const { return tasks_; }
+    const std::vector<std::size_t>& selection() const { return selection_; }
+    const std::wstring& path() const { return currentTaskListPath_; }
+    const std::wstring& caption() const { return caption_; }
+
+    // The commands of MainController of the same names.
+    int SubmitTask(const TaskFields& record);
+    void SetTaskSelection(std::vector<std::size_t> rows);
+    void MoveTaskUp();
+    void MoveTaskDown();
+    void RemoveTask();
+    void ClearTaskList();
+    void TaskListDoubleClicked();
+    std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
+    void LoadTaskList();
+    void CloseTaskList();
+    void SaveTaskList();
+    void SaveTaskListAs();
+
+    // Starts a new sequence of task ids from the clock.
+    void SeedTaskIds();
+    // Empties the list and the selection; ids and path stay.
+    void EmptyTaskList();
+    // Replaces the list with the file's tasks, trying each with the engine
+    // and emptying the list at the first one it rejects. The file becomes
+    // the current task-list path unless reading failed.
+    ReadOutcome ReadTaskListFile(const std::wstring& path);
+    // Forgets the current task-list path without telling the view (the
+    // window is closing).
+    void ForgetPath() { currentTaskListPath_.clear(); }
+
+  private:
+    void AfterTaskListChange();
+    void SelectTaskRow(std::size_t row);
+    void ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,
+                       std::optional<std::size_t> scroll, bool takeFocus);
+    int ModifyTask(const TaskFields& record);
+    int AddTask(const TaskFields& record);
+    void SetTaskListPath(const std::wstring& path);
+    ReadOutcome AppendTasksFrom(TaskListFileReader& reader);
+    void WriteTaskList(const std::wstring& path);
+    std::optional<std::wstring> PickTaskListFile(bool save);
+
+    FileSystem& fs_;
+    Dialogs& dialogs_;
+    Pickers& pickers_;
+    const std::wstring appName_;
+    const std::function<std::int64_t()> clock_;
+    Preview& preview_;
+    Owner& owner_;
+    TaskEditorView* view_ = nullptr;
+
+    TaskList tasks_;
+    TaskIdSequence ids_;
+    std::vector<std::size_t> selection_;
+    std::wstring currentTaskListPath_;
+    std::wstring caption_;
+};
+
+}  // namespace torvane

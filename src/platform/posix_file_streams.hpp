@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The Linux file system's file contents (PosixFileSystem::OpenForReading and
+// OpenForWriting), by path as bytes. Each call stands alone: it keeps no
+// state of the file system object.
+
+// Opens a file for reading, following a final symbolic link; EISDIR for a
+// folder.
+Result<std::unique_ptr<InputFile>> OpenPosixInputFile(const std::string& path);
+
+// Opens a file for writing (see WriteMode for the rules of replacing).
+Result<std::unique_ptr<OutputFile>> OpenPosixOutputFile(const std::string& path, WriteMode mode);
+
+}  // namespace torvane
