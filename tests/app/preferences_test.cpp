@@ -15,6 +15,7 @@
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -23,6 +24,7 @@ using testing::FakeFileSystem;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::TempDir;
+using testing::Utf16Le;
 using testing::WriteBytes;
 using Message = RecordingDialogs::Message;
 
@@ -249,12 +251,7 @@ TEST(Preferences, OverlongLineIsSkipped) {
     RecordingDialogs dialogs;
     std::u16string text = u"\xFEFFTaskListPath=" + std::u16string(kMaxPreferenceLineLength, u'x') +
                           u"\r\nClearTaskList=1\r\n";
-    std::string bytes;
-    for (char16_t u : text) {
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        bytes.push_back(static_cast<char>(u >> 8));
-    }
-    WriteBytes(dir.Join("bin/config.ini"), bytes);
+    WriteBytes(dir.Join("bin/config.ini"), Utf16Le(text));
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     EXPECT_EQ(p.taskListPath, L"");

@@ -9,6 +9,7 @@
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -30,8 +31,7 @@ void Put(std::string& out, std::uint32_t v, int width) {
 }
 
 void PutWide(std::string& out, const std::wstring& text, bool terminate) {
-    for (const char16_t u : ToUtf16(text))
-        Put(out, u, 2);
+    out += testing::Utf16Le(ToUtf16(text));
     if (terminate)
         Put(out, 0, 2);
 }

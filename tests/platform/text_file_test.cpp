@@ -11,22 +11,15 @@
 
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
 
 using testing::ReadBytes;
 using testing::TempDir;
+using testing::Utf16Le;
 using testing::WriteBytes;
-
-std::string Utf16Le(const std::u16string& units) {
-    std::string out;
-    for (char16_t u : units) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    }
-    return out;
-}
 
 const std::string kUtf16Mark = "\xFF\xFE";
 const std::string kUtf8Mark = "\xEF\xBB\xBF";

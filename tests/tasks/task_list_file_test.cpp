@@ -12,6 +12,7 @@
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -20,6 +21,7 @@ using testing::FakeFileSystem;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::TempDir;
+using testing::Utf16LeFile;
 using testing::WriteBytes;
 using Message = RecordingDialogs::Message;
 
@@ -29,15 +31,6 @@ const std::wstring kApp = L"torvane";
 const std::wstring kRename =
     L"$FileName<>FIND=IMG_<>REPL=Trip ###<>SYMB=TRUE<>SNUM=1<>REGX=FALSE<>";
 const std::wstring kAttribute = L"$System<>FIND=notes.txt<>ATTR=34<>REGX=FALSE<>";
-
-std::string Utf16Le(std::wstring_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t u : ToUtf16(text)) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    }
-    return out;
-}
 
 // Everything a reader yields for a file the fake file system lists.
 struct ReadOutcome {
@@ -186,9 +179,9 @@ TEST(TaskListFile, OpenFailureShowsTheFileAndTheError) {
 TEST(TaskListFile, OverlongTaskLineStopsReadingOverlongOtherLineIsSkipped) {
     TempDir dir;
     const auto path = dir.Join("long.tvt");
-    WriteBytes(path, Utf16Le(L"$System<>NAME=1<>\r\n" + std::wstring(200, L'x') +
-                             L"\r\n$System<>NAME=2<>\r\n$System<>FIND=" + std::wstring(200, L'y') +
-                             L"\r\n$System<>NAME=3<>\r\n"));
+    WriteBytes(path, Utf16LeFile(L"$System<>NAME=1<>\r\n" + std::wstring(200, L'x') +
+                                 L"\r\n$System<>NAME=2<>\r\n$System<>FIND=" +
+                                 std::wstring(200, L'y') + L"\r\n$System<>NAME=3<>\r\n"));
     RecordingDialogs dialogs;
     const auto out = ReadAll(path, dialogs, 100);
     EXPECT_EQ(out.tasks, (std::vector<TaskLine>{{L"1", L"$System<>"}, {L"2", L"$System<>"}}));
