@@ -153,6 +153,27 @@ TEST_F(ResolveShortcutTest, UnreadableFilesFail) {
     EXPECT_EQ(target, L"");
 }
 
+TEST(IsShortcutName, EndsWithLnkInAnyAsciiCase) {
+    const struct {
+        const wchar_t* path;
+        bool shortcut;
+    } cases[] = {
+        {L"a.lnk", true},
+        {L"/x/a.LnK", true},
+        {L".lnk", true},
+        {L"/x/.LNK", true},
+        {L"a.lnk.txt", false},
+        {L"alnk", false},
+        {L"a.lnk/", false},
+        {L"lnk", false},
+        {L"", false},
+        {L"a.ln\u212A", false},            // the Kelvin sign folds to k only under Unicode rules
+        {L"a.\uFF4C\uFF4E\uFF4B", false},  // full-width letters
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsShortcutName(c.path), c.shortcut) << c.path;
+}
+
 TEST(ParseShellLink, EveryTruncationIsDamage) {
     const auto bytes = BuildLink({L"..\\a", "/b", L"/c", "", true});
     ASSERT_EQ(ParseShellLink(bytes), (ShellLinkPaths{L"..\\a", L"/c"}));
