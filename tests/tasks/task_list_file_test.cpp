@@ -176,7 +176,7 @@ TEST(TaskListFile, OpenFailureShowsTheFileAndTheError) {
     RecordingDialogs dialogs;
     const std::string path = "/tasks/gone.tvt";  // listed, but gone when opened
     FakeFileSystem fs;
-    fs.AddPlainFile(FromUtf8(path), Utf16Le(kAttribute));
+    fs.AddPlainFile(FromUtf8(path), Utf16LeFile(kAttribute));
     fs.FailOn(FakeFileSystem::Call::kOpenForReading, FromUtf8(path), ENOENT);
     EXPECT_EQ(ReadAll(fs, path, dialogs, kMaxTaskLineLength).opened,
               TaskListFileReader::OpenResult::kFailed);
