@@ -1,20 +1,11 @@
 #include "app/command_line.hpp"
 
-#include "filelist/file_entry.hpp"
 #include "filelist/shortcut.hpp"
 #include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
 
 namespace torvane {
 namespace {
-
-std::wstring AsciiLower(std::wstring_view text) {
-    std::wstring lower(text);
-    for (auto& c : lower) {
-        if (c >= L'A' && c <= L'Z')
-            c = c - L'A' + L'a';
-    }
-    return lower;
-}
 
 std::wstring TrimQuotes(const std::wstring& text) {
     const auto first = text.find_first_not_of(L'"');
@@ -71,7 +62,7 @@ PathCheck CheckFilePath(const std::wstring& value, FileSystem& fs,
         return {L"", ErrorBox(L"The specified file path doesn't exist!")};
     if (IsDirectoryWord(*attributes)) {
         EndFolderPath(path);
-    } else if (AsciiLower(ExtensionOf(path)) == L".lnk") {
+    } else if (IsShortcutName(path)) {
         std::wstring target;
         if (ResolveShortcut(fs, path, target) == 0) {
             path = target;

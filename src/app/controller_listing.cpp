@@ -9,18 +9,6 @@
 #include "tasks/task_definition.hpp"
 
 namespace torvane {
-namespace {
-
-bool IsShortcutName(const std::wstring& path) {
-    std::wstring extension = ExtensionOf(path);
-    for (auto& c : extension) {
-        if (c >= L'A' && c <= L'Z')
-            c = c - L'A' + L'a';
-    }
-    return extension == L".lnk";
-}
-
-}  // namespace
 
 ListContext MainController::MakeListContext(bool withIcons) {
     Progress& progress = jobView_ ? static_cast<Progress&>(*jobView_) : noProgress_;

@@ -1,6 +1,7 @@
 #include "app/editor_pages.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/file_attributes.hpp"
 #include "platform/number_text.hpp"
@@ -11,6 +12,13 @@ namespace {
 std::wstring FlagText(bool on) {
     return std::wstring(on ? kTrue : kFalse);
 }
+
+// The box of each shown attribute, in the order of kShownAttributes.
+constexpr std::array<bool AttributeBoxes::*, kShownAttributes.size()> kBoxOfAttribute = {
+    &AttributeBoxes::archive, &AttributeBoxes::hidden, &AttributeBoxes::readOnly,
+    &AttributeBoxes::system,  &AttributeBoxes::index,  &AttributeBoxes::compress,
+    &AttributeBoxes::encrypt,
+};
 
 }  // namespace
 
@@ -86,27 +94,16 @@ std::int64_t TimeOfKind(int index, std::int64_t created, std::int64_t modified,
 
 std::uint32_t AttributeWordOf(const AttributeBoxes& boxes) {
     std::uint32_t word = 0;
-    word |= boxes.archive ? FILE_ATTRIBUTE_ARCHIVE : 0;
-    word |= boxes.hidden ? FILE_ATTRIBUTE_HIDDEN : 0;
-    word |= boxes.readOnly ? FILE_ATTRIBUTE_READONLY : 0;
-    word |= boxes.system ? FILE_ATTRIBUTE_SYSTEM : 0;
-    word |= boxes.compress ? FILE_ATTRIBUTE_COMPRESSED : 0;
-    word |= boxes.encrypt ? FILE_ATTRIBUTE_ENCRYPTED : 0;
-    word |= boxes.index ? 0 : FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    for (std::size_t i = 0; i < kShownAttributes.size(); ++i)
+        word = kShownAttributes[i].With(word, boxes.*kBoxOfAttribute[i]);
     return word;
 }
 
 AttributeBoxes AttributeBoxesOf(std::wstring_view attributes) {
     const auto word = static_cast<std::uint32_t>(ReadDecimalInt32(attributes));
-    const auto has = [word](std::uint32_t bit) { return (word & bit) != 0; };
     AttributeBoxes boxes;
-    boxes.archive = has(FILE_ATTRIBUTE_ARCHIVE);
-    boxes.hidden = has(FILE_ATTRIBUTE_HIDDEN);
-    boxes.readOnly = has(FILE_ATTRIBUTE_READONLY);
-    boxes.system = has(FILE_ATTRIBUTE_SYSTEM);
-    boxes.compress = has(FILE_ATTRIBUTE_COMPRESSED);
-    boxes.encrypt = has(FILE_ATTRIBUTE_ENCRYPTED);
-    boxes.index = !has(FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    for (std::size_t i = 0; i < kShownAttributes.size(); ++i)
+        boxes.*kBoxOfAttribute[i] = kShownAttributes[i].IsOn(word);
     return boxes;
 }
 

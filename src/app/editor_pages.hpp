@@ -111,9 +111,9 @@ struct AttributeBoxes {
     bool operator==(const AttributeBoxes&) const = default;
 };
 
-// The attribute word of the boxes: Archive 0x20, Hidden 0x2, Read-only 0x1,
-// System 0x4, Compress 0x800, Encrypt 0x4000, and 0x2000 when Index is NOT
-// checked.
+// The attribute word of the boxes, each box's bit as kShownAttributes gives
+// it: Archive 0x20, Hidden 0x2, Read-only 0x1, System 0x4, Compress 0x800,
+// Encrypt 0x4000, and 0x2000 when Index is NOT checked.
 std::uint32_t AttributeWordOf(const AttributeBoxes& boxes);
 
 // The boxes of an ATTR text, read as a signed 32-bit decimal number (no

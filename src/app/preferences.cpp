@@ -1,7 +1,9 @@
 #include "app/preferences.hpp"
 
-#include <limits>
+#include <cstdint>
 
+#include "platform/number_text.hpp"
+#include "platform/text.hpp"
 #include "platform/text_file.hpp"
 
 namespace torvane {
@@ -70,75 +72,11 @@ const Key kKeys[] = {
      [](Preferences& p) -> std::int32_t& { return p.flags.setAttributeOption; }, nullptr},
 };
 
-wchar_t AsciiLower(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::wstring_view TrimBlanks(std::wstring_view text) {
     const auto first = text.find_first_not_of(L' ');
     if (first == std::wstring_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
-
-// A decimal number as the C runtime's conversions read it: leading white
-// space, an optional sign, then digits up to the first other character. The
-// magnitude saturates just above the 32-bit range.
-struct Decimal {
-    bool negative = false;
-    std::uint64_t magnitude = 0;
-};
-
-Decimal ReadDecimal(std::wstring_view text) {
-    constexpr std::uint64_t kCap = std::uint64_t{1} << 33;
-    size_t i = 0;
-    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
-        ++i;
-    Decimal d;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
-        d.negative = text[i++] == L'-';
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        d.magnitude = d.magnitude * 10 + static_cast<std::uint64_t>(text[i] - L'0');
-        if (d.magnitude > kCap)
-            d.magnitude = kCap;
-    }
-    return d;
-}
-
-// _wtoi and a 32-bit wcstol: out-of-range values give the nearest limit.
-std::int32_t ToSigned(std::wstring_view text) {
-    const Decimal d = ReadDecimal(text);
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    const std::int64_t value = d.negative ? -static_cast<std::int64_t>(d.magnitude)
-                                          : static_cast<std::int64_t>(d.magnitude);
-    if (value > kMax)
-        return std::numeric_limits<std::int32_t>::max();
-    if (value < -kMax - 1)
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
-}
-
-// A 32-bit wcstoul: a minus sign negates modulo 2^32, an out-of-range
-// magnitude gives the largest value; the bits are kept in a signed field.
-std::int32_t ToUnsignedBits(std::wstring_view text) {
-    const Decimal d = ReadDecimal(text);
-    std::uint32_t value = std::numeric_limits<std::uint32_t>::max();
-    if (d.magnitude <= value) {
-        value = static_cast<std::uint32_t>(d.magnitude);
-        if (d.negative)
-            value = 0u - value;
-    }
-    return static_cast<std::int32_t>(value);
 }
 
 void ShowFileError(Dialogs& dialogs, std::wstring_view what, const std::wstring& path,
@@ -183,11 +121,11 @@ void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs) {
                 k.text(prefs) = value;
                 break;
             case Conversion::kUnsigned:
-                k.number(prefs) = ToUnsignedBits(value);
+                k.number(prefs) = static_cast<std::int32_t>(ReadDecimalUint32(value));
                 break;
             case Conversion::kInt:
             case Conversion::kLong:
-                k.number(prefs) = ToSigned(value);
+                k.number(prefs) = ReadDecimalInt32(value);
                 break;
         }
         return;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <variant>
 
+#include "platform/file_attributes.hpp"
 #include "platform/file_system.hpp"
 #include "platform/number_text.hpp"
 #include "tasks/task_definition.hpp"
@@ -30,14 +31,11 @@ std::wstring TimestampTip(const std::wstring& name, const TimestampTaskFields& f
 
 std::wstring AttributeTip(const std::wstring& name, const AttributeTaskFields& f) {
     const std::uint32_t word = ReadDecimalUint32(f.attributes);
-    const auto flag = [](bool on) { return on ? kTrue : kFalse; };
-    return Line(L"Task Name: ", name) + Line(L"Search String: ", f.find) +
-           Line(L"Use Regex: ", f.regex) + Line(L"Attributes: ", L"") +
-           Line(L"    Archive: ", flag(word & 0x20)) + Line(L"    Hidden: ", flag(word & 0x2)) +
-           Line(L"    Read-only: ", flag(word & 0x1)) + Line(L"    System: ", flag(word & 0x4)) +
-           Line(L"    Index: ", flag((word & 0x2000) == 0)) +
-           Line(L"    Compress: ", flag(word & 0x800)) +
-           Line(L"    Encrypt: ", flag(word & 0x4000));
+    std::wstring tip = Line(L"Task Name: ", name) + Line(L"Search String: ", f.find) +
+                       Line(L"Use Regex: ", f.regex) + Line(L"Attributes: ", L"");
+    for (const auto& a : kShownAttributes)
+        tip += Line(L"    " + a.WideCaption() + L": ", a.IsOn(word) ? kTrue : kFalse);
+    return tip;
 }
 
 }  // namespace

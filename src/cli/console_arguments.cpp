@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/text.hpp"
+
 namespace torvane {
 namespace {
 
@@ -26,15 +28,6 @@ constexpr NamedValue kHiddenValues[] = {
 };
 
 enum class ConsoleSwitch { kRetrieve, kSubFolders, kHidden };
-
-std::wstring AsciiLower(std::wstring_view text) {
-    std::wstring out(text);
-    for (auto& c : out) {
-        if (c >= L'A' && c <= L'Z')
-            c = c - L'A' + L'a';
-    }
-    return out;
-}
 
 // The console switch an argument names, if it is one.
 std::optional<ConsoleSwitch> ConsoleSwitchOf(std::wstring_view argument) {

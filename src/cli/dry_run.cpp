@@ -7,22 +7,6 @@
 namespace torvane {
 namespace {
 
-struct AttributeName {
-    std::uint32_t bit;
-    bool inverted;  // on when the bit is clear
-    std::wstring_view name;
-};
-
-constexpr AttributeName kAttributeNames[] = {
-    {FILE_ATTRIBUTE_ARCHIVE, false, L"Archive"},
-    {FILE_ATTRIBUTE_HIDDEN, false, L"Hidden"},
-    {FILE_ATTRIBUTE_READONLY, false, L"Read-only"},
-    {FILE_ATTRIBUTE_SYSTEM, false, L"System"},
-    {FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, true, L"Index"},
-    {FILE_ATTRIBUTE_COMPRESSED, false, L"Compress"},
-    {FILE_ATTRIBUTE_ENCRYPTED, false, L"Encrypt"},
-};
-
 std::wstring RelativeTo(std::wstring_view base, const std::wstring& path) {
     if (!base.empty() && path.size() > base.size() && path.compare(0, base.size(), base) == 0)
         return path.substr(base.size());
@@ -70,14 +54,13 @@ class ChangeLines : public WalkVisitor {
 
 std::wstring AttributeChanges(std::uint32_t before, std::uint32_t after) {
     std::wstring out;
-    for (const auto& a : kAttributeNames) {
-        const bool was = ((before & a.bit) != 0) != a.inverted;
-        const bool is = ((after & a.bit) != 0) != a.inverted;
-        if (was == is)
+    for (const auto& a : kShownAttributes) {
+        const bool is = a.IsOn(after);
+        if (a.IsOn(before) == is)
             continue;
         if (!out.empty())
             out += L' ';
-        out += (is ? L"+" : L"-") + std::wstring(a.name);
+        out += (is ? L"+" : L"-") + a.WideCaption();
     }
     return out;
 }

@@ -44,11 +44,7 @@ std::wstring ProgressLine(std::int64_t done, std::int64_t total, double seconds,
 }
 
 bool IsYes(const std::wstring& answer) {
-    std::wstring word = Trimmed(answer);
-    for (auto& c : word) {
-        if (c >= L'A' && c <= L'Z')
-            c = c - L'A' + L'a';
-    }
+    const std::wstring word = AsciiLower(Trimmed(answer));
     return word == L"y" || word == L"yes";
 }
 

@@ -4,6 +4,7 @@
 #include "engine/task_branches.hpp"
 #include "engine/task_pattern.hpp"
 #include "platform/number_text.hpp"
+#include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
 
 namespace torvane {
@@ -54,17 +55,6 @@ void NumberReplacementInto(std::wstring& out, std::wstring_view replacement,
     counter = Advance(counter, 1);
 }
 
-bool EqualIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-    auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // Keeps a renamed file's icon in step with its new extension: the icon of
 // the entry on show at the same position when the extension is the same
 // letter case aside, else the cache's row for it, fetched once and then
@@ -75,7 +65,7 @@ void UpdatePreviewIcon(FileEntry& entry, std::size_t index, const PreviewIcons& 
     const std::wstring extension = ExtensionOf(entry.name);
     if (icons.current != nullptr && index < icons.current->size()) {
         const FileEntry& shown = (*icons.current)[index];
-        if (EqualIgnoringAsciiCase(ExtensionOf(shown.name), extension)) {
+        if (EqualsIgnoringAsciiCase(ExtensionOf(shown.name), extension)) {
             entry.iconIndex = shown.iconIndex;
             return;
         }

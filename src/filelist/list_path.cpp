@@ -4,6 +4,7 @@
 #include <array>
 
 #include "filelist/logical_compare.hpp"
+#include "filelist/shortcut.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/local_time.hpp"
 
@@ -197,7 +198,7 @@ bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& opti
         if (SkippedByHiddenSystem(a, options.hiddenSystemOption))
             return false;
     }
-    return !EqualsIgnoringCase(ExtensionView(record.name), L".lnk");
+    return !IsShortcutName(record.name);
 }
 
 std::int64_t ListedTime(std::int64_t seconds) {

@@ -1,5 +1,7 @@
 #include "filelist/logical_compare.hpp"
 
+#include "platform/text.hpp"
+
 namespace torvane {
 namespace {
 
@@ -55,7 +57,7 @@ wchar_t FoldLatinExtendedA(wchar_t c) {
 
 wchar_t FoldCase(wchar_t c) {
     if (c < 0x80)
-        return InRange(c, L'A', L'Z') ? c + 32 : c;
+        return AsciiLower(c);
     if (InRange(c, 0xC0, 0xDE) && c != 0xD7)
         return c + 32;
     if (InRange(c, 0x100, 0x17F))

@@ -160,6 +160,12 @@ std::wstring Resolve(const std::wstring& folder, const std::wstring& relative) {
 
 }  // namespace
 
+bool IsShortcutName(std::wstring_view path) {
+    constexpr std::wstring_view kExtension = L".lnk";
+    return path.size() >= kExtension.size() &&
+           EqualsIgnoringAsciiCase(path.substr(path.size() - kExtension.size()), kExtension);
+}
+
 std::optional<ShellLinkPaths> ParseShellLink(std::string_view bytes) {
     Reader r(bytes);
     if (r.Read(4) != kHeaderSize || r.Take(16) != std::string_view(kLinkClsid, 16))

@@ -8,6 +8,12 @@
 
 namespace torvane {
 
+// Whether a path or name names a shortcut file: it ends with ".lnk" in any
+// mix of ASCII letter case (the extension as ExtensionOf gives it is ".lnk").
+// Listing leaves such files out, and a chosen or given one is replaced by
+// its target.
+bool IsShortcutName(std::wstring_view path);
+
 // The paths a Windows shortcut file (the Shell Link binary format, ".lnk")
 // holds, as written in it (with backslashes). Either may be empty.
 struct ShellLinkPaths {

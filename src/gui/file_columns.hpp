@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/file_attributes.hpp"
+
 namespace torvane::gui {
 
 // The columns of both file lists, in display order. Column k of one list is
@@ -42,14 +44,18 @@ inline constexpr std::array<GridColumn, kFileColumnCount> kFileColumns = {{
     {"Date Modified", 140, ColumnTrait::kText},
     {"Date Created", 140, ColumnTrait::kText},
     {"Date Accessed", 140, ColumnTrait::kText},
-    {"Archive", 20, ColumnTrait::kImage},
-    {"Hidden", 20, ColumnTrait::kImage},
-    {"Read-only", 20, ColumnTrait::kImage},
-    {"System", 20, ColumnTrait::kImage},
-    {"Index", 20, ColumnTrait::kImage},
-    {"Compress", 20, ColumnTrait::kImage},
-    {"Encrypt", 20, ColumnTrait::kImage},
+    {kShownAttributes[0].caption, 20, ColumnTrait::kImage},
+    {kShownAttributes[1].caption, 20, ColumnTrait::kImage},
+    {kShownAttributes[2].caption, 20, ColumnTrait::kImage},
+    {kShownAttributes[3].caption, 20, ColumnTrait::kImage},
+    {kShownAttributes[4].caption, 20, ColumnTrait::kImage},
+    {kShownAttributes[5].caption, 20, ColumnTrait::kImage},
+    {kShownAttributes[6].caption, 20, ColumnTrait::kImage},
 }};
+
+// The attribute columns are kShownAttributes in its order, from kArchiveColumn on.
+static_assert(kFileColumnCount - kArchiveColumn == kShownAttributes.size());
+static_assert(kShownAttributes[static_cast<std::size_t>(kIndexColumn - kArchiveColumn)].inverted);
 
 // The first column hidden when the window opens: only "Name" and
 // "Date Modified" show at start.

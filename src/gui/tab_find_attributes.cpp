@@ -8,13 +8,13 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "platform/file_attributes.hpp"
+
 namespace torvane::gui {
-namespace {
 
-constexpr std::array<const char*, CTabFindAttributes::kBoxCount> kBoxTexts = {
-    "Archive", "Hidden", "Read-only", "System", "Index", "Compress", "Encrypt"};
-
-}  // namespace
+// The boxes are kShownAttributes in its order.
+static_assert(CTabFindAttributes::kBoxCount == kShownAttributes.size());
+static_assert(kShownAttributes[CTabFindAttributes::kIndex].inverted);
 
 CTabFindAttributes::CTabFindAttributes(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
                                        QWidget* parent)
@@ -44,8 +44,8 @@ QWidget* CTabFindAttributes::MakeAttributeGroup() {
     auto* group = new QGroupBox(QStringLiteral("Attributes to apply"), this);
     auto* grid = new QGridLayout(group);
     for (int b = 0; b < kBoxCount; ++b) {
-        auto* box =
-            new QCheckBox(QString::fromLatin1(kBoxTexts[static_cast<std::size_t>(b)]), group);
+        auto* box = new QCheckBox(
+            QString::fromLatin1(kShownAttributes[static_cast<std::size_t>(b)].caption), group);
         boxes_[static_cast<std::size_t>(b)] = box;
         // Archive to System in the left column, Index to Encrypt in the right.
         grid->addWidget(box, b < kIndex ? b : b - kIndex, b < kIndex ? 0 : 1);

@@ -1,5 +1,6 @@
 #include "platform/text.hpp"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace torvane {
@@ -155,6 +156,19 @@ size_t Utf16Length(std::wstring_view text) {
         n += (c >= 0x10000 && c <= 0x10FFFF) ? 2 : 1;
     }
     return n;
+}
+
+std::wstring AsciiLower(std::wstring_view text) {
+    std::wstring lower(text);
+    for (auto& c : lower)
+        c = AsciiLower(c);
+    return lower;
+}
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](wchar_t x, wchar_t y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 }  // namespace torvane

@@ -31,4 +31,20 @@ std::wstring FromUtf16(std::u16string_view units);
 // The number of UTF-16 code units that ToUtf16(text) would produce.
 size_t Utf16Length(std::wstring_view text);
 
+// ASCII letter case: the rule for the program's own words (switch names,
+// preference keys, extensions it recognises, answers typed at a prompt),
+// which never depends on the locale. Only A-Z and a-z pair up; every other
+// character, non-ASCII letters included, is left as it is.
+
+// `c` with A-Z turned into a-z.
+constexpr wchar_t AsciiLower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// `text` with A-Z turned into a-z.
+std::wstring AsciiLower(std::wstring_view text);
+
+// Whether `a` and `b` are equal once A-Z are turned into a-z.
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
+
 }  // namespace torvane

@@ -10,6 +10,7 @@
 #include "platform/posix_file_system.hpp"
 #include "tasks/task_id_sequence.hpp"
 #include "time_zone.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane::testing {
 namespace {
@@ -23,16 +24,6 @@ const Message kSucceeded{L"Operation completed sucessfully.", L"Notice", Message
                          MessageButtons::kOk};
 const Message kFailed{L"Operation completed with error.  Do you want to save the log file?",
                       L"Warning", MessageIcon::kWarning, MessageButtons::kYesNo};
-
-// UTF-16LE bytes with the mark for ASCII text.
-std::string Utf16(const std::string& text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char c : text) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes;
-}
 
 class UpdateAttributesTest : public ControllerTest {
   protected:
@@ -138,9 +129,9 @@ TEST_F(UpdateAttributesTest, JobWithAFailureOffersTheLogAndSavesIt) {
     const std::string systemText = ToUtf8(fs.SystemMessage(EACCES));
     ASSERT_EQ(systemText.substr(systemText.size() - 2), "\r\n");
     EXPECT_EQ(ReadBytes(ToUtf8(logPath)),
-              Utf16("Log file started on: 2021-07-03 12-05-09\r\n\r\n"
-                    "Error renaming file:  /data/a2.jpg.........." +
-                    systemText.substr(0, systemText.size() - 2) + "\r\r\n\r\n"));
+              Utf16LeFile(FromUtf8("Log file started on: 2021-07-03 12-05-09\r\n\r\n"
+                                   "Error renaming file:  /data/a2.jpg.........." +
+                                   systemText.substr(0, systemText.size() - 2) + "\r\r\n\r\n")));
     EXPECT_TRUE(controller->lastJobResult()->error);
     EXPECT_EQ(view.currentNames, (Names{L"a2.jpg", L"b.jpg", L"x10.jpg"}));
 }
@@ -282,9 +273,10 @@ TEST(RealFolderJob, ANameCollisionIsLoggedAndTheLogSavedOnDisk) {
 
     EXPECT_EQ(view.currentNames, (Names{L"a2.txt", L"x1.txt", L"x2.txt"}));
     EXPECT_EQ(ReadBytes(dir.Join("photos/x2.txt")), "x2.txt");
-    EXPECT_EQ(ReadBytes(logPath), Utf16("Log file started on: 2021-07-03 12-05-09\r\n\r\n"
-                                        "Error renaming file:  " +
-                                        ToUtf8(root) + "a2.txt..........File exists\r\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(logPath),
+              Utf16LeFile(FromUtf8("Log file started on: 2021-07-03 12-05-09\r\n\r\n"
+                                   "Error renaming file:  " +
+                                   ToUtf8(root) + "a2.txt..........File exists\r\r\n\r\n")));
 }
 
 }  // namespace

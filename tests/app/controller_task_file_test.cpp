@@ -6,6 +6,7 @@
 
 #include "controller_fixture.hpp"
 #include "tasks/task_list_file.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane::testing {
 namespace {
@@ -17,15 +18,11 @@ const std::wstring kBadRegex = L"$FileName<>FIND=(<>REPL=x<>SYMB=FALSE<>SNUM=0<>
 const std::wstring kAttribute = L"$System<>FIND=b.txt<>ATTR=34<>REGX=FALSE<>";
 
 // UTF-16LE bytes with the mark, each line ended by CR LF.
-std::string Utf16File(const std::vector<std::string>& lines) {
-    std::string bytes = "\xFF\xFE";
-    for (const auto& line : lines) {
-        for (const char c : line + "\r\n") {
-            bytes += c;
-            bytes += '\0';
-        }
-    }
-    return bytes;
+std::string Utf16File(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const auto& line : lines)
+        text += line + L"\r\n";
+    return Utf16LeFile(text);
 }
 
 class TaskFileTest : public ControllerTest {
@@ -56,8 +53,8 @@ TEST_F(TaskFileTest, SaveWithoutAFileSavesAsAndWritesEveryTask) {
               (FileDialogRequest{L"", L"Torvane Task File (*.tvt)|*.tvt|Text Files (*.txt)|*.txt|",
                                  L".tvt", L"", true}));
     EXPECT_EQ(ReadBytes(ToUtf8(path)),
-              Utf16File({"$FileName<>FIND=a<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>NAME=A<>",
-                         "$FileName<>FIND=b<>REPL=y<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>NAME=<>"}));
+              Utf16File({L"$FileName<>FIND=a<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>NAME=A<>",
+                         L"$FileName<>FIND=b<>REPL=y<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>NAME=<>"}));
     EXPECT_EQ(controller->currentTaskListPath(), path);
     EXPECT_EQ(view.caption, L"Task List: out.tvt");
     EXPECT_TRUE(Enabled(CommandId::kSaveTaskList));
@@ -165,8 +162,8 @@ TEST_F(TaskFileTest, AFileReadInPartLeavesNoFileCurrent) {
     const std::string second = ToUtf8(Path(L"second.tvt"));
     {
         std::ofstream out(second, std::ios::binary);
-        out << Utf16File({ToUtf8(kRenameA + L"NAME=A<>")});
-        const std::string head = Utf16File({"$FileName<>FIND="});
+        out << Utf16File({kRenameA + L"NAME=A<>"});
+        const std::string head = Utf16File({L"$FileName<>FIND="});
         out << head.substr(2, head.size() - 2 - 4);  // without the mark and the line end
         const std::string unit("a\0", 2);
         std::string chunk;
@@ -184,7 +181,7 @@ TEST_F(TaskFileTest, AFileReadInPartLeavesNoFileCurrent) {
 
     controller->SaveTaskList();  // asks for a file rather than writing over either
     EXPECT_EQ(view.saveRequests.size(), 1u);
-    EXPECT_EQ(ReadBytes(ToUtf8(first)), Utf16File({ToUtf8(kAttribute + L"NAME=B<>")}));
+    EXPECT_EQ(ReadBytes(ToUtf8(first)), Utf16File({kAttribute + L"NAME=B<>"}));
 }
 
 TEST_F(TaskFileTest, SaveIsDisabledOnceTheFileIsGoneOrClosed) {

@@ -11,6 +11,7 @@
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -19,6 +20,7 @@ using testing::FakeFileSystem;
 using testing::LimitFileSize;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
+using testing::Utf16Le;
 using Message = RecordingDialogs::Message;
 
 const std::string kFixtures = TORVANE_FIXTURES_DIR "/preferences/";
@@ -224,12 +226,7 @@ TEST(Preferences, OverlongLineIsSkipped) {
     RecordingDialogs dialogs;
     std::u16string text = u"\xFEFFTaskListPath=" + std::u16string(kMaxPreferenceLineLength, u'x') +
                           u"\r\nClearTaskList=1\r\n";
-    std::string bytes;
-    for (char16_t u : text) {
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        bytes.push_back(static_cast<char>(u >> 8));
-    }
-    fs.Put("bin/config.ini", bytes);
+    fs.Put("bin/config.ini", Utf16Le(text));
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     EXPECT_EQ(p.taskListPath, L"");

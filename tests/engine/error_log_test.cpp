@@ -7,6 +7,7 @@
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "time_zone.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -15,14 +16,7 @@ using testing::FakeFileSystem;
 using testing::RecordingDialogs;
 using testing::ScopedTimeZone;
 
-std::string Utf16Le(std::u16string_view units) {
-    std::string out = "\xFF\xFE";
-    for (char16_t u : units) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    }
-    return out;
-}
+using testing::Utf16LeFile;
 
 TEST(ErrorLog, HeaderAndProposedNameUseLocalTime) {
     ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
@@ -47,7 +41,7 @@ TEST(SaveErrorLog, WritesTheExactBytes) {
     ASSERT_TRUE(SaveErrorLog(fs, path, log, dialogs));
     EXPECT_TRUE(dialogs.messages().empty());
     EXPECT_EQ(fs.Lookup(path)->content,
-              Utf16Le(u"Log file started on: 2021-07-03 14-05-09\r\n\r\n"
+              Utf16LeFile(u"Log file started on: 2021-07-03 14-05-09\r\n\r\n"
                       u"Error renaming file:  /d/a..........File exists\r\r\n\r\n"
                       u"Error setting compression attributes:  /d/b..........Can only set\r\n"));
 }

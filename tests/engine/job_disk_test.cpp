@@ -14,6 +14,7 @@
 #include "tasks/task_definition.hpp"
 #include "temp_dir.hpp"
 #include "time_zone.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -159,12 +160,7 @@ TEST_F(JobDiskTest, CollisionLosesNothingAndTheSavedLogHasItsLine) {
         }
         expected += u"\r\n";
     }
-    std::string expectedBytes;
-    for (char16_t u : expected) {
-        expectedBytes.push_back(static_cast<char>(u & 0xFF));
-        expectedBytes.push_back(static_cast<char>(u >> 8));
-    }
-    EXPECT_EQ(bytes, expectedBytes);
+    EXPECT_EQ(bytes, testing::Utf16Le(expected));
     EXPECT_NE(bytes.find(std::string("\r\0\r\0\n\0", 6)), std::string::npos);  // CR CR LF
 }
 

@@ -9,6 +9,7 @@
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -30,8 +31,7 @@ void Put(std::string& out, std::uint32_t v, int width) {
 }
 
 void PutWide(std::string& out, const std::wstring& text, bool terminate) {
-    for (const char16_t u : ToUtf16(text))
-        Put(out, u, 2);
+    out += testing::Utf16Le(ToUtf16(text));
     if (terminate)
         Put(out, 0, 2);
 }
@@ -151,6 +151,27 @@ TEST_F(ResolveShortcutTest, UnreadableFilesFail) {
     fs.AddPlainFile(L"/r/text.lnk", "not a shortcut");
     EXPECT_EQ(ResolveShortcut(fs, L"/r/text.lnk", target), EINVAL);
     EXPECT_EQ(target, L"");
+}
+
+TEST(IsShortcutName, EndsWithLnkInAnyAsciiCase) {
+    const struct {
+        const wchar_t* path;
+        bool shortcut;
+    } cases[] = {
+        {L"a.lnk", true},
+        {L"/x/a.LnK", true},
+        {L".lnk", true},
+        {L"/x/.LNK", true},
+        {L"a.lnk.txt", false},
+        {L"alnk", false},
+        {L"a.lnk/", false},
+        {L"lnk", false},
+        {L"", false},
+        {L"a.ln\u212A", false},            // the Kelvin sign folds to k only under Unicode rules
+        {L"a.\uFF4C\uFF4E\uFF4B", false},  // full-width letters
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsShortcutName(c.path), c.shortcut) << c.path;
 }
 
 TEST(ParseShellLink, EveryTruncationIsDamage) {

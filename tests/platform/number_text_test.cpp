@@ -29,6 +29,10 @@ TEST(ReadDecimalInt32, ReadsLikeWcstolWithA32BitLong) {
         {L"99999999999999999999999999", INT_MAX},
         {L"000000000000000000000012", 12},
         {L"\u00a012", 0},  // only the six C blanks are skipped
+        {L"\v\f12", 12},
+        {L"-0", 0},
+        {L"+-5", 0},
+        {L"\x0663", 0},  // only ASCII digits count
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReadDecimalInt32(c.text), c.value) << c.text;
@@ -49,6 +53,14 @@ TEST(ReadDecimalUint32, ReadsLikeWcstoulWithA32BitLong) {
         {L"4294967296", UINT_MAX},
         {L"-4294967296", UINT_MAX},
         {L"99999999999999999999999999", UINT_MAX},
+        {L"\v\f12", 12},
+        {L"-0", 0},
+        {L"- 5", 0},
+        {L"+-5", 0},
+        {L"\x0663", 0},  // only ASCII digits count
+        {L"2147483648", 2147483648u},
+        {L"-4294967295", 1},
+        {L"\u00a012", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReadDecimalUint32(c.text), c.value) << c.text;

@@ -15,6 +15,7 @@
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -22,16 +23,8 @@ namespace {
 using testing::FakeFileSystem;
 using testing::ReadBytes;
 using testing::TempDir;
+using testing::Utf16Le;
 using testing::WriteBytes;
-
-std::string Utf16Le(const std::u16string& units) {
-    std::string out;
-    for (char16_t u : units) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    }
-    return out;
-}
 
 // The Linux file system, for the cases that read and write real files.
 FileSystem& Disk() {

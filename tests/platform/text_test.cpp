@@ -75,5 +75,34 @@ TEST(Utf16, SurrogatePairsAndLoneSurrogates) {
     EXPECT_EQ(FromUtf16(u"\xDE00\xD83D").size(), 2u);
 }
 
+TEST(AsciiLower, FoldsOnlyTheAsciiLetters) {
+    // The neighbours of A-Z ('@', '[') and letters that fold under Unicode
+    // rules (Latin-1, Greek, Cyrillic, the Kelvin sign) stay as they are.
+    EXPECT_EQ(AsciiLower(L"@AZ[az`{"), L"@az[az`{");
+    EXPECT_EQ(AsciiLower(L"\u00C9\u0391\u0416\u212A\u0130"), L"\u00C9\u0391\u0416\u212A\u0130");
+    EXPECT_EQ(AsciiLower(L""), L"");
+}
+
+TEST(EqualsIgnoringAsciiCase, IgnoresOnlyAsciiLetterCase) {
+    const struct {
+        const wchar_t* a;
+        const wchar_t* b;
+        bool equal;
+    } cases[] = {
+        {L"", L"", true},
+        {L"TaskListPath", L"tasklistpath", true},
+        {L".LNK", L".lnk", true},
+        {L"@", L"`", false},  // 0x40 and 0x60 differ by the case bit, but are not letters
+        {L"[", L"{", false},
+        {L"\u00C9", L"\u00E9", false},
+        {L"\u212A", L"k", false},
+        {L"ab", L"abc", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(EqualsIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << L" " << c.b;
+        EXPECT_EQ(EqualsIgnoringAsciiCase(c.b, c.a), c.equal) << c.b << L" " << c.a;
+    }
+}
+
 }  // namespace
 }  // namespace torvane

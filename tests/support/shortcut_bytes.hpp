@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/text.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane::testing {
 
@@ -21,8 +22,7 @@ inline std::string ShortcutTo(const std::wstring& relative) {
     out.resize(0x4C, '\0');
     const std::u16string units = ToUtf16(relative);
     put(static_cast<std::uint32_t>(units.size()), 2);
-    for (char16_t u : units)
-        put(u, 2);
+    out += Utf16Le(units);
     return out;
 }
 

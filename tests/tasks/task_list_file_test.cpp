@@ -10,6 +10,7 @@
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane {
 namespace {
@@ -19,6 +20,7 @@ using testing::LimitFileSize;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::TempDir;
+using testing::Utf16LeFile;
 using testing::WriteBytes;
 using Message = RecordingDialogs::Message;
 
@@ -28,15 +30,6 @@ const std::wstring kApp = L"torvane";
 const std::wstring kRename =
     L"$FileName<>FIND=IMG_<>REPL=Trip ###<>SYMB=TRUE<>SNUM=1<>REGX=FALSE<>";
 const std::wstring kAttribute = L"$System<>FIND=notes.txt<>ATTR=34<>REGX=FALSE<>";
-
-std::string Utf16Le(std::wstring_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t u : ToUtf16(text)) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    }
-    return out;
-}
 
 // The Linux file system, for the files in temporary folders.
 FileSystem& Disk() {
@@ -183,7 +176,7 @@ TEST(TaskListFile, OpenFailureShowsTheFileAndTheError) {
     RecordingDialogs dialogs;
     const std::string path = "/tasks/gone.tvt";  // listed, but gone when opened
     FakeFileSystem fs;
-    fs.AddPlainFile(FromUtf8(path), Utf16Le(kAttribute));
+    fs.AddPlainFile(FromUtf8(path), Utf16LeFile(kAttribute));
     fs.FailOn(FakeFileSystem::Call::kOpenForReading, FromUtf8(path), ENOENT);
     EXPECT_EQ(ReadAll(fs, path, dialogs, kMaxTaskLineLength).opened,
               TaskListFileReader::OpenResult::kFailed);
@@ -196,9 +189,9 @@ TEST(TaskListFile, OpenFailureShowsTheFileAndTheError) {
 TEST(TaskListFile, OverlongTaskLineStopsReadingOverlongOtherLineIsSkipped) {
     TempDir dir;
     const auto path = dir.Join("long.tvt");
-    WriteBytes(path, Utf16Le(L"$System<>NAME=1<>\r\n" + std::wstring(200, L'x') +
-                             L"\r\n$System<>NAME=2<>\r\n$System<>FIND=" + std::wstring(200, L'y') +
-                             L"\r\n$System<>NAME=3<>\r\n"));
+    WriteBytes(path, Utf16LeFile(L"$System<>NAME=1<>\r\n" + std::wstring(200, L'x') +
+                                 L"\r\n$System<>NAME=2<>\r\n$System<>FIND=" +
+                                 std::wstring(200, L'y') + L"\r\n$System<>NAME=3<>\r\n"));
     RecordingDialogs dialogs;
     const auto out = ReadAll(path, dialogs, 100);
     EXPECT_EQ(out.tasks, (std::vector<TaskLine>{{L"1", L"$System<>"}, {L"2", L"$System<>"}}));
