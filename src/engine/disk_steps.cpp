@@ -101,8 +101,14 @@ void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEnt
     const std::uint32_t next = updated.attributes;
     auto systemText = [&](const SystemError& e) { return at.fs.SystemMessage(e.code); };
 
-    // Without Read-only or System there is nothing to take off first.
-    if ((now & kReadOnlyOrSystem) != 0) {
+    // Compression and encryption are switched with Read-only and System off,
+    // as Windows requires; without either of them to switch, or without
+    // Read-only or System to take off, the final word is all there is to
+    // write. Taking Read-only off for nothing would give a read-only file
+    // write permission that the final word then takes from everyone.
+    const bool switches =
+        IsCompressed(now) != IsCompressed(next) || IsEncrypted(now) != IsEncrypted(next);
+    if (switches && (now & kReadOnlyOrSystem) != 0) {
         if (const auto writable = folder.SetAttributes(name, now & ~kReadOnlyOrSystem);
             !writable.ok())
             Fail(kErrorChangingFileAttributes, path, systemText(writable.error()), state, result);
@@ -142,32 +148,19 @@ void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEnt
 
 void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result) {
+    // Setting times needs the entry's ownership, not permission to write it,
+    // so nothing else of the entry is touched: a read-only file stays as it
+    // is throughout. An unchanged creation time is not written (on Linux it
+    // would cost a read of the stored word).
     const std::wstring path = updated.FullPath();
     FileSystem& fs = at.fs;
-    Folder& folder = at.folder;
-    const std::uint32_t word = updated.attributes;
-    const bool clearBits = (word & kReadOnlyOrSystem) != 0;
-    if (clearBits) {
-        if (const auto cleared = folder.SetAttributes(updated.name, word & ~kReadOnlyOrSystem);
-            !cleared.ok()) {
-            Fail(kErrorChangingFileTimestamp, path, fs.SystemMessage(cleared.error().code), state,
-                 result);
-            return;
-        }
-    }
-    // An unchanged creation time costs a read of the stored word on Linux.
     const auto created =
         updated.created != current.created ? std::optional(updated.created) : std::nullopt;
-    if (auto handle = folder.Open(updated.name); !handle.ok()) {
+    if (auto handle = at.folder.Open(updated.name); !handle.ok()) {
         Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
     } else if (const auto set = (*handle)->SetTimes(created, updated.accessed, updated.modified);
                !set.ok()) {
         Fail(kErrorChangingTimestamp, path, fs.SystemMessage(set.error().code), state, result);
-    }
-    if (clearBits) {
-        if (const auto restored = folder.SetAttributes(updated.name, word); !restored.ok())
-            Flag(kErrorSettingFileAttributes, path, fs.SystemMessage(restored.error().code),
-                 result);
     }
 }
 

@@ -40,9 +40,9 @@ std::wstring UnusableNameReason(std::wstring_view name);
 bool RenameStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                 EntryStepState& state, JobResult& result);
 
-// Gives the entry its new attribute word: Read-only and System off (when it
-// has either), then compression and encryption as the two words say, then the
-// whole new word.
+// Gives the entry its new attribute word. When compression or encryption
+// changes: Read-only and System off (when it has either), then compression
+// and encryption as the two words say. Then the whole new word.
 void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result);
 
@@ -51,9 +51,9 @@ void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEnt
 void SetCompression(const StepTarget& at, const FileEntry& entry, bool on, EntryStepState& state,
                     JobResult& result);
 
-// Writes the new times, taking Read-only and System off around the write and
-// putting them back whatever happened. A creation time that stays as it is
-// is left alone rather than written again.
+// Writes the new times and nothing else (a read-only entry stays as it is:
+// setting times needs ownership, not write permission). A creation time that
+// stays as it is is left alone rather than written again.
 void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result);
 

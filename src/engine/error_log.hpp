@@ -38,8 +38,6 @@ inline constexpr std::wstring_view kErrorSettingEncryption =
     L"Error setting encryption attributes:  ";
 inline constexpr std::wstring_view kErrorSettingFileAttributes =
     L"Error setting file attributes:  ";
-inline constexpr std::wstring_view kErrorChangingFileTimestamp =
-    L"Error changing file timestamp:  ";
 inline constexpr std::wstring_view kErrorChangingTimestamp = L"Error changing timestamp:  ";
 
 // The header line of a log started at `now`: "Log file started on: " + the

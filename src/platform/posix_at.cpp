@@ -32,6 +32,7 @@ constexpr std::size_t kStoredLimit = 256;
 constexpr long kSysFchmodat2 = 452;
 constexpr long kSysSetxattrat = 463;
 constexpr long kSysGetxattrat = 464;
+constexpr long kSysRemovexattrat = 466;
 struct XattrArgs {
     std::uint64_t value;
     std::uint32_t size;
@@ -98,6 +99,8 @@ std::optional<DosInfo> ReadStored(const Backend& b, const At& at) {
 
 // 0, or the errno value of writing the stored value.
 int SetStoredBytes(const Backend& b, const At& at, const std::string& bytes) {
+    if (const int err = b.Fault("setxattr", at.Path()))
+        return err;
     if (b.folderRelativeCalls && !gNoXattrAt.load(std::memory_order_relaxed)) {
         XattrArgs args{reinterpret_cast<std::uintptr_t>(bytes.data()),
                        static_cast<std::uint32_t>(bytes.size()), 0};
@@ -114,8 +117,28 @@ int SetStoredBytes(const Backend& b, const At& at, const std::string& bytes) {
     return ::setxattr(entry.path(), kDosAttribName, bytes.data(), bytes.size(), 0) == 0 ? 0 : errno;
 }
 
+// Removes the stored value; 0, or the errno value.
+int RemoveStoredAt(const Backend& b, const At& at) {
+    if (const int err = b.Fault("removexattr", at.Path()))
+        return err;
+    if (b.folderRelativeCalls && !gNoXattrAt.load(std::memory_order_relaxed)) {
+        if (::syscall(kSysRemovexattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
+                      kDosAttribName) == 0)
+            return 0;
+        if (errno != ENOSYS)
+            return errno;
+        gNoXattrAt = true;
+    }
+    const Reached entry(at.dir(), at.name);
+    if (!entry.ok())
+        return errno;
+    return ::removexattr(entry.path(), kDosAttribName) == 0 ? 0 : errno;
+}
+
 // 0, or the errno value of changing the entry's permission bits.
 int ChangeModeAt(const Backend& b, const At& at, mode_t mode) {
+    if (const int err = b.Fault("chmod", at.Path()))
+        return err;
     if (b.folderRelativeCalls && !gNoFchmodat2.load(std::memory_order_relaxed)) {
         if (::syscall(kSysFchmodat2, at.dir(), at.name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0)
             return 0;
@@ -209,6 +232,16 @@ int WriteStored(const Backend& b, Target& t, const DosInfo& info) {
     return retryErr;
 }
 
+// Puts back what was stored before a change that could not be completed:
+// the previous value, or none.
+void RestoreStored(const Backend& b, Target& t, const std::optional<DosInfo>& previous) {
+    if (previous) {
+        WriteStored(b, t, *previous);
+        return;
+    }
+    RemoveStoredAt(b, t.at);
+}
+
 // The stored value to keep when only the creation time changes: what is
 // stored, or else what the entry shows now (without the Read-only that its
 // permissions give, which stays theirs).
@@ -248,6 +281,8 @@ Status PosixHandle::SetTimes(std::optional<std::int64_t> created, std::int64_t a
     const struct timespec times[2] = {{static_cast<time_t>(accessed), 0},
                                       {static_cast<time_t>(modified), 0}};
     const At& at = target_.at;
+    if (const int err = backend_.Fault("utimensat", at.Path()))
+        return SystemError::FromErrno(err);
     if (::utimensat(at.dir(), at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
         return SystemError::FromLastErrno();
     if (!created)
@@ -409,22 +444,41 @@ Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
         StoredWordFor(attributes, S_ISDIR(t.stx.stx_mode), stored),
         stored && stored->createTime ? stored->createTime : ToNtTime(CreatedOf(t.stx, stored))};
     const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    // Clearing Read-only gives the owner write permission before the word
-    // changes; setting it on a file takes every write permission away afterwards.
-    if (!readOnly && (t.Mode() & S_IWUSR) == 0) {
-        if (const int err = ChangeMode(b, t, t.Mode() | S_IWUSR))
-            return SystemError::FromErrno(err);
-    }
+    const bool ownerWritable = (t.Mode() & S_IWUSR) != 0;
+    const bool file = !S_ISDIR(t.stx.stx_mode);
     // A word that is stored already is not written again.
-    if (!stored || !(*stored == info)) {
+    const bool writeWord = !stored || !(*stored == info);
+    const mode_t before = t.Mode();
+
+    // Setting Read-only on a file that its owner may write takes every write
+    // permission away (a folder keeps its permissions: a read-only folder on
+    // Windows still takes new entries). An entry its owner may not write
+    // already reads as read-only, and its other permission bits stay as they
+    // are. The permissions go first and come back if the word can't be
+    // written, so that whatever fails, the file is never left writable.
+    if (readOnly && file && ownerWritable) {
+        if (const int err = ChangeMode(b, t, before & ~0222))
+            return SystemError::FromErrno(err);
+        if (writeWord) {
+            if (const int err = WriteStored(b, t, info)) {
+                ChangeMode(b, t, before);
+                return SystemError::FromErrno(err);
+            }
+        }
+        return Status::Ok();
+    }
+    if (writeWord) {
         if (const int err = WriteStored(b, t, info))
             return SystemError::FromErrno(err);
     }
-    // A read-only folder on Windows still takes new entries: its permissions stay.
-    const bool file = !S_ISDIR(t.stx.stx_mode);
-    if (readOnly && file && (t.Mode() & 0222) != 0) {
-        if (const int err = ChangeMode(b, t, t.Mode() & ~0222))
+    // Clearing Read-only gives the owner write permission once the word says
+    // so; if that fails, the word that was there comes back.
+    if (!readOnly && !ownerWritable) {
+        if (const int err = ChangeMode(b, t, before | S_IWUSR)) {
+            if (writeWord)
+                RestoreStored(b, t, stored);
             return SystemError::FromErrno(err);
+        }
     }
     return Status::Ok();
 }

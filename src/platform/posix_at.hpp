@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/dos_attrib.hpp"
 #include "platform/file_system.hpp"
@@ -50,9 +51,17 @@ struct Backend {
     // a subfolder is entered: tests use it to change the tree at that moment.
     std::function<void(const std::string& path)> beforeStep;
 
+    // For tests: the errno value with which the next call of the kind
+    // `call` ("chmod", "setxattr", "removexattr", "utimensat") on `path` is
+    // to fail, or 0 to make it.
+    std::function<int(std::string_view call, const std::string& path)> fault;
+
     void Before(const std::string& folder, const std::string& name) const {
         if (beforeStep)
             beforeStep(folder + name);
+    }
+    int Fault(std::string_view call, const std::string& path) const {
+        return fault ? fault(call, path) : 0;
     }
 };
 

@@ -251,6 +251,11 @@ void PosixFileSystem::UseFolderRelativeCalls(bool use) {
     backend_->folderRelativeCalls = use;
 }
 
+void PosixFileSystem::SetFault(
+    std::function<int(std::string_view call, const std::string& path)> fault) {
+    backend_->fault = std::move(fault);
+}
+
 void PosixFileSystem::SetBeforeStep(std::function<void(const std::string& path)> hook) {
     backend_->beforeStep = std::move(hook);
 }

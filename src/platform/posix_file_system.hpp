@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.hpp"
 
@@ -45,6 +46,10 @@ class PosixFileSystem : public FileSystem {
     // change is made to it or a subfolder is entered, so a test can change
     // the tree at exactly that moment.
     void SetBeforeStep(std::function<void(const std::string& path)> hook);
+    // For tests: `fault` names the errno value with which a system call that
+    // changes an entry ("chmod", "setxattr", "removexattr", "utimensat") on
+    // `path` is to fail, or 0 to let it run.
+    void SetFault(std::function<int(std::string_view call, const std::string& path)> fault);
 
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
     Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
