@@ -24,7 +24,10 @@ std::int64_t FileEntry::*TimeField(std::wstring_view kind) {
 // for a year up to 1899. nullopt, after the message that says why, when the
 // text is no date or a date that can't be stored (1900 to 1969, or beyond
 // the time type).
-std::optional<std::int64_t> TimeOfDateText(const std::wstring& text, Dialogs& dialogs) {
+// `was` is the time the text was made from: in the hour repeated when
+// summer time ends, the result keeps its offset from UTC.
+std::optional<std::int64_t> TimeOfDateText(const std::wstring& text, std::int64_t was,
+                                           Dialogs& dialogs) {
     const auto fields = ParseDateText(text);
     if (!fields) {
         ShowError(dialogs, NotADateMessage(text));
@@ -32,7 +35,7 @@ std::optional<std::int64_t> TimeOfDateText(const std::wstring& text, Dialogs& di
     }
     if (fields->year <= 1899)
         return 0;
-    const auto time = fields->year >= 1970 ? LocalFieldsToTime(*fields) : std::nullopt;
+    const auto time = fields->year >= 1970 ? LocalFieldsToTime(*fields, was) : std::nullopt;
     if (!time)
         ShowError(dialogs, DateOutOfRangeMessage(text));
     return time;
@@ -52,16 +55,20 @@ TaskResult ApplyTimestampTask(std::wstring_view definition, FileEntries& entries
     for (FileEntry& entry : entries) {
         if (PassedOver(entry, context.settings))
             continue;
-        std::wstring text = FormatDateText(entry.*field);
+        const std::wstring before = FormatDateText(entry.*field);
+        std::wstring text = before;
         if (pattern.Replace(text, replacement) != TaskResult::Ok) {
             return TaskResult::InvalidExpression;
         }
-        // Read back even when nothing was replaced: the time then keeps its
-        // value (whole seconds).
-        const auto time = TimeOfDateText(text, context.dialogs);
+        // Read back even when nothing was replaced, so a text that can't be
+        // stored fails as it always did; but an unchanged text keeps the
+        // time exactly as it was: in the hour repeated when summer time
+        // ends, reading it back could give the other occurrence.
+        const auto time = TimeOfDateText(text, entry.*field, context.dialogs);
         if (!time)
             return TaskResult::Failed;
-        entry.*field = *time;
+        if (text != before)
+            entry.*field = *time;
     }
     return TaskResult::Ok;
 }

@@ -177,7 +177,20 @@ std::optional<DateTimeFields> ParseDateText(std::wstring_view text) {
     return out;
 }
 
-std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields) {
+namespace {
+
+// Whether `time` is, in local time, exactly the calendar time `tm` names.
+bool ShowsAs(std::int64_t time, const std::tm& tm) {
+    const auto local = ToLocalTime(time);
+    return local && local->tm_year == tm.tm_year && local->tm_mon == tm.tm_mon &&
+           local->tm_mday == tm.tm_mday && local->tm_hour == tm.tm_hour &&
+           local->tm_min == tm.tm_min && local->tm_sec == tm.tm_sec;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields,
+                                              std::optional<std::int64_t> like) {
     std::tm tm{};
     tm.tm_year = fields.year - 1900;
     tm.tm_mon = fields.month - 1;
@@ -186,7 +199,25 @@ std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields) {
     tm.tm_min = fields.minute;
     tm.tm_sec = fields.second;
     tm.tm_isdst = -1;
-    return FromLocalTime(tm);
+    const auto decided = FromLocalTime(tm);
+    if (!decided || !like)
+        return decided;
+    // Both readings of the daylight-saving flag name this very local time
+    // only in the repeated hour; there the one with `like`'s offset wins.
+    const auto likeLocal = ToLocalTime(*like);
+    if (!likeLocal)
+        return decided;
+    for (const int dst : {0, 1}) {
+        std::tm candidate = tm;
+        candidate.tm_isdst = dst;
+        const auto time = FromLocalTime(candidate);
+        if (!time || *time == *decided || !ShowsAs(*time, tm))
+            continue;
+        const auto local = ToLocalTime(*time);
+        if (local && local->tm_gmtoff == likeLocal->tm_gmtoff)
+            return time;
+    }
+    return decided;
 }
 
 }  // namespace torvane

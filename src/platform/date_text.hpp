@@ -41,8 +41,12 @@ std::wstring FormatDateText(std::int64_t seconds);
 std::optional<DateTimeFields> ParseDateText(std::wstring_view text);
 
 // The time (whole seconds since 1970 UTC) of local calendar fields, with
-// daylight saving decided by the time-zone rules. Times before 1970 are
-// negative. nullopt when the time can't be represented.
-std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields);
+// daylight saving decided by the time-zone rules. Where the fields name a
+// local time that occurs twice (the hour repeated when summer time ends),
+// the occurrence with the same offset from UTC as `like` has, when given.
+// Times before 1970 are negative. nullopt when the time can't be
+// represented.
+std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields,
+                                              std::optional<std::int64_t> like = std::nullopt);
 
 }  // namespace torvane

@@ -142,6 +142,28 @@ TEST_F(TimestampTask, YearsBefore1900GiveTimeZeroAndYearsBefore1970Fail) {
     }
 }
 
+// The hour repeated when summer time ends: 11/07/2021 01:30 AM in New York
+// is first EDT (05:30 UTC), then EST (06:30 UTC).
+constexpr std::int64_t kFirst0130 = 1636263000;   // 11/07/2021 01:30:00 AM EDT
+constexpr std::int64_t kSecond0130 = 1636266600;  // 11/07/2021 01:30:00 AM EST
+
+TEST_F(TimestampTask, TheRepeatedHourKeepsTheOccurrenceTheEntryHad) {
+    FileEntries entries = {Dated(kFirst0130), Dated(kSecond0130)};
+    // A find that does not occur: the time stays exactly as it was.
+    EXPECT_EQ(Apply(Timestamp(L"Modified", L"2019", L"2020"), entries), TaskResult::Ok);
+    EXPECT_EQ(entries[0].modified, kFirst0130);
+    EXPECT_EQ(entries[1].modified, kSecond0130);
+    // A changed time within the repeated hour keeps each entry's offset.
+    EXPECT_EQ(Apply(Timestamp(L"Modified", L":30:", L":45:"), entries), TaskResult::Ok);
+    EXPECT_EQ(entries[0].modified, kFirst0130 + 15 * 60);
+    EXPECT_EQ(entries[1].modified, kSecond0130 + 15 * 60);
+    // Leaving the repeated hour, the zone's rules decide again.
+    EXPECT_EQ(Apply(Timestamp(L"Modified", L"01:45", L"03:45"), entries), TaskResult::Ok);
+    EXPECT_EQ(entries[0].modified, 1636274700);  // 11/07/2021 03:45:00 AM EST
+    EXPECT_EQ(entries[1].modified, 1636274700);
+    EXPECT_THAT(dialogs.messages(), IsEmpty());
+}
+
 TEST_F(TimestampTask, StoredTimeBefore1970InLocalTimeFailsInOrder) {
     // Time 0 is 12/31/1969 07:00:00 PM in New York: it reads back as a year
     // that can't be stored, even when the find does not occur.
