@@ -50,8 +50,9 @@ void EndFolderPath(std::wstring& path) {
 }
 
 // Steps for the file path: present with a value, existing; a folder gets
-// its separator, a shortcut its target (a folder target its separator too,
-// as every accepted folder path has one).
+// its separator, a symbolic link to a folder the folder's own path, a
+// shortcut its target (a folder target its separator too, as every accepted
+// folder path has one).
 PathCheck CheckFilePath(const std::wstring& value, FileSystem& fs,
                         const std::wstring& productName) {
     if (value.empty())
@@ -62,6 +63,16 @@ PathCheck CheckFilePath(const std::wstring& value, FileSystem& fs,
         return {L"", ErrorBox(L"The specified file path doesn't exist!")};
     if (IsDirectoryWord(*attributes)) {
         EndFolderPath(path);
+    } else if (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A symbolic link to a folder names that folder: it is resolved once,
+        // here, and the folder is listed (links below it are never followed).
+        if (const auto real = fs.ResolveLinks(path); real.ok()) {
+            const auto realAttributes = fs.GetAttributes(*real);
+            if (realAttributes.ok() && IsDirectoryWord(*realAttributes)) {
+                path = *real;
+                EndFolderPath(path);
+            }
+        }
     } else if (IsShortcutName(path)) {
         std::wstring target;
         if (ResolveShortcut(fs, path, target) == 0) {

@@ -73,7 +73,10 @@ bool RenameStep(const StepTarget& at, const FileEntry& current, const FileEntry&
     }
     const auto moved = at.folder.Move(current.name, updated.name);
     if (!moved.ok()) {
-        Fail(kErrorRenamingFile, from, at.fs.SystemMessage(moved.error().code), state, result);
+        // Where a failed move left the entry under another name, the line says so.
+        const auto& error = moved.error();
+        const std::wstring where = error.detail.empty() ? L"" : error.detail + L"\r\n";
+        Fail(kErrorRenamingFile, from, at.fs.SystemMessage(error.code) + where, state, result);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "engine/error_log.hpp"
 
+#include "platform/file_attributes.hpp"
 #include "platform/local_time.hpp"
 #include "platform/text_file.hpp"
 
@@ -31,6 +32,16 @@ std::wstring ProposedErrorLogName(std::int64_t now) {
 }
 
 bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log, Dialogs& dialogs) {
+    // The log is offered under a proposed name, perhaps in a folder others
+    // may write: a symbolic link planted there would have the log written
+    // over the file it names. It is refused.
+    if (const auto found = fs.FindEntry(path);
+        found.ok() && (found->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        dialogs.ShowMessage(L"Error saving log file: " + path +
+                                L" is a symbolic link; the log is not written through it.",
+                            L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
+        return false;
+    }
     TextFileWriter writer(fs);
     if (const auto opened = writer.Open(path); !opened.ok()) {
         dialogs.ShowMessage(L"Error saving log file: " + opened.error().text,

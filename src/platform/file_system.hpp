@@ -170,6 +170,11 @@ class FileSystem {
     // The record of one entry (the path's last component).
     virtual Result<FindRecord> FindEntry(const std::wstring& path) = 0;
 
+    // The path with every symbolic link in it resolved, as an absolute path
+    // without a trailing separator (realpath). Fails when a part of it is
+    // missing or a link leads nowhere.
+    virtual Result<std::wstring> ResolveLinks(const std::wstring& path) = 0;
+
     // Opens a folder to work inside it (a symbolic link naming a folder is
     // followed here: the user named that folder). `path` may end with the
     // separator. Fails when nothing, or no folder, is there.

@@ -332,23 +332,55 @@ Status PosixHandle::SetCompression(bool on) {
 // The errno of a rename that never replaces, 0 on success.
 int RenameNoReplace(const Backend& b, const At& from, const At& to);
 
+// The placeholder that claims a new name: an empty file or folder whose
+// modified time is this instant (1980-01-01 00:00:02 UTC, the first time
+// FAT and exFAT can hold), so that one left behind by a process killed
+// between its two steps is known for ours and taken away by the next move
+// onto that name.
+constexpr std::int64_t kPlaceholderTime = 315532802;
+
+// Whether the entry `at` is an empty placeholder left by a move.
+bool IsLeftPlaceholder(const At& at) {
+    struct stat st {};
+    if (::fstatat(at.dir(), at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    if (st.st_mtime != kPlaceholderTime)
+        return false;
+    return (S_ISREG(st.st_mode) && st.st_size == 0) || S_ISDIR(st.st_mode);
+}
+
+// Claims the name `to` with an empty entry of the given kind; 0 or errno.
+int MakePlaceholder(const At& to, bool folder) {
+    const struct timespec times[2] = {{kPlaceholderTime, 0}, {kPlaceholderTime, 0}};
+    if (folder) {
+        if (::mkdirat(to.dir(), to.name.c_str(), 0700) != 0)
+            return errno;
+        ::utimensat(to.dir(), to.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        return 0;
+    }
+    const Fd fd(::openat(to.dir(), to.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        return errno;
+    ::futimens(fd.get(), times);
+    return 0;
+}
+
 // The fallback where the file system refuses RENAME_NOREPLACE: claim the new
-// name exclusively with an empty entry of the same kind, then move onto it,
-// so only our own placeholder can ever be replaced.
+// name exclusively with an empty placeholder of the same kind, then move onto
+// it, so only our own placeholder can ever be replaced. A placeholder that a
+// killed process left under the new name is removed first (a folder only
+// while empty).
 int RenameOntoPlaceholder(const Backend& b, const At& from, const At& to) {
     struct stat st {};
     if (::fstatat(from.dir(), from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     const bool folder = S_ISDIR(st.st_mode);
-    if (folder) {
-        if (::mkdirat(to.dir(), to.name.c_str(), 0700) != 0)
-            return errno;
-    } else {
-        const Fd fd(
-            ::openat(to.dir(), to.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (fd.get() < 0)
-            return errno;
-    }
+    int claimed = MakePlaceholder(to, folder);
+    if (claimed == EEXIST && IsLeftPlaceholder(to) &&
+        ::unlinkat(to.dir(), to.name.c_str(), folder ? AT_REMOVEDIR : 0) == 0)
+        claimed = MakePlaceholder(to, folder);
+    if (claimed != 0)
+        return claimed;
     if (b.rename(from.dir(), from.name.c_str(), to.dir(), to.name.c_str(), 0) == 0)
         return 0;
     const int err = errno;
@@ -378,8 +410,9 @@ bool SameInode(const At& a, const At& b) {
 
 // A move between two names of one inode: a change of letter case on a
 // case-insensitive file system, done through a temporary name in the
-// source's folder.
-int RenameSameInode(const Backend& b, const At& from, const At& to) {
+// source's folder (".torvane-move-PID-N"). When the entry can't be put back
+// after a failure, `leftAs` names where it is.
+int RenameSameInode(const Backend& b, const At& from, const At& to, std::string& leftAs) {
     static std::atomic<unsigned> counter{0};
     const auto prefix = ".torvane-move-" + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -392,7 +425,9 @@ int RenameSameInode(const Backend& b, const At& from, const At& to) {
         err = RenameNoReplace(b, temporary, to);
         if (err == 0)
             return 0;
-        RenameNoReplace(b, temporary, from);  // two different entries after all: put it back
+        // Two different entries after all: put it back.
+        if (RenameNoReplace(b, temporary, from) != 0)
+            leftAs = temporary.Path();
         return err;
     }
     return EEXIST;
@@ -414,7 +449,9 @@ Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring&
     if (const int err = StatAt(at.dir(), at.name, stx))
         return SystemError::FromErrno(err);
     const auto stored = CanStore(stx) ? ReadStored(b, at) : std::nullopt;
-    return RecordOf(shownName, at.name, stx, stored);
+    // The name shown decides a dot name (the entry may be reached as ".").
+    const std::string name = shownName.empty() ? at.name : ToUtf8(shownName);
+    return RecordOf(shownName, name, stx, stored);
 }
 
 int ReadListed(const Backend& b, int folder, const std::string& folderPath, const std::string& name,
@@ -494,11 +531,16 @@ Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at) {
 Status Move(const Backend& b, const At& from, const At& to) {
     b.Before(from.folderPath, from.name);
     int err = RenameNoReplace(b, from, to);
+    std::string leftAs;
     if (err == EEXIST && SameInode(from, to))
-        err = from.Path() == to.Path() ? 0 : RenameSameInode(b, from, to);
-    if (err != 0)
-        return SystemError::FromErrno(err);
-    return Status::Ok();
+        err = from.Path() == to.Path() ? 0 : RenameSameInode(b, from, to, leftAs);
+    if (err == 0)
+        return Status::Ok();
+    auto error = SystemError::FromErrno(err);
+    if (!leftAs.empty())
+        error.detail =
+            L"The entry could not be given its name back and is now " + FromUtf8(leftAs) + L".";
+    return error;
 }
 
 Status Encrypt(const Backend& b, const At& at, bool on) {

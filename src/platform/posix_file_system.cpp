@@ -283,14 +283,20 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
 
 Result<FindRecord> PosixFileSystem::FindEntry(const std::wstring& path) {
     const auto native = Native(path);
+    const std::wstring shown = FromUtf8(LastComponent(native));
+    // A trailing separator asks for a folder, as the system's own lookup
+    // does: a link to a folder is followed, anything else is no folder.
+    if (native.size() > 1 && native.back() == '/') {
+        auto fd =
+            std::make_shared<const Fd>(::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (fd->get() < 0)
+            return SystemError::FromLastErrno();
+        return posix::ReadEntry(*backend_, At{std::move(fd), native, "."}, shown);
+    }
     auto at = OpenParent(native);
     if (!at)
         return at.error();
-    auto record = posix::ReadEntry(*backend_, *at, FromUtf8(LastComponent(native)));
-    // A trailing separator asks for a folder, as the system's own lookup does.
-    if (record && native.size() > 1 && native.back() == '/' && !IsDirectoryWord(record->attributes))
-        return SystemError::FromErrno(ENOTDIR);
-    return record;
+    return posix::ReadEntry(*backend_, *at, shown);
 }
 
 Result<std::unique_ptr<Folder>> PosixFileSystem::OpenFolder(const std::wstring& path) {
@@ -306,6 +312,14 @@ Result<std::unique_ptr<Folder>> PosixFileSystem::OpenFolder(const std::wstring& 
         return id.error();
     return std::unique_ptr<Folder>(std::make_unique<PosixFolder>(
         *backend_, std::move(fd), WithTrailingSeparator(native), *id));
+}
+
+Result<std::wstring> PosixFileSystem::ResolveLinks(const std::wstring& path) {
+    const std::unique_ptr<char, void (*)(void*)> real(::realpath(Native(path).c_str(), nullptr),
+                                                      &std::free);
+    if (real == nullptr)
+        return SystemError::FromLastErrno();
+    return FromUtf8(real.get());
 }
 
 Status PosixFileSystem::Move(const std::wstring& from, const std::wstring& to) {

@@ -56,6 +56,7 @@ class PosixFileSystem : public FileSystem {
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
+    Result<std::wstring> ResolveLinks(const std::wstring& path) override;
     Status Move(const std::wstring& from, const std::wstring& to) override;
     Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
     Status Encrypt(const std::wstring& path) override;

@@ -13,6 +13,9 @@ namespace torvane {
 struct SystemError {
     int code = 0;
     std::wstring text;
+    // What else the user must know, where the call left something behind
+    // ("... is now PATH."); empty for most errors.
+    std::wstring detail = {};
 
     // The error for an errno value, with strerror's text.
     static SystemError FromErrno(int code);

@@ -49,6 +49,9 @@ void FillDisk(FakeFileSystem& fs) {
     fs.AddPlainFile(L"/d/gone.lnk", ShortcutTo(L"gone.jpg"));
     fs.AddPlainFile(L"/d/junk.lnk", "not a shortcut");
     fs.AddFolder(L"/d/dir.lnk");
+    fs.AddSymlink(L"/d/to-folder", 0, L"/d/folder");
+    fs.AddSymlink(L"/d/to-pic", 0, L"/d/pic.jpg");
+    fs.AddSymlink(L"/d/dangling");
 }
 
 struct Case {
@@ -198,6 +201,23 @@ TEST(CommandLine, ArgumentVectorsGiveTheirSwitchesAndFirstMessage) {
          false,
          std::nullopt,
          {L"/d/dir.lnk/", L"", 0}},
+        // A symbolic link to a folder names the folder; any other link is
+        // the entry itself.
+        {{L"/d/to-folder"},
+         {{L"filepath", L"/d/to-folder"}},
+         false,
+         std::nullopt,
+         {L"/d/folder/", L"", 0}},
+        {{L"/d/to-pic"},
+         {{L"filepath", L"/d/to-pic"}},
+         false,
+         std::nullopt,
+         {L"/d/to-pic", L"", 0}},
+        {{L"/d/dangling"},
+         {{L"filepath", L"/d/dangling"}},
+         false,
+         std::nullopt,
+         {L"/d/dangling", L"", 0}},
         // A whole batch.
         {{L"\"/d/My Picture Folder\"", L"\"/d/Rename tasklist.tvt\"", L"-Apply", L"/NoConfirm"},
          {{L"filepath", L"\"/d/My Picture Folder\""},

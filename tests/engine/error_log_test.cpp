@@ -1,11 +1,13 @@
 #include "engine/error_log.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "fake_file_system.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
+#include "temp_dir.hpp"
 #include "time_zone.hpp"
 #include "utf16_bytes.hpp"
 
@@ -13,8 +15,11 @@ namespace torvane {
 namespace {
 
 using testing::FakeFileSystem;
+using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::ScopedTimeZone;
+using testing::TempDir;
+using testing::WriteBytes;
 
 using testing::Utf16LeFile;
 
@@ -40,10 +45,11 @@ TEST(SaveErrorLog, WritesTheExactBytes) {
     const std::wstring path = L"/logs/log.txt";
     ASSERT_TRUE(SaveErrorLog(fs, path, log, dialogs));
     EXPECT_TRUE(dialogs.messages().empty());
-    EXPECT_EQ(fs.Lookup(path)->content,
-              Utf16LeFile(u"Log file started on: 2021-07-03 14-05-09\r\n\r\n"
-                      u"Error renaming file:  /d/a..........File exists\r\r\n\r\n"
-                      u"Error setting compression attributes:  /d/b..........Can only set\r\n"));
+    EXPECT_EQ(
+        fs.Lookup(path)->content,
+        Utf16LeFile(u"Log file started on: 2021-07-03 14-05-09\r\n\r\n"
+                    u"Error renaming file:  /d/a..........File exists\r\r\n\r\n"
+                    u"Error setting compression attributes:  /d/b..........Can only set\r\n"));
 }
 
 TEST(SaveErrorLog, OpenFailureShowsTheLibrarysText) {
@@ -66,6 +72,22 @@ TEST(SaveErrorLog, WriteFailureNamesTheFileAndError) {
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].text,
               L"An error occurred while writing /dev/full.\nNo space left on device");
+}
+
+TEST(SaveErrorLog, ASymbolicLinkUnderTheChosenNameIsRefused) {
+    TempDir dir;
+    const std::string target = dir.Join("precious");
+    WriteBytes(target, "keep me");
+    ASSERT_EQ(::symlink(target.c_str(), dir.Join("Error log.txt").c_str()), 0);
+    PosixFileSystem disk;
+    RecordingDialogs dialogs;
+    const auto path = FromUtf8(dir.Join("Error log.txt"));
+    EXPECT_FALSE(SaveErrorLog(disk, path, {L"x"}, dialogs));
+    EXPECT_EQ(ReadBytes(target), "keep me");
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, L"Error saving log file: " + path +
+                                              L" is a symbolic link; the log is not written "
+                                              L"through it.");
 }
 
 }  // namespace

@@ -189,6 +189,38 @@ TEST_F(JobDiskTest, SingleFileRootIsRenamedAndReported) {
     EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/alone.txt", "/other.txt"}));
 }
 
+// A change of letter case goes through a temporary name; when the entry
+// can't be given its name back, the log line says where it is.
+int RenameNeverBack(int fromFolder, const char* from, int toFolder, const char* to,
+                    unsigned flags) {
+    if (std::string_view(from).starts_with(".torvane-move-") && std::string_view(to) == "a") {
+        errno = EIO;
+        return -1;
+    }
+    return ::renameat2(fromFolder, from, toFolder, to, flags);
+}
+
+TEST_F(JobDiskTest, AnEntryLeftUnderATemporaryNameIsNamedInTheLog) {
+    Touch("a");
+    ASSERT_EQ(::link(dir.Join("a").c_str(), dir.Join("A").c_str()), 0);
+    PosixFileSystem never(&RenameNeverBack);
+    JobSettings settings;
+    settings.root = FromUtf8(dir.path() + "/");
+    RenameTaskFields f;
+    f.find = L"^a$";
+    f.replace = L"A";
+    f.regex = L"TRUE";
+    settings.tasks = {Task(f)};
+    settings.engine.caseSensitiveSearch = 1;
+    const auto result = RunJob(settings, never, dialogs, observer, 0);
+    ASSERT_EQ(result.log.size(), 2u);
+    const std::wstring expected = L"Error renaming file:  " + FromUtf8(dir.Join("a")) +
+                                  L"..........File exists\r\nThe entry could not be given its "
+                                  L"name back and is now " +
+                                  FromUtf8(dir.path() + "/.torvane-move-");
+    EXPECT_TRUE(result.log[1].starts_with(expected)) << ToUtf8(result.log[1]);
+}
+
 // The same swaps on real folders, made at the exact moment by the Linux
 // file system's hook: a folder listed by the job is replaced by a link to a
 // folder outside the tree just before it is entered, or just before a step

@@ -324,6 +324,57 @@ TEST_F(PosixFileSystemTest, FallbackWhereNoReplaceIsRefusedStillNeverReplaces) {
     EXPECT_TRUE(IsNotFound(fs.GetAttributes(P(L"d")).error()));
 }
 
+// A process killed between the fallback's two steps leaves its empty
+// placeholder under the new name; the next move onto that name knows it for
+// its own and takes it away. An entry that only looks alike stays.
+TEST_F(PosixFileSystemTest, APlaceholderLeftByAKilledMoveIsTakenAwayByTheNext) {
+    PosixFileSystem fs(&RenameWithoutNoReplace);
+    const struct timespec placeholder[2] = {{315532802, 0}, {315532802, 0}};
+    b.MakeFile(L"a", "A");
+    b.MakeFile(L"left");  // as the killed move left it
+    ASSERT_EQ(::utimensat(AT_FDCWD, N(L"left").c_str(), placeholder, 0), 0);
+    b.MakeFile(L"alike");  // empty, but not ours
+    b.MakeFolder(L"d");
+    b.MakeFolder(L"left-folder");
+    ASSERT_EQ(::utimensat(AT_FDCWD, N(L"left-folder").c_str(), placeholder, 0), 0);
+    ASSERT_TRUE(fs.Move(P(L"a"), P(L"left")).ok());
+    EXPECT_EQ(*fs.ReadFileBytes(P(L"left"), 10), "A");
+    ASSERT_TRUE(fs.Move(P(L"left"), P(L"a")).ok());
+    EXPECT_EQ(fs.Move(P(L"a"), P(L"alike")).error().code, EEXIST);
+    ASSERT_TRUE(fs.Move(P(L"d"), P(L"left-folder")).ok());
+    // A placeholder made by a move that went through is gone with it.
+    EXPECT_EQ(fs.Move(P(L"a"), P(L"b")).ok(), true);
+    struct stat st {};
+    ASSERT_EQ(::stat(N(L"b").c_str(), &st), 0);
+    EXPECT_NE(st.st_mtime, 315532802);
+}
+
+// A move between two names of one inode that can't put the entry back says
+// where it is.
+int RenameNeverBack(int fromFolder, const char* from, int toFolder, const char* to,
+                    unsigned flags) {
+    if (std::string_view(from).starts_with(".torvane-move-") && std::string_view(to) == "a") {
+        errno = EIO;
+        return -1;
+    }
+    return ::renameat2(fromFolder, from, toFolder, to, flags);
+}
+
+TEST_F(PosixFileSystemTest, AnEntryLeftUnderTheTemporaryNameIsNamedInTheError) {
+    PosixFileSystem fs(&RenameNeverBack);
+    b.MakeFile(L"a", "x");
+    ASSERT_EQ(::link(N(L"a").c_str(), N(L"A").c_str()), 0);
+    const auto moved = fs.Move(P(L"a"), P(L"A"));
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().code, EEXIST);
+    const std::wstring lead = L"The entry could not be given its name back and is now ";
+    const std::wstring& detail = moved.error().detail;
+    ASSERT_TRUE(detail.starts_with(lead + P(L".torvane-move-"))) << ToUtf8(detail);
+    ASSERT_TRUE(detail.ends_with(L"."));
+    const std::wstring left = detail.substr(lead.size(), detail.size() - lead.size() - 1);
+    EXPECT_TRUE(fs.GetAttributes(left).ok()) << ToUtf8(left);
+}
+
 TEST_F(PosixFileSystemTest, TwoNamesOfOneInodeAreNotMergedByAMove) {
     // On a case-insensitive file system "a" and "A" are one inode and the
     // move goes through a temporary name; here they are two hard links, and

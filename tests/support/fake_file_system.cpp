@@ -178,11 +178,13 @@ void FakeFileSystem::SetContent(const std::wstring& path, std::string content) {
     nodes_.at(Normalize(path)).content = std::move(content);
 }
 
-void FakeFileSystem::AddSymlink(const std::wstring& path, std::int64_t time) {
+void FakeFileSystem::AddSymlink(const std::wstring& path, std::int64_t time, std::wstring target) {
     AddFolder(ParentOf(Normalize(path)), FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
     // Holds no stored word: a dot name makes it Hidden, as on Linux.
-    Put(Normalize(path), Node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true, false});
+    Node node{FILE_ATTRIBUTE_REPARSE_POINT, time, time, time, true, false};
+    node.target = std::move(target);
+    Put(Normalize(path), std::move(node));
 }
 
 void FakeFileSystem::SetNodeTimes(const std::wstring& path, std::int64_t created,
@@ -404,6 +406,22 @@ void FakeFileSystem::RunBefore(Call call, const std::wstring& key) {
         before_.erase(it);
     }
     action();
+}
+
+Result<std::wstring> FakeFileSystem::ResolveLinks(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    std::wstring key = Normalize(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        const auto it = nodes_.find(key);
+        if (it == nodes_.end())
+            return SystemError::FromErrno(ENOENT);
+        if (!it->second.symlink)
+            return key;
+        if (it->second.target.empty())
+            return SystemError::FromErrno(ENOENT);
+        key = Normalize(it->second.target);
+    }
+    return SystemError::FromErrno(ELOOP);
 }
 
 Result<std::unique_ptr<Folder>> FakeFileSystem::OpenFolder(const std::wstring& path) {

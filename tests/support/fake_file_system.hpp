@@ -56,7 +56,8 @@ class FakeFileSystem : public FileSystem {
         // starts with ".".
         bool storedWord = true;
         std::string content = {};
-        std::uint64_t id = 0;  // the inode number: kept by a move, new for every entry made
+        std::uint64_t id = 0;      // the inode number: kept by a move, new for every entry made
+        std::wstring target = {};  // a symbolic link's target
     };
 
     FakeFileSystem();
@@ -73,7 +74,9 @@ class FakeFileSystem : public FileSystem {
     void AddPlainFolder(const std::wstring& path, std::int64_t time = 0);
     // Replaces the bytes of an existing file.
     void SetContent(const std::wstring& path, std::string content);
-    void AddSymlink(const std::wstring& path, std::int64_t time = 0);
+    // A symbolic link; `target` is what ResolveLinks gives for it (empty: a
+    // link that leads nowhere).
+    void AddSymlink(const std::wstring& path, std::int64_t time = 0, std::wstring target = {});
     // Sets all three times of an existing entry.
     void SetNodeTimes(const std::wstring& path, std::int64_t created, std::int64_t modified,
                       std::int64_t accessed);
@@ -118,6 +121,7 @@ class FakeFileSystem : public FileSystem {
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
+    Result<std::wstring> ResolveLinks(const std::wstring& path) override;
     Status Move(const std::wstring& from, const std::wstring& to) override;
     Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
     Status Encrypt(const std::wstring& path) override;
