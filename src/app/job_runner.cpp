@@ -39,6 +39,12 @@ class UiThreadDialogs : public Dialogs {
         ui_.Invoke([&] { answer = dialogs_.ShowMessage(text, caption, icon, buttons); });
         return answer;
     }
+    MessageAnswer ShowMessageText(const MessageText& text, const std::wstring& caption,
+                                  MessageIcon icon, MessageButtons buttons) override {
+        MessageAnswer answer = MessageAnswer::kOk;
+        ui_.Invoke([&] { answer = dialogs_.ShowMessageText(text, caption, icon, buttons); });
+        return answer;
+    }
 
   private:
     UiThread& ui_;

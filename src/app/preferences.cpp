@@ -81,8 +81,8 @@ std::wstring_view TrimBlanks(std::wstring_view text) {
 
 void ShowFileError(Dialogs& dialogs, std::wstring_view what, const std::wstring& path,
                    const std::wstring& error) {
-    dialogs.ShowMessage(std::wstring(what) + path + L"\n" + error, L"Error", MessageIcon::kWarning,
-                        MessageButtons::kOk);
+    dialogs.ShowMessageText(std::wstring(what) + Outside(path) + L"\n" + error, L"Error",
+                            MessageIcon::kWarning, MessageButtons::kOk);
 }
 
 constexpr std::wstring_view kSaveError = L"Error saving to preference file:  ";

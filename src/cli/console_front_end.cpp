@@ -1,19 +1,12 @@
 #include "cli/console_front_end.hpp"
 
+#include "cli/terminal_quoting.hpp"
 #include "filelist/file_entry.hpp"
 
 namespace torvane {
 namespace {
 
 constexpr std::wstring_view kNotATerminal = L"Answered No: standard input is not a terminal.";
-
-// A text without the line breaks at its end (system texts end with CR LF):
-// the console writes its own.
-std::wstring WithoutTrailingBreaks(std::wstring text) {
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
-        text.pop_back();
-    return text;
-}
 
 }  // namespace
 
@@ -22,10 +15,16 @@ ConsoleFrontEnd::ConsoleFrontEnd(Terminal& terminal, FileSystem& fs)
 
 MessageAnswer ConsoleFrontEnd::ShowMessage(const std::wstring& text, const std::wstring& caption,
                                            MessageIcon icon, MessageButtons buttons) {
+    return ShowMessageText(MessageText(text), caption, icon, buttons);
+}
+
+MessageAnswer ConsoleFrontEnd::ShowMessageText(const MessageText& text, const std::wstring& caption,
+                                               MessageIcon icon, MessageButtons buttons) {
     if (icon == MessageIcon::kError || icon == MessageIcon::kWarning)
         ++problems_;
-    const std::wstring line =
-        WithoutTrailingBreaks(caption.empty() ? text : caption + L": " + text);
+    const std::wstring line = caption.empty()
+                                  ? QuoteMessage(text)
+                                  : QuoteForTerminal(caption) + L": " + QuoteMessage(text);
     if (buttons == MessageButtons::kOk || buttons == MessageButtons::kOkCancel) {
         if (icon == MessageIcon::kInformation)
             terminal_.PrintOut(line);
@@ -56,12 +55,13 @@ std::optional<std::wstring> ConsoleFrontEnd::PickSaveFile(const FileDialogReques
         return name;
     };
     const std::wstring proposed = WithExtension(request.initialName);
-    const auto answer = terminal_.ReadLine(L"Save as [" + proposed + L"]: ");
+    const auto answer = terminal_.ReadLine(L"Save as [" + QuoteForTerminal(proposed) + L"]: ");
     if (!answer)
         return std::nullopt;
     const std::wstring path = answer->empty() ? proposed : WithExtension(*answer);
     if (request.overwritePrompt && fs_.GetAttributes(path).ok() &&
-        !terminal_.AskYesNo(path + L" already exists. Do you want to replace it?"))
+        !terminal_.AskYesNo(QuoteForTerminal(path) +
+                            L" already exists. Do you want to replace it?"))
         return std::nullopt;
     return path;
 }
@@ -87,7 +87,7 @@ void ConsoleFrontEnd::JobFinished(const JobResult& result) {
     if (!result.error)
         return;
     for (const auto& line : result.log)
-        terminal_.PrintError(WithoutTrailingBreaks(line));
+        terminal_.PrintError(QuotedLine(line));
     hint_ = L"The log is printed above.";
 }
 

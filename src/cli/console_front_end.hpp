@@ -37,14 +37,19 @@ class ConsoleFrontEnd : public JobView, public Dialogs, public Pickers {
     // standard output for a notice (information icon), on standard error for
     // anything else. A Yes/No question is asked on the terminal; without
     // one it is answered No, with a line saying so and the hint. Returns
-    // kOk for an OK box.
+    // kOk for an OK box. The text's outside pieces (names, paths) and the
+    // caption are quoted (QuoteMessage); a plain text is the program's
+    // own, whose line breaks are kept.
     MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
                               MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer ShowMessageText(const MessageText& text, const std::wstring& caption,
+                                  MessageIcon icon, MessageButtons buttons) override;
 
     // Pickers: only the save dialog is asked for (the error log's name). On a
     // terminal it asks for a name, proposing the request's initial name with
     // its default extension (an empty answer takes it), adds the extension to
     // a name typed without one and asks before an existing file is replaced.
+    // Names in the prompt and the question are quoted.
     // nullopt without a terminal, at the end of input, or when the
     // replacement is refused. The open and folder pickers never answer.
     std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override;

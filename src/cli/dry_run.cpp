@@ -1,5 +1,6 @@
 #include "cli/dry_run.hpp"
 
+#include "cli/terminal_quoting.hpp"
 #include "engine/job_walker.hpp"
 #include "platform/date_text.hpp"
 #include "platform/file_attributes.hpp"
@@ -18,14 +19,6 @@ void AddTimeChange(std::wstring& line, std::wstring_view what, std::int64_t befo
     if (before != after)
         line += L" | " + std::wstring(what) + L" " + FormatDateText(before) + L" -> " +
                 FormatDateText(after);
-}
-
-// A log line as the console prints it: the console writes its own line
-// break, so those at the end of a system text go.
-std::wstring WithoutTrailingBreaks(std::wstring line) {
-    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
-        line.pop_back();
-    return line;
 }
 
 // The dry run's strategy for the job's walk: a line for each entry that
@@ -105,9 +98,9 @@ std::wstring DryRunSummary(const DryRunReport& report) {
 
 void PrintDryRunReport(Terminal& terminal, const DryRunReport& report) {
     for (const auto& line : report.lines)
-        terminal.PrintOut(line);
+        terminal.PrintOut(QuotedLine(line));
     for (const auto& problem : report.problems)
-        terminal.PrintError(WithoutTrailingBreaks(problem));
+        terminal.PrintError(QuotedLine(problem));
     terminal.PrintOut(DryRunSummary(report));
 }
 

@@ -61,7 +61,9 @@ std::wstring DryRunSummary(const DryRunReport& report);
 
 // The report on the console: the changes on standard output, then each
 // folder left out on standard error (its log line without the line breaks
-// at its end, as a job's log is printed), then the summary.
+// at its end, as a job's log is printed), then the summary. The lines are
+// quoted (QuotedLine): names are shown with their control characters
+// escaped; the report itself keeps them as they are.
 void PrintDryRunReport(Terminal& terminal, const DryRunReport& report);
 
 }  // namespace torvane

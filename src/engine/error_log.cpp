@@ -57,8 +57,8 @@ bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log,
     if (written.ok())
         written = writer.Close();
     if (!written.ok()) {
-        dialogs.ShowMessage(
-            L"An error occurred while writing " + path + L".\n" + written.error().text,
+        dialogs.ShowMessageText(
+            L"An error occurred while writing " + Outside(path) + L".\n" + written.error().text,
             L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
         return false;
     }

@@ -126,8 +126,9 @@ bool JobWalker::ComputeFolder(const std::wstring& folder, const FileEntries& cur
     try {
         computed = ComputeNewEntries(current, settings_.tasks, context);
     } catch (const std::exception& e) {
-        dialogs_.ShowMessage(L"Error processing directory " + folder + L":\n" + FromUtf8(e.what()),
-                             L"Error", MessageIcon::kError, MessageButtons::kOk);
+        dialogs_.ShowMessageText(
+            L"Error processing directory " + Outside(folder) + L":\n" + Outside(FromUtf8(e.what())),
+            L"Error", MessageIcon::kError, MessageButtons::kOk);
         computed.result = TaskResult::Failed;
     }
     // An invalid pattern leaves the folder unchanged too; it is reported so

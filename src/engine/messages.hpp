@@ -8,34 +8,36 @@
 namespace torvane {
 
 // The engine's message boxes: texts, caption and icon as the user sees them.
+// The texts a task produced from a name, and a library's description of an
+// expression (which may quote it), are outside pieces (MessageText).
 
 inline constexpr std::wstring_view kErrorCaption = L"Error";
 
 // An expression that can't be built or matched, with the library's
 // description of the error.
-inline std::wstring InvalidExpressionMessage(std::wstring_view description) {
-    return L"Not a valid regular expression: \"" + std::wstring(description) + L"\"";
+inline MessageText InvalidExpressionMessage(std::wstring_view description) {
+    return L"Not a valid regular expression: \"" + Outside(std::wstring(description)) + L"\"";
 }
 
 // A timestamp result that can't be read as a date and time.
-inline std::wstring NotADateMessage(std::wstring_view text) {
+inline MessageText NotADateMessage(std::wstring_view text) {
     return L"The resulted Date/Time needs to be in the following format:\n"
            L"MM/DD/YYYY HH:MM:SS [A/P]M\n\nActual output: " +
-           std::wstring(text);
+           Outside(std::wstring(text));
 }
 
 // A timestamp result that is a date but can't be stored as a time: a year
 // from 1900 to 1969, or a time beyond what the time type holds.
-inline std::wstring DateOutOfRangeMessage(std::wstring_view text) {
+inline MessageText DateOutOfRangeMessage(std::wstring_view text) {
     return L"The resulted Date/Time is outside the range that can be stored.\n"
            L"Use a year from 1970 to 9999 (a year before 1900 sets the time to "
            L"01/01/1970 00:00:00 UTC).\n\nActual output: " +
-           std::wstring(text);
+           Outside(std::wstring(text));
 }
 
-inline void ShowError(Dialogs& dialogs, const std::wstring& text) {
-    dialogs.ShowMessage(text, std::wstring(kErrorCaption), MessageIcon::kError,
-                        MessageButtons::kOk);
+inline void ShowError(Dialogs& dialogs, const MessageText& text) {
+    dialogs.ShowMessageText(text, std::wstring(kErrorCaption), MessageIcon::kError,
+                            MessageButtons::kOk);
 }
 
 }  // namespace torvane

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/message_text.hpp"
+
 namespace torvane {
 
 enum class MessageIcon { kNone, kError, kWarning, kInformation, kQuestion };
@@ -19,6 +21,15 @@ class Dialogs {
     // Shows a message box and returns the button pressed.
     virtual MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
                                       MessageIcon icon, MessageButtons buttons) = 0;
+
+    // A message that holds texts from outside the program (names, paths):
+    // shown as its plain text unless the front end shows those pieces
+    // differently (the console quotes them). A front end that hands messages
+    // on to another (to the UI thread) forwards this call as it is.
+    virtual MessageAnswer ShowMessageText(const MessageText& text, const std::wstring& caption,
+                                          MessageIcon icon, MessageButtons buttons) {
+        return ShowMessage(text.Plain(), caption, icon, buttons);
+    }
 };
 
 }  // namespace torvane

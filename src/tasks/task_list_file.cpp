@@ -20,9 +20,9 @@ bool HasTaskKeyword(std::wstring_view line) {
 // framework words its file errors: the file and the system's error.
 void ShowFileError(Dialogs& dialogs, const std::wstring& appName, const wchar_t* doing,
                    const std::wstring& path, const std::wstring& error) {
-    dialogs.ShowMessage(
-        L"An error occurred while " + std::wstring(doing) + L" " + path + L".\n" + error, appName,
-        MessageIcon::kWarning, MessageButtons::kOk);
+    dialogs.ShowMessageText(
+        L"An error occurred while " + std::wstring(doing) + L" " + Outside(path) + L".\n" + error,
+        appName, MessageIcon::kWarning, MessageButtons::kOk);
 }
 
 }  // namespace
@@ -65,8 +65,9 @@ TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path
         return OpenResult::kNoFile;
     const Status opened = file_.Open(path);
     if (!opened.ok()) {
-        dialogs_.ShowMessage(L"Error reading file " + path + L"\n" + opened.error().text,
-                             L"Error Reading File", MessageIcon::kError, MessageButtons::kOk);
+        dialogs_.ShowMessageText(
+            L"Error reading file " + Outside(path) + L"\n" + opened.error().text,
+            L"Error Reading File", MessageIcon::kError, MessageButtons::kOk);
         return OpenResult::kFailed;
     }
     return OpenResult::kOpened;

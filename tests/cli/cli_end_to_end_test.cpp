@@ -245,6 +245,39 @@ TEST_F(CliTest, AJobWithAFailureExitsOneAndPrintsTheLogLine) {
         EXPECT_FALSE(Contains(e.path().filename().string(), "Error log")) << e.path();
 }
 
+TEST_F(CliTest, NamesWithTerminalControlsArePrintedQuoted) {
+    // Names that would erase the line above and forge a line of their own.
+    fs::create_directory(Path("odd"));
+    const std::string name = "e\x1b[1A\x1b[2K\rvil\nforged line ";
+    Touch("odd/" + name + "1.jpg");
+    Touch("odd/" + name + "2.jpg");
+    WriteList("same.tvt",
+              {"$FileName<>FIND=[12]\\.jpg<>REPL=same.jpg<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>"});
+    const std::string shown = "e\\e[1A\\e[2K\\rvil\\nforged line ";
+    const auto NoRawControl = [](const std::string& text) {
+        for (const char c : text) {
+            if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7f)
+                return false;
+        }
+        return true;
+    };
+
+    const auto dryRun = Cli({"odd/", "same.tvt"});
+    EXPECT_EQ(dryRun.exitStatus, 0) << dryRun.err;
+    EXPECT_EQ(dryRun.out, shown + "1.jpg -> " + shown + "same.jpg\n" + shown + "2.jpg -> " + shown +
+                              "same.jpg\nDry run: 2 of 2 entries would change. Nothing was "
+                              "changed; add -Apply to apply the task list.\n");
+
+    const auto job = Cli({"odd/", "same.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(job.exitStatus, 1);
+    EXPECT_TRUE(
+        Contains(job.err, "\nError renaming file:  odd/" + shown + "2.jpg..........File exists\n"))
+        << job.err;
+    EXPECT_TRUE(NoRawControl(job.err)) << job.err;
+    EXPECT_TRUE(NoRawControl(job.out)) << job.out;
+    EXPECT_TRUE(fs::exists(Path("odd/" + name + "same.jpg")));
+}
+
 TEST_F(CliTest, TheConfirmationIsAnsweredNoWhenInputIsClosedOrNoTerminal) {
     WriteList("list.tvt", {kNumberPhotos});
     const auto before = Snapshot();
