@@ -37,9 +37,10 @@ bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log,
     // over the file it names. It is refused.
     if (const auto found = fs.FindEntry(path);
         found.ok() && (found->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        dialogs.ShowMessage(L"Error saving log file: " + path +
-                                L" is a symbolic link; the log is not written through it.",
-                            L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
+        dialogs.ShowMessageText(L"Error saving log file: " + Outside(path) +
+                                    L" is a symbolic link; the log is not written through it.",
+                                L"Error Saving Log File", MessageIcon::kError,
+                                MessageButtons::kOk);
         return false;
     }
     TextFileWriter writer(fs);
