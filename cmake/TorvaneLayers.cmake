@@ -21,9 +21,15 @@ function(torvane_layer name)
 endfunction()
 
 # One GoogleTest executable per folder of tests; each test case becomes a CTest test.
+# TIMEOUT (seconds) fails a test case that runs longer, so a case whose fault
+# is a hang fails instead of holding the run.
 function(torvane_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "TZ=UTC")
+  set(properties ENVIRONMENT "TZ=UTC")
+  if(ARG_TIMEOUT)
+    list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()

@@ -31,8 +31,9 @@ NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
 // exactly. Entries passed over by the kind filter keep every value. Returns
 // Failed for any other keyword (entries untouched) or for a timestamp result
 // that is no storable date, InvalidExpression for a pattern that can't be
-// built or matched (message shown once); entries already processed then keep
-// their new values, which is why callers work on a copy.
+// built or matched or whose application runs past the settings' time budget
+// (message shown once); entries already processed then keep their new
+// values, which is why callers work on a copy.
 TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
                      const ApplyContext& context);
 

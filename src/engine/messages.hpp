@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,16 @@ inline constexpr std::wstring_view kErrorCaption = L"Error";
 // description of the error.
 inline MessageText InvalidExpressionMessage(std::wstring_view description) {
     return L"Not a valid regular expression: \"" + Outside(std::wstring(description)) + L"\"";
+}
+
+// A regular expression whose application to a sequence of names ran past
+// the time budget of `seconds`, having been applied to `names` names by then.
+inline std::wstring ExpressionTooSlowMessage(std::wstring_view pattern, long long seconds,
+                                             std::size_t names) {
+    return L"The regular expression \"" + std::wstring(pattern) +
+           L"\" took too long to apply (more than " + std::to_wstring(seconds) +
+           (seconds == 1 ? L" second" : L" seconds") + L" for " + std::to_wstring(names) +
+           (names == 1 ? L" name" : L" names") + L").";
 }
 
 // A timestamp result that can't be read as a date and time.

@@ -74,7 +74,27 @@ std::wstring DescribeRegexError(const boost::regex_error& error, std::wstring_vi
 
 TaskPattern::TaskPattern(std::wstring pattern, bool useRegex, const EngineSettings& settings,
                          Dialogs& dialogs)
-    : pattern_(std::move(pattern)), flags_(FlagsFor(useRegex, settings)), dialogs_(dialogs) {}
+    : pattern_(std::move(pattern)),
+      flags_(FlagsFor(useRegex, settings)),
+      dialogs_(dialogs),
+      budgeted_(useRegex),
+      budget_(settings.timeBudget),
+      clock_(settings.clock) {
+    if (budgeted_)
+        start_ = Now();
+}
+
+TaskPattern::TimePoint TaskPattern::Now() const {
+    return clock_ ? clock_() : std::chrono::steady_clock::now();
+}
+
+bool TaskPattern::OverBudget() {
+    ++names_;
+    if (!budgeted_ || Now() - start_ <= budget_)
+        return false;
+    ShowError(dialogs_, ExpressionTooSlowMessage(pattern_, budget_.count(), names_));
+    return true;
+}
 
 const boost::wregex* TaskPattern::Expression() {
     if (expression_)
@@ -110,6 +130,8 @@ TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, 
         ShowInvalid(Widen(e.what()));
         return TaskResult::InvalidExpression;
     }
+    if (OverBudget())
+        return TaskResult::InvalidExpression;
     const bool different = buffer_ != text;
     if (different)
         text.swap(buffer_);
@@ -122,12 +144,16 @@ TaskResult TaskPattern::Match(const std::wstring& text, bool& matched) {
     const auto* expression = Expression();
     if (expression == nullptr)
         return TaskResult::InvalidExpression;
+    bool found = false;
     try {
-        matched = boost::regex_match(text, *expression, kMatchFlags);
+        found = boost::regex_match(text, *expression, kMatchFlags);
     } catch (const std::runtime_error& e) {
         ShowInvalid(Widen(e.what()));
         return TaskResult::InvalidExpression;
     }
+    if (OverBudget())
+        return TaskResult::InvalidExpression;
+    matched = found;
     return TaskResult::Ok;
 }
 

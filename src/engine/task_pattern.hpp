@@ -1,6 +1,8 @@
 #pragma once
 
 #include <boost/regex.hpp>
+#include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,15 @@ namespace torvane {
 // Every failure, building or matching (an expression too complex to match
 // within the library's limits), shows "Not a valid regular expression" with
 // the library's description of the error and gives InvalidExpression.
+//
+// A regular expression also has the settings' time budget, counted from the
+// pattern's construction, that is from the start of the task's application:
+// once a name's replacement or match ends past it, that call shows that the
+// expression took too long and gives InvalidExpression, as if the expression
+// could not be matched. The clock is read once a name (steady_clock is read
+// without a system call, through the vDSO: some tens of nanoseconds against
+// the microsecond or more of the match). A literal pattern is searched in
+// time linear in the name and has no budget.
 class TaskPattern {
   public:
     TaskPattern(std::wstring pattern, bool useRegex, const EngineSettings& settings,
@@ -38,12 +49,22 @@ class TaskPattern {
     TaskResult Match(const std::wstring& text, bool& matched);
 
   private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
     const boost::wregex* Expression();
     void ShowInvalid(const std::wstring& description);
+    TimePoint Now() const;
+    // Counts one more name; true, after the message, when the budget is spent.
+    bool OverBudget();
 
     std::wstring pattern_;
     boost::regex_constants::syntax_option_type flags_;
     Dialogs& dialogs_;
+    bool budgeted_;  // a regular expression: its time is counted
+    std::chrono::seconds budget_;
+    SteadyClock clock_;
+    TimePoint start_;
+    std::size_t names_ = 0;
     std::optional<boost::wregex> expression_;
     std::wstring buffer_;  // reused for every replacement
 };

@@ -105,6 +105,15 @@ class Folder {
 // The system's error for a folder that is no longer the one that was listed.
 inline constexpr int kFolderReplaced = ESTALE;
 
+// The error for a file to be read that is no regular file (a FIFO, a device,
+// a socket): opening or reading one may wait for a writer or never end, so it
+// is refused before any read. The code is EINVAL, which Linux calls that need
+// a regular file give; the text says what is wrong, which EINVAL's own
+// ("Invalid argument") would not.
+inline SystemError NotRegularFileError() {
+    return SystemError{EINVAL, L"Not a regular file"};
+}
+
 // A file opened for reading; closed when destroyed.
 class InputFile {
   public:
@@ -195,12 +204,15 @@ class FileSystem {
     virtual Status Decrypt(const std::wstring& path) = 0;
 
     // The bytes of a small file (a shortcut, say), following a final symbolic
-    // link. Fails with EISDIR for a folder and EFBIG when the file holds more
-    // than `maxBytes` bytes.
+    // link. Fails with EISDIR for a folder, NotRegularFileError for any other
+    // entry that is no regular file (without waiting on it), and EFBIG when
+    // the file holds more than `maxBytes` bytes.
     virtual Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) = 0;
 
     // Opens a file for reading, following a final symbolic link. Fails with
-    // the open's error, EISDIR for a folder.
+    // the open's error, EISDIR for a folder, and NotRegularFileError for any
+    // other entry that is no regular file (a FIFO, a device), without
+    // blocking and before reading anything from it.
     virtual Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) = 0;
 
     // Opens a file for writing in `mode` (see WriteMode). Fails with the error

@@ -34,6 +34,11 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The error for reading an entry that is no regular file.
+SystemError RefusedType(const struct stat& st) {
+    return S_ISDIR(st.st_mode) ? SystemError::FromErrno(EISDIR) : NotRegularFileError();
+}
+
 class PosixInputFile : public InputFile {
   public:
     explicit PosixInputFile(int fd) : fd_(fd) {}
@@ -161,15 +166,37 @@ Result<std::unique_ptr<OutputFile>> OpenBeside(std::string path) {
 
 }  // namespace
 
-Result<std::unique_ptr<InputFile>> OpenPosixInputFile(const std::string& path) {
-    const int fd = OpenRetrying(path.c_str(), O_RDONLY);
+Result<int> OpenRegularFileForReading(const std::string& path) {
+    // A look first, so that a device is never opened at all (opening one can
+    // have effects of its own); the check after the open covers an entry
+    // replaced in between.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return RefusedType(st);
+    // O_NONBLOCK: opening a FIFO waits for a writer without it.
+    const int fd = OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return SystemError::FromLastErrno();
-    auto file = std::make_unique<PosixInputFile>(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
-        return SystemError::FromErrno(EISDIR);
-    return std::unique_ptr<InputFile>(std::move(file));
+    const auto fail = [fd](SystemError error) {
+        ::close(fd);
+        return error;
+    };
+    if (::fstat(fd, &st) != 0)
+        return fail(SystemError::FromLastErrno());
+    if (!S_ISREG(st.st_mode))
+        return fail(RefusedType(st));
+    // Reads then behave as any reader expects them to.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return fail(SystemError::FromLastErrno());
+    return fd;
+}
+
+Result<std::unique_ptr<InputFile>> OpenPosixInputFile(const std::string& path) {
+    const auto fd = OpenRegularFileForReading(path);
+    if (!fd)
+        return fd.error();
+    return std::unique_ptr<InputFile>(std::make_unique<PosixInputFile>(*fd));
 }
 
 Result<std::unique_ptr<OutputFile>> OpenPosixOutputFile(const std::string& path, WriteMode mode) {

@@ -354,12 +354,10 @@ Status PosixFileSystem::Decrypt(const std::wstring& path) {
 }
 
 Result<std::string> PosixFileSystem::ReadFileBytes(const std::wstring& path, std::size_t maxBytes) {
-    const Fd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
-        return SystemError::FromLastErrno();
-    if (S_ISDIR(st.st_mode))
-        return SystemError::FromErrno(EISDIR);
+    const auto opened = OpenRegularFileForReading(Native(path));
+    if (!opened)
+        return opened.error();
+    const Fd fd(*opened);
     std::string bytes(maxBytes + 1, '\0');
     std::size_t filled = 0;
     while (filled < bytes.size()) {

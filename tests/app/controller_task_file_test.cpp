@@ -1,5 +1,6 @@
 // The task-list file commands through the controller.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -153,6 +154,28 @@ TEST_F(TaskFileTest, AFileThatCannotBeOpenedLeavesTheListAndItsFileCurrent) {
     EXPECT_EQ(view.rows, Names{L"A"});
     EXPECT_EQ(controller->currentTaskListPath(), first);
     EXPECT_EQ(view.caption, L"Task List: first.tvt");
+}
+
+// A FIFO or device never ends or never starts: it is refused before any read,
+// and the window stays usable. (A real FIFO that was waited on hangs the test
+// until its time limit.)
+TEST_F(TaskFileTest, AFileThatIsNoRegularFileIsRefusedWithoutReading) {
+    const auto first = WriteTaskFile(L"first.tvt", {kRenameA + L"NAME=A<>"});
+    const std::wstring fake = L"/elsewhere/pipe.tvt";
+    fs.AddSpecialFile(fake);
+    const std::wstring real = Path(L"pipe.tvt");
+    ASSERT_EQ(::mkfifo(ToUtf8(real).c_str(), 0644), 0);
+    for (const std::wstring& path : {fake, real}) {
+        SCOPED_TRACE(ToUtf8(path));
+        Load(first);
+        dialogs.Clear();
+        Load(path);
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_EQ(Messages()[0].caption, L"Error Reading File");
+        EXPECT_EQ(Messages()[0].text, L"Error reading file " + path + L"\nNot a regular file");
+        EXPECT_EQ(view.rows, Names{L"A"});
+        EXPECT_EQ(controller->currentTaskListPath(), first);
+    }
 }
 
 TEST_F(TaskFileTest, AFileReadInPartLeavesNoFileCurrent) {

@@ -163,6 +163,17 @@ TEST(Preferences, MissingOrUnopenableFileKeepsDefaultsSilently) {
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
+TEST(Preferences, AFileThatIsNoRegularFileIsNeverReadAndKeepsDefaultsSilently) {
+    SettingsFileSystem fs;
+    fs.AddSpecialFile(fs.Path("bin/config.ini"));  // a FIFO: reading it would wait
+    RecordingDialogs dialogs;
+    Preferences p;
+    LoadPreferences(fs, dialogs, p);
+    EXPECT_EQ(p, Preferences{});
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(fs.CallCount(FakeFileSystem::Call::kRead), 0);
+}
+
 TEST(Preferences, RoamingFolderIsCreatedOnFirstSaveAndTheProgramFolderIgnored) {
     SettingsFileSystem fs;
     RecordingDialogs dialogs;

@@ -178,6 +178,8 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
     WriteList("list.tvt", {kNumberPhotos});
     WriteList("no-tasks.tvt", {"just a comment"});
     WriteList("reserved.tvt", {"$FileName<>FIND=IMG_<>REPL=a:b<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"});
+    // Read, these would wait for a writer or never end.
+    ASSERT_EQ(::mkfifo(Path("pipe.tvt").c_str(), 0644), 0);
     const std::string help = "Torvane Command line error: Invalid command line arguments!\n\n";
     const struct {
         Args arguments;
@@ -193,6 +195,14 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
          3,
          "Error: Not a valid regular expression: ",
          "Notice: Task list is empty. No change was made.\n"},
+        {{"photos", "pipe.tvt"},
+         2,
+         "Error reading file pipe.tvt\nNot a regular file\n",
+         "Dry run: 0 of"},
+        {{"photos", "/dev/zero"},
+         2,
+         "Error reading file /dev/zero\nNot a regular file\n",
+         "Dry run: 0 of"},
         {{"missing", "list.tvt"}, 2, "Error: The specified file path doesn't exist!\n", ""},
         {{"photos", "empty"}, 2, "Error: The specified task list is not valid!\n", ""},
         {{"photos", "list.tvt", "-x"}, 2, help, ""},

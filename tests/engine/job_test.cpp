@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <thread>
 
+#include "engine/messages.hpp"
 #include "fake_file_system.hpp"
 #include "platform/file_attributes.hpp"
 #include "recording_dialogs.hpp"
@@ -206,6 +208,32 @@ TEST_F(JobTest, AnInvalidPatternShowsItsMessageAndIsLoggedPerFolder) {
     EXPECT_EQ(result.log[1], L"Error processing directory:  /r/");
     EXPECT_EQ(dialogs.messages().size(), 1u);  // the root folder is computed first
     EXPECT_TRUE(fs.changes().empty());
+}
+
+// Each folder is computed with a time budget of its own (the clock here
+// reads a second later every time): a folder whose computation runs past it
+// is logged like one with an invalid pattern and left as it was, and the job
+// goes on.
+TEST_F(JobTest, AFolderPastTheTimeBudgetIsLoggedAndLeftAndTheOthersAreDone) {
+    for (int i = 0; i < 5; ++i)
+        fs.AddFile(L"/r/big/IMG_" + std::to_wstring(i) + L".jpg");
+    fs.AddFile(L"/r/small/IMG_9.jpg");
+    JobSettings settings;
+    settings.root = L"/r/";
+    settings.tasks = {Rename(L"IMG_(\\d+)", L"Trip $1", false, L"1", true)};
+    settings.listOptions.includeSubfolders = 1;
+    settings.listOptions.retrieveOption = kRetrieveFilesAndFolders;
+    settings.engine.timeBudget = std::chrono::seconds(3);
+    std::chrono::steady_clock::time_point now{};
+    settings.engine.clock = [&now] { return now += std::chrono::seconds(1); };
+    const auto result = RunJob(settings, fs, dialogs, observer, 1625313909);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.log, (ErrorLog{L"Log file started on: 2021-07-03 12-05-09\n",
+                                    L"Error processing directory:  /r/big/"}));
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, ExpressionTooSlowMessage(L"IMG_(\\d+)", 3, 4));
+    EXPECT_TRUE(fs.Exists(L"/r/big/IMG_4.jpg"));
+    EXPECT_TRUE(fs.Exists(L"/r/small/Trip 9.jpg"));
 }
 
 TEST_F(JobTest, AnUnreadableSubfolderIsLoggedAndTheJobGoesOn) {

@@ -37,6 +37,7 @@ class FakeBackend {
     }
     void MakeFolder(const std::wstring& rel) { fake.AddPlainFolder(Root() + rel); }
     void MakeSymlink(const std::wstring& rel) { fake.AddSymlink(Root() + rel); }
+    void MakeFifo(const std::wstring& rel) { fake.AddSpecialFile(Root() + rel); }
     std::string Unsupported() const { return {}; }
 
     FakeFileSystem fake;
@@ -55,6 +56,8 @@ class PosixBackend {
     void MakeSymlink(const std::wstring& rel) {
         ASSERT_EQ(::symlink(dir.path().c_str(), Native(rel).c_str()), 0);
     }
+    // A FIFO with no writer: a blocking open of it would wait for one.
+    void MakeFifo(const std::wstring& rel) { ASSERT_EQ(::mkfifo(Native(rel).c_str(), 0644), 0); }
     // Why the tests can't run here, or empty.
     std::string Unsupported() const {
         return SupportsUserXattrs(dir.path())

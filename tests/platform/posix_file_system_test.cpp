@@ -399,5 +399,35 @@ TEST_F(PosixFileSystemTest, ProgramPathAndSettingsFolder) {
     EXPECT_NE(roaming->back(), L'/');
 }
 
+// Nothing but a regular file is read: a FIFO would hold the open until a
+// writer comes and a read until it writes, a device such as /dev/zero never
+// ends. A hang fails by the test's time limit.
+TEST(PosixFileReading, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
+    testing::TempDir dir;
+    const std::string lonely = dir.Join("no-writer");
+    const std::string fed = dir.Join("with-writer");
+    ASSERT_EQ(::mkfifo(lonely.c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(fed.c_str(), 0644), 0);
+    ASSERT_EQ(::symlink(lonely.c_str(), dir.Join("link").c_str()), 0);
+    // A writer that stays and has written: an open would not wait, a read
+    // would return these bytes and then wait for more.
+    const int writer = ::open(fed.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, "$FileName<>", 11), 11);
+    PosixFileSystem fs;
+    for (const std::string& path :
+         {lonely, fed, dir.Join("link"), std::string("/dev/zero"), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        const auto opened = fs.OpenForReading(FromUtf8(path));
+        ASSERT_FALSE(opened.ok());
+        EXPECT_EQ(opened.error().code, EINVAL);
+        EXPECT_EQ(opened.error().text, L"Not a regular file");
+        const auto bytes = fs.ReadFileBytes(FromUtf8(path), 1 << 20);
+        ASSERT_FALSE(bytes.ok());
+        EXPECT_EQ(bytes.error().code, EINVAL);
+    }
+    ::close(writer);
+}
+
 }  // namespace
 }  // namespace torvane

@@ -167,6 +167,12 @@ void FakeFileSystem::AddPlainFile(const std::wstring& path, std::string content,
     Put(Normalize(path), std::move(node));
 }
 
+void FakeFileSystem::AddSpecialFile(const std::wstring& path, std::int64_t time) {
+    AddPlainFile(path, {}, time);
+    std::lock_guard lock(mutex_);
+    nodes_[Normalize(path)].special = true;
+}
+
 void FakeFileSystem::AddPlainFolder(const std::wstring& path, std::int64_t time) {
     AddFolder(path, FILE_ATTRIBUTE_DIRECTORY, time);
     std::lock_guard lock(mutex_);
@@ -507,6 +513,8 @@ Result<std::string> FakeFileSystem::ReadFileBytes(const std::wstring& path, std:
     Node& node = **found;
     if (IsDirectoryWord(node.attributes))
         return SystemError::FromErrno(EISDIR);
+    if (node.special)
+        return NotRegularFileError();
     if (node.content.size() > maxBytes)
         return SystemError::FromErrno(EFBIG);
     return node.content;
@@ -674,6 +682,8 @@ Result<std::unique_ptr<InputFile>> FakeFileSystem::OpenForReading(const std::wst
     const Node& node = **found;
     if (IsDirectoryWord(node.attributes))
         return SystemError::FromErrno(EISDIR);
+    if (node.special)
+        return NotRegularFileError();
     return std::unique_ptr<InputFile>(
         std::make_unique<Input>(*this, key, node.content, ByteFailureFor(readFailures_, key)));
 }

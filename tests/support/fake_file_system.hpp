@@ -58,6 +58,8 @@ class FakeFileSystem : public FileSystem {
         std::string content = {};
         std::uint64_t id = 0;      // the inode number: kept by a move, new for every entry made
         std::wstring target = {};  // a symbolic link's target
+        // A FIFO, device or socket: listed as a plain file, refused by reading.
+        bool special = false;
     };
 
     FakeFileSystem();
@@ -72,6 +74,10 @@ class FakeFileSystem : public FileSystem {
     // Node::storedWord), all three times `time`; a file holds `content`.
     void AddPlainFile(const std::wstring& path, std::string content = {}, std::int64_t time = 0);
     void AddPlainFolder(const std::wstring& path, std::int64_t time = 0);
+    // Adds an entry that is no regular file (a FIFO, a device, a socket), as
+    // AddPlainFile adds a file: it lists as one, and opening it for reading
+    // or reading its bytes fails with NotRegularFileError, as on Linux.
+    void AddSpecialFile(const std::wstring& path, std::int64_t time = 0);
     // Replaces the bytes of an existing file.
     void SetContent(const std::wstring& path, std::string content);
     // A symbolic link; `target` is what ResolveLinks gives for it (empty: a
