@@ -133,6 +133,14 @@ std::wstring WithSeparators(std::wstring path) {
     return path;
 }
 
+// A local base path may end with a separator ("D:\Photos\"); the target
+// never does, except the root itself.
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+    while (path.size() > 1 && path.back() == kPathSeparator)
+        path.pop_back();
+    return path;
+}
+
 // Joins a relative path to a folder and removes "." and ".." parts.
 std::wstring Resolve(const std::wstring& folder, const std::wstring& relative) {
     const auto joined = folder + WithSeparators(relative);
@@ -201,7 +209,7 @@ int ResolveShortcut(FileSystem& fs, const std::wstring& linkPath, std::wstring& 
             return 0;
     }
     if (!paths->localBasePath.empty()) {
-        target = WithSeparators(paths->localBasePath);
+        target = WithoutTrailingSeparators(WithSeparators(paths->localBasePath));
         if (fs.GetAttributes(target).ok())
             return 0;
     }

@@ -131,6 +131,14 @@ TEST_F(ResolveShortcutTest, EightBitStringsAndThePathSuffix) {
     EXPECT_EQ(target, L"/data/sub/x.txt");
 }
 
+TEST_F(ResolveShortcutTest, LocalBasePathLosesItsTrailingSeparators) {
+    fs.AddFolder(L"/data/sub");
+    EXPECT_EQ(Resolve({L"", "/data/sub\\\\"}), 0);
+    EXPECT_EQ(target, L"/data/sub");
+    EXPECT_EQ(Resolve({L"", "/"}), 0);
+    EXPECT_EQ(target, L"/");
+}
+
 TEST_F(ResolveShortcutTest, UnicodeLocalBasePathIsPreferred) {
     fs.AddFile(L"/donn\u00e9es/\u00e9t\u00e9.txt");
     EXPECT_EQ(Resolve({L"", "/donnees/ete.txt", L"/donn\u00e9es/\u00e9t\u00e9.txt"}), 0);
