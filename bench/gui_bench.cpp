@@ -177,7 +177,8 @@ void BM_ChooseFolder(benchmark::State& state) {
     const auto& folder = TheBenchFolder(static_cast<int>(state.range(0)));
     PosixFileSystem fs;
     const std::wstring path = FromUtf8(folder.path());
-    const ListContext context{fs, h.dialogs, h.progress, &h.cache, {}, 0, path};
+    const ListContext context{fs,  h.dialogs, h.progress, &h.cache, {}, AttributeTarget::kFiles,
+                              path};
     for (auto _ : state) {
         h.window.CurrentModel().Attach(nullptr);
         h.preview.Clear();

@@ -190,7 +190,7 @@ CommandLineValidation CheckCommandLine(const CCommandLineInfoEx& info, FileSyste
             return Refused(CommandLineHelpMessage(productName, L"No task list specified!"));
     }
     if (info.HasSwitch(L"noconfirm", value))
-        out.values.noConfirm = 1;
+        out.values.noConfirm = true;
     return out;
 }
 

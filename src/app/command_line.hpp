@@ -49,7 +49,7 @@ class CCommandLineInfoEx {
 struct CommandLineValues {
     std::wstring commandLineFilePath;  // a folder path ends with the separator
     std::wstring commandLineTaskList;
-    int noConfirm = 0;  // 1: apply without asking
+    bool noConfirm = false;  // apply without asking
 
     bool operator==(const CommandLineValues&) const = default;
 };

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
+#include "filelist/list_path.hpp"
 #include "platform/dialogs.hpp"
 
 namespace torvane {
@@ -19,8 +18,8 @@ enum class ApplyMode { PreviewMode, JobMode };
 
 // The two preferences the engine reads, as plain values.
 struct EngineSettings {
-    std::int32_t caseSensitiveSearch = 0;  // 1: find and match respect letter case
-    std::int32_t setAttributeOption = 0;   // 0: files only, 1: folders only, other: both
+    bool caseSensitive = false;  // find and match respect letter case
+    AttributeTarget attributeTarget = AttributeTarget::kFiles;  // what attribute tasks reach
 };
 
 // What PreviewMode needs to give renamed entries their icons: the entries on

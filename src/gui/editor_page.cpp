@@ -77,7 +77,7 @@ bool CriteriaPage::ReadyToSubmit(QLineEdit& find) {
 }
 
 bool CriteriaPage::Send(const TaskFields& record) const {
-    return submit_(record) == 1;
+    return submit_(record);
 }
 
 void CriteriaPage::EnterModifyMode(std::uint32_t id) {

@@ -16,7 +16,7 @@ namespace torvane::gui {
 
 // Where a page sends a finished task: the controller's SubmitTask, answering
 // 1 (accepted) or 0 (rejected: the page keeps everything).
-using SubmitTaskFn = std::function<int(const TaskFields&)>;
+using SubmitTaskFn = std::function<bool(const TaskFields&)>;
 
 // What the three editor pages share: the modified flag, the editing id and
 // modify mode (PageState) with the two buttons' texts, the refusal of "<" and
@@ -30,8 +30,8 @@ class CriteriaPage : public QWidget {
     CriteriaPage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
                  QWidget* parent = nullptr);
 
-    // The record of the page's kind: LOAD_FOR_MODIFY shows the task and
-    // enters modify mode, LOAD_PREFILL takes the values of a listed entry.
+    // The record of the page's kind: LoadMode::kForModify shows the task and
+    // enters modify mode, LoadMode::kPrefill takes the values of a listed entry.
     // Records of another kind are ignored.
     virtual void LoadTask(const TaskFields& record, LoadMode mode) = 0;
 

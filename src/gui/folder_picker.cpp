@@ -22,7 +22,7 @@ template <std::size_t N>
 QComboBox* MakeChoice(const OptionItem (&items)[N], QWidget* parent) {
     auto* box = new QComboBox(parent);
     for (const auto& item : items)
-        box->addItem(Text(item.text), item.value);
+        box->addItem(Text(item.text), item.id);
     box->setCurrentIndex(0);
     return box;
 }
@@ -66,11 +66,8 @@ QString FolderPickerDialog::ChosenFolder() const {
 }
 
 ListOptions FolderPickerDialog::Options() const {
-    ListOptions options;
-    options.retrieveOption = retrieve_->currentData().toInt();
-    options.includeSubfolders = subfolders_->isChecked() ? 1 : 0;
-    options.hiddenSystemOption = hiddenSystem_->currentData().toInt();
-    return options;
+    return ListOptionsOfItems(retrieve_->currentData().toInt(), subfolders_->isChecked(),
+                              hiddenSystem_->currentData().toInt());
 }
 
 }  // namespace torvane::gui

@@ -107,7 +107,7 @@ void CTabFindAttributes::LoadTask(const TaskFields& record, LoadMode mode) {
         return;
     pattern_->setText(QString::fromStdWString(fields->find));
     SetBoxes(AttributeBoxesOf(fields->attributes));
-    if (mode == LOAD_PREFILL)
+    if (mode == LoadMode::kPrefill)
         return;
     name_->setText(QString::fromStdWString(fields->name));
     regex_->setChecked(IsFlagOn(fields->regex));

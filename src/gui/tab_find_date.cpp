@@ -76,7 +76,7 @@ void CTabFindDate::Reset() {
 
 void CTabFindDate::LoadTask(const TaskFields& record, LoadMode mode) {
     const auto* fields = std::get_if<TimestampTaskFields>(&record);
-    if (!fields || mode == LOAD_PREFILL)
+    if (!fields || mode == LoadMode::kPrefill)
         return;  // a listed entry's times come through Prefill
     if (const auto kind = TimeKindIndexOf(fields->timeKind))
         timeKind_->setCurrentIndex(*kind);

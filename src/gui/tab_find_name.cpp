@@ -135,7 +135,7 @@ void CTabFindName::LoadTask(const TaskFields& record, LoadMode mode) {
     const auto* fields = std::get_if<RenameTaskFields>(&record);
     if (!fields)
         return;
-    if (mode == LOAD_PREFILL) {
+    if (mode == LoadMode::kPrefill) {
         find_->setText(QString::fromStdWString(fields->find));
         replace_->setText(QString::fromStdWString(fields->replace));
         return;

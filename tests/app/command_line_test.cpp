@@ -290,7 +290,7 @@ TEST(CommandLine, ValidateShowsTheOneMessageAndHandsOverTheValues) {
     EXPECT_EQ(ValidateCommandLine(Parse({L"/d/folder", L"/d/t.tvt", L"-NoConfirm"}), fs, dialogs,
                                   kProduct, values),
               0);
-    EXPECT_EQ(values, (CommandLineValues{L"/d/folder/", L"/d/t.tvt", 1}));
+    EXPECT_EQ(values, (CommandLineValues{L"/d/folder/", L"/d/t.tvt", true}));
     EXPECT_TRUE(dialogs.messages().empty());
 }
 

@@ -164,7 +164,7 @@ class ControllerTest : public ::testing::Test {
         controller->SelectFolder();
     }
 
-    int Submit(const TaskFields& record) { return controller->SubmitTask(record); }
+    bool Submit(const TaskFields& record) { return controller->SubmitTask(record); }
 
     // Runs the UI queue until the job's completion has been handled.
     void FinishJob() {

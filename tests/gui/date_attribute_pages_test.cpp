@@ -75,7 +75,7 @@ TEST_F(DatePageTest, LoadedTaskSelectsItsKindOrKeepsTheShownOne) {
     record.replace = L"2002";
     record.timeKind = L"Created";
     record.regex = L"TRUE";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_EQ(Page().TimeKindBox().currentIndex(), 0);
     EXPECT_TRUE(Page().RegexBox().isChecked());
     EXPECT_EQ(Page().PrimaryButton().text(), "Modify Task Item");
@@ -83,7 +83,7 @@ TEST_F(DatePageTest, LoadedTaskSelectsItsKindOrKeepsTheShownOne) {
 
     record.timeKind = L"";
     Page().TimeKindBox().setCurrentIndex(2);
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_EQ(Page().TimeKindBox().currentIndex(), 2);
     Click(Page().SecondaryButton());
     EXPECT_EQ(Page().state(), PageState{});
@@ -111,7 +111,7 @@ class AttributePageTest : public EditorSideTest {
         fs.AddFile(L"/data/a.txt", FILE_ATTRIBUTE_ARCHIVE);
         fs.AddFile(L"/data/secret.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
         ListOptions withHidden;
-        withHidden.hiddenSystemOption = kIncludeHidden;
+        withHidden.hiddenSystem = HiddenSystem::kHidden;
         ListFolder(L"/data/", withHidden);
         side->ShowEditorPage(kAttributePage);
     }
@@ -163,7 +163,7 @@ TEST_F(AttributePageTest, LoadedWordSetsEveryBox) {
     record.id = 3;
     record.find = L"x";
     record.attributes = L"16417";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_EQ(States(), (std::vector<bool>{true, false, true, false, true, false, true}));
     EXPECT_EQ(Page().PrimaryButton().text(), "Modify Task Item");
     Click(Page().SecondaryButton());

@@ -186,7 +186,7 @@ TEST_F(RenamePageTest, PastedReservedCharactersAreRefusedToo) {
     RenameTaskFields record;
     record.id = 1;
     record.find = L"a<b";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     QApplication::clipboard()->setText("c");
     Page().FindBox().end(false);
     Page().FindBox().paste();
@@ -253,7 +253,7 @@ TEST_F(RenamePageTest, CancelLeavesModifyModeAndTheRememberedNumberingComesBack)
     record.id = 99;
     record.name = L"n";
     record.find = L"f";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_FALSE(Page().NumberingBox().isChecked());
     EXPECT_FALSE(Page().StartAtBox().isEnabled());
     EXPECT_TRUE(Page().state().modifyMode);
@@ -275,7 +275,7 @@ TEST_F(RenamePageTest, ModifyingARemovedTaskClearsThePage) {
     RenameTaskFields record;
     record.id = controller->taskList()[0].id;
     record.find = L"photo";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     controller->ClearTaskList();
     EXPECT_TRUE(Page().state().modifyMode);  // clearing the list does not reset the page
     Click(Page().PrimaryButton());

@@ -63,7 +63,7 @@ TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     controller.Initialize(CCommandLineInfoEx{});
     const std::wstring path = FromUtf8(dir.path()) + L"/";
     pickers.folderAnswers.push_back(
-        FolderChoice{path, {kRetrieveFilesAndFolders, 0, kNoHiddenOrSystem}});
+        FolderChoice{path, {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}});
     window.Action(kCmdSelectFolder)->trigger();
     ASSERT_EQ(controller.SubmitTask(torvane::testing::RenameRecord(L"Holiday", L"Summer")), 1);
     window.show();

@@ -309,7 +309,8 @@ TEST(FolderPickerTest, OffersTheOptionsInOrderAndReturnsTheChoice) {
     EXPECT_TRUE(defaults);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(QString::fromStdWString(first->path), folder);
-    EXPECT_EQ(first->options, (ListOptions{202, 1, 212}));
+    EXPECT_EQ(first->options,
+              (ListOptions{Retrieve::kFilesAndFolders, true, HiddenSystem::kSystem}));
 
     AnswerFolderPicker(folder, 0, false, 0, &defaults);
     const auto second = pickers.PickFolder();
