@@ -207,7 +207,7 @@ class FixedPickers : public Pickers {
 struct ControllerHarness {
     ControllerHarness() : controller(Services(*this)) {
         window.Attach(controller);
-        controller.Initialize(CCommandLineInfoEx{});
+        controller.Initialize(CommandLineInfo{});
         window.show();
     }
     static MainControllerServices Services(ControllerHarness& h) {

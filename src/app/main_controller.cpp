@@ -35,8 +35,8 @@ void MainController::SetTaskEditor(TaskEditorView* editor) {
     tasks_.SetView(editor);
 }
 
-void MainController::Initialize(const CCommandLineInfoEx& commandLine,
-                                const ListOptions& startOptions, RunMode mode) {
+void MainController::Initialize(const CommandLineInfo& commandLine, const ListOptions& startOptions,
+                                RunMode mode) {
     history_ = FolderHistory{};
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
@@ -61,7 +61,7 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
     UpdateCommandUI();
 }
 
-void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode) {
+void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode mode) {
     commandLineResult_ =
         ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
     if (commandLineResult_ != 0) {

@@ -88,7 +88,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // where the command line gave none, the placement to restore. The list
     // options start as `startOptions` (the desktop: the defaults). In
     // RunMode::kBatch the window ends once the command-line job is done.
-    void Initialize(const CCommandLineInfoEx& commandLine, const ListOptions& startOptions = {},
+    void Initialize(const CommandLineInfo& commandLine, const ListOptions& startOptions = {},
                     RunMode mode = RunMode::kWindow);
 
     // ---- Commands (menu and toolbar) ----
@@ -202,7 +202,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void JobEnded() override;
 
     // Start-up, closing, command states (main_controller.cpp).
-    void RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode);
+    void RunCommandLine(const CommandLineInfo& commandLine, RunMode mode);
     void QuitAfterCommandLine();
     void AutoLoads();
     void CloseMainWindow(const WindowPlacement& placement);

@@ -20,7 +20,7 @@ QLabel* PlainLabel(const std::wstring& text, QWidget* parent) {
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(const AboutInfo& about, QWidget* parent)
+AboutDialog::AboutDialog(const AboutInfo& about, QWidget* parent)
     : QDialog(parent),
       productName_(PlainLabel(about.productName, this)),
       version_(PlainLabel(about.versionText, this)),
@@ -53,7 +53,7 @@ CAboutDlg::CAboutDlg(const AboutInfo& about, QWidget* parent)
     layout->addWidget(buttons, 5, 0, 1, 2);
 }
 
-QString CAboutDlg::LibrariesText() {
+QString AboutDialog::LibrariesText() {
     QString boost = QStringLiteral(BOOST_LIB_VERSION);
     boost.replace('_', '.');
     return QStringLiteral("This program uses the following libraries:") +
@@ -61,7 +61,7 @@ QString CAboutDlg::LibrariesText() {
            QStringLiteral("\n- Boost.Regex ") + boost;
 }
 
-bool CAboutDlg::OpenLink(const QString& address) {
+bool AboutDialog::OpenLink(const QString& address) {
     if (address != QString::fromLatin1(kWebSiteAddress))
         return false;
     return QDesktopServices::openUrl(QUrl(address));

@@ -12,13 +12,13 @@ namespace torvane::gui {
 // The maker's web site, linked from the About box.
 inline constexpr const char* kWebSiteAddress = "https://torvane.example.org/";
 
-// CAboutDlg: the About box. Its title is "About " + product name; it shows
+// AboutDialog: the About box. Its title is "About " + product name; it shows
 // the product name, "Version: " + version, the legal notice, a link to the
 // web site (opened with the desktop's browser) and the libraries this build
 // uses.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
   public:
-    CAboutDlg(const AboutInfo& about, QWidget* parent = nullptr);
+    AboutDialog(const AboutInfo& about, QWidget* parent = nullptr);
 
     // "This program uses the following libraries:" and one "- " line each
     // for Qt (the version running) and Boost.Regex (the version built with).

@@ -3,9 +3,9 @@
 #include <QComboBox>
 #include <QGridLayout>
 
-#include "gui/tab_find_attributes.hpp"
-#include "gui/tab_find_date.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/attribute_page.hpp"
+#include "gui/rename_page.hpp"
+#include "gui/timestamp_page.hpp"
 
 namespace torvane::gui {
 
@@ -18,14 +18,13 @@ QComboBox* MakeTaskKindSelector(QWidget* parent) {
     return selector;
 }
 
-CCriteriaTabCtrl::CCriteriaTabCtrl(QComboBox& selector, Dialogs& dialogs,
-                                   const std::wstring& caption, SubmitTaskFn submit,
-                                   std::int64_t startTime, QWidget* parent)
+CriteriaTabs::CriteriaTabs(QComboBox& selector, Dialogs& dialogs, const std::wstring& caption,
+                           SubmitTaskFn submit, std::int64_t startTime, QWidget* parent)
     : QFrame(parent),
       selector_(selector),
-      name_(new CTabFindName(dialogs, caption, submit, this)),
-      date_(new CTabFindDate(dialogs, caption, submit, startTime, this)),
-      attributes_(new CTabFindAttributes(dialogs, caption, submit, this)),
+      name_(new RenamePage(dialogs, caption, submit, this)),
+      date_(new TimestampPage(dialogs, caption, submit, startTime, this)),
+      attributes_(new AttributePage(dialogs, caption, submit, this)),
       pages_{name_, date_, attributes_} {
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QGridLayout(this);
@@ -46,7 +45,7 @@ CCriteriaTabCtrl::CCriteriaTabCtrl(QComboBox& selector, Dialogs& dialogs,
             [this](int index) { ShowCriteriaPage(index); });
 }
 
-void CCriteriaTabCtrl::ShowCriteriaPage(int index) {
+void CriteriaTabs::ShowCriteriaPage(int index) {
     if (index < 0 || index >= static_cast<int>(pages_.size()))
         return;
     if (selector_.currentIndex() != index)

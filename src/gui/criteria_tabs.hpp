@@ -11,19 +11,19 @@ class QComboBox;
 
 namespace torvane::gui {
 
-class CTabFindAttributes;
-class CTabFindDate;
-class CTabFindName;
+class AttributePage;
+class TimestampPage;
+class RenamePage;
 
-// CCriteriaTabCtrl: the frame over which one of the three editor pages is
+// CriteriaTabs: the frame over which one of the three editor pages is
 // shown, chosen by the task-kind selector ("File Name", "File Timestamp",
 // "File Attribute"; its index is the page index). The selector starts
 // disabled at page 0; the rename page starts shown and enabled (its controls
 // disabled until EnableEditor), the other two hidden and disabled.
-class CCriteriaTabCtrl : public QFrame {
+class CriteriaTabs : public QFrame {
   public:
-    CCriteriaTabCtrl(QComboBox& selector, Dialogs& dialogs, const std::wstring& caption,
-                     SubmitTaskFn submit, std::int64_t startTime, QWidget* parent = nullptr);
+    CriteriaTabs(QComboBox& selector, Dialogs& dialogs, const std::wstring& caption,
+                 SubmitTaskFn submit, std::int64_t startTime, QWidget* parent = nullptr);
 
     // Shows page `index` (0 rename, 1 timestamp, 2 attribute): the selector
     // is set to it; unless it is already the current page, the current page
@@ -32,16 +32,16 @@ class CCriteriaTabCtrl : public QFrame {
     void ShowCriteriaPage(int index);
     int CurrentPage() const { return current_; }
 
-    CTabFindName& NamePage() const { return *name_; }
-    CTabFindDate& DatePage() const { return *date_; }
-    CTabFindAttributes& AttributesPage() const { return *attributes_; }
+    RenamePage& NamePage() const { return *name_; }
+    TimestampPage& DatePage() const { return *date_; }
+    AttributePage& AttributesPage() const { return *attributes_; }
     CriteriaPage& Page(int index) const { return *pages_[static_cast<std::size_t>(index)]; }
 
   private:
     QComboBox& selector_;
-    CTabFindName* name_;
-    CTabFindDate* date_;
-    CTabFindAttributes* attributes_;
+    RenamePage* name_;
+    TimestampPage* date_;
+    AttributePage* attributes_;
     std::array<CriteriaPage*, 3> pages_;
     int current_ = 0;
 };

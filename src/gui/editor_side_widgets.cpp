@@ -9,9 +9,9 @@
 #include "gui/criteria_tabs.hpp"
 #include "gui/options_dialog.hpp"
 #include "gui/qt_dialogs.hpp"
-#include "gui/tab_find_date.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/rename_page.hpp"
 #include "gui/task_list_view.hpp"
+#include "gui/timestamp_page.hpp"
 #include "platform/local_time.hpp"
 
 namespace torvane::gui {
@@ -39,7 +39,7 @@ EditorSideWidgets::EditorSideWidgets(MainController& controller, QWidget* parent
     Dialogs& dialogs = DialogsOf(options, ownDialogs_, parent);
     auto* editor = new QWidget(parent);
     selector_ = MakeTaskKindSelector(editor);
-    tabs_ = new CCriteriaTabCtrl(
+    tabs_ = new gui::CriteriaTabs(
         *selector_, dialogs, CaptionOf(options),
         [this](const TaskFields& record) { return controller_.SubmitTask(record); },
         options.startTime.value_or(CurrentTime()), editor);
@@ -49,7 +49,7 @@ EditorSideWidgets::EditorSideWidgets(MainController& controller, QWidget* parent
     layout->addWidget(selector_);
     layout->addWidget(tabs_, 1);
     editor_ = editor;
-    taskList_ = new CTaskListCtrl(controller, parent);
+    taskList_ = new TaskListView(controller, parent);
     taskListWidget_ = taskList_;
     taskList_->SetCaption(QString::fromStdWString(controller.taskListCaption()));
     controller_.SetTaskEditor(this);
@@ -101,7 +101,7 @@ void EditorSideWidgets::PrefillTimestampPage(const FileEntry& times) {
 
 void EditorSideWidgets::ShowPreferences(const PreferenceFlags& flags) {
     QWidget* owner = parent_ ? parent_->window() : nullptr;
-    auto* dialog = new COptionsDialog(
+    auto* dialog = new OptionsDialog(
         flags,
         [&controller = controller_](const PreferenceFlags& chosen) {
             controller.ApplyPreferences(chosen);
@@ -111,7 +111,7 @@ void EditorSideWidgets::ShowPreferences(const PreferenceFlags& flags) {
 }
 
 void EditorSideWidgets::ShowAbout(const AboutInfo& about) {
-    auto* box = new CAboutDlg(about, parent_ ? parent_->window() : nullptr);
+    auto* box = new AboutDialog(about, parent_ ? parent_->window() : nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     box->show();

@@ -18,8 +18,8 @@ class MainController;
 
 namespace torvane::gui {
 
-class CCriteriaTabCtrl;
-class CTaskListCtrl;
+class CriteriaTabs;
+class TaskListView;
 class QtDialogs;
 
 // Optional services of the editor side, for a window that has its own or a
@@ -66,18 +66,18 @@ class EditorSideWidgets : public EditorSide, public TaskEditorView {
     void ShowAbout(const AboutInfo& about) override;
 
     QComboBox& TaskKindSelector() const { return *selector_; }
-    CCriteriaTabCtrl& CriteriaTabs() const { return *tabs_; }
-    CTaskListCtrl& TaskList() const { return *taskList_; }
+    gui::CriteriaTabs& CriteriaTabs() const { return *tabs_; }
+    TaskListView& TaskList() const { return *taskList_; }
 
   private:
     MainController& controller_;
     QPointer<QWidget> parent_;
     std::unique_ptr<QtDialogs> ownDialogs_;
     QPointer<QWidget> editor_;
-    QPointer<CTaskListCtrl> taskListWidget_;
+    QPointer<TaskListView> taskListWidget_;
     QComboBox* selector_;
-    CCriteriaTabCtrl* tabs_;
-    CTaskListCtrl* taskList_;
+    gui::CriteriaTabs* tabs_;
+    TaskListView* taskList_;
 };
 
 }  // namespace torvane::gui

@@ -30,7 +30,7 @@ std::vector<std::wstring> Arguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    torvane::CCommandLineInfoEx commandLine;
+    torvane::CommandLineInfo commandLine;
     commandLine.ParseCommandLine(Arguments(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName("torvane");

@@ -12,7 +12,7 @@
 namespace torvane::gui {
 namespace {
 
-constexpr std::array<const char*, COptionsDialog::kBoxCount> kBoxTexts = {
+constexpr std::array<const char*, OptionsDialog::kBoxCount> kBoxTexts = {
     "Use case sensitive Find/Replace",
     "Clear task list after each job",
     "Automatically load last opened task list when program start",
@@ -22,7 +22,7 @@ constexpr std::array<const char*, COptionsDialog::kBoxCount> kBoxTexts = {
 
 }  // namespace
 
-COptionsDialog::COptionsDialog(const PreferenceFlags& flags, ApplyFn apply, QWidget* parent)
+OptionsDialog::OptionsDialog(const PreferenceFlags& flags, ApplyFn apply, QWidget* parent)
     : QDialog(parent), apply_(std::move(apply)), choice_(new QComboBox(this)) {
     setWindowTitle(QStringLiteral("Preferences"));
     setModal(false);
@@ -54,7 +54,7 @@ COptionsDialog::COptionsDialog(const PreferenceFlags& flags, ApplyFn apply, QWid
     choice_->setCurrentIndex(option >= 0 && option < choice_->count() ? option : -1);
 }
 
-void COptionsDialog::ShowCentredOn(const QWidget* owner) {
+void OptionsDialog::ShowCentredOn(const QWidget* owner) {
     adjustSize();
     if (owner) {
         const QWidget* client = owner;
@@ -68,7 +68,7 @@ void COptionsDialog::ShowCentredOn(const QWidget* owner) {
     raise();
 }
 
-PreferenceFlags COptionsDialog::Flags() const {
+PreferenceFlags OptionsDialog::Flags() const {
     const auto on = [this](Box b) { return boxes_[b]->isChecked() ? 1 : 0; };
     PreferenceFlags flags;
     flags.clearTaskList = on(kClearTaskList);
@@ -80,7 +80,7 @@ PreferenceFlags COptionsDialog::Flags() const {
     return flags;
 }
 
-void COptionsDialog::OnOk() {
+void OptionsDialog::OnOk() {
     apply_(Flags());
     accept();
 }

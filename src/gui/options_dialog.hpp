@@ -11,12 +11,12 @@ class QComboBox;
 
 namespace torvane::gui {
 
-// COptionsDialog: the modeless "Preferences" window. It shows the five
+// OptionsDialog: the modeless "Preferences" window. It shows the five
 // switches and the "Set attributes for:" choice; OK hands the values to
 // `apply` (the controller's ApplyPreferences) and closes, Cancel closes
 // without handing anything over. A new one is made for each Tools >
 // Option...; several may be open; each deletes itself when closed.
-class COptionsDialog : public QDialog {
+class OptionsDialog : public QDialog {
   public:
     using ApplyFn = std::function<void(const PreferenceFlags&)>;
 
@@ -30,7 +30,7 @@ class COptionsDialog : public QDialog {
         kBoxCount
     };
 
-    COptionsDialog(const PreferenceFlags& flags, ApplyFn apply, QWidget* parent);
+    OptionsDialog(const PreferenceFlags& flags, ApplyFn apply, QWidget* parent);
 
     // Shows the window centred on `owner`'s client area (its own position
     // when null).

@@ -85,7 +85,7 @@ void TaskListModel::SetCaption(const QString& caption) {
     emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
-CTaskListCtrl::CTaskListCtrl(MainController& controller, QWidget* parent)
+TaskListView::TaskListView(MainController& controller, QWidget* parent)
     : GridListView(parent), controller_(controller), model_(new TaskListModel(controller, this)) {
     setFont(TaskListFont());
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -97,17 +97,17 @@ CTaskListCtrl::CTaskListCtrl(MainController& controller, QWidget* parent)
     // tool tip shows it whole.
     horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CTaskListCtrl::OnSelectionChanged);
+            &TaskListView::OnSelectionChanged);
 }
 
-void CTaskListCtrl::TaskRowsChanged() {
+void TaskListView::TaskRowsChanged() {
     applying_ = true;
     model_->RefreshRows();
     applying_ = false;
     viewport()->update();
 }
 
-void CTaskListCtrl::TaskSelectionChanged(const TaskSelection& selection) {
+void TaskListView::TaskSelectionChanged(const TaskSelection& selection) {
     applying_ = true;
     QItemSelection rows;
     for (const std::size_t row : selection.rows) {
@@ -126,11 +126,11 @@ void CTaskListCtrl::TaskSelectionChanged(const TaskSelection& selection) {
     applying_ = false;
 }
 
-void CTaskListCtrl::SetCaption(const QString& caption) {
+void TaskListView::SetCaption(const QString& caption) {
     model_->SetCaption(caption);
 }
 
-std::vector<std::size_t> CTaskListCtrl::SelectedRows() const {
+std::vector<std::size_t> TaskListView::SelectedRows() const {
     std::vector<std::size_t> rows;
     for (const QModelIndex& index : selectionModel()->selectedRows())
         rows.push_back(static_cast<std::size_t>(index.row()));
@@ -138,25 +138,25 @@ std::vector<std::size_t> CTaskListCtrl::SelectedRows() const {
     return rows;
 }
 
-QString CTaskListCtrl::SelectedTexts() const {
+QString TaskListView::SelectedTexts() const {
     QStringList texts;
     for (const std::size_t row : SelectedRows())
         texts << model_->index(static_cast<int>(row), 0).data().toString();
     return texts.join('\n');
 }
 
-QString CTaskListCtrl::ToolTipMarkup(const QString& plain) {
+QString TaskListView::ToolTipMarkup(const QString& plain) {
     QString html = plain.toHtmlEscaped();
     html.replace('\n', QStringLiteral("<br>"));
     return QStringLiteral("<p style='white-space:pre'>") + html + QStringLiteral("</p>");
 }
 
-void CTaskListCtrl::OnSelectionChanged() {
+void TaskListView::OnSelectionChanged() {
     if (!applying_)
         controller_.SetTaskSelection(SelectedRows());
 }
 
-bool CTaskListCtrl::viewportEvent(QEvent* event) {
+bool TaskListView::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip)
         return GridListView::viewportEvent(event);
     const auto* help = static_cast<QHelpEvent*>(event);
@@ -172,7 +172,7 @@ bool CTaskListCtrl::viewportEvent(QEvent* event) {
     return true;
 }
 
-void CTaskListCtrl::keyPressEvent(QKeyEvent* event) {
+void TaskListView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
         QApplication::clipboard()->setText(SelectedTexts());
         return;
@@ -180,7 +180,7 @@ void CTaskListCtrl::keyPressEvent(QKeyEvent* event) {
     GridListView::keyPressEvent(event);
 }
 
-void CTaskListCtrl::paintEvent(QPaintEvent* event) {
+void TaskListView::paintEvent(QPaintEvent* event) {
     GridListView::paintEvent(event);
     if (model_->rowCount() > 0)
         return;
@@ -193,12 +193,12 @@ void CTaskListCtrl::paintEvent(QPaintEvent* event) {
                      QString::fromLatin1(kEmptyViewText));
 }
 
-void CTaskListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void TaskListView::mouseReleaseEvent(QMouseEvent* event) {
     GridListView::mouseReleaseEvent(event);
     controller_.TaskListClicked();
 }
 
-void CTaskListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+void TaskListView::mouseDoubleClickEvent(QMouseEvent* event) {
     GridListView::mouseDoubleClickEvent(event);
     controller_.TaskListDoubleClicked();
 }

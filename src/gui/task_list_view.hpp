@@ -46,20 +46,20 @@ class TaskListModel : public QAbstractTableModel {
     QString caption_ = QStringLiteral("Task List");
 };
 
-// CTaskListCtrl: the one-column task list in the lower left of the window.
+// TaskListView: the one-column task list in the lower left of the window.
 // Several rows can be selected; every selection change is reported to the
 // controller (SetTaskSelection), a click recomputes the command states and a
 // double click loads the first selected task into its editor page. Rows
 // show a tool tip with the task's fields, kept up for ten seconds; Ctrl+C
 // copies the selected rows' texts. Without rows it shows the empty-view text.
-class CTaskListCtrl : public GridListView {
+class TaskListView : public GridListView {
     Q_OBJECT
 
   public:
     static constexpr int kColumnWidth = 295;
     static constexpr int kToolTipMilliseconds = 10000;
 
-    CTaskListCtrl(MainController& controller, QWidget* parent = nullptr);
+    TaskListView(MainController& controller, QWidget* parent = nullptr);
 
     TaskListModel& Model() const { return *model_; }
 

@@ -115,7 +115,7 @@ class ControllerTest : public ::testing::Test {
     MainController& Start(const std::vector<std::wstring>& arguments = {},
                           const ListOptions& options = {}) {
         Make();
-        CCommandLineInfoEx info;
+        CommandLineInfo info;
         info.ParseCommandLine(arguments);
         controller->Initialize(info, options);
         return *controller;

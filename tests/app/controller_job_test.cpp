@@ -262,7 +262,7 @@ TEST(RealFolderJob, ANameCollisionIsLoggedAndTheLogSavedOnDisk) {
     services.clock = [] { return std::int64_t{1625313909}; };
     MainController controller(std::move(services));
     view.Attach(controller);
-    controller.Initialize(CCommandLineInfoEx{});
+    controller.Initialize(CommandLineInfo{});
     view.folderAnswers.push_back(FolderChoice{root, {}});
     controller.SelectFolder();
     ASSERT_EQ(controller.SubmitTask(RenameRecord(L"a", L"x")), 1);

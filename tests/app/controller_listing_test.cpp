@@ -197,7 +197,7 @@ TEST_F(ListingTest, AboutAndTitleWithAndWithoutVersionInformation) {
     EXPECT_EQ(view.about, AboutInfoOf(ProgramVersionInfo()));
 
     Make(VersionInfo{});
-    controller->Initialize(CCommandLineInfoEx{});
+    controller->Initialize(CommandLineInfo{});
     EXPECT_EQ(controller->productName(), L"<no version info found>");
     EXPECT_EQ(view.title, L"<no version info found>");
     controller->About();

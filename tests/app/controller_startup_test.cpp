@@ -206,7 +206,7 @@ class BatchStartupTest : public StartupTest {
   protected:
     MainController& StartBatch(const std::vector<std::wstring>& arguments) {
         Make();
-        CCommandLineInfoEx info;
+        CommandLineInfo info;
         info.ParseCommandLine(arguments);
         controller->Initialize(info, {}, RunMode::kBatch);
         return *controller;

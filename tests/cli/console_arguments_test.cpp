@@ -67,7 +67,7 @@ TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePos
         ExtractConsoleSwitches({L"-SubFolders", L"-Hidden", L"all", L"photos/", L"-Retrieve",
                                 L"both", L"list.tvt", L"-Apply", L"-NoConfirm", L"-Quit"});
     ASSERT_FALSE(got.invalid);
-    CCommandLineInfoEx info;
+    CommandLineInfo info;
     info.ParseCommandLine(got.desktopArguments);
     EXPECT_FALSE(info.invalidArguments);
     EXPECT_EQ(info.switchValues.size(), 5u);

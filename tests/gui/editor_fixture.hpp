@@ -43,7 +43,7 @@ class EditorSideTest : public ::testing::Test {
         view.Attach(*controller);
         side = std::make_unique<EditorSideWidgets>(*controller, &window,
                                                    EditorSideOptions{&dialogs, kNow, L"torvane"});
-        controller->Initialize(CCommandLineInfoEx{});
+        controller->Initialize(CommandLineInfo{});
     }
 
     // Lists a folder of the fake through the folder picker.
@@ -69,7 +69,7 @@ class EditorSideTest : public ::testing::Test {
             texts.push_back(m.text);
         return texts;
     }
-    CTaskListCtrl& TaskView() const { return side->TaskList(); }
+    TaskListView& TaskView() const { return side->TaskList(); }
     QStringList RowTexts() const {
         QStringList rows;
         const auto& model = TaskView().Model();

@@ -1,4 +1,6 @@
 // The task-kind selector and the rename page, driven through the controller.
+#include "gui/rename_page.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -8,8 +10,7 @@
 
 #include "editor_fixture.hpp"
 #include "gui/criteria_tabs.hpp"
-#include "gui/tab_find_date.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/timestamp_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {
@@ -22,7 +23,7 @@ class RenamePageTest : public EditorSideTest {
         fs.AddFile(L"/data/photo1.jpg");
         fs.AddFile(L"/data/photo2.jpg");
     }
-    CTabFindName& Page() const { return side->CriteriaTabs().NamePage(); }
+    RenamePage& Page() const { return side->CriteriaTabs().NamePage(); }
     // Fills the page's boxes.
     void Fill(const QString& name, const QString& find, const QString& replace) {
         Type(Page().NameBox(), name);

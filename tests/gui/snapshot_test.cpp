@@ -60,7 +60,7 @@ TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     editorOptions.dialogs = &dialogs;
     EditorSideWidgets editors(controller, &window, editorOptions);
     window.SetEditorSide(editors);
-    controller.Initialize(CCommandLineInfoEx{});
+    controller.Initialize(CommandLineInfo{});
     const std::wstring path = FromUtf8(dir.path()) + L"/";
     pickers.folderAnswers.push_back(
         FolderChoice{path, {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}});

@@ -103,7 +103,7 @@ class WiredWindow {
         window.ServeAsViews(services);
         controller = std::make_unique<MainController>(std::move(services));
         window.Attach(*controller);
-        CCommandLineInfoEx info;
+        CommandLineInfo info;
         info.ParseCommandLine(arguments);
         controller->Initialize(info);
     }

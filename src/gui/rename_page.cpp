@@ -1,4 +1,4 @@
-#include "gui/tab_find_name.hpp"
+#include "gui/rename_page.hpp"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -13,8 +13,7 @@
 
 namespace torvane::gui {
 
-CTabFindName::CTabFindName(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
-                           QWidget* parent)
+RenamePage::RenamePage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit, QWidget* parent)
     : CriteriaPage(dialogs, std::move(caption), std::move(submit), parent),
       name_(MakeEdit(false)),
       find_(MakeEdit(true)),
@@ -48,7 +47,7 @@ CTabFindName::CTabFindName(Dialogs& dialogs, std::wstring caption, SubmitTaskFn 
     LeaveModifyMode();
 }
 
-QWidget* CTabFindName::MakeStartAt() {
+QWidget* RenamePage::MakeStartAt() {
     auto* box = new QWidget(this);
     startAt_ = MakeEdit(false);
     startAt_->setParent(box);
@@ -81,31 +80,31 @@ QWidget* CTabFindName::MakeStartAt() {
     return box;
 }
 
-void CTabFindName::EnableControls() {
+void RenamePage::EnableControls() {
     for (QWidget* control : std::initializer_list<QWidget*>{
              name_, find_, replace_, regex_, numbering_, &PrimaryButton(), &SecondaryButton()})
         control->setEnabled(true);
     name_->setFocus(Qt::OtherFocusReason);
 }
 
-void CTabFindName::StepStartAt(int delta) {
+void RenamePage::StepStartAt(int delta) {
     startAt_->setText(
         QString::fromStdWString(torvane::StepStartAt(startAt_->text().toStdWString(), delta)));
 }
 
-void CTabFindName::EnableStartAt(bool enabled) {
+void RenamePage::EnableStartAt(bool enabled) {
     startAt_->setEnabled(enabled);
     up_->setEnabled(enabled);
     down_->setEnabled(enabled);
 }
 
-void CTabFindName::OnNumberingClicked() {
+void RenamePage::OnNumberingClicked() {
     EnableStartAt(numbering_->isChecked());
     rememberedNumbering_ = numbering_->isChecked();
     SetModified(true);
 }
 
-void CTabFindName::OnPrimary() {
+void RenamePage::OnPrimary() {
     const RenamePageValues values{name_->text().toStdWString(),    find_->text().toStdWString(),
                                   replace_->text().toStdWString(), regex_->isChecked(),
                                   numbering_->isChecked(),         startAt_->text().toStdWString()};
@@ -115,11 +114,11 @@ void CTabFindName::OnPrimary() {
         Reset();
 }
 
-void CTabFindName::OnSecondary() {
+void RenamePage::OnSecondary() {
     Reset();
 }
 
-void CTabFindName::Reset() {
+void RenamePage::Reset() {
     name_->clear();
     find_->clear();
     replace_->clear();
@@ -131,7 +130,7 @@ void CTabFindName::Reset() {
     FocusName(*name_);
 }
 
-void CTabFindName::LoadTask(const TaskFields& record, LoadMode mode) {
+void RenamePage::LoadTask(const TaskFields& record, LoadMode mode) {
     const auto* fields = std::get_if<RenameTaskFields>(&record);
     if (!fields)
         return;
@@ -153,7 +152,7 @@ void CTabFindName::LoadTask(const TaskFields& record, LoadMode mode) {
     EnterModifyMode(fields->id);
 }
 
-bool CTabFindName::eventFilter(QObject* watched, QEvent* event) {
+bool RenamePage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == startAt_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {

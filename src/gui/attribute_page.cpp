@@ -1,4 +1,4 @@
-#include "gui/tab_find_attributes.hpp"
+#include "gui/attribute_page.hpp"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -13,11 +13,11 @@
 namespace torvane::gui {
 
 // The boxes are kShownAttributes in its order.
-static_assert(CTabFindAttributes::kBoxCount == kShownAttributes.size());
-static_assert(kShownAttributes[CTabFindAttributes::kIndex].inverted);
+static_assert(AttributePage::kBoxCount == kShownAttributes.size());
+static_assert(kShownAttributes[AttributePage::kIndex].inverted);
 
-CTabFindAttributes::CTabFindAttributes(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
-                                       QWidget* parent)
+AttributePage::AttributePage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
+                             QWidget* parent)
     : CriteriaPage(dialogs, std::move(caption), std::move(submit), parent),
       name_(MakeEdit(false)),
       pattern_(MakeEdit(true)),
@@ -40,7 +40,7 @@ CTabFindAttributes::CTabFindAttributes(Dialogs& dialogs, std::wstring caption, S
     LeaveModifyMode();
 }
 
-QWidget* CTabFindAttributes::MakeAttributeGroup() {
+QWidget* AttributePage::MakeAttributeGroup() {
     auto* group = new QGroupBox(QStringLiteral("Attributes to apply"), this);
     auto* grid = new QGridLayout(group);
     for (int b = 0; b < kBoxCount; ++b) {
@@ -54,7 +54,7 @@ QWidget* CTabFindAttributes::MakeAttributeGroup() {
     return group;
 }
 
-void CTabFindAttributes::OnBoxClicked(Box box) {
+void AttributePage::OnBoxClicked(Box box) {
     SetModified(true);
     if (box != kCompress && box != kEncrypt)
         return;
@@ -63,13 +63,13 @@ void CTabFindAttributes::OnBoxClicked(Box box) {
     SetBoxes(state);
 }
 
-AttributeBoxes CTabFindAttributes::Boxes() const {
+AttributeBoxes AttributePage::Boxes() const {
     const auto on = [this](Box b) { return boxes_[b]->isChecked(); };
     return AttributeBoxes{on(kArchive), on(kHidden),   on(kReadOnly), on(kSystem),
                           on(kIndex),   on(kCompress), on(kEncrypt)};
 }
 
-void CTabFindAttributes::SetBoxes(const AttributeBoxes& state) {
+void AttributePage::SetBoxes(const AttributeBoxes& state) {
     boxes_[kArchive]->setChecked(state.archive);
     boxes_[kHidden]->setChecked(state.hidden);
     boxes_[kReadOnly]->setChecked(state.readOnly);
@@ -79,7 +79,7 @@ void CTabFindAttributes::SetBoxes(const AttributeBoxes& state) {
     boxes_[kEncrypt]->setChecked(state.encrypt);
 }
 
-void CTabFindAttributes::OnPrimary() {
+void AttributePage::OnPrimary() {
     const AttributePageValues values{name_->text().toStdWString(), pattern_->text().toStdWString(),
                                      regex_->isChecked(), Boxes()};
     if (!ReadyToSubmit(*pattern_))
@@ -88,11 +88,11 @@ void CTabFindAttributes::OnPrimary() {
         Reset();
 }
 
-void CTabFindAttributes::OnSecondary() {
+void AttributePage::OnSecondary() {
     Reset();
 }
 
-void CTabFindAttributes::Reset() {
+void AttributePage::Reset() {
     name_->clear();
     pattern_->clear();
     regex_->setChecked(false);
@@ -101,7 +101,7 @@ void CTabFindAttributes::Reset() {
     name_->setFocus(Qt::OtherFocusReason);
 }
 
-void CTabFindAttributes::LoadTask(const TaskFields& record, LoadMode mode) {
+void AttributePage::LoadTask(const TaskFields& record, LoadMode mode) {
     const auto* fields = std::get_if<AttributeTaskFields>(&record);
     if (!fields)
         return;

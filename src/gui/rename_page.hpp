@@ -7,16 +7,16 @@ class QToolButton;
 
 namespace torvane::gui {
 
-// CTabFindName: the rename page (page 0). Task name, find text with its
+// RenamePage: the rename page (page 0). Task name, find text with its
 // regular-expression box, replacement, and the numbering box with its Start
 // At box (digits only, with an up-down control from 0 to 32767). Its
 // controls start disabled until a listing is on show (EnableControls). The
 // numbering box comes back, after an accepted task or Clear, in the state
 // the user last clicked it to.
-class CTabFindName : public CriteriaPage {
+class RenamePage : public CriteriaPage {
   public:
-    CTabFindName(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
-                 QWidget* parent = nullptr);
+    RenamePage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
+               QWidget* parent = nullptr);
 
     // A listing is on show: the name, find and replace boxes, both check
     // boxes and both buttons are enabled and the name box gets the focus;

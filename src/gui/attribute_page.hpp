@@ -8,18 +8,18 @@ class QCheckBox;
 
 namespace torvane::gui {
 
-// CTabFindAttributes: the attribute page (page 2). Task name, the pattern
+// AttributePage: the attribute page (page 2). Task name, the pattern
 // an entry's whole name must match with its regular-expression box, and the
 // seven attribute boxes, of which Compress and Encrypt are never both
 // checked. Clicking an attribute box counts as a change; clicking the
 // regular-expression box does not.
-class CTabFindAttributes : public CriteriaPage {
+class AttributePage : public CriteriaPage {
   public:
     // The boxes, in the order of the page's two columns.
     enum Box { kArchive, kHidden, kReadOnly, kSystem, kIndex, kCompress, kEncrypt, kBoxCount };
 
-    CTabFindAttributes(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
-                       QWidget* parent = nullptr);
+    AttributePage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
+                  QWidget* parent = nullptr);
 
     void LoadTask(const TaskFields& record, LoadMode mode) override;
 

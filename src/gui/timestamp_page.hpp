@@ -10,19 +10,19 @@ class QComboBox;
 
 namespace torvane::gui {
 
-// CTabFindDate: the timestamp page (page 1). Task name, the time kind
+// TimestampPage: the timestamp page (page 1). Task name, the time kind
 // ("Created Date", "Modified Date", "Accessed Date"), the find text with its
 // regular-expression box and the replacement. It starts with "Modified Date"
 // and the date text of its start time in the find and replace boxes, which
 // also show that text as their placeholder whenever they are empty. Choosing
 // a time kind or clicking the regular-expression box does not count as a
 // change.
-class CTabFindDate : public CriteriaPage {
+class TimestampPage : public CriteriaPage {
   public:
     // `startTime`: the time whose date text the page starts with (seconds
     // since 1970 UTC).
-    CTabFindDate(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
-                 std::int64_t startTime, QWidget* parent = nullptr);
+    TimestampPage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
+                  std::int64_t startTime, QWidget* parent = nullptr);
 
     void LoadTask(const TaskFields& record, LoadMode mode) override;
     // A listed entry's times: the time the time-kind list selects, as its

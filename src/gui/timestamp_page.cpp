@@ -1,4 +1,4 @@
-#include "gui/tab_find_date.hpp"
+#include "gui/timestamp_page.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,8 +11,8 @@
 
 namespace torvane::gui {
 
-CTabFindDate::CTabFindDate(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
-                           std::int64_t startTime, QWidget* parent)
+TimestampPage::TimestampPage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn submit,
+                             std::int64_t startTime, QWidget* parent)
     : CriteriaPage(dialogs, std::move(caption), std::move(submit), parent),
       name_(MakeEdit(false)),
       timeKind_(new QComboBox(this)),
@@ -51,7 +51,7 @@ CTabFindDate::CTabFindDate(Dialogs& dialogs, std::wstring caption, SubmitTaskFn 
     LeaveModifyMode();
 }
 
-void CTabFindDate::OnPrimary() {
+void TimestampPage::OnPrimary() {
     const TimestampPageValues values{name_->text().toStdWString(), find_->text().toStdWString(),
                                      replace_->text().toStdWString(), timeKind_->currentIndex(),
                                      regex_->isChecked()};
@@ -61,11 +61,11 @@ void CTabFindDate::OnPrimary() {
         Reset();
 }
 
-void CTabFindDate::OnSecondary() {
+void TimestampPage::OnSecondary() {
     Reset();
 }
 
-void CTabFindDate::Reset() {
+void TimestampPage::Reset() {
     name_->clear();
     find_->clear();
     replace_->clear();
@@ -74,7 +74,7 @@ void CTabFindDate::Reset() {
     FocusName(*name_);
 }
 
-void CTabFindDate::LoadTask(const TaskFields& record, LoadMode mode) {
+void TimestampPage::LoadTask(const TaskFields& record, LoadMode mode) {
     const auto* fields = std::get_if<TimestampTaskFields>(&record);
     if (!fields || mode == LoadMode::kPrefill)
         return;  // a listed entry's times come through Prefill
@@ -88,7 +88,7 @@ void CTabFindDate::LoadTask(const TaskFields& record, LoadMode mode) {
     EnterModifyMode(fields->id);
 }
 
-void CTabFindDate::Prefill(const FileEntry& times) {
+void TimestampPage::Prefill(const FileEntry& times) {
     const std::wstring text = FormatDateText(
         TimeOfKind(timeKind_->currentIndex(), times.created, times.modified, times.accessed));
     if (text.empty())
