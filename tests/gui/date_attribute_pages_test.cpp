@@ -5,9 +5,9 @@
 #include <QComboBox>
 
 #include "editor_fixture.hpp"
-#include "gui/attribute_page.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/timestamp_page.hpp"
+#include "gui/editor/attribute_page.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/timestamp_page.hpp"
 #include "platform/file_attributes.hpp"
 
 namespace torvane::gui::testing {

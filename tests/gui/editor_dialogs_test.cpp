@@ -9,10 +9,10 @@
 #include <boost/version.hpp>
 
 #include "editor_fixture.hpp"
-#include "gui/about_dialog.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/options_dialog.hpp"
-#include "gui/rename_page.hpp"
+#include "gui/dialogs/about_dialog.hpp"
+#include "gui/dialogs/options_dialog.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/rename_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {

@@ -1,5 +1,5 @@
 // The task-kind selector and the rename page, driven through the controller.
-#include "gui/rename_page.hpp"
+#include "gui/editor/rename_page.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <QToolButton>
 
 #include "editor_fixture.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/timestamp_page.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/timestamp_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {

@@ -9,8 +9,8 @@
 #include <QToolTip>
 
 #include "editor_fixture.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/rename_page.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/rename_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {
