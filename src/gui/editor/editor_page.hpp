@@ -15,7 +15,7 @@ class QPushButton;
 namespace torvane::gui {
 
 // Where a page sends a finished task: the controller's SubmitTask, answering
-// 1 (accepted) or 0 (rejected: the page keeps everything).
+// true (accepted) or false (rejected: the page keeps everything).
 using SubmitTaskFn = std::function<bool(const TaskFields&)>;
 
 // What the three editor pages share: the modified flag, the editing id and
