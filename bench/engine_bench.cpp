@@ -74,8 +74,10 @@ void RunTasks(benchmark::State& state, const std::vector<std::wstring>& definiti
     for (const auto& d : definitions)
         tasks.push_back({1, L"", d});
     SilentDialogs dialogs;
-    const ApplyContext context{
-        {.caseSensitiveSearch = 0, .setAttributeOption = 2}, dialogs, ApplyMode::JobMode, {}};
+    const ApplyContext context{{.caseSensitive = false, .attributeTarget = AttributeTarget::kBoth},
+                               dialogs,
+                               ApplyMode::JobMode,
+                               {}};
     for (auto _ : state) {
         auto out = ComputeNewEntries(entries, tasks, context);
         if (out.result != TaskResult::Ok)

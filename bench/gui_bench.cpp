@@ -17,11 +17,11 @@
 #include "engine/preview.hpp"
 #include "filelist/list_path.hpp"
 #include "gui/commands.hpp"
-#include "gui/file_list_model.hpp"
+#include "gui/lists/file_list_model.hpp"
+#include "gui/lists/sync_list_view.hpp"
 #include "gui/main_window.hpp"
-#include "gui/qt_icon_provider.hpp"
-#include "gui/qt_ui_thread.hpp"
-#include "gui/sync_list_view.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
+#include "gui/qt/qt_ui_thread.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
@@ -177,7 +177,8 @@ void BM_ChooseFolder(benchmark::State& state) {
     const auto& folder = TheBenchFolder(static_cast<int>(state.range(0)));
     PosixFileSystem fs;
     const std::wstring path = FromUtf8(folder.path());
-    const ListContext context{fs, h.dialogs, h.progress, &h.cache, {}, 0, path};
+    const ListContext context{fs,  h.dialogs, h.progress, &h.cache, {}, AttributeTarget::kFiles,
+                              path};
     for (auto _ : state) {
         h.window.CurrentModel().Attach(nullptr);
         h.preview.Clear();
@@ -206,7 +207,7 @@ class FixedPickers : public Pickers {
 struct ControllerHarness {
     ControllerHarness() : controller(Services(*this)) {
         window.Attach(controller);
-        controller.Initialize(CCommandLineInfoEx{});
+        controller.Initialize(CommandLineInfo{});
         window.show();
     }
     static MainControllerServices Services(ControllerHarness& h) {

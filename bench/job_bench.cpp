@@ -87,7 +87,7 @@ JobResult Run(const Folder& folder, const TaskFields& task) {
     JobSettings settings;
     settings.root = FromUtf8(folder.path());
     settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(task)}};
-    settings.engine.caseSensitiveSearch = 1;
+    settings.engine.caseSensitive = true;
     return RunJob(settings, fs, dialogs, observer, 0);
 }
 

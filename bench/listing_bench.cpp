@@ -77,9 +77,13 @@ void BM_ListPath(benchmark::State& state) {
     NoProgress progress;
     // The folder is the history's root, so its count for the progress range
     // is taken too, as when a job lists its root.
-    const ListContext context{
-        fs, dialogs, progress, nullptr, {kRetrieveFilesAndFolders, 0, kIncludeHiddenAndSystem},
-        2,  root};
+    const ListContext context{fs,
+                              dialogs,
+                              progress,
+                              nullptr,
+                              {Retrieve::kFilesAndFolders, false, HiddenSystem::kHiddenAndSystem},
+                              AttributeTarget::kBoth,
+                              root};
     for (auto _ : state) {
         FileEntries out;
         ListPath(context, root, out);

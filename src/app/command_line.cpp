@@ -107,10 +107,10 @@ CommandLineValidation Refused(std::optional<CommandLineMessage> message) {
 
 // ---------------------------------------------------------------- parsing
 
-CCommandLineInfoEx::CCommandLineInfoEx()
+CommandLineInfo::CommandLineInfo()
     : knownSwitches{L"?", L"help", L"filepath", L"tasklist", L"apply", L"noconfirm", L"quit"} {}
 
-void CCommandLineInfoEx::ParseCommandLine(const std::vector<std::wstring>& arguments) {
+void CommandLineInfo::ParseCommandLine(const std::vector<std::wstring>& arguments) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         const bool last = i + 1 == arguments.size();
@@ -125,7 +125,7 @@ void CCommandLineInfoEx::ParseCommandLine(const std::vector<std::wstring>& argum
     }
 }
 
-void CCommandLineInfoEx::ParseParam(const std::wstring& param, bool isSwitch, bool /*isLast*/) {
+void CommandLineInfo::ParseParam(const std::wstring& param, bool isSwitch, bool /*isLast*/) {
     if (isSwitch) {
         const std::wstring name = AsciiLower(param);
         if (knownSwitches.count(name) == 0) {
@@ -148,7 +148,7 @@ void CCommandLineInfoEx::ParseParam(const std::wstring& param, bool isSwitch, bo
     }
 }
 
-bool CCommandLineInfoEx::HasSwitch(std::wstring_view name, std::wstring& value) const {
+bool CommandLineInfo::HasSwitch(std::wstring_view name, std::wstring& value) const {
     const auto found = switchValues.find(AsciiLower(name));
     if (found == switchValues.end())
         return false;
@@ -171,7 +171,7 @@ CommandLineMessage CommandLineHelpMessage(const std::wstring& productName,
     return {text, productName + L" Command line error", MessageIcon::kError};
 }
 
-CommandLineValidation CheckCommandLine(const CCommandLineInfoEx& info, FileSystem& fs,
+CommandLineValidation CheckCommandLine(const CommandLineInfo& info, FileSystem& fs,
                                        const std::wstring& productName) {
     std::wstring value;
     // An unrecognised switch stores nothing, yet it is reported, not ignored.
@@ -201,11 +201,11 @@ CommandLineValidation CheckCommandLine(const CCommandLineInfoEx& info, FileSyste
             return Refused(CommandLineHelpMessage(productName, L"No task list specified!"));
     }
     if (info.HasSwitch(L"noconfirm", value))
-        out.values.noConfirm = 1;
+        out.values.noConfirm = true;
     return out;
 }
 
-int ValidateCommandLine(const CCommandLineInfoEx& info, FileSystem& fs, Dialogs& dialogs,
+int ValidateCommandLine(const CommandLineInfo& info, FileSystem& fs, Dialogs& dialogs,
                         const std::wstring& productName, CommandLineValues& values) {
     const CommandLineValidation checked = CheckCommandLine(info, fs, productName);
     if (checked.message) {

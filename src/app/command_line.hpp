@@ -16,9 +16,9 @@ namespace torvane {
 // -FilePath, -TaskList, -Apply, -NoConfirm, -Quit, -? and -Help, with the
 // prefix '-' or '/' and in any ASCII letter case; up to two positional
 // arguments stand for the file path and the task list.
-class CCommandLineInfoEx {
+class CommandLineInfo {
   public:
-    CCommandLineInfoEx();
+    CommandLineInfo();
 
     // Walks the arguments that follow the program's name, in order, calling
     // ParseParam for each. An argument starting with '-' is a switch. One
@@ -49,7 +49,7 @@ class CCommandLineInfoEx {
 struct CommandLineValues {
     std::wstring commandLineFilePath;  // a folder path ends with the separator
     std::wstring commandLineTaskList;
-    int noConfirm = 0;  // 1: apply without asking
+    bool noConfirm = false;  // apply without asking
 
     bool operator==(const CommandLineValues&) const = default;
 };
@@ -85,12 +85,12 @@ CommandLineMessage CommandLineHelpMessage(const std::wstring& productName,
 // where a file is needed, -Apply without both. Quotes are removed from both
 // ends of the paths, a folder path gets its trailing separator and a ".lnk"
 // file is replaced by the target of the shortcut when it can be resolved.
-CommandLineValidation CheckCommandLine(const CCommandLineInfoEx& info, FileSystem& fs,
+CommandLineValidation CheckCommandLine(const CommandLineInfo& info, FileSystem& fs,
                                        const std::wstring& productName);
 
 // CheckCommandLine, then shows its message (if any) through `dialogs` and
 // stores its values in `values`. Returns its result.
-int ValidateCommandLine(const CCommandLineInfoEx& info, FileSystem& fs, Dialogs& dialogs,
+int ValidateCommandLine(const CommandLineInfo& info, FileSystem& fs, Dialogs& dialogs,
                         const std::wstring& productName, CommandLineValues& values);
 
 }  // namespace torvane

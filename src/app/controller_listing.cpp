@@ -15,7 +15,7 @@ ListContext MainController::MakeListContext(bool withIcons) {
     ListContext context{fs_, dialogs_, progress};
     context.icons = withIcons ? &icons_ : nullptr;
     context.options = listOptions_;
-    context.setAttributeOption = prefs_.flags.setAttributeOption;
+    context.attributeTarget = Engine().attributeTarget;
     context.historyRoot = history_.Root();
     return context;
 }
@@ -135,7 +135,7 @@ void MainController::FileActivated(std::size_t row, int listId) {
     if (row >= currentEntries().size())
         return;
     const FileEntry& current = currentEntries()[row];
-    if (current.IsFolder() && listOptions_.includeSubfolders == 1) {
+    if (current.IsFolder() && listOptions_.includeSubfolders) {
         history_.OpenFolder(current, listOptions_.includeSubfolders);
         NavigateTo(history_.Current());
     } else {
@@ -154,12 +154,12 @@ void MainController::PrefillEditors(FileEntry entry) {
     AttributeTaskFields attribute;
     attribute.find = entry.name;
     attribute.attributes = std::to_wstring(entry.attributes);
-    Notify(editor_, &TaskEditorView::LoadTask, attribute, LOAD_PREFILL);
+    Notify(editor_, &TaskEditorView::LoadTask, attribute, LoadMode::kPrefill);
 
     RenameTaskFields rename;
     rename.find = entry.name;
     rename.replace = entry.name;
-    Notify(editor_, &TaskEditorView::LoadTask, rename, LOAD_PREFILL);
+    Notify(editor_, &TaskEditorView::LoadTask, rename, LoadMode::kPrefill);
 }
 
 }  // namespace torvane

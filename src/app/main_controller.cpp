@@ -35,8 +35,8 @@ void MainController::SetTaskEditor(TaskEditorView* editor) {
     tasks_.SetView(editor);
 }
 
-void MainController::Initialize(const CCommandLineInfoEx& commandLine,
-                                const ListOptions& startOptions, RunMode mode) {
+void MainController::Initialize(const CommandLineInfo& commandLine, const ListOptions& startOptions,
+                                RunMode mode) {
     history_ = FolderHistory{};
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
@@ -56,12 +56,12 @@ void MainController::Initialize(const CCommandLineInfoEx& commandLine,
     if (windowResult_ || pendingEnd_ != PendingEnd::kNone)
         return;  // -Quit ends the window; the automatic loads would be lost work
     AutoLoads();
-    if (prefs_.flags.saveWindowSize != 0 && prefs_.savedPlacement != WindowPlacement{})
+    if (SwitchesOf(prefs_.flags).saveWindowSize && prefs_.savedPlacement != WindowPlacement{})
         Notify(window_, &WindowView::RestorePlacement, prefs_.savedPlacement);
     UpdateCommandUI();
 }
 
-void MainController::RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode) {
+void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode mode) {
     commandLineResult_ =
         ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
     if (commandLineResult_ != 0) {
@@ -92,13 +92,14 @@ void MainController::QuitAfterCommandLine() {
 }
 
 void MainController::AutoLoads() {
-    if (tasks_.path().empty() && prefs_.flags.autoLoadTaskList != 0 && !prefs_.taskListPath.empty())
+    if (tasks_.path().empty() && SwitchesOf(prefs_.flags).autoLoadTaskList &&
+        !prefs_.taskListPath.empty())
         tasks_.ReadTaskListFile(prefs_.taskListPath);
-    if (history_.paths().empty() && prefs_.flags.autoLoadFileList != 0 &&
+    if (history_.paths().empty() && SwitchesOf(prefs_.flags).autoLoadFileList &&
         !prefs_.selectedFilePath.empty()) {
         history_.StartHistory(prefs_.selectedFilePath);
         if (prefs_.selectedFilePathSubDir == 1)
-            listOptions_.includeSubfolders = 1;
+            listOptions_.includeSubfolders = true;
         NavigateTo(prefs_.selectedFilePath);
     }
 }
@@ -119,11 +120,12 @@ bool MainController::RequestClose(const WindowPlacement& placement) {
 }
 
 void MainController::CloseMainWindow(const WindowPlacement& placement) {
-    std::wstring selected = prefs_.flags.autoLoadFileList == 0 ? L"" : history_.Root();
-    if (prefs_.flags.autoLoadTaskList == 0)
+    const PreferenceSwitches switches = SwitchesOf(prefs_.flags);
+    std::wstring selected = switches.autoLoadFileList ? history_.Root() : L"";
+    if (!switches.autoLoadTaskList)
         tasks_.ForgetPath();
     WindowPlacement closing;
-    if (prefs_.flags.saveWindowSize != 0) {
+    if (switches.saveWindowSize) {
         closing = placement;
         closing.length = kWindowPlacementLength;
     }
@@ -188,12 +190,12 @@ void MainController::UpdateCommandUI() {
 // ---- What the task list and the job ask of the window ----
 
 void MainController::TaskListClosed() {
-    if (prefs_.flags.autoLoadTaskList != 0)
+    if (SwitchesOf(prefs_.flags).autoLoadTaskList)
         SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
 }
 
 void MainController::JobCompleted(const JobResult& result) {
-    if (prefs_.flags.clearTaskList == 1)
+    if (SwitchesOf(prefs_.flags).clearTaskList)
         tasks_.EmptyTaskList();  // ids and the current task-list path stay
     if (result.renamedRoot)
         history_.ReplaceRoot(*result.renamedRoot);
@@ -212,7 +214,7 @@ void MainController::JobEnded() {
 
 bool MainController::UpdateAttributes() {
     if (job_.running() ||
-        job_.RefusedBeforeJob(newEntries(), tasks_.tasks(), commandLine_.noConfirm != 1))
+        job_.RefusedBeforeJob(newEntries(), tasks_.tasks(), !commandLine_.noConfirm))
         return false;
     const auto count = CountJobEntries(MakeListContext(false), history_.Root(), L".*");
     job_.Start(JobSettings{history_.Root(), tasks_.tasks(), listOptions_, Engine()}, count);
@@ -221,7 +223,7 @@ bool MainController::UpdateAttributes() {
 
 // ---- The task list's commands ----
 
-int MainController::SubmitTask(const TaskFields& record) {
+bool MainController::SubmitTask(const TaskFields& record) {
     return tasks_.SubmitTask(record);
 }
 

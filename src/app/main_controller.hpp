@@ -88,7 +88,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // where the command line gave none, the placement to restore. The list
     // options start as `startOptions` (the desktop: the defaults). In
     // RunMode::kBatch the window ends once the command-line job is done.
-    void Initialize(const CCommandLineInfoEx& commandLine, const ListOptions& startOptions = {},
+    void Initialize(const CommandLineInfo& commandLine, const ListOptions& startOptions = {},
                     RunMode mode = RunMode::kWindow);
 
     // ---- Commands (menu and toolbar) ----
@@ -125,10 +125,10 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // ---- Task list view and editor pages ----
 
     // A finished task from an editor page: a new task (id 0) is appended, a
-    // modified one replaces the task with its id. Returns 1 when accepted (or
-    // when the task to modify is gone), 0 when the engine rejected it or a
-    // job is running (the page then keeps its fields).
-    int SubmitTask(const TaskFields& record);
+    // modified one replaces the task with its id. Returns true when accepted
+    // (or when the task to modify is gone), false when the engine rejected it
+    // or a job is running (the page then keeps its fields).
+    bool SubmitTask(const TaskFields& record);
     // The rows selected in the task list view (any order; rows past the end
     // are dropped). Recomputes the command states.
     void SetTaskSelection(std::vector<std::size_t> rows);
@@ -202,7 +202,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void JobEnded() override;
 
     // Start-up, closing, command states (main_controller.cpp).
-    void RunCommandLine(const CCommandLineInfoEx& commandLine, RunMode mode);
+    void RunCommandLine(const CommandLineInfo& commandLine, RunMode mode);
     void QuitAfterCommandLine();
     void AutoLoads();
     void CloseMainWindow(const WindowPlacement& placement);

@@ -46,9 +46,9 @@ struct TaskSelection {
 };
 
 // Why an editor page is given a record.
-enum LoadMode : int {
-    LOAD_FOR_MODIFY = 0,  // a task of the list, to be modified
-    LOAD_PREFILL = 11,    // values of a listed entry
+enum class LoadMode {
+    kForModify,  // a task of the list, to be modified
+    kPrefill,    // values of a listed entry
 };
 
 // Editor pages, by the task-kind selector's index.

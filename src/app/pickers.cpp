@@ -2,6 +2,32 @@
 
 namespace torvane {
 
+ListOptions ListOptionsOfItems(int retrieveId, bool includeSubfolders, int hiddenSystemId) {
+    ListOptions options;
+    options.retrieve = retrieveId == kRetrieveFilesOnly     ? Retrieve::kFiles
+                       : retrieveId == kRetrieveFoldersOnly ? Retrieve::kFolders
+                                                            : Retrieve::kFilesAndFolders;
+    options.includeSubfolders = includeSubfolders;
+    switch (hiddenSystemId) {
+        case kNoHiddenOrSystem:
+            options.hiddenSystem = HiddenSystem::kNone;
+            break;
+        case kIncludeHidden:
+            options.hiddenSystem = HiddenSystem::kHidden;
+            break;
+        case kIncludeSystem:
+            options.hiddenSystem = HiddenSystem::kSystem;
+            break;
+        case kIncludeHiddenNoSystem:
+            options.hiddenSystem = HiddenSystem::kHiddenNoSystem;
+            break;
+        default:
+            options.hiddenSystem = HiddenSystem::kHiddenAndSystem;
+            break;
+    }
+    return options;
+}
+
 std::vector<std::pair<std::wstring, std::wstring>> SplitFileFilter(std::wstring_view filter) {
     std::vector<std::wstring> parts;
     std::size_t start = 0;

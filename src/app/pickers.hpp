@@ -53,10 +53,25 @@ class Pickers {
 inline constexpr std::wstring_view kFolderPickerTitle = L"Select a Directory";
 inline constexpr std::wstring_view kIncludeSubfoldersText = L"Include sub directory";
 
+// The folder picker's item ids, the codes its choices carry.
+inline constexpr int kRetrieveFilesOnly = 200;
+inline constexpr int kRetrieveFoldersOnly = 201;
+inline constexpr int kRetrieveFilesAndFolders = 202;
+inline constexpr int kNoHiddenOrSystem = 210;
+inline constexpr int kIncludeHidden = 211;
+inline constexpr int kIncludeSystem = 212;
+inline constexpr int kIncludeHiddenNoSystem = 213;
+inline constexpr int kIncludeHiddenAndSystem = 214;
+
 struct OptionItem {
-    int value;
+    int id;
     std::wstring_view text;
 };
+
+// The list options of the picker's chosen item ids: retrieve 200 files, 201
+// folders, any other both; hidden/system 210..213 as named, any other every
+// entry.
+ListOptions ListOptionsOfItems(int retrieveId, bool includeSubfolders, int hiddenSystemId);
 
 // The retrieve choice's items, in the picker's order (the first is the default).
 inline constexpr OptionItem kRetrieveOptionItems[] = {

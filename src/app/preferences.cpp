@@ -90,6 +90,28 @@ constexpr std::wstring_view kReadError = L"Error opening preference file:  ";
 
 }  // namespace
 
+EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
+    EngineSettings settings;
+    settings.caseSensitive = flags.caseSensitiveSearch == 1;
+    switch (flags.setAttributeOption) {
+        case 0:
+            settings.attributeTarget = AttributeTarget::kFiles;
+            break;
+        case 1:
+            settings.attributeTarget = AttributeTarget::kFolders;
+            break;
+        default:
+            settings.attributeTarget = AttributeTarget::kBoth;
+            break;
+    }
+    return settings;
+}
+
+PreferenceSwitches SwitchesOf(const PreferenceFlags& flags) {
+    return PreferenceSwitches{flags.clearTaskList == 1, flags.autoLoadTaskList != 0,
+                              flags.autoLoadFileList != 0, flags.saveWindowSize != 0};
+}
+
 std::optional<PreferenceLocation> LocatePreferenceFile(FileSystem& fs) {
     const auto program = fs.ProgramPath();
     if (!program.ok())

@@ -12,8 +12,10 @@
 
 namespace torvane {
 
-// The six integer preferences, in the order in which the Preferences dialog
-// and the main window exchange them.
+// The six integer preferences as the file stores them, in the order in which
+// the Preferences dialog and the main window exchange them. They stay raw
+// (a stored 2 is written back as 2); EngineSettingsOf and SwitchesOf read
+// them.
 struct PreferenceFlags {
     std::int32_t clearTaskList = 0;        // 1: empty the task list after a completed job
     std::int32_t caseSensitiveSearch = 0;  // 1: find, replace and matching respect case
@@ -26,10 +28,19 @@ struct PreferenceFlags {
 };
 
 // The two preferences the engine reads, as the preview, a job and a dry run
-// all apply them.
-inline EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
-    return EngineSettings{flags.caseSensitiveSearch, flags.setAttributeOption};
-}
+// all apply them: case-sensitive only at 1; SetAttributeOption 0 files, 1
+// folders, any other value both.
+EngineSettings EngineSettingsOf(const PreferenceFlags& flags);
+
+// The window's four switches as the controller reads them: ClearTaskList
+// only at 1, the others at any value but 0.
+struct PreferenceSwitches {
+    bool clearTaskList = false;
+    bool autoLoadTaskList = false;
+    bool autoLoadFileList = false;
+    bool saveWindowSize = false;
+};
+PreferenceSwitches SwitchesOf(const PreferenceFlags& flags);
 
 // A window placement as the file keeps it: eleven integers in the order of
 // the Windows WINDOWPLACEMENT structure, whose length is 44.
@@ -92,7 +103,8 @@ inline constexpr std::size_t kMaxPreferenceLineLength = std::size_t{1} << 20;
 void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs);
 
 // The whole text of the file: 22 lines ending in "\n" (the writer turns them
-// into CR LF). `includeSubfolders` is written as SelectedFilePathSubDir.
+// into CR LF). `includeSubfolders` is written as SelectedFilePathSubDir (the
+// window passes its list option, 1 or 0).
 std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders);
 
 // Reads the file into `prefs`, line by line. Missing or unopenable file: no

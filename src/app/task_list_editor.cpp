@@ -49,44 +49,44 @@ void TaskListEditor::SelectTaskRow(std::size_t row) {
         ShowSelection({row}, row, row, true);
 }
 
-int TaskListEditor::SubmitTask(const TaskFields& record) {
+bool TaskListEditor::SubmitTask(const TaskFields& record) {
     // The running job has its own copy of the list, but the list it rebuilds
     // afterwards must be the one it was started with.
     if (owner_.JobRunning())
-        return 0;
-    if ((IdOf(record) != 0 ? ModifyTask(record) : AddTask(record)) == 0)
-        return 0;
+        return false;
+    if (!(IdOf(record) != 0 ? ModifyTask(record) : AddTask(record)))
+        return false;
     owner_.UpdateCommandUI();
     owner_.ShowEntryInfo();
-    return 1;
+    return true;
 }
 
-int TaskListEditor::ModifyTask(const TaskFields& record) {
+bool TaskListEditor::ModifyTask(const TaskFields& record) {
     const auto at = std::find_if(tasks_.begin(), tasks_.end(),
                                  [&](const TaskItem& t) { return t.id == IdOf(record); });
     if (at == tasks_.end())
-        return 1;  // removed meanwhile: the page leaves modify mode
+        return true;  // removed meanwhile: the page leaves modify mode
     const TaskItem kept = *at;
     at->name = NameOf(record);
     at->definition = BuildTaskDefinition(record);
     if (preview_.TaskReplaced(tasks_, owner_.Engine()) != TaskResult::Ok) {
         *at = kept;
-        return 0;
+        return false;
     }
     Notify(view_, &TaskEditorView::TaskRowsChanged);
     SelectTaskRow(static_cast<std::size_t>(at - tasks_.begin()));
-    return 1;
+    return true;
 }
 
-int TaskListEditor::AddTask(const TaskFields& record) {
+bool TaskListEditor::AddTask(const TaskFields& record) {
     tasks_.push_back(TaskItem{ids_.Next(), NameOf(record), BuildTaskDefinition(record)});
     if (preview_.TaskAppended(tasks_, owner_.Engine()) != TaskResult::Ok) {
         tasks_.pop_back();  // its id is not reused
-        return 0;
+        return false;
     }
     Notify(view_, &TaskEditorView::TaskRowsChanged);
     SelectTaskRow(tasks_.size() - 1);
-    return 1;
+    return true;
 }
 
 void TaskListEditor::SetTaskSelection(std::vector<std::size_t> rows) {
@@ -158,7 +158,7 @@ void TaskListEditor::TaskListDoubleClicked() {
         return;
     SetIdAndName(*record, item.id, item.name);
     Notify(view_, &TaskEditorView::ShowEditorPage, *kind - TASK_KIND_RENAME);
-    Notify(view_, &TaskEditorView::LoadTask, *record, LOAD_FOR_MODIFY);
+    Notify(view_, &TaskEditorView::LoadTask, *record, LoadMode::kForModify);
 }
 
 std::optional<std::wstring> TaskListEditor::TaskRowToolTip(std::size_t row) const {

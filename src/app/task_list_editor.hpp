@@ -65,7 +65,7 @@ class TaskListEditor {
     const std::wstring& caption() const { return caption_; }
 
     // The commands of MainController of the same names.
-    int SubmitTask(const TaskFields& record);
+    bool SubmitTask(const TaskFields& record);
     void SetTaskSelection(std::vector<std::size_t> rows);
     void MoveTaskUp();
     void MoveTaskDown();
@@ -95,8 +95,8 @@ class TaskListEditor {
     void SelectTaskRow(std::size_t row);
     void ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,
                        std::optional<std::size_t> scroll, bool takeFocus);
-    int ModifyTask(const TaskFields& record);
-    int AddTask(const TaskFields& record);
+    bool ModifyTask(const TaskFields& record);
+    bool AddTask(const TaskFields& record);
     void SetTaskListPath(const std::wstring& path);
     ReadOutcome AppendTasksFrom(TaskListFileReader& reader);
     void WriteTaskList(const std::wstring& path);

@@ -8,23 +8,24 @@
 namespace torvane {
 namespace {
 
+template <typename Value>
 struct NamedValue {
     std::wstring_view name;
-    int value;
+    Value value;
 };
 
-constexpr NamedValue kRetrieveValues[] = {
-    {L"files", kRetrieveFilesOnly},
-    {L"folders", kRetrieveFoldersOnly},
-    {L"both", kRetrieveFilesAndFolders},
+constexpr NamedValue<Retrieve> kRetrieveValues[] = {
+    {L"files", Retrieve::kFiles},
+    {L"folders", Retrieve::kFolders},
+    {L"both", Retrieve::kFilesAndFolders},
 };
 
-constexpr NamedValue kHiddenValues[] = {
-    {L"none", kNoHiddenOrSystem},
-    {L"hidden", kIncludeHidden},
-    {L"hidden-no-system", kIncludeHiddenNoSystem},
-    {L"system", kIncludeSystem},
-    {L"all", kIncludeHiddenAndSystem},
+constexpr NamedValue<HiddenSystem> kHiddenValues[] = {
+    {L"none", HiddenSystem::kNone},
+    {L"hidden", HiddenSystem::kHidden},
+    {L"hidden-no-system", HiddenSystem::kHiddenNoSystem},
+    {L"system", HiddenSystem::kSystem},
+    {L"all", HiddenSystem::kHiddenAndSystem},
 };
 
 enum class ConsoleSwitch { kRetrieve, kSubFolders, kHidden };
@@ -43,14 +44,22 @@ std::optional<ConsoleSwitch> ConsoleSwitchOf(std::wstring_view argument) {
     return std::nullopt;
 }
 
-template <std::size_t N>
-std::optional<int> ValueOf(const NamedValue (&values)[N], std::wstring_view text) {
+template <typename Value, std::size_t N>
+std::optional<Value> ValueOf(const NamedValue<Value> (&values)[N], std::wstring_view text) {
     const std::wstring lowered = AsciiLower(text);
     for (const auto& v : values) {
         if (v.name == lowered)
             return v.value;
     }
     return std::nullopt;
+}
+
+// Stores a switch's value when it named one; false when it did not.
+template <typename Value>
+bool Take(const std::optional<Value>& value, Value& option) {
+    if (value)
+        option = *value;
+    return value.has_value();
 }
 
 }  // namespace
@@ -64,7 +73,7 @@ ConsoleArguments ExtractConsoleSwitches(const std::vector<std::wstring>& argumen
             continue;
         }
         if (*which == ConsoleSwitch::kSubFolders) {
-            out.options.includeSubfolders = 1;
+            out.options.includeSubfolders = true;
             continue;
         }
         if (i + 1 == arguments.size()) {
@@ -72,14 +81,11 @@ ConsoleArguments ExtractConsoleSwitches(const std::vector<std::wstring>& argumen
             break;
         }
         const std::wstring& text = arguments[++i];
-        const auto value = *which == ConsoleSwitch::kRetrieve ? ValueOf(kRetrieveValues, text)
-                                                              : ValueOf(kHiddenValues, text);
-        if (!value) {
+        const bool known = *which == ConsoleSwitch::kRetrieve
+                               ? Take(ValueOf(kRetrieveValues, text), out.options.retrieve)
+                               : Take(ValueOf(kHiddenValues, text), out.options.hiddenSystem);
+        if (!known)
             out.invalid = true;
-            continue;
-        }
-        (*which == ConsoleSwitch::kRetrieve ? out.options.retrieveOption
-                                            : out.options.hiddenSystemOption) = *value;
     }
     return out;
 }

@@ -10,10 +10,11 @@ namespace torvane {
 // The console's own switches, taken out of the arguments before the desktop
 // command line sees the rest: they set the list options that the desktop
 // program's folder picker sets.
-//   -Retrieve files|folders|both  retrieveOption 200, 201, 202
-//   -SubFolders                   includeSubfolders 1 (takes no value)
+//   -Retrieve files|folders|both  Retrieve::kFiles, kFolders, kFilesAndFolders
+//   -SubFolders                   includeSubfolders (takes no value)
 //   -Hidden none|hidden|hidden-no-system|system|all
-//                                 hiddenSystemOption 210, 211, 213, 212, 214
+//                                 HiddenSystem::kNone, kHidden, kHiddenNoSystem,
+//                                 kSystem, kHiddenAndSystem
 // Names and values are compared without regard to ASCII letter case; the
 // prefix is '-' or '/', as for the desktop switches.
 struct ConsoleArguments {

@@ -34,7 +34,7 @@ ExitStatus ShowRefusal(Terminal& terminal, const CommandLineMessage& message,
 // are shown in their console form before anything is loaded. nullopt when
 // the command line may run.
 std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& console,
-                                  const CCommandLineInfoEx& info, FileSystem& fs,
+                                  const CommandLineInfo& info, FileSystem& fs,
                                   const std::wstring& productName, const std::wstring& appName) {
     if (console.invalid)
         return ShowRefusal(terminal,
@@ -68,7 +68,7 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     PosixFileSystem fs;
     const std::wstring productName = ProductNameOf(ProgramVersionInfo());
     const ConsoleArguments console = ExtractConsoleSwitches(arguments);
-    CCommandLineInfoEx info;
+    CommandLineInfo info;
     info.ParseCommandLine(console.desktopArguments);
     if (const auto refused = Refusal(terminal, console, info, fs, productName, appName))
         return *refused;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
 
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
+#include "filelist/list_path.hpp"
 #include "platform/dialogs.hpp"
 
 namespace torvane {
@@ -37,8 +37,8 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 // What the engine reads besides the entries and the tasks: the two
 // preferences, as plain values, and the time budget of a task.
 struct EngineSettings {
-    std::int32_t caseSensitiveSearch = 0;  // 1: find and match respect letter case
-    std::int32_t setAttributeOption = 0;   // 0: files only, 1: folders only, other: both
+    bool caseSensitive = false;  // find and match respect letter case
+    AttributeTarget attributeTarget = AttributeTarget::kFiles;  // what attribute tasks reach
     std::chrono::seconds timeBudget = kTaskTimeBudget;
     SteadyClock clock = {};  // empty: std::chrono::steady_clock::now
 };

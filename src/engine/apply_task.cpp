@@ -36,14 +36,15 @@ TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
 }
 
 bool PassedOver(const FileEntry& entry, const EngineSettings& settings) {
-    switch (settings.setAttributeOption) {
-        case 0:
+    switch (settings.attributeTarget) {
+        case AttributeTarget::kFiles:
             return entry.IsFolder();
-        case 1:
+        case AttributeTarget::kFolders:
             return !entry.IsFolder();
-        default:
+        case AttributeTarget::kBoth:
             return false;
     }
+    return false;
 }
 
 TaskResult ReplaceText(const std::wstring& find, const std::wstring& replacement,

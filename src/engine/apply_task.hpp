@@ -37,8 +37,8 @@ NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
 TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
                      const ApplyContext& context);
 
-// Whether the kind filter passes an entry over: folders when
-// setAttributeOption is 0, files when it is 1, nothing otherwise.
+// Whether the kind filter passes an entry over: folders when the attribute
+// target is kFiles, files when it is kFolders, nothing for kBoth.
 bool PassedOver(const FileEntry& entry, const EngineSettings& settings);
 
 // Replaces every match of `find` in `text` with `replacement` (always a
@@ -55,7 +55,7 @@ struct NameMatch {
 };
 
 // Whether `pattern` covers the whole of `name` (a plain pattern: the name
-// itself, letter case aside unless caseSensitiveSearch is 1). Gives
+// itself, letter case aside unless caseSensitive is set). Gives
 // InvalidExpression, after the message, when the pattern can't be used.
 NameMatch MatchName(const std::wstring& pattern, const std::wstring& name, bool useRegex,
                     const EngineSettings& settings, Dialogs& dialogs);

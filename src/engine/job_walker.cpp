@@ -90,7 +90,7 @@ void JobWalker::WalkEntries(Folder& folder, const FileEntries& current,
 ListContext JobWalker::Listing() {
     ListContext listing{fs_, dialogs_, noProgress_};
     listing.options = settings_.listOptions;
-    listing.setAttributeOption = settings_.engine.setAttributeOption;
+    listing.attributeTarget = settings_.engine.attributeTarget;
     return listing;
 }
 
@@ -145,7 +145,7 @@ bool JobWalker::ComputeFolder(const std::wstring& folder, const FileEntries& cur
 // only while that name still holds the folder the listing saw: a folder
 // swapped for a link or another folder since is left alone and logged.
 void JobWalker::Descend(Folder& parent, const FileEntry& entry) {
-    if (!entry.IsFolder() || settings_.listOptions.includeSubfolders != 1 ||
+    if (!entry.IsFolder() || !settings_.listOptions.includeSubfolders ||
         (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         return;
     const std::wstring path = entry.FullPath() + kPathSeparator;

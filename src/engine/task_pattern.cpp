@@ -28,7 +28,7 @@ const std::locale& MatchingLocale() {
 boost::regex_constants::syntax_option_type FlagsFor(bool useRegex, const EngineSettings& settings) {
     boost::regex_constants::syntax_option_type flags =
         useRegex ? boost::regex_constants::perl : boost::regex_constants::literal;
-    if (settings.caseSensitiveSearch != 1)
+    if (!settings.caseSensitive)
         flags |= boost::regex_constants::icase;
     return flags;
 }

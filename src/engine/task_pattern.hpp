@@ -17,7 +17,7 @@ namespace torvane {
 // all the entries it then reaches.
 //
 // Syntax: Perl, or every character literal when useRegex is false; letter
-// case is ignored unless caseSensitiveSearch is 1. Case folding and character
+// case is ignored unless caseSensitive is set. Case folding and character
 // classes cover every Unicode letter (É matches é), whatever the process
 // locale.
 //

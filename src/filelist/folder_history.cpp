@@ -10,8 +10,8 @@ void FolderHistory::StartHistory(std::wstring path) {
     index_ = 0;
 }
 
-bool FolderHistory::OpenFolder(const FileEntry& entry, int includeSubfolders) {
-    if (!entry.IsFolder() || includeSubfolders != 1)
+bool FolderHistory::OpenFolder(const FileEntry& entry, bool includeSubfolders) {
+    if (!entry.IsFolder() || !includeSubfolders)
         return false;
     if (!paths_.empty())
         paths_.resize(index_ + 1);

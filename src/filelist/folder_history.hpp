@@ -20,8 +20,8 @@ class FolderHistory {
     // Opens a listed folder: drops the paths after the one on show, appends
     // the folder's path (ending with the separator) and shows it. Returns
     // false and changes nothing unless `entry` is a folder and
-    // `includeSubfolders` is 1.
-    bool OpenFolder(const FileEntry& entry, int includeSubfolders);
+    // `includeSubfolders` is set.
+    bool OpenFolder(const FileEntry& entry, bool includeSubfolders);
 
     // Moves to the previous or next path; false, and no move, when there is
     // none (CanGoBack or CanGoForward is false). The caller then shows

@@ -27,23 +27,24 @@ std::wstring_view ExtensionView(std::wstring_view name) {
     return dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot);
 }
 
-bool SkippedByHiddenSystem(std::uint32_t attributes, int option) {
+bool SkippedByHiddenSystem(std::uint32_t attributes, HiddenSystem option) {
     const bool hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     const bool system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
     if (!hidden && !system)
         return false;
     switch (option) {
-        case kNoHiddenOrSystem:
+        case HiddenSystem::kNone:
             return true;
-        case kIncludeHidden:
+        case HiddenSystem::kHidden:
             return system && !hidden;
-        case kIncludeSystem:
+        case HiddenSystem::kSystem:
             return hidden && !system;
-        case kIncludeHiddenNoSystem:
+        case HiddenSystem::kHiddenNoSystem:
             return system;
-        default:
+        case HiddenSystem::kHiddenAndSystem:
             return false;
     }
+    return false;
 }
 
 void ShowReadError(const ListContext& context, const SystemError& error) {
@@ -64,15 +65,15 @@ std::int64_t CountRecords(const ListContext& context, const std::wstring& folder
         if (!IsListed(r, true, context.options))
             continue;
         if (IsDirectoryWord(r.attributes)) {
-            if (context.options.includeSubfolders == 1) {
+            if (context.options.includeSubfolders) {
                 const auto below = CountJobEntries(context, folder + r.name, mask);
                 if (below == -1)
                     return -1;
                 sum += below;
             }
-            if (context.setAttributeOption != 0)
+            if (context.attributeTarget != AttributeTarget::kFiles)
                 ++sum;
-        } else if (context.setAttributeOption != 1 &&
+        } else if (context.attributeTarget != AttributeTarget::kFolders &&
                    (mask == L".*" || EqualsIgnoringCase(mask, ExtensionView(r.name)))) {
             ++sum;
         }
@@ -191,11 +192,11 @@ bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& opti
     if (a & FILE_ATTRIBUTE_TEMPORARY)
         return false;
     if (folderMode) {
-        if (options.retrieveOption == kRetrieveFilesOnly && folder)
+        if (options.retrieve == Retrieve::kFiles && folder)
             return false;
-        if (options.retrieveOption == kRetrieveFoldersOnly && !folder)
+        if (options.retrieve == Retrieve::kFolders && !folder)
             return false;
-        if (SkippedByHiddenSystem(a, options.hiddenSystemOption))
+        if (SkippedByHiddenSystem(a, options.hiddenSystem))
             return false;
     }
     return !IsShortcutName(record.name);

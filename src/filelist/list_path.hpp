@@ -12,22 +12,29 @@
 
 namespace torvane {
 
-// `retrieveOption` values (the folder picker's item ids).
-inline constexpr int kRetrieveFilesOnly = 200;
-inline constexpr int kRetrieveFoldersOnly = 201;
-inline constexpr int kRetrieveFilesAndFolders = 202;
-// `hiddenSystemOption` values.
-inline constexpr int kNoHiddenOrSystem = 210;
-inline constexpr int kIncludeHidden = 211;
-inline constexpr int kIncludeSystem = 212;
-inline constexpr int kIncludeHiddenNoSystem = 213;
-inline constexpr int kIncludeHiddenAndSystem = 214;
+// Which entries of a folder a listing takes (the folder picker's retrieve
+// choice).
+enum class Retrieve { kFiles, kFolders, kFilesAndFolders };
+
+// Which hidden and system entries a folder listing takes (the folder picker's
+// hidden/system choice). An entry that is neither is always taken.
+enum class HiddenSystem {
+    kNone,             // neither hidden nor system entries
+    kHidden,           // hidden entries, system ones only when also hidden
+    kSystem,           // system entries, hidden ones only when also system
+    kHiddenNoSystem,   // hidden entries that are not system entries
+    kHiddenAndSystem,  // every entry
+};
+
+// Which entries attribute tasks reach and a job counts (the SetAttributeOption
+// preference).
+enum class AttributeTarget { kFiles, kFolders, kBoth };
 
 // The list options, set by the folder picker, read by listing and job.
 struct ListOptions {
-    int retrieveOption = kRetrieveFilesOnly;
-    int includeSubfolders = 0;
-    int hiddenSystemOption = kNoHiddenOrSystem;
+    Retrieve retrieve = Retrieve::kFiles;
+    bool includeSubfolders = false;
+    HiddenSystem hiddenSystem = HiddenSystem::kNone;
 
     bool operator==(const ListOptions&) const = default;
 };
@@ -41,7 +48,8 @@ struct ListContext {
     Progress& progress;          // the listing's progress bar
     IconCache* icons = nullptr;  // null: listed without icons, every iconIndex 0
     ListOptions options = {};
-    int setAttributeOption = 0;     // the preference: 0 files only, 1 folders only, else both
+    AttributeTarget attributeTarget =
+        AttributeTarget::kFiles;    // folders count in a job when not kFiles
     std::wstring historyRoot = {};  // the folder history's first path: the progress range counts it
 };
 
@@ -67,7 +75,7 @@ Status ListFolder(const ListContext& context, Folder& folder, FileEntries& out);
 void ShowListingError(const ListContext& context, const SystemError& error);
 
 // The number of entries a job will visit under the folder `path` (into
-// subfolders when `includeSubfolders` is 1), counting files whose extension
+// subfolders when `includeSubfolders` is set), counting files whose extension
 // is `mask` (any case; ".*" takes every file). -1, without a message, when
 // `path` is not a folder; -1 after the "Error!  " message when it or a
 // subfolder can't be read.
@@ -79,8 +87,8 @@ std::int64_t CountJobEntries(const ListContext& context, std::wstring path, std:
 FileEntries NavigateTo(const ListContext& context, const std::wstring& path);
 
 // Whether a found record is listed: not "." or "..", not temporary, not a
-// shortcut; in folder mode also not skipped by `retrieveOption` or
-// `hiddenSystemOption`.
+// shortcut; in folder mode also not skipped by `retrieve` or
+// `hiddenSystem`.
 bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& options);
 
 // The listed value of a file time (seconds since 1970 UTC): 0 when its local

@@ -7,12 +7,12 @@
 
 #include "app/command_line.hpp"
 #include "app/main_controller.hpp"
-#include "gui/editor_side_widgets.hpp"
+#include "gui/editor/editor_side_widgets.hpp"
 #include "gui/main_window.hpp"
-#include "gui/qt_dialogs.hpp"
-#include "gui/qt_icon_provider.hpp"
-#include "gui/qt_pickers.hpp"
-#include "gui/qt_ui_thread.hpp"
+#include "gui/qt/qt_dialogs.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
+#include "gui/qt/qt_pickers.hpp"
+#include "gui/qt/qt_ui_thread.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 
@@ -30,7 +30,7 @@ std::vector<std::wstring> Arguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    torvane::CCommandLineInfoEx commandLine;
+    torvane::CommandLineInfo commandLine;
     commandLine.ParseCommandLine(Arguments(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName("torvane");

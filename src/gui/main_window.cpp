@@ -10,15 +10,15 @@
 #include <algorithm>
 
 #include "gui/commands.hpp"
-#include "gui/file_list_model.hpp"
-#include "gui/info_tab_general.hpp"
+#include "gui/lists/file_list_model.hpp"
+#include "gui/lists/info_tab_general.hpp"
+#include "gui/lists/sync_list_view.hpp"
 #include "gui/pane_layout.hpp"
-#include "gui/qt_dialogs.hpp"
-#include "gui/qt_icon_provider.hpp"
-#include "gui/qt_pickers.hpp"
-#include "gui/qt_progress.hpp"
-#include "gui/qt_ui_thread.hpp"
-#include "gui/sync_list_view.hpp"
+#include "gui/qt/qt_dialogs.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
+#include "gui/qt/qt_pickers.hpp"
+#include "gui/qt/qt_progress.hpp"
+#include "gui/qt/qt_ui_thread.hpp"
 
 namespace torvane::gui {
 namespace {

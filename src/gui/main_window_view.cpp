@@ -9,12 +9,12 @@
 
 #include "app/main_controller.hpp"
 #include "gui/commands.hpp"
-#include "gui/editor_side.hpp"
-#include "gui/file_list_model.hpp"
+#include "gui/editor/editor_side.hpp"
+#include "gui/lists/file_list_model.hpp"
+#include "gui/lists/sync_list_view.hpp"
 #include "gui/main_window.hpp"
-#include "gui/qt_icon_provider.hpp"
-#include "gui/qt_progress.hpp"
-#include "gui/sync_list_view.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
+#include "gui/qt/qt_progress.hpp"
 
 namespace torvane::gui {
 namespace {

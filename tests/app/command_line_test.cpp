@@ -21,8 +21,8 @@ using Switches = std::map<std::wstring, std::wstring>;
 
 const std::wstring kProduct = L"Torvane";
 
-CCommandLineInfoEx Parse(const std::vector<std::wstring>& arguments) {
-    CCommandLineInfoEx info;
+CommandLineInfo Parse(const std::vector<std::wstring>& arguments) {
+    CommandLineInfo info;
     info.ParseCommandLine(arguments);
     return info;
 }
@@ -243,7 +243,7 @@ TEST(CommandLine, ArgumentVectorsGiveTheirSwitchesAndFirstMessage) {
         std::wstring shown;
         for (const auto& a : c.arguments)
             shown += L"[" + a + L"] ";
-        const CCommandLineInfoEx info = Parse(c.arguments);
+        const CommandLineInfo info = Parse(c.arguments);
         EXPECT_EQ(info.switchValues, c.switches) << shown;
         EXPECT_EQ(info.invalidArguments, c.invalid) << shown;
         FakeFileSystem fs;
@@ -310,7 +310,7 @@ TEST(CommandLine, ValidateShowsTheOneMessageAndHandsOverTheValues) {
     EXPECT_EQ(ValidateCommandLine(Parse({L"/d/folder", L"/d/t.tvt", L"-NoConfirm"}), fs, dialogs,
                                   kProduct, values),
               0);
-    EXPECT_EQ(values, (CommandLineValues{L"/d/folder/", L"/d/t.tvt", 1}));
+    EXPECT_EQ(values, (CommandLineValues{L"/d/folder/", L"/d/t.tvt", true}));
     EXPECT_TRUE(dialogs.messages().empty());
 }
 

@@ -112,5 +112,24 @@ TEST(SplitFileFilter, PairsDescriptionsWithPatterns) {
     EXPECT_EQ(SplitFileFilter(L""), Types{});
 }
 
+TEST(ListOptionsOfItems, EachPickerItemIdAndUnknownIdsAsTheWidestChoice) {
+    const struct {
+        int retrieveId;
+        int hiddenSystemId;
+        ListOptions expected;
+    } cases[] = {
+        {200, 210, {Retrieve::kFiles, false, HiddenSystem::kNone}},
+        {201, 211, {Retrieve::kFolders, false, HiddenSystem::kHidden}},
+        {202, 212, {Retrieve::kFilesAndFolders, false, HiddenSystem::kSystem}},
+        {0, 213, {Retrieve::kFilesAndFolders, false, HiddenSystem::kHiddenNoSystem}},
+        {200, 214, {Retrieve::kFiles, false, HiddenSystem::kHiddenAndSystem}},
+        {200, 0, {Retrieve::kFiles, false, HiddenSystem::kHiddenAndSystem}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ListOptionsOfItems(c.retrieveId, false, c.hiddenSystemId), c.expected)
+            << c.retrieveId << " " << c.hiddenSystemId;
+    EXPECT_TRUE(ListOptionsOfItems(200, true, 210).includeSubfolders);
+}
+
 }  // namespace
 }  // namespace torvane

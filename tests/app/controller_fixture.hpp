@@ -115,7 +115,7 @@ class ControllerTest : public ::testing::Test {
     MainController& Start(const std::vector<std::wstring>& arguments = {},
                           const ListOptions& options = {}) {
         Make();
-        CCommandLineInfoEx info;
+        CommandLineInfo info;
         info.ParseCommandLine(arguments);
         controller->Initialize(info, options);
         return *controller;
@@ -164,7 +164,7 @@ class ControllerTest : public ::testing::Test {
         controller->SelectFolder();
     }
 
-    int Submit(const TaskFields& record) { return controller->SubmitTask(record); }
+    bool Submit(const TaskFields& record) { return controller->SubmitTask(record); }
 
     // Runs the UI queue until the job's completion has been handled.
     void FinishJob() {

@@ -196,7 +196,7 @@ TEST_F(UpdateAttributesTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
     WritePreferences(Preferences{PreferenceFlags{0, 0, 2, 0, 0, 0}, L"", L"", 0, {}});
     AddPhotos();
     Start();
-    ChooseFolder(L"/data/", {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem});
+    ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     ASSERT_EQ(Submit(RenameRecord(L"A", L"x", L"upper")), 1);
     fs.CloseGate();
     ASSERT_TRUE(controller->UpdateAttributes());
@@ -262,7 +262,7 @@ TEST(RealFolderJob, ANameCollisionIsLoggedAndTheLogSavedOnDisk) {
     services.clock = [] { return std::int64_t{1625313909}; };
     MainController controller(std::move(services));
     view.Attach(controller);
-    controller.Initialize(CCommandLineInfoEx{});
+    controller.Initialize(CommandLineInfo{});
     view.folderAnswers.push_back(FolderChoice{root, {}});
     controller.SelectFolder();
     ASSERT_EQ(controller.SubmitTask(RenameRecord(L"a", L"x")), 1);

@@ -13,7 +13,7 @@ namespace {
 using Names = std::vector<std::wstring>;
 using Paths = std::vector<std::wstring>;
 
-const ListOptions kEverything{kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem};
+const ListOptions kEverything{Retrieve::kFilesAndFolders, true, HiddenSystem::kNone};
 
 class ListingTest : public ControllerTest {
   protected:
@@ -122,16 +122,16 @@ TEST_F(ListingTest, DoubleClickWithoutSubfoldersPrefillsTheEditors) {
     fs.AddFile(L"/data/a.txt", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN, 2000);
     fs.SetNodeTimes(L"/data/a.txt", 100, 200, 300);
     Start();
-    ChooseFolder(L"/data/", {kRetrieveFilesAndFolders, 0, kIncludeHiddenAndSystem});
+    ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, false, HiddenSystem::kHiddenAndSystem});
     ASSERT_EQ(Submit(RenameRecord(L"a", L"q")), 1);
     view.events.clear();
     controller->FileActivated(Row(L"sub"), kCurrentListId);  // not opened: no subfolders
     controller->FileActivated(Row(L"a.txt"), kNewListId);
     EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
-    EXPECT_EQ(view.events,
-              (std::vector<std::string>{"PrefillTimestamp", "LoadTask 52 11", "LoadTask 50 11",
-                                        "CommandStates", "PrefillTimestamp", "LoadTask 52 11",
-                                        "LoadTask 50 11", "CommandStates"}));
+    EXPECT_EQ(view.events, (std::vector<std::string>{"PrefillTimestamp", "LoadTask 52 prefill",
+                                                     "LoadTask 50 prefill", "CommandStates",
+                                                     "PrefillTimestamp", "LoadTask 52 prefill",
+                                                     "LoadTask 50 prefill", "CommandStates"}));
     FileEntry times;
     times.created = 100;
     times.modified = 200;
@@ -197,7 +197,7 @@ TEST_F(ListingTest, AboutAndTitleWithAndWithoutVersionInformation) {
     EXPECT_EQ(view.about, AboutInfoOf(ProgramVersionInfo()));
 
     Make(VersionInfo{});
-    controller->Initialize(CCommandLineInfoEx{});
+    controller->Initialize(CommandLineInfo{});
     EXPECT_EQ(controller->productName(), L"<no version info found>");
     EXPECT_EQ(view.title, L"<no version info found>");
     controller->About();

@@ -162,7 +162,7 @@ TEST_F(StartupTest, ThePlacementIsRestoredOnlyWhenKeptAndNotZero) {
 TEST_F(StartupTest, CloseRemembersTheChosenPathTheTaskListAndThePlacement) {
     WritePreferences(Preferences{PreferenceFlags{0, 0, 0, 1, 1, 1}, L"", L"", 0, {}});
     Start();
-    ChooseFolder(L"/data/", {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem});
+    ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     controller->FileActivated(0, kCurrentListId);  // browse into sub: not remembered
     view.openAnswers.push_back(taskFile);
     controller->LoadTaskList();
@@ -186,7 +186,8 @@ TEST_F(StartupTest, CloseWritesNothingWhenNothingItKeepsChanged) {
     const std::string before = PreferenceBytes();
     Start();
     ASSERT_EQ(controller->history().paths(), Paths{L"/data/"});
-    ChooseFolder(L"/data/", {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem});  // subfolders alone
+    ChooseFolder(L"/data/",
+                 {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});  // subfolders alone
     controller->RequestClose();
     EXPECT_EQ(PreferenceBytes(), before);
 
@@ -205,7 +206,7 @@ class BatchStartupTest : public StartupTest {
   protected:
     MainController& StartBatch(const std::vector<std::wstring>& arguments) {
         Make();
-        CCommandLineInfoEx info;
+        CommandLineInfo info;
         info.ParseCommandLine(arguments);
         controller->Initialize(info, {}, RunMode::kBatch);
         return *controller;

@@ -207,7 +207,7 @@ TEST_F(TaskListTest, DoubleClickLoadsTheFirstSelectedTaskIntoItsPage) {
     EXPECT_EQ(view.page, kTimestampPage);
     stamp.id = controller->taskList()[1].id;
     EXPECT_EQ(view.loads[1].record, TaskFields{stamp});
-    EXPECT_EQ(view.loads[1].mode, LOAD_FOR_MODIFY);
+    EXPECT_EQ(view.loads[1].mode, LoadMode::kForModify);
 }
 
 TEST_F(TaskListTest, ToolTipOfARow) {

@@ -74,6 +74,40 @@ TEST(PreferenceFlags, HoldsTheSixValuesInTheirExchangeOrder) {
     EXPECT_EQ(f.saveWindowSize, 6);
 }
 
+TEST(EngineSettingsOf, CaseOnlyAtOneAndAnyOtherAttributeOptionMeansBoth) {
+    const struct {
+        std::int32_t caseSensitiveSearch;
+        std::int32_t setAttributeOption;
+        bool caseSensitive;
+        AttributeTarget target;
+    } cases[] = {
+        {1, 0, true, AttributeTarget::kFiles}, {0, 1, false, AttributeTarget::kFolders},
+        {2, 2, false, AttributeTarget::kBoth}, {-1, -1, false, AttributeTarget::kBoth},
+        {0, 5, false, AttributeTarget::kBoth},
+    };
+    for (const auto& c : cases) {
+        PreferenceFlags flags;
+        flags.caseSensitiveSearch = c.caseSensitiveSearch;
+        flags.setAttributeOption = c.setAttributeOption;
+        const EngineSettings settings = EngineSettingsOf(flags);
+        EXPECT_EQ(settings.caseSensitive, c.caseSensitive) << c.caseSensitiveSearch;
+        EXPECT_EQ(settings.attributeTarget, c.target) << c.setAttributeOption;
+    }
+}
+
+TEST(SwitchesOf, ClearTaskListOnlyAtOneTheOthersAtAnyValueButZero) {
+    const PreferenceSwitches two = SwitchesOf(PreferenceFlags{2, 0, 0, 2, -1, 7});
+    EXPECT_FALSE(two.clearTaskList);
+    EXPECT_TRUE(two.autoLoadTaskList);
+    EXPECT_TRUE(two.autoLoadFileList);
+    EXPECT_TRUE(two.saveWindowSize);
+    const PreferenceSwitches one = SwitchesOf(PreferenceFlags{1, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(one.clearTaskList);
+    EXPECT_FALSE(one.autoLoadTaskList);
+    EXPECT_FALSE(one.autoLoadFileList);
+    EXPECT_FALSE(one.saveWindowSize);
+}
+
 TEST(LocatePreferenceFile, ProgramFolderUnlessTheMarkerIsThere) {
     SettingsFileSystem fs;
     const auto bin = fs.Path("bin");

@@ -21,17 +21,19 @@ TEST(ConsoleArgumentsTest, SwitchesSetTheListOptionsAndLeaveTheRestInOrder) {
         // -SubFolders takes no value: the path after it stays a path.
         {{L"-SubFolders", L"-Retrieve", L"both", L"photos/", L"list.tvt", L"-Apply"},
          {L"photos/", L"list.tvt", L"-Apply"},
-         {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}},
+         {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone}},
         {{L"/RETRIEVE", L"Folders", L"-hidden", L"HIDDEN-NO-SYSTEM", L"/subFOLDERS"},
          {},
-         {kRetrieveFoldersOnly, 1, kIncludeHiddenNoSystem}},
-        {{L"-Retrieve", L"files"}, {}, {kRetrieveFilesOnly, 0, kNoHiddenOrSystem}},
-        {{L"-Hidden", L"none"}, {}, {kRetrieveFilesOnly, 0, kNoHiddenOrSystem}},
-        {{L"-Hidden", L"hidden"}, {}, {kRetrieveFilesOnly, 0, kIncludeHidden}},
-        {{L"-Hidden", L"system"}, {}, {kRetrieveFilesOnly, 0, kIncludeSystem}},
-        {{L"-Hidden", L"all"}, {}, {kRetrieveFilesOnly, 0, kIncludeHiddenAndSystem}},
+         {Retrieve::kFolders, true, HiddenSystem::kHiddenNoSystem}},
+        {{L"-Retrieve", L"files"}, {}, {Retrieve::kFiles, false, HiddenSystem::kNone}},
+        {{L"-Hidden", L"none"}, {}, {Retrieve::kFiles, false, HiddenSystem::kNone}},
+        {{L"-Hidden", L"hidden"}, {}, {Retrieve::kFiles, false, HiddenSystem::kHidden}},
+        {{L"-Hidden", L"system"}, {}, {Retrieve::kFiles, false, HiddenSystem::kSystem}},
+        {{L"-Hidden", L"all"}, {}, {Retrieve::kFiles, false, HiddenSystem::kHiddenAndSystem}},
         // A later occurrence wins.
-        {{L"-Retrieve", L"folders", L"-Retrieve", L"both"}, {}, {kRetrieveFilesAndFolders, 0, 210}},
+        {{L"-Retrieve", L"folders", L"-Retrieve", L"both"},
+         {},
+         {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}},
         // Other switches, and names that only begin like ours, are the desktop's.
         {{L"-FilePath", L"x", L"-SubFolder", L"-Retrieved", L"--hidden"},
          {L"-FilePath", L"x", L"-SubFolder", L"-Retrieved", L"--hidden"},
@@ -65,13 +67,14 @@ TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePos
         ExtractConsoleSwitches({L"-SubFolders", L"-Hidden", L"all", L"photos/", L"-Retrieve",
                                 L"both", L"list.tvt", L"-Apply", L"-NoConfirm", L"-Quit"});
     ASSERT_FALSE(got.invalid);
-    CCommandLineInfoEx info;
+    CommandLineInfo info;
     info.ParseCommandLine(got.desktopArguments);
     EXPECT_FALSE(info.invalidArguments);
     EXPECT_EQ(info.switchValues.size(), 5u);
     EXPECT_EQ(info.switchValues.at(L"filepath"), L"photos/");
     EXPECT_EQ(info.switchValues.at(L"tasklist"), L"list.tvt");
-    EXPECT_EQ(got.options, (ListOptions{kRetrieveFilesAndFolders, 1, kIncludeHiddenAndSystem}));
+    EXPECT_EQ(got.options,
+              (ListOptions{Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem}));
 }
 
 }  // namespace

@@ -121,12 +121,12 @@ class DryRunWalkTest : public ::testing::Test {
     // The dry run as the console runs it: the root listed and computed as the
     // window does, the rest by the walk.
     DryRunReport Run(const std::wstring& root, const TaskList& tasks, ListOptions options,
-                     int setAttributeOption = 0) {
-        settings = JobSettings{root, tasks, options, {0, setAttributeOption}};
+                     AttributeTarget attributeTarget = AttributeTarget::kFiles) {
+        settings = JobSettings{root, tasks, options, {false, attributeTarget}};
         NoProgress progress;
         ListContext listing{fs, dialogs, progress};
         listing.options = options;
-        listing.setAttributeOption = setAttributeOption;
+        listing.attributeTarget = attributeTarget;
         FileEntries current;
         EXPECT_TRUE(ListPath(listing, root, current).ok());
         const auto computed =
@@ -158,7 +158,8 @@ TEST_F(DryRunWalkTest, SubfoldersComeFirstWithTheirOwnNumberingAsInTheJob) {
     fs.AddFile(L"/r/d/in.jpg");
     fs.AddFile(L"/r/d/e/deep.jpg");
     const TaskList tasks = {Rename(L"^.*$", L"P##", true, true)};
-    const auto report = Run(L"/r/", tasks, {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}, 2);
+    const auto report = Run(L"/r/", tasks, {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
+                            AttributeTarget::kBoth);
     EXPECT_EQ(report.lines,
               (Lines{L"d/e/deep.jpg -> d/e/P01", L"d/e -> d/P01", L"d/in.jpg -> d/P02", L"d -> P01",
                      L"x.jpg -> P02", L"y.jpg -> P03"}));
@@ -176,11 +177,11 @@ TEST_F(DryRunWalkTest, WithoutSubfoldersOrFoldersListedNothingBelowIsShown) {
     fs.AddFile(L"/r/d/b.jpg");
     const TaskList tasks = {Rename(L"jpg", L"png")};
     // Subfolders included, but files only: no folder is listed to go into.
-    EXPECT_EQ(Run(L"/r/", tasks, {kRetrieveFilesOnly, 1, kNoHiddenOrSystem}).lines,
+    EXPECT_EQ(Run(L"/r/", tasks, {Retrieve::kFiles, true, HiddenSystem::kNone}).lines,
               Lines{L"a.jpg -> a.png"});
-    EXPECT_EQ(Run(L"/r/", tasks, {kRetrieveFilesAndFolders, 0, kNoHiddenOrSystem}).lines,
+    EXPECT_EQ(Run(L"/r/", tasks, {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}).lines,
               Lines{L"a.jpg -> a.png"});
-    EXPECT_EQ(Run(L"/r/", tasks, {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}).lines,
+    EXPECT_EQ(Run(L"/r/", tasks, {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone}).lines,
               (Lines{L"d/b.jpg -> d/b.png", L"a.jpg -> a.png"}));
 }
 
@@ -191,13 +192,13 @@ TEST_F(DryRunWalkTest, TheKindFilterAndLinkedFoldersAreRespected) {
     fs.AddFile(L"/r/linked/c.txt");
     fs.AddFolder(L"/r/linked", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
     const TaskList tasks = {Attribute(L".*", A | FILE_ATTRIBUTE_HIDDEN)};
-    const ListOptions all{kRetrieveFilesAndFolders, 1, kIncludeHiddenAndSystem};
+    const ListOptions all{Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem};
     // Files only: the folders pass unchanged; one is gone into, the linked
     // one is not.
-    EXPECT_EQ(Run(L"/r/", tasks, all, 0).lines,
+    EXPECT_EQ(Run(L"/r/", tasks, all, AttributeTarget::kFiles).lines,
               (Lines{L"folder/b.txt -> folder/b.txt | Attributes +Hidden",
                      L"a.txt -> a.txt | Attributes +Hidden"}));
-    EXPECT_EQ(Run(L"/r/", tasks, all, 1).lines,
+    EXPECT_EQ(Run(L"/r/", tasks, all, AttributeTarget::kFolders).lines,
               (Lines{L"folder -> folder | Attributes +Archive +Hidden",
                      L"linked -> linked | Attributes +Archive +Hidden"}));
 }
@@ -207,8 +208,8 @@ TEST_F(DryRunWalkTest, AnUnreadableSubfolderIsReportedAndTheRestGoesOn) {
     fs.AddFile(L"/r/d/b.jpg");
     fs.AddFile(L"/r/e/c.jpg");
     fs.FailOn(FakeFileSystem::Call::kFindEntries, L"/r/d", EACCES);
-    const auto report =
-        Run(L"/r/", {Rename(L"jpg", L"png")}, {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem});
+    const auto report = Run(L"/r/", {Rename(L"jpg", L"png")},
+                            {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     EXPECT_EQ(report.lines, (Lines{L"e/c.jpg -> e/c.png", L"a.jpg -> a.png"}));
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].icon, MessageIcon::kError);
@@ -222,7 +223,7 @@ TEST_F(DryRunWalkTest, AFolderLeftOutIsReportedAsTheJobLogsItAndTheSameEntriesCh
     fs.FailOn(FakeFileSystem::Call::kFindEntries, L"/r/d", EACCES);
     const TaskList tasks = {Rename(L"jpg", L"png"), Timestamp(L"Modified", L"1999", L"soon")};
 
-    const auto report = Run(L"/r/", tasks, {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem});
+    const auto report = Run(L"/r/", tasks, {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     EXPECT_EQ(report.lines, (Lines{L"e/f.jpg -> e/f.png", L"a.jpg -> a.png"}));
     EXPECT_EQ(report.problems,
               (Lines{L"Error reading directory:  /r/d/..........Permission denied\r\n",

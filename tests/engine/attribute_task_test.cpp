@@ -44,7 +44,7 @@ TEST_F(AttributeTask, PlainPatternMatchesOnlyTheWholeName) {
     EXPECT_EQ(entries[1].attributes, 2u);
     EXPECT_EQ(entries[2].attributes, 0u);
     EXPECT_EQ(entries[3].attributes, 0u);
-    settings.caseSensitiveSearch = 1;
+    settings.caseSensitive = true;
     EXPECT_EQ(Apply(Attribute(L"a.txt", L"4"), entries), TaskResult::Ok);
     EXPECT_EQ(entries[0].attributes, 4u);
     EXPECT_EQ(entries[1].attributes, 2u);
@@ -52,16 +52,19 @@ TEST_F(AttributeTask, PlainPatternMatchesOnlyTheWholeName) {
 
 TEST_F(AttributeTask, DotStarTakesEveryEntryTheKindFilterLetsThrough) {
     const struct {
-        std::int32_t option;
+        AttributeTarget target;
         bool fileChanged;
         bool folderChanged;
-    } cases[] = {{0, true, false}, {1, false, true}, {2, true, true}};
+    } cases[] = {{AttributeTarget::kFiles, true, false},
+                 {AttributeTarget::kFolders, false, true},
+                 {AttributeTarget::kBoth, true, true}};
     for (const auto& c : cases) {
-        settings.setAttributeOption = c.option;
+        settings.attributeTarget = c.target;
         FileEntries entries = {Folder(L"dir"), File(L"", 0)};
         EXPECT_EQ(Apply(Attribute(L".*", L"2", true), entries), TaskResult::Ok);
-        EXPECT_EQ(entries[0].attributes, c.folderChanged ? 0x12u : 0x10u) << c.option;
-        EXPECT_EQ(entries[1].attributes, c.fileChanged ? 0x2u : 0x0u) << c.option;
+        EXPECT_EQ(entries[0].attributes, c.folderChanged ? 0x12u : 0x10u)
+            << static_cast<int>(c.target);
+        EXPECT_EQ(entries[1].attributes, c.fileChanged ? 0x2u : 0x0u) << static_cast<int>(c.target);
     }
 }
 
@@ -81,7 +84,7 @@ TEST_F(AttributeTask, InvalidPatternStopsWithOneMessage) {
 }
 
 TEST_F(AttributeTask, PatternIsNotBuiltWhenNoEntryIsReached) {
-    settings.setAttributeOption = 1;
+    settings.attributeTarget = AttributeTarget::kFolders;
     FileEntries entries = {File(L"a", 0)};
     EXPECT_EQ(Apply(Attribute(L"*", L"2", true), entries), TaskResult::Ok);
     EXPECT_THAT(dialogs.messages(), IsEmpty());

@@ -74,11 +74,11 @@ TEST_F(ComputeNewEntriesTest, ConcurrentJobsShareNothing) {
     NewEntries folded, exact;
     std::thread first([&] {
         folded = ComputeNewEntries(entries, tasks,
-                                   {{.caseSensitiveSearch = 0}, dialogs, ApplyMode::JobMode, {}});
+                                   {{.caseSensitive = false}, dialogs, ApplyMode::JobMode, {}});
     });
     std::thread second([&] {
         exact = ComputeNewEntries(entries, tasks,
-                                  {{.caseSensitiveSearch = 1}, dialogs, ApplyMode::JobMode, {}});
+                                  {{.caseSensitive = true}, dialogs, ApplyMode::JobMode, {}});
     });
     first.join();
     second.join();

@@ -91,7 +91,7 @@ class EngineTest : public ::testing::Test {
         return ComputeNewEntries(entries, Tasks(definitions), Context());
     }
 
-    EngineSettings settings{.caseSensitiveSearch = 0, .setAttributeOption = 2};
+    EngineSettings settings{.caseSensitive = false, .attributeTarget = AttributeTarget::kBoth};
     RecordingDialogs dialogs;
 };
 

@@ -46,14 +46,15 @@ class JobDiskTest : public ::testing::Test {
         ::removexattr(dir.path().c_str(), "user.torvane-probe");
     }
 
-    JobResult Run(std::vector<TaskItem> tasks, int includeSubfolders = 0, int setOption = 0,
-                  int retrieve = kRetrieveFilesOnly, std::wstring root = {}) {
+    JobResult Run(std::vector<TaskItem> tasks, bool includeSubfolders = false,
+                  AttributeTarget attributeTarget = AttributeTarget::kFiles,
+                  Retrieve retrieve = Retrieve::kFiles, std::wstring root = {}) {
         JobSettings settings;
         settings.root = root.empty() ? FromUtf8(dir.path() + "/") : root;
         settings.tasks = std::move(tasks);
         settings.listOptions.includeSubfolders = includeSubfolders;
-        settings.listOptions.retrieveOption = retrieve;
-        settings.engine.setAttributeOption = setOption;
+        settings.listOptions.retrieve = retrieve;
+        settings.engine.attributeTarget = attributeTarget;
         return RunJob(settings, fs, dialogs, observer, 0);
     }
 
@@ -82,7 +83,7 @@ TEST_F(JobDiskTest, RecursiveNumberedRenameRestartsPerFolderAndRenamesFoldersLas
     f.numbering = L"TRUE";
     f.startNumber = L"1";
     f.regex = L"TRUE";
-    const auto result = Run({Task(f)}, 1, 2, kRetrieveFilesAndFolders);
+    const auto result = Run({Task(f)}, true, AttributeTarget::kBoth, Retrieve::kFilesAndFolders);
     EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
     EXPECT_EQ(Tree(dir.path()),
               (std::set<std::string>{"/01-trip", "/01-trip/01-c.jpg", "/01-trip/02-d.jpg",
@@ -119,7 +120,8 @@ TEST_F(JobDiskTest, FolderGetsItsTimesAndAttributesReadBack) {
     a.find = L".*";
     a.attributes = std::to_wstring(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
     a.regex = L"TRUE";
-    const auto result = Run({Task(t), Task(a)}, 0, 2, kRetrieveFilesAndFolders);
+    const auto result =
+        Run({Task(t), Task(a)}, false, AttributeTarget::kBoth, Retrieve::kFilesAndFolders);
     EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
     for (const char* name : {"sub", "file.txt"}) {
         const auto record = fs.FindEntry(FromUtf8(dir.Join(name)));
@@ -172,7 +174,7 @@ TEST_F(JobDiskTest, LetterCaseOnlyRenameIsCarriedOut) {
     JobSettings settings;
     settings.root = FromUtf8(dir.path() + "/");
     settings.tasks = {Task(f)};
-    settings.engine.caseSensitiveSearch = 1;
+    settings.engine.caseSensitive = true;
     const auto result = RunJob(settings, fs, dialogs, observer, 0);
     EXPECT_FALSE(result.error);
     EXPECT_EQ(Tree(dir.path()), std::set<std::string>{"/Photo.jpg"});
@@ -184,7 +186,8 @@ TEST_F(JobDiskTest, SingleFileRootIsRenamedAndReported) {
     RenameTaskFields f;
     f.find = L"only";
     f.replace = L"alone";
-    const auto result = Run({Task(f)}, 0, 0, kRetrieveFilesOnly, FromUtf8(dir.Join("only.txt")));
+    const auto result = Run({Task(f)}, false, AttributeTarget::kFiles, Retrieve::kFiles,
+                            FromUtf8(dir.Join("only.txt")));
     EXPECT_EQ(result.renamedRoot, FromUtf8(dir.Join("alone.txt")));
     EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"/alone.txt", "/other.txt"}));
 }
@@ -246,7 +249,7 @@ class JobSwapTest : public JobDiskTest {
         });
     }
     JobResult RunOnTree(std::vector<TaskItem> tasks) {
-        return Run(std::move(tasks), 1, 0, kRetrieveFilesAndFolders,
+        return Run(std::move(tasks), true, AttributeTarget::kFiles, Retrieve::kFilesAndFolders,
                    FromUtf8(dir.Join("tree") + "/"));
     }
     std::set<std::string> Outside() { return Tree(dir.Join("outside")); }

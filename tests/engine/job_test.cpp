@@ -69,14 +69,15 @@ class RecordingObserver : public JobObserver {
 
 class JobTest : public ::testing::Test {
   protected:
-    JobResult Run(const std::wstring& root, TaskList tasks, int includeSubfolders = 0,
-                  int setAttributeOption = 0, int retrieve = kRetrieveFilesOnly) {
+    JobResult Run(const std::wstring& root, TaskList tasks, bool includeSubfolders = false,
+                  AttributeTarget attributeTarget = AttributeTarget::kFiles,
+                  Retrieve retrieve = Retrieve::kFiles) {
         JobSettings settings;
         settings.root = root;
         settings.tasks = std::move(tasks);
         settings.listOptions.includeSubfolders = includeSubfolders;
-        settings.listOptions.retrieveOption = retrieve;
-        settings.engine.setAttributeOption = setAttributeOption;
+        settings.listOptions.retrieve = retrieve;
+        settings.engine.attributeTarget = attributeTarget;
         return RunJob(settings, fs, dialogs, observer, 1625313909);
     }
 
@@ -105,8 +106,8 @@ TEST_F(JobTest, NumberingRestartsInEveryFolderAndSubfoldersGoFirstUnderTheirOldP
     fs.AddFile(L"/r/x.jpg");
     fs.AddFile(L"/r/y.jpg");
     fs.AddFile(L"/r/d.jpg/in.jpg");  // a folder whose name the task changes too
-    const auto result =
-        Run(L"/r", {Rename(L"^.*$", L"P##", true, L"1", true)}, 1, 2, kRetrieveFilesAndFolders);
+    const auto result = Run(L"/r", {Rename(L"^.*$", L"P##", true, L"1", true)}, true,
+                            AttributeTarget::kBoth, Retrieve::kFilesAndFolders);
     EXPECT_FALSE(result.error) << (result.log.size() > 1 ? result.log[1] : L"");
     EXPECT_EQ(fs.PathsUnder(L"/r"),
               (std::vector<std::wstring>{L"/r/P01", L"/r/P01/P01", L"/r/P02", L"/r/P03"}));
@@ -118,8 +119,8 @@ TEST_F(JobTest, NumberingRestartsInEveryFolderAndSubfoldersGoFirstUnderTheirOldP
 TEST_F(JobTest, FilesOnlyStillDescendsButChangesNoFolder) {
     fs.AddFile(L"/r/sub/a.txt");
     fs.AddFile(L"/r/b.txt");
-    Run(L"/r/", {Rename(L"a", L"z"), Rename(L"sub", L"bus"), Rename(L"b", L"c")}, 1, 0,
-        kRetrieveFilesAndFolders);
+    Run(L"/r/", {Rename(L"a", L"z"), Rename(L"sub", L"bus"), Rename(L"b", L"c")}, true,
+        AttributeTarget::kFiles, Retrieve::kFilesAndFolders);
     EXPECT_EQ(fs.PathsUnder(L"/r"),
               (std::vector<std::wstring>{L"/r/c.txt", L"/r/sub", L"/r/sub/z.txt"}));
     EXPECT_EQ(observer.steps, 3);  // a folder passed over still takes its step
@@ -127,8 +128,8 @@ TEST_F(JobTest, FilesOnlyStillDescendsButChangesNoFolder) {
 
 TEST_F(JobTest, TheRootFolderItselfIsNeverChanged) {
     fs.AddFile(L"/r/a");
-    Run(L"/r/", {Rename(L"r", L"q"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN)}, 1, 2,
-        kRetrieveFilesAndFolders);
+    Run(L"/r/", {Rename(L"r", L"q"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN)}, true,
+        AttributeTarget::kBoth, Retrieve::kFilesAndFolders);
     EXPECT_TRUE(fs.Exists(L"/r"));
     EXPECT_EQ(fs.Lookup(L"/r")->attributes, FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -181,7 +182,7 @@ TEST_F(JobTest, UnchangedValuesAreNotWritten) {
     Run(L"/r/",
         {Rename(L"zzz", L"y"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
          Timestamp(L"Modified", L"1999", L"2000")},
-        0, 0);
+        false, AttributeTarget::kFiles);
     EXPECT_TRUE(fs.changes().empty());
 }
 
@@ -189,8 +190,8 @@ TEST_F(JobTest, ATimestampResultThatIsNoDateLeavesTheFolderAndBelowUntouched) {
     fs.AddFile(L"/r/a.txt");
     fs.AddFile(L"/r/sub/b.txt");
     const auto result =
-        Run(L"/r/", {Rename(L"a", L"z"), Timestamp(L"Modified", L"^.*$", L"soon", true)}, 1, 2,
-            kRetrieveFilesAndFolders);
+        Run(L"/r/", {Rename(L"a", L"z"), Timestamp(L"Modified", L"^.*$", L"soon", true)}, true,
+            AttributeTarget::kBoth, Retrieve::kFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log, (ErrorLog{L"Log file started on: 2021-07-03 12-05-09\n",
                                     L"Error processing directory:  /r/"}));
@@ -201,8 +202,8 @@ TEST_F(JobTest, ATimestampResultThatIsNoDateLeavesTheFolderAndBelowUntouched) {
 TEST_F(JobTest, AnInvalidPatternShowsItsMessageAndIsLoggedPerFolder) {
     fs.AddFile(L"/r/a.txt");
     fs.AddFile(L"/r/s/b.txt");
-    const auto result =
-        Run(L"/r/", {Rename(L"(", L"x", false, L"1", true)}, 1, 0, kRetrieveFilesAndFolders);
+    const auto result = Run(L"/r/", {Rename(L"(", L"x", false, L"1", true)}, true,
+                            AttributeTarget::kFiles, Retrieve::kFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log.size(), 2u);
     EXPECT_EQ(result.log[1], L"Error processing directory:  /r/");
@@ -240,7 +241,8 @@ TEST_F(JobTest, AnUnreadableSubfolderIsLoggedAndTheJobGoesOn) {
     fs.AddFile(L"/r/s/b.txt");
     fs.AddFile(L"/r/a.txt");
     fs.FailOn(Call::kFindEntries, L"/r/s", EACCES);
-    const auto result = Run(L"/r/", {Rename(L".txt", L".md")}, 1, 0, kRetrieveFilesAndFolders);
+    const auto result = Run(L"/r/", {Rename(L".txt", L".md")}, true, AttributeTarget::kFiles,
+                            Retrieve::kFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log[1], L"Error reading directory:  /r/s/..........Permission denied\r\n");
     EXPECT_TRUE(fs.Exists(L"/r/a.md"));
@@ -253,7 +255,8 @@ TEST_F(JobTest, SymbolicLinksAreNeverFollowed) {
     fs.AddFile(L"/elsewhere/secret.txt");
     fs.AddSymlink(L"/r/link");
     fs.AddFile(L"/r/a.txt");
-    Run(L"/r/", {Rename(L"secret", L"x")}, 1, 2, kRetrieveFilesAndFolders);
+    Run(L"/r/", {Rename(L"secret", L"x")}, true, AttributeTarget::kBoth,
+        Retrieve::kFilesAndFolders);
     EXPECT_TRUE(fs.Exists(L"/elsewhere/secret.txt"));
     EXPECT_EQ(fs.CallCount(Call::kFindEntries), 1);
 }
@@ -269,7 +272,8 @@ TEST_F(JobTest, ASubfolderSwappedForALinkBeforeItIsEnteredIsLeftAloneAndLogged) 
         ASSERT_TRUE(fs.Move(L"/r/sub", L"/r-away").ok());
         fs.AddSymlink(L"/r/sub");
     });
-    const auto result = Run(L"/r/", {Rename(L"a", L"b")}, 1, 0, kRetrieveFilesAndFolders);
+    const auto result = Run(L"/r/", {Rename(L"a", L"b")}, true, AttributeTarget::kFiles,
+                            Retrieve::kFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log[1],
               L"Error reading directory:  /r/sub/..........The folder was replaced "
@@ -286,7 +290,8 @@ TEST_F(JobTest, ASubfolderSwappedForAnotherFolderIsNotEntered) {
         ASSERT_TRUE(fs.Move(L"/r/sub", L"/r-away").ok());
         ASSERT_TRUE(fs.Move(L"/etc", L"/r/sub").ok());
     });
-    const auto result = Run(L"/r/", {Rename(L"a.txt", L"b.txt")}, 1, 0, kRetrieveFilesAndFolders);
+    const auto result = Run(L"/r/", {Rename(L"a.txt", L"b.txt")}, true, AttributeTarget::kFiles,
+                            Retrieve::kFilesAndFolders);
     EXPECT_TRUE(result.error);
     EXPECT_TRUE(fs.Exists(L"/r/sub/a.txt"));
     EXPECT_TRUE(fs.Exists(L"/r-away/a.txt"));
@@ -303,8 +308,8 @@ TEST_F(JobTest, AFolderMovedAwayAfterItsListingIsChangedWhereItIsNotWhereItWas) 
         fs.AddSymlink(L"/r/sub");
     });
     const auto result =
-        Run(L"/r/", {Rename(L".txt", L".md"), Attribute(L".*", FILE_ATTRIBUTE_READONLY)}, 1, 0,
-            kRetrieveFilesAndFolders);
+        Run(L"/r/", {Rename(L".txt", L".md"), Attribute(L".*", FILE_ATTRIBUTE_READONLY)}, true,
+            AttributeTarget::kFiles, Retrieve::kFilesAndFolders);
     EXPECT_FALSE(result.error);
     EXPECT_TRUE(fs.Exists(L"/r-away/a.md"));
     EXPECT_TRUE(fs.Exists(L"/r-away/b.md"));

@@ -68,7 +68,10 @@ struct WalkWorld {
     FakeFileSystem fs;
     RecordingDialogs dialogs;
     RecordingVisitor visitor;
-    JobSettings settings{L"", {}, {kRetrieveFilesAndFolders, 1, kIncludeHiddenAndSystem}, {0, 2}};
+    JobSettings settings{L"",
+                         {},
+                         {Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem},
+                         {false, AttributeTarget::kBoth}};
 };
 
 class JobWalkerTest : public ::testing::Test, public WalkWorld {

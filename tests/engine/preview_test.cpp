@@ -136,7 +136,7 @@ TEST_F(PreviewTest, PreferenceChangeRecomputesAtOnce) {
     List({File(L"ABC.txt")});
     Append(Rename(L"abc", L"x"));
     EXPECT_THAT(Names(preview.newEntries()), ElementsAre(L"x.txt"));
-    settings.caseSensitiveSearch = 1;
+    settings.caseSensitive = true;
     EXPECT_EQ(preview.PreferencesChanged(tasks, settings), TaskResult::Ok);
     EXPECT_THAT(Names(preview.newEntries()), ElementsAre(L"ABC.txt"));
 }

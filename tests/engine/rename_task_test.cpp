@@ -96,21 +96,20 @@ TEST_F(RenameTask, FlagsAreOnOnlyWhenExactlyTrue) {
 
 TEST_F(RenameTask, KindFilterPassesOverEntriesWhichTakeNoNumber) {
     const struct {
-        std::int32_t option;
+        AttributeTarget target;
         std::vector<std::wstring> expected;
     } cases[] = {
-        {0, {L"x", L"1", L"x", L"2"}},  // files only
-        {1, {L"1", L"x", L"2", L"x"}},  // folders only
-        {2, {L"1", L"2", L"3", L"4"}},  // both
-        {-1, {L"1", L"2", L"3", L"4"}}, {5, {L"1", L"2", L"3", L"4"}},
+        {AttributeTarget::kFiles, {L"x", L"1", L"x", L"2"}},
+        {AttributeTarget::kFolders, {L"1", L"x", L"2", L"x"}},
+        {AttributeTarget::kBoth, {L"1", L"2", L"3", L"4"}},
     };
     for (const auto& c : cases) {
-        settings.setAttributeOption = c.option;
+        settings.attributeTarget = c.target;
         // A folder whose name has a dot and a file without one: only the
         // directory bit tells them apart.
         FileEntries entries = {Folder(L"x"), File(L"x"), Folder(L"x"), File(L"x")};
         EXPECT_EQ(Apply(Rename(L"x", L"#", false, true, L"1"), entries), TaskResult::Ok);
-        EXPECT_EQ(Names(entries), c.expected) << "option " << c.option;
+        EXPECT_EQ(Names(entries), c.expected) << "target " << static_cast<int>(c.target);
     }
 }
 
@@ -131,7 +130,7 @@ TEST_F(RenameTask, InvalidPatternIsReportedOncePerApplication) {
 }
 
 TEST_F(RenameTask, InvalidPatternThatReachesNoEntryIsNotReported) {
-    settings.setAttributeOption = 1;  // folders only, and there are none
+    settings.attributeTarget = AttributeTarget::kFolders;  // there are none
     FileEntries entries = {File(L"a")};
     EXPECT_EQ(Apply(Rename(L"[", L"x", true), entries), TaskResult::Ok);
     FileEntries none;

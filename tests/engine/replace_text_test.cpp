@@ -13,7 +13,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 struct ReplaceCase {
-    int caseSensitive;
+    bool caseSensitive;
     bool regex;
     const wchar_t* find;
     const wchar_t* replacement;
@@ -25,7 +25,7 @@ void ExpectReplacements(const ReplaceCase* begin, const ReplaceCase* end) {
     for (const auto* c = begin; c != end; ++c) {
         testing::RecordingDialogs dialogs;
         std::wstring text = c->text;
-        const EngineSettings settings{.caseSensitiveSearch = c->caseSensitive};
+        const EngineSettings settings{.caseSensitive = c->caseSensitive};
         EXPECT_EQ(ReplaceText(c->find, c->replacement, text, c->regex, settings, dialogs),
                   TaskResult::Ok)
             << c->find;
@@ -40,9 +40,9 @@ TEST(ReplaceText, SyntaxFlagsFollowRegexAndCaseSetting) {
         {1, false, L"a.c", L"_", L"abc a.c ABC A.C", L"abc _ ABC A.C"},
         {0, true, L"a.c", L"_", L"abc a.c ABC A.C", L"_ _ _ _"},
         {0, false, L"a.c", L"_", L"abc a.c ABC A.C", L"abc _ ABC _"},
-        // Only exactly 1 means case-sensitive.
-        {2, false, L"abc", L"_", L"ABC aBc abc", L"_ _ _"},
-        {-1, false, L"abc", L"_", L"ABC aBc abc", L"_ _ _"},
+        // Case-insensitive: every letter-case variant (which stored values
+        // mean case-sensitive is EngineSettingsOf's rule, tested with it).
+        {false, false, L"abc", L"_", L"ABC aBc abc", L"_ _ _"},
         // A plain find treats every character literally.
         {1, false, L"(a+)[b]", L"_", L"aab (a+)[b]", L"aab _"},
     };
@@ -131,7 +131,7 @@ TEST(ReplaceText, ExpressionTooComplexToMatchIsAnInvalidExpression) {
 
 TEST(MatchName, PatternMustCoverTheWholeName) {
     const struct {
-        int caseSensitive;
+        bool caseSensitive;
         bool regex;
         const wchar_t* pattern;
         const wchar_t* name;
@@ -151,8 +151,8 @@ TEST(MatchName, PatternMustCoverTheWholeName) {
     };
     for (const auto& c : cases) {
         testing::RecordingDialogs dialogs;
-        const auto match = MatchName(c.pattern, c.name, c.regex,
-                                     {.caseSensitiveSearch = c.caseSensitive}, dialogs);
+        const auto match =
+            MatchName(c.pattern, c.name, c.regex, {.caseSensitive = c.caseSensitive}, dialogs);
         EXPECT_EQ(match.result, TaskResult::Ok);
         EXPECT_EQ(match.matched, c.matched) << c.pattern << " against " << c.name;
     }

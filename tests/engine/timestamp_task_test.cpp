@@ -182,7 +182,7 @@ TEST_F(TimestampTask, InvalidPatternIsAnInvalidExpression) {
 }
 
 TEST_F(TimestampTask, KindFilterAppliesToTimestamps) {
-    settings.setAttributeOption = 0;  // files only
+    settings.attributeTarget = AttributeTarget::kFiles;
     FileEntry folder = Folder(L"album");
     folder.created = kJuly2019;
     FileEntries entries = {folder, Dated(kJuly2019)};
@@ -193,10 +193,10 @@ TEST_F(TimestampTask, KindFilterAppliesToTimestamps) {
 
 TEST_F(TimestampTask, CaseSettingAppliesToTheDateText) {
     FileEntries entries = {Dated(kJuly2019)};
-    settings.caseSensitiveSearch = 1;
+    settings.caseSensitive = true;
     EXPECT_EQ(Apply(Timestamp(L"Created", L"pm", L"AM"), entries), TaskResult::Ok);
     EXPECT_EQ(entries[0].created, kJuly2019);
-    settings.caseSensitiveSearch = 0;
+    settings.caseSensitive = false;
     EXPECT_EQ(Apply(Timestamp(L"Created", L"pm", L"AM"), entries), TaskResult::Ok);
     EXPECT_EQ(entries[0].created, kJuly2019 - 12 * 3600);
 }

@@ -28,8 +28,8 @@ TEST(FolderHistory, StartsEmptyAndAChoiceGreysBothCommands) {
 TEST(FolderHistory, WalkOpenPreviousAndOpenAgainDropsTheForwardPart) {
     FolderHistory h;
     h.StartHistory(L"/R/");
-    ASSERT_TRUE(h.OpenFolder(Folder(L"/R/", L"A"), 1));
-    ASSERT_TRUE(h.OpenFolder(Folder(L"/R/A/", L"B"), 1));
+    ASSERT_TRUE(h.OpenFolder(Folder(L"/R/", L"A"), true));
+    ASSERT_TRUE(h.OpenFolder(Folder(L"/R/A/", L"B"), true));
     EXPECT_EQ(h.paths(), (Paths{L"/R/", L"/R/A/", L"/R/A/B/"}));
     EXPECT_EQ(h.Current(), L"/R/A/B/");
     EXPECT_TRUE(h.CanGoBack());
@@ -39,7 +39,7 @@ TEST(FolderHistory, WalkOpenPreviousAndOpenAgainDropsTheForwardPart) {
     EXPECT_EQ(h.Current(), L"/R/A/");
     EXPECT_TRUE(h.CanGoBack() && h.CanGoForward());
 
-    ASSERT_TRUE(h.OpenFolder(Folder(L"/R/A/", L"D"), 1));
+    ASSERT_TRUE(h.OpenFolder(Folder(L"/R/A/", L"D"), true));
     EXPECT_EQ(h.paths(), (Paths{L"/R/", L"/R/A/", L"/R/A/D/"}));
     EXPECT_EQ(h.index(), 2u);
     EXPECT_EQ(h.Root(), L"/R/");  // what a job works on
@@ -54,15 +54,15 @@ TEST(FolderHistory, OpensOnlyFoldersAndOnlyWithSubfolders) {
     h.StartHistory(L"/R/");
     FileEntry file = Folder(L"/R/", L"f");
     file.attributes = FILE_ATTRIBUTE_ARCHIVE;
-    EXPECT_FALSE(h.OpenFolder(file, 1));
-    EXPECT_FALSE(h.OpenFolder(Folder(L"/R/", L"A"), 0));
+    EXPECT_FALSE(h.OpenFolder(file, true));
+    EXPECT_FALSE(h.OpenFolder(Folder(L"/R/", L"A"), false));
     EXPECT_EQ(h.paths(), Paths{L"/R/"});
 }
 
 TEST(FolderHistory, NextWalksForwardToTheEnd) {
     FolderHistory h;
     h.StartHistory(L"/R/");
-    h.OpenFolder(Folder(L"/R/", L"A"), 1);
+    h.OpenFolder(Folder(L"/R/", L"A"), true);
     h.Previous();
     EXPECT_FALSE(h.Previous());
     ASSERT_TRUE(h.Next());

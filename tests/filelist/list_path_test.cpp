@@ -42,7 +42,7 @@ class FakeIcons : public IconProvider {
 class ListPathTest : public ::testing::Test {
   protected:
     ListContext Context(IconCache* icons = nullptr) {
-        return ListContext{fs, dialogs, progress, icons, options, setAttributeOption, root};
+        return ListContext{fs, dialogs, progress, icons, options, attributeTarget, root};
     }
     FileEntries List(const std::wstring& path, IconCache* icons = nullptr) {
         FileEntries out;
@@ -65,7 +65,7 @@ class ListPathTest : public ::testing::Test {
     RecordingDialogs dialogs;
     RecordingProgress progress;
     ListOptions options;
-    int setAttributeOption = 2;
+    AttributeTarget attributeTarget = AttributeTarget::kBoth;
     std::wstring root;
 };
 
@@ -76,7 +76,7 @@ TEST_F(ListPathTest, FoldersFirstThenFilesEachInLogicalOrder) {
         fs.AddFile(n);
     fs.AddFolder(L"/r/Z");
     fs.AddFolder(L"/r/y");
-    options.retrieveOption = kRetrieveFilesAndFolders;
+    options.retrieve = Retrieve::kFilesAndFolders;
     const auto entries = List(L"/r");
     EXPECT_EQ(Names(entries), (NameList{L"y", L"Z", L"a2", L"a10", L"b"}));
     EXPECT_EQ(entries[0].folderPath, L"/r/");
@@ -86,7 +86,7 @@ TEST_F(ListPathTest, FoldersFirstThenFilesEachInLogicalOrder) {
 TEST_F(ListPathTest, OldEntriesAreSortedWithTheNewFolders) {
     fs.AddFolder(L"/r/a");
     fs.AddFile(L"/r/c");
-    options.retrieveOption = kRetrieveFilesAndFolders;
+    options.retrieve = Retrieve::kFilesAndFolders;
     FileEntries out(1);
     out[0].name = L"b";
     ListPath(Context(), L"/r/", out);
@@ -96,14 +96,14 @@ TEST_F(ListPathTest, OldEntriesAreSortedWithTheNewFolders) {
 TEST_F(ListPathTest, RetrieveOptionChoosesFilesOrFolders) {
     fs.AddFolder(L"/r/dir");
     fs.AddFile(L"/r/file");
-    const std::pair<int, NameList> cases[] = {
-        {kRetrieveFilesOnly, {L"file"}},
-        {kRetrieveFoldersOnly, {L"dir"}},
-        {kRetrieveFilesAndFolders, {L"dir", L"file"}},
+    const std::pair<Retrieve, NameList> cases[] = {
+        {Retrieve::kFiles, {L"file"}},
+        {Retrieve::kFolders, {L"dir"}},
+        {Retrieve::kFilesAndFolders, {L"dir", L"file"}},
     };
     for (const auto& [option, expected] : cases) {
-        options.retrieveOption = option;
-        EXPECT_EQ(ListedNames(L"/r/"), expected) << option;
+        options.retrieve = option;
+        EXPECT_EQ(ListedNames(L"/r/"), expected) << static_cast<int>(option);
     }
 }
 
@@ -113,17 +113,17 @@ TEST_F(ListPathTest, HiddenSystemOptionLooksAtHiddenAndSystemOnly) {
     fs.AddFile(L"/r/s", S);
     fs.AddFile(L"/r/hs", H | S | FILE_ATTRIBUTE_READONLY);
     fs.AddFolder(L"/r/hdir", H);
-    options.retrieveOption = kRetrieveFilesAndFolders;
-    const std::pair<int, NameList> cases[] = {
-        {kNoHiddenOrSystem, {L"plain"}},
-        {kIncludeHidden, {L"hdir", L"h", L"hs", L"plain"}},
-        {kIncludeSystem, {L"hs", L"plain", L"s"}},
-        {kIncludeHiddenNoSystem, {L"hdir", L"h", L"plain"}},
-        {kIncludeHiddenAndSystem, {L"hdir", L"h", L"hs", L"plain", L"s"}},
+    options.retrieve = Retrieve::kFilesAndFolders;
+    const std::pair<HiddenSystem, NameList> cases[] = {
+        {HiddenSystem::kNone, {L"plain"}},
+        {HiddenSystem::kHidden, {L"hdir", L"h", L"hs", L"plain"}},
+        {HiddenSystem::kSystem, {L"hs", L"plain", L"s"}},
+        {HiddenSystem::kHiddenNoSystem, {L"hdir", L"h", L"plain"}},
+        {HiddenSystem::kHiddenAndSystem, {L"hdir", L"h", L"hs", L"plain", L"s"}},
     };
     for (const auto& [option, expected] : cases) {
-        options.hiddenSystemOption = option;
-        EXPECT_EQ(ListedNames(L"/r/"), expected) << option;
+        options.hiddenSystem = option;
+        EXPECT_EQ(ListedNames(L"/r/"), expected) << static_cast<int>(option);
     }
 }
 
@@ -134,7 +134,7 @@ TEST_F(ListPathTest, TemporaryEntriesAndShortcutsAreNeverListed) {
     fs.AddFile(L"/r/App.lnk");
     fs.AddFile(L"/r/OTHER.LNK");
     fs.AddFolder(L"/r/folder.lnk");
-    options = {kRetrieveFilesAndFolders, 1, kIncludeHiddenAndSystem};
+    options = {Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem};
     EXPECT_EQ(ListedNames(L"/r/"), (NameList{L"keep.txt"}));
     // Not even when it is the one file chosen.
     EXPECT_EQ(ListedNames(L"/r/scratch.tmp"), NameList{});
@@ -144,7 +144,7 @@ TEST_F(ListPathTest, TemporaryEntriesAndShortcutsAreNeverListed) {
 
 TEST_F(ListPathTest, SingleFileIsListedWhateverTheOptions) {
     fs.AddFile(L"/r/sub/Photo.JPG", H | S, 1000);
-    options = {kRetrieveFoldersOnly, 0, kNoHiddenOrSystem};
+    options = {Retrieve::kFolders, false, HiddenSystem::kNone};
     const auto entries = List(L"/r/sub/Photo.JPG");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0],
@@ -200,7 +200,7 @@ TEST_F(ListPathTest, IconsComeFromTheCacheByExactExtension) {
                           L"/r/noext", L"/r/x.none"})
         fs.AddFile(n);
     fs.AddFolder(L"/r/dir");
-    options.retrieveOption = kRetrieveFilesAndFolders;
+    options.retrieve = Retrieve::kFilesAndFolders;
     const auto entries = List(L"/r/", &icons);
     std::vector<std::uint64_t> indexes;
     for (const auto& e : entries)
@@ -235,25 +235,43 @@ TEST_F(ListPathTest, CountJobEntriesFollowsTheOptions) {
     fs.AddFile(L"/r/sub/deeper/e.jpg");
     struct Case {
         ListOptions options;
-        int setAttributeOption;
+        AttributeTarget attributeTarget;
         const wchar_t* mask;
         std::int64_t expected;
     };
     const Case cases[] = {
-        {{kRetrieveFilesOnly, 1, kNoHiddenOrSystem}, 2, L".*", 3},  // no folder to descend
-        {{kRetrieveFilesAndFolders, 0, kNoHiddenOrSystem}, 2, L".*", 4},
-        {{kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}, 2, L".*", 7},
-        {{kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}, 0, L".*", 5},  // files only
-        {{kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}, 1, L".*", 2},  // folders only
-        {{kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem}, 0, L".jpg", 4},
-        {{kRetrieveFilesAndFolders, 1, kIncludeHidden}, 0, L".JPG", 5},
+        {{Retrieve::kFiles, true, HiddenSystem::kNone},
+         AttributeTarget::kBoth,
+         L".*",
+         3},  // no folder to descend
+        {{Retrieve::kFilesAndFolders, false, HiddenSystem::kNone},
+         AttributeTarget::kBoth,
+         L".*",
+         4},
+        {{Retrieve::kFilesAndFolders, true, HiddenSystem::kNone}, AttributeTarget::kBoth, L".*", 7},
+        {{Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
+         AttributeTarget::kFiles,
+         L".*",
+         5},  // files only
+        {{Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
+         AttributeTarget::kFolders,
+         L".*",
+         2},  // folders only
+        {{Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
+         AttributeTarget::kFiles,
+         L".jpg",
+         4},
+        {{Retrieve::kFilesAndFolders, true, HiddenSystem::kHidden},
+         AttributeTarget::kFiles,
+         L".JPG",
+         5},
     };
     for (const auto& c : cases) {
         options = c.options;
-        setAttributeOption = c.setAttributeOption;
+        attributeTarget = c.attributeTarget;
         EXPECT_EQ(CountJobEntries(Context(), L"/r", c.mask), c.expected)
-            << c.options.retrieveOption << " " << c.options.includeSubfolders << " "
-            << c.setAttributeOption << " " << ToUtf8(c.mask);
+            << static_cast<int>(c.options.retrieve) << " " << c.options.includeSubfolders << " "
+            << static_cast<int>(c.attributeTarget) << " " << ToUtf8(c.mask);
     }
     EXPECT_TRUE(dialogs.messages().empty());
 }
@@ -261,7 +279,7 @@ TEST_F(ListPathTest, CountJobEntriesFollowsTheOptions) {
 TEST_F(ListPathTest, CountJobEntriesFailures) {
     fs.AddFile(L"/r/file");
     fs.AddFile(L"/r/sub/x");
-    options = {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem};
+    options = {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone};
     EXPECT_EQ(CountJobEntries(Context(), L"/r/file", L".*"), -1);
     EXPECT_EQ(CountJobEntries(Context(), L"/none", L".*"), -1);
     EXPECT_TRUE(dialogs.messages().empty());
@@ -321,7 +339,7 @@ TEST(ListPathOnDisk, ListsARealFolderThroughTheLinuxFileSystem) {
     testing::RecordingDialogs dialogs;
     NoProgress progress;
     const ListContext context{
-        fs, dialogs, progress, nullptr, {kRetrieveFilesAndFolders, 0, kNoHiddenOrSystem}};
+        fs, dialogs, progress, nullptr, {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}};
     FileEntries out;
     ListPath(context, FromUtf8(dir.path()), out);
     std::vector<std::wstring> names;

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         arguments.push_back(FromUtf8(bytes.substr(start, end - start)));
         start = end + 1;
     }
-    CCommandLineInfoEx info;
+    CommandLineInfo info;
     info.ParseCommandLine(arguments);
     for (const auto& [name, value] : info.switchValues) {
         if (!info.knownSwitches.count(name))

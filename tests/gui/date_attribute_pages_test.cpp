@@ -5,9 +5,9 @@
 #include <QComboBox>
 
 #include "editor_fixture.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/tab_find_attributes.hpp"
-#include "gui/tab_find_date.hpp"
+#include "gui/editor/attribute_page.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/timestamp_page.hpp"
 #include "platform/file_attributes.hpp"
 
 namespace torvane::gui::testing {
@@ -23,7 +23,7 @@ class DatePageTest : public EditorSideTest {
         ListFolder(L"/data/");
         side->ShowEditorPage(kTimestampPage);
     }
-    CTabFindDate& Page() const { return side->CriteriaTabs().DatePage(); }
+    TimestampPage& Page() const { return side->CriteriaTabs().DatePage(); }
 };
 
 TEST_F(DatePageTest, FreshPageHoldsTheStartTimeAndAddsOnlyWhenModified) {
@@ -75,7 +75,7 @@ TEST_F(DatePageTest, LoadedTaskSelectsItsKindOrKeepsTheShownOne) {
     record.replace = L"2002";
     record.timeKind = L"Created";
     record.regex = L"TRUE";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_EQ(Page().TimeKindBox().currentIndex(), 0);
     EXPECT_TRUE(Page().RegexBox().isChecked());
     EXPECT_EQ(Page().PrimaryButton().text(), "Modify Task Item");
@@ -83,7 +83,7 @@ TEST_F(DatePageTest, LoadedTaskSelectsItsKindOrKeepsTheShownOne) {
 
     record.timeKind = L"";
     Page().TimeKindBox().setCurrentIndex(2);
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_EQ(Page().TimeKindBox().currentIndex(), 2);
     Click(Page().SecondaryButton());
     EXPECT_EQ(Page().state(), PageState{});
@@ -111,23 +111,23 @@ class AttributePageTest : public EditorSideTest {
         fs.AddFile(L"/data/a.txt", FILE_ATTRIBUTE_ARCHIVE);
         fs.AddFile(L"/data/secret.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
         ListOptions withHidden;
-        withHidden.hiddenSystemOption = kIncludeHidden;
+        withHidden.hiddenSystem = HiddenSystem::kHidden;
         ListFolder(L"/data/", withHidden);
         side->ShowEditorPage(kAttributePage);
     }
-    CTabFindAttributes& Page() const { return side->CriteriaTabs().AttributesPage(); }
-    QCheckBox& Box(CTabFindAttributes::Box b) const { return Page().AttributeBox(b); }
+    AttributePage& Page() const { return side->CriteriaTabs().AttributesPage(); }
+    QCheckBox& Box(AttributePage::Box b) const { return Page().AttributeBox(b); }
     // The boxes' states, Archive to Encrypt.
     std::vector<bool> States() const {
         std::vector<bool> on;
-        for (int b = 0; b < CTabFindAttributes::kBoxCount; ++b)
-            on.push_back(Box(static_cast<CTabFindAttributes::Box>(b)).isChecked());
+        for (int b = 0; b < AttributePage::kBoxCount; ++b)
+            on.push_back(Box(static_cast<AttributePage::Box>(b)).isChecked());
         return on;
     }
 };
 
 TEST_F(AttributePageTest, BoxesGiveTheAttributeWord) {
-    using B = CTabFindAttributes;
+    using B = AttributePage;
     struct Case {
         std::vector<B::Box> checked;
         const wchar_t* attr;
@@ -147,7 +147,7 @@ TEST_F(AttributePageTest, BoxesGiveTheAttributeWord) {
 }
 
 TEST_F(AttributePageTest, CompressAndEncryptExcludeEachOther) {
-    using B = CTabFindAttributes;
+    using B = AttributePage;
     Click(Box(B::kEncrypt));
     Click(Box(B::kCompress));
     EXPECT_TRUE(Box(B::kCompress).isChecked());
@@ -163,7 +163,7 @@ TEST_F(AttributePageTest, LoadedWordSetsEveryBox) {
     record.id = 3;
     record.find = L"x";
     record.attributes = L"16417";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_EQ(States(), (std::vector<bool>{true, false, true, false, true, false, true}));
     EXPECT_EQ(Page().PrimaryButton().text(), "Modify Task Item");
     Click(Page().SecondaryButton());
@@ -191,12 +191,12 @@ TEST_F(AttributePageTest, PatternRefusesReservedCharacters) {
 TEST_F(AttributePageTest, InvalidPatternKeepsThePage) {
     Type(Page().PatternBox(), "[");
     Click(Page().RegexBox());
-    Click(Box(CTabFindAttributes::kHidden));
+    Click(Box(AttributePage::kHidden));
     Click(Page().PrimaryButton());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find(L"Not a valid regular expression"), std::wstring::npos);
     EXPECT_EQ(Page().PatternBox().text(), "[");
-    EXPECT_TRUE(Box(CTabFindAttributes::kHidden).isChecked());
+    EXPECT_TRUE(Box(AttributePage::kHidden).isChecked());
     EXPECT_TRUE(controller->taskList().empty());
 }
 

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <thread>
 
-#include "gui/qt_dialogs.hpp"
-#include "gui/qt_progress.hpp"
+#include "gui/qt/qt_dialogs.hpp"
+#include "gui/qt/qt_progress.hpp"
 
 namespace torvane::gui {
 namespace {

@@ -9,10 +9,10 @@
 #include <boost/version.hpp>
 
 #include "editor_fixture.hpp"
-#include "gui/about_dialog.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/options_dialog.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/dialogs/about_dialog.hpp"
+#include "gui/dialogs/options_dialog.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/rename_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {
@@ -21,10 +21,10 @@ using Names = std::vector<std::wstring>;
 
 class PreferencesWindowTest : public EditorSideTest {
   protected:
-    QList<COptionsDialog*> OpenWindows() const {
-        return window.findChildren<COptionsDialog*>(Qt::FindDirectChildrenOnly);
+    QList<OptionsDialog*> OpenWindows() const {
+        return window.findChildren<OptionsDialog*>(Qt::FindDirectChildrenOnly);
     }
-    static void Press(COptionsDialog& dialog, QDialogButtonBox::StandardButton which) {
+    static void Press(OptionsDialog& dialog, QDialogButtonBox::StandardButton which) {
         Click(*dialog.findChild<QDialogButtonBox*>()->button(which));
     }
 };
@@ -34,11 +34,11 @@ TEST_F(PreferencesWindowTest, EachOptionOpensAWindowFilledFromThePreferences) {
     controller->Option();
     const auto windows = OpenWindows();
     ASSERT_EQ(windows.size(), 2);
-    COptionsDialog& dialog = *windows[0];
+    OptionsDialog& dialog = *windows[0];
     EXPECT_FALSE(dialog.isModal());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.windowTitle(), "Preferences");
-    EXPECT_EQ(dialog.CheckBox(COptionsDialog::kCaseSensitive).text(),
+    EXPECT_EQ(dialog.CheckBox(OptionsDialog::kCaseSensitive).text(),
               "Use case sensitive Find/Replace");
     EXPECT_EQ(dialog.AttributeChoice().currentText(), "Files Only");
     EXPECT_EQ(dialog.Flags(), PreferenceFlags{});
@@ -54,9 +54,9 @@ TEST_F(PreferencesWindowTest, CaseSensitiveSearchRecomputesTheNewNames) {
     EXPECT_EQ(NewNames(), Names{L"pear.txt"});
 
     controller->Option();
-    COptionsDialog* dialog = OpenWindows().value(0);
+    OptionsDialog* dialog = OpenWindows().value(0);
     ASSERT_NE(dialog, nullptr);
-    Click(dialog->CheckBox(COptionsDialog::kCaseSensitive));
+    Click(dialog->CheckBox(OptionsDialog::kCaseSensitive));
     Press(*dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(controller->preferences().flags.caseSensitiveSearch, 1);
     EXPECT_EQ(NewNames(), Names{L"apple.txt"});
@@ -64,9 +64,9 @@ TEST_F(PreferencesWindowTest, CaseSensitiveSearchRecomputesTheNewNames) {
 
 TEST_F(PreferencesWindowTest, CancelSendsNothing) {
     controller->Option();
-    COptionsDialog* dialog = OpenWindows().value(0);
+    OptionsDialog* dialog = OpenWindows().value(0);
     ASSERT_NE(dialog, nullptr);
-    Click(dialog->CheckBox(COptionsDialog::kClearTaskList));
+    Click(dialog->CheckBox(OptionsDialog::kClearTaskList));
     dialog->AttributeChoice().setCurrentIndex(2);
     Press(*dialog, QDialogButtonBox::Cancel);
     EXPECT_EQ(controller->preferences().flags, PreferenceFlags{});
@@ -78,7 +78,7 @@ TEST(PreferencesWindow, ValuesOutsideTheChoiceSelectNothing) {
     flags.autoLoadFileList = 1;
     flags.saveWindowSize = 7;
     std::optional<PreferenceFlags> applied;
-    auto* dialog = new COptionsDialog(
+    auto* dialog = new OptionsDialog(
         flags, [&](const PreferenceFlags& f) { applied = f; }, nullptr);
     EXPECT_EQ(dialog->AttributeChoice().currentIndex(), -1);
     PreferenceFlags expected;
@@ -94,7 +94,7 @@ TEST_F(PreferencesWindowTest, WindowIsCentredOnTheMainWindow) {
     window.setGeometry(100, 100, 800, 600);
     window.show();
     controller->Option();
-    COptionsDialog* dialog = OpenWindows().value(0);
+    OptionsDialog* dialog = OpenWindows().value(0);
     ASSERT_NE(dialog, nullptr);
     const QPoint centre = window.mapToGlobal(window.rect().center());
     EXPECT_EQ(dialog->pos(),
@@ -103,7 +103,7 @@ TEST_F(PreferencesWindowTest, WindowIsCentredOnTheMainWindow) {
 
 TEST(AboutBox, ShowsTheVersionTextsAndTheLibrariesOfThisBuild) {
     const AboutInfo about = AboutInfoOf(VersionInfo{true, L"Torvane", L"1.2.3", L"Notice <b>"});
-    CAboutDlg box(about);
+    AboutDialog box(about);
     EXPECT_EQ(box.windowTitle(), "About Torvane");
     EXPECT_EQ(box.ProductNameLabel().text(), "Torvane");
     EXPECT_EQ(box.VersionLabel().text(), "Version: 1.2.3");
@@ -114,19 +114,19 @@ TEST(AboutBox, ShowsTheVersionTextsAndTheLibrariesOfThisBuild) {
     boost.replace('_', '.');
     EXPECT_EQ(box.LibrariesLabel().text(), "This program uses the following libraries:\n- Qt " +
                                                QString(qVersion()) + "\n- Boost.Regex " + boost);
-    EXPECT_FALSE(CAboutDlg::OpenLink("https://elsewhere.example.com/"));
+    EXPECT_FALSE(AboutDialog::OpenLink("https://elsewhere.example.com/"));
 }
 
 TEST_F(PreferencesWindowTest, AboutCommandOpensTheBoxWithoutVersionInformationToo) {
     controller->About();
-    auto* box = window.findChild<CAboutDlg*>();
+    auto* box = window.findChild<AboutDialog*>();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->VersionLabel().text().left(9), "Version: ");
     box->accept();
 
     const AboutInfo none = AboutInfoOf(VersionInfo{});
-    CAboutDlg missing(none);
+    AboutDialog missing(none);
     EXPECT_EQ(missing.windowTitle(), "About <no version info found>");
     EXPECT_EQ(missing.VersionLabel().text(), "Version: <no version info found>");
 }

@@ -16,8 +16,8 @@
 #include "app/main_controller.hpp"
 #include "app/ui_thread.hpp"
 #include "fake_file_system.hpp"
-#include "gui/editor_side_widgets.hpp"
-#include "gui/task_list_view.hpp"
+#include "gui/editor/editor_side_widgets.hpp"
+#include "gui/editor/task_list_view.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "recording_view.hpp"
@@ -43,7 +43,7 @@ class EditorSideTest : public ::testing::Test {
         view.Attach(*controller);
         side = std::make_unique<EditorSideWidgets>(*controller, &window,
                                                    EditorSideOptions{&dialogs, kNow, L"torvane"});
-        controller->Initialize(CCommandLineInfoEx{});
+        controller->Initialize(CommandLineInfo{});
     }
 
     // Lists a folder of the fake through the folder picker.
@@ -69,7 +69,7 @@ class EditorSideTest : public ::testing::Test {
             texts.push_back(m.text);
         return texts;
     }
-    CTaskListCtrl& TaskView() const { return side->TaskList(); }
+    TaskListView& TaskView() const { return side->TaskList(); }
     QStringList RowTexts() const {
         QStringList rows;
         const auto& model = TaskView().Model();

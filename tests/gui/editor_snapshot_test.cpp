@@ -8,10 +8,10 @@
 #include <QPixmap>
 
 #include "editor_fixture.hpp"
-#include "gui/about_dialog.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/options_dialog.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/dialogs/about_dialog.hpp"
+#include "gui/dialogs/options_dialog.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/rename_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {
@@ -60,12 +60,12 @@ TEST_F(EditorSnapshotTest, RendersEachEditorPageBesideTheTaskList) {
     PreferenceFlags flags;
     flags.caseSensitiveSearch = 1;
     flags.setAttributeOption = 2;
-    COptionsDialog options(
+    OptionsDialog options(
         flags, [](const PreferenceFlags&) {}, nullptr);
     options.setAttribute(Qt::WA_DeleteOnClose, false);
     options.ShowCentredOn(nullptr);
     Save(options, "preferences.png");
-    CAboutDlg about(AboutInfoOf(ProgramVersionInfo()));
+    AboutDialog about(AboutInfoOf(ProgramVersionInfo()));
     about.show();
     Save(about, "about.png");
 }

@@ -1,4 +1,4 @@
-#include "gui/file_list_model.hpp"
+#include "gui/lists/file_list_model.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 
-#include "gui/file_columns.hpp"
-#include "gui/qt_icon_provider.hpp"
+#include "gui/lists/file_columns.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
 #include "gui_fixture.hpp"
 #include "time_zone.hpp"
 

@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QByteArray>
 
-#include "gui/qt_icon_provider.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
 
 namespace {
 

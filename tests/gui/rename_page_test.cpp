@@ -1,4 +1,6 @@
 // The task-kind selector and the rename page, driven through the controller.
+#include "gui/editor/rename_page.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,9 +9,8 @@
 #include <QToolButton>
 
 #include "editor_fixture.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/tab_find_date.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/timestamp_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {
@@ -22,7 +23,7 @@ class RenamePageTest : public EditorSideTest {
         fs.AddFile(L"/data/photo1.jpg");
         fs.AddFile(L"/data/photo2.jpg");
     }
-    CTabFindName& Page() const { return side->CriteriaTabs().NamePage(); }
+    RenamePage& Page() const { return side->CriteriaTabs().NamePage(); }
     // Fills the page's boxes.
     void Fill(const QString& name, const QString& find, const QString& replace) {
         Type(Page().NameBox(), name);
@@ -186,7 +187,7 @@ TEST_F(RenamePageTest, PastedReservedCharactersAreRefusedToo) {
     RenameTaskFields record;
     record.id = 1;
     record.find = L"a<b";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     QApplication::clipboard()->setText("c");
     Page().FindBox().end(false);
     Page().FindBox().paste();
@@ -253,7 +254,7 @@ TEST_F(RenamePageTest, CancelLeavesModifyModeAndTheRememberedNumberingComesBack)
     record.id = 99;
     record.name = L"n";
     record.find = L"f";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     EXPECT_FALSE(Page().NumberingBox().isChecked());
     EXPECT_FALSE(Page().StartAtBox().isEnabled());
     EXPECT_TRUE(Page().state().modifyMode);
@@ -275,7 +276,7 @@ TEST_F(RenamePageTest, ModifyingARemovedTaskClearsThePage) {
     RenameTaskFields record;
     record.id = controller->taskList()[0].id;
     record.find = L"photo";
-    Page().LoadTask(record, LOAD_FOR_MODIFY);
+    Page().LoadTask(record, LoadMode::kForModify);
     controller->ClearTaskList();
     EXPECT_TRUE(Page().state().modifyMode);  // clearing the list does not reset the page
     Click(Page().PrimaryButton());

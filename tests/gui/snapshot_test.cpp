@@ -13,13 +13,13 @@
 #include "app/main_controller.hpp"
 #include "filelist/list_path.hpp"
 #include "gui/commands.hpp"
-#include "gui/editor_side_widgets.hpp"
-#include "gui/file_list_model.hpp"
-#include "gui/info_tab_general.hpp"
+#include "gui/editor/editor_side_widgets.hpp"
+#include "gui/lists/file_list_model.hpp"
+#include "gui/lists/info_tab_general.hpp"
+#include "gui/lists/sync_list_view.hpp"
 #include "gui/main_window.hpp"
-#include "gui/qt_icon_provider.hpp"
-#include "gui/qt_ui_thread.hpp"
-#include "gui/sync_list_view.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
+#include "gui/qt/qt_ui_thread.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -60,10 +60,10 @@ TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     editorOptions.dialogs = &dialogs;
     EditorSideWidgets editors(controller, &window, editorOptions);
     window.SetEditorSide(editors);
-    controller.Initialize(CCommandLineInfoEx{});
+    controller.Initialize(CommandLineInfo{});
     const std::wstring path = FromUtf8(dir.path()) + L"/";
     pickers.folderAnswers.push_back(
-        FolderChoice{path, {kRetrieveFilesAndFolders, 0, kNoHiddenOrSystem}});
+        FolderChoice{path, {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}});
     window.Action(kCmdSelectFolder)->trigger();
     ASSERT_EQ(controller.SubmitTask(torvane::testing::RenameRecord(L"Holiday", L"Summer")), 1);
     window.show();

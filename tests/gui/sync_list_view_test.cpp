@@ -1,4 +1,4 @@
-#include "gui/sync_list_view.hpp"
+#include "gui/lists/sync_list_view.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include <QWheelEvent>
 #include <memory>
 
-#include "gui/file_list_model.hpp"
+#include "gui/lists/file_list_model.hpp"
 #include "gui/main_window.hpp"
 #include "gui_fixture.hpp"
 #include "time_zone.hpp"

@@ -9,8 +9,8 @@
 #include <QToolTip>
 
 #include "editor_fixture.hpp"
-#include "gui/criteria_tabs.hpp"
-#include "gui/tab_find_name.hpp"
+#include "gui/editor/criteria_tabs.hpp"
+#include "gui/editor/rename_page.hpp"
 
 namespace torvane::gui::testing {
 namespace {
@@ -135,7 +135,7 @@ TEST_F(TaskListViewTest, ToolTipsShowTheTaskFieldsWithTheirLineBreaks) {
               "Task Name: Attr\nSearch String: x<y\nUse Regex: FALSE\nAttributes: \n"
               "    Archive: TRUE\n    Hidden: TRUE\n    Read-only: FALSE\n    System: FALSE\n"
               "    Index: TRUE\n    Compress: FALSE\n    Encrypt: FALSE\n");
-    const QString markup = CTaskListCtrl::ToolTipMarkup(tip);
+    const QString markup = TaskListView::ToolTipMarkup(tip);
     EXPECT_TRUE(markup.contains("Search String: x&lt;y<br>"));
     EXPECT_TRUE(markup.contains("white-space:pre"));
     EXPECT_TRUE(TaskView()
@@ -157,7 +157,7 @@ TEST_F(TaskListViewTest, HoveringARowShowsItsWholeToolTip) {
     hover(TaskView().visualRect(TaskView().Model().index(1, 0)).center());
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(),
-              CTaskListCtrl::ToolTipMarkup(
+              TaskListView::ToolTipMarkup(
                   TaskView().Model().index(1, 0).data(Qt::ToolTipRole).toString()));
     EXPECT_TRUE(QToolTip::text().contains("Task Name: T1<br>Search String: zz<br>"));
 }

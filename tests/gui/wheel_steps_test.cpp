@@ -1,4 +1,4 @@
-#include "gui/wheel_steps.hpp"
+#include "gui/lists/wheel_steps.hpp"
 
 #include <gtest/gtest.h>
 

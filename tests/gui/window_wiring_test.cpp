@@ -19,15 +19,15 @@
 
 #include "gated_file_system.hpp"
 #include "gui/commands.hpp"
-#include "gui/editor_side.hpp"
-#include "gui/file_list_model.hpp"
-#include "gui/folder_picker.hpp"
-#include "gui/info_tab_general.hpp"
+#include "gui/editor/editor_side.hpp"
+#include "gui/lists/file_list_model.hpp"
+#include "gui/lists/info_tab_general.hpp"
+#include "gui/lists/sync_list_view.hpp"
 #include "gui/main_window.hpp"
 #include "gui/pane_layout.hpp"
-#include "gui/qt_pickers.hpp"
-#include "gui/qt_ui_thread.hpp"
-#include "gui/sync_list_view.hpp"
+#include "gui/qt/folder_picker.hpp"
+#include "gui/qt/qt_pickers.hpp"
+#include "gui/qt/qt_ui_thread.hpp"
 #include "gui_fixture.hpp"
 #include "platform/file_attributes.hpp"
 #include "recording_dialogs.hpp"
@@ -309,7 +309,8 @@ TEST(FolderPickerTest, OffersTheOptionsInOrderAndReturnsTheChoice) {
     EXPECT_TRUE(defaults);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(QString::fromStdWString(first->path), folder);
-    EXPECT_EQ(first->options, (ListOptions{202, 1, 212}));
+    EXPECT_EQ(first->options,
+              (ListOptions{Retrieve::kFilesAndFolders, true, HiddenSystem::kSystem}));
 
     AnswerFolderPicker(folder, 0, false, 0, &defaults);
     const auto second = pickers.PickFolder();

@@ -13,8 +13,8 @@
 #include "gated_file_system.hpp"
 #include "gui/commands.hpp"
 #include "gui/main_window.hpp"
-#include "gui/qt_icon_provider.hpp"
-#include "gui/qt_ui_thread.hpp"
+#include "gui/qt/qt_icon_provider.hpp"
+#include "gui/qt/qt_ui_thread.hpp"
 #include "recording_dialogs.hpp"
 #include "recording_view.hpp"
 #include "tasks/task_definition.hpp"
@@ -103,7 +103,7 @@ class WiredWindow {
         window.ServeAsViews(services);
         controller = std::make_unique<MainController>(std::move(services));
         window.Attach(*controller);
-        CCommandLineInfoEx info;
+        CommandLineInfo info;
         info.ParseCommandLine(arguments);
         controller->Initialize(info);
     }

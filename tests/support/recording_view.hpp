@@ -90,7 +90,7 @@ class RecordingView : public WindowView,
     void LoadTask(const TaskFields& record, LoadMode mode) override {
         loads.push_back({record, mode});
         Event("LoadTask " + std::to_string(static_cast<int>(KindOf(record))) + " " +
-              std::to_string(static_cast<int>(mode)));
+              (mode == LoadMode::kPrefill ? "prefill" : "modify"));
     }
     void PrefillTimestampPage(const FileEntry& times) override {
         timestampPrefills.push_back(times);

@@ -1,0 +1,106 @@
+#include "gui/qt/qt_icon_provider.hpp"
+
+#include <QApplication>
+#include <QDir>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <algorithm>
+
+#include "filelist/file_entry.hpp"
+
+// Resources compiled into a static library must be registered by name, and
+// Q_INIT_RESOURCE only works outside any namespace.
+static void RegisterFallbackIcons() {
+    Q_INIT_RESOURCE(fallback_icons);
+}
+
+namespace torvane::gui {
+namespace {
+
+constexpr const char* kPreferredTheme = "Adwaita";
+
+// A check-box image as the desktop's style draws an item view's check box.
+QIcon CheckImage(bool checked) {
+    const int size = QtIconProvider::kSmallSize;
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QStyleOptionViewItem option;
+    option.rect = QRect(0, 0, size, size);
+    option.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
+    QApplication::style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &option, &painter);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+void EnsureIconTheme() {
+    const QString current = QIcon::themeName();
+    if (!current.isEmpty() && current != QLatin1String("hicolor"))
+        return;
+    QStringList paths = QIcon::themeSearchPaths();
+    const auto dataIcons = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "icons",
+                                                     QStandardPaths::LocateDirectory);
+    for (const auto& folder : dataIcons)
+        if (!paths.contains(folder))
+            paths << folder;
+    if (!paths.contains("/usr/share/icons") && QDir("/usr/share/icons").exists())
+        paths << "/usr/share/icons";
+    QIcon::setThemeSearchPaths(paths);
+    for (const auto& folder : paths)
+        if (QDir(folder).exists(kPreferredTheme)) {
+            QIcon::setThemeName(kPreferredTheme);
+            return;
+        }
+}
+
+QIcon ThemeIcon(const QString& themeName, const QString& fallbackName) {
+    RegisterFallbackIcons();
+    return QIcon::fromTheme(themeName, QIcon(":/icons/fallback/" + fallbackName + ".png"));
+}
+
+QtIconProvider::QtIconProvider() {
+    icons_ = {
+        ThemeIcon("text-x-generic", "generic"),
+        ThemeIcon("application-x-executable", "exe"),
+        ThemeIcon("folder", "folder"),
+        CheckImage(false),
+        CheckImage(true),
+    };
+}
+
+bool QtIconProvider::AppendIconForName(const std::wstring& name) {
+    icons_.push_back(IconForExtension(QString::fromStdWString(ExtensionOf(name))));
+    return true;
+}
+
+void QtIconProvider::TruncateIcons(std::size_t count) {
+    icons_.resize(std::max(count, IconCache::kBaseRows));
+}
+
+const QIcon& QtIconProvider::Icon(std::uint64_t position) const {
+    return position < icons_.size() ? icons_[position] : icons_[IconCache::kGeneric];
+}
+
+QIcon QtIconProvider::IconForExtension(const QString& extension) {
+    const auto found = byExtension_.constFind(extension);
+    if (found != byExtension_.cend())
+        return *found;
+    static const QMimeDatabase mimeTypes;
+    const auto type =
+        mimeTypes.mimeTypeForFile("filename" + extension, QMimeDatabase::MatchExtension);
+    QIcon icon = QIcon::fromTheme(type.iconName(), QIcon());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.genericIconName(), QIcon());
+    if (icon.isNull())
+        icon = icons_[IconCache::kGeneric];
+    byExtension_.insert(extension, icon);
+    return icon;
+}
+
+}  // namespace torvane::gui
