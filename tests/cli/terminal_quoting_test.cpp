@@ -143,7 +143,7 @@ class ConsoleNamesTest : public ConsoleMessageQuotingTest {
         f.startNumber = L"1";
         settings = JobSettings{L"/r/",
                                {TaskItem{1, L"", BuildTaskDefinition(f)}},
-                               {kRetrieveFilesAndFolders, 1, kNoHiddenOrSystem},
+                               {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
                                {}};
     }
 

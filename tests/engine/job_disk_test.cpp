@@ -214,7 +214,7 @@ TEST_F(JobDiskTest, AnEntryLeftUnderATemporaryNameIsNamedInTheLog) {
     f.replace = L"A";
     f.regex = L"TRUE";
     settings.tasks = {Task(f)};
-    settings.engine.caseSensitiveSearch = 1;
+    settings.engine.caseSensitive = true;
     const auto result = RunJob(settings, never, dialogs, observer, 0);
     ASSERT_EQ(result.log.size(), 2u);
     const std::wstring expected = L"Error renaming file:  " + FromUtf8(dir.Join("a")) +

@@ -222,8 +222,8 @@ TEST_F(JobTest, AFolderPastTheTimeBudgetIsLoggedAndLeftAndTheOthersAreDone) {
     JobSettings settings;
     settings.root = L"/r/";
     settings.tasks = {Rename(L"IMG_(\\d+)", L"Trip $1", false, L"1", true)};
-    settings.listOptions.includeSubfolders = 1;
-    settings.listOptions.retrieveOption = kRetrieveFilesAndFolders;
+    settings.listOptions.includeSubfolders = true;
+    settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
     settings.engine.timeBudget = std::chrono::seconds(3);
     std::chrono::steady_clock::time_point now{};
     settings.engine.clock = [&now] { return now += std::chrono::seconds(1); };
