@@ -150,8 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace torvane;
     FuzzedDataProvider in(data, size);
     EngineSettings settings;
-    settings.caseSensitiveSearch = in.ConsumeIntegralInRange(0, 2);
-    settings.setAttributeOption = in.ConsumeIntegralInRange(0, 2);
+    settings.caseSensitive = in.ConsumeBool();
+    settings.attributeTarget = static_cast<AttributeTarget>(in.ConsumeIntegralInRange(0, 2));
     TaskList tasks;
     const int taskCount = in.ConsumeIntegralInRange(0, 4);
     for (int i = 0; i < taskCount; ++i)
