@@ -204,8 +204,16 @@ std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields,
         return decided;
     // Both readings of the daylight-saving flag name this very local time
     // only in the repeated hour; there the one with `like`'s offset wins.
+    // Most results have that offset already, or lie where the offset is the
+    // same two hours either side, and cost no more than this look.
     const auto likeLocal = ToLocalTime(*like);
-    if (!likeLocal)
+    const auto decidedLocal = ToLocalTime(*decided);
+    if (!likeLocal || !decidedLocal || decidedLocal->tm_gmtoff == likeLocal->tm_gmtoff)
+        return decided;
+    constexpr std::int64_t kAround = 2 * 3600;
+    const auto before = ToLocalTime(*decided - kAround);
+    const auto after = ToLocalTime(*decided + kAround);
+    if (before && after && before->tm_gmtoff == after->tm_gmtoff)
         return decided;
     for (const int dst : {0, 1}) {
         std::tm candidate = tm;

@@ -97,59 +97,62 @@ std::optional<DosInfo> ReadStored(const Backend& b, const At& at) {
     return ReadStored(at.dir(), at.name, nullptr, b.folderRelativeCalls);
 }
 
-// 0, or the errno value of writing the stored value.
-int SetStoredBytes(const Backend& b, const At& at, const std::string& bytes) {
-    if (const int err = b.Fault("setxattr", at.Path()))
+// A change to the entry `at`: the failure a test asked for under `call`, or
+// else `atCall` (a folder-relative system call answering 0 or -1) where the
+// kernel has it (`missing` remembers that it hasn't), or else `pathCall` on
+// the entry's /proc/self/fd path. 0, or the errno value.
+template <class AtCall, class PathCall>
+int ChangeEntry(const Backend& b, const At& at, std::string_view call, std::atomic<bool>& missing,
+                AtCall atCall, PathCall pathCall) {
+    if (const int err = b.Fault(call, at.Path()))
         return err;
-    if (b.folderRelativeCalls && !gNoXattrAt.load(std::memory_order_relaxed)) {
-        XattrArgs args{reinterpret_cast<std::uintptr_t>(bytes.data()),
-                       static_cast<std::uint32_t>(bytes.size()), 0};
-        if (::syscall(kSysSetxattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
-                      kDosAttribName, &args, sizeof args) == 0)
+    if (b.folderRelativeCalls && !missing.load(std::memory_order_relaxed)) {
+        if (atCall() == 0)
             return 0;
         if (errno != ENOSYS)
             return errno;
-        gNoXattrAt = true;
+        missing = true;
     }
     const Reached entry(at.dir(), at.name);
     if (!entry.ok())
         return errno;
-    return ::setxattr(entry.path(), kDosAttribName, bytes.data(), bytes.size(), 0) == 0 ? 0 : errno;
+    return pathCall(entry.path()) == 0 ? 0 : errno;
+}
+
+// 0, or the errno value of writing the stored value.
+int SetStoredBytes(const Backend& b, const At& at, const std::string& bytes) {
+    XattrArgs args{reinterpret_cast<std::uintptr_t>(bytes.data()),
+                   static_cast<std::uint32_t>(bytes.size()), 0};
+    return ChangeEntry(
+        b, at, "setxattr", gNoXattrAt,
+        [&] {
+            return ::syscall(kSysSetxattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
+                             kDosAttribName, &args, sizeof args);
+        },
+        [&](const char* path) {
+            return ::setxattr(path, kDosAttribName, bytes.data(), bytes.size(), 0);
+        });
 }
 
 // Removes the stored value; 0, or the errno value.
 int RemoveStoredAt(const Backend& b, const At& at) {
-    if (const int err = b.Fault("removexattr", at.Path()))
-        return err;
-    if (b.folderRelativeCalls && !gNoXattrAt.load(std::memory_order_relaxed)) {
-        if (::syscall(kSysRemovexattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
-                      kDosAttribName) == 0)
-            return 0;
-        if (errno != ENOSYS)
-            return errno;
-        gNoXattrAt = true;
-    }
-    const Reached entry(at.dir(), at.name);
-    if (!entry.ok())
-        return errno;
-    return ::removexattr(entry.path(), kDosAttribName) == 0 ? 0 : errno;
+    return ChangeEntry(
+        b, at, "removexattr", gNoXattrAt,
+        [&] {
+            return ::syscall(kSysRemovexattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
+                             kDosAttribName);
+        },
+        [&](const char* path) { return ::removexattr(path, kDosAttribName); });
 }
 
 // 0, or the errno value of changing the entry's permission bits.
 int ChangeModeAt(const Backend& b, const At& at, mode_t mode) {
-    if (const int err = b.Fault("chmod", at.Path()))
-        return err;
-    if (b.folderRelativeCalls && !gNoFchmodat2.load(std::memory_order_relaxed)) {
-        if (::syscall(kSysFchmodat2, at.dir(), at.name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0)
-            return 0;
-        if (errno != ENOSYS)
-            return errno;
-        gNoFchmodat2 = true;
-    }
-    const Reached entry(at.dir(), at.name);
-    if (!entry.ok())
-        return errno;
-    return ::chmod(entry.path(), mode) == 0 ? 0 : errno;
+    return ChangeEntry(
+        b, at, "chmod", gNoFchmodat2,
+        [&] {
+            return ::syscall(kSysFchmodat2, at.dir(), at.name.c_str(), mode, AT_SYMLINK_NOFOLLOW);
+        },
+        [&](const char* path) { return ::chmod(path, mode); });
 }
 
 bool IsLink(const struct statx& stx) {
