@@ -11,6 +11,7 @@
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
+#include "rename_faults.hpp"
 #include "tasks/task_definition.hpp"
 #include "temp_dir.hpp"
 #include "time_zone.hpp"
@@ -18,6 +19,8 @@
 
 namespace torvane {
 namespace {
+
+using testing::RenameNeverBack;
 
 using testing::ReadBytes;
 using testing::RecordingDialogs;
@@ -194,15 +197,6 @@ TEST_F(JobDiskTest, SingleFileRootIsRenamedAndReported) {
 
 // A change of letter case goes through a temporary name; when the entry
 // can't be given its name back, the log line says where it is.
-int RenameNeverBack(int fromFolder, const char* from, int toFolder, const char* to,
-                    unsigned flags) {
-    if (std::string_view(from).starts_with(".torvane-move-") && std::string_view(to) == "a") {
-        errno = EIO;
-        return -1;
-    }
-    return ::renameat2(fromFolder, from, toFolder, to, flags);
-}
-
 TEST_F(JobDiskTest, AnEntryLeftUnderATemporaryNameIsNamedInTheLog) {
     Touch("a");
     ASSERT_EQ(::link(dir.Join("a").c_str(), dir.Join("A").c_str()), 0);

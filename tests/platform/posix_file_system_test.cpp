@@ -19,9 +19,12 @@
 #include "file_system_backends.hpp"
 #include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
+#include "rename_faults.hpp"
 
 namespace torvane {
 namespace {
+
+using testing::RenameNeverBack;
 
 using namespace std::string_literals;
 using testing::PosixBackend;
@@ -351,15 +354,6 @@ TEST_F(PosixFileSystemTest, APlaceholderLeftByAKilledMoveIsTakenAwayByTheNext) {
 
 // A move between two names of one inode that can't put the entry back says
 // where it is.
-int RenameNeverBack(int fromFolder, const char* from, int toFolder, const char* to,
-                    unsigned flags) {
-    if (std::string_view(from).starts_with(".torvane-move-") && std::string_view(to) == "a") {
-        errno = EIO;
-        return -1;
-    }
-    return ::renameat2(fromFolder, from, toFolder, to, flags);
-}
-
 TEST_F(PosixFileSystemTest, AnEntryLeftUnderTheTemporaryNameIsNamedInTheError) {
     PosixFileSystem fs(&RenameNeverBack);
     b.MakeFile(L"a", "x");
