@@ -1,6 +1,7 @@
 #include "engine/task_pattern.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <locale>
 #include <stdexcept>
@@ -115,6 +116,60 @@ void TaskPattern::ShowInvalid(const std::wstring& description) {
     ShowError(dialogs_, InvalidExpressionMessage(description));
 }
 
+namespace {
+
+// The value of the digits at `i` (advanced past them), or -1 when it is
+// larger than an int, as the format reader reads it.
+long long GroupNumber(const std::wstring& f, std::size_t& i) {
+    long long value = 0;
+    for (; i < f.size() && f[i] >= L'0' && f[i] <= L'9'; ++i) {
+        if (value >= 0)
+            value = value * 10 + (f[i] - L'0');
+        if (value > INT_MAX)
+            value = -1;
+    }
+    return value;
+}
+
+// The format without references to the two group numbers that Boost.Regex
+// 1.74 turns into an int overflow (it adds 2 to the number): no expression
+// has that many groups, so such a reference stands for empty text, which is
+// what is left in its place. Escapes ("\$", "$$") are kept as they are.
+std::wstring WithoutOverflowingGroups(const std::wstring& f) {
+    if (f.find(L'$') == std::wstring::npos)
+        return f;
+    const auto overflows = [](long long n) { return n >= INT_MAX - 1; };
+    std::wstring out;
+    out.reserve(f.size());
+    for (std::size_t i = 0; i < f.size();) {
+        const wchar_t c = f[i];
+        if ((c == L'\\' || (c == L'$' && i + 1 < f.size() && f[i + 1] == L'$')) &&
+            i + 1 < f.size()) {
+            out.append(f, i, 2);
+            i += 2;
+            continue;
+        }
+        if (c == L'$' && i + 1 < f.size()) {
+            std::size_t j = i + 1;
+            const bool braced = f[j] == L'{';
+            if (braced)
+                ++j;
+            const std::size_t digits = j;
+            const long long n = GroupNumber(f, j);
+            const bool closed = !braced || (j < f.size() && f[j] == L'}');
+            if (j > digits && closed && overflows(n)) {
+                i = braced ? j + 1 : j;
+                continue;
+            }
+        }
+        out.push_back(c);
+        ++i;
+    }
+    return out;
+}
+
+}  // namespace
+
 TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, bool* changed) {
     const auto* expression = Expression();
     if (expression == nullptr)
@@ -122,7 +177,7 @@ TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, 
     buffer_.clear();
     try {
         boost::regex_replace(std::back_inserter(buffer_), text.cbegin(), text.cend(), *expression,
-                             format, kMatchFlags | kFormatFlags);
+                             WithoutOverflowingGroups(format), kMatchFlags | kFormatFlags);
     } catch (const std::runtime_error& e) {
         // The matcher gives up on expressions whose matching would take too
         // long or too much memory; that is the expression's fault, not the

@@ -60,6 +60,14 @@ TEST(ReplaceText, ReplacementIsAlwaysAPerlFormatString) {
         {1, true, L"(\\w+)-(\\w+)", L"$2-$1", L"left-right", L"right-left"},
         {1, true, L"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", L"${10}$1", L"abcdefghij", L"ja"},
         {1, true, L"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", L"$10", L"abcdefghij", L"j"},
+        // Group numbers at the top of the int range stand for no group, as
+        // any missing group does; escaped dollars stay text.
+        {1, true, L"b", L"<$2147483647>", L"abc", L"a<>c"},
+        {1, true, L"b", L"<${2147483646}>", L"abc", L"a<>c"},
+        {1, true, L"b", L"<$002147483647$1>", L"abc", L"a<>c"},
+        {1, true, L"b", L"$$2147483647", L"abc", L"a$2147483647c"},
+        {1, true, L"b", L"\\$2147483647", L"abc", L"a$2147483647c"},
+        {1, false, L"b", L"<$2147483645>", L"abc", L"a<>c"},
     };
     ExpectReplacements(std::begin(cases), std::end(cases));
 }
