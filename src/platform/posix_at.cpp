@@ -61,10 +61,10 @@ class Reached {
 };
 
 // Reads the stored value into `buffer`: its length, or -1 with errno set.
-// `fallbackPath`, where given, is how a kernel without getxattrat reads it
-// (by path: good enough for a listing, which changes nothing); otherwise
-// the entry is reached through its descriptor.
-ssize_t GetStoredBytes(int folder, const std::string& name, const std::string* fallbackPath,
+// `fallbackFolder`, where given, is the folder's path, by which a kernel
+// without getxattrat reads it (good enough for a listing, which changes
+// nothing); otherwise the entry is reached through its descriptor.
+ssize_t GetStoredBytes(int folder, const std::string& name, const std::string* fallbackFolder,
                        char* buffer, std::size_t size, bool folderRelative) {
     if (folderRelative && !gNoXattrAt.load(std::memory_order_relaxed)) {
         XattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size),
@@ -75,8 +75,8 @@ ssize_t GetStoredBytes(int folder, const std::string& name, const std::string* f
             return n;
         gNoXattrAt = true;
     }
-    if (fallbackPath)
-        return ::lgetxattr(fallbackPath->c_str(), kDosAttribName, buffer, size);
+    if (fallbackFolder)
+        return ::lgetxattr((*fallbackFolder + name).c_str(), kDosAttribName, buffer, size);
     const Reached entry(folder, name);
     if (!entry.ok())
         return -1;
@@ -84,10 +84,10 @@ ssize_t GetStoredBytes(int folder, const std::string& name, const std::string* f
 }
 
 std::optional<DosInfo> ReadStored(int folder, const std::string& name,
-                                  const std::string* fallbackPath, bool folderRelative) {
+                                  const std::string* fallbackFolder, bool folderRelative) {
     char buffer[kStoredLimit];
     const auto n =
-        GetStoredBytes(folder, name, fallbackPath, buffer, sizeof buffer, folderRelative);
+        GetStoredBytes(folder, name, fallbackFolder, buffer, sizeof buffer, folderRelative);
     if (n < 0)
         return std::nullopt;
     return DecodeDosAttrib(std::string_view(buffer, static_cast<std::size_t>(n)));
@@ -463,10 +463,8 @@ int ReadListed(const Backend& b, int folder, const std::string& folderPath, cons
     if (const int err = StatAt(folder, name, stx))
         return err;
     std::optional<DosInfo> stored;
-    if (CanStore(stx)) {
-        const std::string path = folderPath + name;
-        stored = ReadStored(folder, name, &path, b.folderRelativeCalls);
-    }
+    if (CanStore(stx))
+        stored = ReadStored(folder, name, &folderPath, b.folderRelativeCalls);
     record = RecordOf(FromUtf8(name), name, stx, stored);
     return 0;
 }
