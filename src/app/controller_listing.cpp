@@ -84,7 +84,27 @@ void MainController::NavigateTo(const std::wstring& path) {
     Notify(lists_, &FileListsView::CurrentEntriesChanged);
     lastListId_ = kNoListId;
     lastRow_ = 0;
-    ShowEntries(::torvane::NavigateTo(MakeListContext(true), path));
+    Preview::FolderFacts facts;
+    auto context = MakeListContext(true);
+    context.unlistedNames = &facts.unlistedNames;
+    auto entries = ::torvane::NavigateTo(context, path);
+    facts.traits = TraitsOfShown(path, entries, facts.unlistedNames);
+    preview_.SetFolderFacts(std::move(facts));
+    ShowEntries(std::move(entries));
+}
+
+// The traits of the file system of the folder on show (a single file's
+// folder), for the checks of its changes.
+FolderTraits MainController::TraitsOfShown(const std::wstring& path, const FileEntries& entries,
+                                           const std::vector<std::wstring>& unlisted) {
+    std::wstring folderPath = path;
+    if (folderPath.empty() || folderPath.back() != kPathSeparator) {
+        const auto slash = folderPath.find_last_of(kPathSeparator);
+        folderPath = slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
+                                                 : folderPath.substr(0, slash + 1);
+    }
+    auto folder = fs_.OpenFolder(folderPath);
+    return folder ? TraitsOfListed(**folder, entries, unlisted) : FolderTraits{};
 }
 
 void MainController::ShowEntries(FileEntries entries) {

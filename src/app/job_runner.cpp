@@ -3,6 +3,7 @@
 #include "app/job_runner.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <functional>
 #include <string_view>
@@ -77,11 +78,32 @@ void ShowNotice(Dialogs& dialogs, std::wstring_view text) {
                         MessageButtons::kOk);
 }
 
-// The progress range of a job: every entry it will visit. A root that is no
-// folder, or can't be counted, gives the bar's largest 16-bit range.
+// The plan's build, reported to the UI thread a few times a second, and its
+// cancellation.
+class UiThreadPlanObserver : public PlanObserver {
+  public:
+    UiThreadPlanObserver(UiThread& ui, JobView* view, const std::atomic<bool>& cancel)
+        : ui_(ui), view_(view), cancel_(cancel) {}
+
+    void FolderPlanned(std::int64_t entries) override {
+        const auto now = std::chrono::steady_clock::now();
+        if (view_ == nullptr || now - last_ < std::chrono::milliseconds(100))
+            return;
+        last_ = now;
+        ui_.Post([view = view_, entries] { view->PlanProgress(entries); });
+    }
+    bool CancelRequested() override { return cancel_; }
+
+  private:
+    UiThread& ui_;
+    JobView* view_;
+    const std::atomic<bool>& cancel_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+// The progress range of a job: every entry it will visit, within the bar's
+// range.
 int JobRange(std::int64_t count) {
-    if (count < 0)
-        return 65535;
     return static_cast<int>(std::min<std::int64_t>(count, INT_MAX));
 }
 
@@ -101,8 +123,7 @@ JobRunner::~JobRunner() {
         worker_.join();
 }
 
-bool JobRunner::RefusedBeforeJob(const FileEntries& newEntries, const TaskList& tasks,
-                                 bool confirm) {
+bool JobRunner::RefusedBeforeJob(const FileEntries& newEntries, const TaskList& tasks) {
     if (newEntries.empty()) {
         ShowNotice(dialogs_, kFileListEmpty);
         return true;
@@ -119,29 +140,42 @@ bool JobRunner::RefusedBeforeJob(const FileEntries& newEntries, const TaskList& 
                              MessageButtons::kOk);
         return true;
     }
-    return confirm && dialogs_.ShowMessage(std::wstring(kConfirmJob), L"Confirm notice",
-                                           MessageIcon::kQuestion,
-                                           MessageButtons::kYesNo) != MessageAnswer::kYes;
+    return false;
 }
 
-void JobRunner::Start(JobSettings settings, std::int64_t count) {
-    // The bar counts the entries the job will process, once; the job's own
-    // per-folder listings draw nothing.
-    Notify(view_, &JobView::SetRange, 0, JobRange(count));
+bool JobRunner::Confirmed() {
+    return dialogs_.ShowMessage(std::wstring(kConfirmJob), L"Confirm notice",
+                                MessageIcon::kQuestion,
+                                MessageButtons::kYesNo) == MessageAnswer::kYes;
+}
+
+void JobRunner::Start(JobSettings settings, std::optional<ListedRoot> root) {
+    // Until the plan is built its size is unknown: the bar shows it is busy.
+    Notify(view_, &JobView::SetRange, 0, 0);
     Notify(view_, &JobView::SetStep, 1);
     position_ = 0;
+    cancel_ = false;
     running_ = true;
     owner_.UpdateCommandUI();
 
     if (worker_.joinable())
         worker_.join();  // the last job's worker, which has handed over its completion
     try {
-        worker_ = std::thread([this, settings = std::move(settings), start = clock_()] {
+        worker_ = std::thread([this, settings = std::move(settings), root, start = clock_()] {
             UiThreadDialogs dialogs(ui_, dialogs_);
+            UiThreadPlanObserver planning(ui_, view_, cancel_);
+            const JobPlan plan =
+                BuildPlan(settings, fs_, dialogs, &planning, root ? &*root : nullptr);
+            std::optional<ProblemEntries> how;
+            ui_.Invoke([&] { how = OnPlanReady(plan); });
+            if (!how) {
+                ui_.Invoke([&] { OnNotApplied(); });
+                return;
+            }
             UiThreadJobObserver observer(
                 ui_, [this](int entries) { OnJobStep(entries); },
                 [this](const JobResult& result) { OnJobDone(result); });
-            RunJob(settings, fs_, dialogs, observer, start);
+            ApplyPlan(plan, fs_, observer, start, *how);
         });
     } catch (const std::system_error& e) {
         running_ = false;
@@ -150,6 +184,22 @@ void JobRunner::Start(JobSettings settings, std::int64_t count) {
                              MessageIcon::kError, MessageButtons::kOk);
         owner_.UpdateCommandUI();
     }
+}
+
+std::optional<ProblemEntries> JobRunner::OnPlanReady(const JobPlan& plan) {
+    if (plan.cancelled)
+        return std::nullopt;
+    auto how = owner_.PlanReady(plan);
+    if (how)
+        Notify(view_, &JobView::SetRange, 0, JobRange(plan.entries));
+    return how;
+}
+
+void JobRunner::OnNotApplied() {
+    Notify(view_, &JobView::SetRange, 0, 1);
+    Notify(view_, &JobView::SetPos, 0);
+    running_ = false;
+    owner_.JobEnded();
 }
 
 void JobRunner::OnJobStep(int entries) {

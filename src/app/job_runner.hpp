@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "app/ui_thread.hpp"
 #include "engine/error_log.hpp"
 #include "engine/job.hpp"
+#include "engine/plan.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
@@ -17,12 +19,14 @@
 
 namespace torvane {
 
-// Update Attributes once the window has decided what to apply: the refusals
-// and the confirmation, the worker thread, its steps on the progress bar and
-// its completion (the notice, or the offer to save the log). The worker gets
-// its own copy of what it reads and reaches the UI thread only through the
-// UiThread; everything else here runs on the UI thread. What the window does
-// once a job is done (listing again, a close that waited) is the owner's.
+// Update Attributes once the window has decided what to apply: the refusals,
+// the plan built on a worker thread, the owner's decision on it (the
+// confirmation or the review), the plan applied on the same worker with its
+// steps on the progress bar, and its completion (the notice, or the offer to
+// save the log). The worker gets its own copy of what it reads and reaches the
+// UI thread only through the UiThread; everything else here runs on the UI
+// thread. What the window does once a job is done (listing again, a close
+// that waited) is the owner's.
 class JobRunner {
   public:
     // What the job asks of the window it belongs to.
@@ -30,10 +34,14 @@ class JobRunner {
       public:
         virtual ~Owner() = default;
         virtual void UpdateCommandUI() = 0;
+        // The plan is built (and not cancelled): how to apply it, or nullopt
+        // to apply nothing. The worker waits meanwhile.
+        virtual std::optional<ProblemEntries> PlanReady(const JobPlan& plan) = 0;
         // The job's result has been reported; the job still counts as
         // running.
         virtual void JobCompleted(const JobResult& result) = 0;
-        // The job has ended: running() is false and lastResult() set.
+        // The job has ended, applied or not: running() is false, and
+        // lastResult() set when it was applied.
         virtual void JobEnded() = 0;
     };
 
@@ -55,13 +63,18 @@ class JobRunner {
     JobRunner& operator=(const JobRunner&) = delete;
 
     // Shows the first refusal (no new entries, no task, a reserved character
-    // in a new name) or, when `confirm`, asks whether to go on. Returns true
-    // when the job is not to start.
-    bool RefusedBeforeJob(const FileEntries& newEntries, const TaskList& tasks, bool confirm);
-    // Starts a worker on `settings`, the bar's range being `count` entries (a
-    // negative count: unknown). running() stays false when the thread could
-    // not be made (a message says so).
-    void Start(JobSettings settings, std::int64_t count);
+    // in a new name). Returns true when the job is not to start.
+    bool RefusedBeforeJob(const FileEntries& newEntries, const TaskList& tasks);
+    // Asks whether to go on; true for Yes.
+    bool Confirmed();
+    // Starts a worker that plans the job with `settings` and, once the owner
+    // says how, applies the plan. `root`, when given, is the root's listing
+    // as shown (see ListedRoot); it must stay unchanged until the job ends.
+    // running() stays false when the thread could not be made (a message
+    // says so).
+    void Start(JobSettings settings, std::optional<ListedRoot> root = std::nullopt);
+    // Stops the plan's build at the next folder: nothing is applied.
+    void RequestCancel() { cancel_ = true; }
 
     // True from a job's start until its completion has been handled.
     bool running() const { return running_; }
@@ -69,6 +82,8 @@ class JobRunner {
     const std::optional<JobResult>& lastResult() const { return lastResult_; }
 
   private:
+    std::optional<ProblemEntries> OnPlanReady(const JobPlan& plan);
+    void OnNotApplied();
     void OnJobStep(int entries);
     void OnJobDone(const JobResult& result);
     void OfferLog(const ErrorLog& log);
@@ -82,6 +97,7 @@ class JobRunner {
     Owner& owner_;
 
     bool running_ = false;
+    std::atomic<bool> cancel_ = false;
     std::int64_t position_ = 0;
     std::optional<JobResult> lastResult_;
     std::thread worker_;

@@ -37,6 +37,7 @@ void MainController::SetTaskEditor(TaskEditorView* editor) {
 
 void MainController::Initialize(const CommandLineInfo& commandLine, const ListOptions& startOptions,
                                 RunMode mode) {
+    mode_ = mode;
     history_ = FolderHistory{};
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;
@@ -199,7 +200,9 @@ void MainController::JobCompleted(const JobResult& result) {
         tasks_.EmptyTaskList();  // ids and the current task-list path stay
     if (result.renamedRoot)
         history_.ReplaceRoot(*result.renamedRoot);
-    NavigateTo(history_.Current());
+    // A batch ends with its job: listing again would show nobody anything.
+    if (mode_ != RunMode::kBatch)
+        NavigateTo(history_.Current());
 }
 
 void MainController::JobEnded() {
@@ -213,12 +216,46 @@ void MainController::JobEnded() {
 // ---- Update Attributes ----
 
 bool MainController::UpdateAttributes() {
-    if (job_.running() ||
-        job_.RefusedBeforeJob(newEntries(), tasks_.tasks(), !commandLine_.noConfirm))
+    if (job_.running() || job_.RefusedBeforeJob(newEntries(), tasks_.tasks()))
         return false;
-    const auto count = CountJobEntries(MakeListContext(false), history_.Root(), L".*");
-    job_.Start(JobSettings{history_.Root(), tasks_.tasks(), listOptions_, Engine()}, count);
+    JobSettings settings{history_.Root(), tasks_.tasks(), listOptions_, Engine()};
+    // A batch lists its root once, right before the job: the plan takes that
+    // listing. A window plans from a fresh listing, since what is on show may
+    // be old by now.
+    std::optional<ListedRoot> root;
+    if (mode_ == RunMode::kBatch && history_.Current() == history_.Root() && preview_.computed())
+        root.emplace(
+            ListedRoot{currentEntries(), newEntries(), preview_.folderFacts().unlistedNames});
+    job_.Start(std::move(settings), root);
     return job_.running();
+}
+
+std::optional<ProblemEntries> MainController::PlanReady(const JobPlan& plan) {
+    if (mode_ == RunMode::kBatch) {
+        // Nobody can review a batch's plan: its problems stop it, unless the
+        // entries with a problem are to be left alone.
+        if (plan.problems > 0 && !skipProblems_) {
+            if (jobView_ != nullptr)
+                jobView_->ReviewPlan(plan, history_.Root());
+            return std::nullopt;
+        }
+        if (!commandLine_.noConfirm && !job_.Confirmed())
+            return std::nullopt;
+        return ProblemEntries::kSkip;
+    }
+    // The window's command-line job asks nothing: every entry is tried, and
+    // what fails is logged.
+    if (commandLine_.noConfirm)
+        return ProblemEntries::kAttempt;
+    if ((plan.problems > 0 || plan.ReachesBelowRoot()) && jobView_ != nullptr)
+        return jobView_->ReviewPlan(plan, history_.Root()) ? std::optional(ProblemEntries::kSkip)
+                                                           : std::nullopt;
+    return job_.Confirmed() ? std::optional(ProblemEntries::kSkip) : std::nullopt;
+}
+
+void MainController::CancelJob() {
+    if (job_.running())
+        job_.RequestCancel();
 }
 
 // ---- The task list's commands ----

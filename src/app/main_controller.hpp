@@ -101,9 +101,15 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void CloseTaskList();
     void SaveTaskList();
     void SaveTaskListAs();
-    // Starts a job, unless a refusal or the confirmation stops it. Returns
-    // true when its worker was started.
+    // Starts a job, unless a refusal stops it: its plan is built on a worker,
+    // then confirmed or reviewed, then applied. Returns true when its worker
+    // was started.
     bool UpdateAttributes();
+    // Stops a job whose plan is being built; nothing is applied.
+    void CancelJob();
+    // Whether a batch applies the entries without a problem when its plan
+    // has some (console -SkipProblems), instead of refusing the whole job.
+    void SetSkipProblems(bool skip) { skipProblems_ = skip; }
     // Exit, the close box: the close bookkeeping, then the window ends
     // (WindowView::CloseWindow). While a job runs the close waits until the
     // job's completion has been handled; returns false then.
@@ -155,6 +161,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     const FolderHistory& history() const { return history_; }
     const FileEntries& currentEntries() const { return preview_.currentEntries(); }
     const FileEntries& newEntries() const { return preview_.newEntries(); }
+    // The checks of the entries on show (see Preview).
+    const Preview& preview() const { return preview_; }
     const IconCache& iconCache() const { return icons_; }
     const TaskList& taskList() const { return tasks_.tasks(); }
     const std::vector<std::size_t>& selectedTaskRows() const { return tasks_.selection(); }
@@ -190,6 +198,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void StartHistoryWith(const std::wstring& path);
     void NavigateTo(const std::wstring& path);
     void ShowEntries(FileEntries entries);
+    FolderTraits TraitsOfShown(const std::wstring& path, const FileEntries& entries,
+                               const std::vector<std::wstring>& unlisted);
     void ShowEntryInfo() override;
     void RefreshTitle();
     void PrefillEditors(FileEntry entry);
@@ -198,6 +208,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     bool JobRunning() const override { return job_.running(); }
     EngineSettings Engine() const override { return EngineSettingsOf(prefs_.flags); }
     void TaskListClosed() override;
+    std::optional<ProblemEntries> PlanReady(const JobPlan& plan) override;
     void JobCompleted(const JobResult& result) override;
     void JobEnded() override;
 
@@ -237,6 +248,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     TaskListEditor tasks_;
     JobRunner job_;
     PendingEnd pendingEnd_ = PendingEnd::kNone;
+    RunMode mode_ = RunMode::kWindow;
+    bool skipProblems_ = false;
     WindowPlacement pendingPlacement_;
     std::optional<int> windowResult_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -133,6 +134,17 @@ class JobView : public Progress {
     // notice, or the question whether to save the log). The console prints
     // the log here; a window needs nothing, hence the empty default.
     virtual void JobFinished(const JobResult&) {}
+
+    // The job's plan is being built: `entries` listed so far (a few times a
+    // second at most).
+    virtual void PlanProgress(std::int64_t /*entries*/) {}
+
+    // The plan of a job that reaches beyond the folder on show or has
+    // problems, for review before anything is written: true to apply it (the
+    // entries with a problem are left alone), false to cancel. `root` is the
+    // job's root. A window shows every change, problems first; the console,
+    // which has nobody to review it, prints the problems and answers false.
+    virtual bool ReviewPlan(const JobPlan& plan, const std::wstring& root) = 0;
 };
 
 // Tells `view` of a change: calls `notification` on it with `args`, or does

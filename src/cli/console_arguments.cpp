@@ -28,7 +28,7 @@ constexpr NamedValue<HiddenSystem> kHiddenValues[] = {
     {L"all", HiddenSystem::kHiddenAndSystem},
 };
 
-enum class ConsoleSwitch { kRetrieve, kSubFolders, kHidden };
+enum class ConsoleSwitch { kRetrieve, kSubFolders, kHidden, kSkipProblems };
 
 // The console switch an argument names, if it is one.
 std::optional<ConsoleSwitch> ConsoleSwitchOf(std::wstring_view argument) {
@@ -41,6 +41,8 @@ std::optional<ConsoleSwitch> ConsoleSwitchOf(std::wstring_view argument) {
         return ConsoleSwitch::kSubFolders;
     if (name == L"hidden")
         return ConsoleSwitch::kHidden;
+    if (name == L"skipproblems")
+        return ConsoleSwitch::kSkipProblems;
     return std::nullopt;
 }
 
@@ -74,6 +76,10 @@ ConsoleArguments ExtractConsoleSwitches(const std::vector<std::wstring>& argumen
         }
         if (*which == ConsoleSwitch::kSubFolders) {
             out.options.includeSubfolders = true;
+            continue;
+        }
+        if (*which == ConsoleSwitch::kSkipProblems) {
+            out.skipProblems = true;
             continue;
         }
         if (i + 1 == arguments.size()) {

@@ -12,6 +12,7 @@ namespace torvane {
 // program's folder picker sets.
 //   -Retrieve files|folders|both  Retrieve::kFiles, kFolders, kFilesAndFolders
 //   -SubFolders                   includeSubfolders (takes no value)
+//   -SkipProblems                 skipProblems (takes no value)
 //   -Hidden none|hidden|hidden-no-system|system|all
 //                                 HiddenSystem::kNone, kHidden, kHiddenNoSystem,
 //                                 kSystem, kHiddenAndSystem
@@ -20,7 +21,10 @@ namespace torvane {
 struct ConsoleArguments {
     std::vector<std::wstring> desktopArguments;  // the rest, in their order
     ListOptions options;                         // the defaults where not given
-    bool invalid = false;                        // a value is missing or outside its list
+    // Apply the entries without a problem when the plan has some, instead
+    // of refusing the whole job.
+    bool skipProblems = false;
+    bool invalid = false;  // a value is missing or outside its list
 };
 
 // Splits `arguments` (without the program's name). A later occurrence of a

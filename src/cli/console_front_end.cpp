@@ -1,5 +1,6 @@
 #include "cli/console_front_end.hpp"
 
+#include "cli/dry_run.hpp"
 #include "cli/terminal_quoting.hpp"
 #include "filelist/file_entry.hpp"
 
@@ -89,6 +90,18 @@ void ConsoleFrontEnd::JobFinished(const JobResult& result) {
     for (const auto& line : result.log)
         terminal_.PrintError(QuotedLine(line));
     hint_ = L"The log is printed above.";
+}
+
+bool ConsoleFrontEnd::ReviewPlan(const JobPlan& plan, const std::wstring& root) {
+    const DryRunReport report = DescribePlan(plan, root, true);
+    for (const auto& line : report.lines)
+        terminal_.PrintError(QuotedLine(line));
+    for (const auto& problem : report.folderProblems)
+        terminal_.PrintError(QuotedLine(problem));
+    terminal_.PrintError(L"Nothing was changed: the plan has " +
+                         PlanCountText(plan.changes, plan.problems) +
+                         L". Add -SkipProblems to apply the changes without a problem.");
+    return false;
 }
 
 }  // namespace torvane

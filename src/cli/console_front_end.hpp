@@ -62,6 +62,9 @@ class ConsoleFrontEnd : public JobView, public Dialogs, public Pickers {
     void StepIt() override { SetPos(position_ + step_); }
     void SetPos(int position) override;
     void JobFinished(const JobResult& result) override;
+    // A batch's plan with problems: each problem on standard error, then why
+    // nothing was changed and how to apply the rest. Answers false.
+    bool ReviewPlan(const JobPlan& plan, const std::wstring& root) override;
 
   private:
     bool DrawsProgress() const;

@@ -1,105 +1,62 @@
 #include "cli/dry_run.hpp"
 
 #include "cli/terminal_quoting.hpp"
-#include "engine/job_walker.hpp"
-#include "platform/date_text.hpp"
-#include "platform/file_attributes.hpp"
 
 namespace torvane {
 namespace {
 
-std::wstring RelativeTo(std::wstring_view base, const std::wstring& path) {
-    if (!base.empty() && path.size() > base.size() && path.compare(0, base.size(), base) == 0)
-        return path.substr(base.size());
-    return path;
-}
-
-void AddTimeChange(std::wstring& line, std::wstring_view what, std::int64_t before,
-                   std::int64_t after) {
-    if (before != after)
-        line += L" | " + std::wstring(what) + L" " + FormatDateText(before) + L" -> " +
-                FormatDateText(after);
-}
-
-// The dry run's strategy for the job's walk: a line for each entry that
-// would change, the count of entries, and the folders left out.
-class ChangeLines : public WalkVisitor {
-  public:
-    ChangeLines(const std::wstring& root, DryRunReport& report)
-        : report_(report), base_(DisplayBase(root)) {}
-
-    void Entry(Folder&, const FileEntry& current, const FileEntry& updated) override {
-        ++report_.entries;
-        if (auto line = DescribeChange(current, updated, base_))
-            report_.lines.push_back(std::move(*line));
+// Adds the lines of folder `index` and everything below it, in the job's order.
+void DescribeFolder(const JobPlan& plan, std::size_t index, std::wstring_view base,
+                    bool problemsOnly, DryRunReport& report) {
+    const PlannedFolder& f = plan.folders[index];
+    for (const std::size_t child : f.subfolders)
+        DescribeFolder(plan, child, base, problemsOnly, report);
+    if (f.problem) {
+        report.folderProblems.push_back(*f.problem);
+        return;
     }
-
-    void FolderFailed(const FolderProblem& problem) override {
-        report_.problems.push_back(problem.logLine);
+    for (std::size_t i = 0; i < f.current.size(); ++i) {
+        const Finding* finding = f.FindingAt(i);
+        if (problemsOnly && finding == nullptr)
+            continue;
+        auto line = DescribeChange(f.current[i], f.updated[i], base);
+        if (!line && finding == nullptr)
+            continue;
+        if (!line)
+            line = RelativeTo(base, f.current[i].FullPath());
+        if (finding != nullptr)
+            *line += L" | Problem: " + finding->message;
+        report.lines.push_back(std::move(*line));
     }
-
-  private:
-    DryRunReport& report_;
-    const std::wstring base_;
-};
+}
 
 }  // namespace
 
-std::wstring AttributeChanges(std::uint32_t before, std::uint32_t after) {
-    std::wstring out;
-    for (const auto& a : kShownAttributes) {
-        const bool is = a.IsOn(after);
-        if (a.IsOn(before) == is)
-            continue;
-        if (!out.empty())
-            out += L' ';
-        out += (is ? L"+" : L"-") + a.WideCaption();
-    }
-    return out;
-}
-
-std::wstring DisplayBase(const std::wstring& root) {
-    if (!root.empty() && root.back() == kPathSeparator)
-        return root;
-    const auto slash = root.rfind(kPathSeparator);
-    return slash == std::wstring::npos ? L"./" : root.substr(0, slash + 1);
-}
-
-std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileEntry& updated,
-                                           std::wstring_view base) {
-    const std::wstring attributes = AttributeChanges(current.attributes, updated.attributes);
-    if (current.name == updated.name && current.created == updated.created &&
-        current.modified == updated.modified && current.accessed == updated.accessed &&
-        attributes.empty())
-        return std::nullopt;
-    std::wstring line =
-        RelativeTo(base, current.FullPath()) + L" -> " + RelativeTo(base, updated.FullPath());
-    AddTimeChange(line, L"Created", current.created, updated.created);
-    AddTimeChange(line, L"Modified", current.modified, updated.modified);
-    AddTimeChange(line, L"Accessed", current.accessed, updated.accessed);
-    if (!attributes.empty())
-        line += L" | Attributes " + attributes;
-    return line;
-}
-
-DryRunReport DryRun(const FileEntries& current, const FileEntries& updated,
-                    const JobSettings& settings, FileSystem& fs, Dialogs& dialogs) {
+DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool problemsOnly) {
     DryRunReport report;
-    ChangeLines lines(settings.root, report);
-    JobWalker(settings, fs, dialogs, lines).WalkEntries(current, updated);
+    report.entries = plan.entries;
+    report.changes = plan.changes;
+    report.problems = plan.problems;
+    if (!plan.folders.empty())
+        DescribeFolder(plan, 0, DisplayBase(root), problemsOnly, report);
     return report;
 }
 
 std::wstring DryRunSummary(const DryRunReport& report) {
-    return L"Dry run: " + std::to_wstring(report.lines.size()) + L" of " +
-           std::to_wstring(report.entries) +
-           L" entries would change. Nothing was changed; add -Apply to apply the task list.";
+    std::wstring line = L"Dry run: " + std::to_wstring(report.changes) + L" of " +
+                        std::to_wstring(report.entries) + L" entries would change, " +
+                        std::to_wstring(report.problems) +
+                        (report.problems == 1 ? L" problem." : L" problems.") +
+                        L" Nothing was changed; add -Apply to apply the task list";
+    if (report.problems > 0)
+        line += L" (and -SkipProblems to leave the entries with a problem alone)";
+    return line + L".";
 }
 
 void PrintDryRunReport(Terminal& terminal, const DryRunReport& report) {
     for (const auto& line : report.lines)
         terminal.PrintOut(QuotedLine(line));
-    for (const auto& problem : report.problems)
+    for (const auto& problem : report.folderProblems)
         terminal.PrintError(QuotedLine(problem));
     terminal.PrintOut(DryRunSummary(report));
 }

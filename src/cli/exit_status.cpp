@@ -10,7 +10,9 @@ ExitStatus ExitStatusFor(const RunOutcome& outcome) {
             return kExitNotApplied;
         return *outcome.jobErrors ? kExitJobErrors : kExitDone;
     }
-    return outcome.problemShown ? kExitInvalid : kExitDone;
+    if (outcome.problemShown)
+        return kExitInvalid;
+    return outcome.planProblems ? kExitPlanProblems : kExitDone;
 }
 
 }  // namespace torvane

@@ -6,10 +6,11 @@ namespace torvane {
 
 // torvane-cli's exit statuses.
 enum ExitStatus : int {
-    kExitDone = 0,        // everything asked was done without error; help
-    kExitJobErrors = 1,   // the job completed with errors
-    kExitInvalid = 2,     // invalid command line, failed validation, unusable input
-    kExitNotApplied = 3,  // a job was asked for but refused or not confirmed
+    kExitDone = 0,          // everything asked was done without error; help
+    kExitJobErrors = 1,     // the job completed with errors
+    kExitInvalid = 2,       // invalid command line, failed validation, unusable input
+    kExitNotApplied = 3,    // a job was asked for but refused or not confirmed
+    kExitPlanProblems = 4,  // the dry run's plan has problems (conflicts, names refused...)
 };
 
 // What happened in a run whose command line reached the controller.
@@ -21,12 +22,15 @@ struct RunOutcome {
     // An error or warning was shown outside a job (a folder or task list
     // that can't be read, a task the engine rejects).
     bool problemShown = false;
+    // The dry run's plan has problems.
+    bool planProblems = false;
 };
 
 // The exit status of a run: kExitInvalid for a refused command line; with
 // -Apply, the job's result when one ran and kExitNotApplied when none did
 // (a refusal or the confirmation answered No, whatever caused them); without
-// it (the dry run), kExitInvalid when a problem was shown, else kExitDone.
+// it (the dry run), kExitInvalid when a problem was shown, kExitPlanProblems
+// when the plan has problems, else kExitDone.
 ExitStatus ExitStatusFor(const RunOutcome& outcome);
 
 }  // namespace torvane

@@ -48,16 +48,19 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
                        productName, appName);
 }
 
-// The dry run of what the controller shows; true when it left a folder out.
-bool PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
-                 Dialogs& dialogs) {
+// The dry run of the job the controller would start: its plan, with the
+// root's listing as shown. Returns the number of problems.
+std::int64_t PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
+                         Dialogs& dialogs) {
     const JobSettings settings{controller.history().Root(), controller.taskList(),
                                controller.listOptions(),
                                EngineSettingsOf(controller.preferences().flags)};
-    const auto report =
-        DryRun(controller.currentEntries(), controller.newEntries(), settings, fs, dialogs);
+    const ListedRoot root{controller.currentEntries(), controller.newEntries(),
+                          controller.preview().folderFacts().unlistedNames};
+    const JobPlan plan = BuildPlan(settings, fs, dialogs, nullptr, &root);
+    const auto report = DescribePlan(plan, settings.root);
     PrintDryRunReport(terminal, report);
-    return !report.problems.empty();
+    return report.problems;
 }
 
 }  // namespace
@@ -80,6 +83,7 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     services.job = &frontEnd;
     services.appName = appName;
     MainController controller(std::move(services));
+    controller.SetSkipProblems(console.skipProblems);
     frontEnd.Attach(controller);
     controller.Initialize(info, console.options, RunMode::kBatch);
     ui.RunUntil([&controller] { return controller.windowResult().has_value(); });
@@ -90,10 +94,9 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     outcome.applyAsked = info.HasSwitch(L"apply", value);
     if (const auto& job = controller.lastJobResult())
         outcome.jobErrors = job->error;
-    bool foldersLeftOut = false;
     if (!outcome.commandLineRefused && !outcome.applyAsked)
-        foldersLeftOut = PrintDryRun(terminal, controller, fs, frontEnd);
-    outcome.problemShown = frontEnd.problemsShown() > 0 || foldersLeftOut;
+        outcome.planProblems = PrintDryRun(terminal, controller, fs, frontEnd) > 0;
+    outcome.problemShown = frontEnd.problemsShown() > 0;
     return ExitStatusFor(outcome);
 }
 

@@ -1,5 +1,6 @@
 #include "engine/preview.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace torvane {
@@ -8,6 +9,7 @@ Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
     : dialogs_(dialogs), icons_(icons), view_(view) {}
 
 ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode) {
+    settings_ = settings;
     return ApplyContext{settings, dialogs_, mode, PreviewIcons{&current_, &icons_}};
 }
 
@@ -16,12 +18,33 @@ void Preview::Show(FileEntries entries) {
                                                                       : NewListUpdate::kReset;
     new_ = std::move(entries);
     shownRows_ = new_.size();
+    Check();
     if (view_ != nullptr)
         view_->NewEntriesChanged(how);
 }
 
+void Preview::Check() {
+    findings_.clear();
+    changes_ = 0;
+    if (new_.size() != current_.size())
+        return;
+    std::vector<EntrySteps> steps(new_.size());
+    for (std::size_t i = 0; i < new_.size(); ++i) {
+        steps[i] = StepsFor(current_[i], new_[i], settings_);
+        changes_ += steps[i].any() ? 1 : 0;
+    }
+    findings_ = CheckFolder(current_, new_, steps, facts_.unlistedNames, facts_.traits);
+}
+
+const Finding* Preview::FindingAt(std::size_t row) const {
+    const auto it = std::lower_bound(findings_.begin(), findings_.end(), row,
+                                     [](const auto& f, std::size_t r) { return f.first < r; });
+    return it != findings_.end() && it->first == row ? &it->second : nullptr;
+}
+
 void Preview::Clear() {
     current_.clear();
+    facts_ = {};
     Show({});
 }
 
@@ -46,6 +69,7 @@ TaskResult Preview::TaskReplaced(const TaskList& tasks, const EngineSettings& se
 
 TaskResult Preview::RefreshPreview(const TaskList& tasks, const EngineSettings& settings) {
     auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
+    computed_ = computed.result == TaskResult::Ok;
     Show(std::move(computed.entries));
     return computed.result;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/apply_context.hpp"
 #include "engine/apply_task.hpp"
+#include "engine/plan.hpp"
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
 #include "platform/dialogs.hpp"
@@ -36,6 +37,25 @@ class Preview {
 
     const FileEntries& currentEntries() const { return current_; }
     const FileEntries& newEntries() const { return new_; }
+
+    // What the checks of the folder on show know besides its entries: the
+    // names its listing left out and its file system's traits. Set before
+    // EntriesListed; Clear forgets them.
+    struct FolderFacts {
+        std::vector<std::wstring> unlistedNames;
+        FolderTraits traits;
+    };
+    void SetFolderFacts(FolderFacts facts) { facts_ = std::move(facts); }
+    const FolderFacts& folderFacts() const { return facts_; }
+
+    // The checks of the new entries, kept up to date with them: the findings
+    // by row (sorted), the finding of one row, and how many rows change.
+    const std::vector<std::pair<std::size_t, Finding>>& findings() const { return findings_; }
+    const Finding* FindingAt(std::size_t row) const;
+    std::int64_t changes() const { return changes_; }
+    // False when the last full computation failed: the new entries are then
+    // the current ones, not what the task list makes of them.
+    bool computed() const { return computed_; }
 
     // Events, after which the owner calls the operation named:
 
@@ -87,8 +107,15 @@ class Preview {
     Dialogs& dialogs_;
     IconCache& icons_;
     PreviewView* view_;
+    void Check();
+
     FileEntries current_;
     FileEntries new_;
+    FolderFacts facts_;
+    EngineSettings settings_;  // of the last computation: the checks pass over the same entries
+    std::vector<std::pair<std::size_t, Finding>> findings_;
+    std::int64_t changes_ = 0;
+    bool computed_ = true;
     std::size_t shownRows_ = 0;  // the rows the view holds since the last notice
 };
 

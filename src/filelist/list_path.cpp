@@ -222,8 +222,12 @@ Status FillEntries(const ListContext& context, Search& search, FileEntries& out)
     FileEntries files;
     files.reserve(search.records->size());
     for (auto& r : *search.records) {
-        if (!IsListed(r, search.folderMode, context.options))
+        if (!IsListed(r, search.folderMode, context.options)) {
+            if (context.unlistedNames != nullptr && search.folderMode && r.name != L"." &&
+                r.name != L"..")
+                context.unlistedNames->push_back(std::move(r.name));
             continue;
+        }
         auto entry = EntryOf(context, search.folder, std::move(r));
         (entry.IsFolder() ? out : files).push_back(std::move(entry));
         context.progress.StepIt();

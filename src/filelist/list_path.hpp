@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
@@ -51,6 +52,10 @@ struct ListContext {
     AttributeTarget attributeTarget =
         AttributeTarget::kFiles;    // folders count in a job when not kFiles
     std::wstring historyRoot = {};  // the folder history's first path: the progress range counts it
+    // When set, receives the names the folder holds but the listing leaves
+    // out (hidden, system or temporary entries, shortcuts, the kind not
+    // retrieved), "." and ".." aside: names a rename must not take.
+    std::vector<std::wstring>* unlistedNames = nullptr;
 };
 
 // Appends the entries found under `path` to `out` and sorts: `out`'s old

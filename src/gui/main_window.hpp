@@ -89,6 +89,7 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void SetStep(int step) override;
     void StepIt() override;
     void SetPos(int position) override;
+    bool ReviewPlan(const JobPlan& plan, const std::wstring& root) override;
 
     // The action of a command id (menu item and toolbar button share it);
     // null for an unknown id.

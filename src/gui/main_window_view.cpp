@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -221,6 +222,14 @@ void MainWindow::StepIt() {
 
 void MainWindow::SetPos(int position) {
     progress_->SetPos(position);
+}
+
+bool MainWindow::ReviewPlan(const JobPlan& plan, const std::wstring& /*root*/) {
+    const auto answer =
+        QMessageBox::question(this, QStringLiteral("Review"),
+                              QString::fromStdWString(PlanCountText(plan.changes, plan.problems)) +
+                                  QStringLiteral("\nApply the changes without a problem?"));
+    return answer == QMessageBox::Yes;
 }
 
 }  // namespace torvane::gui

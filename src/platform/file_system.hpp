@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -72,6 +73,19 @@ class FileHandle {
 // Names are single components; an entry that is a symbolic link is never
 // followed. The calls behave as the FileSystem calls of the same name on the
 // entry's full path do and fail in the same ways. Closed when destroyed.
+// What a folder's file system can do with its entries, as far as a plan
+// must know before it writes.
+struct FolderTraits {
+    // Names that differ only in letter case name the same entry (FAT, exFAT,
+    // SMB mounts, ext4 folders with case folding).
+    bool foldsCase = false;
+    // Compression really happens when the flag is set (btrfs only).
+    bool compresses = false;
+    // The times the file system can store, in seconds since 1970 UTC.
+    std::int64_t earliestTime = INT64_MIN;
+    std::int64_t latestTime = INT64_MAX;
+};
+
 class Folder {
   public:
     virtual ~Folder() = default;
@@ -85,6 +99,12 @@ class Folder {
     // The records of the folder's entries, "." and ".." included, each with
     // its id. Fails when the folder can't be read.
     virtual Result<std::vector<FindRecord>> FindEntries() = 0;
+
+    // What the folder's file system can do. `sample` is one of its entries'
+    // names holding an ASCII letter (empty when none does): asking for it
+    // with its letters' case swapped tells whether names fold case here, on
+    // file systems (FUSE, say) that don't say so themselves.
+    virtual FolderTraits Traits(const std::wstring& sample) = 0;
 
     // Opens the subfolder `name` without following a symbolic link: fails
     // with ENOTDIR when the name now holds a link or a file, and

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 
 #include "platform/file_attributes.hpp"
 #include "platform/text.hpp"
@@ -555,6 +556,62 @@ Status Encrypt(const Backend& b, const At& at, bool on) {
     if (encrypted == on)
         return Status::Ok();
     return SystemError::FromErrno(EOPNOTSUPP);
+}
+
+namespace {
+
+// File systems known to fold case, by the type statfs gives.
+constexpr long kExfatMagic = 0x2011BAB0;
+constexpr long kCifsMagic = static_cast<long>(0xFF534D42);
+constexpr long kSmb2Magic = static_cast<long>(0xFE534D42);
+#ifndef FS_CASEFOLD_FL
+constexpr int FS_CASEFOLD_FL = 0x40000000;
+#endif
+
+std::string SwapAsciiCase(std::string name) {
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
+
+// Whether `sample` with its case swapped is the same entry; nullopt when the
+// lookups can't tell.
+std::optional<bool> SameEntryInOtherCase(int folder, const std::string& sample) {
+    struct stat asIs {};
+    if (sample.empty() || ::fstatat(folder, sample.c_str(), &asIs, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    struct stat swapped {};
+    if (::fstatat(folder, SwapAsciiCase(sample).c_str(), &swapped, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? std::optional(false) : std::nullopt;
+    return swapped.st_dev == asIs.st_dev && swapped.st_ino == asIs.st_ino;
+}
+
+}  // namespace
+
+FolderTraits TraitsOf(int folder, const std::string& sample) {
+    FolderTraits traits;
+    struct statfs fs {};
+    const bool typed = ::fstatfs(folder, &fs) == 0;
+    const long type = typed ? static_cast<long>(fs.f_type) : 0;
+    traits.compresses = type == static_cast<long>(BTRFS_SUPER_MAGIC);
+    const bool fat = type == MSDOS_SUPER_MAGIC || type == kExfatMagic;
+    if (fat) {
+        // FAT and exFAT keep times from 1980 to the end of 2107.
+        traits.earliestTime = 315532800;
+        traits.latestTime = 4354819199;
+    }
+    if (const auto same = SameEntryInOtherCase(folder, sample)) {
+        traits.foldsCase = *same;
+        return traits;
+    }
+    int flags = 0;
+    const bool casefold = ::ioctl(folder, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL);
+    traits.foldsCase = fat || type == kCifsMagic || type == kSmb2Magic || casefold;
+    return traits;
 }
 
 }  // namespace torvane::posix

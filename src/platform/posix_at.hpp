@@ -97,4 +97,8 @@ Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at);
 Status Move(const Backend& b, const At& from, const At& to);
 Status Encrypt(const Backend& b, const At& at, bool on);
 
+// What the file system of the open folder `folder` can do; `sample` is a name
+// in it holding an ASCII letter, or empty.
+FolderTraits TraitsOf(int folder, const std::string& sample);
+
 }  // namespace torvane::posix

@@ -189,6 +189,10 @@ class PosixFolder : public Folder {
         return ListFolder(backend_, fd_->get(), nativePath_);
     }
 
+    FolderTraits Traits(const std::wstring& sample) override {
+        return posix::TraitsOf(fd_->get(), sample.empty() ? std::string() : Native(sample));
+    }
+
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
                                                const FileId& expected) override {
         const auto native = Native(name);

@@ -52,10 +52,14 @@ TEST_F(UpdateAttributesTest, RefusalsComeInOrderAndStartNothing) {
     ASSERT_EQ(Submit(RenameRecord(L"a", L"a:")), 1);
     EXPECT_FALSE(controller->UpdateAttributes());  // a reserved character
 
+    // The question comes once the plan is built: the worker starts, and
+    // applies nothing.
     controller->ClearTaskList();
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     dialogs.Answer(MessageAnswer::kNo);
-    EXPECT_FALSE(controller->UpdateAttributes());  // not confirmed
+    EXPECT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    EXPECT_FALSE(controller->lastJobResult());
 
     EXPECT_EQ(Messages(),
               (std::vector<Message>{
@@ -100,11 +104,11 @@ TEST_F(UpdateAttributesTest, ProgressCountsTheEntriesOnceAndIsNeverResetByTheJob
     view.events.clear();
     ASSERT_TRUE(controller->UpdateAttributes());
     FinishJob();
-    // Range and step once, one position per entry, back to 0, then the
-    // rebuilt listing's own progress.
-    const std::vector<std::string> expected = {"SetRange 0 3", "SetStep 1", "CommandStates",
-                                               "SetPos 1",     "SetPos 2",  "SetPos 3",
-                                               "SetPos 0"};
+    // A busy bar while the plan is built, then the plan's count as the
+    // range, the steps in batches (all three at once here), back to 0, then
+    // the rebuilt listing's own progress.
+    const std::vector<std::string> expected = {"SetRange 0 0", "SetStep 1", "CommandStates",
+                                               "SetRange 0 3", "SetPos 3",  "SetPos 0"};
     ASSERT_GE(view.events.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(view.events.begin(), view.events.begin() + expected.size()),
               expected);
@@ -185,8 +189,8 @@ TEST_F(UpdateAttributesTest, ASingleFileRenamedByTheJobIsListedUnderItsNewName) 
     controller->SelectFile();
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     ASSERT_TRUE(controller->UpdateAttributes());
-    EXPECT_EQ(view.events[view.events.size() - 3], "SetRange 0 65535");
     FinishJob();
+    EXPECT_EQ(view.Count("SetRange 0 1"), 1);  // the plan counts the one entry
     EXPECT_EQ(controller->history().paths(), std::vector<std::wstring>{L"/data/x2.jpg"});
     EXPECT_EQ(view.currentNames, Names{L"x2.jpg"});
     EXPECT_EQ(view.title, L"Torvane: /data/x2.jpg");
@@ -198,6 +202,7 @@ TEST_F(UpdateAttributesTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
     Start();
     ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     ASSERT_EQ(Submit(RenameRecord(L"A", L"x", L"upper")), 1);
+    view.reviewAnswer = true;  // the job reaches into "sub": its plan is reviewed
     fs.CloseGate();
     ASSERT_TRUE(controller->UpdateAttributes());
     // The worker waits at its first folder while the user changes things.
@@ -246,7 +251,7 @@ TEST_F(UpdateAttributesTest, ClosingDuringAJobWaitsForItsCompletion) {
     EXPECT_TRUE(fs.Exists(L"/data/x2.jpg"));
 }
 
-TEST(RealFolderJob, ANameCollisionIsLoggedAndTheLogSavedOnDisk) {
+TEST(RealFolderJob, ANameCollisionIsReviewedLoggedAndTheLogSavedOnDisk) {
     ScopedTimeZone zone("UTC0");
     TempDir dir;
     const std::wstring root = FromUtf8(dir.Join("photos")) + L"/";
@@ -268,15 +273,21 @@ TEST(RealFolderJob, ANameCollisionIsLoggedAndTheLogSavedOnDisk) {
     ASSERT_EQ(controller.SubmitTask(RenameRecord(L"a", L"x")), 1);
     const std::string logPath = dir.Join("log.txt");
     view.saveAnswers.push_back(FromUtf8(logPath));
+    view.reviewAnswer = true;  // the plan's problem is reviewed and the rest applied
     ASSERT_TRUE(controller.UpdateAttributes());
     ui.RunUntil([&] { return !controller.jobRunning(); });
 
+    ASSERT_EQ(view.reviews.size(), 1u);
+    EXPECT_EQ(view.reviews[0].changes, 2);
+    EXPECT_EQ(view.reviews[0].problems, 1);
     EXPECT_EQ(view.currentNames, (Names{L"a2.txt", L"x1.txt", L"x2.txt"}));
     EXPECT_EQ(ReadBytes(dir.Join("photos/x2.txt")), "x2.txt");
     EXPECT_EQ(ReadBytes(logPath),
               Utf16LeFile(FromUtf8("Log file started on: 2021-07-03 12-05-09\r\n\r\n"
-                                   "Error renaming file:  " +
-                                   ToUtf8(root) + "a2.txt..........File exists\r\r\n\r\n")));
+                                   "Entry not changed:  " +
+                                   ToUtf8(root) +
+                                   "a2.txt..........\"x2.txt\" is taken by \"x2.txt\", which "
+                                   "keeps its name.\r\r\n\r\n")));
 }
 
 }  // namespace

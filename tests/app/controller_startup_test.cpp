@@ -73,6 +73,7 @@ TEST_F(StartupTest, PathAndTaskListAreLoadedAndNoConfirmHoldsForTheRun) {
 TEST_F(StartupTest, ApplyAsksBeforeTheJob) {
     dialogs.Answer(MessageAnswer::kNo);
     Start({L"/data/", taskFile, L"-Apply"});
+    FinishJob();  // the question comes once the plan is built
     EXPECT_EQ(Messages(), std::vector<Message>{kConfirm});
     EXPECT_FALSE(controller->jobRunning());
     EXPECT_FALSE(controller->windowResult());

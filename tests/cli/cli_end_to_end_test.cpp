@@ -115,8 +115,8 @@ TEST_F(CliTest, ADryRunPrintsTheChangesAndChangesNothing) {
         "12:05:09 PM\n"
         "notes.txt -> notes.txt | Modified 07/03/2019 12:05:09 PM -> 07/03/2020 12:05:09 PM | "
         "Attributes +Archive +Read-only\n"
-        "Dry run: 3 of 3 entries would change. Nothing was changed; add -Apply to apply the "
-        "task list.\n";
+        "Dry run: 3 of 3 entries would change, 0 problems. Nothing was changed; add -Apply to "
+        "apply the task list.\n";
     // -NoConfirm and -Quit change nothing without -Apply.
     const Args cases[] = {{"photos", "list.tvt"},
                           {"-FilePath", "photos/", "-TaskList", "list.tvt", "-NoConfirm"},
@@ -235,21 +235,44 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
     }
 }
 
-TEST_F(CliTest, AJobWithAFailureExitsOneAndPrintsTheLogLine) {
+TEST_F(CliTest, AConflictStopsTheJobUnlessTheEntriesWithAProblemAreSkipped) {
     WriteList("same.tvt",
               {"$FileName<>FIND=IMG_000[12]<>REPL=same<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>"});
-    const auto r = Cli({"photos/", "same.tvt", "-Apply", "-NoConfirm"});
+    const auto before = Snapshot();
+    const std::string problem1 =
+        "IMG_0001.jpg -> same.jpg | Problem: \"same.jpg\" is also the new name of "
+        "\"IMG_0002.jpg\".\n";
+
+    // The dry run shows both problems and says so in its status.
+    const auto dryRun = Cli({"photos/", "same.tvt"});
+    EXPECT_EQ(dryRun.exitStatus, 4) << dryRun.err;
+    EXPECT_TRUE(Contains(dryRun.out, problem1)) << dryRun.out;
+    EXPECT_TRUE(Contains(dryRun.out, "2 problems.")) << dryRun.out;
+
+    // -Apply refuses the whole job, -NoConfirm or not.
+    const auto refused = Cli({"photos/", "same.tvt", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(refused.exitStatus, 3);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_TRUE(Contains(refused.err, problem1)) << refused.err;
+    EXPECT_TRUE(Contains(refused.err,
+                         "Nothing was changed: the plan has 2 changes, 2 problems. Add "
+                         "-SkipProblems to apply the changes without a problem.\n"))
+        << refused.err;
+    EXPECT_EQ(Snapshot(), before);
+
+    // -SkipProblems applies the rest (nothing here) and logs each entry left alone.
+    const auto r = Cli({"photos/", "same.tvt", "-Apply", "-NoConfirm", "-SkipProblems"});
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("Log file started on: ", 0), 0u) << r.err;
-    EXPECT_TRUE(
-        Contains(r.err, "\nError renaming file:  photos/IMG_0002.jpg..........File exists\n"))
+    EXPECT_TRUE(Contains(r.err,
+                         "\nEntry not changed:  photos/IMG_0002.jpg..........\"same.jpg\" is also "
+                         "the new name of \"IMG_0001.jpg\".\n"))
         << r.err;
     EXPECT_TRUE(Contains(r.err,
                          "Warning: Operation completed with error.  Do you want to save the log "
                          "file?\nAnswered No: standard input is not a terminal."));
-    EXPECT_TRUE(fs::exists(Path("photos/same.jpg")));
-    EXPECT_TRUE(fs::exists(Path("photos/IMG_0002.jpg")));
+    EXPECT_EQ(Snapshot(), before);
     // No log was saved.
     for (const auto& e : fs::directory_iterator(dir.path()))
         EXPECT_FALSE(Contains(e.path().filename().string(), "Error log")) << e.path();
@@ -273,19 +296,22 @@ TEST_F(CliTest, NamesWithTerminalControlsArePrintedQuoted) {
     };
 
     const auto dryRun = Cli({"odd/", "same.tvt"});
-    EXPECT_EQ(dryRun.exitStatus, 0) << dryRun.err;
-    EXPECT_EQ(dryRun.out, shown + "1.jpg -> " + shown + "same.jpg\n" + shown + "2.jpg -> " + shown +
-                              "same.jpg\nDry run: 2 of 2 entries would change. Nothing was "
-                              "changed; add -Apply to apply the task list.\n");
+    EXPECT_EQ(dryRun.exitStatus, 4) << dryRun.err;
+    const std::string sameName = "\"" + shown + "same.jpg\" is also the new name of \"" + shown;
+    EXPECT_EQ(dryRun.out, shown + "1.jpg -> " + shown + "same.jpg | Problem: " + sameName +
+                              "2.jpg\".\n" + shown + "2.jpg -> " + shown +
+                              "same.jpg | Problem: " + sameName +
+                              "1.jpg\".\nDry run: 2 of 2 entries would change, 2 problems. "
+                              "Nothing was changed; add -Apply to apply the task list (and "
+                              "-SkipProblems to leave the entries with a problem alone).\n");
 
-    const auto job = Cli({"odd/", "same.tvt", "-Apply", "-NoConfirm"});
+    const auto job = Cli({"odd/", "same.tvt", "-Apply", "-NoConfirm", "-SkipProblems"});
     EXPECT_EQ(job.exitStatus, 1);
-    EXPECT_TRUE(
-        Contains(job.err, "\nError renaming file:  odd/" + shown + "2.jpg..........File exists\n"))
+    EXPECT_TRUE(Contains(job.err, "\nEntry not changed:  odd/" + shown + "2.jpg.........."))
         << job.err;
     EXPECT_TRUE(NoRawControl(job.err)) << job.err;
     EXPECT_TRUE(NoRawControl(job.out)) << job.out;
-    EXPECT_TRUE(fs::exists(Path("odd/" + name + "same.jpg")));
+    EXPECT_TRUE(fs::exists(Path("odd/" + name + "1.jpg")));
 }
 
 TEST_F(CliTest, TheConfirmationIsAnsweredNoWhenInputIsClosedOrNoTerminal) {
@@ -306,9 +332,9 @@ TEST_F(CliTest, TheConfirmationIsAnsweredNoWhenInputIsClosedOrNoTerminal) {
 TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
     WriteList("same.tvt",
               {"$FileName<>FIND=IMG_000[12]<>REPL=same<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>"});
-    const auto r =
-        RunOnTerminal(program, {"photos/", "same.tvt", "-Apply", "-NoConfirm"}, dir.path(),
-                      {{"Do you want to save the log file? [y/N] ", "y\n"}, {".txt]: ", "\n"}});
+    const auto r = RunOnTerminal(
+        program, {"photos/", "same.tvt", "-Apply", "-NoConfirm", "-SkipProblems"}, dir.path(),
+        {{"Do you want to save the log file? [y/N] ", "y\n"}, {".txt]: ", "\n"}});
     EXPECT_EQ(r.exitStatus, 1) << r.out;
     // The job's bar only: the listings before and after it draw nothing.
     std::size_t bars = 0;
@@ -316,7 +342,7 @@ TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
          at = r.out.find("] 3/3 entries", at + 1))
         ++bars;
     EXPECT_EQ(bars, 1u) << r.out;
-    EXPECT_TRUE(Contains(r.out, "Error renaming file:  photos/IMG_0002.jpg..........File exists"));
+    EXPECT_TRUE(Contains(r.out, "Entry not changed:  photos/IMG_0002.jpg..........\"same.jpg\""));
     std::string saved;
     for (const auto& e : fs::directory_iterator(dir.path())) {
         const std::string name = e.path().filename().string();
@@ -325,7 +351,7 @@ TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
     }
     ASSERT_FALSE(saved.empty()) << r.out;
     EXPECT_EQ(saved.substr(0, 2), "\xff\xfe");
-    EXPECT_TRUE(Contains(saved, std::string("F\0i\0l\0e\0 \0e\0x\0i\0s\0t\0s\0", 22)));
+    EXPECT_TRUE(Contains(saved, std::string("E\0n\0t\0r\0y\0 \0n\0o\0t\0", 18)));
 }
 
 TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
@@ -414,9 +440,10 @@ TEST_F(CliPreferencesTest, ThePreferenceFileIsReadAndNeverWritten) {
     WritePreferences("CaseSensitiveSearch=1\nAutoLoadFileList=1\nSelectedFilePath=/nowhere/\n");
     const std::string before = ReadBytes(Path("bin/config.ini"));
     r = Cli({"photos", "lower.tvt"});
-    EXPECT_EQ(r.out,
-              "Dry run: 0 of 4 entries would change. Nothing was changed; add -Apply to "
-              "apply the task list.\n");
+    EXPECT_EQ(
+        r.out,
+        "Dry run: 0 of 4 entries would change, 0 problems. Nothing was changed; add -Apply to "
+        "apply the task list.\n");
     r = Cli({"photos", "lower.tvt", "-Apply", "-NoConfirm"});
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_TRUE(fs::exists(Path("photos/IMG_0003.jpg")));

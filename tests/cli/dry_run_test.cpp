@@ -131,7 +131,9 @@ class DryRunWalkTest : public ::testing::Test {
         EXPECT_TRUE(ListPath(listing, root, current).ok());
         const auto computed =
             ComputeNewEntries(current, tasks, {settings.engine, dialogs, ApplyMode::JobMode, {}});
-        return DryRun(current, computed.entries, settings, fs, dialogs);
+        const std::vector<std::wstring> unlisted;
+        const ListedRoot listed{current, computed.entries, unlisted};
+        return DescribePlan(BuildPlan(settings, fs, dialogs, nullptr, &listed), root);
     }
 
     // The job on the same settings, returning the file system's changes;
@@ -163,7 +165,7 @@ TEST_F(DryRunWalkTest, SubfoldersComeFirstWithTheirOwnNumberingAsInTheJob) {
     EXPECT_EQ(report.lines,
               (Lines{L"d/e/deep.jpg -> d/e/P01", L"d/e -> d/P01", L"d/in.jpg -> d/P02", L"d -> P01",
                      L"x.jpg -> P02", L"y.jpg -> P03"}));
-    EXPECT_EQ(report.entries, 6u);
+    EXPECT_EQ(report.entries, 6);
     EXPECT_TRUE(fs.changes().empty());
     EXPECT_TRUE(dialogs.messages().empty());
 
@@ -198,9 +200,11 @@ TEST_F(DryRunWalkTest, TheKindFilterAndLinkedFoldersAreRespected) {
     EXPECT_EQ(Run(L"/r/", tasks, all, AttributeTarget::kFiles).lines,
               (Lines{L"folder/b.txt -> folder/b.txt | Attributes +Hidden",
                      L"a.txt -> a.txt | Attributes +Hidden"}));
+    // A linked folder has no attributes of its own: the plan says so.
     EXPECT_EQ(Run(L"/r/", tasks, all, AttributeTarget::kFolders).lines,
               (Lines{L"folder -> folder | Attributes +Archive +Hidden",
-                     L"linked -> linked | Attributes +Archive +Hidden"}));
+                     L"linked -> linked | Attributes +Archive +Hidden | Problem: A symbolic link "
+                     L"has no attributes of its own to change."}));
 }
 
 TEST_F(DryRunWalkTest, AnUnreadableSubfolderIsReportedAndTheRestGoesOn) {
@@ -210,7 +214,11 @@ TEST_F(DryRunWalkTest, AnUnreadableSubfolderIsReportedAndTheRestGoesOn) {
     fs.FailOn(FakeFileSystem::Call::kFindEntries, L"/r/d", EACCES);
     const auto report = Run(L"/r/", {Rename(L"jpg", L"png")},
                             {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
-    EXPECT_EQ(report.lines, (Lines{L"e/c.jpg -> e/c.png", L"a.jpg -> a.png"}));
+    EXPECT_EQ(report.lines,
+              (Lines{L"e/c.jpg -> e/c.png",
+                     L"d | Problem: This folder could not be read; nothing in it will change.",
+                     L"a.jpg -> a.png"}));
+    EXPECT_EQ(report.problems, 1);
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].icon, MessageIcon::kError);
 }
@@ -224,8 +232,13 @@ TEST_F(DryRunWalkTest, AFolderLeftOutIsReportedAsTheJobLogsItAndTheSameEntriesCh
     const TaskList tasks = {Rename(L"jpg", L"png"), Timestamp(L"Modified", L"1999", L"soon")};
 
     const auto report = Run(L"/r/", tasks, {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
-    EXPECT_EQ(report.lines, (Lines{L"e/f.jpg -> e/f.png", L"a.jpg -> a.png"}));
-    EXPECT_EQ(report.problems,
+    EXPECT_EQ(report.lines,
+              (Lines{L"e/f.jpg -> e/f.png",
+                     L"d | Problem: This folder could not be read; nothing in it will change.",
+                     L"old | Problem: The new values of the entries in this folder could not be "
+                     L"computed; nothing in it will change.",
+                     L"a.jpg -> a.png"}));
+    EXPECT_EQ(report.folderProblems,
               (Lines{L"Error reading directory:  /r/d/..........Permission denied\r\n",
                      L"Error processing directory:  /r/old/"}));
     EXPECT_TRUE(fs.changes().empty());
@@ -234,7 +247,7 @@ TEST_F(DryRunWalkTest, AFolderLeftOutIsReportedAsTheJobLogsItAndTheSameEntriesCh
 
     EXPECT_EQ(RunTheJob(), (Lines{L"Move /r/e/f.jpg -> /r/e/f.png", L"Move /r/a.jpg -> /r/a.png"}));
     EXPECT_TRUE(job.error);
-    EXPECT_EQ(Lines(job.log.begin() + 1, job.log.end()), report.problems);
+    EXPECT_EQ(Lines(job.log.begin() + 1, job.log.end()), report.folderProblems);
     // The job shows the same messages again, in the same order.
     const auto messages = dialogs.messages();
     ASSERT_EQ(messages.size(), 4u);
@@ -250,24 +263,33 @@ TEST(DryRunPrintTest, ChangesAndSummaryGoToOutputAndFoldersLeftOutToErrors) {
     DryRunReport report;
     report.lines = {L"a -> b", L"c -> d"};
     report.entries = 3;
-    report.problems = {L"Error reading directory:  /r/d/..........Permission denied\r\n",
-                       L"Error processing directory:  /r/old/"};
+    report.changes = 2;
+    report.problems = 2;
+    report.folderProblems = {L"Error reading directory:  /r/d/..........Permission denied\r\n",
+                             L"Error processing directory:  /r/old/"};
     PrintDryRunReport(terminal, report);
     EXPECT_EQ(streams.Out(),
-              "a -> b\nc -> d\nDry run: 2 of 3 entries would change. Nothing was changed; add "
-              "-Apply to apply the task list.\n");
+              "a -> b\nc -> d\nDry run: 2 of 3 entries would change, 2 problems. Nothing was "
+              "changed; add -Apply to apply the task list (and -SkipProblems to leave the entries "
+              "with a problem alone).\n");
     EXPECT_EQ(streams.Err(),
               "Error reading directory:  /r/d/..........Permission denied\n"
               "Error processing directory:  /r/old/\n");
 }
 
-TEST(DryRunSummaryTest, CountsTheChangingEntriesAmongAll) {
+TEST(DryRunSummaryTest, CountsTheChangingEntriesAmongAllAndTheProblems) {
     DryRunReport report;
     report.lines = {L"a -> b"};
     report.entries = 4;
+    report.changes = 1;
     EXPECT_EQ(DryRunSummary(report),
-              L"Dry run: 1 of 4 entries would change. Nothing was changed; add -Apply to apply "
-              L"the task list.");
+              L"Dry run: 1 of 4 entries would change, 0 problems. Nothing was changed; add -Apply "
+              L"to apply the task list.");
+    report.problems = 1;
+    EXPECT_EQ(DryRunSummary(report),
+              L"Dry run: 1 of 4 entries would change, 1 problem. Nothing was changed; add -Apply "
+              L"to apply the task list (and -SkipProblems to leave the entries with a problem "
+              L"alone).");
 }
 
 }  // namespace

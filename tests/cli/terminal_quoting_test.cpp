@@ -151,17 +151,10 @@ class ConsoleNamesTest : public ConsoleMessageQuotingTest {
 };
 
 TEST_F(ConsoleNamesTest, TheDryRunPrintsNoRawControlAndItsReportKeepsThem) {
-    NoProgress progress;
-    FileEntries current;
-    ListContext listing{fs, frontEnd, progress};
-    listing.options = settings.listOptions;
-    ASSERT_TRUE(ListPath(listing, settings.root, current).ok());
-    const auto computed = ComputeNewEntries(current, settings.tasks,
-                                            {settings.engine, frontEnd, ApplyMode::JobMode, {}});
-    const auto report = DryRun(current, computed.entries, settings, fs, frontEnd);
-    ASSERT_EQ(report.lines.size(), 4u);
-    ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find(kFolder), std::wstring::npos);
+    const auto report = DescribePlan(BuildPlan(settings, fs, frontEnd), settings.root);
+    ASSERT_EQ(report.lines.size(), 5u);  // the four renames, and the unreadable folder's problem
+    ASSERT_EQ(report.folderProblems.size(), 1u);
+    EXPECT_NE(report.folderProblems[0].find(kFolder), std::wstring::npos);
     PrintDryRunReport(terminal, report);
 
     const std::string out = streams.Out();
@@ -170,7 +163,8 @@ TEST_F(ConsoleNamesTest, TheDryRunPrintsNoRawControlAndItsReportKeepsThem) {
     EXPECT_FALSE(HasRawControl(err)) << err;
     for (const char* line : {"a\\e[1A\\e[2K\\r.jpg -> a\\e[1A\\e[2K\\r.png\n",
                              "b\\nNotice: Operation completed sucessfully.jpg -> "
-                             "b\\nNotice: Operation completed sucessfully.png\n",
+                             "b\\nNotice: Operation completed sucessfully.png | Problem: The "
+                             "new name holds a reserved character",
                              "c\\u202egpj.jpg -> c\\u202egpj.png\n", "d\\xff.jpg -> d\\xff.png\n"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
     EXPECT_NE(err.find("Error reading directory:  /r/e\\u009b2J/..........Permission denied\n"),

@@ -1,6 +1,6 @@
 // A job in a process of its own, for tests that kill it part-way: renames
 // every file of the folder given (prefix "f" to "g") and writes one byte to
-// standard output per processed entry.
+// standard output just before each change it makes to an entry.
 #include <unistd.h>
 
 #include "engine/job.hpp"
@@ -19,15 +19,17 @@ class NoDialogs : public Dialogs {
     }
 };
 
-class ByteObserver : public JobObserver {
+class QuietObserver : public JobObserver {
   public:
-    void JobStep(int) override {
-        const char step = '.';
-        if (::write(STDOUT_FILENO, &step, 1) != 1)
-            _exit(3);
-    }
+    void JobStep(int) override {}
     void JobDone(const JobResult&) override {}
 };
+
+void WriteStepByte(const std::string&) {
+    const char step = '.';
+    if (::write(STDOUT_FILENO, &step, 1) != 1)
+        _exit(3);
+}
 
 }  // namespace
 }  // namespace torvane
@@ -44,7 +46,8 @@ int main(int argc, char** argv) {
     settings.root = FromUtf8(argv[1]);
     settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(rename)}};
     PosixFileSystem fs;
+    fs.SetBeforeStep(WriteStepByte);
     NoDialogs dialogs;
-    ByteObserver observer;
+    QuietObserver observer;
     return RunJob(settings, fs, dialogs, observer, 0).error ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
 
 namespace torvane::testing {
 namespace {
@@ -33,6 +34,12 @@ class FakeFileSystem::FolderHandle : public Folder {
         if (!key)
             return key.error();
         return fs_.FindEntries(*key);
+    }
+    FolderTraits Traits(const std::wstring&) override {
+        auto key = Where();
+        std::lock_guard lock(fs_.mutex_);
+        const auto it = key ? fs_.traits_.find(*key) : fs_.traits_.end();
+        return it == fs_.traits_.end() ? FolderTraits{} : it->second;
     }
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
                                                const FileId& expected) override {
@@ -365,6 +372,14 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
         return Status::Ok();
     if (nodes_.count(dst))
         return SystemError::FromErrno(EEXIST);
+    if (const auto t = traits_.find(ParentOf(dst)); t != traits_.end() && t->second.foldsCase) {
+        const auto parent = ParentOf(dst);
+        for (const auto& [key, node] : nodes_) {
+            if (ParentOf(key) == parent && key != parent && key != src &&
+                EqualsIgnoringAsciiCase(key, dst))
+                return SystemError::FromErrno(EEXIST);
+        }
+    }
     if (dst.compare(0, src.size() + 1, src + kPathSeparator) == 0)
         return SystemError::FromErrno(EINVAL);  // a folder into itself
     // Move the entry and everything below it.
@@ -382,6 +397,11 @@ Status FakeFileSystem::Move(const std::wstring& from, const std::wstring& to) {
         nodes_[k] = n;
     Record(L"Move " + src + L" -> " + dst);
     return Status::Ok();
+}
+
+void FakeFileSystem::SetFolderTraits(const std::wstring& path, FolderTraits traits) {
+    std::lock_guard lock(mutex_);
+    traits_[Normalize(path)] = traits;
 }
 
 std::optional<std::wstring> FakeFileSystem::KeyOf(std::uint64_t id,

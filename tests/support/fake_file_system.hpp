@@ -105,6 +105,12 @@ class FakeFileSystem : public FileSystem {
     // disk; so does every later one. An empty path: every file written.
     void FailWriteAfter(const std::wstring& path, std::size_t bytes, int code = ENOSPC);
 
+    // What the folder at `path` reports as its file system's traits (none
+    // by default). In a folder that folds case, a move fails with EEXIST
+    // when another entry of the folder has the new name in another letter
+    // case; a change of case alone works, as Move promises.
+    void SetFolderTraits(const std::wstring& path, FolderTraits traits);
+
     // The entry at a path, if any.
     std::optional<Node> Lookup(const std::wstring& path) const;
     bool Exists(const std::wstring& path) const { return Lookup(path).has_value(); }
@@ -194,7 +200,8 @@ class FakeFileSystem : public FileSystem {
     static std::uint32_t Reported(const std::wstring& key, const Node& node);
 
     mutable std::mutex mutex_;
-    std::map<std::wstring, Node> nodes_;  // key: path without trailing separator; "/" root
+    std::map<std::wstring, Node> nodes_;           // key: path without trailing separator; "/" root
+    std::map<std::wstring, FolderTraits> traits_;  // by folder key
     struct Failure {
         int code;
         int after;  // calls still to let through

@@ -114,6 +114,21 @@ class RecordingView : public WindowView,
     }
     // Recorded without an event, so that event sequences stay as they were.
     void JobFinished(const JobResult& result) override { finishedJobs.push_back(result); }
+    // The review of a plan: recorded with its counts, answered by
+    // reviewAnswer (Cancel unless a test says otherwise).
+    bool ReviewPlan(const JobPlan& plan, const std::wstring& root) override {
+        reviews.push_back({plan.changes, plan.problems, plan.folders.size(), root});
+        Event("ReviewPlan");
+        return reviewAnswer;
+    }
+    struct Review {
+        std::int64_t changes = 0;
+        std::int64_t problems = 0;
+        std::size_t folders = 0;
+        std::wstring root;
+    };
+    std::vector<Review> reviews;
+    bool reviewAnswer = false;
 
     // Pickers
     std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override {

@@ -1,6 +1,6 @@
-// The job's walk of a tree, seen through a visitor that records what it is
-// handed: the order, the new values per folder, and the folders left out.
-#include "engine/job_walker.hpp"
+// The job's plan: the walk of a tree (the order, the new values per folder,
+// the folders left out), the checks, and how the plan is applied.
+#include "engine/plan.hpp"
 
 #include <gtest/gtest.h>
 
@@ -40,46 +40,51 @@ TaskItem ModifiedYear(std::wstring find, std::wstring replace) {
 }
 
 // "path -> new name" per entry, "unreadable path" or "not computed path"
-// per folder left out, in the order the walk hands them over.
-class RecordingVisitor : public WalkVisitor {
-  public:
-    void Entry(Folder&, const FileEntry& current, const FileEntry& updated) override {
-        visits.push_back(current.FullPath() + L" -> " + updated.name);
+// per folder left out, in the order the job meets them.
+void Describe(const JobPlan& plan, std::size_t index, Lines& visits, Lines& logLines) {
+    const PlannedFolder& f = plan.folders[index];
+    for (const std::size_t child : f.subfolders)
+        Describe(plan, child, visits, logLines);
+    if (f.problem) {
+        const bool computed = f.problem->rfind(L"Error processing", 0) == 0;
+        visits.push_back((computed ? L"not computed " : L"unreadable ") + f.path);
+        logLines.push_back(*f.problem);
+        return;
     }
-    void FolderFailed(const FolderProblem& problem) override {
-        visits.push_back(
-            (problem.kind == FolderProblem::Kind::kUnreadable ? L"unreadable " : L"not computed ") +
-            problem.folder);
-        logLines.push_back(problem.logLine);
-    }
-    Lines visits;
-    Lines logLines;
-};
+    for (std::size_t i = 0; i < f.current.size(); ++i)
+        visits.push_back(f.current[i].FullPath() + L" -> " + f.updated[i].name);
+}
 
-// One walk's world: a file system, the messages shown, what was visited.
+// One plan's world: a file system, the messages shown, the plan.
 struct WalkWorld {
     Lines Walk(const std::wstring& root, TaskList tasks) {
         settings.root = root;
         settings.tasks = std::move(tasks);
-        JobWalker(settings, fs, dialogs, visitor).WalkFolder(ResolveWalkRoot(fs, root).path);
-        return visitor.visits;
+        plan = BuildPlan(settings, fs, dialogs);
+        visits.clear();
+        logLines.clear();
+        if (!plan.folders.empty())
+            Describe(plan, 0, visits, logLines);
+        return visits;
     }
 
     FakeFileSystem fs;
     RecordingDialogs dialogs;
-    RecordingVisitor visitor;
+    JobPlan plan;
+    Lines visits;
+    Lines logLines;
     JobSettings settings{L"",
                          {},
                          {Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem},
                          {false, AttributeTarget::kBoth}};
 };
 
-class JobWalkerTest : public ::testing::Test, public WalkWorld {
+class PlanWalkTest : public ::testing::Test, public WalkWorld {
   protected:
     testing::ScopedTimeZone tz{"UTC0"};
 };
 
-TEST_F(JobWalkerTest, BelowAnEntryComesFirstEachFolderNumbersOnItsOwnAndLinksAreNotEntered) {
+TEST_F(PlanWalkTest, SubfoldersComeFirstEachFolderNumbersOnItsOwnAndLinksAreNotEntered) {
     fs.AddFile(L"/r/x.txt");
     fs.AddFile(L"/r/d/in.txt");
     fs.AddFile(L"/r/d/e/deep.txt");
@@ -93,7 +98,7 @@ TEST_F(JobWalkerTest, BelowAnEntryComesFirstEachFolderNumbersOnItsOwnAndLinksAre
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
-TEST_F(JobWalkerTest, AFolderLeftOutIsReportedWithTheJobsLogLineAndTheWalkGoesOn) {
+TEST_F(PlanWalkTest, AFolderLeftOutIsReportedWithTheJobsLogLineAndTheWalkGoesOn) {
     const struct {
         const char* what;
         std::wstring failing;  // the folder whose listing fails, if any
@@ -103,12 +108,12 @@ TEST_F(JobWalkerTest, AFolderLeftOutIsReportedWithTheJobsLogLineAndTheWalkGoesOn
         // /r/old holds a file whose new time is no date.
         {"old not computed",
          L"",
-         {L"/r/d/b.txt -> b.txt", L"/r/d -> d", L"not computed /r/old/", L"/r/old -> old",
+         {L"/r/d/b.txt -> b.txt", L"not computed /r/old/", L"/r/d -> d", L"/r/old -> old",
           L"/r/a.txt -> a.txt"},
          {L"Error processing directory:  /r/old/"}},
         {"old not computed, d unreadable",
          L"/r/d",
-         {L"unreadable /r/d/", L"/r/d -> d", L"not computed /r/old/", L"/r/old -> old",
+         {L"unreadable /r/d/", L"not computed /r/old/", L"/r/d -> d", L"/r/old -> old",
           L"/r/a.txt -> a.txt"},
          {L"Error reading directory:  /r/d/..........Permission denied\r\n",
           L"Error processing directory:  /r/old/"}},
@@ -127,11 +132,11 @@ TEST_F(JobWalkerTest, AFolderLeftOutIsReportedWithTheJobsLogLineAndTheWalkGoesOn
         if (!c.failing.empty())
             fs.FailOn(Call::kFindEntries, c.failing, EACCES);
         EXPECT_EQ(world.Walk(L"/r/", {ModifiedYear(L"1999", L"soon")}), c.visits) << c.what;
-        EXPECT_EQ(world.visitor.logLines, c.logLines) << c.what;
+        EXPECT_EQ(world.logLines, c.logLines) << c.what;
     }
 }
 
-TEST_F(JobWalkerTest, TheRootIsLookedAtOnceToTellAFolderFromASingleFile) {
+TEST_F(PlanWalkTest, TheRootIsLookedAtOnceToTellAFolderFromASingleFile) {
     fs.AddFile(L"/r/one.txt");
     const struct {
         std::wstring root, path;

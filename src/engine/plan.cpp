@@ -1,0 +1,417 @@
+// Building a job's plan: the walk that lists and computes every folder once,
+// and the checks of each folder's changes.
+#include "engine/plan.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <unordered_map>
+
+#include "engine/apply_task.hpp"
+#include "engine/disk_steps.hpp"
+#include "filelist/list_path.hpp"
+#include "platform/date_text.hpp"
+#include "platform/file_attributes.hpp"
+#include "platform/progress.hpp"
+#include "platform/text.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
+constexpr std::wstring_view kFolderReplacedMessage =
+    L"The folder was replaced by another entry after it was listed; nothing in it was "
+    L"changed.\r\n";
+
+bool Switches(std::uint32_t before, std::uint32_t after, std::uint32_t bit) {
+    return ((before ^ after) & bit) != 0;
+}
+
+std::wstring Quoted(std::wstring_view name) {
+    return L"\"" + std::wstring(name) + L"\"";
+}
+
+// The key a name is compared by in a folder: the name itself, or its ASCII
+// lower case where the file system folds case.
+std::wstring KeyOf(const std::wstring& name, bool foldsCase) {
+    return foldsCase ? AsciiLower(name) : name;
+}
+
+// Why the change can't be made on this file system; empty when it can.
+std::wstring CannotApplyReason(const FileEntry& current, const FileEntry& updated,
+                               const EntrySteps& steps, const FolderTraits& traits) {
+    const std::uint32_t before = current.attributes;
+    const std::uint32_t after = updated.attributes;
+    if (steps.attributes) {
+        if ((before & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return L"A symbolic link has no attributes of its own to change.";
+        if (Switches(before, after, FILE_ATTRIBUTE_ENCRYPTED))
+            return L"Linux can't encrypt or decrypt an existing entry.";
+        if (Switches(before, after, FILE_ATTRIBUTE_COMPRESSED) && !traits.compresses)
+            return L"This file system can't compress entries.";
+    }
+    if (steps.times) {
+        for (const auto& [was, will] : {std::pair{current.created, updated.created},
+                                        std::pair{current.modified, updated.modified},
+                                        std::pair{current.accessed, updated.accessed}}) {
+            if (was != will && (will < traits.earliestTime || will > traits.latestTime))
+                return L"This file system can't store the time " + FormatDateText(will) + L".";
+        }
+    }
+    return {};
+}
+
+std::wstring UnusableReason(const std::wstring& name) {
+    if (HasReservedCharacter(name))
+        return L"The new name holds a reserved character (< > : \" / \\ | ? *).";
+    return UnusableNameReason(name);
+}
+
+// The plan's walk.
+class Planner {
+  public:
+    Planner(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs, PlanObserver* observer,
+            JobPlan& plan)
+        : settings_(settings), fs_(fs), dialogs_(dialogs), observer_(observer), plan_(plan) {}
+
+    void PlanRoot(const ListedRoot* listed) {
+        const WalkRoot root = ResolveWalkRoot(fs_, settings_.root);
+        plan_.rootIsFile = root.isFile;
+        if (root.path.empty())
+            return;
+        std::wstring folderPath = root.path;
+        if (root.isFile) {
+            const auto slash = root.path.find_last_of(kPathSeparator);
+            folderPath = slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
+                                                     : root.path.substr(0, slash + 1);
+        }
+        auto folder = fs_.OpenFolder(folderPath);
+        if (!folder) {
+            ShowListingError(Listing(nullptr), folder.error());
+            AddUnreadable(root.path, PlannedFolder::kNone, PlannedFolder::kNone,
+                          ErrorLogLine(kErrorReadingDirectory, root.path,
+                                       fs_.SystemMessage(folder.error().code)));
+            return;
+        }
+        PlanFolder(**folder, root.isFile ? folderPath : root.path, root.isFile ? root.path : L"",
+                   PlannedFolder::kNone, PlannedFolder::kNone, listed);
+    }
+
+  private:
+    ListContext Listing(std::vector<std::wstring>* unlisted) {
+        ListContext listing{fs_, dialogs_, noProgress_};
+        listing.options = settings_.listOptions;
+        listing.attributeTarget = settings_.engine.attributeTarget;
+        listing.unlistedNames = unlisted;
+        return listing;
+    }
+
+    std::size_t AddUnreadable(const std::wstring& path, std::size_t parent, std::size_t parentEntry,
+                              std::wstring logLine) {
+        PlannedFolder folder;
+        folder.path = path;
+        folder.parent = parent;
+        folder.parentEntry = parentEntry;
+        folder.problem = std::move(logLine);
+        plan_.folders.push_back(std::move(folder));
+        ++plan_.problems;
+        return plan_.folders.size() - 1;
+    }
+
+    // Lists, computes, walks below and checks one folder. `singleFile`, when
+    // not empty, is the only entry listed (a single-file root).
+    void PlanFolder(Folder& folder, const std::wstring& path, const std::wstring& singleFile,
+                    std::size_t parent, std::size_t parentEntry, const ListedRoot* listed) {
+        if (observer_ != nullptr && observer_->CancelRequested()) {
+            plan_.cancelled = true;
+            return;
+        }
+        const std::size_t index = plan_.folders.size();
+        {
+            PlannedFolder planned;
+            planned.path = path;
+            planned.id = folder.id();
+            planned.parent = parent;
+            planned.parentEntry = parentEntry;
+            plan_.folders.push_back(std::move(planned));
+        }
+        std::vector<std::wstring> unlisted;
+        FileEntries current;
+        FileEntries updated;
+        if (listed != nullptr) {
+            current = listed->current;
+            updated = listed->updated;
+            unlisted = listed->unlistedNames;
+        } else if (!List(folder, singleFile.empty() ? path : singleFile, current, unlisted) ||
+                   !Compute(singleFile.empty() ? path : singleFile, current, updated)) {
+            return;
+        }
+        if (updated.size() != current.size())
+            updated.resize(current.size());  // a shown listing cut short: nothing more to change
+        plan_.entries += static_cast<std::int64_t>(current.size());
+
+        std::vector<EntrySteps> steps(current.size());
+        for (std::size_t i = 0; i < current.size(); ++i)
+            steps[i] = StepsFor(current[i], updated[i], settings_.engine);
+
+        // A single file's new name may be taken by any entry of its folder,
+        // none of which was listed: the one name is looked up.
+        if (!singleFile.empty() && current.size() == 1 && steps[0].rename &&
+            folder.GetAttributes(updated[0].name).ok())
+            unlisted.push_back(updated[0].name);
+
+        PlannedFolder& planned = plan_.folders[index];
+        planned.traits = TraitsOfListed(folder, current, unlisted);
+        planned.current = std::move(current);
+        planned.updated = std::move(updated);
+        planned.steps = std::move(steps);
+        if (observer_ != nullptr)
+            observer_->FolderPlanned(plan_.entries);
+
+        // Below first: a folder that can't be read makes its entry a problem,
+        // which the checks then count as an entry that keeps its name.
+        std::vector<std::pair<std::size_t, Finding>> found;
+        for (std::size_t i = 0; i < plan_.folders[index].current.size(); ++i) {
+            if (auto reason = Descend(folder, index, i))
+                found.emplace_back(i, Finding{FindingKind::kFolderUnreadable, std::move(*reason)});
+        }
+
+        PlannedFolder& checked = plan_.folders[index];
+        auto findings = CheckFolder(checked.current, checked.updated, checked.steps, unlisted,
+                                    checked.traits, std::move(found));
+        for (const auto& [i, finding] : findings) {
+            if (finding.kind != FindingKind::kFolderUnreadable)
+                ++plan_.problems;  // an unreadable folder counted itself
+        }
+        checked.findings = std::move(findings);
+        for (std::size_t i = 0; i < checked.steps.size(); ++i) {
+            if (checked.steps[i].any())
+                ++plan_.changes;
+        }
+    }
+
+    bool List(Folder& folder, const std::wstring& path, FileEntries& current,
+              std::vector<std::wstring>& unlisted) {
+        const auto listing = Listing(&unlisted);
+        const bool single = path.back() != kPathSeparator;
+        // A listing that fails has shown its message already.
+        const auto result =
+            single ? ListPath(listing, path, current) : ListFolder(listing, folder, current);
+        if (result.ok())
+            return true;
+        MarkUnreadable(
+            ErrorLogLine(kErrorReadingDirectory, path, fs_.SystemMessage(result.error().code)));
+        return false;
+    }
+
+    // The folder just added to the plan can't be used: its problem is set.
+    void MarkUnreadable(std::wstring logLine) {
+        plan_.folders.back().problem = std::move(logLine);
+        ++plan_.problems;
+    }
+
+    bool Compute(const std::wstring& path, const FileEntries& current, FileEntries& updated) {
+        const ApplyContext context{settings_.engine, dialogs_, ApplyMode::JobMode, {}};
+        NewEntries computed;
+        try {
+            computed = ComputeNewEntries(current, settings_.tasks, context);
+        } catch (const std::exception& e) {
+            dialogs_.ShowMessageText(L"Error processing directory " + Outside(path) + L":\n" +
+                                         Outside(FromUtf8(e.what())),
+                                     L"Error", MessageIcon::kError, MessageButtons::kOk);
+            computed.result = TaskResult::Failed;
+        }
+        // An invalid pattern leaves the folder unchanged too; it is reported
+        // so that a job never reports success for work it did not do.
+        if (computed.result == TaskResult::Ok) {
+            updated = std::move(computed.entries);
+            return true;
+        }
+        MarkUnreadable(std::wstring(kErrorProcessingDirectory) + path);
+        return false;
+    }
+
+    // Plans the folder below entry `position` of folder `index` when
+    // subfolders are included, entering it from its parent by name, never
+    // through a symbolic link, and only while the name holds the folder that
+    // was listed. Returns why, when the folder below can't be planned.
+    std::optional<std::wstring> Descend(Folder& parent, std::size_t index, std::size_t position) {
+        const FileEntry& entry = plan_.folders[index].current[position];
+        if (!entry.IsFolder() || !settings_.listOptions.includeSubfolders ||
+            (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || plan_.cancelled)
+            return std::nullopt;
+        const std::wstring path = entry.FullPath() + kPathSeparator;
+        auto folder = parent.OpenFolder(entry.name, entry.id);
+        const std::size_t child = plan_.folders.size();
+        if (folder) {
+            PlanFolder(**folder, path, L"", index, position, nullptr);
+        } else if (const int code = folder.error().code;
+                   code == kFolderReplaced || code == ENOTDIR) {
+            AddUnreadable(path, index, position,
+                          ErrorLogLine(kErrorReadingDirectory, path, kFolderReplacedMessage));
+        } else {
+            ShowListingError(Listing(nullptr), folder.error());
+            AddUnreadable(path, index, position,
+                          ErrorLogLine(kErrorReadingDirectory, path, fs_.SystemMessage(code)));
+        }
+        if (child >= plan_.folders.size())
+            return std::nullopt;  // cancelled before it was listed
+        plan_.folders[index].subfolders.push_back(child);
+        const auto& problem = plan_.folders[child].problem;
+        if (!problem)
+            return std::nullopt;
+        if (problem->rfind(kErrorProcessingDirectory, 0) == 0)
+            return L"The new values of the entries in this folder could not be computed; "
+                   L"nothing in it will change.";
+        return L"This folder could not be read; nothing in it will change.";
+    }
+
+    const JobSettings& settings_;
+    FileSystem& fs_;
+    Dialogs& dialogs_;
+    PlanObserver* observer_;
+    JobPlan& plan_;
+    NoProgress noProgress_;
+};
+
+}  // namespace
+
+WalkRoot ResolveWalkRoot(FileSystem& fs, const std::wstring& root) {
+    WalkRoot resolved{root, true};
+    if (const auto word = fs.GetAttributes(root); word.ok() && IsDirectoryWord(*word)) {
+        resolved.isFile = false;
+        if (!root.empty() && root.back() != kPathSeparator)
+            resolved.path += kPathSeparator;
+    }
+    return resolved;
+}
+
+const Finding* PlannedFolder::FindingAt(std::size_t position) const {
+    const auto it = std::lower_bound(findings.begin(), findings.end(), position,
+                                     [](const auto& f, std::size_t p) { return f.first < p; });
+    return it != findings.end() && it->first == position ? &it->second : nullptr;
+}
+
+EntrySteps StepsFor(const FileEntry& current, const FileEntry& updated,
+                    const EngineSettings& settings) {
+    EntrySteps steps;
+    if (PassedOver(current, settings))
+        return steps;
+    steps.rename = updated.name != current.name;
+    steps.attributes = updated.attributes != current.attributes;
+    steps.times = updated.created != current.created || updated.modified != current.modified ||
+                  updated.accessed != current.accessed;
+    return steps;
+}
+
+FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
+                            const std::vector<std::wstring>& unlistedNames) {
+    const auto hasLetter = [](const std::wstring& name) {
+        return std::any_of(name.begin(), name.end(), [](wchar_t c) {
+            return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+        });
+    };
+    for (const auto& entry : current) {
+        if (hasLetter(entry.name))
+            return folder.Traits(entry.name);
+    }
+    for (const auto& name : unlistedNames) {
+        if (hasLetter(name))
+            return folder.Traits(name);
+    }
+    return folder.Traits(L"");
+}
+
+std::vector<std::pair<std::size_t, Finding>> CheckFolder(
+    const FileEntries& current, const FileEntries& updated, const std::vector<EntrySteps>& steps,
+    const std::vector<std::wstring>& unlistedNames, const FolderTraits& traits,
+    std::vector<std::pair<std::size_t, Finding>> known) {
+    const std::size_t n = std::min({current.size(), updated.size(), steps.size()});
+    std::vector<std::optional<Finding>> found(n);
+    for (auto& [i, finding] : known) {
+        if (i < n && !found[i])
+            found[i] = std::move(finding);
+    }
+    const bool fold = traits.foldsCase;
+    const auto moves = [&](std::size_t i) { return steps[i].rename && !found[i]; };
+
+    for (std::size_t i = 0; i < n; ++i) {
+        if (found[i])
+            continue;
+        if (steps[i].rename) {
+            if (auto reason = UnusableReason(updated[i].name); !reason.empty()) {
+                found[i] = Finding{FindingKind::kUnusableName, std::move(reason)};
+                continue;
+            }
+        }
+        if (auto reason = CannotApplyReason(current[i], updated[i], steps[i], traits);
+            !reason.empty())
+            found[i] = Finding{FindingKind::kCannotApply, std::move(reason)};
+    }
+
+    // Two entries given one name: both keep theirs.
+    std::unordered_map<std::wstring, std::size_t>
+        target;  // new name's key -> the entry moving there
+    target.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!moves(i))
+            continue;
+        const auto [it, added] = target.emplace(KeyOf(updated[i].name, fold), i);
+        if (added)
+            continue;
+        const std::size_t other = it->second;
+        found[i] = Finding{FindingKind::kDuplicateName, Quoted(updated[i].name) +
+                                                            L" is also the new name of " +
+                                                            Quoted(current[other].name) + L"."};
+        if (!found[other] || found[other]->kind != FindingKind::kDuplicateName)
+            found[other] = Finding{FindingKind::kDuplicateName, Quoted(updated[other].name) +
+                                                                    L" is also the new name of " +
+                                                                    Quoted(current[i].name) + L"."};
+    }
+    for (auto it = target.begin(); it != target.end();) {
+        it = found[it->second] ? target.erase(it) : std::next(it);
+    }
+
+    // Every name that stays where it is blocks the entry moving into it; that
+    // entry then keeps its own name, which may block the next one.
+    std::vector<std::pair<std::wstring, std::wstring>> kept;  // key, what holds it
+    for (const auto& name : unlistedNames)
+        kept.emplace_back(KeyOf(name, fold), Quoted(name) + L" (not listed)");
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!moves(i))
+            kept.emplace_back(KeyOf(current[i].name, fold), Quoted(current[i].name));
+    }
+    while (!kept.empty()) {
+        auto [key, holder] = std::move(kept.back());
+        kept.pop_back();
+        const auto it = target.find(key);
+        if (it == target.end())
+            continue;
+        const std::size_t i = it->second;
+        target.erase(it);
+        found[i] = Finding{FindingKind::kNameTaken, Quoted(updated[i].name) + L" is taken by " +
+                                                        holder + L", which keeps its name."};
+        kept.emplace_back(KeyOf(current[i].name, fold), Quoted(current[i].name));
+    }
+
+    std::vector<std::pair<std::size_t, Finding>> findings;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (found[i])
+            findings.emplace_back(i, std::move(*found[i]));
+    }
+    return findings;
+}
+
+JobPlan BuildPlan(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
+                  PlanObserver* observer, const ListedRoot* root) {
+    JobPlan plan;
+    Planner(settings, fs, dialogs, observer, plan).PlanRoot(root);
+    return plan;
+}
+
+std::wstring PlanCountText(std::int64_t changes, std::int64_t problems) {
+    return std::to_wstring(changes) + (changes == 1 ? L" change, " : L" changes, ") +
+           std::to_wstring(problems) + (problems == 1 ? L" problem" : L" problems");
+}
+
+}  // namespace torvane

@@ -1,0 +1,322 @@
+// Applying a job's plan: folders below before the folder itself, renames in
+// an order that lets chains and cycles succeed, and every failure logged.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <unordered_map>
+
+#include "engine/disk_steps.hpp"
+#include "engine/plan.hpp"
+#include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
+constexpr std::wstring_view kFolderReplacedMessage =
+    L"The folder was replaced by another entry after it was listed; nothing in it was "
+    L"changed.\r\n";
+
+// How often the front end hears of the job's progress: often enough for a
+// smooth bar, seldom enough that waking its thread costs nothing measurable.
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+
+// The job's progress, handed on in batches.
+class ProgressBatches {
+  public:
+    explicit ProgressBatches(JobObserver& observer) : observer_(observer) {}
+    ~ProgressBatches() { Flush(); }
+
+    void Add(std::int64_t entries) {
+        pending_ += entries;
+        // The clock is read once every few entries: it costs more than an entry's bookkeeping.
+        if (++calls_ % 64 != 0)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ >= kProgressInterval) {
+            last_ = now;
+            Flush();
+        }
+    }
+    void Flush() {
+        while (pending_ > 0) {
+            const int batch = static_cast<int>(std::min<std::int64_t>(pending_, 1 << 30));
+            observer_.JobStep(batch);
+            pending_ -= batch;
+        }
+    }
+
+  private:
+    JobObserver& observer_;
+    std::int64_t pending_ = 0;
+    std::uint64_t calls_ = 0;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+std::wstring KeyOf(const std::wstring& name, bool foldsCase) {
+    return foldsCase ? AsciiLower(name) : name;
+}
+
+// What the whole job shares while it applies a plan.
+struct ApplyState {
+    const JobPlan& plan;
+    FileSystem& fs;
+    const ProblemEntries problems;
+    JobResult& result;
+    ProgressBatches progress;
+    std::uint64_t temporaries = 0;
+
+    void Log(std::wstring line) {
+        result.log.push_back(std::move(line));
+        result.error = true;
+    }
+};
+
+// The renames of one folder in an order that works, and each entry's other
+// steps once its name is final.
+class FolderRun {
+  public:
+    FolderRun(ApplyState& job, const PlannedFolder& f, Folder& folder)
+        : job_(job), f_(f), folder_(folder), state_(f.current.size(), State::kPending) {}
+
+    void Run() {
+        const std::size_t n = state_.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (Attempted(i) && f_.steps[i].rename)
+                occupant_.emplace(KeyOf(f_.current[i].name, f_.traits.foldsCase), i);
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (state_[i] != State::kPending)
+                continue;
+            if (!f_.steps[i].any()) {
+                state_[i] = State::kDone;
+                job_.progress.Add(1);
+            } else if (!Attempted(i)) {
+                state_[i] = State::kDone;
+                Skip(i);
+            } else if (!f_.steps[i].rename) {
+                Finish(i, true);
+            } else {
+                Chain(i);
+            }
+        }
+    }
+
+  private:
+    enum class State : unsigned char { kPending, kInChain, kDone };
+
+    bool Attempted(std::size_t i) const {
+        return f_.steps[i].any() &&
+               (job_.problems == ProblemEntries::kAttempt || f_.FindingAt(i) == nullptr);
+    }
+
+    void Skip(std::size_t i) {
+        if (const Finding* finding = f_.FindingAt(i))
+            job_.Log(ErrorLogLine(kEntryNotChanged, f_.current[i].FullPath(),
+                                  finding->message + L"\r\n"));
+        job_.progress.Add(1);
+    }
+
+    // The entry that holds the new name of `i` and has yet to move away.
+    std::optional<std::size_t> Blocker(std::size_t i) const {
+        const auto it = occupant_.find(KeyOf(f_.updated[i].name, f_.traits.foldsCase));
+        if (it == occupant_.end() || it->second == i || state_[it->second] == State::kDone)
+            return std::nullopt;
+        return it->second;
+    }
+
+    // Renames `start` and every entry whose name it waits for, the last one
+    // waited for first; a cycle is broken by a temporary name.
+    void Chain(std::size_t start) {
+        std::vector<std::size_t> chain{start};
+        std::unordered_map<std::size_t, std::size_t> position{{start, 0}};
+        state_[start] = State::kInChain;
+        std::optional<std::size_t> cycleAt;
+        while (const auto next = Blocker(chain.back())) {
+            if (state_[*next] == State::kInChain) {
+                cycleAt = position.at(*next);
+                break;
+            }
+            position.emplace(*next, chain.size());
+            chain.push_back(*next);
+            state_[*next] = State::kInChain;
+        }
+        if (!cycleAt) {
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+                Finish(*it, Rename(*it));
+            return;
+        }
+        // chain[cycleAt] onwards is a cycle: its first entry steps aside, the
+        // others move in turn, and it takes its new name last.
+        const std::size_t breaker = chain[*cycleAt];
+        const auto aside = StepAside(breaker);
+        for (std::size_t k = chain.size() - 1; k > *cycleAt; --k)
+            Finish(chain[k], Rename(chain[k]));
+        Finish(breaker, aside ? FromAside(breaker, *aside) : false);
+        for (std::size_t k = *cycleAt; k-- > 0;)
+            Finish(chain[k], Rename(chain[k]));
+    }
+
+    // The entry's rename; false when it failed (logged).
+    bool Rename(std::size_t i) {
+        const FileEntry& current = f_.current[i];
+        const FileEntry& updated = f_.updated[i];
+        EntryStepState state;
+        const bool renamed = RenameStep(At(), current, updated, state, job_.result);
+        if (!renamed)
+            job_.result.error = true;
+        return renamed;
+    }
+
+    // Moves the entry to a temporary name: the name, or nullopt once the
+    // failure is logged.
+    std::optional<std::wstring> StepAside(std::size_t i) {
+        const std::wstring temporary = CycleTemporaryName(++job_.temporaries);
+        if (const auto moved = folder_.Move(f_.current[i].name, temporary); !moved.ok()) {
+            LogRenameError(i, moved.error(), L"");
+            return std::nullopt;
+        }
+        return temporary;
+    }
+
+    // Gives the entry under `temporary` its new name, or its old one back
+    // when that fails; the log says where it is when neither works.
+    bool FromAside(std::size_t i, const std::wstring& temporary) {
+        const auto moved = folder_.Move(temporary, f_.updated[i].name);
+        if (moved.ok())
+            return true;
+        const std::wstring where =
+            folder_.Move(temporary, f_.current[i].name).ok()
+                ? std::wstring(L"The entry kept its name.")
+                : L"The entry could not be given its name back and is now " + temporary + L".";
+        LogRenameError(i, moved.error(), where);
+        return false;
+    }
+
+    void LogRenameError(std::size_t i, const SystemError& error, const std::wstring& where) {
+        std::wstring message = job_.fs.SystemMessage(error.code);
+        if (!error.detail.empty())
+            message += error.detail + L"\r\n";
+        if (!where.empty())
+            message += where + L"\r\n";
+        job_.Log(ErrorLogLine(kErrorRenamingFile, f_.current[i].FullPath(), message));
+    }
+
+    // The entry's other steps, once its rename (if any) is done.
+    void Finish(std::size_t i, bool renamed) {
+        state_[i] = State::kDone;
+        const FileEntry& current = f_.current[i];
+        const FileEntry& updated = f_.updated[i];
+        const EntrySteps& steps = f_.steps[i];
+        if (steps.rename && renamed && job_.plan.rootIsFile)
+            job_.result.renamedRoot = updated.FullPath();
+        if (!steps.rename || renamed) {
+            EntryStepState state;
+            if (steps.attributes)
+                AttributeStep(At(), current, updated, state, job_.result);
+            if (steps.times && !state.failed)
+                TimestampStep(At(), current, updated, state, job_.result);
+            if (state.failed)
+                job_.result.error = true;
+        }
+        job_.progress.Add(1);
+    }
+
+    StepTarget At() const { return StepTarget{job_.fs, folder_}; }
+
+    ApplyState& job_;
+    const PlannedFolder& f_;
+    Folder& folder_;
+    std::vector<State> state_;
+    std::unordered_map<std::wstring, std::size_t> occupant_;
+};
+
+// The walk of the plan's folders, each entered from its open parent and only
+// while its name still holds the folder that was planned.
+class Applier {
+  public:
+    explicit Applier(ApplyState& job) : job_(job) {}
+
+    void Run() {
+        if (job_.plan.folders.empty())
+            return;
+        const PlannedFolder& root = job_.plan.folders.front();
+        if (root.problem) {
+            job_.Log(*root.problem);
+            return;
+        }
+        auto folder = job_.fs.OpenFolder(root.path);
+        if (!folder) {
+            job_.Log(ErrorLogLine(kErrorReadingDirectory, root.path,
+                                  job_.fs.SystemMessage(folder.error().code)));
+        } else if (root.id != FileId{} && (*folder)->id() != root.id) {
+            job_.Log(ErrorLogLine(kErrorReadingDirectory, root.path, kFolderReplacedMessage));
+        } else {
+            ApplyFolder(0, **folder);
+        }
+        job_.progress.Flush();
+    }
+
+  private:
+    // Every entry listed in the folder `index` and below it.
+    std::int64_t EntriesUnder(std::size_t index) const {
+        const PlannedFolder& f = job_.plan.folders[index];
+        auto count = static_cast<std::int64_t>(f.current.size());
+        for (const std::size_t child : f.subfolders)
+            count += EntriesUnder(child);
+        return count;
+    }
+
+    void ApplyFolder(std::size_t index, Folder& folder) {
+        const PlannedFolder& f = job_.plan.folders[index];
+        for (const std::size_t child : f.subfolders)
+            ApplySubfolder(child, folder);
+        FolderRun(job_, f, folder).Run();
+    }
+
+    void ApplySubfolder(std::size_t index, Folder& parent) {
+        const PlannedFolder& f = job_.plan.folders[index];
+        if (f.problem) {
+            job_.Log(*f.problem);
+            return;
+        }
+        const FileEntry& entry = job_.plan.folders[f.parent].current[f.parentEntry];
+        auto folder = parent.OpenFolder(entry.name, f.id);
+        if (folder) {
+            ApplyFolder(index, **folder);
+            return;
+        }
+        const int code = folder.error().code;
+        job_.Log(ErrorLogLine(kErrorReadingDirectory, f.path,
+                              code == kFolderReplaced || code == ENOTDIR
+                                  ? std::wstring(kFolderReplacedMessage)
+                                  : job_.fs.SystemMessage(code)));
+        job_.progress.Add(EntriesUnder(index));
+    }
+
+    ApplyState& job_;
+};
+
+}  // namespace
+
+std::wstring CycleTemporaryName(std::uint64_t counter) {
+    return L".torvane-cycle-" + std::to_wstring(static_cast<unsigned long long>(::getpid())) +
+           L"-" + std::to_wstring(counter);
+}
+
+JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
+                    std::int64_t startTime, ProblemEntries problems) {
+    JobResult result;
+    result.log.push_back(ErrorLogHeader(startTime));
+    {
+        ApplyState job{plan, fs, problems, result, ProgressBatches(observer)};
+        Applier(job).Run();
+    }
+    observer.JobDone(result);
+    return result;
+}
+
+}  // namespace torvane

@@ -1,0 +1,61 @@
+#include "engine/plan_text.hpp"
+
+#include "platform/date_text.hpp"
+#include "platform/file_attributes.hpp"
+
+namespace torvane {
+namespace {
+
+void AddTimeChange(std::wstring& line, std::wstring_view what, std::int64_t before,
+                   std::int64_t after) {
+    if (before != after)
+        line += L" | " + std::wstring(what) + L" " + FormatDateText(before) + L" -> " +
+                FormatDateText(after);
+}
+
+}  // namespace
+
+std::wstring RelativeTo(std::wstring_view base, const std::wstring& path) {
+    if (!base.empty() && path.size() > base.size() && path.compare(0, base.size(), base) == 0)
+        return path.substr(base.size());
+    return path;
+}
+
+std::wstring AttributeChanges(std::uint32_t before, std::uint32_t after) {
+    std::wstring out;
+    for (const auto& a : kShownAttributes) {
+        const bool is = a.IsOn(after);
+        if (a.IsOn(before) == is)
+            continue;
+        if (!out.empty())
+            out += L' ';
+        out += (is ? L"+" : L"-") + a.WideCaption();
+    }
+    return out;
+}
+
+std::wstring DisplayBase(const std::wstring& root) {
+    if (!root.empty() && root.back() == kPathSeparator)
+        return root;
+    const auto slash = root.rfind(kPathSeparator);
+    return slash == std::wstring::npos ? L"./" : root.substr(0, slash + 1);
+}
+
+std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileEntry& updated,
+                                           std::wstring_view base) {
+    const std::wstring attributes = AttributeChanges(current.attributes, updated.attributes);
+    if (current.name == updated.name && current.created == updated.created &&
+        current.modified == updated.modified && current.accessed == updated.accessed &&
+        attributes.empty())
+        return std::nullopt;
+    std::wstring line =
+        RelativeTo(base, current.FullPath()) + L" -> " + RelativeTo(base, updated.FullPath());
+    AddTimeChange(line, L"Created", current.created, updated.created);
+    AddTimeChange(line, L"Modified", current.modified, updated.modified);
+    AddTimeChange(line, L"Accessed", current.accessed, updated.accessed);
+    if (!attributes.empty())
+        line += L" | Attributes " + attributes;
+    return line;
+}
+
+}  // namespace torvane

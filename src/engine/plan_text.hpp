@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "filelist/file_entry.hpp"
+
+namespace torvane {
+
+// The texts that show a plan's changes, one line per entry, as the console's
+// dry run prints them and the window's review lists them.
+
+// A path relative to `base` when it lies under it; else the path itself.
+std::wstring RelativeTo(std::wstring_view base, const std::wstring& path);
+
+// The attribute changes between two attribute words among the seven a task
+// sets, in the order Archive, Hidden, Read-only, System, Index, Compress,
+// Encrypt: "+Name" for one switched on, "-Name" for one switched off,
+// separated by blanks. Index is on when the not-content-indexed bit is clear.
+// Empty when none of the seven changes.
+std::wstring AttributeChanges(std::uint32_t before, std::uint32_t after);
+
+// The folder against which the dry run writes paths: the root itself when it
+// is a folder path (ends with the separator), otherwise the folder part of the
+// single file's path ("./" when it has none, as the listing writes it).
+std::wstring DisplayBase(const std::wstring& root);
+
+// One entry's line: its path and its new path side by side ("a.jpg ->
+// b.jpg"), both relative to `base` when they lie under it, then for each time
+// that changes " | Created|Modified|Accessed old -> new" (date texts), then
+// " | Attributes " + AttributeChanges when an attribute changes. nullopt when
+// neither the name nor a time nor one of the seven attributes changes.
+std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileEntry& updated,
+                                           std::wstring_view base);
+
+}  // namespace torvane
