@@ -251,6 +251,77 @@ TEST_F(UpdateAttributesTest, ClosingDuringAJobWaitsForItsCompletion) {
     EXPECT_TRUE(fs.Exists(L"/data/x2.jpg"));
 }
 
+// The plan decides what the window asks: the question for a clean job on
+// the folder on show, the review for one that reaches below it or has
+// problems; the window's command-line job asks nothing and tries everything.
+TEST_F(UpdateAttributesTest, TheReviewComesForAJobBelowTheFolderOnShowOrWithProblems) {
+    AddPhotos();
+    Start();
+    // Two entries given one name: reviewed, and applied without them.
+    ChooseFolder(L"/data/");
+    ASSERT_EQ(Submit(RenameRecord(L"^a\\d+", L"x", L"", true)), 1);
+    EXPECT_EQ(controller->preview().changes(), 2);
+    ASSERT_EQ(controller->preview().findings().size(), 2u);
+    ASSERT_NE(controller->preview().FindingAt(0), nullptr);  // a2.jpg
+    EXPECT_EQ(controller->preview().FindingAt(0)->kind, FindingKind::kDuplicateName);
+    EXPECT_EQ(controller->preview().FindingAt(2), nullptr);  // b.jpg
+    dialogs.Clear();
+    view.reviewAnswer = true;
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    ASSERT_EQ(view.reviews.size(), 1u);
+    EXPECT_EQ(view.reviews[0].problems, 2);
+    EXPECT_EQ(view.reviews[0].root, L"/data/");
+    EXPECT_TRUE(fs.changes().empty());
+    EXPECT_EQ(Messages(), (std::vector<Message>{kFailed}));  // the two entries are logged
+
+    // Reaching into "sub": reviewed even when clean; Cancel changes nothing.
+    controller->ClearTaskList();
+    ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
+    ASSERT_EQ(Submit(RenameRecord(L"c.jpg", L"d.jpg")), 1);
+    EXPECT_TRUE(controller->preview().findings().empty());
+    EXPECT_EQ(controller->preview().changes(), 0);  // c.jpg is not on show
+    dialogs.Clear();
+    view.reviewAnswer = false;
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    ASSERT_EQ(view.reviews.size(), 2u);
+    EXPECT_EQ(view.reviews[1].changes, 1);
+    EXPECT_EQ(view.reviews[1].folders, 2u);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(fs.changes().empty());
+    view.reviewAnswer = true;
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"Move /data/sub/c.jpg -> /data/sub/d.jpg"});
+    EXPECT_EQ(Messages(), (std::vector<Message>{kSucceeded}));
+}
+
+TEST_F(UpdateAttributesTest, TheWindowsCommandLineJobAsksNothingAndTriesEveryEntry) {
+    AddPhotos();
+    const auto taskFile = WriteTaskFile(
+        L"t.tvt", {L"$FileName<>FIND=^a\\d+<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>NAME=A<>"});
+    Start({L"/data/", taskFile, L"-Apply", L"-NoConfirm"});
+    FinishJob();
+    EXPECT_TRUE(view.reviews.empty());
+    // The first move takes the name; the second fails and is logged.
+    EXPECT_EQ(fs.changes(), std::vector<std::wstring>{L"Move /data/a2.jpg -> /data/x.jpg"});
+    EXPECT_EQ(Messages(), (std::vector<Message>{kFailed}));
+}
+
+TEST_F(UpdateAttributesTest, CancellingWhileThePlanIsBuiltAppliesNothing) {
+    StartWithRenameTask();
+    fs.CloseGate();
+    ASSERT_TRUE(controller->UpdateAttributes());
+    controller->CancelJob();
+    fs.OpenGate();
+    FinishJob();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(fs.changes().empty());
+    EXPECT_FALSE(controller->lastJobResult());
+    EXPECT_TRUE(Enabled(CommandId::kUpdateAttributes));
+}
+
 TEST(RealFolderJob, ANameCollisionIsReviewedLoggedAndTheLogSavedOnDisk) {
     ScopedTimeZone zone("UTC0");
     TempDir dir;
