@@ -61,12 +61,14 @@ TEST(ConsoleArgumentsTest, AMissingOrUnknownValueIsInvalid) {
 }
 
 TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePositions) {
-    // Five desktop entries and all three console switches: still valid, and
+    // Five desktop entries and all four console switches: still valid, and
     // the bare arguments are the file path and the task list.
-    const auto got =
-        ExtractConsoleSwitches({L"-SubFolders", L"-Hidden", L"all", L"photos/", L"-Retrieve",
-                                L"both", L"list.tvt", L"-Apply", L"-NoConfirm", L"-Quit"});
+    const auto got = ExtractConsoleSwitches({L"-SubFolders", L"-Hidden", L"all", L"photos/",
+                                             L"-Retrieve", L"both", L"list.tvt", L"-Apply",
+                                             L"-NoConfirm", L"/skipproblems", L"-Quit"});
     ASSERT_FALSE(got.invalid);
+    EXPECT_TRUE(got.skipProblems);
+    EXPECT_FALSE(ExtractConsoleSwitches({L"photos/"}).skipProblems);
     CommandLineInfo info;
     info.ParseCommandLine(got.desktopArguments);
     EXPECT_FALSE(info.invalidArguments);
