@@ -97,13 +97,7 @@ void MainController::NavigateTo(const std::wstring& path) {
 // folder), for the checks of its changes.
 FolderTraits MainController::TraitsOfShown(const std::wstring& path, const FileEntries& entries,
                                            const std::vector<std::wstring>& unlisted) {
-    std::wstring folderPath = path;
-    if (folderPath.empty() || folderPath.back() != kPathSeparator) {
-        const auto slash = folderPath.find_last_of(kPathSeparator);
-        folderPath = slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
-                                                 : folderPath.substr(0, slash + 1);
-    }
-    auto folder = fs_.OpenFolder(folderPath);
+    auto folder = fs_.OpenFolder(FolderOfPath(path));
     return folder ? TraitsOfListed(**folder, entries, unlisted) : FolderTraits{};
 }
 

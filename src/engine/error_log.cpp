@@ -39,8 +39,7 @@ bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log,
         found.ok() && (found->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         dialogs.ShowMessageText(L"Error saving log file: " + Outside(path) +
                                     L" is a symbolic link; the log is not written through it.",
-                                L"Error Saving Log File", MessageIcon::kError,
-                                MessageButtons::kOk);
+                                L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
         return false;
     }
     TextFileWriter writer(fs);

@@ -39,6 +39,13 @@ inline constexpr std::wstring_view kErrorSettingEncryption =
 inline constexpr std::wstring_view kErrorSettingFileAttributes =
     L"Error setting file attributes:  ";
 inline constexpr std::wstring_view kErrorChangingTimestamp = L"Error changing timestamp:  ";
+inline constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
+
+// The message of the log line for a folder that was replaced (by a link, a
+// file or another folder) after it was listed.
+inline constexpr std::wstring_view kFolderReplacedMessage =
+    L"The folder was replaced by another entry after it was listed; nothing in it was "
+    L"changed.\r\n";
 
 // The header line of a log started at `now`: "Log file started on: " + the
 // local time as "%Y-%m-%d %H-%M-%S" + "\n".

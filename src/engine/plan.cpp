@@ -18,23 +18,12 @@
 namespace torvane {
 namespace {
 
-constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
-constexpr std::wstring_view kFolderReplacedMessage =
-    L"The folder was replaced by another entry after it was listed; nothing in it was "
-    L"changed.\r\n";
-
 bool Switches(std::uint32_t before, std::uint32_t after, std::uint32_t bit) {
     return ((before ^ after) & bit) != 0;
 }
 
 std::wstring Quoted(std::wstring_view name) {
     return L"\"" + std::wstring(name) + L"\"";
-}
-
-// The key a name is compared by in a folder: the name itself, or its ASCII
-// lower case where the file system folds case.
-std::wstring KeyOf(const std::wstring& name, bool foldsCase) {
-    return foldsCase ? AsciiLower(name) : name;
 }
 
 // Why the change can't be made on this file system; empty when it can.
@@ -79,12 +68,7 @@ class Planner {
         plan_.rootIsFile = root.isFile;
         if (root.path.empty())
             return;
-        std::wstring folderPath = root.path;
-        if (root.isFile) {
-            const auto slash = root.path.find_last_of(kPathSeparator);
-            folderPath = slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
-                                                     : root.path.substr(0, slash + 1);
-        }
+        const std::wstring folderPath = root.isFile ? FolderOfPath(root.path) : root.path;
         auto folder = fs_.OpenFolder(folderPath);
         if (!folder) {
             ShowListingError(Listing(nullptr), folder.error());
@@ -292,6 +276,10 @@ const Finding* PlannedFolder::FindingAt(std::size_t position) const {
     return it != findings.end() && it->first == position ? &it->second : nullptr;
 }
 
+std::wstring NameKey(const std::wstring& name, bool foldsCase) {
+    return foldsCase ? AsciiLower(name) : name;
+}
+
 EntrySteps StepsFor(const FileEntry& current, const FileEntry& updated,
                     const EngineSettings& settings) {
     EntrySteps steps;
@@ -356,7 +344,7 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
     for (std::size_t i = 0; i < n; ++i) {
         if (!moves(i))
             continue;
-        const auto [it, added] = target.emplace(KeyOf(updated[i].name, fold), i);
+        const auto [it, added] = target.emplace(NameKey(updated[i].name, fold), i);
         if (added)
             continue;
         const std::size_t other = it->second;
@@ -376,10 +364,10 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
     // entry then keeps its own name, which may block the next one.
     std::vector<std::pair<std::wstring, std::wstring>> kept;  // key, what holds it
     for (const auto& name : unlistedNames)
-        kept.emplace_back(KeyOf(name, fold), Quoted(name) + L" (not listed)");
+        kept.emplace_back(NameKey(name, fold), Quoted(name) + L" (not listed)");
     for (std::size_t i = 0; i < n; ++i) {
         if (!moves(i))
-            kept.emplace_back(KeyOf(current[i].name, fold), Quoted(current[i].name));
+            kept.emplace_back(NameKey(current[i].name, fold), Quoted(current[i].name));
     }
     while (!kept.empty()) {
         auto [key, holder] = std::move(kept.back());
@@ -391,7 +379,7 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
         target.erase(it);
         found[i] = Finding{FindingKind::kNameTaken, Quoted(updated[i].name) + L" is taken by " +
                                                         holder + L", which keeps its name."};
-        kept.emplace_back(KeyOf(current[i].name, fold), Quoted(current[i].name));
+        kept.emplace_back(NameKey(current[i].name, fold), Quoted(current[i].name));
     }
 
     std::vector<std::pair<std::size_t, Finding>> findings;

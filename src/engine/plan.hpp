@@ -133,6 +133,10 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
     const std::vector<std::wstring>& unlistedNames, const FolderTraits& traits,
     std::vector<std::pair<std::size_t, Finding>> known = {});
 
+// The key a name is compared by in a folder: the name itself, or its ASCII
+// lower case where the file system folds case.
+std::wstring NameKey(const std::wstring& name, bool foldsCase);
+
 // The traits of a listed folder's file system, asked with one of its names.
 FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
                             const std::vector<std::wstring>& unlistedNames);

@@ -15,11 +15,6 @@
 namespace torvane {
 namespace {
 
-constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
-constexpr std::wstring_view kFolderReplacedMessage =
-    L"The folder was replaced by another entry after it was listed; nothing in it was "
-    L"changed.\r\n";
-
 // How often the front end hears of the job's progress: often enough for a
 // smooth bar, seldom enough that waking its thread costs nothing measurable.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
@@ -56,10 +51,6 @@ class ProgressBatches {
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
-std::wstring KeyOf(const std::wstring& name, bool foldsCase) {
-    return foldsCase ? AsciiLower(name) : name;
-}
-
 // What the whole job shares while it applies a plan.
 struct ApplyState {
     const JobPlan& plan;
@@ -86,7 +77,7 @@ class FolderRun {
         const std::size_t n = state_.size();
         for (std::size_t i = 0; i < n; ++i) {
             if (Attempted(i) && f_.steps[i].rename)
-                occupant_.emplace(KeyOf(f_.current[i].name, f_.traits.foldsCase), i);
+                occupant_.emplace(NameKey(f_.current[i].name, f_.traits.foldsCase), i);
         }
         for (std::size_t i = 0; i < n; ++i) {
             if (state_[i] != State::kPending)
@@ -122,7 +113,7 @@ class FolderRun {
 
     // The entry that holds the new name of `i` and has yet to move away.
     std::optional<std::size_t> Blocker(std::size_t i) const {
-        const auto it = occupant_.find(KeyOf(f_.updated[i].name, f_.traits.foldsCase));
+        const auto it = occupant_.find(NameKey(f_.updated[i].name, f_.traits.foldsCase));
         if (it == occupant_.end() || it->second == i || state_[it->second] == State::kDone)
             return std::nullopt;
         return it->second;

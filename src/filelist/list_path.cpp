@@ -106,9 +106,7 @@ Search StartSearch(FileSystem& fs, std::wstring path) {
     }
     s.records = std::vector<FindRecord>{std::move(*record)};
     // A bare name has no folder part: it lies in the current folder.
-    const auto slash = path.find_last_of(kPathSeparator);
-    s.folder = slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
-                                           : path.substr(0, slash + 1);
+    s.folder = FolderOfPath(path);
     return s;
 }
 

@@ -122,12 +122,6 @@ std::wstring ReadLinkInfo(Reader& r) {
     return path;
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-    const auto slash = path.find_last_of(kPathSeparator);
-    return slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
-                                       : path.substr(0, slash + 1);
-}
-
 std::wstring WithSeparators(std::wstring path) {
     std::replace(path.begin(), path.end(), L'\\', kPathSeparator);
     return path;
@@ -204,7 +198,7 @@ int ResolveShortcut(FileSystem& fs, const std::wstring& linkPath, std::wstring& 
     if (!paths)
         return EINVAL;
     if (!paths->relativePath.empty()) {
-        target = Resolve(FolderOf(linkPath), paths->relativePath);
+        target = Resolve(FolderOfPath(linkPath), paths->relativePath);
         if (fs.GetAttributes(target).ok())
             return 0;
     }

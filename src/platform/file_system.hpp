@@ -16,6 +16,13 @@ namespace torvane {
 // The path separator. A folder path that has been accepted ends with it.
 inline constexpr wchar_t kPathSeparator = L'/';
 
+// The folder part of a path, ending with the separator ("./" for a bare name).
+inline std::wstring FolderOfPath(const std::wstring& path) {
+    const auto slash = path.find_last_of(kPathSeparator);
+    return slash == std::wstring::npos ? std::wstring(L".") + kPathSeparator
+                                       : path.substr(0, slash + 1);
+}
+
 // Which entry a record describes: its device and inode number. An entry
 // keeps its id when it is renamed; a different entry put under the same name
 // has another one. All zero where nothing is known.

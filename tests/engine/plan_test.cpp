@@ -247,7 +247,7 @@ TEST(PlanChecksTest, FindingsAndFinalNamesOfBatches) {
          false,
          {},
          {{L"a", L"b"}, {L"b", L"a"}}},
-        {"two rotations of three and a chain into one of them",
+        {"two rotations of three and a lone rename",
          {L"a", L"b", L"c", L"d", L"e", L"f", L"g"},
          {{L"a", L"b"},
           {L"b", L"c"},
