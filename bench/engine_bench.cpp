@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/apply_task.hpp"
+#include "engine/plan.hpp"
 #include "tasks/task_definition.hpp"
 
 namespace torvane {
@@ -129,7 +130,29 @@ void BM_FiveTasks(benchmark::State& state) {
     RunTasks(state, {kPlainRename, kRegexRename, kAttributeAll, kTimestampYear, kAttributePlain});
 }
 
+// The checks the window runs on the folder on show after each computation,
+// for the plain rename: to set beside BM_PlainRename (the computation) and
+// the listing the preview also needs.
+void BM_ChecksOfPlainRename(benchmark::State& state) {
+    const auto& entries = SampleEntries();
+    SilentDialogs dialogs;
+    const EngineSettings settings{.caseSensitive = false,
+                                  .attributeTarget = AttributeTarget::kBoth};
+    const auto computed = ComputeNewEntries(entries, {{1, L"", kPlainRename}},
+                                            {settings, dialogs, ApplyMode::JobMode, {}});
+    const std::vector<std::wstring> unlisted;
+    for (auto _ : state) {
+        std::vector<EntrySteps> steps(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            steps[i] = StepsFor(entries[i], computed.entries[i], settings);
+        benchmark::DoNotOptimize(
+            CheckFolder(entries, computed.entries, steps, unlisted, FolderTraits{}));
+    }
+    state.SetItemsProcessed(state.iterations() * kEntries);
+}
+
 BENCHMARK(BM_CopyEntries)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChecksOfPlainRename)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloorPlain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainRename)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloorRegex)->Unit(benchmark::kMillisecond);

@@ -52,7 +52,8 @@ std::wstring UnusableNameReason(std::wstring_view name) {
                L"\" is reserved for folder navigation.";
     if (name.find(L'\0') != std::wstring_view::npos)
         return L"The new file name contains a null character.";
-    if (ToUtf8(name).size() > NAME_MAX)
+    // A character takes at most four bytes: a short name needs no conversion.
+    if (name.size() * 4 > NAME_MAX && ToUtf8(name).size() > NAME_MAX)
         return L"The new file name is longer than the file system allows (" +
                std::to_wstring(NAME_MAX) + L" bytes).";
     return {};

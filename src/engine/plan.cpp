@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <string_view>
 #include <unordered_map>
 
 #include "engine/apply_task.hpp"
@@ -320,11 +321,10 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
         if (i < n && !found[i])
             found[i] = std::move(finding);
     }
-    const bool fold = traits.foldsCase;
     const auto moves = [&](std::size_t i) { return steps[i].rename && !found[i]; };
 
     for (std::size_t i = 0; i < n; ++i) {
-        if (found[i])
+        if (found[i] || !steps[i].any())
             continue;
         if (steps[i].rename) {
             if (auto reason = UnusableReason(updated[i].name); !reason.empty()) {
@@ -337,14 +337,35 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
             found[i] = Finding{FindingKind::kCannotApply, std::move(reason)};
     }
 
+    // Names are compared through keys that point into the entries' own names,
+    // or into their lower-case copies where the folder folds case.
+    std::vector<std::wstring> folded;
+    if (traits.foldsCase) {
+        folded.reserve(2 * n + unlistedNames.size());
+        for (std::size_t i = 0; i < n; ++i) {
+            folded.push_back(AsciiLower(current[i].name));
+            folded.push_back(AsciiLower(updated[i].name));
+        }
+        for (const auto& name : unlistedNames)
+            folded.push_back(AsciiLower(name));
+    }
+    const auto currentKey = [&](std::size_t i) -> std::wstring_view {
+        return traits.foldsCase ? folded[2 * i] : current[i].name;
+    };
+    const auto newKey = [&](std::size_t i) -> std::wstring_view {
+        return traits.foldsCase ? folded[2 * i + 1] : updated[i].name;
+    };
+    const auto unlistedKey = [&](std::size_t u) -> std::wstring_view {
+        return traits.foldsCase ? folded[2 * n + u] : unlistedNames[u];
+    };
+
     // Two entries given one name: both keep theirs.
-    std::unordered_map<std::wstring, std::size_t>
-        target;  // new name's key -> the entry moving there
-    target.reserve(n);
+    std::unordered_map<std::wstring_view, std::size_t>
+        target;  // new name -> the entry moving there
     for (std::size_t i = 0; i < n; ++i) {
         if (!moves(i))
             continue;
-        const auto [it, added] = target.emplace(NameKey(updated[i].name, fold), i);
+        const auto [it, added] = target.emplace(newKey(i), i);
         if (added)
             continue;
         const std::size_t other = it->second;
@@ -362,24 +383,31 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
 
     // Every name that stays where it is blocks the entry moving into it; that
     // entry then keeps its own name, which may block the next one.
-    std::vector<std::pair<std::wstring, std::wstring>> kept;  // key, what holds it
-    for (const auto& name : unlistedNames)
-        kept.emplace_back(NameKey(name, fold), Quoted(name) + L" (not listed)");
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!moves(i))
-            kept.emplace_back(NameKey(current[i].name, fold), Quoted(current[i].name));
-    }
-    while (!kept.empty()) {
-        auto [key, holder] = std::move(kept.back());
-        kept.pop_back();
+    std::vector<std::size_t> keeping;  // entries found to keep their names, still to look at
+    const auto block = [&](std::wstring_view key, const std::wstring& holder) {
         const auto it = target.find(key);
         if (it == target.end())
-            continue;
+            return;
         const std::size_t i = it->second;
         target.erase(it);
         found[i] = Finding{FindingKind::kNameTaken, Quoted(updated[i].name) + L" is taken by " +
                                                         holder + L", which keeps its name."};
-        kept.emplace_back(NameKey(current[i].name, fold), Quoted(current[i].name));
+        keeping.push_back(i);
+    };
+    if (!target.empty()) {
+        for (std::size_t u = 0; u < unlistedNames.size(); ++u) {
+            if (target.count(unlistedKey(u)) != 0)
+                block(unlistedKey(u), Quoted(unlistedNames[u]) + L" (not listed)");
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!moves(i) && target.count(currentKey(i)) != 0)
+                block(currentKey(i), Quoted(current[i].name));
+        }
+    }
+    while (!keeping.empty()) {
+        const std::size_t i = keeping.back();
+        keeping.pop_back();
+        block(currentKey(i), Quoted(current[i].name));
     }
 
     std::vector<std::pair<std::size_t, Finding>> findings;
