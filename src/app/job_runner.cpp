@@ -161,11 +161,11 @@ void JobRunner::Start(JobSettings settings, std::optional<ListedRoot> root) {
     if (worker_.joinable())
         worker_.join();  // the last job's worker, which has handed over its completion
     try {
-        worker_ = std::thread([this, settings = std::move(settings), root, start = clock_()] {
+        worker_ = std::thread([this, settings = std::move(settings), root = std::move(root),
+                               start = clock_()]() mutable {
             UiThreadDialogs dialogs(ui_, dialogs_);
             UiThreadPlanObserver planning(ui_, view_, cancel_);
-            const JobPlan plan =
-                BuildPlan(settings, fs_, dialogs, &planning, root ? &*root : nullptr);
+            const JobPlan plan = BuildPlan(settings, fs_, dialogs, &planning, std::move(root));
             std::optional<ProblemEntries> how;
             ui_.Invoke([&] { how = OnPlanReady(plan); });
             if (!how) {

@@ -69,7 +69,7 @@ class JobRunner {
     bool Confirmed();
     // Starts a worker that plans the job with `settings` and, once the owner
     // says how, applies the plan. `root`, when given, is the root's listing
-    // as shown (see ListedRoot); it must stay unchanged until the job ends.
+    // as shown (see ListedRoot).
     // running() stays false when the thread could not be made (a message
     // says so).
     void Start(JobSettings settings, std::optional<ListedRoot> root = std::nullopt);

@@ -224,9 +224,8 @@ bool MainController::UpdateAttributes() {
     // be old by now.
     std::optional<ListedRoot> root;
     if (mode_ == RunMode::kBatch && history_.Current() == history_.Root() && preview_.computed())
-        root.emplace(
-            ListedRoot{currentEntries(), newEntries(), preview_.folderFacts().unlistedNames});
-    job_.Start(std::move(settings), root);
+        root = TakeListedRoot();
+    job_.Start(std::move(settings), std::move(root));
     return job_.running();
 }
 
@@ -251,6 +250,12 @@ std::optional<ProblemEntries> MainController::PlanReady(const JobPlan& plan) {
         return jobView_->ReviewPlan(plan, history_.Root()) ? std::optional(ProblemEntries::kSkip)
                                                            : std::nullopt;
     return job_.Confirmed() ? std::optional(ProblemEntries::kSkip) : std::nullopt;
+}
+
+ListedRoot MainController::TakeListedRoot() {
+    ListedRoot root;
+    preview_.TakeEntries(root.current, root.updated, root.unlistedNames);
+    return root;
 }
 
 void MainController::CancelJob() {

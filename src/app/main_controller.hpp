@@ -107,6 +107,10 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     bool UpdateAttributes();
     // Stops a job whose plan is being built; nothing is applied.
     void CancelJob();
+    // A batch's root listing (current and new entries, the names left out),
+    // handed over to the job's plan so that it is neither read again nor
+    // copied; the lists are empty afterwards.
+    ListedRoot TakeListedRoot();
     // Whether a batch applies the entries without a problem when its plan
     // has some (console -SkipProblems), instead of refusing the whole job.
     void SetSkipProblems(bool skip) { skipProblems_ = skip; }

@@ -50,14 +50,12 @@ std::optional<ExitStatus> Refusal(Terminal& terminal, const ConsoleArguments& co
 
 // The dry run of the job the controller would start: its plan, with the
 // root's listing as shown. Returns the number of problems.
-std::int64_t PrintDryRun(Terminal& terminal, const MainController& controller, FileSystem& fs,
+std::int64_t PrintDryRun(Terminal& terminal, MainController& controller, FileSystem& fs,
                          Dialogs& dialogs) {
     const JobSettings settings{controller.history().Root(), controller.taskList(),
                                controller.listOptions(),
                                EngineSettingsOf(controller.preferences().flags)};
-    const ListedRoot root{controller.currentEntries(), controller.newEntries(),
-                          controller.preview().folderFacts().unlistedNames};
-    const JobPlan plan = BuildPlan(settings, fs, dialogs, nullptr, &root);
+    const JobPlan plan = BuildPlan(settings, fs, dialogs, nullptr, controller.TakeListedRoot());
     const auto report = DescribePlan(plan, settings.root);
     PrintDryRunReport(terminal, report);
     return report.problems;

@@ -64,7 +64,7 @@ class Planner {
             JobPlan& plan)
         : settings_(settings), fs_(fs), dialogs_(dialogs), observer_(observer), plan_(plan) {}
 
-    void PlanRoot(const ListedRoot* listed) {
+    void PlanRoot(std::optional<ListedRoot>& listed) {
         const WalkRoot root = ResolveWalkRoot(fs_, settings_.root);
         plan_.rootIsFile = root.isFile;
         if (root.path.empty())
@@ -79,7 +79,7 @@ class Planner {
             return;
         }
         PlanFolder(**folder, root.isFile ? folderPath : root.path, root.isFile ? root.path : L"",
-                   PlannedFolder::kNone, PlannedFolder::kNone, listed);
+                   PlannedFolder::kNone, PlannedFolder::kNone, &listed);
     }
 
   private:
@@ -106,7 +106,8 @@ class Planner {
     // Lists, computes, walks below and checks one folder. `singleFile`, when
     // not empty, is the only entry listed (a single-file root).
     void PlanFolder(Folder& folder, const std::wstring& path, const std::wstring& singleFile,
-                    std::size_t parent, std::size_t parentEntry, const ListedRoot* listed) {
+                    std::size_t parent, std::size_t parentEntry,
+                    std::optional<ListedRoot>* listed) {
         if (observer_ != nullptr && observer_->CancelRequested()) {
             plan_.cancelled = true;
             return;
@@ -123,10 +124,10 @@ class Planner {
         std::vector<std::wstring> unlisted;
         FileEntries current;
         FileEntries updated;
-        if (listed != nullptr) {
-            current = listed->current;
-            updated = listed->updated;
-            unlisted = listed->unlistedNames;
+        if (listed != nullptr && listed->has_value()) {
+            current = std::move((*listed)->current);
+            updated = std::move((*listed)->updated);
+            unlisted = std::move((*listed)->unlistedNames);
         } else if (!List(folder, singleFile.empty() ? path : singleFile, current, unlisted) ||
                    !Compute(singleFile.empty() ? path : singleFile, current, updated)) {
             return;
@@ -419,7 +420,7 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
 }
 
 JobPlan BuildPlan(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
-                  PlanObserver* observer, const ListedRoot* root) {
+                  PlanObserver* observer, std::optional<ListedRoot> root) {
     JobPlan plan;
     Planner(settings, fs, dialogs, observer, plan).PlanRoot(root);
     return plan;

@@ -100,13 +100,13 @@ struct WalkRoot {
 // Looks at `root` once to tell a folder from a single file.
 WalkRoot ResolveWalkRoot(FileSystem& fs, const std::wstring& root);
 
-// The root as the front end has already listed and computed it, so that a
-// job started right after showing it does not read it again. The entries must
-// come from the job's own list options.
+// The root as the front end has already listed and computed it, handed over
+// so that a job started right after showing it neither reads it again nor
+// keeps a second copy. The entries must come from the job's own list options.
 struct ListedRoot {
-    const FileEntries& current;
-    const FileEntries& updated;
-    const std::vector<std::wstring>& unlistedNames;  // as ListContext::unlistedNames gives them
+    FileEntries current;
+    FileEntries updated;
+    std::vector<std::wstring> unlistedNames;  // as ListContext::unlistedNames gives them
 };
 
 // Builds the plan of a job with `settings`: the root (a folder, or a single
@@ -116,7 +116,7 @@ struct ListedRoot {
 // becomes a problem of the plan. `root`, when given, is used instead of
 // listing the root again.
 JobPlan BuildPlan(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
-                  PlanObserver* observer = nullptr, const ListedRoot* root = nullptr);
+                  PlanObserver* observer = nullptr, std::optional<ListedRoot> root = std::nullopt);
 
 // The steps that take `current` to `updated` for a job with `settings`: none
 // for an entry the attribute target passes over.

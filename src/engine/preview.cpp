@@ -36,6 +36,19 @@ void Preview::Check() {
     findings_ = CheckFolder(current_, new_, steps, facts_.unlistedNames, facts_.traits);
 }
 
+void Preview::TakeEntries(FileEntries& current, FileEntries& updated,
+                          std::vector<std::wstring>& unlistedNames) {
+    current = std::move(current_);
+    updated = std::move(new_);
+    unlistedNames = std::move(facts_.unlistedNames);
+    current_.clear();
+    new_.clear();
+    facts_ = {};
+    findings_.clear();
+    changes_ = 0;
+    shownRows_ = 0;
+}
+
 const Finding* Preview::FindingAt(std::size_t row) const {
     const auto it = std::lower_bound(findings_.begin(), findings_.end(), row,
                                      [](const auto& f, std::size_t r) { return f.first < r; });

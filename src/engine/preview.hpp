@@ -47,6 +47,10 @@ class Preview {
     };
     void SetFolderFacts(FolderFacts facts) { facts_ = std::move(facts); }
     const FolderFacts& folderFacts() const { return facts_; }
+    // Moves the entries and the names left out to the caller, leaving the
+    // preview empty (for a batch, where nobody sees the lists again).
+    void TakeEntries(FileEntries& current, FileEntries& updated,
+                     std::vector<std::wstring>& unlistedNames);
 
     // The checks of the new entries, kept up to date with them: the findings
     // by row (sorted), the finding of one row, and how many rows change.

@@ -131,9 +131,9 @@ class DryRunWalkTest : public ::testing::Test {
         EXPECT_TRUE(ListPath(listing, root, current).ok());
         const auto computed =
             ComputeNewEntries(current, tasks, {settings.engine, dialogs, ApplyMode::JobMode, {}});
-        const std::vector<std::wstring> unlisted;
-        const ListedRoot listed{current, computed.entries, unlisted};
-        return DescribePlan(BuildPlan(settings, fs, dialogs, nullptr, &listed), root);
+        return DescribePlan(
+            BuildPlan(settings, fs, dialogs, nullptr, ListedRoot{current, computed.entries, {}}),
+            root);
     }
 
     // The job on the same settings, returning the file system's changes;
