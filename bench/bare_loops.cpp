@@ -86,10 +86,10 @@ int ReadEntry(int fd, const std::string& folder, const std::string& name) {
 // A Samba v3 record of Hidden + Archive (0x22) without a creation time.
 std::string HiddenArchiveRecord() {
     std::string out("0x22");
-    out.append(2, '\0');                              // the text's end, aligned to 2
-    out.append("\x03\x00\x03\x00\x00\x00", 6);        // version, union level, aligned to 4
+    out.append(2, '\0');                                // the text's end, aligned to 2
+    out.append("\x03\x00\x03\x00\x00\x00", 6);          // version, union level, aligned to 4
     out.append("\x01\x00\x00\x00\x22\x00\x00\x00", 8);  // flags: attributes; the word
-    out.append(36, '\0');                             // ea size, sizes and times: 56 bytes
+    out.append(36, '\0');                               // ea size, sizes and times: 56 bytes
     return out;
 }
 
@@ -104,37 +104,41 @@ int main(int argc, char** argv) {
     if (mode == "rename" && argc == 5) {
         const std::string from = argv[3];
         const std::string to = argv[4];
-        return Walk(argv[2], [&](int fd, const std::string&, const Listed& e) {
-                   if (!e.name.starts_with(from))
-                       return 0;
-                   const std::string renamed = to + e.name.substr(from.size());
-                   return ::renameat2(fd, e.name.c_str(), fd, renamed.c_str(), RENAME_NOREPLACE);
-               }) == 0
+        return Walk(argv[2],
+                    [&](int fd, const std::string&, const Listed& e) {
+                        if (!e.name.starts_with(from))
+                            return 0;
+                        const std::string renamed = to + e.name.substr(from.size());
+                        return ::renameat2(fd, e.name.c_str(), fd, renamed.c_str(),
+                                           RENAME_NOREPLACE);
+                    }) == 0
                    ? 0
                    : 1;
     }
     if (mode == "times" && argc == 3) {
-        return Walk(argv[2], [](int fd, const std::string& folder, const Listed& e) {
-                   if (e.type != DT_REG)
-                       return 0;
-                   if (ReadEntry(fd, folder, e.name) != 0)
-                       return -1;
-                   const struct timespec times[2] = {{0, UTIME_OMIT}, {1590000000, 0}};
-                   return ::utimensat(fd, e.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
-               }) == 0
+        return Walk(argv[2],
+                    [](int fd, const std::string& folder, const Listed& e) {
+                        if (e.type != DT_REG)
+                            return 0;
+                        if (ReadEntry(fd, folder, e.name) != 0)
+                            return -1;
+                        const struct timespec times[2] = {{0, UTIME_OMIT}, {1590000000, 0}};
+                        return ::utimensat(fd, e.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+                    }) == 0
                    ? 0
                    : 1;
     }
     if (mode == "attributes" && argc == 3) {
         const std::string record = HiddenArchiveRecord();
-        return Walk(argv[2], [&](int fd, const std::string& folder, const Listed& e) {
-                   if (e.type != DT_REG)
-                       return 0;
-                   if (ReadEntry(fd, folder, e.name) != 0)
-                       return -1;
-                   return ::lsetxattr((folder + "/" + e.name).c_str(), kStored, record.data(),
-                                      record.size(), 0);
-               }) == 0
+        return Walk(argv[2],
+                    [&](int fd, const std::string& folder, const Listed& e) {
+                        if (e.type != DT_REG)
+                            return 0;
+                        if (ReadEntry(fd, folder, e.name) != 0)
+                            return -1;
+                        return ::lsetxattr((folder + "/" + e.name).c_str(), kStored, record.data(),
+                                           record.size(), 0);
+                    }) == 0
                    ? 0
                    : 1;
     }
