@@ -50,9 +50,21 @@ bool IsYes(const std::wstring& answer) {
 
 Terminal::Terminal(ConsoleIo io, Clock clock) : io_(io), clock_(std::move(clock)) {}
 
+Terminal::~Terminal() {
+    if (io_.out != nullptr)
+        std::fflush(io_.out);
+}
+
 void Terminal::Write(std::FILE* stream, const std::wstring& text) {
     ClearProgress();
     const std::string bytes = ToUtf8(text);
+    if (stream == io_.out) {
+        // Left in the stream's buffer: standard error's next write, a
+        // question or the end flushes it.
+        std::fwrite(bytes.data(), 1, bytes.size(), stream);
+        return;
+    }
+    std::fflush(io_.out);
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
 }
@@ -112,6 +124,7 @@ void Terminal::SetProgressPosition(int position) {
     if (line.size() < shownWidth_)
         line.resize(shownWidth_, L' ');  // covers the end of a longer line
     const std::string bytes = ToUtf8(L"\r" + line);
+    std::fflush(io_.out);
     std::fwrite(bytes.data(), 1, bytes.size(), io_.err);
     std::fflush(io_.err);
     shownWidth_ = line.size();

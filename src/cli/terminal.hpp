@@ -31,14 +31,18 @@ std::wstring ProgressLine(std::int64_t done, std::int64_t total, double seconds,
 bool IsYes(const std::wstring& answer);
 
 // Lines, questions and the progress bar on the console. Texts are written as
-// UTF-8; every write is flushed at once, so that the two output streams
-// interleave as they were written. The progress line is cleared before any
-// other text is written.
+// UTF-8. Standard output keeps its stream's buffer (a dry run of many lines
+// costs a few writes, not one a line); it is flushed before anything goes to
+// standard error, before a question and when the terminal goes away, so the
+// two streams still interleave as they were written. Standard error is
+// flushed after each write. The progress line is cleared before any other
+// text is written.
 class Terminal {
   public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     explicit Terminal(ConsoleIo io, Clock clock = std::chrono::steady_clock::now);
+    ~Terminal();
 
     const ConsoleIo& io() const { return io_; }
 

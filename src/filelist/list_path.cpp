@@ -173,11 +173,22 @@ void SortByName(FileEntries& entries) {
             return c < 0;
         return x.index < y.index;
     });
-    FileEntries sorted;
-    sorted.reserve(entries.size());
-    for (const auto& k : keys)
-        sorted.push_back(std::move(entries[k.index]));
-    entries = std::move(sorted);
+    // The order is applied in place, one cycle of the permutation at a time,
+    // so a large folder's entries are never held twice.
+    std::vector<std::size_t> from(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        from[i] = keys[i].index;
+    keys = {};
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        std::size_t j = i;
+        while (from[j] != i) {
+            const std::size_t next = from[j];
+            std::swap(entries[j], entries[next]);
+            from[j] = j;
+            j = next;
+        }
+        from[j] = j;
+    }
 }
 
 }  // namespace
@@ -217,6 +228,11 @@ Status FillEntries(const ListContext& context, Search& search, FileEntries& out)
         ShowReadError(context, search.records.error());
         return search.records.error();
     }
+    // Folders join `out` and files wait in a sequence of their own; when
+    // `out` starts empty, the files' sequence, made large enough for every
+    // record, takes the folders in front of the files and becomes `out`, so
+    // the entries are not moved into a second large allocation.
+    const bool intoFiles = out.empty();
     FileEntries files;
     files.reserve(search.records->size());
     for (auto& r : *search.records) {
@@ -230,10 +246,17 @@ Status FillEntries(const ListContext& context, Search& search, FileEntries& out)
         (entry.IsFolder() ? out : files).push_back(std::move(entry));
         context.progress.StepIt();
     }
+    search.records = std::vector<FindRecord>();
     SortByName(out);
     SortByName(files);
-    out.insert(out.end(), std::make_move_iterator(files.begin()),
-               std::make_move_iterator(files.end()));
+    if (intoFiles) {
+        files.insert(files.begin(), std::make_move_iterator(out.begin()),
+                     std::make_move_iterator(out.end()));
+        out = std::move(files);
+    } else {
+        out.insert(out.end(), std::make_move_iterator(files.begin()),
+                   std::make_move_iterator(files.end()));
+    }
     context.progress.SetPos(0);
     return Status::Ok();
 }
