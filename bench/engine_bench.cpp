@@ -42,7 +42,6 @@ const FileEntries& SampleEntries() {
             FileEntry e;
             e.folderPath = L"/home/user/Pictures/2019/Summer holidays/";
             e.name = stems[i % 5] + std::to_wstring(10000 + i) + extensions[(i / 5) % 5];
-            e.extension = ExtensionOf(e.name);
             e.modified = 1514782800 + std::int64_t{i} * 1237;  // 2018 onwards
             e.created = e.accessed = e.modified;
             e.attributes = i % 17 == 0 ? 0x10 : 0x20;

@@ -80,7 +80,6 @@ FileEntries MakeEntries(int count) {
         auto& e = entries[static_cast<std::size_t>(i)];
         e.folderPath = L"/photos/";
         e.name = L"IMG_" + std::to_wstring(100000 + i) + L".jpg";
-        e.extension = L".jpg";
         e.modified = e.created = e.accessed = 1625321109 + i;
         e.attributes = 0x20;
     }

@@ -26,11 +26,14 @@ FileEntry PlaceholderEntry() {
     FileEntry entry;
     entry.folderPath = L"C:\\";
     entry.name = L"FileName.test";
-    entry.extension = L".test";
     entry.created = time;
     entry.modified = time;
     entry.accessed = time;
     return entry;
+}
+
+std::wstring FileEntry::Extension() const {
+    return IsFolder() ? std::wstring() : ExtensionOf(name);
 }
 
 }  // namespace torvane

@@ -16,7 +16,6 @@ struct FileEntry {
     std::uint64_t iconIndex = 0;  // row in the icon cache; 0 when listed without icons
     std::wstring folderPath;      // the folder holding the entry, ending with the separator
     std::wstring name;            // with its extension, without any folder part
-    std::wstring extension;       // files: from the last "." on (".jpg"), or empty; folders: empty
     std::int64_t created = 0;     // whole seconds since 1970 UTC
     std::int64_t modified = 0;
     std::int64_t accessed = 0;
@@ -27,13 +26,16 @@ struct FileEntry {
     // were listed from is where they were found, not what they say.
     bool operator==(const FileEntry& o) const {
         return iconIndex == o.iconIndex && folderPath == o.folderPath && name == o.name &&
-               extension == o.extension && created == o.created && modified == o.modified &&
-               accessed == o.accessed && attributes == o.attributes;
+               created == o.created && modified == o.modified && accessed == o.accessed &&
+               attributes == o.attributes;
     }
 
     // The one test for "folder" everywhere in the system.
     bool IsFolder() const { return IsDirectoryWord(attributes); }
     std::wstring FullPath() const { return folderPath + name; }
+    // Files: the name from its last "." on (".jpg"), or empty; folders:
+    // empty. Worked out when asked rather than kept, as few ever ask.
+    std::wstring Extension() const;
 };
 
 using FileEntries = std::vector<FileEntry>;

@@ -143,8 +143,9 @@ std::uint64_t IconIndexOf(IconCache* icons, bool folder, const std::wstring& ext
 FileEntry EntryOf(const ListContext& context, const std::wstring& folder, FindRecord&& r) {
     const bool isFolder = IsDirectoryWord(r.attributes);
     FileEntry e;
-    e.extension = isFolder ? std::wstring() : std::wstring(ExtensionView(r.name));
-    e.iconIndex = IconIndexOf(context.icons, isFolder, e.extension);
+    if (context.icons != nullptr)
+        e.iconIndex = IconIndexOf(context.icons, isFolder,
+                                  isFolder ? std::wstring() : std::wstring(ExtensionView(r.name)));
     e.folderPath = folder;
     e.name = std::move(r.name);
     e.created = ListedTime(r.created);

@@ -16,7 +16,6 @@ namespace torvane::testing {
 inline FileEntry File(std::wstring name, std::uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE) {
     FileEntry e;
     e.folderPath = L"/data/";
-    e.extension = ExtensionOf(name);
     e.name = std::move(name);
     e.attributes = attributes;
     return e;

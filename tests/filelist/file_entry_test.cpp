@@ -41,7 +41,7 @@ TEST(PlaceholderEntry, IsAFixedFileTakenAsDaylightSavingTime) {
     const FileEntry e = PlaceholderEntry();
     EXPECT_EQ(e.folderPath, L"C:\\");
     EXPECT_EQ(e.name, L"FileName.test");
-    EXPECT_EQ(e.extension, L".test");
+    EXPECT_EQ(e.Extension(), L".test");
     EXPECT_EQ(e.iconIndex, 0u);
     EXPECT_EQ(e.attributes, 0u);
     EXPECT_FALSE(e.IsFolder());

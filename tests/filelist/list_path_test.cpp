@@ -80,7 +80,7 @@ TEST_F(ListPathTest, FoldersFirstThenFilesEachInLogicalOrder) {
     const auto entries = List(L"/r");
     EXPECT_EQ(Names(entries), (NameList{L"y", L"Z", L"a2", L"a10", L"b"}));
     EXPECT_EQ(entries[0].folderPath, L"/r/");
-    EXPECT_EQ(entries[0].extension, L"");
+    EXPECT_EQ(entries[0].Extension(), L"");
 }
 
 TEST_F(ListPathTest, OldEntriesAreSortedWithTheNewFolders) {
@@ -147,8 +147,7 @@ TEST_F(ListPathTest, SingleFileIsListedWhateverTheOptions) {
     options = {Retrieve::kFolders, false, HiddenSystem::kNone};
     const auto entries = List(L"/r/sub/Photo.JPG");
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0],
-              (FileEntry{0, L"/r/sub/", L"Photo.JPG", L".JPG", 1000, 1000, 1000, H | S}));
+    EXPECT_EQ(entries[0], (FileEntry{0, L"/r/sub/", L"Photo.JPG", 1000, 1000, 1000, H | S}));
 }
 
 TEST_F(ListPathTest, UnreadablePathShowsTheErrorAndLeavesTheSequence) {

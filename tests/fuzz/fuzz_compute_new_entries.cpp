@@ -83,7 +83,6 @@ FileEntry Entry(FuzzedDataProvider& in) {
     e.name = Text(in, 16);
     e.attributes = in.ConsumeIntegral<std::uint32_t>();
     if (!e.IsFolder())
-        e.extension = ExtensionOf(e.name);
     const auto time = [&in] {
         // Mostly plausible times, sometimes any value at all.
         return in.ConsumeBool() ? in.ConsumeIntegralInRange<std::int64_t>(-1, 4102444800)

@@ -21,7 +21,6 @@ inline FileEntries MakeEntries(int count) {
         FileEntry e;
         e.folderPath = L"/data/";
         e.name = L"file " + std::to_wstring(i) + L".txt";
-        e.extension = L".txt";
         e.modified = kJuly3rd + i * 86400;
         e.created = kJuly3rd - 3600;
         e.accessed = kJuly3rd + 60;
