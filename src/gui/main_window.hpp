@@ -33,6 +33,7 @@ class QtIconProvider;
 class QtPickers;
 class QtProgress;
 class QtUiThread;
+class ReviewDialog;
 class SyncListView;
 
 // The program's window: menu bar and toolbar, the editor frame above the
@@ -136,6 +137,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
   signals:
     // The user chose a menu item or toolbar button.
     void CommandTriggered(int commandId);
+    // A plan's review dialog is about to be shown modally (ReviewPlan).
+    void ReviewOpened(ReviewDialog* dialog);
 
   protected:
     // While a controller is attached, closing is its close bookkeeping: the

@@ -292,7 +292,9 @@ void MainWindow::EndPlanning() {
 
 bool MainWindow::ReviewPlan(const JobPlan& plan, const std::wstring& root) {
     EndPlanning();
-    return ReviewDialog::Ask(plan, root, this);
+    ReviewDialog dialog(plan, root, this);
+    emit ReviewOpened(&dialog);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace torvane::gui

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <array>
@@ -59,10 +60,15 @@ void ReviewModel::AddRows(std::vector<Row>& ok) {
         for (std::size_t i = 0; i < folder.current.size(); ++i) {
             while (finding != folder.findings.end() && finding->first < i)
                 ++finding;
-            if (finding != folder.findings.end() && finding->first == i)
+            const bool changes = i < folder.steps.size() && folder.steps[i].any();
+            if (finding == folder.findings.end() || finding->first != i) {
+                if (changes)
+                    ok.push_back(Row{f, i, nullptr});
+            } else if (changes || finding->second.kind != FindingKind::kFolderUnreadable) {
+                // An unchanged entry whose folder can't be read: that
+                // folder's own row tells of it.
                 rows_.push_back(Row{f, i, &finding->second.message});
-            else if (i < folder.steps.size() && folder.steps[i].any())
-                ok.push_back(Row{f, i, nullptr});
+            }
         }
     }
 }
@@ -202,9 +208,6 @@ ReviewDialog::ReviewDialog(const JobPlan& plan, const std::wstring& root, QWidge
     auto* buttons = new QDialogButtonBox;
     apply_ = buttons->addButton("Apply", QDialogButtonBox::AcceptRole);
     cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-    // With problems, Enter must not apply what was not looked at.
-    apply_->setDefault(!problems);
-    cancel_->setDefault(problems);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -218,9 +221,13 @@ ReviewDialog::ReviewDialog(const JobPlan& plan, const std::wstring& root, QWidge
     table_->setFocus();
 }
 
-bool ReviewDialog::Ask(const JobPlan& plan, const std::wstring& root, QWidget* parent) {
-    ReviewDialog dialog(plan, root, parent);
-    return dialog.exec() == QDialog::Accepted;
+void ReviewDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Chosen once the button box has made its own choice on being shown.
+    // With problems, Enter must not apply what was not looked at.
+    const bool problems = model_->problemRows() > 0;
+    apply_->setDefault(!problems);
+    cancel_->setDefault(problems);
 }
 
 }  // namespace torvane::gui

@@ -16,7 +16,8 @@ class QTableView;
 namespace torvane::gui {
 
 // The rows of a plan's review: every entry that changes or has a finding, and
-// every folder that could not be read or computed. Rows with a problem come
+// every folder that could not be read or computed (an unchanged entry whose
+// folder that is has no row of its own). Rows with a problem come
 // first, then the rest, each group in the order of the plan's folders and
 // their entries. Texts are made only for the rows drawn, so a plan of 100,000
 // changes opens at once. The plan must outlive the model.
@@ -70,15 +71,15 @@ class ReviewDialog : public QDialog {
   public:
     ReviewDialog(const JobPlan& plan, const std::wstring& root, QWidget* parent = nullptr);
 
-    // Shows the review modally: true when Apply was chosen.
-    static bool Ask(const JobPlan& plan, const std::wstring& root, QWidget* parent);
-
     QLabel& Summary() const { return *summary_; }
     QTableView& Table() const { return *table_; }
     ReviewModel& Model() const { return *model_; }
     QCheckBox& ProblemsOnlyBox() const { return *problemsOnly_; }
     QPushButton& ApplyButton() const { return *apply_; }
     QPushButton& CancelButton() const { return *cancel_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     ReviewModel* model_;
