@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
@@ -60,6 +62,13 @@ void AnswerNextReview(MainWindow& window, Answer answer, QStringList* rows = nul
                 dialog, [dialog, answer] { answer(*dialog); }, Qt::QueuedConnection);
         },
         Qt::SingleShotConnection);
+}
+
+// Renders `widget` to a PNG in the build folder, so that it can be looked at.
+void Save(QWidget& widget, const QString& name) {
+    const QString target = QString(TORVANE_SCREENSHOT_DIR) + "/" + name;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
+    EXPECT_TRUE(widget.grab().save(target)) << target.toStdString();
 }
 
 void ClickApply(ReviewDialog& dialog) {
@@ -136,6 +145,12 @@ TEST_F(FindingMarksTest, TheCountLineLiesWhollyBetweenTheListsAndGeneralInfo) {
     EXPECT_GT(text.top(), lists.bottom());
     EXPECT_LT(text.bottom(), info.top());
     EXPECT_EQ(text.left(), rectIn(*window.Panes().PaneFrame(PaneLayout::kCurrentPane)).left());
+
+    ASSERT_TRUE(controller->SubmitTask(RenameRecord(L"x", L"")));
+    Save(window, "new_list_marks.png");
+    window.PlanProgress(1234);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    Save(window, "planning.png");
 }
 
 // A plan of /r/: "ax.jpg" and "xa.jpg" would both become "a.jpg", "locked"
@@ -207,6 +222,8 @@ TEST_F(ReviewDialogTest, ProblemsComeFirstThenTheChangesWithPathsBelowTheRoot) {
         EXPECT_EQ(sign.isValid(), row < 3) << row;
     }
 
+    dialog.show();
+    Save(dialog, "review_dialog.png");
     dialog.ProblemsOnlyBox().setChecked(true);
     EXPECT_EQ(dialog.Table().model()->rowCount(), 3);
     EXPECT_EQ(Cells(model, 2)[0], "locked/");

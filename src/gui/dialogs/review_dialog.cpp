@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::array<const char*, ReviewModel::kColumnCount> kHeadings = {"Entry", "New name",
                                                                           "Changes", "Problem"};
-constexpr std::array<int, ReviewModel::kColumnCount> kWidths = {220, 160, 300, 260};
+constexpr std::array<int, ReviewModel::kColumnCount> kWidths = {200, 140, 200, 300};
 
 void AddTimeChange(std::wstring& text, std::wstring_view what, std::int64_t before,
                    std::int64_t after) {
