@@ -41,7 +41,7 @@ QString OneLine(const std::wstring& text) {
 }  // namespace
 
 ReviewModel::ReviewModel(const JobPlan& plan, const std::wstring& root, QObject* parent)
-    : QAbstractTableModel(parent), plan_(plan), base_(DisplayBase(root)) {
+    : QAbstractTableModel(parent), plan_(plan), base_(DisplayBase(root)), warning_(WarningIcon()) {
     std::vector<Row> ok;
     AddRows(ok);
     problemRows_ = static_cast<int>(rows_.size());
@@ -145,10 +145,8 @@ QVariant ReviewModel::data(const QModelIndex& index, int role) const {
             return text.isEmpty() ? QVariant() : QVariant(text);
         }
         case Qt::DecorationRole:
-            if (index.column() == kEntryColumn && IsProblemRow(index.row())) {
-                static const QIcon warning = WarningIcon();
-                return warning;
-            }
+            if (index.column() == kEntryColumn && IsProblemRow(index.row()))
+                return warning_;
             return {};
         default:
             return {};

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QIcon>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -56,6 +57,7 @@ class ReviewModel : public QAbstractTableModel {
 
     const JobPlan& plan_;
     std::wstring base_;
+    QIcon warning_;          // marks the problem rows
     std::vector<Row> rows_;  // the problem rows, then the rest
     int problemRows_ = 0;
     bool problemsOnly_ = false;
