@@ -3,8 +3,11 @@
 #include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -184,11 +187,29 @@ void MainWindow::MakeCentralArea() {
     progressBar_->setFixedHeight(kProgressBarHeight);
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
+    // While a plan is built: its text before the bar and Cancel after it,
+    // hidden otherwise, so the bar keeps the full width.
+    planningText_ = new QLabel(central);
+    planningText_->setTextFormat(Qt::PlainText);
+    planningText_->hide();
+    planningCancel_ = new QPushButton("Cancel", central);
+    planningCancel_->setToolTip("Stop checking the job's changes; nothing is written");
+    planningCancel_->hide();
+    connect(planningCancel_, &QPushButton::clicked, this, &MainWindow::CancelPlanning);
+    planningEscape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    planningEscape_->setContext(Qt::WindowShortcut);
+    planningEscape_->setEnabled(false);
+    connect(planningEscape_, &QShortcut::activated, this, &MainWindow::CancelPlanning);
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(kGap);
+    bottom->addWidget(planningText_);
+    bottom->addWidget(progressBar_, 1);
+    bottom->addWidget(planningCancel_);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(kGap, 4, kGap, kGap);
     layout->setSpacing(kGap);
     layout->addLayout(work, 1);
-    layout->addWidget(progressBar_);
+    layout->addLayout(bottom);
     setCentralWidget(central);
 }
 

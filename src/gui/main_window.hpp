@@ -11,7 +11,10 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QProgressBar;
+class QPushButton;
+class QShortcut;
 class QToolBar;
 
 namespace torvane {
@@ -30,6 +33,7 @@ class QtIconProvider;
 class QtPickers;
 class QtProgress;
 class QtUiThread;
+class ReviewDialog;
 class SyncListView;
 
 // The program's window: menu bar and toolbar, the editor frame above the
@@ -89,6 +93,11 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void SetStep(int step) override;
     void StepIt() override;
     void SetPos(int position) override;
+    // The plan's build: the bar is busy, "Planning: N entries listed" beside
+    // it, and a Cancel button (or Esc) stops the build. Any later range (the
+    // job's steps, or nothing applied) ends that state.
+    void PlanProgress(std::int64_t entries) override;
+    // Shows the review dialog modally: true when Apply was chosen.
     bool ReviewPlan(const JobPlan& plan, const std::wstring& root) override;
 
     // The action of a command id (menu item and toolbar button share it);
@@ -113,6 +122,11 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     QFrame& EditorFrame() const { return *editorFrame_; }
     QFrame& TaskListArea() const { return *taskListArea_; }
     QProgressBar& ProgressBar() const { return *progressBar_; }
+    // The line below the lists: the new list's count of changes and problems.
+    QLabel& CountLine() const;
+    // The planning text and its Cancel button, shown while a plan is built.
+    QLabel& PlanningText() const { return *planningText_; }
+    QPushButton& PlanningCancel() const { return *planningCancel_; }
     QToolBar& ToolBar() const { return *toolBar_; }
     QtIconProvider& Icons() const { return *icons_; }
     QtProgress& Progress() const { return *progress_; }
@@ -123,6 +137,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
   signals:
     // The user chose a menu item or toolbar button.
     void CommandTriggered(int commandId);
+    // A plan's review dialog is about to be shown modally (ReviewPlan).
+    void ReviewOpened(ReviewDialog* dialog);
 
   protected:
     // While a controller is attached, closing is its close bookkeeping: the
@@ -134,6 +150,9 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
 
   private:
     void RunCommand(int commandId);
+    void UpdateCountLine();
+    void CancelPlanning();
+    void EndPlanning();
     void ConnectLists();
     void MakeActions();
     void MakeMenus();
@@ -159,6 +178,10 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     InfoTabGeneral* generalInfo_ = nullptr;
     PaneLayout* panes_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+    QLabel* planningText_ = nullptr;
+    QPushButton* planningCancel_ = nullptr;
+    QShortcut* planningEscape_ = nullptr;
+    bool planning_ = false;  // the planning state is on show
     QtProgress* progress_ = nullptr;
     QtDialogs* dialogs_ = nullptr;
     QtUiThread* uiThread_ = nullptr;

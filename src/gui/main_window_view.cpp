@@ -3,17 +3,23 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFrame>
-#include <QMessageBox>
+#include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/main_controller.hpp"
+#include "engine/plan.hpp"
 #include "gui/commands.hpp"
+#include "gui/dialogs/review_dialog.hpp"
 #include "gui/editor/editor_side.hpp"
 #include "gui/lists/file_list_model.hpp"
 #include "gui/lists/sync_list_view.hpp"
 #include "gui/main_window.hpp"
+#include "gui/pane_layout.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
 #include "gui/qt/qt_progress.hpp"
 
@@ -65,6 +71,10 @@ void MainWindow::Attach(MainController& controller) {
     controller_ = &controller;
     currentModel_->Attach(&controller.currentEntries());
     newModel_->Attach(&controller.newEntries());
+    // The checks are the preview's, kept up to date with the new entries.
+    newModel_->SetFindings(
+        [&controller](std::size_t row) { return controller.preview().FindingAt(row); });
+    UpdateCountLine();
     CommandStatesChanged(controller.commandStates());
 }
 
@@ -130,10 +140,26 @@ void MainWindow::TitleChanged(const std::wstring& title) {
 
 void MainWindow::CurrentEntriesChanged() {
     currentModel_->Reset();
+    UpdateCountLine();
 }
 
 void MainWindow::NewEntriesChanged(NewListUpdate how) {
     newModel_->Refresh(how);
+    UpdateCountLine();
+}
+
+QLabel& MainWindow::CountLine() const {
+    return panes_->CountLine();
+}
+
+void MainWindow::UpdateCountLine() {
+    if (!controller_ || controller_->newEntries().empty()) {
+        CountLine().clear();
+        return;
+    }
+    const Preview& preview = controller_->preview();
+    CountLine().setText(QString::fromStdWString(
+        PlanCountText(preview.changes(), static_cast<std::int64_t>(preview.findings().size()))));
 }
 
 void MainWindow::CommandStatesChanged(const CommandStates& states) {
@@ -209,6 +235,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::SetRange(int low, int high) {
+    EndPlanning();
     progress_->SetRange(low, high);
 }
 
@@ -224,12 +251,50 @@ void MainWindow::SetPos(int position) {
     progress_->SetPos(position);
 }
 
-bool MainWindow::ReviewPlan(const JobPlan& plan, const std::wstring& /*root*/) {
-    const auto answer =
-        QMessageBox::question(this, QStringLiteral("Review"),
-                              QString::fromStdWString(PlanCountText(plan.changes, plan.problems)) +
-                                  QStringLiteral("\nApply the changes without a problem?"));
-    return answer == QMessageBox::Yes;
+void MainWindow::PlanProgress(std::int64_t entries) {
+    if (!planning_) {
+        planning_ = true;
+        progressBar_->setRange(0, 0);  // busy: the plan's size is not known yet
+        planningText_->show();
+        planningCancel_->setEnabled(true);
+        planningCancel_->show();
+        planningEscape_->setEnabled(true);
+    }
+    if (!planningCancel_->isEnabled())
+        return;  // "Cancelling" stays until the build has stopped
+    planningText_->setText(
+        QStringLiteral("Planning: %1 %2 listed")
+            .arg(entries)
+            .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries")));
+}
+
+void MainWindow::CancelPlanning() {
+    if (!planning_ || !controller_)
+        return;
+    controller_->CancelJob();
+    planningCancel_->setEnabled(false);
+    planningEscape_->setEnabled(false);
+    planningText_->setText(QStringLiteral("Cancelling"));
+}
+
+void MainWindow::EndPlanning() {
+    if (!planning_)
+        return;
+    planning_ = false;
+    planningText_->hide();
+    planningText_->clear();
+    planningCancel_->hide();
+    planningEscape_->setEnabled(false);
+    // Never leave the busy animation behind: an empty bar until the next range.
+    if (progressBar_->minimum() == 0 && progressBar_->maximum() == 0)
+        progress_->SetRange(0, 0);
+}
+
+bool MainWindow::ReviewPlan(const JobPlan& plan, const std::wstring& root) {
+    EndPlanning();
+    ReviewDialog dialog(plan, root, this);
+    emit ReviewOpened(&dialog);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace torvane::gui

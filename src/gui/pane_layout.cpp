@@ -1,9 +1,11 @@
 #include "gui/pane_layout.hpp"
 
+#include <QLabel>
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace torvane::gui {
 namespace {
@@ -20,7 +22,10 @@ QTabWidget* MakePane(QWidget* content, const QString& title, QWidget* parent) {
 }  // namespace
 
 PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInfo, QWidget* parent)
-    : QWidget(parent), listSplitter_(new QSplitter(Qt::Horizontal, this)) {
+    : QWidget(parent),
+      topRow_(new QWidget(this)),
+      listSplitter_(new QSplitter(Qt::Horizontal, topRow_)),
+      countLine_(new QLabel(topRow_)) {
     listSplitter_->setChildrenCollapsible(false);
     tabs_[kCurrentPane] = MakePane(current, "Current Attribute", listSplitter_);
     tabs_[kNewPane] = MakePane(newValues, "New Attribute", listSplitter_);
@@ -30,7 +35,16 @@ PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInf
     listSplitter_->setStretchFactor(0, 1);
     listSplitter_->setStretchFactor(1, 1);
     listSplitter_->setSizes({1, 1});
-    setMinimumSize(kMinimumPaneSize * 2, kMinimumPaneSize * 2 + kBorder);
+    // The line keeps its height when empty, so the lists never jump.
+    countLine_->setFixedHeight(countLine_->fontMetrics().height() + 2);
+    countLine_->setTextFormat(Qt::PlainText);
+    auto* rows = new QVBoxLayout(topRow_);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+    rows->addWidget(listSplitter_, 1);
+    rows->addWidget(countLine_);
+    setMinimumSize(kMinimumPaneSize * 2,
+                   kMinimumPaneSize * 2 + kBorder + countLine_->height() + rows->spacing());
 }
 
 QString PaneLayout::PaneTitle(Pane pane) const {
@@ -42,7 +56,7 @@ void PaneLayout::SetPaneTitle(Pane pane, const QString& title) {
 }
 
 QWidget* PaneLayout::TopRow() const {
-    return listSplitter_;
+    return topRow_;
 }
 
 QWidget* PaneLayout::PaneFrame(Pane pane) const {
@@ -54,7 +68,7 @@ void PaneLayout::resizeEvent(QResizeEvent* event) {
     const int width = event->size().width();
     const int height = event->size().height();
     const int top = (height - kBorder) * kTopPercent / 100;
-    listSplitter_->setGeometry(0, 0, width, top);
+    topRow_->setGeometry(0, 0, width, top);
     tabs_[kGeneralInfoPane]->setGeometry(0, top + kBorder, width, height - top - kBorder);
 }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 
+class QLabel;
 class QSplitter;
 class QTabWidget;
 
@@ -10,9 +11,10 @@ namespace torvane::gui {
 
 // The main window's three panes, each in a tab titled by the pane:
 // "Current Attribute" and "New Attribute" side by side, half the width each,
-// with a splitter the user can drag; "General Info" below across the full
-// width. The top row takes 70 % of the height and General Info 30 %, with a
-// border between them that can't be dragged. Tabs can't be moved.
+// with a splitter the user can drag, and a count line of one text line below
+// them; "General Info" below across the full width. The top row (lists and
+// count line) takes 70 % of the height and General Info 30 %, with a border
+// between them that can't be dragged. Tabs can't be moved.
 class PaneLayout : public QWidget {
     Q_OBJECT
 
@@ -32,6 +34,10 @@ class PaneLayout : public QWidget {
     // Changes a pane's tab text (General Info names the list it shows).
     void SetPaneTitle(Pane pane, const QString& title);
 
+    // The line below the two lists (the new list's count of changes and
+    // problems).
+    QLabel& CountLine() const { return *countLine_; }
+
     // The widgets framing the panes, for geometry checks.
     QWidget* TopRow() const;
     QWidget* PaneFrame(Pane pane) const;
@@ -41,7 +47,9 @@ class PaneLayout : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    QWidget* topRow_;
     QSplitter* listSplitter_;
+    QLabel* countLine_;
     std::array<QTabWidget*, kPaneCount> tabs_{};
 };
 

@@ -1,6 +1,7 @@
 #include "gui/lists/file_list_model.hpp"
 
 #include <QIcon>
+#include <utility>
 
 #include "gui/lists/file_columns.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
@@ -49,6 +50,14 @@ void FileListModel::Refresh(NewListUpdate how) {
         Reset();
 }
 
+void FileListModel::SetFindings(FindingLookup lookup) {
+    findings_ = std::move(lookup);
+}
+
+const Finding* FileListModel::FindingOf(int row) const {
+    return findings_ ? findings_(static_cast<std::size_t>(row)) : nullptr;
+}
+
 const FileEntry* FileListModel::EntryAt(int row) const {
     if (row < 0 || row >= rows_ || row >= CountOf(entries_))
         return nullptr;
@@ -73,7 +82,11 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return DisplayText(*entry, index.column());
         case Qt::DecorationRole:
-            return Decoration(*entry, index.column());
+            return Decoration(*entry, index.row(), index.column());
+        case Qt::ToolTipRole:
+            if (const Finding* finding = FindingOf(index.row()))
+                return QString::fromStdWString(finding->message);
+            return {};
         default:
             return {};
     }
@@ -94,11 +107,11 @@ QVariant FileListModel::DisplayText(const FileEntry& entry, int column) const {
     }
 }
 
-QVariant FileListModel::Decoration(const FileEntry& entry, int column) const {
+QVariant FileListModel::Decoration(const FileEntry& entry, int row, int column) const {
     if (!icons_)
         return {};
     if (column == kNameColumn)
-        return icons_->Icon(entry.iconIndex);
+        return FindingOf(row) ? icons_->MarkedIcon(entry.iconIndex) : icons_->Icon(entry.iconIndex);
     if (kFileColumns[static_cast<std::size_t>(column)].trait != ColumnTrait::kImage)
         return {};
     return icons_->Icon(AttributeColumnIsSet(column, entry.attributes) ? IconCache::kChecked

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstddef>
+#include <functional>
 
+#include "engine/plan.hpp"
 #include "engine/preview.hpp"
 #include "filelist/file_entry.hpp"
 
@@ -37,6 +40,15 @@ class FileListModel : public QAbstractTableModel {
     // Redraws the way the preview asks: in place or by a reset.
     void Refresh(NewListUpdate how);
 
+    // The finding of a row, or null: asked for the one row drawn, so it must
+    // be cheap (the preview's FindingAt).
+    using FindingLookup = std::function<const Finding*(std::size_t row)>;
+
+    // Marks the rows with a finding: the name's icon carries the warning
+    // sign and every cell's tool tip is the finding's message. An empty
+    // lookup marks nothing (the default). Takes effect at the next redraw.
+    void SetFindings(FindingLookup lookup);
+
     // The entry of a row; null for a row that does not exist.
     const FileEntry* EntryAt(int row) const;
 
@@ -49,10 +61,12 @@ class FileListModel : public QAbstractTableModel {
 
   private:
     QVariant DisplayText(const FileEntry& entry, int column) const;
-    QVariant Decoration(const FileEntry& entry, int column) const;
+    QVariant Decoration(const FileEntry& entry, int row, int column) const;
+    const Finding* FindingOf(int row) const;
 
     const QtIconProvider* icons_;
     const FileEntries* entries_ = nullptr;
+    FindingLookup findings_;
     // The rows the views were last told of. The sequence may change before
     // the owner announces it; until then the views see this many rows, and
     // rows past the sequence's end show nothing.

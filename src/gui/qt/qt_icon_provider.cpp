@@ -64,6 +64,15 @@ QIcon ThemeIcon(const QString& themeName, const QString& fallbackName) {
     return QIcon::fromTheme(themeName, QIcon(":/icons/fallback/" + fallbackName + ".png"));
 }
 
+QIcon WarningIcon() {
+    for (const char* name : {"dialog-warning", "emblem-important"}) {
+        QIcon icon = QIcon::fromTheme(name);
+        if (!icon.isNull())
+            return icon;
+    }
+    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+}
+
 QtIconProvider::QtIconProvider() {
     icons_ = {
         ThemeIcon("text-x-generic", "generic"),
@@ -85,6 +94,30 @@ void QtIconProvider::TruncateIcons(std::size_t count) {
 
 const QIcon& QtIconProvider::Icon(std::uint64_t position) const {
     return position < icons_.size() ? icons_[position] : icons_[IconCache::kGeneric];
+}
+
+QIcon QtIconProvider::MarkedIcon(std::uint64_t position) const {
+    const QIcon& base = Icon(position);
+    const auto found = marked_.constFind(base.cacheKey());
+    if (found != marked_.cend())
+        return *found;
+    if (emblem_.isNull())
+        emblem_ = WarningIcon();
+    QIcon marked;
+    for (const int size : {kSmallSize, kLargeSize}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        base.paint(&painter, QRect(0, 0, size, size));
+        // The sign takes the lower right corner, a little over half the side,
+        // so that it stays readable at 16 pixels.
+        const int sign = size * 5 / 8;
+        emblem_.paint(&painter, QRect(size - sign, size - sign, sign, sign));
+        painter.end();
+        marked.addPixmap(pixmap);
+    }
+    marked_.insert(base.cacheKey(), marked);
+    return marked;
 }
 
 QIcon QtIconProvider::IconForExtension(const QString& extension) {

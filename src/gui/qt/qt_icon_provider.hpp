@@ -23,6 +23,11 @@ void EnsureIconTheme();
 // theme has none. Never a null icon for a shipped name.
 QIcon ThemeIcon(const QString& themeName, const QString& fallbackName);
 
+// The small warning sign that marks an entry with a problem: the theme's
+// "dialog-warning" (or "emblem-important"), else the style's message-box
+// warning icon.
+QIcon WarningIcon();
+
 // The file-type icons of both file lists and of the General Info pane, kept
 // position for position with the icon cache's keys. One QIcon per row serves
 // the lists (16 pixels) and the pane (32 pixels). Rows 0 to 4 are the generic
@@ -48,6 +53,10 @@ class QtIconProvider : public IconProvider {
     // (a stale position never breaks drawing).
     const QIcon& Icon(std::uint64_t position) const;
 
+    // The icon of a row with the warning sign drawn over its lower right
+    // quarter, for an entry with a problem. Made once per distinct icon.
+    QIcon MarkedIcon(std::uint64_t position) const;
+
     std::size_t size() const { return icons_.size(); }
 
   private:
@@ -57,6 +66,9 @@ class QtIconProvider : public IconProvider {
     // Icons already found by extension, so repeated lookups (files of the
     // types that get a row each time) stay cheap.
     QHash<QString, QIcon> byExtension_;
+    // Marked icons by the cache key of the icon they mark.
+    mutable QHash<qint64, QIcon> marked_;
+    mutable QIcon emblem_;
 };
 
 }  // namespace torvane::gui
