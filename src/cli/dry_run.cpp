@@ -7,10 +7,11 @@ namespace {
 
 // Adds the lines of folder `index` and everything below it, in the job's order.
 void DescribeFolder(const JobPlan& plan, std::size_t index, std::wstring_view base,
-                    bool problemsOnly, DryRunReport& report) {
+                    bool problemsOnly, const std::function<void(const std::wstring&)>& sink,
+                    DryRunReport& report) {
     const PlannedFolder& f = plan.folders[index];
     for (const std::size_t child : f.subfolders)
-        DescribeFolder(plan, child, base, problemsOnly, report);
+        DescribeFolder(plan, child, base, problemsOnly, sink, report);
     if (f.problem) {
         report.folderProblems.push_back(*f.problem);
         return;
@@ -26,19 +27,23 @@ void DescribeFolder(const JobPlan& plan, std::size_t index, std::wstring_view ba
             line = RelativeTo(base, f.current[i].FullPath());
         if (finding != nullptr)
             *line += L" | Problem: " + finding->message;
-        report.lines.push_back(std::move(*line));
+        if (sink)
+            sink(*line);
+        else
+            report.lines.push_back(std::move(*line));
     }
 }
 
 }  // namespace
 
-DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool problemsOnly) {
+DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool problemsOnly,
+                          const std::function<void(const std::wstring&)>& sink) {
     DryRunReport report;
     report.entries = plan.entries;
     report.changes = plan.changes;
     report.problems = plan.problems;
     if (!plan.folders.empty())
-        DescribeFolder(plan, 0, DisplayBase(root), problemsOnly, report);
+        DescribeFolder(plan, 0, DisplayBase(root), problemsOnly, sink, report);
     return report;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +35,10 @@ struct DryRunReport {
 
 // The dry run of a job's plan, its paths written against the job's root;
 // with `problemsOnly`, only the entries with a finding are described.
-DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool problemsOnly = false);
+// With a `sink`, each line is handed to it as it is made instead of being
+// kept in `lines` (a large tree's lines are never all held at once).
+DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool problemsOnly = false,
+                          const std::function<void(const std::wstring&)>& sink = {});
 
 // The closing line: "Dry run: N of M entries would change, P problems.
 // Nothing was changed; add -Apply to apply the task list." With problems it

@@ -9,6 +9,7 @@
 #include "cli/console_help.hpp"
 #include "cli/dry_run.hpp"
 #include "cli/exit_status.hpp"
+#include "cli/terminal_quoting.hpp"
 #include "platform/posix_file_system.hpp"
 
 namespace torvane {
@@ -56,7 +57,10 @@ std::int64_t PrintDryRun(Terminal& terminal, MainController& controller, FileSys
                                controller.listOptions(),
                                EngineSettingsOf(controller.preferences().flags)};
     const JobPlan plan = BuildPlan(settings, fs, dialogs, nullptr, controller.TakeListedRoot());
-    const auto report = DescribePlan(plan, settings.root);
+    // The lines go out as they are made; the report keeps the rest.
+    const auto report = DescribePlan(plan, settings.root, false, [&](const std::wstring& line) {
+        terminal.PrintOut(QuotedLine(line));
+    });
     PrintDryRunReport(terminal, report);
     return report.problems;
 }

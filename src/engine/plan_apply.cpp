@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <deque>
+#include <string_view>
 #include <unordered_map>
 
 #include "engine/disk_steps.hpp"
@@ -77,7 +79,7 @@ class FolderRun {
         const std::size_t n = state_.size();
         for (std::size_t i = 0; i < n; ++i) {
             if (Attempted(i) && f_.steps[i].rename)
-                occupant_.emplace(NameKey(f_.current[i].name, f_.traits.foldsCase), i);
+                occupant_.emplace(CurrentKey(i), i);
         }
         for (std::size_t i = 0; i < n; ++i) {
             if (state_[i] != State::kPending)
@@ -113,7 +115,10 @@ class FolderRun {
 
     // The entry that holds the new name of `i` and has yet to move away.
     std::optional<std::size_t> Blocker(std::size_t i) const {
-        const auto it = occupant_.find(NameKey(f_.updated[i].name, f_.traits.foldsCase));
+        const std::wstring folded =
+            f_.traits.foldsCase ? NameKey(f_.updated[i].name, true) : std::wstring();
+        const auto it =
+            occupant_.find(f_.traits.foldsCase ? std::wstring_view(folded) : f_.updated[i].name);
         if (it == occupant_.end() || it->second == i || state_[it->second] == State::kDone)
             return std::nullopt;
         return it->second;
@@ -222,7 +227,19 @@ class FolderRun {
     const PlannedFolder& f_;
     Folder& folder_;
     std::vector<State> state_;
-    std::unordered_map<std::wstring, std::size_t> occupant_;
+    // The entry's current name as the folder compares names: the name itself,
+    // or its lower-case form kept for the run where the folder folds case.
+    std::wstring_view CurrentKey(std::size_t i) {
+        if (!f_.traits.foldsCase)
+            return f_.current[i].name;
+        folded_.push_back(NameKey(f_.current[i].name, true));
+        return folded_.back();
+    }
+
+    // Current names of the entries still to move, pointing into the plan's
+    // names (or into folded_, which never moves its strings: a deque).
+    std::unordered_map<std::wstring_view, std::size_t> occupant_;
+    std::deque<std::wstring> folded_;
 };
 
 // The walk of the plan's folders, each entered from its open parent and only

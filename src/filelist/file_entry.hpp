@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,11 +11,43 @@
 
 namespace torvane {
 
+// A folder's path, shared by every entry listed from that folder: copying an
+// entry (the new values, a job's plan, the editors) copies a pointer, not the
+// text. Reads as the std::wstring it holds.
+class SharedPath {
+  public:
+    SharedPath() = default;
+    SharedPath(std::wstring text)  // NOLINT: a path is a path, however it is held
+        : text_(std::make_shared<const std::wstring>(std::move(text))) {}
+    SharedPath(const wchar_t* text) : SharedPath(std::wstring(text)) {}  // NOLINT
+
+    const std::wstring& str() const { return text_ ? *text_ : Empty(); }
+    operator const std::wstring&() const { return str(); }  // NOLINT
+    bool empty() const { return str().empty(); }
+
+    friend bool operator==(const SharedPath& a, const SharedPath& b) {
+        return a.text_ == b.text_ || a.str() == b.str();
+    }
+    friend bool operator==(const SharedPath& a, const std::wstring& b) { return a.str() == b; }
+    friend bool operator==(const SharedPath& a, const wchar_t* b) { return a.str() == b; }
+    friend std::wstring operator+(const SharedPath& a, const std::wstring& b) {
+        return a.str() + b;
+    }
+    friend std::wstring operator+(const SharedPath& a, const wchar_t* b) { return a.str() + b; }
+
+  private:
+    static const std::wstring& Empty() {
+        static const std::wstring empty;
+        return empty;
+    }
+    std::shared_ptr<const std::wstring> text_;
+};
+
 // One listed file or folder. Entries are values, copied freely between the
 // current and new sequences, a job's per-folder sequences and the editors.
 struct FileEntry {
     std::uint64_t iconIndex = 0;  // row in the icon cache; 0 when listed without icons
-    std::wstring folderPath;      // the folder holding the entry, ending with the separator
+    SharedPath folderPath;        // the folder holding the entry, ending with the separator
     std::wstring name;            // with its extension, without any folder part
     std::int64_t created = 0;     // whole seconds since 1970 UTC
     std::int64_t modified = 0;

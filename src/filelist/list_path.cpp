@@ -140,7 +140,7 @@ std::uint64_t IconIndexOf(IconCache* icons, bool folder, const std::wstring& ext
     return icons->Append(L"filename" + extension, extension);
 }
 
-FileEntry EntryOf(const ListContext& context, const std::wstring& folder, FindRecord&& r) {
+FileEntry EntryOf(const ListContext& context, const SharedPath& folder, FindRecord&& r) {
     const bool isFolder = IsDirectoryWord(r.attributes);
     FileEntry e;
     if (context.icons != nullptr)
@@ -234,6 +234,7 @@ Status FillEntries(const ListContext& context, Search& search, FileEntries& out)
     // record, takes the folders in front of the files and becomes `out`, so
     // the entries are not moved into a second large allocation.
     const bool intoFiles = out.empty();
+    const SharedPath folder(search.folder);  // one text for every entry of the folder
     FileEntries files;
     files.reserve(search.records->size());
     for (auto& r : *search.records) {
@@ -243,7 +244,7 @@ Status FillEntries(const ListContext& context, Search& search, FileEntries& out)
                 context.unlistedNames->push_back(std::move(r.name));
             continue;
         }
-        auto entry = EntryOf(context, search.folder, std::move(r));
+        auto entry = EntryOf(context, folder, std::move(r));
         (entry.IsFolder() ? out : files).push_back(std::move(entry));
         context.progress.StepIt();
     }
