@@ -197,7 +197,7 @@ CommandLineValidation CheckCommandLine(const CommandLineInfo& info, FileSystem& 
     if (info.HasSwitch(L"apply", value)) {
         if (out.values.commandLineFilePath.empty())
             return Refused(CommandLineHelpMessage(productName, L"No file path specified!"));
-        if (out.values.commandLineTaskList.empty())
+        if (out.values.commandLineTaskList.empty() && info.inlineTasks.empty())
             return Refused(CommandLineHelpMessage(productName, L"No task list specified!"));
     }
     if (info.HasSwitch(L"noconfirm", value))

@@ -9,6 +9,7 @@
 
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
+#include "tasks/task_definition.hpp"
 
 namespace torvane {
 
@@ -43,6 +44,15 @@ class CommandLineInfo {
     // The last recognised switch still waiting for its value.
     std::wstring pendingSwitch;
     const std::set<std::wstring> knownSwitches;
+
+    // Set by a front end that takes more than the desktop switches (the
+    // console); the desktop parser leaves them empty.
+    // Tasks typed on the command line, appended after the task list's in
+    // order; with them, -Apply needs no task list.
+    std::vector<TaskFields> inlineTasks;
+    // Which entries the tasks change, in place of the preference file's
+    // SetAttributeOption (0 files, 1 folders, 2 both) for this run.
+    std::optional<std::int32_t> setAttributeOption;
 };
 
 // The values that validation hands to the command-line job.
@@ -82,7 +92,8 @@ CommandLineMessage CommandLineHelpMessage(const std::wstring& productName,
 // Checks the parsed command line step by step and stops at the first problem:
 // no switch at all (nothing to show), invalid arguments, a request for help,
 // a file path or task list that is missing, doesn't exist or is a folder
-// where a file is needed, -Apply without both. Quotes are removed from both
+// where a file is needed, -Apply without both (the inline tasks stand for
+// a task list). Quotes are removed from both
 // ends of the paths, a folder path gets its trailing separator and a ".lnk"
 // file is replaced by the target of the shortcut when it can be resolved.
 CommandLineValidation CheckCommandLine(const CommandLineInfo& info, FileSystem& fs,

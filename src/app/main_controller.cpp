@@ -53,6 +53,8 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
     ShowEntryInfo();
 
     LoadPreferences(fs_, dialogs_, prefs_);
+    if (commandLine.setAttributeOption)
+        prefs_.flags.setAttributeOption = *commandLine.setAttributeOption;
     RunCommandLine(commandLine, mode);
     if (windowResult_ || pendingEnd_ != PendingEnd::kNone)
         return;  // -Quit ends the window; the automatic loads would be lost work
@@ -75,9 +77,19 @@ void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode 
         StartHistoryWith(commandLine_.commandLineFilePath);
     // A task list whose reading stopped part way holds only some of its
     // tasks: applying those would be a batch nobody asked for.
-    const bool partial = !commandLine_.commandLineTaskList.empty() &&
-                         tasks_.ReadTaskListFile(commandLine_.commandLineTaskList) ==
-                             TaskListEditor::ReadOutcome::kReadError;
+    bool partial = !commandLine_.commandLineTaskList.empty() &&
+                   tasks_.ReadTaskListFile(commandLine_.commandLineTaskList) ==
+                       TaskListEditor::ReadOutcome::kReadError;
+    // Tasks typed on the command line follow, each tried as an editor's new
+    // task is; one the engine rejects empties the list, as a file's does.
+    for (const auto& task : commandLine.inlineTasks) {
+        if (partial)
+            break;
+        if (!tasks_.SubmitTask(task)) {
+            tasks_.ClearTaskList();
+            partial = true;
+        }
+    }
     std::wstring value;
     if (commandLine.HasSwitch(L"apply", value) && !partial)
         UpdateAttributes();

@@ -23,9 +23,13 @@ MessageAnswer ConsoleFrontEnd::ShowMessageText(const MessageText& text, const st
                                                MessageIcon icon, MessageButtons buttons) {
     if (icon == MessageIcon::kError || icon == MessageIcon::kWarning)
         ++problems_;
-    const std::wstring line = caption.empty()
-                                  ? QuoteMessage(text)
-                                  : QuoteForTerminal(caption) + L": " + QuoteMessage(text);
+    // A text that already starts with its caption ("Error: ...") keeps it
+    // once.
+    std::wstring quoted = QuoteMessage(text);
+    const std::wstring captionText = QuoteForTerminal(caption) + L": ";
+    if (quoted.compare(0, captionText.size(), captionText) == 0)
+        quoted.erase(0, captionText.size());
+    const std::wstring line = caption.empty() ? quoted : captionText + quoted;
     if (buttons == MessageButtons::kOk || buttons == MessageButtons::kOkCancel) {
         if (icon == MessageIcon::kInformation)
             terminal_.PrintOut(line);

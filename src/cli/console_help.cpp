@@ -17,8 +17,32 @@ constexpr std::wstring_view kConsoleLines[] = {
     L"both).\n",
     L" -Hidden none|hidden|hidden-no-system|system|all\n",
     L"\tHidden and system entries to list (default none).\n",
+    L" -SubFolders with -Retrieve files descends and changes files only.\n",
+    L" -Change files|folders|both\n",
+    L"\tEntries the tasks change (default: SetAttributeOption in config.ini).\n",
     L" -SkipProblems\tWith -Apply, apply the changes without a problem and leave\n",
     L"\tthe entries with one alone (each logged), instead of refusing the job.\n\n",
+    L"Tasks on the command line, applied in order after the task list's (if any);\n",
+    L"each is the task the window's editor page makes from the same fields:\n",
+    L" -Rename FIND REPLACE\n",
+    L"\tReplace FIND in the name with REPLACE (Perl format: $1, $&, \\U, \\L).\n",
+    L" -Timestamp created|modified|accessed FIND REPLACE\n",
+    L"\tReplace FIND in the time's text (MM/DD/YYYY hh:mm:ss AM).\n",
+    L" -Attributes PATTERN ATTRIBUTES\n",
+    L"\tFor names matching PATTERN (the whole name), set the attribute word:\n",
+    L"\tevery attribute named with + (or no sign) is on, every other is off.\n",
+    L"\tNames: ReadOnly Hidden System Archive Compress Index NotIndexed Encrypt,\n",
+    L"\tor attrib's letters R H S A C I E (I: not content indexed).\n",
+    L"\t\"+ReadOnly +Archive\" and +R+A set the same word (33): Read-only,\n",
+    L"\tArchive and Index on; Hidden, System, Compress and Encrypt off.\n",
+    L" -Regex\tThe task before is a regular expression (Perl syntax).\n",
+    L" -Number START\tNumber the # runs of the rename before, from START.\n",
+    L" -Name TEXT\tName the task before.\n",
+    L" -Save FILE.tvt\tWrite the tasks above as a task list the window loads.\n\n",
+    L"Paths: every bare argument is a file or folder, processed in order with one\n",
+    L"summary (a glob such as *.JPG works). The last one is the task list when it\n",
+    L"is an existing .tvt file, or when there are exactly two and no task switch.\n",
+    L"The task-list format: docs/task-lists.md; also man $.\n\n",
     L"Without -Apply, $ prints what the task list would change (a dry run) and\n",
     L"changes nothing. -Quit is accepted: $ always ends when its batch is done.\n\n",
     L"Before anything is written the whole job is planned and checked: two entries\n",
@@ -48,6 +72,11 @@ constexpr std::wstring_view kConsoleLines[] = {
     L"$ photos/ rename.tvt -Apply -NoConfirm\n",
     L"$ -SubFolders -Retrieve both photos/ rename.tvt -Apply\n",
     L"$ photos/ rename.tvt -Apply -SkipProblems\n",
+    L"$ *.jpg -Rename IMG_ Trip_\n",
+    L"$ photos/ -Rename \"^IMG_(\\d+)\" \"Trip-##\" -Regex -Number 1 -Save trip.tvt\n",
+    L"$ -Change folders -Retrieve folders albums/ -Rename \" \" _\n",
+    L"$ notes/ -Attributes \".*\\.txt\" +R+A -Regex -Apply\n",
+    L"$ --help, -h, -?\tThis help.   $ --version\tThe version.\n",
     L"$ -FilePath \"My Vacation Picture.jpg\" -TaskList tasklist.tvt\n",
 };
 
@@ -71,6 +100,13 @@ std::wstring ConsoleHelpText(const std::wstring& productName, const std::wstring
     for (const auto line : kConsoleLines)
         text += WithName(line, appName);
     return text;
+}
+
+std::wstring ConsoleUsageHint(const std::wstring& appName) {
+    return L"Usage: " + appName +
+           L" [switches] PATH... [TASKLIST.tvt] [-Rename FIND REPLACE ...] [-Apply]\n"
+           L"Try '" +
+           appName + L" --help' for more information.";
 }
 
 std::wstring ConsoleMessageText(const CommandLineMessage& message, const std::wstring& productName,

@@ -22,7 +22,7 @@ void TextFileReader::Close() {
     file_.reset();
 }
 
-Status TextFileReader::Open(const std::wstring& path) {
+Status TextFileReader::Open(const std::wstring& path, Encoding withoutMark) {
     Close();
     buffer_.clear();
     pos_ = 0;
@@ -39,8 +39,9 @@ Status TextFileReader::Open(const std::wstring& path) {
         Close();
         return error_;
     }
-    encoding_ = Encoding::kUtf16Le;
+    encoding_ = withoutMark;
     if (buffer_.size() >= 2 && buffer_[0] == 0xFF && buffer_[1] == 0xFE) {
+        encoding_ = Encoding::kUtf16Le;
         pos_ = 2;
     } else if (buffer_.size() >= 3 && buffer_[0] == 0xEF && buffer_[1] == 0xBB &&
                buffer_[2] == 0xBF) {

@@ -31,9 +31,11 @@ class TextFileReader {
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;
 
-    // Opens the file and reads its byte-order mark. Fails with the system error
-    // of the open (or of the first read).
-    Status Open(const std::wstring& path);
+    // Opens the file and reads its byte-order mark; a file without one is
+    // read as `withoutMark` (UTF-16LE unless the caller has found out
+    // otherwise). Fails with the system error of the open (or of the first
+    // read).
+    Status Open(const std::wstring& path, Encoding withoutMark = Encoding::kUtf16Le);
 
     static constexpr size_t kNoLimit = static_cast<size_t>(-1);
 

@@ -1,6 +1,7 @@
 #include "tasks/task_list_file.hpp"
 
 #include <utility>
+#include <vector>
 
 #include "platform/file_attributes.hpp"
 #include "tasks/task_definition.hpp"
@@ -25,7 +26,84 @@ void ShowFileError(Dialogs& dialogs, const std::wstring& appName, const wchar_t*
         appName, MessageIcon::kWarning, MessageButtons::kOk);
 }
 
+// Follows UTF-8 byte by byte (overlong forms, surrogates and code points past
+// U+10FFFF are invalid) and notes a NUL byte.
+class Utf8Check {
+  public:
+    // False once the bytes so far are not UTF-8 or hold a NUL.
+    bool Take(unsigned char byte) {
+        if (need_ > 0) {
+            if (byte < low_ || byte > high_)
+                return false;
+            low_ = 0x80;
+            high_ = 0xBF;
+            --need_;
+            return true;
+        }
+        if (byte == 0)
+            return false;
+        if (byte < 0x80)
+            return true;
+        if (byte >= 0xC2 && byte <= 0xDF)
+            return Expect(1, 0x80, 0xBF);
+        if (byte == 0xE0)
+            return Expect(2, 0xA0, 0xBF);
+        if (byte == 0xED)
+            return Expect(2, 0x80, 0x9F);
+        if (byte >= 0xE1 && byte <= 0xEF)
+            return Expect(2, 0x80, 0xBF);
+        if (byte == 0xF0)
+            return Expect(3, 0x90, 0xBF);
+        if (byte >= 0xF1 && byte <= 0xF3)
+            return Expect(3, 0x80, 0xBF);
+        if (byte == 0xF4)
+            return Expect(3, 0x80, 0x8F);
+        return false;
+    }
+    // True when no sequence is left unfinished.
+    bool Complete() const { return need_ == 0; }
+
+  private:
+    bool Expect(int need, unsigned char low, unsigned char high) {
+        need_ = need;
+        low_ = low;
+        high_ = high;
+        return true;
+    }
+    int need_ = 0;
+    unsigned char low_ = 0x80;
+    unsigned char high_ = 0xBF;
+};
+
 }  // namespace
+
+TextFileReader::Encoding TaskListEncodingWithoutMark(FileSystem& fs, const std::wstring& path) {
+    constexpr auto kUtf16 = TextFileReader::Encoding::kUtf16Le;
+    auto opened = fs.OpenForReading(path);
+    if (!opened.ok())
+        return kUtf16;  // the reader's own open reports the failure
+    InputFile& file = **opened;
+    std::vector<unsigned char> buffer(64 * 1024);
+    Utf8Check check;
+    bool first = true;
+    for (;;) {
+        const auto n = file.Read(buffer.data(), buffer.size());
+        if (!n.ok())
+            return kUtf16;
+        if (*n == 0)
+            break;
+        // A file with a mark is read by its mark; an empty one is the same
+        // either way.
+        if (first && *n >= 2 && buffer[0] == 0xFF && buffer[1] == 0xFE)
+            return kUtf16;
+        first = false;
+        for (std::size_t i = 0; i < *n; ++i) {
+            if (!check.Take(buffer[i]))
+                return kUtf16;
+        }
+    }
+    return check.Complete() && !first ? TextFileReader::Encoding::kUtf8 : kUtf16;
+}
 
 std::optional<TaskLine> ParseTaskListLine(std::wstring_view line) {
     if (!HasTaskKeyword(line))
@@ -63,7 +141,7 @@ TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path
     const auto attributes = fs_.GetAttributes(path);
     if (!attributes.ok() || IsDirectoryWord(*attributes))
         return OpenResult::kNoFile;
-    const Status opened = file_.Open(path);
+    const Status opened = file_.Open(path, TaskListEncodingWithoutMark(fs_, path));
     if (!opened.ok()) {
         dialogs_.ShowMessageText(
             L"Error reading file " + Outside(path) + L"\n" + opened.error().text,

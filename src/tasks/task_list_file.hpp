@@ -14,7 +14,16 @@ namespace torvane {
 
 // The task-list file (".tvt"): UTF-16LE with the mark FF FE, one line per task
 // in list order, each written as definition + "NAME=" + name + "<>" and ended
-// by CR LF. Reading also takes UTF-16LE without a mark and UTF-8 with its mark.
+// by CR LF. Reading also takes UTF-8 with its mark, and a file without a mark:
+// as UTF-8 when all of it is valid UTF-8 without a NUL byte (a file written by
+// hand in an editor), else as UTF-16LE (a UTF-16 file of Latin text always
+// holds NULs, so no such file is taken for UTF-8).
+
+// How a task-list file without a byte-order mark is read: kUtf8 when the whole
+// file is valid UTF-8 (no overlong form, no surrogate) and holds no NUL byte,
+// else kUtf16Le, also when it can't be read (the reader reports that). The file
+// is read once to the end; memory stays one fixed buffer.
+TextFileReader::Encoding TaskListEncodingWithoutMark(FileSystem& fs, const std::wstring& path);
 
 // One task as a line of the file holds it.
 struct TaskLine {

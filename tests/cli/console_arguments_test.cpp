@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.hpp"
+#include "cli/task_switches.hpp"
 
 namespace torvane {
 namespace {
@@ -15,13 +16,20 @@ TEST(ConsoleArgumentsTest, SwitchesSetTheListOptionsAndLeaveTheRestInOrder) {
         Args arguments;
         Args desktop;
         ListOptions options;
+        Args positionals = {};
     } cases[] = {
         {{}, {}, {}},
-        {{L"photos/", L"list.tvt"}, {L"photos/", L"list.tvt"}, {}},
+        {{L"photos/", L"list.tvt"}, {}, {}, {L"photos/", L"list.tvt"}},
         // -SubFolders takes no value: the path after it stays a path.
         {{L"-SubFolders", L"-Retrieve", L"both", L"photos/", L"list.tvt", L"-Apply"},
-         {L"photos/", L"list.tvt", L"-Apply"},
-         {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone}},
+         {L"-Apply"},
+         {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
+         {L"photos/", L"list.tvt"}},
+        // -Apply takes no value here: the paths after it are paths.
+        {{L"-Apply", L"a.jpg", L"b.jpg", L"/quit", L"/abs/c.jpg"},
+         {L"-Apply", L"/quit"},
+         {},
+         {L"a.jpg", L"b.jpg", L"/abs/c.jpg"}},
         {{L"/RETRIEVE", L"Folders", L"-hidden", L"HIDDEN-NO-SYSTEM", L"/subFOLDERS"},
          {},
          {Retrieve::kFolders, true, HiddenSystem::kHiddenNoSystem}},
@@ -34,30 +42,125 @@ TEST(ConsoleArgumentsTest, SwitchesSetTheListOptionsAndLeaveTheRestInOrder) {
         {{L"-Retrieve", L"folders", L"-Retrieve", L"both"},
          {},
          {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}},
-        // Other switches, and names that only begin like ours, are the desktop's.
-        {{L"-FilePath", L"x", L"-SubFolder", L"-Retrieved", L"--hidden"},
-         {L"-FilePath", L"x", L"-SubFolder", L"-Retrieved", L"--hidden"},
+        // The desktop's switches with a value keep it; one without is left
+        // for the desktop check to report.
+        {{L"-FilePath", L"x", L"-TaskList", L"-Apply", L"?"},
+         {L"-FilePath", L"x", L"-TaskList", L"-Apply", L"?"},
          {}},
     };
     for (const auto& c : cases) {
         const auto got = ExtractConsoleSwitches(c.arguments);
-        EXPECT_FALSE(got.invalid);
+        EXPECT_FALSE(got.invalid) << got.error;
         EXPECT_EQ(got.desktopArguments, c.desktop);
+        EXPECT_EQ(got.positionals, c.positionals);
         EXPECT_EQ(got.options, c.options);
     }
 }
 
-TEST(ConsoleArgumentsTest, AMissingOrUnknownValueIsInvalid) {
-    const Args cases[] = {
-        {L"photos/", L"-Retrieve"},
-        {L"-Hidden"},
-        {L"-Retrieve", L"all", L"photos/"},
-        {L"-Hidden", L"files"},
-        {L"-Retrieve", L"-Apply"},  // the next argument is the value, whatever it is
-        {L"-Hidden", L""},
+TEST(ConsoleArgumentsTest, AWrongArgumentIsNamedInTheError) {
+    const struct {
+        Args arguments;
+        std::wstring error;
+    } cases[] = {
+        {{L"photos/", L"-Retrieve"}, L"-Retrieve needs files, folders or both."},
+        {{L"-Hidden"}, L"-Hidden needs none, hidden, hidden-no-system, system or all."},
+        {{L"-Retrieve", L"all", L"photos/"},
+         L"-Retrieve: \"all\" is not one of files, folders or both."},
+        {{L"-Hidden", L"files"},
+         L"-Hidden: \"files\" is not one of none, hidden, hidden-no-system, system or all."},
+        // The next argument is the value, whatever it is.
+        {{L"-Retrieve", L"-Apply"}, L"-Retrieve: \"-Apply\" is not one of files, folders or both."},
+        {{L"-Hidden", L""},
+         L"-Hidden: \"\" is not one of none, hidden, hidden-no-system, system or all."},
+        {{L"-Change", L"all"}, L"-Change: \"all\" is not one of files, folders or both."},
+        // Unknown switches, names that only begin like ours among them.
+        {{L"photos/", L"-x"}, L"Unknown switch -x."},
+        {{L"-SubFolder"}, L"Unknown switch -SubFolder."},
+        {{L"-Retrieved", L"files"}, L"Unknown switch -Retrieved."},
+        {{L"--hidden", L"all"}, L"Unknown switch --hidden."},
+        {{L"/Rename", L"a"}, L"/Rename needs a find text and a replacement."},
+        {{L"-Timestamp", L"Changed", L"1", L"2"},
+         L"-Timestamp: \"Changed\" is not one of created, modified or accessed."},
+        {{L"-Rename", L"", L"x"}, L"-Rename: the find text (or name pattern) is empty."},
+        {{L"-Rename", L"a", L"<b>"}, L"-Rename: a task's texts can't hold \"<\" or \">\"."},
+        {{L"-Regex", L"-Rename", L"a", L"b"},
+         L"-Regex sets a field of the task before it: give -Rename, -Timestamp or "
+         L"-Attributes first."},
+        {{L"-Attributes", L"x", L"+R", L"-Number", L"1"},
+         L"-Number numbers a -Rename task's # runs; the task before it is no rename."},
+        {{L"-Rename", L"a", L"#", L"-Number", L"-1"},
+         L"-Number: \"-1\" is not a start number (digits)."},
+        {{L"-Attributes", L"x", L"+Q"},
+         L"-Attributes: \"+Q\" is no attribute (ReadOnly, Hidden, System, Archive, Compress, "
+         L"Index, NotIndexed, Encrypt or the letters R H S A C I E)."},
+        {{L"-Attributes", L"x", L"+C +E"}, L"-Attributes: Compress and Encrypt can't both be on."},
+        {{L"-Attributes", L"x", L"65536"},
+         L"-Attributes: \"65536\" has bits outside the seven attributes (26663)."},
     };
-    for (const auto& arguments : cases)
-        EXPECT_TRUE(ExtractConsoleSwitches(arguments).invalid) << arguments.size();
+    for (const auto& c : cases) {
+        const auto got = ExtractConsoleSwitches(c.arguments);
+        EXPECT_TRUE(got.invalid) << c.arguments.front();
+        EXPECT_EQ(got.error, c.error);
+    }
+}
+
+TEST(ConsoleArgumentsTest, TaskSwitchesFillTheEditorsFieldRecordsInOrder) {
+    RenameTaskFields rename;
+    rename.find = L"^IMG_(\\d+)";
+    rename.replace = L"Trip-##";
+    rename.numbering = L"TRUE";
+    rename.startNumber = L"7";
+    rename.regex = L"TRUE";
+    rename.name = L"Number";
+    TimestampTaskFields retime;
+    retime.timeKind = L"Modified";
+    retime.find = L"2019";
+    retime.replace = L"2020";
+    AttributeTaskFields attributes;
+    attributes.find = L"notes.txt";
+    attributes.attributes = L"33";
+    const auto got = ExtractConsoleSwitches(
+        {L"photos/", L"-Rename",     L"^IMG_(\\d+)", L"Trip-##",
+         L"-Number", L"7",           L"-Regex",      L"-Name",
+         L"Number",  L"-Timestamp",  L"MODIFIED",    L"2019",
+         L"2020",    L"-Attributes", L"notes.txt",   L"+ReadOnly -Hidden +Archive",
+         L"-Save",   L"out.tvt",     L"-Change",     L"Folders"});
+    ASSERT_FALSE(got.invalid) << got.error;
+    EXPECT_EQ(got.tasks, (std::vector<TaskFields>{rename, retime, attributes}));
+    EXPECT_EQ(got.savePath, L"out.tvt");
+    EXPECT_EQ(got.change, AttributeTarget::kFolders);
+    EXPECT_EQ(got.positionals, Args{L"photos/"});
+    EXPECT_EQ(BuildTaskDefinition(got.tasks[0]),
+              L"$FileName<>FIND=^IMG_(\\d+)<>REPL=Trip-##<>SYMB=TRUE<>SNUM=7<>REGX=TRUE<>");
+}
+
+TEST(ConsoleArgumentsTest, AttributesAreSaidByNameOrLetterAndSetTheWholeWord) {
+    const struct {
+        const wchar_t* text;
+        std::uint32_t word;
+    } cases[] = {
+        {L"+ReadOnly -Hidden", 0x1},  // -Hidden is what unnamed means
+        {L"+R-H", 0x1},
+        {L"+R,+A", 0x21},
+        {L"RA", 0x21},  // no sign: on
+        {L"+readonly +ARCHIVE", 0x21},
+        {L"+H +S", 0x6},
+        {L"none", 0x0},
+        {L"", 0x0},
+        {L"-Index", 0x2000},  // the editor's Index box unchecked
+        {L"+NotIndexed", 0x2000},
+        {L"+I", 0x2000},  // attrib's I: not content indexed
+        {L"+Index +I -I", 0x0},
+        {L"+Compress", 0x800},
+        {L"+Encrypt", 0x4000},
+        {L"+R +R -R", 0x0},  // the last word on one attribute wins
+        {L"34", 34},
+    };
+    for (const auto& c : cases) {
+        std::wstring error;
+        EXPECT_EQ(ParseAttributeWord(c.text, error), std::optional<std::uint32_t>(c.word))
+            << c.text << " " << error;
+    }
 }
 
 TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePositions) {
@@ -69,8 +172,11 @@ TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePos
     ASSERT_FALSE(got.invalid);
     EXPECT_TRUE(got.skipProblems);
     EXPECT_FALSE(ExtractConsoleSwitches({L"photos/"}).skipProblems);
+    // The run puts the path and the task list first, then the rest.
+    Args desktop = got.positionals;
+    desktop.insert(desktop.end(), got.desktopArguments.begin(), got.desktopArguments.end());
     CommandLineInfo info;
-    info.ParseCommandLine(got.desktopArguments);
+    info.ParseCommandLine(desktop);
     EXPECT_FALSE(info.invalidArguments);
     EXPECT_EQ(info.switchValues.size(), 5u);
     EXPECT_EQ(info.switchValues.at(L"filepath"), L"photos/");

@@ -139,6 +139,45 @@ TEST(TaskListFile, ReaderTakesOtherEncodingsAndATruncatedCodeUnit) {
     }
 }
 
+TEST(TaskListFile, AFileWithoutMarkIsUtf8OnlyWhenAllOfItIsUtf8WithoutNul) {
+    const std::string rename = "$FileName<>FIND=\xC3\xA9<>REPL=e<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>";
+    const std::vector<TaskLine> renameTask = {
+        {L"caf\u00E9", L"$FileName<>FIND=\u00E9<>REPL=e<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"}};
+    // A sequence cut by the 64 KiB read: the check follows it across reads.
+    const std::string longComment = std::string(64 * 1024 - 1, 'a') + "\xC3\xA9\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<TaskLine> tasks;
+    } cases[] = {
+        {"UTF-8, CR LF", rename + "NAME=caf\xC3\xA9<>\r\n", renameTask},
+        {"UTF-8, LF, no last line end", "\n" + rename + "NAME=caf\xC3\xA9<>", renameTask},
+        {"UTF-8 after a long line", longComment + rename + "NAME=caf\xC3\xA9<>\n", renameTask},
+        {"ASCII",
+         "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n",
+         {{L"", L"$System<>FIND=x<>ATTR=2<>REGX=FALSE<>"}}},
+        // Not UTF-8 as a whole: read as UTF-16LE, as before, so no task.
+        {"a NUL byte", "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n" + std::string(1, '\0'), {}},
+        {"Latin-1", "$System<>FIND=\xE9<>ATTR=2<>REGX=FALSE<>\n", {}},
+        {"an overlong form", "$System<>FIND=\xC0\xAF<>ATTR=2<>REGX=FALSE<>\n", {}},
+        {"a surrogate", "$System<>FIND=\xED\xA0\x80<>ATTR=2<>REGX=FALSE<>\n", {}},
+        {"a cut last sequence", "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n\xE2\x82", {}},
+    };
+    TempDir dir;
+    const std::string path = dir.Join("list.tvt");
+    for (const auto& c : cases) {
+        WriteBytes(path, c.bytes);
+        RecordingDialogs dialogs;
+        const auto out = ReadAll(path, dialogs);
+        EXPECT_EQ(out.tasks, c.tasks) << c.what;
+        EXPECT_EQ(out.last, TaskListFileReader::Next::kEnd) << c.what;
+        EXPECT_TRUE(dialogs.messages().empty()) << c.what;
+    }
+    // A UTF-16LE file without its mark keeps its meaning: its NULs rule out UTF-8.
+    EXPECT_EQ(TaskListEncodingWithoutMark(Disk(), FromUtf8(kFixtures + "no_mark.tvt")),
+              TextFileReader::Encoding::kUtf16Le);
+}
+
 TEST(TaskListFile, SavedListReadsBackInOrder) {
     const TaskList list = {
         {1, L"find holds NAME=",
