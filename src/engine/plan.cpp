@@ -296,17 +296,35 @@ EntrySteps StepsFor(const FileEntry& current, const FileEntry& updated,
 
 FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
                             const std::vector<std::wstring>& unlistedNames) {
-    const auto hasLetter = [](const std::wstring& name) {
-        return std::any_of(name.begin(), name.end(), [](wchar_t c) {
-            return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-        });
+    const auto swapped = [](std::wstring name) {
+        for (wchar_t& c : name) {
+            if (c >= L'a' && c <= L'z')
+                c = static_cast<wchar_t>(c - L'a' + L'A');
+            else if (c >= L'A' && c <= L'Z')
+                c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+        return name;
+    };
+    const auto holds = [&](const std::wstring& name) {
+        return std::any_of(current.begin(), current.end(),
+                           [&](const FileEntry& e) { return e.name == name; }) ||
+               std::find(unlistedNames.begin(), unlistedNames.end(), name) != unlistedNames.end();
+    };
+    // A few candidates are enough: a name whose other-case form is taken
+    // too is rare.
+    int tried = 0;
+    const auto usable = [&](const std::wstring& name) {
+        const std::wstring other = swapped(name);
+        return other != name && ++tried <= 4 && !holds(other);
     };
     for (const auto& entry : current) {
-        if (hasLetter(entry.name))
+        if (usable(entry.name))
             return folder.Traits(entry.name);
+        if (tried > 4)
+            break;
     }
     for (const auto& name : unlistedNames) {
-        if (hasLetter(name))
+        if (tried <= 4 && usable(name))
             return folder.Traits(name);
     }
     return folder.Traits(L"");

@@ -160,6 +160,14 @@ class FolderRun {
     bool Rename(std::size_t i) {
         const FileEntry& current = f_.current[i];
         const FileEntry& updated = f_.updated[i];
+        // Where names fold case, a change of case alone takes a detour
+        // through a temporary name: the file system takes the new name for
+        // the entry's own, and a no-replace rename refuses it.
+        if (f_.traits.foldsCase && current.name != updated.name &&
+            EqualsIgnoringAsciiCase(current.name, updated.name)) {
+            const auto aside = StepAside(i);
+            return aside && FromAside(i, *aside);
+        }
         EntryStepState state;
         const bool renamed = RenameStep(At(), current, updated, state, job_.result);
         if (!renamed)

@@ -108,9 +108,10 @@ class Folder {
     virtual Result<std::vector<FindRecord>> FindEntries() = 0;
 
     // What the folder's file system can do. `sample` is one of its entries'
-    // names holding an ASCII letter (empty when none does): asking for it
-    // with its letters' case swapped tells whether names fold case here, on
-    // file systems (FUSE, say) that don't say so themselves.
+    // names holding an ASCII letter whose case-swapped form names no entry of
+    // the folder (empty when there is none): finding it with its letters'
+    // case swapped tells that names fold case here, on file systems (FUSE,
+    // say) that don't say so themselves.
     virtual FolderTraits Traits(const std::wstring& sample) = 0;
 
     // Opens the subfolder `name` without following a symbolic link: fails

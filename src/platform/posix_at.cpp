@@ -578,16 +578,18 @@ std::string SwapAsciiCase(std::string name) {
     return name;
 }
 
-// Whether `sample` with its case swapped is the same entry; nullopt when the
+// Whether `sample` is found with its letters' case swapped, the folder
+// holding no entry of that name (the caller's choice of sample): then the
+// file system folds case. Not the inode: FUSE file systems such as exFAT's
+// give each name looked up an inode number of its own. nullopt when the
 // lookups can't tell.
-std::optional<bool> SameEntryInOtherCase(int folder, const std::string& sample) {
-    struct stat asIs {};
-    if (sample.empty() || ::fstatat(folder, sample.c_str(), &asIs, AT_SYMLINK_NOFOLLOW) != 0)
+std::optional<bool> FoundInOtherCase(int folder, const std::string& sample) {
+    struct stat st {};
+    if (sample.empty() || ::fstatat(folder, sample.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
-    struct stat swapped {};
-    if (::fstatat(folder, SwapAsciiCase(sample).c_str(), &swapped, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? std::optional(false) : std::nullopt;
-    return swapped.st_dev == asIs.st_dev && swapped.st_ino == asIs.st_ino;
+    if (::fstatat(folder, SwapAsciiCase(sample).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return true;
+    return errno == ENOENT ? std::optional(false) : std::nullopt;
 }
 
 }  // namespace
@@ -604,7 +606,7 @@ FolderTraits TraitsOf(int folder, const std::string& sample) {
         traits.earliestTime = 315532800;
         traits.latestTime = 4354819199;
     }
-    if (const auto same = SameEntryInOtherCase(folder, sample)) {
+    if (const auto same = FoundInOtherCase(folder, sample)) {
         traits.foldsCase = *same;
         return traits;
     }
