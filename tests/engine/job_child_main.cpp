@@ -1,9 +1,14 @@
 // A job in a process of its own, for tests that kill it part-way: renames
-// every file of the folder given (prefix "f" to "g") and writes one byte to
+// every file of the folder given (prefix "f" to "g"; or, given "cycles" after
+// the folder, f<n> rotated within each group of three: f0 -> f1 -> f2 -> f0,
+// f3 -> f4 -> f5 -> f3...) and writes one byte to
 // standard output per change made to an entry, as the next one starts.
 #include <unistd.h>
 
+#include <string>
+
 #include "engine/job.hpp"
+#include "engine/plan.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
@@ -41,9 +46,25 @@ void WriteStepByte(const std::string&) {
 }  // namespace
 }  // namespace torvane
 
+// The plan of the rotations: the folder listed, each f<n> given the name of
+// the next in its group of three, the last the first's.
+torvane::JobPlan Rotations(const torvane::JobSettings& settings, torvane::FileSystem& fs,
+                           torvane::Dialogs& dialogs) {
+    using namespace torvane;
+    JobPlan plan = BuildPlan(settings, fs, dialogs);
+    PlannedFolder& f = plan.folders.at(0);
+    for (std::size_t i = 0; i < f.current.size(); ++i) {
+        const long n = std::stol(f.current[i].name.substr(1));
+        f.updated[i].name = L"f" + std::to_wstring(n % 3 == 2 ? n - 2 : n + 1);
+        f.steps[i] = StepsFor(f.current[i], f.updated[i], settings.engine);
+    }
+    f.findings = CheckFolder(f.current, f.updated, f.steps, {}, f.traits);
+    return plan;
+}
+
 int main(int argc, char** argv) {
     using namespace torvane;
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
     RenameTaskFields rename;
     rename.find = L"^f";
@@ -56,5 +77,12 @@ int main(int argc, char** argv) {
     fs.SetBeforeStep(WriteStepByte);
     NoDialogs dialogs;
     QuietObserver observer;
+    if (argc == 3 && std::string(argv[2]) == "cycles") {
+        settings.tasks.clear();
+        const JobPlan plan = Rotations(settings, fs, dialogs);
+        if (plan.problems != 0)
+            return 4;
+        return ApplyPlan(plan, fs, observer, 0, ProblemEntries::kSkip).error ? 1 : 0;
+    }
     return RunJob(settings, fs, dialogs, observer, 0).error ? 1 : 0;
 }
