@@ -1,7 +1,12 @@
-// A job in a process of its own, for tests that kill it part-way: renames
-// every file of the folder given (prefix "f" to "g") and writes one byte to
-// standard output just before each change it makes to an entry.
+// A job in a process of its own, for tests that kill it part-way: writes one
+// byte to standard output just before each change it makes to an entry.
+//   job_child FOLDER          renames every file of FOLDER, prefix "f" to "g"
+//   job_child FOLDER cycles   renames "sK-0" and "sK-1" to each other's names
+//                             and "rK-0" to "rK-1", "rK-1" to "rK-2", "rK-2"
+//                             to "rK-0": a folder of swaps and rotations only
 #include <unistd.h>
+
+#include <string_view>
 
 #include "engine/job.hpp"
 #include "platform/posix_file_system.hpp"
@@ -31,20 +36,33 @@ void WriteStepByte(const std::string&) {
         _exit(3);
 }
 
+TaskItem Rename(std::wstring find, std::wstring replace) {
+    RenameTaskFields rename;
+    rename.find = std::move(find);
+    rename.replace = std::move(replace);
+    rename.regex = L"TRUE";
+    return TaskItem{1, L"", BuildTaskDefinition(rename)};
+}
+
+// Each name's last digit first becomes its new one behind a marker ("-y"),
+// so that no later task takes it again, then the marker goes.
+TaskList Cycles() {
+    return {Rename(L"^(s\\d+)-0$", L"$1-y1"), Rename(L"^(s\\d+)-1$", L"$1-y0"),
+            Rename(L"^(r\\d+)-0$", L"$1-y1"), Rename(L"^(r\\d+)-1$", L"$1-y2"),
+            Rename(L"^(r\\d+)-2$", L"$1-y0"), Rename(L"-y(\\d)$", L"-$1")};
+}
+
 }  // namespace
 }  // namespace torvane
 
 int main(int argc, char** argv) {
     using namespace torvane;
-    if (argc != 2)
+    const bool cycles = argc == 3 && std::string_view(argv[2]) == "cycles";
+    if (argc != 2 && !cycles)
         return 2;
-    RenameTaskFields rename;
-    rename.find = L"^f";
-    rename.replace = L"g";
-    rename.regex = L"TRUE";
     JobSettings settings;
     settings.root = FromUtf8(argv[1]);
-    settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(rename)}};
+    settings.tasks = cycles ? Cycles() : TaskList{Rename(L"^f", L"g")};
     PosixFileSystem fs;
     fs.SetBeforeStep(WriteStepByte);
     NoDialogs dialogs;
