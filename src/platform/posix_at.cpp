@@ -1,5 +1,6 @@
 #include "platform/posix_at.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
@@ -404,12 +405,44 @@ int RenameNoReplace(const Backend& b, const At& from, const At& to) {
     return RenameOntoPlaceholder(b, from, to);
 }
 
+// Whether the folder holds an entry spelt exactly `name`, as its listing
+// shows it (a lookup may find `name` under another spelling where the file
+// system folds case).
+bool ListsName(int folder, const std::string& name) {
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // can't tell: taken for a name of its own
+    DIR* stream = ::fdopendir(fd);
+    if (stream == nullptr) {
+        ::close(fd);
+        return true;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(stream)) {
+        if (name == entry->d_name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(stream);
+    return found;
+}
+
+// Whether two names of one folder reach the same entry. The inode says so,
+// except on FUSE file systems that number each name they are asked for
+// (exFAT through FUSE): there a name the listing does not hold, reaching an
+// entry of the same kind, size and time, is that entry under another spelling.
 bool SameInode(const At& a, const At& b) {
     struct stat sa {
     }, sb{};
-    return ::fstatat(a.dir(), a.name.c_str(), &sa, AT_SYMLINK_NOFOLLOW) == 0 &&
-           ::fstatat(b.dir(), b.name.c_str(), &sb, AT_SYMLINK_NOFOLLOW) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (::fstatat(a.dir(), a.name.c_str(), &sa, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(b.dir(), b.name.c_str(), &sb, AT_SYMLINK_NOFOLLOW) != 0 || sa.st_dev != sb.st_dev)
+        return false;
+    if (sa.st_ino == sb.st_ino)
+        return true;
+    return a.dir() == b.dir() && sa.st_mode == sb.st_mode && sa.st_size == sb.st_size &&
+           sa.st_mtim.tv_sec == sb.st_mtim.tv_sec && sa.st_mtim.tv_nsec == sb.st_mtim.tv_nsec &&
+           ListsName(a.dir(), a.name) && !ListsName(b.dir(), b.name);
 }
 
 // A move between two names of one inode: a change of letter case on a
@@ -585,9 +618,14 @@ std::optional<bool> SameEntryInOtherCase(int folder, const std::string& sample) 
     if (sample.empty() || ::fstatat(folder, sample.c_str(), &asIs, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     struct stat swapped {};
-    if (::fstatat(folder, SwapAsciiCase(sample).c_str(), &swapped, AT_SYMLINK_NOFOLLOW) != 0)
+    const std::string other = SwapAsciiCase(sample);
+    if (::fstatat(folder, other.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? std::optional(false) : std::nullopt;
-    return swapped.st_dev == asIs.st_dev && swapped.st_ino == asIs.st_ino;
+    if (swapped.st_dev == asIs.st_dev && swapped.st_ino == asIs.st_ino)
+        return true;
+    // Another inode: an entry of its own, unless the file system numbers
+    // each name it is asked for (FUSE) and the listing has no such name.
+    return !ListsName(folder, other);
 }
 
 }  // namespace
