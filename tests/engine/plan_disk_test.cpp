@@ -1,6 +1,7 @@
 // Plans built and applied on real folders through the Linux file system:
 // chains and cycles of renames, names held by entries the job does not list,
 // and what the folder's traits say.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -171,6 +172,28 @@ INSTANTIATE_TEST_SUITE_P(Holders, PlanDiskHolderTest,
                          ::testing::Values(HolderCase{"DotFile", ".b.txt", false},
                                            HolderCase{"Folder", "b.txt", true}),
                          [](const auto& info) { return std::string(info.param.label); });
+
+// A file whose name differs from the new name in letter case only, and that
+// looks the same in every way but its inode, is another file here: the move
+// fails and neither is touched.
+TEST_F(PlanDiskTest, ALookAlikeInAnotherCaseIsNotTakenForTheSameFile) {
+    WriteBytes(dir.Join("a.txt"), "same");
+    WriteBytes(dir.Join("A.txt"), "SAME");
+    const struct timespec times[2] = {{1000000000, 5}, {1000000000, 5}};
+    for (const char* name : {"a.txt", "A.txt"})
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.Join(name).c_str(), times, 0), 0);
+    JobSettings settings = Settings(MapNames({{L"a.txt", L"A.txt"}}));
+    settings.engine.caseSensitive = true;
+    const JobPlan plan = BuildPlan(settings, fs, dialogs);
+    ASSERT_EQ(plan.problems, 1);
+    const auto result = ApplyPlan(plan, fs, observer, 0, ProblemEntries::kAttempt);
+    ASSERT_EQ(result.log.size(), 2u);
+    EXPECT_EQ(result.log[1], std::wstring(kErrorRenamingFile) + FromUtf8(dir.Join("a.txt")) +
+                                 L"..........File exists\r\n");
+    EXPECT_EQ(ReadBytes(dir.Join("a.txt")), "same");
+    EXPECT_EQ(ReadBytes(dir.Join("A.txt")), "SAME");
+    EXPECT_EQ(InodesByName(dir.path()).size(), 2u);
+}
 
 // Linux's own file systems keep names apart by letter case, even when
 // another entry's name differs from the sample's in case only.
