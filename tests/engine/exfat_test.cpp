@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -136,6 +137,23 @@ TEST_F(ExfatTest, ChangeOfLetterCaseOnlyIsCarriedOut) {
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names.begin()->first, "photo.jpg");
     EXPECT_EQ(ReadBytes(Path("photo.jpg")), "picture");
+}
+
+// "a.txt" -> "B.txt" waits for "b.txt" and "b.txt" -> "A.txt" for "a.txt":
+// a swap once case is folded, and moves that can't refuse to replace
+// (FUSE has no RENAME_NOREPLACE) still replace nothing.
+TEST_F(ExfatTest, SwapThatDiffersInCaseSucceeds) {
+    WriteBytes(Path("a.txt"), "first");
+    WriteBytes(Path("b.txt"), "second");
+    const auto result = RunJob(Settings(MapNames({{L"a.txt", L"B.txt"}, {L"b.txt", L"A.txt"}})), fs,
+                               dialogs, observer, 0);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    const auto names = InodesByName(mount_);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names.begin()->first, "A.txt");
+    EXPECT_EQ(std::next(names.begin())->first, "B.txt");
+    EXPECT_EQ(ReadBytes(Path("B.txt")), "first");
+    EXPECT_EQ(ReadBytes(Path("A.txt")), "second");
 }
 
 // Names that differ in letter case only are one name here.
