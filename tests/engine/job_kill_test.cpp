@@ -30,9 +30,11 @@ std::map<ino_t, std::string> InodesOf(const std::string& folder) {
     return out;
 }
 
-// Runs the job child on `folder` (with `mode` when not empty) and kills it
-// once it has written `steps` bytes, one before each change.
-void RunAndKill(const std::string& folder, const char* mode, std::size_t steps) {
+// Runs the job child on `folder` (with `mode` when not null) and kills it
+// once at least `changes` changes are done: the child writes a byte before
+// each change, so the byte after the last of them says it is over.
+void RunAndKill(const std::string& folder, const char* mode, std::size_t changes) {
+    const std::size_t steps = changes + 1;
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
     const pid_t child = ::fork();
