@@ -1,11 +1,9 @@
 // The plan on real folders, through the Linux file system: renames that wait
-// for one another, cycles, an entry in the way; and on exFAT through FUSE
-// (a loop device, as root), where names fold case.
+// for one another, cycles, an entry in the way. exfat_test.cpp has the same
+// on a file system that folds case.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -134,88 +132,6 @@ TEST(PlanDiskTest, AnEntryInTheWayIsNeverReplacedListedOrNot) {
     ASSERT_EQ(tried.log.size(), 2u);
     EXPECT_NE(tried.log[1].find(L"File exists"), std::wstring::npos);
     EXPECT_EQ(NamesAndContents(dir.path()), (Names{{"a.txt", "a.txt"}, {".b", ".b"}}));
-}
-
-// An exFAT volume in a file, on a loop device, mounted through FUSE; the
-// test is skipped, saying why, where that can't be done.
-class ExfatTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "exFAT tests need root (loop devices and mounts)";
-        for (const char* need : {"/dev/loop-control", "/dev/fuse", "/usr/sbin/mkfs.exfat",
-                                 "/usr/sbin/mount.exfat-fuse", "/usr/sbin/losetup"}) {
-            if (::access(need, F_OK) != 0)
-                GTEST_SKIP() << "exFAT tests need " << need
-                             << " (packages exfat-fuse, exfatprogs, mount)";
-        }
-        image_ = dir_.Join("volume.img");
-        mount_ = dir_.Join("mnt");
-        std::filesystem::create_directory(mount_);
-        if (!Run("truncate -s 16M '" + image_ + "' && mkfs.exfat '" + image_ + "' >/dev/null"))
-            GTEST_SKIP() << "mkfs.exfat failed";
-        device_ = Output("losetup --find --show '" + image_ + "' 2>/dev/null");
-        if (device_.empty())
-            GTEST_SKIP() << "no loop device could be set up";
-        if (!Run("mount.exfat-fuse '" + device_ + "' '" + mount_ + "' >/dev/null 2>&1"))
-            GTEST_SKIP() << "mount.exfat-fuse could not mount " << device_;
-        mounted_ = true;
-    }
-    void TearDown() override {
-        if (mounted_)
-            Run("umount '" + mount_ + "'");
-        if (!device_.empty())
-            Run("losetup -d '" + device_ + "'");
-    }
-
-    static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-    static std::string Output(const std::string& command) {
-        std::string out;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char buffer[256];
-            while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-                out += buffer;
-            ::pclose(pipe);
-        }
-        while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-            out.pop_back();
-        return out;
-    }
-
-    TempDir dir_;
-    std::string image_;
-    std::string mount_;
-    std::string device_;
-    bool mounted_ = false;
-};
-
-TEST_F(ExfatTest, NamesFoldCaseInChecksAndACaseOnlyRenameWorks) {
-    MakeFiles(mount_, {"photo.JPG", "a.txt", "b.txt", "B.TXT2", "c.txt"});
-    PosixFileSystem fs;
-    RecordingDialogs dialogs;
-
-    // Two names that differ in case only are one name here; so are a new
-    // name and an entry's name in another case.
-    const JobPlan plan =
-        HandPlan(fs, mount_, {{L"a.txt", L"X.txt"}, {L"b.txt", L"x.txt"}, {L"c.txt", L"b.txt2"}});
-    const PlannedFolder& f = plan.folders.at(0);
-    EXPECT_TRUE(f.traits.foldsCase);
-    std::map<std::wstring, FindingKind> kinds;
-    for (const auto& [i, finding] : f.findings)
-        kinds[f.current[i].name] = finding.kind;
-    EXPECT_EQ(kinds, (std::map<std::wstring, FindingKind>{{L"a.txt", FindingKind::kDuplicateName},
-                                                          {L"b.txt", FindingKind::kDuplicateName},
-                                                          {L"c.txt", FindingKind::kNameTaken}}));
-
-    // A change of case alone goes through, whole.
-    NullObserver observer;
-    const JobResult result =
-        RunJob(SettingsFor(mount_, {RenameTask(L"JPG", L"jpg", false)}), fs, dialogs, observer, 0);
-    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
-    const Names names = NamesAndContents(mount_);
-    EXPECT_EQ(names.count("photo.jpg"), 1u);
-    EXPECT_EQ(names.count("photo.JPG"), 0u);
-    EXPECT_EQ(names.size(), 5u);  // no temporary name left
 }
 
 }  // namespace

@@ -1,0 +1,194 @@
+// Plans and jobs on a file system that folds letter case: exFAT through FUSE,
+// on a loop device over a small image file. Needs root, the loop and FUSE
+// devices and the exFAT tools; the tests are skipped, saying what is
+// missing, where any of them is not there.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "disk_job.hpp"
+#include "engine/job.hpp"
+#include "engine/plan.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "recording_dialogs.hpp"
+#include "temp_dir.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::InodesByName;
+using testing::MapNames;
+using testing::ReadBytes;
+using testing::RecordingDialogs;
+using testing::SilentObserver;
+using testing::TempDir;
+using testing::WriteBytes;
+
+std::string Quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ExfatTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting exFAT needs root";
+        for (const char* device : {"/dev/loop-control", "/dev/fuse"}) {
+            if (::access(device, R_OK | W_OK) != 0)
+                GTEST_SKIP() << "no " << device;
+        }
+        for (const char* tool :
+             {"truncate", "mkfs.exfat", "losetup", "mount.exfat-fuse", "umount"}) {
+            if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0)
+                GTEST_SKIP() << tool << " is not installed (scripts/install-deps installs it)";
+        }
+        image_ = dir_.Join("exfat.img");
+        mount_ = dir_.Join("mnt");
+        std::filesystem::create_directory(mount_);
+        std::string failure;
+        if (!Shell("truncate -s 16M " + Quote(image_), failure) ||
+            !Shell("mkfs.exfat " + Quote(image_), failure))
+            GTEST_SKIP() << "can't make the exFAT image: " << failure;
+        if (!Shell("losetup --find --show " + Quote(image_), failure, dir_.Join("loop")))
+            GTEST_SKIP() << "no loop device: " << failure;
+        loop_ = Slurp(dir_.Join("loop"));
+        while (!loop_.empty() && (loop_.back() == '\n' || loop_.back() == ' '))
+            loop_.pop_back();
+        if (loop_.empty())
+            GTEST_SKIP() << "losetup named no loop device";
+        if (!Shell("mount.exfat-fuse " + Quote(loop_) + " " + Quote(mount_), failure))
+            GTEST_SKIP() << "can't mount exFAT through FUSE: " << failure;
+        mounted_ = true;
+    }
+
+    void TearDown() override {
+        std::string failure;
+        if (mounted_ && !Shell("umount " + Quote(mount_), failure))
+            Shell("umount -l " + Quote(mount_), failure);
+        if (!loop_.empty())
+            Shell("losetup -d " + Quote(loop_), failure);
+    }
+
+    // Runs a command with no input, its output going to the file `output`;
+    // on failure, `failure` says what it wrote as errors.
+    bool Shell(const std::string& command, std::string& failure,
+               const std::string& output = "/dev/null") const {
+        const std::string errors = dir_.Join("errors");
+        const int status = std::system(
+            (command + " </dev/null >" + Quote(output) + " 2>" + Quote(errors)).c_str());
+        if (status == 0)
+            return true;
+        failure = command + ": " + Slurp(errors);
+        return false;
+    }
+
+    std::string Path(const std::string& name) const { return mount_ + "/" + name; }
+
+    JobSettings Settings(TaskList tasks) const {
+        JobSettings settings;
+        settings.root = FromUtf8(mount_ + "/");
+        settings.tasks = std::move(tasks);
+        return settings;
+    }
+
+    // Declared first, so the folder goes only after the teardown unmounted it.
+    TempDir dir_;
+    std::string image_;
+    std::string mount_;
+    std::string loop_;
+    bool mounted_ = false;
+
+    PosixFileSystem fs;
+    RecordingDialogs dialogs;
+    SilentObserver observer;
+};
+
+TEST_F(ExfatTest, FoldsCase) {
+    WriteBytes(Path("Photo.JPG"), "x");
+    auto folder = fs.OpenFolder(FromUtf8(mount_ + "/"));
+    ASSERT_TRUE(folder.ok());
+    EXPECT_TRUE((*folder)->Traits(L"Photo.JPG").foldsCase);
+}
+
+TEST_F(ExfatTest, ChangeOfLetterCaseOnlyIsCarriedOut) {
+    WriteBytes(Path("photo.JPG"), "picture");
+    JobSettings settings = Settings(MapNames({{L"photo.JPG", L"photo.jpg"}}));
+    settings.engine.caseSensitive = true;
+    const auto result = RunJob(settings, fs, dialogs, observer, 0);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    const auto names = InodesByName(mount_);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names.begin()->first, "photo.jpg");
+    EXPECT_EQ(ReadBytes(Path("photo.jpg")), "picture");
+}
+
+// "a.txt" -> "B.txt" waits for "b.txt" and "b.txt" -> "A.txt" for "a.txt":
+// a swap once case is folded, and moves that can't refuse to replace
+// (FUSE has no RENAME_NOREPLACE) still replace nothing.
+TEST_F(ExfatTest, SwapThatDiffersInCaseSucceeds) {
+    WriteBytes(Path("a.txt"), "first");
+    WriteBytes(Path("b.txt"), "second");
+    const auto result = RunJob(Settings(MapNames({{L"a.txt", L"B.txt"}, {L"b.txt", L"A.txt"}})), fs,
+                               dialogs, observer, 0);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    const auto names = InodesByName(mount_);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names.begin()->first, "A.txt");
+    EXPECT_EQ(std::next(names.begin())->first, "B.txt");
+    EXPECT_EQ(ReadBytes(Path("B.txt")), "first");
+    EXPECT_EQ(ReadBytes(Path("A.txt")), "second");
+}
+
+// Names that differ in letter case only are one name here.
+TEST_F(ExfatTest, PlanFindsNewNamesThatDifferInCaseOnly) {
+    WriteBytes(Path("a.txt"), "a");
+    WriteBytes(Path("b.txt"), "b");
+    const JobPlan given =
+        BuildPlan(Settings(MapNames({{L"a.txt", L"X.txt"}, {L"b.txt", L"x.txt"}})), fs, dialogs);
+    ASSERT_EQ(given.folders.size(), 1u);
+    const PlannedFolder& twice = given.folders[0];
+    ASSERT_EQ(twice.current.size(), 2u);
+    EXPECT_TRUE(twice.traits.foldsCase);
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_NE(twice.FindingAt(i), nullptr) << i;
+        EXPECT_EQ(twice.FindingAt(i)->kind, FindingKind::kDuplicateName)
+            << ToUtf8(twice.FindingAt(i)->message);
+    }
+}
+
+TEST_F(ExfatTest, PlanFindsANameTakenInAnotherCase) {
+    WriteBytes(Path("A.txt"), "moving");
+    WriteBytes(Path("B.TXT"), "held");
+    const JobPlan plan = BuildPlan(Settings(MapNames({{L"A.txt", L"b.txt"}})), fs, dialogs);
+    ASSERT_EQ(plan.folders.size(), 1u);
+    const PlannedFolder& f = plan.folders[0];
+    ASSERT_EQ(f.current.size(), 2u);
+    const std::size_t a = f.current[0].name == L"A.txt" ? 0 : 1;
+    ASSERT_NE(f.FindingAt(a), nullptr);
+    EXPECT_EQ(f.FindingAt(a)->kind, FindingKind::kNameTaken) << ToUtf8(f.FindingAt(a)->message);
+
+    const auto result = ApplyPlan(plan, fs, observer, 0, ProblemEntries::kAttempt);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(ReadBytes(Path("A.txt")), "moving");
+    EXPECT_EQ(ReadBytes(Path("B.TXT")), "held");
+}
+
+}  // namespace
+}  // namespace torvane
