@@ -6,11 +6,13 @@
 namespace torvane {
 namespace {
 
-void AddTimeChange(std::wstring& line, std::wstring_view what, std::int64_t before,
+void AddTimeChange(std::wstring& text, std::wstring_view what, std::int64_t before,
                    std::int64_t after) {
-    if (before != after)
-        line += L" | " + std::wstring(what) + L" " + FormatDateText(before) + L" -> " +
-                FormatDateText(after);
+    if (before == after)
+        return;
+    if (!text.empty())
+        text += L" | ";
+    text += std::wstring(what) + L" " + FormatDateText(before) + L" -> " + FormatDateText(after);
 }
 
 }  // namespace
@@ -41,20 +43,26 @@ std::wstring DisplayBase(const std::wstring& root) {
     return slash == std::wstring::npos ? L"./" : root.substr(0, slash + 1);
 }
 
+std::wstring DescribeValueChanges(const FileEntry& current, const FileEntry& updated) {
+    std::wstring text;
+    AddTimeChange(text, L"Created", current.created, updated.created);
+    AddTimeChange(text, L"Modified", current.modified, updated.modified);
+    AddTimeChange(text, L"Accessed", current.accessed, updated.accessed);
+    if (const auto attributes = AttributeChanges(current.attributes, updated.attributes);
+        !attributes.empty())
+        text += (text.empty() ? L"Attributes " : L" | Attributes ") + attributes;
+    return text;
+}
+
 std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileEntry& updated,
                                            std::wstring_view base) {
-    const std::wstring attributes = AttributeChanges(current.attributes, updated.attributes);
-    if (current.name == updated.name && current.created == updated.created &&
-        current.modified == updated.modified && current.accessed == updated.accessed &&
-        attributes.empty())
+    const std::wstring values = DescribeValueChanges(current, updated);
+    if (current.name == updated.name && values.empty())
         return std::nullopt;
     std::wstring line =
         RelativeTo(base, current.FullPath()) + L" -> " + RelativeTo(base, updated.FullPath());
-    AddTimeChange(line, L"Created", current.created, updated.created);
-    AddTimeChange(line, L"Modified", current.modified, updated.modified);
-    AddTimeChange(line, L"Accessed", current.accessed, updated.accessed);
-    if (!attributes.empty())
-        line += L" | Attributes " + attributes;
+    if (!values.empty())
+        line += L" | " + values;
     return line;
 }
 

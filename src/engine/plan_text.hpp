@@ -27,6 +27,11 @@ std::wstring AttributeChanges(std::uint32_t before, std::uint32_t after);
 // single file's path ("./" when it has none, as the listing writes it).
 std::wstring DisplayBase(const std::wstring& root);
 
+// The times and attributes that change, as a line shows them after the
+// names: "Created|Modified|Accessed old -> new" for each time that changes,
+// then "Attributes " + AttributeChanges, joined by " | "; empty when none does.
+std::wstring DescribeValueChanges(const FileEntry& current, const FileEntry& updated);
+
 // One entry's line: its path and its new path side by side ("a.jpg ->
 // b.jpg"), both relative to `base` when they lie under it, then for each time
 // that changes " | Created|Modified|Accessed old -> new" (date texts), then

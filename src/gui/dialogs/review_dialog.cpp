@@ -12,7 +12,6 @@
 
 #include "engine/plan_text.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
-#include "platform/date_text.hpp"
 
 namespace torvane::gui {
 namespace {
@@ -20,15 +19,6 @@ namespace {
 constexpr std::array<const char*, ReviewModel::kColumnCount> kHeadings = {"Entry", "New name",
                                                                           "Changes", "Problem"};
 constexpr std::array<int, ReviewModel::kColumnCount> kWidths = {200, 140, 200, 300};
-
-void AddTimeChange(std::wstring& text, std::wstring_view what, std::int64_t before,
-                   std::int64_t after) {
-    if (before == after)
-        return;
-    if (!text.empty())
-        text += L" | ";
-    text += std::wstring(what) + L" " + FormatDateText(before) + L" -> " + FormatDateText(after);
-}
 
 // A log line shown in a cell: without its line end.
 QString OneLine(const std::wstring& text) {
@@ -112,21 +102,10 @@ QString ReviewModel::Text(const Row& row, int column) const {
             return QString::fromStdWString(RelativeTo(base_, current.FullPath()));
         case kNewNameColumn:
             return steps.rename ? QString::fromStdWString(updated.name) : QString();
-        case kChangesColumn: {
-            std::wstring text;
-            if (steps.times) {
-                AddTimeChange(text, L"Created", current.created, updated.created);
-                AddTimeChange(text, L"Modified", current.modified, updated.modified);
-                AddTimeChange(text, L"Accessed", current.accessed, updated.accessed);
-            }
-            if (steps.attributes) {
-                const std::wstring attributes =
-                    AttributeChanges(current.attributes, updated.attributes);
-                if (!attributes.empty())
-                    text += (text.empty() ? L"Attributes " : L" | Attributes ") + attributes;
-            }
-            return QString::fromStdWString(text);
-        }
+        case kChangesColumn:
+            return steps.times || steps.attributes
+                       ? QString::fromStdWString(DescribeValueChanges(current, updated))
+                       : QString();
         case kProblemColumn:
             return row.problem ? OneLine(*row.problem) : QString();
         default:
