@@ -18,12 +18,15 @@ void Preview::Show(FileEntries entries) {
                                                                       : NewListUpdate::kReset;
     new_ = std::move(entries);
     shownRows_ = new_.size();
-    Check();
+    checked_ = false;
     if (view_ != nullptr)
         view_->NewEntriesChanged(how);
 }
 
-void Preview::Check() {
+void Preview::Check() const {
+    if (checked_)
+        return;
+    checked_ = true;
     findings_.clear();
     changes_ = 0;
     if (new_.size() != current_.size())
@@ -44,12 +47,22 @@ void Preview::TakeEntries(FileEntries& current, FileEntries& updated,
     current_.clear();
     new_.clear();
     facts_ = {};
-    findings_.clear();
-    changes_ = 0;
+    checked_ = false;
     shownRows_ = 0;
 }
 
+const std::vector<std::pair<std::size_t, Finding>>& Preview::findings() const {
+    Check();
+    return findings_;
+}
+
+std::int64_t Preview::changes() const {
+    Check();
+    return changes_;
+}
+
 const Finding* Preview::FindingAt(std::size_t row) const {
+    Check();
     const auto it = std::lower_bound(findings_.begin(), findings_.end(), row,
                                      [](const auto& f, std::size_t r) { return f.first < r; });
     return it != findings_.end() && it->first == row ? &it->second : nullptr;

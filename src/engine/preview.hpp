@@ -45,7 +45,10 @@ class Preview {
         std::vector<std::wstring> unlistedNames;
         FolderTraits traits;
     };
-    void SetFolderFacts(FolderFacts facts) { facts_ = std::move(facts); }
+    void SetFolderFacts(FolderFacts facts) {
+        facts_ = std::move(facts);
+        checked_ = false;
+    }
     const FolderFacts& folderFacts() const { return facts_; }
     // Moves the entries and the names left out to the caller, leaving the
     // preview empty (for a batch, where nobody sees the lists again).
@@ -54,9 +57,11 @@ class Preview {
 
     // The checks of the new entries, kept up to date with them: the findings
     // by row (sorted), the finding of one row, and how many rows change.
-    const std::vector<std::pair<std::size_t, Finding>>& findings() const { return findings_; }
+    // They are worked out when first asked for after a change, so that a
+    // front end that never shows them (the console) never pays for them.
+    const std::vector<std::pair<std::size_t, Finding>>& findings() const;
     const Finding* FindingAt(std::size_t row) const;
-    std::int64_t changes() const { return changes_; }
+    std::int64_t changes() const;
     // False when the last full computation failed: the new entries are then
     // the current ones, not what the task list makes of them.
     bool computed() const { return computed_; }
@@ -111,14 +116,16 @@ class Preview {
     Dialogs& dialogs_;
     IconCache& icons_;
     PreviewView* view_;
-    void Check();
+    void Check() const;
 
     FileEntries current_;
     FileEntries new_;
     FolderFacts facts_;
     EngineSettings settings_;  // of the last computation: the checks pass over the same entries
-    std::vector<std::pair<std::size_t, Finding>> findings_;
-    std::int64_t changes_ = 0;
+    // The checks of the new entries, computed on demand.
+    mutable bool checked_ = false;
+    mutable std::vector<std::pair<std::size_t, Finding>> findings_;
+    mutable std::int64_t changes_ = 0;
     bool computed_ = true;
     std::size_t shownRows_ = 0;  // the rows the view holds since the last notice
 };
