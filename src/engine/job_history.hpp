@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.hpp"
+
+namespace torvane {
+
+// The history of jobs: every job's plan is stored before its first write and
+// its progress as it goes, so that any job can be undone and a job whose
+// process died is found again. The engine speaks to the history through these
+// interfaces only; where and how it is stored is the history store's business.
+
+// How far an entry of a journaled job got.
+enum class JournalState : unsigned char {
+    kPlanned,  // not reached yet (or reached after the last record that survived)
+    kAside,    // standing aside under its temporary name while a cycle is broken
+    kDone,     // every step of the entry succeeded
+    kFailed,   // a step failed (the log says which); its name may or may not have changed
+    kSkipped,  // left alone for a finding of the plan
+};
+
+// One entry of a journaled job: where it is, which inode it was, and its
+// values before and after. Names are the names as the core holds them; the
+// store keeps their bytes on disk, so invalid UTF-8 survives.
+struct JournalEntry {
+    std::wstring folder;  // the folder's path when the job was planned, ending with the separator
+    FileId id;            // the entry's inode, to find it whatever its name is now
+    std::wstring oldName;
+    std::wstring newName;
+    std::int64_t oldCreated = 0, oldModified = 0, oldAccessed = 0;
+    std::int64_t newCreated = 0, newModified = 0, newAccessed = 0;
+    std::uint32_t oldAttributes = 0, newAttributes = 0;
+    bool rename = false, attributes = false, times = false;  // the steps planned
+    std::wstring temporary;  // the temporary name it took, when it stood aside
+    JournalState state = JournalState::kPlanned;
+};
+
+// What a job is.
+enum class JobKind : unsigned char {
+    kJob,   // a task list applied
+    kUndo,  // the undo of another job (undoing it redoes that job)
+};
+
+// How a job ended.
+enum class JobOutcome : unsigned char {
+    kRunning,      // its process is still at work
+    kDone,         // it ran to its end (with or without failures)
+    kCancelled,    // the user stopped it between two steps
+    kInterrupted,  // its process died before the end
+};
+
+// One job of the history.
+struct JobRecord {
+    std::int64_t id = 0;       // given by the store, increasing
+    std::int64_t started = 0;  // seconds since 1970 UTC
+    JobKind kind = JobKind::kJob;
+    std::int64_t undoes = 0;    // for an undo: the job it undoes
+    std::wstring root;          // the folder or file the job was given
+    std::wstring tasks;         // the task list, as a task-list file holds it
+    std::wstring options;       // the list options, one line a user can read
+    std::wstring frontEnd;      // "torvane" or "torvane-cli"
+    std::int64_t entries = 0;   // entries with a change
+    std::int64_t done = 0;      // entries recorded as done so far
+    std::int64_t failures = 0;  // entries recorded as failed
+    JobOutcome outcome = JobOutcome::kRunning;
+    std::int64_t undoneBy = 0;  // the undo that last undid this job, 0 when none
+};
+
+// What a running job records as it goes. Entries are named by their position
+// in the list handed to History::Begin. Calls come from the job's worker
+// thread, in the order things happen; the journal may hold records back and
+// write them in batches, as long as a crash loses only the last few.
+class JobJournal {
+  public:
+    virtual ~JobJournal() = default;
+
+    // The entry is about to stand aside under `temporary`.
+    virtual void Aside(std::size_t entry, const std::wstring& temporary) = 0;
+    // The entry's steps are over, in `state` (kDone, kFailed or kSkipped).
+    virtual void Finished(std::size_t entry, JournalState state) = 0;
+    // The job is over: everything held back is written, with its outcome.
+    virtual void Ended(JobOutcome outcome) = 0;
+};
+
+// The store of jobs.
+class History {
+  public:
+    virtual ~History() = default;
+
+    // Stores a job and its entries before its first write. The record's id
+    // is given here. On failure (read-only home, full disk, a damaged store)
+    // returns null and sets `problem` to one line a user understands: the
+    // job may still run, without history.
+    virtual std::unique_ptr<JobJournal> Begin(JobRecord& job,
+                                              const std::vector<JournalEntry>& entries,
+                                              std::wstring& problem) = 0;
+
+    // The jobs kept, newest first. A job whose process died is reported as
+    // kInterrupted.
+    virtual std::vector<JobRecord> Jobs() = 0;
+    virtual std::optional<JobRecord> Job(std::int64_t id) = 0;
+    // The entries of a job in the order they were handed to Begin, with
+    // their last recorded state.
+    virtual std::vector<JournalEntry> Entries(std::int64_t id) = 0;
+    // Records that `undo` undid `job`.
+    virtual void MarkUndone(std::int64_t job, std::int64_t undo) = 0;
+    // Forgets every job.
+    virtual void Clear() = 0;
+};
+
+}  // namespace torvane
