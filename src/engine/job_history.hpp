@@ -88,6 +88,13 @@ class JobJournal {
     virtual void Ended(JobOutcome outcome) = 0;
 };
 
+// How much history is kept, from the preferences.
+struct HistorySettings {
+    bool enabled = true;          // false: jobs run without history
+    std::int64_t keepJobs = 200;  // the newest jobs kept
+    std::int64_t keepDays = 90;   // jobs older than this are forgotten
+};
+
 // The store of jobs.
 class History {
   public:
