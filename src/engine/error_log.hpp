@@ -18,6 +18,9 @@ using ErrorLog = std::vector<std::wstring>;
 // What a job hands back when it is over.
 struct JobResult {
     bool error = false;  // set by any failure of any entry or folder
+    // The job stopped at the user's request before its end; the log's last
+    // line names the first entry left untouched.
+    bool cancelled = false;
     ErrorLog log;
     // The new full path of a single-file root that the job renamed.
     std::optional<std::wstring> renamedRoot;
@@ -40,6 +43,11 @@ inline constexpr std::wstring_view kErrorSettingFileAttributes =
     L"Error setting file attributes:  ";
 inline constexpr std::wstring_view kErrorChangingTimestamp = L"Error changing timestamp:  ";
 inline constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
+// The line of a job stopped by the user: the path is the first entry the job
+// did not reach.
+inline constexpr std::wstring_view kJobCancelledBefore = L"Job cancelled before:  ";
+inline constexpr std::wstring_view kJobCancelledMessage =
+    L"The job was cancelled here; this entry and those after it were not changed.\r\n";
 
 // The message of the log line for a folder that was replaced (by a link, a
 // file or another folder) after it was listed.

@@ -30,6 +30,11 @@ class JobObserver {
     // posts it to its UI thread and returns at once.
     virtual void JobStep(int entries) = 0;
 
+    // Whether the user asked the job to stop. Polled on the worker between
+    // two entries (never inside a rename chain or cycle), so that every entry
+    // is left either done or untouched; the default never stops.
+    virtual bool StopRequested() { return false; }
+
     // The job is over. Called on the worker, last of all; a front end has its
     // UI thread handle the result and returns only when that is done (the
     // result is valid until then).

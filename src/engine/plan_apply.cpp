@@ -38,6 +38,7 @@ class ProgressBatches {
             Flush();
         }
     }
+    bool StopRequested() { return observer_.StopRequested(); }
     void Flush() {
         while (pending_ > 0) {
             const int batch = static_cast<int>(std::min<std::int64_t>(pending_, 1 << 30));
@@ -66,6 +67,18 @@ struct ApplyState {
         result.log.push_back(std::move(line));
         result.error = true;
     }
+
+    // True once the user has asked the job to stop; the first time, the log
+    // names `path`, the entry the job stops before.
+    bool StopsBefore(std::wstring_view path) {
+        if (result.cancelled)
+            return true;
+        if (!progress.StopRequested())
+            return false;
+        result.cancelled = true;
+        result.log.push_back(ErrorLogLine(kJobCancelledBefore, path, kJobCancelledMessage));
+        return true;
+    }
 };
 
 // The renames of one folder in an order that works, and each entry's other
@@ -84,6 +97,8 @@ class FolderRun {
         for (std::size_t i = 0; i < n; ++i) {
             if (state_[i] != State::kPending)
                 continue;
+            if (f_.steps[i].any() && job_.StopsBefore(f_.current[i].FullPath()))
+                return;
             if (!f_.steps[i].any()) {
                 state_[i] = State::kDone;
                 job_.progress.Add(1);
@@ -288,8 +303,11 @@ class Applier {
 
     void ApplyFolder(std::size_t index, Folder& folder) {
         const PlannedFolder& f = job_.plan.folders[index];
-        for (const std::size_t child : f.subfolders)
+        for (const std::size_t child : f.subfolders) {
+            if (job_.result.cancelled)
+                return;
             ApplySubfolder(child, folder);
+        }
         FolderRun(job_, f, folder).Run();
     }
 

@@ -333,5 +333,69 @@ TEST_F(JobTest, RunsOnAWorkerThreadWithStepsInOrderAndTheCompletionLast) {
     EXPECT_TRUE(fs.Exists(L"/r/g199"));
 }
 
+// Asks the job to stop at the poll after `pollsBeforeStop` polls.
+class StoppingObserver : public RecordingObserver {
+  public:
+    explicit StoppingObserver(int pollsBeforeStop) : left_(pollsBeforeStop) {}
+    bool StopRequested() override { return left_-- <= 0; }
+
+  private:
+    int left_;
+};
+
+TEST_F(JobTest, AStopBetweenEntriesLeavesTheRestUntouchedAndSaysWhere) {
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> files;
+        TaskList tasks;
+        int polls;
+        std::vector<std::wstring> after;
+        std::wstring stoppedBefore;
+    };
+    const std::vector<Case> cases = {
+        {"between two renames",
+         {L"/r/a.txt", L"/r/b.txt", L"/r/c.txt"},
+         {Rename(L".txt", L".md")},
+         2,
+         {L"/r/a.md", L"/r/b.md", L"/r/c.txt"},
+         L"/r/c.txt"},
+        // A swap is one step: the stop comes before it or after it, never
+        // while one of the two is under a temporary name.
+        {"after a cycle",
+         {L"/r/a", L"/r/b", L"/r/c"},
+         {Rename(L"^a$", L"x", false, L"1", true), Rename(L"^b$", L"a", false, L"1", true),
+          Rename(L"^x$", L"b", false, L"1", true), Rename(L"^c$", L"d", false, L"1", true)},
+         1,
+         {L"/r/a", L"/r/b", L"/r/c"},
+         L"/r/c"},
+        {"before a subfolder's entries, so nothing of its parent is done either",
+         {L"/r/sub/a.txt", L"/r/b.txt"},
+         {Rename(L".txt", L".md")},
+         0,
+         {L"/r/b.txt", L"/r/sub", L"/r/sub/a.txt"},
+         L"/r/sub/a.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFileSystem disk;
+        for (const auto& file : c.files)
+            disk.AddFile(file);
+        JobSettings settings;
+        settings.root = L"/r/";
+        settings.tasks = c.tasks;
+        settings.listOptions.includeSubfolders = true;
+        settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
+        StoppingObserver stopping(c.polls);
+        const auto result = RunJob(settings, disk, dialogs, stopping, 1625313909);
+        EXPECT_TRUE(result.cancelled);
+        EXPECT_FALSE(result.error);
+        EXPECT_EQ(disk.PathsUnder(L"/r"), c.after);
+        ASSERT_FALSE(result.log.empty());
+        EXPECT_EQ(result.log.back(),
+                  ErrorLogLine(kJobCancelledBefore, c.stoppedBefore, kJobCancelledMessage));
+        EXPECT_TRUE(stopping.done);
+    }
+}
+
 }  // namespace
 }  // namespace torvane
