@@ -33,6 +33,20 @@ const std::wstring_view kHelpLines[] = {
     L"App.exe \"D:\\My Picture Folder\" \"D:\\Rename tasklist.tvt\" -Apply\n",
 };
 
+// The examples of the help text on Linux; `$` stands for the program's name.
+constexpr std::wstring_view kLinuxExamples[] = {
+    L"Example usage:\n",
+    L"$ [-FilePath PATH] [-TaskList FILE.tvt] [-Apply] [-NoConfirm] [-Quit] [-?]\n",
+    L"$ ~/Pictures/holiday.jpg\n",
+    L"$ -FilePath ~/Pictures/holiday.jpg\n",
+    L"$ -TaskList ~/rename.tvt\n",
+    L"$ ~/Pictures/'My Vacation Picture.jpg' ~/rename.tvt\n",
+    L"$ -FilePath ~/Pictures/'My Vacation Picture.jpg' -TaskList ~/rename.tvt\n",
+    L"$ ~/Pictures/Vacation ~/'Rename tasklist.tvt' -Apply\n",
+};
+
+constexpr std::wstring_view kExamplesStart = L"Example usage:\n";
+
 CommandLineMessage ErrorBox(const wchar_t* text) {
     return {text, L"Error", MessageIcon::kError};
 }
@@ -169,6 +183,36 @@ CommandLineMessage CommandLineHelpMessage(const std::wstring& productName,
     if (error.empty())
         return {text, productName + L" Help", MessageIcon::kInformation};
     return {text, productName + L" Command line error", MessageIcon::kError};
+}
+
+CommandLineMessage WithLinuxExamples(CommandLineMessage message, const std::wstring& productName,
+                                     const std::wstring& appName) {
+    const std::wstring help = CommandLineHelpMessage(productName, L"").text;
+    std::wstring& text = message.text;
+    if (text.size() < help.size() ||
+        text.compare(text.size() - help.size(), help.size(), help) != 0)
+        return message;
+    const auto examples = text.rfind(kExamplesStart);
+    text.erase(examples);
+    for (const auto line : kLinuxExamples) {
+        for (const wchar_t c : line) {
+            if (c == L'$')
+                text += appName;
+            else
+                text += c;
+        }
+    }
+    return message;
+}
+
+bool AsksForHelp(const std::vector<std::wstring>& arguments) {
+    for (const auto& argument : arguments) {
+        const std::wstring lower = AsciiLower(argument);
+        if (lower == L"-?" || lower == L"/?" || lower == L"-h" || lower == L"-help" ||
+            lower == L"--help" || lower == L"/help")
+            return true;
+    }
+    return false;
 }
 
 CommandLineValidation CheckCommandLine(const CommandLineInfo& info, FileSystem& fs,

@@ -89,6 +89,17 @@ struct CommandLineValidation {
 CommandLineMessage CommandLineHelpMessage(const std::wstring& productName,
                                           const std::wstring& error);
 
+// A message of CheckCommandLine as the desktop program on Linux shows it:
+// a help box's examples (written for the original program) replaced by ones
+// for `appName` with Linux paths; any other message unchanged.
+CommandLineMessage WithLinuxExamples(CommandLineMessage message, const std::wstring& productName,
+                                     const std::wstring& appName);
+
+// True when an argument asks for help: -?, /?, -h, -help, --help, /help (any
+// case). The desktop program then prints the help and ends without a
+// window, whatever else the command line holds.
+bool AsksForHelp(const std::vector<std::wstring>& arguments);
+
 // Checks the parsed command line step by step and stops at the first problem:
 // no switch at all (nothing to show), invalid arguments, a request for help,
 // a file path or task list that is missing, doesn't exist or is a folder

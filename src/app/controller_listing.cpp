@@ -6,6 +6,7 @@
 #include "app/main_controller.hpp"
 #include "filelist/shortcut.hpp"
 #include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
 
 namespace torvane {
@@ -58,6 +59,15 @@ void MainController::SelectFile() {
 void MainController::DropPaths(const std::vector<std::wstring>& paths) {
     if (job_.running() || paths.empty())
         return;
+    const std::wstring& first = paths.front();
+    if (first.size() > 4 && EqualsIgnoringAsciiCase(first.substr(first.size() - 4), L".tvt")) {
+        const auto word = fs_.GetAttributes(first);
+        if (word.ok() && !IsDirectoryWord(*word)) {
+            if (TaskListSettled(L"loading " + first))
+                tasks_.LoadTaskListFile(first);
+            return;
+        }
+    }
     StartHistoryWith(AcceptChosenPath(paths.front()));
 }
 

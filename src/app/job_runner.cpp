@@ -26,6 +26,9 @@ constexpr std::wstring_view kReservedCharacters =
 constexpr std::wstring_view kConfirmJob =
     L"Are you sure you want to execute this job?\nThis action cannot be undo!";
 constexpr std::wstring_view kJobSucceeded = L"Operation completed sucessfully.";
+constexpr std::wstring_view kJobCancelled =
+    L"The job was cancelled. The entries it had reached keep their changes; the others were not "
+    L"changed.";
 constexpr std::wstring_view kJobFailed =
     L"Operation completed with error.  Do you want to save the log file?";
 
@@ -57,8 +60,8 @@ class UiThreadDialogs : public Dialogs {
 class UiThreadJobObserver : public JobObserver {
   public:
     UiThreadJobObserver(UiThread& ui, std::function<void(int)> step,
-                        std::function<void(const JobResult&)> done)
-        : ui_(ui), step_(std::move(step)), done_(std::move(done)) {}
+                        std::function<void(const JobResult&)> done, const std::atomic<bool>& cancel)
+        : ui_(ui), step_(std::move(step)), done_(std::move(done)), cancel_(cancel) {}
 
     void JobStep(int entries) override {
         ui_.Post([step = step_, entries] { step(entries); });
@@ -66,11 +69,13 @@ class UiThreadJobObserver : public JobObserver {
     void JobDone(const JobResult& result) override {
         ui_.Invoke([&] { done_(result); });
     }
+    bool StopRequested() override { return cancel_; }
 
   private:
     UiThread& ui_;
     std::function<void(int)> step_;
     std::function<void(const JobResult&)> done_;
+    const std::atomic<bool>& cancel_;
 };
 
 void ShowNotice(Dialogs& dialogs, std::wstring_view text) {
@@ -174,7 +179,7 @@ void JobRunner::Start(JobSettings settings, std::optional<ListedRoot> root) {
             }
             UiThreadJobObserver observer(
                 ui_, [this](int entries) { OnJobStep(entries); },
-                [this](const JobResult& result) { OnJobDone(result); });
+                [this](const JobResult& result) { OnJobDone(result); }, cancel_);
             ApplyPlan(plan, fs_, observer, start, *how);
         });
     } catch (const std::system_error& e) {
@@ -190,8 +195,12 @@ std::optional<ProblemEntries> JobRunner::OnPlanReady(const JobPlan& plan) {
     if (plan.cancelled)
         return std::nullopt;
     auto how = owner_.PlanReady(plan);
-    if (how)
+    if (how) {
         Notify(view_, &JobView::SetRange, 0, JobRange(plan.entries));
+        total_ = plan.entries;
+        applyStart_ = std::chrono::steady_clock::now();
+        Notify(view_, &JobView::JobProgress, std::int64_t{0}, total_, 0.0);
+    }
     return how;
 }
 
@@ -205,12 +214,19 @@ void JobRunner::OnNotApplied() {
 void JobRunner::OnJobStep(int entries) {
     position_ += entries;
     Notify(view_, &JobView::SetPos, static_cast<int>(std::min<std::int64_t>(position_, INT_MAX)));
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - applyStart_;
+    const double rate =
+        elapsed.count() > 0 ? static_cast<double>(position_) / elapsed.count() : 0.0;
+    Notify(view_, &JobView::JobProgress, position_, total_, rate);
 }
 
 void JobRunner::OnJobDone(const JobResult& result) {
     Notify(view_, &JobView::JobFinished, result);
     if (!result.error) {
-        ShowNotice(dialogs_, kJobSucceeded);
+        ShowNotice(dialogs_, result.cancelled ? kJobCancelled : kJobSucceeded);
+    } else if (view_ != nullptr &&
+               view_->ShowJobErrors(result, [this, &result] { OfferLog(result.log); })) {
+        // The window showed the failures and saved the log when asked.
     } else if (dialogs_.ShowMessage(std::wstring(kJobFailed), L"Warning", MessageIcon::kWarning,
                                     MessageButtons::kYesNo) == MessageAnswer::kYes) {
         OfferLog(result.log);

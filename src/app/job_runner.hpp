@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -73,7 +74,8 @@ class JobRunner {
     // running() stays false when the thread could not be made (a message
     // says so).
     void Start(JobSettings settings, std::optional<ListedRoot> root = std::nullopt);
-    // Stops the plan's build at the next folder: nothing is applied.
+    // Stops the plan's build at the next folder (nothing is applied), or
+    // the plan's application between two entries (what was done stays done).
     void RequestCancel() { cancel_ = true; }
 
     // True from a job's start until its completion has been handled.
@@ -99,6 +101,8 @@ class JobRunner {
     bool running_ = false;
     std::atomic<bool> cancel_ = false;
     std::int64_t position_ = 0;
+    std::int64_t total_ = 0;  // the plan's entries
+    std::chrono::steady_clock::time_point applyStart_;
     std::optional<JobResult> lastResult_;
     std::thread worker_;
 };

@@ -65,8 +65,20 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
 }
 
 void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode mode) {
-    commandLineResult_ =
-        ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
+    if (mode == RunMode::kBatch) {
+        commandLineResult_ =
+            ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
+    } else {
+        // The window's help shows Linux examples; the console has its own.
+        const CommandLineValidation checked = CheckCommandLine(commandLine, fs_, productName_);
+        if (checked.message) {
+            const CommandLineMessage shown =
+                WithLinuxExamples(*checked.message, productName_, appName_);
+            dialogs_.ShowMessage(shown.text, shown.caption, shown.icon, MessageButtons::kOk);
+        }
+        commandLine_ = checked.values;
+        commandLineResult_ = checked.result;
+    }
     if (commandLineResult_ != 0) {
         commandLine_ = CommandLineValues{};
         if (mode == RunMode::kBatch)
@@ -128,7 +140,27 @@ bool MainController::RequestClose(const WindowPlacement& placement) {
         pendingPlacement_ = placement;
         return false;
     }
+    if (!TaskListSettled(L"closing"))
+        return false;
     CloseMainWindow(placement);
+    return true;
+}
+
+bool MainController::TaskListSettled(const std::wstring& before) {
+    if (!tasks_.modified())
+        return true;
+    const std::wstring name = tasks_.path().empty()
+                                  ? std::wstring(L"The task list has never been saved.")
+                                  : L"The task list differs from " + tasks_.path() + L".";
+    const MessageAnswer answer =
+        dialogs_.ShowMessage(name + L"\nSave it before " + before + L"?", L"Unsaved Tasks",
+                             MessageIcon::kWarning, MessageButtons::kSaveDiscardCancel);
+    if (answer == MessageAnswer::kCancel)
+        return false;
+    if (answer == MessageAnswer::kYes) {
+        tasks_.SaveTaskList();
+        return !tasks_.modified();  // a save cancelled or failed keeps the window
+    }
     return true;
 }
 
@@ -198,6 +230,10 @@ void MainController::UpdateCommandUI() {
     in.canGoForward = history_.CanGoForward();
     commandStates_ = ::torvane::UpdateCommandUI(in);
     Notify(window_, &WindowView::CommandStatesChanged, commandStates_);
+    if (tasks_.modified() != modifiedShown_) {
+        modifiedShown_ = !modifiedShown_;
+        Notify(window_, &WindowView::TaskListModifiedChanged, modifiedShown_);
+    }
 }
 
 // ---- What the task list and the job ask of the window ----
@@ -221,8 +257,10 @@ void MainController::JobEnded() {
     UpdateCommandUI();
     if (pendingEnd_ == PendingEnd::kQuit)
         EndWindow(kWindowQuit);
-    else if (pendingEnd_ == PendingEnd::kClose)
+    else if (pendingEnd_ == PendingEnd::kClose && TaskListSettled(L"closing"))
         CloseMainWindow(pendingPlacement_);
+    else
+        pendingEnd_ = PendingEnd::kNone;
 }
 
 // ---- Update Attributes ----

@@ -95,7 +95,9 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
 
     void SelectFile();
     void SelectFolder();
-    // Dropped paths: the first is listed; ignored while a job runs.
+    // Dropped paths: the first is listed, or loaded as the task list when it
+    // is a ".tvt" file (after the question about unsaved tasks); ignored
+    // while a job runs.
     void DropPaths(const std::vector<std::wstring>& paths);
     void LoadTaskList();
     void CloseTaskList();
@@ -105,7 +107,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // then confirmed or reviewed, then applied. Returns true when its worker
     // was started.
     bool UpdateAttributes();
-    // Stops a job whose plan is being built; nothing is applied.
+    // Stops a running job: its plan's build (nothing is applied), or its
+    // application between two entries (the log says where it stopped).
     void CancelJob();
     // A batch's root listing (current and new entries, the names left out),
     // handed over to the job's plan so that it is neither read again nor
@@ -114,9 +117,12 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // Whether a batch applies the entries without a problem when its plan
     // has some (console -SkipProblems), instead of refusing the whole job.
     void SetSkipProblems(bool skip) { skipProblems_ = skip; }
-    // Exit, the close box: the close bookkeeping, then the window ends
-    // (WindowView::CloseWindow). While a job runs the close waits until the
-    // job's completion has been handled; returns false then.
+    // Exit, the close box: the question about unsaved tasks (Save, Discard
+    // or Cancel), the close bookkeeping, then the window ends
+    // (WindowView::CloseWindow). Returns false when the window stays: the
+    // question was cancelled or the save did not happen, or a job runs (the
+    // close then waits until the job's completion has been handled, and asks
+    // the question then).
     bool RequestClose(const WindowPlacement& placement = {});
     void PreviousFolder();
     void NextFolder();
@@ -174,6 +180,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     const ListOptions& listOptions() const { return listOptions_; }
     const std::wstring& currentTaskListPath() const { return tasks_.path(); }
     const std::wstring& taskListCaption() const { return tasks_.caption(); }
+    // The task list has changes that no file holds (see TaskListEditor).
+    bool taskListModified() const { return tasks_.modified(); }
     const std::wstring& productName() const { return productName_; }
     const std::wstring& title() const { return title_; }
     const CommandStates& commandStates() const { return commandStates_; }
@@ -221,6 +229,9 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void QuitAfterCommandLine();
     void AutoLoads();
     void CloseMainWindow(const WindowPlacement& placement);
+    // Asks whether to save a modified task list before `before` ("closing");
+    // true when the caller may go on (saved, discarded or nothing to save).
+    bool TaskListSettled(const std::wstring& before);
     void EndWindow(int result);
     void UpdateCommandUI() override;
 
@@ -254,6 +265,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     PendingEnd pendingEnd_ = PendingEnd::kNone;
     RunMode mode_ = RunMode::kWindow;
     bool skipProblems_ = false;
+    bool modifiedShown_ = false;  // the last modified state told to the window
     WindowPlacement pendingPlacement_;
     std::optional<int> windowResult_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -80,6 +81,9 @@ class WindowView {
     virtual void RestorePlacement(const WindowPlacement& placement) = 0;
     // The window ends now with this result (kWindowClosed or kWindowQuit).
     virtual void CloseWindow(int result) = 0;
+    // The task list has (or no longer has) changes that no file holds; the
+    // window marks its title while it has.
+    virtual void TaskListModifiedChanged(bool /*modified*/) {}
 };
 
 // The two file lists and the General Info pane. NewEntriesChanged (from
@@ -134,6 +138,19 @@ class JobView : public Progress {
     // notice, or the question whether to save the log). The console prints
     // the log here; a window needs nothing, hence the empty default.
     virtual void JobFinished(const JobResult&) {}
+
+    // A job ended with failures: show them (JobFailures of the log) with a
+    // way to save the log, which `saveLog` does (the usual file picker and
+    // log file). Returns false when this view has no such report; the
+    // controller then asks whether to save the log.
+    virtual bool ShowJobErrors(const JobResult& /*result*/,
+                               const std::function<void()>& /*saveLog*/) {
+        return false;
+    }
+
+    // A job's steps are being applied: `done` of `total` entries, at `rate`
+    // entries a second (0 until it is known). A few times a second at most.
+    virtual void JobProgress(std::int64_t /*done*/, std::int64_t /*total*/, double /*rate*/) {}
 
     // The job's plan is being built: `entries` listed so far (a few times a
     // second at most).

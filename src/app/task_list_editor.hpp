@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_view.hpp"
@@ -63,6 +64,10 @@ class TaskListEditor {
     const std::vector<std::size_t>& selection() const { return selection_; }
     const std::wstring& path() const { return currentTaskListPath_; }
     const std::wstring& caption() const { return caption_; }
+    // True when the list holds tasks that differ from the file it was last
+    // loaded from or saved to (any tasks, when it has none). An empty list
+    // is never modified: there is nothing to save.
+    bool modified() const;
 
     // The commands of MainController of the same names.
     bool SubmitTask(const TaskFields& record);
@@ -74,6 +79,8 @@ class TaskListEditor {
     void TaskListDoubleClicked();
     std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
     void LoadTaskList();
+    // Load Task List with the file already chosen (a dropped file).
+    void LoadTaskListFile(const std::wstring& path);
     void CloseTaskList();
     void SaveTaskList();
     void SaveTaskListAs();
@@ -116,6 +123,9 @@ class TaskListEditor {
     std::vector<std::size_t> selection_;
     std::wstring currentTaskListPath_;
     std::wstring caption_;
+    // The tasks (names and definitions; ids are the session's) as the file
+    // last loaded or saved holds them; empty when no file is current.
+    std::vector<std::pair<std::wstring, std::wstring>> saved_;
 };
 
 }  // namespace torvane

@@ -15,10 +15,31 @@ constexpr std::wstring_view kTaskFileFilter =
 constexpr std::wstring_view kTaskFileExtension = L".tvt";
 constexpr std::wstring_view kNothingToSave = L"Task list is empty. There's nothing to save.";
 
+std::vector<std::pair<std::wstring, std::wstring>> Contents(const TaskList& tasks) {
+    std::vector<std::pair<std::wstring, std::wstring>> contents;
+    contents.reserve(tasks.size());
+    for (const TaskItem& task : tasks)
+        contents.emplace_back(task.name, task.definition);
+    return contents;
+}
+
 }  // namespace
+
+bool TaskListEditor::modified() const {
+    if (tasks_.empty())
+        return false;
+    if (tasks_.size() != saved_.size())
+        return true;
+    for (std::size_t i = 0; i < tasks_.size(); ++i) {
+        if (tasks_[i].name != saved_[i].first || tasks_[i].definition != saved_[i].second)
+            return true;
+    }
+    return false;
+}
 
 void TaskListEditor::SetTaskListPath(const std::wstring& path) {
     currentTaskListPath_ = path;
+    saved_ = path.empty() ? decltype(saved_){} : Contents(tasks_);
     caption_ = TaskListCaption(path);
     Notify(view_, &TaskEditorView::TaskListCaptionChanged, caption_);
 }
@@ -41,6 +62,7 @@ TaskListEditor::ReadOutcome TaskListEditor::ReadTaskListFile(const std::wstring&
     preview_.TaskListEmptied();
     const ReadOutcome outcome = AppendTasksFrom(reader);
     reader.Close();
+    saved_.clear();  // a list read part way matches no file
     if (outcome == ReadOutcome::kRead)
         SetTaskListPath(path);
     owner_.UpdateCommandUI();
@@ -79,12 +101,16 @@ std::optional<std::wstring> TaskListEditor::PickTaskListFile(bool save) {
 void TaskListEditor::LoadTaskList() {
     if (owner_.JobRunning())
         return;
-    const auto path = PickTaskListFile(false);
-    if (!path)
+    if (const auto path = PickTaskListFile(false))
+        LoadTaskListFile(*path);
+}
+
+void TaskListEditor::LoadTaskListFile(const std::wstring& path) {
+    if (owner_.JobRunning())
         return;
     const std::wstring previous = currentTaskListPath_;
-    currentTaskListPath_ = *path;
-    switch (ReadTaskListFile(*path)) {
+    currentTaskListPath_ = path;
+    switch (ReadTaskListFile(path)) {
         case ReadOutcome::kOpenFailed:
             // The list still holds the previous file's tasks: Save must not
             // write them over the file that could not be read.

@@ -7,7 +7,9 @@
 namespace torvane {
 
 enum class MessageIcon { kNone, kError, kWarning, kInformation, kQuestion };
-enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+// kSaveDiscardCancel: the question about unsaved work, answered kYes (Save),
+// kNo (Discard) or kCancel.
+enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel, kSaveDiscardCancel };
 enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 
 // What the core asks of the user, supplied by a front end (the desktop

@@ -314,5 +314,25 @@ TEST(CommandLine, ValidateShowsTheOneMessageAndHandsOverTheValues) {
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
+TEST(CommandLine, HelpIsAskedForInEveryUsualWay) {
+    for (const auto* argument : {L"-?", L"/?", L"-h", L"-H", L"--help", L"-Help", L"/help"})
+        EXPECT_TRUE(AsksForHelp({L"photos", argument})) << argument;
+    for (const auto* argument : {L"?", L"help", L"-hh", L"---help", L"/h"})
+        EXPECT_FALSE(AsksForHelp({argument})) << argument;
+}
+
+TEST(CommandLine, TheDesktopHelpShowsLinuxExamplesAndKeepsItsError) {
+    const CommandLineMessage box = CommandLineHelpMessage(kProduct, L"Bad!");
+    const CommandLineMessage shown = WithLinuxExamples(box, kProduct, L"torvane");
+    EXPECT_EQ(shown.caption, box.caption);
+    EXPECT_EQ(shown.text.rfind(L"Bad!\n\nTorvane support the following arguments:\n", 0), 0u);
+    EXPECT_NE(shown.text.find(L"\ntorvane -FilePath ~/Pictures/holiday.jpg\n"), std::wstring::npos);
+    EXPECT_EQ(shown.text.find(L"App.exe"), std::wstring::npos);
+    EXPECT_EQ(shown.text.find(L":\\"), std::wstring::npos);  // no drive letters
+    const CommandLineMessage other{L"The specified file path doesn't exist!", L"Error",
+                                   MessageIcon::kError};
+    EXPECT_EQ(WithLinuxExamples(other, kProduct, L"torvane"), other);
+}
+
 }  // namespace
 }  // namespace torvane

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "app/job_failures.hpp"
 #include "controller_fixture.hpp"
 #include "platform/posix_file_system.hpp"
 #include "tasks/task_id_sequence.hpp"
@@ -34,6 +35,15 @@ class UpdateAttributesTest : public ControllerTest {
         Start();
         ChooseFolder(L"/data/");
         ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
+        dialogs.Clear();
+    }
+    // StartWithRenameTask, with the task list saved, so that closing has
+    // nothing to ask.
+    void StartWithSavedRenameTask() {
+        StartWithRenameTask();
+        view.saveAnswers.push_back(Path(L"rename.tvt"));
+        controller->SaveTaskListAs();
+        ASSERT_FALSE(controller->taskListModified());
         dialogs.Clear();
     }
     bool Enabled(CommandId c) const { return view.states.Enabled(c); }
@@ -232,7 +242,7 @@ TEST_F(UpdateAttributesTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
 
 TEST_F(UpdateAttributesTest, ClosingDuringAJobWaitsForItsCompletion) {
     WritePreferences(Preferences{PreferenceFlags{0, 0, 0, 0, 1, 0}, L"", L"", 0, {}});
-    StartWithRenameTask();
+    StartWithSavedRenameTask();
     ASSERT_TRUE(controller->UpdateAttributes());
     EXPECT_FALSE(controller->RequestClose());
     EXPECT_TRUE(controller->closePending());
@@ -359,6 +369,63 @@ TEST(RealFolderJob, ANameCollisionIsReviewedLoggedAndTheLogSavedOnDisk) {
                                    ToUtf8(root) +
                                    "a2.txt..........\"x2.txt\" is taken by \"x2.txt\", which "
                                    "keeps its name.\r\r\n\r\n")));
+}
+
+TEST_F(UpdateAttributesTest, AWindowShowsTheFailuresAndSavesTheLogFromThem) {
+    ScopedTimeZone zone("UTC0");
+    StartWithRenameTask();
+    view.reportJobErrors = true;
+    view.saveLogFromReport = true;
+    fs.FailOn(Call::kMove, L"/data/a2.jpg", EACCES);
+    const std::wstring logPath = Path(L"log.txt");
+    view.saveAnswers.push_back(logPath);
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+
+    EXPECT_EQ(Messages(), std::vector<Message>{kConfirm});  // no question about the log
+    ASSERT_EQ(view.jobErrorReports.size(), 1u);
+    const std::wstring reason = fs.SystemMessage(EACCES);
+    EXPECT_EQ(JobFailures(view.jobErrorReports[0].log),
+              (std::vector<JobFailure>{
+                  {L"/data/a2.jpg", L"Error renaming file", reason.substr(0, reason.size() - 2)}}));
+    ASSERT_EQ(view.saveRequests.size(), 1u);
+    EXPECT_EQ(view.saveRequests[0].initialName, L"Error log 2021-07-03 12-05-09");
+    EXPECT_EQ(ReadBytes(ToUtf8(logPath)).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(view.currentNames, (Names{L"a2.jpg", L"b.jpg", L"x10.jpg"}));
+}
+
+TEST_F(UpdateAttributesTest, ProgressGoesFromNoneToAllOfThePlansEntries) {
+    StartWithRenameTask();
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    ASSERT_GE(view.jobProgress.size(), 2u);
+    EXPECT_EQ(view.jobProgress.front(), (std::pair<std::int64_t, std::int64_t>{0, 3}));
+    EXPECT_EQ(view.jobProgress.back(), (std::pair<std::int64_t, std::int64_t>{3, 3}));
+}
+
+// Cancel while the plan waits for its confirmation: the plan is applied,
+// and stops before its first entry.
+TEST_F(UpdateAttributesTest, CancelWhileApplyingStopsBetweenEntriesAndSaysSo) {
+    StartWithRenameTask();
+    dialogs.hook = [this](const std::wstring& text) {
+        if (text == kConfirm.text)
+            controller->CancelJob();
+    };
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    dialogs.hook = nullptr;
+
+    EXPECT_TRUE(fs.changes().empty());
+    ASSERT_TRUE(controller->lastJobResult());
+    EXPECT_TRUE(controller->lastJobResult()->cancelled);
+    EXPECT_EQ(controller->lastJobResult()->log.back(),
+              ErrorLogLine(kJobCancelledBefore, L"/data/a2.jpg", kJobCancelledMessage));
+    EXPECT_EQ(Messages(),
+              (std::vector<Message>{kConfirm,
+                                    {L"The job was cancelled. The entries it had reached keep "
+                                     L"their changes; the others were not changed.",
+                                     L"Notice", MessageIcon::kInformation, MessageButtons::kOk}}));
+    EXPECT_FALSE(controller->jobRunning());
 }
 
 }  // namespace

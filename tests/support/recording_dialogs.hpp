@@ -10,10 +10,11 @@
 namespace torvane::testing {
 
 // A Dialogs fake that records every message box and answers from a script
-// (kOk, or kYes for Yes/No boxes, when nothing is scripted). Safe to call
+// (kOk, kYes for Yes/No boxes, kNo (Discard) for the question about unsaved
+// work, when nothing is scripted). Safe to call
 // from a worker thread.
 class RecordingDialogs : public Dialogs {
-public:
+  public:
     struct Message {
         std::wstring text;
         std::wstring caption;
@@ -32,6 +33,8 @@ public:
             answers_.pop_front();
             return a;
         }
+        if (buttons == MessageButtons::kSaveDiscardCancel)
+            return MessageAnswer::kNo;
         return buttons == MessageButtons::kYesNo || buttons == MessageButtons::kYesNoCancel
                    ? MessageAnswer::kYes
                    : MessageAnswer::kOk;
@@ -52,7 +55,7 @@ public:
         messages_.clear();
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<Message> messages_;
     std::deque<MessageAnswer> answers_;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_controller.hpp"
@@ -129,6 +132,29 @@ class RecordingView : public WindowView,
     };
     std::vector<Review> reviews;
     bool reviewAnswer = false;
+
+    // The failures' report, recorded without an event; shown (answering
+    // true) only when a test sets reportJobErrors, and saving the log
+    // through the controller when it sets saveLogFromReport too.
+    bool ShowJobErrors(const JobResult& result, const std::function<void()>& saveLog) override {
+        if (!reportJobErrors)
+            return false;
+        jobErrorReports.push_back(result);
+        if (saveLogFromReport)
+            saveLog();
+        return true;
+    }
+    bool reportJobErrors = false;
+    bool saveLogFromReport = false;
+    std::vector<JobResult> jobErrorReports;
+
+    // Recorded without events, so that event sequences stay as they were.
+    void JobProgress(std::int64_t done, std::int64_t total, double /*rate*/) override {
+        jobProgress.emplace_back(done, total);
+    }
+    void TaskListModifiedChanged(bool modified) override { modifiedMarks.push_back(modified); }
+    std::vector<std::pair<std::int64_t, std::int64_t>> jobProgress;
+    std::vector<bool> modifiedMarks;
 
     // Pickers
     std::optional<std::wstring> PickOpenFile(const FileDialogRequest& request) override {

@@ -29,6 +29,8 @@ QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
             return QMessageBox::Yes | QMessageBox::No;
         case MessageButtons::kYesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MessageButtons::kSaveDiscardCancel:
+            return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
         case MessageButtons::kOk:
             break;
     }
@@ -40,8 +42,10 @@ MessageAnswer AnswerOf(int pressed, MessageButtons buttons) {
         case QMessageBox::Ok:
             return MessageAnswer::kOk;
         case QMessageBox::Yes:
+        case QMessageBox::Save:
             return MessageAnswer::kYes;
         case QMessageBox::No:
+        case QMessageBox::Discard:
             return MessageAnswer::kNo;
         case QMessageBox::Cancel:
             return MessageAnswer::kCancel;
