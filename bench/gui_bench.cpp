@@ -69,9 +69,20 @@ struct Harness {
     Preview preview;
 };
 
-Harness& TheHarness() {
-    static Harness harness;
+// What the benchmarks share is made on first use and destroyed by
+// ReleaseShared before the application object goes: widgets must not outlive
+// it (a static window's destructor ran after it and crashed), and the folder
+// on disk is removed at the end of every run.
+std::unique_ptr<Harness>& HarnessSlot() {
+    static std::unique_ptr<Harness> harness;
     return harness;
+}
+
+Harness& TheHarness() {
+    auto& harness = HarnessSlot();
+    if (!harness)
+        harness = std::make_unique<Harness>();
+    return *harness;
 }
 
 FileEntries MakeEntries(int count) {
@@ -164,8 +175,15 @@ class BenchFolder {
     std::string path_;
 };
 
+std::unique_ptr<BenchFolder>& FolderSlot() {
+    static std::unique_ptr<BenchFolder> folder;
+    return folder;
+}
+
 BenchFolder& TheBenchFolder(int count) {
-    static const auto folder = std::make_unique<BenchFolder>(count);
+    auto& folder = FolderSlot();
+    if (!folder)
+        folder = std::make_unique<BenchFolder>(count);
     return *folder;
 }
 
@@ -227,9 +245,16 @@ struct ControllerHarness {
     MainController controller;
 };
 
-ControllerHarness& TheControllerHarness() {
-    static ControllerHarness harness;
+std::unique_ptr<ControllerHarness>& ControllerHarnessSlot() {
+    static std::unique_ptr<ControllerHarness> harness;
     return harness;
+}
+
+ControllerHarness& TheControllerHarness() {
+    auto& harness = ControllerHarnessSlot();
+    if (!harness)
+        harness = std::make_unique<ControllerHarness>();
+    return *harness;
 }
 
 // Through the controller: Select Folder chosen, the folder listed with
@@ -269,6 +294,14 @@ void BM_ControllerSubmitRenameTask(benchmark::State& state) {
 BENCHMARK(BM_ControllerSubmitRenameTask)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
+
+// The windows first (the controller's before the plain one), then the folder.
+void ReleaseShared() {
+    ControllerHarnessSlot().reset();
+    HarnessSlot().reset();
+    FolderSlot().reset();
+}
+
 }  // namespace torvane::gui
 
 int main(int argc, char** argv) {
@@ -279,5 +312,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    torvane::gui::ReleaseShared();
     return 0;
 }

@@ -186,4 +186,9 @@ void MainController::PrefillEditors(FileEntry entry) {
     Notify(editor_, &TaskEditorView::LoadTask, rename, LoadMode::kPrefill);
 }
 
+void MainController::Refresh() {
+    if (!history_.paths().empty())
+        NavigateTo(history_.Current());
+}
+
 }  // namespace torvane

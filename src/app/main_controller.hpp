@@ -126,6 +126,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     bool RequestClose(const WindowPlacement& placement = {});
     void PreviousFolder();
     void NextFolder();
+    // Refresh (F5): lists the folder on show again; nothing when none is.
+    void Refresh();
     void MoveTaskUp();
     void MoveTaskDown();
     void RemoveTask();

@@ -18,12 +18,12 @@ using ErrorLog = std::vector<std::wstring>;
 // What a job hands back when it is over.
 struct JobResult {
     bool error = false;  // set by any failure of any entry or folder
-    // The job stopped at the user's request before its end; the log's last
-    // line names the first entry left untouched.
-    bool cancelled = false;
     ErrorLog log;
     // The new full path of a single-file root that the job renamed.
     std::optional<std::wstring> renamedRoot;
+    // The job stopped at the user's request before its end; the log's last
+    // line names the first entry left untouched.
+    bool cancelled = false;
 };
 
 // Log-line prefixes; each ends with a colon and two blanks.

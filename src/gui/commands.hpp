@@ -47,8 +47,9 @@ inline constexpr std::array<CommandInfo, 16> kCommands = {{
     {kCmdCloseTaskList, "&Close Task List", "", "", ""},
     {kCmdSaveTaskList, "&Save Task List", "", "", ""},
     {kCmdSaveTaskListAs, "Save Task List As...", "", "", ""},
-    {kCmdUpdateAttributes, "&Update Attributes", "Write changes to disk", "system-run",
-     "update_attributes"},
+    {kCmdUpdateAttributes, "&Apply Task List",
+     "Apply the task list to the listed entries: rename them, change their times and attributes",
+     "dialog-ok-apply", "update_attributes"},
     {kCmdExit, "E&xit", "", "", ""},
     {kCmdPreviousFolder, "&Previous Folder", "Navigate back to previous folder", "go-previous",
      "previous_folder"},
@@ -61,6 +62,37 @@ inline constexpr std::array<CommandInfo, 16> kCommands = {{
     {kCmdClearTaskList, "&Clear Task List", "Clear task list", "edit-clear", "clear_tasks"},
     {kCmdOption, "&Option...", "Edit preferences", "preferences-system", "option"},
     {kCmdAbout, "&About Torvane", "", "", ""},
+}};
+
+// Refresh (F5): lists the folder on show again. The window's own command, not
+// one of the controller's CommandId values, and always enabled.
+inline constexpr int kCmdRefresh = 0x7F01;
+
+// The Apply button's text beside its icon on the toolbar.
+inline constexpr const char* kApplyButtonText = "Apply";
+
+// The usual shortcuts, shown in the menus beside their items. `taskListOnly`:
+// the key acts only while the task list has the focus, so that it still
+// edits text everywhere else (Delete).
+struct CommandShortcut {
+    int id;
+    const char* keys;  // QKeySequence's portable text
+    bool taskListOnly = false;
+};
+
+inline constexpr std::array<CommandShortcut, 12> kShortcuts = {{
+    {kCmdLoadTaskList, "Ctrl+O"},
+    {kCmdSaveTaskList, "Ctrl+S"},
+    {kCmdSaveTaskListAs, "Ctrl+Shift+S"},
+    {kCmdCloseTaskList, "Ctrl+W"},
+    {kCmdExit, "Ctrl+Q"},
+    {kCmdRefresh, "F5"},
+    {kCmdUpdateAttributes, "Ctrl+Return"},
+    {kCmdRemoveTask, "Del", true},
+    {kCmdMoveTaskUp, "Alt+Up"},
+    {kCmdMoveTaskDown, "Alt+Down"},
+    {kCmdPreviousFolder, "Alt+Left"},
+    {kCmdNextFolder, "Alt+Right"},
 }};
 
 // A separator in the menu and toolbar layouts below.
@@ -78,7 +110,7 @@ inline constexpr std::array<MenuLayout, 4> kMenus = {{
       kCmdSaveTaskList, kCmdSaveTaskListAs, kSeparator, kCmdUpdateAttributes, kSeparator,
       kCmdExit}},
     {"&Edit",
-     {kCmdPreviousFolder, kCmdNextFolder, kSeparator, kCmdMoveTaskUp, kCmdMoveTaskDown,
+     {kCmdPreviousFolder, kCmdNextFolder, kCmdRefresh, kSeparator, kCmdMoveTaskUp, kCmdMoveTaskDown,
       kCmdRemoveTask, kCmdClearTaskList, -1}},
     {"&Tools", {kCmdOption, -1}},
     {"&Help", {kCmdAbout, -1}},

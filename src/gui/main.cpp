@@ -1,6 +1,7 @@
 // The desktop front end: the main window over the controller, on the real
 // file system.
 #include <QApplication>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,8 +31,18 @@ std::vector<std::wstring> Arguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const std::vector<std::wstring> arguments = Arguments(argc, argv);
+    // Help needs no window, so no display: it is printed before Qt starts.
+    if (torvane::AsksForHelp(arguments)) {
+        const torvane::VersionInfo version = torvane::ProgramVersionInfo();
+        const torvane::CommandLineMessage help =
+            torvane::WithLinuxExamples(torvane::CommandLineHelpMessage(version.productName, L""),
+                                       version.productName, L"torvane");
+        std::cout << torvane::ToUtf8(help.text) << std::flush;
+        return 0;
+    }
     torvane::CommandLineInfo commandLine;
-    commandLine.ParseCommandLine(Arguments(argc, argv));
+    commandLine.ParseCommandLine(arguments);
     QApplication app(argc, argv);
     QApplication::setApplicationName("torvane");
     torvane::gui::EnsureIconTheme();

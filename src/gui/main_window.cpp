@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -106,6 +107,20 @@ void MainWindow::MakeActions() {
         connect(action, &QAction::triggered, this, [this, id] { emit CommandTriggered(id); });
         actions_.emplace(id, action);
     }
+    auto* refresh = new QAction("&Refresh", this);
+    refresh->setToolTip("List the folder on show again");
+    connect(refresh, &QAction::triggered, this, [this] { emit CommandTriggered(kCmdRefresh); });
+    actions_.emplace(kCmdRefresh, refresh);
+    for (const auto& shortcut : kShortcuts) {
+        QAction* action = Action(shortcut.id);
+        QList<QKeySequence> keys{QKeySequence(shortcut.keys, QKeySequence::PortableText)};
+        if (shortcut.id == kCmdUpdateAttributes)
+            keys << QKeySequence(Qt::CTRL | Qt::Key_Enter);  // the keypad's Enter too
+        action->setShortcuts(keys);
+        // Added to the task list as well (SetEditorSide), where it acts.
+        if (shortcut.taskListOnly)
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
 }
 
 void MainWindow::MakeMenus() {
@@ -135,6 +150,11 @@ void MainWindow::MakeToolBar() {
         else
             toolBar_->addAction(Action(item));
     }
+    // Apply says what it does beside its icon.
+    QAction* apply = Action(kCmdUpdateAttributes);
+    apply->setIconText(kApplyButtonText);
+    if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(apply)))
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 }
 
 void MainWindow::MakeFileLists() {
@@ -193,7 +213,6 @@ void MainWindow::MakeCentralArea() {
     planningText_->setTextFormat(Qt::PlainText);
     planningText_->hide();
     planningCancel_ = new QPushButton("Cancel", central);
-    planningCancel_->setToolTip("Stop checking the job's changes; nothing is written");
     planningCancel_->hide();
     connect(planningCancel_, &QPushButton::clicked, this, &MainWindow::CancelPlanning);
     planningEscape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QSize>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@ class QtIconProvider;
 class QtPickers;
 class QtProgress;
 class QtUiThread;
+class JobErrorsDialog;
 class ReviewDialog;
 class SyncListView;
 
@@ -82,6 +84,9 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void CommandStatesChanged(const CommandStates& states) override;
     void RestorePlacement(const WindowPlacement& placement) override;
     void CloseWindow(int result) override;
+    // The title's modified mark ("[*]", drawn by Qt) while the task list has
+    // unsaved changes.
+    void TaskListModifiedChanged(bool modified) override;
 
     // ---- FileListsView ----
     void CurrentEntriesChanged() override;
@@ -99,6 +104,13 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void PlanProgress(std::int64_t entries) override;
     // Shows the review dialog modally: true when Apply was chosen.
     bool ReviewPlan(const JobPlan& plan, const std::wstring& root) override;
+    // The plan is being applied: "Applying: done of total entries, rate a
+    // second" beside the bar and the Cancel button (or Esc), which stops the
+    // job between two entries. JobFinished ends that state.
+    void JobProgress(std::int64_t done, std::int64_t total, double rate) override;
+    void JobFinished(const JobResult& result) override;
+    // Shows JobErrorsDialog modally; its Save Log runs `saveLog`.
+    bool ShowJobErrors(const JobResult& result, const std::function<void()>& saveLog) override;
 
     // The action of a command id (menu item and toolbar button share it);
     // null for an unknown id.
@@ -139,6 +151,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void CommandTriggered(int commandId);
     // A plan's review dialog is about to be shown modally (ReviewPlan).
     void ReviewOpened(ReviewDialog* dialog);
+    // A job's failures are about to be shown modally (ShowJobErrors).
+    void JobErrorsOpened(JobErrorsDialog* dialog);
 
   protected:
     // While a controller is attached, closing is its close bookkeeping: the
@@ -153,6 +167,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void UpdateCountLine();
     void CancelPlanning();
     void EndPlanning();
+    void ShowJobControls(const QString& cancelTip);
+    void HideJobControls();
     void ConnectLists();
     void MakeActions();
     void MakeMenus();
@@ -182,6 +198,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     QPushButton* planningCancel_ = nullptr;
     QShortcut* planningEscape_ = nullptr;
     bool planning_ = false;  // the planning state is on show
+    bool applying_ = false;  // a plan is being applied: its progress is on show
+    std::wstring title_;     // the controller's title, without the modified mark
     QtProgress* progress_ = nullptr;
     QtDialogs* dialogs_ = nullptr;
     QtUiThread* uiThread_ = nullptr;

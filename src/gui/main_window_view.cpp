@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "app/main_controller.hpp"
 #include "engine/plan.hpp"
 #include "gui/commands.hpp"
+#include "gui/dialogs/job_errors_dialog.hpp"
 #include "gui/dialogs/review_dialog.hpp"
 #include "gui/editor/editor_side.hpp"
 #include "gui/lists/file_list_model.hpp"
@@ -42,6 +44,8 @@ void Embed(QFrame& frame, QWidget* widget) {
 void MainWindow::SetEditorSide(EditorSide& editors) {
     Embed(*editorFrame_, editors.EditorWidget());
     Embed(*taskListArea_, editors.TaskListWidget());
+    // Delete removes a task only while the task list has the focus.
+    editors.TaskListWidget()->addAction(Action(kCmdRemoveTask));
     // The frame takes the pages' own height, whatever the desktop's font.
     editorFrame_->setFixedHeight(editorFrame_->sizeHint().height());
 }
@@ -82,6 +86,10 @@ void MainWindow::RunCommand(int commandId) {
     if (!controller_)
         return;
     MainController& c = *controller_;
+    if (commandId == kCmdRefresh) {
+        c.Refresh();
+        return;
+    }
     switch (static_cast<CommandId>(commandId)) {
         case CommandId::kSelectFile:
             c.SelectFile();
@@ -135,7 +143,17 @@ void MainWindow::RunCommand(int commandId) {
 }
 
 void MainWindow::TitleChanged(const std::wstring& title) {
-    setWindowTitle(QString::fromStdWString(title));
+    title_ = title;
+    // Qt draws "[*]" as the modified mark while the window is modified, and
+    // as nothing otherwise; it is only added while it shows.
+    setWindowTitle(QString::fromStdWString(title) +
+                   (isWindowModified() ? QStringLiteral("[*]") : QString()));
+}
+
+void MainWindow::TaskListModifiedChanged(bool modified) {
+    setWindowModified(modified);
+    if (!title_.empty())
+        TitleChanged(title_);
 }
 
 void MainWindow::CurrentEntriesChanged() {
@@ -251,14 +269,26 @@ void MainWindow::SetPos(int position) {
     progress_->SetPos(position);
 }
 
+void MainWindow::ShowJobControls(const QString& cancelTip) {
+    planningText_->show();
+    planningCancel_->setEnabled(true);
+    planningCancel_->setToolTip(cancelTip);
+    planningCancel_->show();
+    planningEscape_->setEnabled(true);
+}
+
+void MainWindow::HideJobControls() {
+    planningText_->hide();
+    planningText_->clear();
+    planningCancel_->hide();
+    planningEscape_->setEnabled(false);
+}
+
 void MainWindow::PlanProgress(std::int64_t entries) {
     if (!planning_) {
         planning_ = true;
         progressBar_->setRange(0, 0);  // busy: the plan's size is not known yet
-        planningText_->show();
-        planningCancel_->setEnabled(true);
-        planningCancel_->show();
-        planningEscape_->setEnabled(true);
+        ShowJobControls("Stop checking the job's changes; nothing is written");
     }
     if (!planningCancel_->isEnabled())
         return;  // "Cancelling" stays until the build has stopped
@@ -269,7 +299,7 @@ void MainWindow::PlanProgress(std::int64_t entries) {
 }
 
 void MainWindow::CancelPlanning() {
-    if (!planning_ || !controller_)
+    if ((!planning_ && !applying_) || !controller_)
         return;
     controller_->CancelJob();
     planningCancel_->setEnabled(false);
@@ -281,13 +311,41 @@ void MainWindow::EndPlanning() {
     if (!planning_)
         return;
     planning_ = false;
-    planningText_->hide();
-    planningText_->clear();
-    planningCancel_->hide();
-    planningEscape_->setEnabled(false);
+    if (!applying_)
+        HideJobControls();
     // Never leave the busy animation behind: an empty bar until the next range.
     if (progressBar_->minimum() == 0 && progressBar_->maximum() == 0)
         progress_->SetRange(0, 0);
+}
+
+void MainWindow::JobProgress(std::int64_t done, std::int64_t total, double rate) {
+    if (!applying_) {
+        EndPlanning();
+        applying_ = true;
+        ShowJobControls("Stop after the entry being changed; what is done stays done");
+    }
+    if (!planningCancel_->isEnabled())
+        return;  // "Cancelling" stays until the job has stopped
+    const QLocale locale;
+    QString text = QStringLiteral("Applying: %1 of %2 entries")
+                       .arg(locale.toString(static_cast<qlonglong>(done)),
+                            locale.toString(static_cast<qlonglong>(total)));
+    if (rate > 0)
+        text += QStringLiteral(", %1 a second").arg(locale.toString(qRound64(rate)));
+    planningText_->setText(text);
+}
+
+void MainWindow::JobFinished(const JobResult& /*result*/) {
+    applying_ = false;
+    EndPlanning();
+    HideJobControls();
+}
+
+bool MainWindow::ShowJobErrors(const JobResult& result, const std::function<void()>& saveLog) {
+    JobErrorsDialog dialog(JobFailures(result.log), result.cancelled, saveLog, this);
+    emit JobErrorsOpened(&dialog);
+    dialog.exec();
+    return true;
 }
 
 bool MainWindow::ReviewPlan(const JobPlan& plan, const std::wstring& root) {

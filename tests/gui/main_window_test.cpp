@@ -161,11 +161,12 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsInOrderWithTheirIds) {
     EXPECT_EQ(MenuTexts(popups[0]->menu()),
               (QStringList{"Select File...", "Select &Folder...", "-", "&Load Task List...",
                            "&Close Task List", "-", "&Save Task List", "Save Task List As...", "-",
-                           "&Update Attributes", "-", "E&xit"}));
+                           "&Apply Task List", "-", "E&xit"}));
     EXPECT_EQ(popups[1]->text(), "&Edit");
-    EXPECT_EQ(MenuTexts(popups[1]->menu()),
-              (QStringList{"&Previous Folder", "Nex&t Folder", "-", "Move Task Item &Up",
-                           "Move Task Item &Down", "&Remove Task Item", "&Clear Task List"}));
+    EXPECT_EQ(
+        MenuTexts(popups[1]->menu()),
+        (QStringList{"&Previous Folder", "Nex&t Folder", "&Refresh", "-", "Move Task Item &Up",
+                     "Move Task Item &Down", "&Remove Task Item", "&Clear Task List"}));
     EXPECT_EQ(popups[2]->text(), "&Tools");
     EXPECT_EQ(MenuTexts(popups[2]->menu()), (QStringList{"&Option..."}));
     EXPECT_EQ(popups[3]->text(), "&Help");
@@ -174,7 +175,7 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsInOrderWithTheirIds) {
     EXPECT_EQ(window.windowTitle(), "Torvane Test");
 
     EXPECT_EQ(window.Action(kCmdSelectFolder)->text(), "Select &Folder...");
-    EXPECT_EQ(window.Action(32782)->text(), "&Update Attributes");
+    EXPECT_EQ(window.Action(32782)->text(), "&Apply Task List");
     EXPECT_EQ(window.Action(12345), nullptr);
 }
 
@@ -187,9 +188,11 @@ TEST_F(MainWindowTest, ToolBarButtonsInOrderWithTooltipsAndIcons) {
         }
     }
     EXPECT_EQ(tips, (QStringList{
-                        "Select a document", "Select a folder", "Write changes to disk", "-",
-                        "Navigate back to previous folder", "Navigate forward to next folder", "-",
-                        "Move selected task item up", "Move selected task item down",
+                        "Select a document", "Select a folder",
+                        "Apply the task list to the listed entries: rename them, change their "
+                        "times and attributes",
+                        "-", "Navigate back to previous folder", "Navigate forward to next folder",
+                        "-", "Move selected task item up", "Move selected task item down",
                         "Delete selected task item", "Clear task list", "-", "Edit preferences"}));
 }
 
