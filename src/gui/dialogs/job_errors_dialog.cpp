@@ -57,6 +57,7 @@ JobErrorsDialog::JobErrorsDialog(std::vector<JobFailure> failures, bool cancelle
     saveLog_->setToolTip("Save the job's log file (UTF-16 text)");
     copy_ = buttons->addButton("&Copy", QDialogButtonBox::ActionRole);
     copy_->setToolTip("Copy the failures as tab-separated text");
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(saveLog_, &QPushButton::clicked, this, [saveLog = std::move(saveLog)] {
         if (saveLog)
