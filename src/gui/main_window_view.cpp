@@ -151,9 +151,16 @@ void MainWindow::TitleChanged(const std::wstring& title) {
 }
 
 void MainWindow::TaskListModifiedChanged(bool modified) {
-    setWindowModified(modified);
-    if (!title_.empty())
-        TitleChanged(title_);
+    if (title_.empty())
+        title_ = windowTitle().toStdWString();
+    // The placeholder must be in the title before the window is marked.
+    if (modified) {
+        setWindowTitle(QString::fromStdWString(title_) + QStringLiteral("[*]"));
+        setWindowModified(true);
+    } else {
+        setWindowModified(false);
+        setWindowTitle(QString::fromStdWString(title_));
+    }
 }
 
 void MainWindow::CurrentEntriesChanged() {
