@@ -7,7 +7,7 @@ namespace torvane::testing {
 // A fresh folder under $TMPDIR (or /tmp) for one test, removed with all its
 // contents when the object goes away.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ class TempDir {
     // path() + "/" + name.
     std::string Join(const std::string& name) const { return path_ + "/" + name; }
 
-  private:
+private:
     std::string path_;
 };
 

@@ -9,10 +9,9 @@ namespace torvane::testing {
 
 // Pins the local time zone (TZ) for the life of the object, then restores it.
 class ScopedTimeZone {
-  public:
+public:
     explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
+        if (const char* old = std::getenv("TZ")) old_ = old;
         ::setenv("TZ", zone, 1);
         ::tzset();
     }
@@ -27,7 +26,7 @@ class ScopedTimeZone {
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
-  private:
+private:
     std::optional<std::string> old_;
 };
 
