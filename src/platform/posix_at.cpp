@@ -541,6 +541,23 @@ bool SameInode(const At& a, const At& b) {
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// Whether `to` is `from` in the same folder with letters of another case.
+bool CaseChangeOnly(const At& from, const At& to) {
+    if (from.name.size() != to.name.size() || from.name == to.name)
+        return false;
+    struct stat a {
+    }, b{};
+    if (from.dir() != to.dir() && (::fstat(from.dir(), &a) != 0 || ::fstat(to.dir(), &b) != 0 ||
+                                   a.st_dev != b.st_dev || a.st_ino != b.st_ino))
+        return false;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (std::size_t i = 0; i < from.name.size(); ++i) {
+        if (lower(from.name[i]) != lower(to.name[i]))
+            return false;
+    }
+    return true;
+}
+
 // A move between two names of one inode: a change of letter case on a
 // case-insensitive file system, done through a temporary name in the
 // source's folder (".torvane-move-PID-N"). When the entry can't be put back
@@ -679,7 +696,10 @@ Status Move(const Backend& b, const At& from, const At& to) {
     b.Before(from.folderPath, from.name);
     int err = RenameNoReplace(b, from, to);
     std::string leftAs;
-    if (err == EEXIST && SameInode(from, to))
+    // FUSE file systems (exFAT's) give each name its own inode number, so a
+    // change of letter case in one folder is tried through a temporary name
+    // too: that never replaces, so two different entries stay as they are.
+    if (err == EEXIST && (SameInode(from, to) || CaseChangeOnly(from, to)))
         err = from.Path() == to.Path() ? 0 : RenameSameInode(b, from, to, leftAs);
     if (err == 0)
         return Status::Ok();
