@@ -15,9 +15,11 @@
 #include "disk_job.hpp"
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
+#include "tasks/task_definition.hpp"
 #include "temp_dir.hpp"
 
 namespace torvane {
@@ -30,6 +32,9 @@ using testing::RecordingDialogs;
 using testing::SilentObserver;
 using testing::TempDir;
 using testing::WriteBytes;
+
+// 2000-01-01 00:00:00 UTC.
+constexpr std::int64_t kY2k = 946684800;
 
 std::string Quote(const std::string& s) {
     std::string out = "'";
@@ -188,6 +193,65 @@ TEST_F(ExfatTest, PlanFindsANameTakenInAnotherCase) {
     EXPECT_TRUE(result.error);
     EXPECT_EQ(ReadBytes(Path("A.txt")), "moving");
     EXPECT_EQ(ReadBytes(Path("B.TXT")), "held");
+}
+
+// exFAT keeps no Windows attributes on Linux and its creation time can't be
+// set through FUSE: the plan says so before the job, and a direct call fails
+// with the same words instead of seeming to succeed.
+TEST_F(ExfatTest, AttributeAndCreationTimeChangesAreRefusedWithTheirMessage) {
+    WriteBytes(Path("a.txt"), "a");
+    struct Case {
+        const char* what;
+        TaskItem task;
+        const wchar_t* message;
+    };
+    AttributeTaskFields hidden;
+    hidden.find = L".*";
+    hidden.attributes = std::to_wstring(FILE_ATTRIBUTE_HIDDEN);
+    hidden.regex = L"TRUE";
+    AttributeTaskFields readOnly = hidden;
+    readOnly.attributes = std::to_wstring(FILE_ATTRIBUTE_READONLY);
+    TimestampTaskFields created;
+    created.timeKind = L"Created";
+    created.find = L"^.*$";
+    created.replace = L"2000-01-01";
+    created.regex = L"TRUE";
+    const Case cases[] = {
+        {"Hidden",
+         {1, L"", BuildTaskDefinition(hidden)},
+         L"Hidden can't be stored on this exFAT volume."},
+        {"Read-only",
+         {1, L"", BuildTaskDefinition(readOnly)},
+         L"Read-only can't be stored on this exFAT volume."},
+        {"creation time",
+         {1, L"", BuildTaskDefinition(created)},
+         L"The creation time can't be stored on this exFAT volume."},
+    };
+    for (const auto& c : cases) {
+        const JobPlan plan = BuildPlan(Settings({c.task}), fs, dialogs);
+        ASSERT_EQ(plan.folders.size(), 1u) << c.what;
+        const PlannedFolder& f = plan.folders[0];
+        ASSERT_EQ(f.current.size(), 1u) << c.what;
+        ASSERT_NE(f.FindingAt(0), nullptr) << c.what;
+        EXPECT_EQ(f.FindingAt(0)->kind, FindingKind::kCannotApply) << c.what;
+        EXPECT_EQ(f.FindingAt(0)->message, c.message) << c.what;
+    }
+
+    const auto path = FromUtf8(Path("a.txt"));
+    const auto st = fs.SetAttributes(path, FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().code, EOPNOTSUPP);
+    EXPECT_EQ(st.error().text, L"Hidden can't be stored on this exFAT volume.");
+    auto handle = fs.Open(path);
+    ASSERT_TRUE(handle.ok());
+    const auto times = (*handle)->SetTimes(kY2k, kY2k, kY2k);
+    ASSERT_FALSE(times.ok());
+    EXPECT_EQ(times.error().text, L"The creation time can't be stored on this exFAT volume.");
+    // Nothing was written on the way: neither a word nor the other times.
+    EXPECT_EQ(*fs.GetAttributes(path), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_NE(fs.FindEntry(path)->modified, kY2k);
+    // Setting the word it already shows is no change, and succeeds.
+    EXPECT_TRUE(fs.SetAttributes(path, FILE_ATTRIBUTE_NORMAL).ok());
 }
 
 }  // namespace
