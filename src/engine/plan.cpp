@@ -39,8 +39,17 @@ std::wstring CannotApplyReason(const FileEntry& current, const FileEntry& update
             return L"Linux can't encrypt or decrypt an existing entry.";
         if (Switches(before, after, FILE_ATTRIBUTE_COMPRESSED) && !traits.compresses)
             return L"This file system can't compress entries.";
+        for (const std::uint32_t bit :
+             {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+              FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_TEMPORARY,
+              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED}) {
+            if ((traits.storedAttributes & bit) == 0 && Switches(before, after, bit))
+                return CannotStoreMessage(bit, traits.volume);
+        }
     }
     if (steps.times) {
+        if (current.created != updated.created && !traits.storesCreationTime)
+            return CannotStoreMessage(0, traits.volume);
         for (const auto& [was, will] : {std::pair{current.created, updated.created},
                                         std::pair{current.modified, updated.modified},
                                         std::pair{current.accessed, updated.accessed}}) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_attributes.hpp"
 #include "platform/system_error.hpp"
 
 namespace torvane {
@@ -80,6 +81,12 @@ class FileHandle {
 // Names are single components; an entry that is a symbolic link is never
 // followed. The calls behave as the FileSystem calls of the same name on the
 // entry's full path do and fail in the same ways. Closed when destroyed.
+// The attribute bits a file system may or may not keep (see
+// FolderTraits::storedAttributes).
+inline constexpr std::uint32_t kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 // What a folder's file system can do with its entries, as far as a plan
 // must know before it writes.
 struct FolderTraits {
@@ -91,7 +98,47 @@ struct FolderTraits {
     // The times the file system can store, in seconds since 1970 UTC.
     std::int64_t earliestTime = INT64_MIN;
     std::int64_t latestTime = INT64_MAX;
+    // The attribute bits the file system keeps, of Read-only, Hidden,
+    // System, Archive, Temporary and Not-content-indexed (kKeptAttributes):
+    // all of them where Samba's stored word or NTFS keeps them, Read-only,
+    // Hidden, System and Archive on FAT, none on exFAT.
+    std::uint32_t storedAttributes = kKeptAttributes;
+    // Whether a creation time can be set.
+    bool storesCreationTime = true;
+    // What messages call the file system ("exFAT volume", "NTFS volume",
+    // "SMB share"), after "this".
+    std::wstring volume = L"file system";
 };
+
+// The message for a change the folder's file system can't keep: "Hidden
+// can't be stored on this exFAT volume." `what` is an attribute's bit, or 0
+// for the creation time.
+inline std::wstring CannotStoreMessage(std::uint32_t what, const std::wstring& volume) {
+    const wchar_t* name = L"The creation time";
+    switch (what) {
+        case FILE_ATTRIBUTE_READONLY:
+            name = L"Read-only";
+            break;
+        case FILE_ATTRIBUTE_HIDDEN:
+            name = L"Hidden";
+            break;
+        case FILE_ATTRIBUTE_SYSTEM:
+            name = L"System";
+            break;
+        case FILE_ATTRIBUTE_ARCHIVE:
+            name = L"Archive";
+            break;
+        case FILE_ATTRIBUTE_TEMPORARY:
+            name = L"Temporary";
+            break;
+        case FILE_ATTRIBUTE_NOT_CONTENT_INDEXED:
+            name = L"Not-content-indexed";
+            break;
+        default:
+            break;
+    }
+    return std::wstring(name) + L" can't be stored on this " + volume + L".";
+}
 
 class Folder {
   public:

@@ -14,7 +14,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <fstream>
 #include <optional>
+#include <sstream>
 
 #include "platform/file_attributes.hpp"
 #include "platform/text.hpp"
@@ -22,8 +24,12 @@
 namespace torvane::posix {
 namespace {
 
-constexpr unsigned kStatxMask =
-    STATX_TYPE | STATX_MODE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+// The unique mount id (Linux 6.8), never given to another mount; older
+// kernels answer the plain mount id.
+constexpr unsigned kStatxMntIdUnique = 0x4000;
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_MODE | STATX_INO | STATX_ATIME | STATX_MTIME |
+                                STATX_BTIME | STATX_MNT_ID | kStatxMntIdUnique;
+constexpr long kFuseMagic = 0x65735546;
 // Samba reads at most this much of the stored value; so do we.
 constexpr std::size_t kStoredLimit = 256;
 
@@ -61,41 +67,28 @@ class Reached {
     std::string path_;
 };
 
-// Reads the stored value into `buffer`: its length, or -1 with errno set.
-// `fallbackFolder`, where given, is the folder's path, by which a kernel
-// without getxattrat reads it (good enough for a listing, which changes
-// nothing); otherwise the entry is reached through its descriptor.
-ssize_t GetStoredBytes(int folder, const std::string& name, const std::string* fallbackFolder,
-                       char* buffer, std::size_t size, bool folderRelative) {
+// Reads the extended attribute `xattr` into `buffer`: its length, or -1 with
+// errno set. `fallbackFolder`, where given, is the folder's path, by which a
+// kernel without getxattrat reads it (good enough for a listing, which
+// changes nothing); otherwise the entry is reached through its descriptor.
+ssize_t GetXattrBytes(int folder, const std::string& name, const char* xattr,
+                      const std::string* fallbackFolder, char* buffer, std::size_t size,
+                      bool folderRelative) {
     if (folderRelative && !gNoXattrAt.load(std::memory_order_relaxed)) {
         XattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size),
                        0};
-        const long n = ::syscall(kSysGetxattrat, folder, name.c_str(), AT_SYMLINK_NOFOLLOW,
-                                 kDosAttribName, &args, sizeof args);
+        const long n = ::syscall(kSysGetxattrat, folder, name.c_str(), AT_SYMLINK_NOFOLLOW, xattr,
+                                 &args, sizeof args);
         if (n >= 0 || errno != ENOSYS)
             return n;
         gNoXattrAt = true;
     }
     if (fallbackFolder)
-        return ::lgetxattr((*fallbackFolder + name).c_str(), kDosAttribName, buffer, size);
+        return ::lgetxattr((*fallbackFolder + name).c_str(), xattr, buffer, size);
     const Reached entry(folder, name);
     if (!entry.ok())
         return -1;
-    return ::getxattr(entry.path(), kDosAttribName, buffer, size);
-}
-
-std::optional<DosInfo> ReadStored(int folder, const std::string& name,
-                                  const std::string* fallbackFolder, bool folderRelative) {
-    char buffer[kStoredLimit];
-    const auto n =
-        GetStoredBytes(folder, name, fallbackFolder, buffer, sizeof buffer, folderRelative);
-    if (n < 0)
-        return std::nullopt;
-    return DecodeDosAttrib(std::string_view(buffer, static_cast<std::size_t>(n)));
-}
-
-std::optional<DosInfo> ReadStored(const Backend& b, const At& at) {
-    return ReadStored(at.dir(), at.name, nullptr, b.folderRelativeCalls);
+    return ::getxattr(entry.path(), xattr, buffer, size);
 }
 
 // A change to the entry `at`: the failure a test asked for under `call`, or
@@ -103,9 +96,10 @@ std::optional<DosInfo> ReadStored(const Backend& b, const At& at) {
 // kernel has it (`missing` remembers that it hasn't), or else `pathCall` on
 // the entry's /proc/self/fd path. 0, or the errno value.
 template <class AtCall, class PathCall>
-int ChangeEntry(const Backend& b, const At& at, std::string_view call, std::atomic<bool>& missing,
-                AtCall atCall, PathCall pathCall) {
-    if (const int err = b.Fault(call, at.Path()))
+int ChangeEntry(const Backend& b, int folder, const std::string& name, const std::string& path,
+                std::string_view call, std::atomic<bool>& missing, AtCall atCall,
+                PathCall pathCall) {
+    if (const int err = b.Fault(call, path))
         return err;
     if (b.folderRelativeCalls && !missing.load(std::memory_order_relaxed)) {
         if (atCall() == 0)
@@ -114,37 +108,74 @@ int ChangeEntry(const Backend& b, const At& at, std::string_view call, std::atom
             return errno;
         missing = true;
     }
-    const Reached entry(at.dir(), at.name);
+    const Reached entry(folder, name);
     if (!entry.ok())
         return errno;
     return pathCall(entry.path()) == 0 ? 0 : errno;
 }
 
-// 0, or the errno value of writing the stored value.
-int SetStoredBytes(const Backend& b, const At& at, const std::string& bytes) {
-    XattrArgs args{reinterpret_cast<std::uintptr_t>(bytes.data()),
-                   static_cast<std::uint32_t>(bytes.size()), 0};
-    return ChangeEntry(
-        b, at, "setxattr", gNoXattrAt,
-        [&] {
-            return ::syscall(kSysSetxattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
-                             kDosAttribName, &args, sizeof args);
-        },
-        [&](const char* path) {
-            return ::setxattr(path, kDosAttribName, bytes.data(), bytes.size(), 0);
-        });
+template <class AtCall, class PathCall>
+int ChangeEntry(const Backend& b, const At& at, std::string_view call, std::atomic<bool>& missing,
+                AtCall atCall, PathCall pathCall) {
+    return ChangeEntry(b, at.dir(), at.name, at.Path(), call, missing, atCall, pathCall);
 }
 
-// Removes the stored value; 0, or the errno value.
-int RemoveStoredAt(const Backend& b, const At& at) {
-    return ChangeEntry(
-        b, at, "removexattr", gNoXattrAt,
-        [&] {
-            return ::syscall(kSysRemovexattrat, at.dir(), at.name.c_str(), AT_SYMLINK_NOFOLLOW,
-                             kDosAttribName);
-        },
-        [&](const char* path) { return ::removexattr(path, kDosAttribName); });
-}
+// The store's calls on the entry `name` in the open folder `folder`, whose
+// path is `folderPath`. `byPath` lets a kernel without getxattrat read by
+// the path (for a listing, which changes nothing).
+class EntryAt : public EntryCalls {
+  public:
+    EntryAt(const Backend& b, int folder, const std::string& folderPath, const std::string& name,
+            bool byPath)
+        : b_(b), folder_(folder), folderPath_(folderPath), name_(name), byPath_(byPath) {}
+    EntryAt(const Backend& b, const At& at) : EntryAt(b, at.dir(), at.folderPath, at.name, false) {}
+
+    int GetXattr(const char* name, std::string& value) override {
+        char buffer[kStoredLimit];
+        const auto n = GetXattrBytes(folder_, name_, name, byPath_ ? &folderPath_ : nullptr, buffer,
+                                     sizeof buffer, b_.folderRelativeCalls);
+        if (n < 0)
+            return errno;
+        value.assign(buffer, static_cast<std::size_t>(n));
+        return 0;
+    }
+    int SetXattr(const char* name, const std::string& value) override {
+        XattrArgs args{reinterpret_cast<std::uintptr_t>(value.data()),
+                       static_cast<std::uint32_t>(value.size()), 0};
+        return ChangeEntry(
+            b_, folder_, name_, folderPath_ + name_, "setxattr", gNoXattrAt,
+            [&] {
+                return ::syscall(kSysSetxattrat, folder_, name_.c_str(), AT_SYMLINK_NOFOLLOW, name,
+                                 &args, sizeof args);
+            },
+            [&](const char* path) {
+                return ::setxattr(path, name, value.data(), value.size(), 0);
+            });
+    }
+    int RemoveXattr(const char* name) override {
+        return ChangeEntry(
+            b_, folder_, name_, folderPath_ + name_, "removexattr", gNoXattrAt,
+            [&] {
+                return ::syscall(kSysRemovexattrat, folder_, name_.c_str(), AT_SYMLINK_NOFOLLOW,
+                                 name);
+            },
+            [&](const char* path) { return ::removexattr(path, name); });
+    }
+    int Ioctl(unsigned long request, std::uint32_t& value) override {
+        const Fd fd(::openat(folder_, name_.c_str(),
+                             O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+        if (fd.get() < 0)
+            return errno;
+        return ::ioctl(fd.get(), request, &value) == 0 ? 0 : errno;
+    }
+
+  private:
+    const Backend& b_;
+    int folder_;
+    const std::string& folderPath_;
+    const std::string& name_;
+    bool byPath_;
+};
 
 // 0, or the errno value of changing the entry's permission bits.
 int ChangeModeAt(const Backend& b, const At& at, mode_t mode) {
@@ -154,6 +185,85 @@ int ChangeModeAt(const Backend& b, const At& at, mode_t mode) {
             return ::syscall(kSysFchmodat2, at.dir(), at.name.c_str(), mode, AT_SYMLINK_NOFOLLOW);
         },
         [&](const char* path) { return ::chmod(path, mode); });
+}
+
+// The mount table's type and source of the file system on device
+// major:minor ("fuseblk", "/dev/loop0"); empty when it isn't listed.
+std::pair<std::string, std::string> MountTableEntry(unsigned major, unsigned minor) {
+    std::ifstream table("/proc/self/mountinfo");
+    const std::string device = std::to_string(major) + ":" + std::to_string(minor);
+    std::string line;
+    while (std::getline(table, line)) {
+        // id parent major:minor root mount-point options [tags...] - type source options
+        std::istringstream fields(line);
+        std::string id, parent, number;
+        fields >> id >> parent >> number;
+        if (number != device)
+            continue;
+        const auto dash = line.find(" - ");
+        if (dash == std::string::npos)
+            continue;
+        std::istringstream tail(line.substr(dash + 3));
+        std::string type, source;
+        tail >> type >> source;
+        return {type, source};
+    }
+    return {};
+}
+
+// The file system's name in its boot sector ("EXFAT", "NTFS"), read from the
+// block device where we may read it; empty otherwise.
+std::string BootName(const std::string& source) {
+    if (!source.starts_with("/dev/"))
+        return {};
+    const Fd fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    char name[8] = {};
+    if (fd.get() < 0 || ::pread(fd.get(), name, sizeof name, 3) != sizeof name)
+        return {};
+    std::string text(name, sizeof name);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
+
+// Finds out where the mount holding `fd` keeps attributes.
+MountStore DiscoverMount(int fd, unsigned major, unsigned minor) {
+    struct statfs fs {};
+    const long type = ::fstatfs(fd, &fs) == 0 ? static_cast<long>(fs.f_type) : 0;
+    const auto [mountType, source] = MountTableEntry(major, minor);
+    bool ntfsAttrib = false;
+    if (type == kFuseMagic) {
+        char word[4];
+        const auto path = "/proc/self/fd/" + std::to_string(fd);
+        ntfsAttrib = ::getxattr(path.c_str(), "system.ntfs_attrib_be", word, sizeof word) ==
+                     static_cast<ssize_t>(sizeof word);
+    }
+    MountStore mount;
+    mount.kind = KindOfMount(type, mountType, ntfsAttrib);
+    mount.volume = VolumeNameOf(type, mount.kind,
+                                mount.kind == StoreKind::kNone ? BootName(source) : std::string());
+    return mount;
+}
+
+// The store of the mount that holds the entry `stx` describes, named `name`
+// in `folder`: found out once per mount, through the folder (or through the
+// entry, when it is a folder of its own mount).
+MountStore MountOf(const Backend& b, int folder, const std::string& name, const struct statx& stx) {
+    const std::pair<std::uint64_t, std::uint64_t> key{
+        makedev(stx.stx_dev_major, stx.stx_dev_minor),
+        (stx.stx_mask & (STATX_MNT_ID | kStatxMntIdUnique)) ? stx.stx_mnt_id : 0};
+    {
+        const std::lock_guard lock(b.mountsMutex);
+        if (const auto it = b.mounts.find(key); it != b.mounts.end())
+            return it->second;
+    }
+    const Fd own(S_ISDIR(stx.stx_mode) && name != "." && name != ".."
+                     ? ::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+                     : -1);
+    auto mount =
+        DiscoverMount(own.get() >= 0 ? own.get() : folder, stx.stx_dev_major, stx.stx_dev_minor);
+    const std::lock_guard lock(b.mountsMutex);
+    return b.mounts.emplace(key, std::move(mount)).first->second;
 }
 
 bool IsLink(const struct statx& stx) {
@@ -201,15 +311,23 @@ int StatAt(int folder, const std::string& name, struct statx& stx) {
 struct Target {
     At at;
     struct statx stx {};
+    MountStore mount;
 
     mode_t Mode() const { return stx.stx_mode & 07777; }
+    const AttributeStore& Store() const { return StoreOf(mount.kind); }
 };
 
-Result<Target> LookAt(At at) {
-    Target t{std::move(at), {}};
+Result<Target> LookAt(const Backend& b, At at) {
+    Target t{std::move(at), {}, {}};
     if (const int err = StatAt(t.at.dir(), t.at.name, t.stx))
         return SystemError::FromErrno(err);
+    t.mount = MountOf(b, t.at.dir(), t.at.name, t.stx);
     return t;
+}
+
+std::optional<DosInfo> ReadStored(const Backend& b, const Target& t) {
+    EntryAt entry(b, t.at);
+    return t.Store().Read(entry);
 }
 
 int ChangeMode(const Backend& b, Target& t, mode_t mode) {
@@ -220,18 +338,21 @@ int ChangeMode(const Backend& b, Target& t, mode_t mode) {
 }
 
 // Writes the stored value. Setting a user extended attribute needs write
-// permission: an owner whose entry is read-only gets it for the write only.
-int WriteStored(const Backend& b, Target& t, const DosInfo& info) {
-    const auto bytes = EncodeDosAttribV3(info);
-    const int err = SetStoredBytes(b, t.at, bytes);
+// permission: an owner whose entry is read-only gets it for the write only
+// (where the permissions are real ones).
+int WriteStored(const Backend& b, Target& t, const DosInfo& info,
+                const std::optional<DosInfo>& previous) {
+    EntryAt entry(b, t.at);
+    const auto& store = t.Store();
+    const int err = store.Write(entry, info, previous);
     if (err == 0)
         return 0;
     const mode_t mode = t.Mode();
-    if (err != EACCES || (mode & S_IWUSR) != 0)
+    if (err != EACCES || (mode & S_IWUSR) != 0 || !store.Abilities().writeBits)
         return err;
     if (ChangeMode(b, t, mode | S_IWUSR) != 0)
         return err;
-    const int retryErr = SetStoredBytes(b, t.at, bytes);
+    const int retryErr = store.Write(entry, info, previous);
     ChangeMode(b, t, mode);
     return retryErr;
 }
@@ -239,11 +360,13 @@ int WriteStored(const Backend& b, Target& t, const DosInfo& info) {
 // Puts back what was stored before a change that could not be completed:
 // the previous value, or none.
 void RestoreStored(const Backend& b, Target& t, const std::optional<DosInfo>& previous) {
-    if (previous) {
-        WriteStored(b, t, *previous);
-        return;
-    }
-    RemoveStoredAt(b, t.at);
+    EntryAt entry(b, t.at);
+    t.Store().Restore(entry, previous);
+}
+
+// The error for a change the entry's file system can't keep.
+SystemError CannotStore(const Target& t, std::uint32_t what) {
+    return SystemError{EOPNOTSUPP, CannotStoreMessage(what, t.mount.volume)};
 }
 
 // The stored value to keep when only the creation time changes: what is
@@ -282,6 +405,15 @@ Status PosixHandle::SetTimes(std::optional<std::int64_t> created, std::int64_t a
     const auto nt = created ? ToNtTime(*created) : std::nullopt;
     if (created && !nt)
         return SystemError::FromErrno(EINVAL);
+    // A creation time the file system can't keep fails before anything changes.
+    std::optional<DosInfo> stored;
+    bool newCreated = false;
+    if (created) {
+        stored = ReadStored(backend_, target_);
+        newCreated = CreatedOf(target_.stx, stored) != *created;
+        if (newCreated && !target_.Store().Abilities().creationTime)
+            return CannotStore(target_, 0);
+    }
     const struct timespec times[2] = {{static_cast<time_t>(accessed), 0},
                                       {static_cast<time_t>(modified), 0}};
     const At& at = target_.at;
@@ -289,14 +421,11 @@ Status PosixHandle::SetTimes(std::optional<std::int64_t> created, std::int64_t a
         return SystemError::FromErrno(err);
     if (::utimensat(at.dir(), at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
         return SystemError::FromLastErrno();
-    if (!created)
-        return Status::Ok();
-    const auto stored = ReadStored(backend_, at);
-    if (CreatedOf(target_.stx, stored) == *created)
+    if (!newCreated)
         return Status::Ok();
     auto info = StoredOrCurrent(target_, stored);
     info.createTime = nt;
-    if (const int err = WriteStored(backend_, target_, info))
+    if (const int err = WriteStored(backend_, target_, info, stored))
         return SystemError::FromErrno(err);
     return Status::Ok();
 }
@@ -412,6 +541,23 @@ bool SameInode(const At& a, const At& b) {
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// Whether `to` is `from` in the same folder with letters of another case.
+bool CaseChangeOnly(const At& from, const At& to) {
+    if (from.name.size() != to.name.size() || from.name == to.name)
+        return false;
+    struct stat a {
+    }, b{};
+    if (from.dir() != to.dir() && (::fstat(from.dir(), &a) != 0 || ::fstat(to.dir(), &b) != 0 ||
+                                   a.st_dev != b.st_dev || a.st_ino != b.st_ino))
+        return false;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (std::size_t i = 0; i < from.name.size(); ++i) {
+        if (lower(from.name[i]) != lower(to.name[i]))
+            return false;
+    }
+    return true;
+}
+
 // A move between two names of one inode: a change of letter case on a
 // case-insensitive file system, done through a temporary name in the
 // source's folder (".torvane-move-PID-N"). When the entry can't be put back
@@ -449,13 +595,13 @@ FileId IdOf(const struct statx& stx) {
 }
 
 Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring& shownName) {
-    struct statx stx {};
-    if (const int err = StatAt(at.dir(), at.name, stx))
-        return SystemError::FromErrno(err);
-    const auto stored = CanStore(stx) ? ReadStored(b, at) : std::nullopt;
+    auto looked = LookAt(b, at);
+    if (!looked)
+        return looked.error();
+    const auto stored = CanStore(looked->stx) ? ReadStored(b, *looked) : std::nullopt;
     // The name shown decides a dot name (the entry may be reached as ".").
     const std::string name = shownName.empty() ? at.name : ToUtf8(shownName);
-    return RecordOf(shownName, name, stx, stored);
+    return RecordOf(shownName, name, looked->stx, stored);
 }
 
 int ReadListed(const Backend& b, int folder, const std::string& folderPath, const std::string& name,
@@ -464,21 +610,36 @@ int ReadListed(const Backend& b, int folder, const std::string& folderPath, cons
     if (const int err = StatAt(folder, name, stx))
         return err;
     std::optional<DosInfo> stored;
-    if (CanStore(stx))
-        stored = ReadStored(folder, name, &folderPath, b.folderRelativeCalls);
+    if (CanStore(stx)) {
+        EntryAt entry(b, folder, folderPath, name, true);
+        stored = StoreOf(MountOf(b, folder, name, stx).kind).Read(entry);
+    }
     record = RecordOf(FromUtf8(name), name, stx, stored);
     return 0;
 }
 
 Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
     b.Before(at.folderPath, at.name);
-    auto looked = LookAt(at);
+    auto looked = LookAt(b, at);
     if (!looked)
         return looked.error();
     auto& t = *looked;
     if (!CanStore(t.stx))
         return SystemError::FromErrno(EPERM);
-    const auto stored = ReadStored(b, t.at);
+    const auto stored = ReadStored(b, t);
+    const auto abilities = t.Store().Abilities();
+    // A change of an attribute the file system can't keep fails before
+    // anything is written, rather than seeming to succeed.
+    const std::uint32_t shown = AttributeWordOf(FactsOf(t.stx, t.at.name), stored);
+    const std::uint32_t switched = (shown ^ attributes) & kKeptAttributes & ~abilities.attributes;
+    for (const auto& attribute :
+         {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+          FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_TEMPORARY, FILE_ATTRIBUTE_NOT_CONTENT_INDEXED}) {
+        if (switched & attribute)
+            return CannotStore(t, attribute);
+    }
+    if (abilities.attributes == 0)
+        return Status::Ok();
     DosInfo info{
         StoredWordFor(attributes, S_ISDIR(t.stx.stx_mode), stored),
         stored && stored->createTime ? stored->createTime : ToNtTime(CreatedOf(t.stx, stored))};
@@ -489,17 +650,18 @@ Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
     const bool writeWord = !stored || !(*stored == info);
     const mode_t before = t.Mode();
 
-    // Setting Read-only on a file that its owner may write takes every write
-    // permission away (a folder keeps its permissions: a read-only folder on
-    // Windows still takes new entries). An entry its owner may not write
-    // already reads as read-only, and its other permission bits stay as they
-    // are. The permissions go first and come back if the word can't be
-    // written, so that whatever fails, the file is never left writable.
-    if (readOnly && file && ownerWritable) {
+    // Where Read-only is also the write permission: setting it on a file that
+    // its owner may write takes every write permission away (a folder keeps
+    // its permissions: a read-only folder on Windows still takes new
+    // entries). An entry its owner may not write already reads as
+    // read-only, and its other permission bits stay as they are. The
+    // permissions go first and come back if the word can't be written, so
+    // that whatever fails, the file is never left writable.
+    if (abilities.writeBits && readOnly && file && ownerWritable) {
         if (const int err = ChangeMode(b, t, before & ~0222))
             return SystemError::FromErrno(err);
         if (writeWord) {
-            if (const int err = WriteStored(b, t, info)) {
+            if (const int err = WriteStored(b, t, info, stored)) {
                 ChangeMode(b, t, before);
                 return SystemError::FromErrno(err);
             }
@@ -507,12 +669,12 @@ Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
         return Status::Ok();
     }
     if (writeWord) {
-        if (const int err = WriteStored(b, t, info))
+        if (const int err = WriteStored(b, t, info, stored))
             return SystemError::FromErrno(err);
     }
     // Clearing Read-only gives the owner write permission once the word says
     // so; if that fails, the word that was there comes back.
-    if (!readOnly && !ownerWritable) {
+    if (abilities.writeBits && !readOnly && !ownerWritable) {
         if (const int err = ChangeMode(b, t, before | S_IWUSR)) {
             if (writeWord)
                 RestoreStored(b, t, stored);
@@ -524,7 +686,7 @@ Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
 
 Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at) {
     b.Before(at.folderPath, at.name);
-    auto looked = LookAt(std::move(at));
+    auto looked = LookAt(b, std::move(at));
     if (!looked)
         return looked.error();
     return std::unique_ptr<FileHandle>(std::make_unique<PosixHandle>(b, std::move(*looked)));
@@ -534,7 +696,10 @@ Status Move(const Backend& b, const At& from, const At& to) {
     b.Before(from.folderPath, from.name);
     int err = RenameNoReplace(b, from, to);
     std::string leftAs;
-    if (err == EEXIST && SameInode(from, to))
+    // FUSE file systems (exFAT's) give each name its own inode number, so a
+    // change of letter case in one folder is tried through a temporary name
+    // too: that never replaces, so two different entries stay as they are.
+    if (err == EEXIST && (SameInode(from, to) || CaseChangeOnly(from, to)))
         err = from.Path() == to.Path() ? 0 : RenameSameInode(b, from, to, leftAs);
     if (err == 0)
         return Status::Ok();
@@ -594,13 +759,22 @@ std::optional<bool> FoundInOtherCase(int folder, const std::string& sample) {
 
 }  // namespace
 
-FolderTraits TraitsOf(int folder, const std::string& sample) {
+FolderTraits TraitsOf(const Backend& b, int folder, const std::string& sample) {
     FolderTraits traits;
     struct statfs fs {};
     const bool typed = ::fstatfs(folder, &fs) == 0;
     const long type = typed ? static_cast<long>(fs.f_type) : 0;
     traits.compresses = type == static_cast<long>(BTRFS_SUPER_MAGIC);
-    const bool fat = type == MSDOS_SUPER_MAGIC || type == kExfatMagic;
+    struct statx stx {};
+    if (::statx(folder, "", AT_EMPTY_PATH, kStatxMask, &stx) == 0) {
+        const auto mount = MountOf(b, folder, ".", stx);
+        const auto abilities = StoreOf(mount.kind).Abilities();
+        traits.storedAttributes = abilities.attributes;
+        traits.storesCreationTime = abilities.creationTime;
+        traits.volume = mount.volume;
+    }
+    const bool fat =
+        type == MSDOS_SUPER_MAGIC || type == kExfatMagic || traits.volume == L"exFAT volume";
     if (fat) {
         // FAT and exFAT keep times from 1980 to the end of 2107.
         traits.earliestTime = 315532800;

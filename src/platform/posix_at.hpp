@@ -10,11 +10,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/attribute_store.hpp"
 #include "platform/dos_attrib.hpp"
 #include "platform/file_system.hpp"
 
@@ -39,6 +42,12 @@ class Fd {
 using RenameFunction = int (*)(int fromFolder, const char* from, int toFolder, const char* to,
                                unsigned flags);
 
+// Where one mount keeps attributes, and what messages call it.
+struct MountStore {
+    StoreKind kind = StoreKind::kDosAttrib;
+    std::wstring volume = L"file system";
+};
+
 // What every call of one file system shares.
 struct Backend {
     RenameFunction rename = nullptr;
@@ -55,6 +64,11 @@ struct Backend {
     // `call` ("chmod", "setxattr", "removexattr", "utimensat") on `path` is
     // to fail, or 0 to make it.
     std::function<int(std::string_view call, const std::string& path)> fault;
+
+    // The store of each mount met so far, by device and mount id: a device
+    // unmounted and mounted again with another file system is a new mount.
+    mutable std::mutex mountsMutex;
+    mutable std::map<std::pair<std::uint64_t, std::uint64_t>, MountStore> mounts;
 
     void Before(const std::string& folder, const std::string& name) const {
         if (beforeStep)
@@ -99,6 +113,6 @@ Status Encrypt(const Backend& b, const At& at, bool on);
 
 // What the file system of the open folder `folder` can do; `sample` is a name
 // in it holding an ASCII letter, or empty.
-FolderTraits TraitsOf(int folder, const std::string& sample);
+FolderTraits TraitsOf(const Backend& b, int folder, const std::string& sample);
 
 }  // namespace torvane::posix

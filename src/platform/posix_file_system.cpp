@@ -190,7 +190,8 @@ class PosixFolder : public Folder {
     }
 
     FolderTraits Traits(const std::wstring& sample) override {
-        return posix::TraitsOf(fd_->get(), sample.empty() ? std::string() : Native(sample));
+        return posix::TraitsOf(backend_, fd_->get(),
+                               sample.empty() ? std::string() : Native(sample));
     }
 
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,

@@ -13,8 +13,10 @@ namespace torvane {
 // sees it (docs/architecture.md, "The attribute word on Linux"):
 // - Directory from the entry's type; Read-only when the owner may not write
 //   or the stored word says so; Hidden, System, Archive, Temporary and
-//   Not-content-indexed from the `user.DOSATTRIB` extended attribute, written
-//   as Samba's v3 record; Compressed and Encrypted from the inode's flags.
+//   Not-content-indexed from the stored word: the `user.DOSATTRIB` extended
+//   attribute, written as Samba's v3 record, or the volume's own word where
+//   it has one (NTFS, SMB mounts, FAT; see "Where attributes live"; none on
+//   exFAT); Compressed and Encrypted from the inode's flags.
 // - Created from the stored word's creation time, else the birth time, else
 //   the modified time; modified and accessed from the inode.
 // - Moves never replace an existing entry; symbolic links are entries of

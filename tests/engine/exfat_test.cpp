@@ -5,98 +5,39 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 #include "disk_job.hpp"
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "loop_mount.hpp"
+#include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
-#include "temp_dir.hpp"
+#include "tasks/task_definition.hpp"
 
 namespace torvane {
 namespace {
 
 using testing::InodesByName;
+using testing::LoopMount;
 using testing::MapNames;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::SilentObserver;
-using testing::TempDir;
 using testing::WriteBytes;
 
-std::string Quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+// 2000-01-01 00:00:00 UTC.
+constexpr std::int64_t kY2k = 946684800;
 
 class ExfatTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "mounting exFAT needs root";
-        for (const char* device : {"/dev/loop-control", "/dev/fuse"}) {
-            if (::access(device, R_OK | W_OK) != 0)
-                GTEST_SKIP() << "no " << device;
-        }
-        for (const char* tool :
-             {"truncate", "mkfs.exfat", "losetup", "mount.exfat-fuse", "umount"}) {
-            if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0)
-                GTEST_SKIP() << tool << " is not installed (scripts/install-deps installs it)";
-        }
-        image_ = dir_.Join("exfat.img");
-        mount_ = dir_.Join("mnt");
-        std::filesystem::create_directory(mount_);
-        std::string failure;
-        if (!Shell("truncate -s 16M " + Quote(image_), failure) ||
-            !Shell("mkfs.exfat " + Quote(image_), failure))
-            GTEST_SKIP() << "can't make the exFAT image: " << failure;
-        if (!Shell("losetup --find --show " + Quote(image_), failure, dir_.Join("loop")))
-            GTEST_SKIP() << "no loop device: " << failure;
-        loop_ = Slurp(dir_.Join("loop"));
-        while (!loop_.empty() && (loop_.back() == '\n' || loop_.back() == ' '))
-            loop_.pop_back();
-        if (loop_.empty())
-            GTEST_SKIP() << "losetup named no loop device";
-        if (!Shell("mount.exfat-fuse " + Quote(loop_) + " " + Quote(mount_), failure))
-            GTEST_SKIP() << "can't mount exFAT through FUSE: " << failure;
-        mounted_ = true;
-    }
-
-    void TearDown() override {
-        std::string failure;
-        if (mounted_ && !Shell("umount " + Quote(mount_), failure))
-            Shell("umount -l " + Quote(mount_), failure);
-        if (!loop_.empty())
-            Shell("losetup -d " + Quote(loop_), failure);
-    }
-
-    // Runs a command with no input, its output going to the file `output`;
-    // on failure, `failure` says what it wrote as errors.
-    bool Shell(const std::string& command, std::string& failure,
-               const std::string& output = "/dev/null") const {
-        const std::string errors = dir_.Join("errors");
-        const int status = std::system(
-            (command + " </dev/null >" + Quote(output) + " 2>" + Quote(errors)).c_str());
-        if (status == 0)
-            return true;
-        failure = command + ": " + Slurp(errors);
-        return false;
+        if (!volume_.why().empty())
+            GTEST_SKIP() << volume_.why();
+        mount_ = volume_.path();
     }
 
     std::string Path(const std::string& name) const { return mount_ + "/" + name; }
@@ -108,12 +49,8 @@ class ExfatTest : public ::testing::Test {
         return settings;
     }
 
-    // Declared first, so the folder goes only after the teardown unmounted it.
-    TempDir dir_;
-    std::string image_;
+    LoopMount volume_{LoopMount::Kind::kExfatFuse};
     std::string mount_;
-    std::string loop_;
-    bool mounted_ = false;
 
     PosixFileSystem fs;
     RecordingDialogs dialogs;
@@ -188,6 +125,65 @@ TEST_F(ExfatTest, PlanFindsANameTakenInAnotherCase) {
     EXPECT_TRUE(result.error);
     EXPECT_EQ(ReadBytes(Path("A.txt")), "moving");
     EXPECT_EQ(ReadBytes(Path("B.TXT")), "held");
+}
+
+// exFAT keeps no Windows attributes on Linux and its creation time can't be
+// set through FUSE: the plan says so before the job, and a direct call fails
+// with the same words instead of seeming to succeed.
+TEST_F(ExfatTest, AttributeAndCreationTimeChangesAreRefusedWithTheirMessage) {
+    WriteBytes(Path("a.txt"), "a");
+    struct Case {
+        const char* what;
+        TaskItem task;
+        const wchar_t* message;
+    };
+    AttributeTaskFields hidden;
+    hidden.find = L".*";
+    hidden.attributes = std::to_wstring(FILE_ATTRIBUTE_HIDDEN);
+    hidden.regex = L"TRUE";
+    AttributeTaskFields readOnly = hidden;
+    readOnly.attributes = std::to_wstring(FILE_ATTRIBUTE_READONLY);
+    TimestampTaskFields created;
+    created.timeKind = L"Created";
+    created.find = L"^.*$";
+    created.replace = L"2000-01-01";
+    created.regex = L"TRUE";
+    const Case cases[] = {
+        {"Hidden",
+         {1, L"", BuildTaskDefinition(hidden)},
+         L"Hidden can't be stored on this exFAT volume."},
+        {"Read-only",
+         {1, L"", BuildTaskDefinition(readOnly)},
+         L"Read-only can't be stored on this exFAT volume."},
+        {"creation time",
+         {1, L"", BuildTaskDefinition(created)},
+         L"The creation time can't be stored on this exFAT volume."},
+    };
+    for (const auto& c : cases) {
+        const JobPlan plan = BuildPlan(Settings({c.task}), fs, dialogs);
+        ASSERT_EQ(plan.folders.size(), 1u) << c.what;
+        const PlannedFolder& f = plan.folders[0];
+        ASSERT_EQ(f.current.size(), 1u) << c.what;
+        ASSERT_NE(f.FindingAt(0), nullptr) << c.what;
+        EXPECT_EQ(f.FindingAt(0)->kind, FindingKind::kCannotApply) << c.what;
+        EXPECT_EQ(f.FindingAt(0)->message, c.message) << c.what;
+    }
+
+    const auto path = FromUtf8(Path("a.txt"));
+    const auto st = fs.SetAttributes(path, FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().code, EOPNOTSUPP);
+    EXPECT_EQ(st.error().text, L"Hidden can't be stored on this exFAT volume.");
+    auto handle = fs.Open(path);
+    ASSERT_TRUE(handle.ok());
+    const auto times = (*handle)->SetTimes(kY2k, kY2k, kY2k);
+    ASSERT_FALSE(times.ok());
+    EXPECT_EQ(times.error().text, L"The creation time can't be stored on this exFAT volume.");
+    // Nothing was written on the way: neither a word nor the other times.
+    EXPECT_EQ(*fs.GetAttributes(path), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_NE(fs.FindEntry(path)->modified, kY2k);
+    // Setting the word it already shows is no change, and succeeds.
+    EXPECT_TRUE(fs.SetAttributes(path, FILE_ATTRIBUTE_NORMAL).ok());
 }
 
 }  // namespace

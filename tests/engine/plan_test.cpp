@@ -476,6 +476,14 @@ TEST(PlanChecksTest, ChangesTheFileSystemCantMakeAreFound) {
          L"This file system can't store the time 01/02/1970 12:00:00 AM."},
         {"a time it can", L"plain.txt", 0, 1600000000,
          FolderTraits{true, false, 315532800, 4354819199}, L""},
+        {"Hidden where nothing is kept", L"plain.txt", FILE_ATTRIBUTE_HIDDEN, 0,
+         FolderTraits{true, false, 315532800, 4354819199, 0, false, L"exFAT volume"},
+         L"Hidden can't be stored on this exFAT volume."},
+        {"Temporary on FAT, which keeps R, H, S and A only", L"plain.txt", FILE_ATTRIBUTE_TEMPORARY,
+         0, FolderTraits{true, false, 315532800, 4354819199, 0x27, false, L"FAT volume"},
+         L"Temporary can't be stored on this FAT volume."},
+        {"Hidden on FAT", L"plain.txt", FILE_ATTRIBUTE_HIDDEN, 0,
+         FolderTraits{true, false, 315532800, 4354819199, 0x27, false, L"FAT volume"}, L""},
     };
     testing::ScopedTimeZone tz{"UTC0"};
     for (const auto& c : cases) {
@@ -497,6 +505,34 @@ TEST(PlanChecksTest, ChangesTheFileSystemCantMakeAreFound) {
         ASSERT_EQ(findings.size(), 1u) << c.what;
         EXPECT_EQ(findings[0].second.kind, FindingKind::kCannotApply) << c.what;
         EXPECT_EQ(findings[0].second.message, c.message) << c.what;
+    }
+}
+
+// FAT's creation time is read but can't be set on Linux; other times can.
+TEST(PlanChecksTest, ACreationTimeTheVolumeCantSetIsFound) {
+    FakeFileSystem fs;
+    fs.AddFile(L"/r/plain.txt", FILE_ATTRIBUTE_ARCHIVE);
+    RecordingDialogs dialogs;
+    JobSettings settings{L"/r/",
+                         {},
+                         {Retrieve::kFiles, false, HiddenSystem::kHiddenAndSystem},
+                         {false, AttributeTarget::kBoth}};
+    FolderTraits fat{true, false, 315532800, 4354819199, 0x27, false, L"FAT volume"};
+    for (const bool created : {true, false}) {
+        JobPlan plan = BuildPlan(settings, fs, dialogs);
+        PlannedFolder& f = plan.folders[0];
+        ASSERT_EQ(f.current.size(), 1u);
+        (created ? f.updated[0].created : f.updated[0].modified) = 1600000000;
+        f.steps[0] = StepsFor(f.current[0], f.updated[0], settings.engine);
+        const auto findings = CheckFolder(f.current, f.updated, f.steps, {}, fat);
+        if (!created) {
+            EXPECT_TRUE(findings.empty());
+            continue;
+        }
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_EQ(findings[0].second.kind, FindingKind::kCannotApply);
+        EXPECT_EQ(findings[0].second.message,
+                  L"The creation time can't be stored on this FAT volume.");
     }
 }
 
