@@ -40,6 +40,8 @@ inline constexpr std::wstring_view kErrorSettingFileAttributes =
     L"Error setting file attributes:  ";
 inline constexpr std::wstring_view kErrorChangingTimestamp = L"Error changing timestamp:  ";
 inline constexpr std::wstring_view kErrorReadingDirectory = L"Error reading directory:  ";
+// The line of a job that runs without history, followed by why.
+inline constexpr std::wstring_view kHistoryNotKept = L"No history of this job:  ";
 
 // The message of the log line for a folder that was replaced (by a link, a
 // file or another folder) after it was listed.
