@@ -176,7 +176,7 @@ std::wstring CycleTemporaryName(std::uint64_t counter);
 // finding), Ended at the end. `historyProblem`, when not empty, says why the
 // job has no history; the log's second line gives it (not as a failure).
 JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
-                    std::int64_t startTime, ProblemEntries problems,
-                    JobJournal* journal = nullptr, std::wstring_view historyProblem = {});
+                    std::int64_t startTime, ProblemEntries problems, JobJournal* journal = nullptr,
+                    std::wstring_view historyProblem = {});
 
 }  // namespace torvane

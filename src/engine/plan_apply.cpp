@@ -356,7 +356,12 @@ JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
         result.log.push_back(std::wstring(kHistoryNotKept) + std::wstring(historyProblem) +
                              L"\r\n");
     {
-        ApplyState job{plan,    fs, problems, result, ProgressBatches(observer), journal,
+        ApplyState job{plan,
+                       fs,
+                       problems,
+                       result,
+                       ProgressBatches(observer),
+                       journal,
                        journal != nullptr ? JournalIndex(plan) : JournalIndex()};
         Applier(job).Run();
     }

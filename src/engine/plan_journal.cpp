@@ -26,8 +26,7 @@ std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     const auto begin = positions_.begin() + static_cast<std::ptrdiff_t>(folderStart_[folder]);
     const auto end = positions_.begin() + static_cast<std::ptrdiff_t>(folderStart_[folder + 1]);
     const auto it = std::lower_bound(begin, end, position);
-    return it != end && *it == position ? static_cast<std::size_t>(it - positions_.begin())
-                                        : kNone;
+    return it != end && *it == position ? static_cast<std::size_t>(it - positions_.begin()) : kNone;
 }
 
 PlanJournal JournalOfPlan(const JobPlan& plan) {

@@ -10,6 +10,7 @@
 #include "engine/error_log.hpp"
 #include "filelist/list_path.hpp"
 #include "platform/date_text.hpp"
+#include "platform/file_attributes.hpp"
 
 namespace torvane {
 namespace {
@@ -27,7 +28,7 @@ std::wstring Quoted(const std::wstring& name) {
 // The folders of the journal as a tree: one node per folder path as the job
 // planned it, each child named by its name then.
 struct Node {
-    std::wstring path;                            // ends with the separator
+    std::wstring path;                             // ends with the separator
     std::map<std::wstring, std::size_t> children;  // by name, in name order
     std::vector<std::size_t> entries;              // journal entries in this folder
 };
@@ -39,6 +40,12 @@ std::wstring CommonFolder(const std::wstring& a, const std::wstring& b) {
         ++n;
     const auto slash = a.rfind(kPathSeparator, n == 0 ? 0 : n - 1);
     return slash == std::wstring::npos ? std::wstring() : a.substr(0, slash + 1);
+}
+
+// An attribute word as it can be compared: "normal" only says that no other
+// bit is set, and a word planned with it is read back without it.
+bool SameWord(std::uint32_t a, std::uint32_t b) {
+    return (a & ~FILE_ATTRIBUTE_NORMAL) == (b & ~FILE_ATTRIBUTE_NORMAL);
 }
 
 bool SameTimes(const FileEntry& e, std::int64_t created, std::int64_t modified,
@@ -69,7 +76,7 @@ std::wstring ChangedSince(const FileEntry& now, const JournalEntry& j) {
             changed.push_back(L"its name (now " + Quoted(now.name) + L")");
         if (j.times && !SameTimes(now, j.newCreated, j.newModified, j.newAccessed))
             changed.push_back(L"its times (modified now " + FormatDateText(now.modified) + L")");
-        if (j.attributes && now.attributes != j.newAttributes)
+        if (j.attributes && !SameWord(now.attributes, j.newAttributes))
             changed.push_back(L"its attributes");
     } else {
         const bool nameAsLeft = !j.rename || now.name == j.oldName || now.name == j.newName ||
@@ -84,8 +91,8 @@ std::wstring ChangedSince(const FileEntry& now, const JournalEntry& j) {
                          either(now.modified, j.oldModified, j.newModified) &&
                          either(now.accessed, j.oldAccessed, j.newAccessed)))
             changed.push_back(L"its times (modified now " + FormatDateText(now.modified) + L")");
-        if (j.attributes && now.attributes != j.oldAttributes &&
-            now.attributes != j.newAttributes)
+        if (j.attributes && !SameWord(now.attributes, j.oldAttributes) &&
+            !SameWord(now.attributes, j.newAttributes))
             changed.push_back(L"its attributes");
     }
     if (changed.empty())
@@ -173,8 +180,8 @@ class UndoPlanner {
         }
         auto records = folder.FindEntries();
         if (!records) {
-            plan_.folders[index].problem = ErrorLogLine(kErrorReadingDirectory, path,
-                                                        fs_.SystemMessage(records.error().code));
+            plan_.folders[index].problem =
+                ErrorLogLine(kErrorReadingDirectory, path, fs_.SystemMessage(records.error().code));
             ++plan_.problems;
             return;
         }
@@ -232,7 +239,7 @@ class UndoPlanner {
             const std::size_t at = place(found->second);
             FileEntry restored = Restored(current[at], entry);
             const EntrySteps s{restored.name != current[at].name,
-                               restored.attributes != current[at].attributes,
+                               !SameWord(restored.attributes, current[at].attributes),
                                !SameTimes(restored, current[at].created, current[at].modified,
                                           current[at].accessed)};
             if (!s.any())
@@ -347,8 +354,8 @@ JobRecord UndoRecordFor(const JobRecord& job, const JobPlan& undoPlan, std::int6
     record.kind = JobKind::kUndo;
     record.undoes = job.id;
     record.root = undoPlan.folders.empty() ? job.root : undoPlan.folders.front().path;
-    record.tasks = (job.kind == JobKind::kUndo ? L"Redo of job " : L"Undo of job ") +
-                   std::to_wstring(job.id);
+    record.tasks =
+        (job.kind == JobKind::kUndo ? L"Redo of job " : L"Undo of job ") + std::to_wstring(job.id);
     record.options = job.options;
     record.frontEnd = std::move(frontEnd);
     record.entries = undoPlan.changes;
