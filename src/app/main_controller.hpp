@@ -50,7 +50,7 @@ struct MainControllerServices {
     std::function<std::int64_t()> clock = CurrentTime;  // seconds since 1970 UTC
     // Opens the job history once the preference file is read (its history
     // settings); empty: no history. The desktop passes OpenUserHistory.
-    HistoryOpener openHistory;
+    HistoryOpener openHistory = {};
     // Whether start-up tells of jobs whose process died (the console says so
     // itself, once per run rather than once per path).
     bool announceInterruptedJobs = true;
