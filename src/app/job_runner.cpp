@@ -27,7 +27,8 @@ constexpr std::wstring_view kReservedCharacters =
     L"The following characters are reserved and cannot be use in filename:\n"
     L"< > : \" / \\ | ? *";
 constexpr std::wstring_view kConfirmJob =
-    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo.";
+    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last "
+    L"Job, or torvane-cli -Undo.";
 constexpr std::wstring_view kJobSucceeded = L"Operation completed sucessfully.";
 constexpr std::wstring_view kJobFailed =
     L"Operation completed with error.  Do you want to save the log file?";
@@ -180,8 +181,7 @@ void JobRunner::StartUndo(JobRecord job) {
         id);
 }
 
-std::unique_ptr<JobJournal> JobRunner::BeginJournal(const JobPlan& plan,
-                                                    const RecordMaker& record,
+std::unique_ptr<JobJournal> JobRunner::BeginJournal(const JobPlan& plan, const RecordMaker& record,
                                                     std::int64_t start, std::int64_t undoes,
                                                     std::wstring& problem) {
     JobHistoryStart begun;
@@ -193,8 +193,8 @@ std::unique_ptr<JobJournal> JobRunner::BeginJournal(const JobPlan& plan,
     if (!problem.empty() && !historyProblemSaid_) {
         historyProblemSaid_ = true;
         ui_.Invoke([&] {
-            dialogs_.ShowMessage(HistoryProblemMessage(problem), L"Warning",
-                                 MessageIcon::kWarning, MessageButtons::kOk);
+            dialogs_.ShowMessage(HistoryProblemMessage(problem), L"Warning", MessageIcon::kWarning,
+                                 MessageButtons::kOk);
         });
     }
     if (begun.journal != nullptr && undoes != 0)
@@ -215,8 +215,8 @@ void JobRunner::StartWorker(PlanBuilder build, RecordMaker record, std::int64_t 
     if (worker_.joinable())
         worker_.join();  // the last job's worker, which has handed over its completion
     try {
-        worker_ = std::thread([this, build = std::move(build), record = std::move(record),
-                               undoes, start = clock_()]() mutable {
+        worker_ = std::thread([this, build = std::move(build), record = std::move(record), undoes,
+                               start = clock_()]() mutable {
             UiThreadDialogs dialogs(ui_, dialogs_);
             UiThreadPlanObserver planning(ui_, view_, cancel_);
             const JobPlan plan = build(dialogs, planning);

@@ -115,8 +115,8 @@ inline constexpr std::size_t kMaxPreferenceLineLength = std::size_t{1} << 20;
 void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs);
 
 // The whole text of the file: 22 lines ending in "\n" (the writer turns them
-// into CR LF), then each history key that differs from its default. `includeSubfolders` is written as SelectedFilePathSubDir (the
-// window passes its list option, 1 or 0).
+// into CR LF), then each history key that differs from its default. `includeSubfolders` is written
+// as SelectedFilePathSubDir (the window passes its list option, 1 or 0).
 std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders);
 
 // Reads the file into `prefs`, line by line. Missing or unopenable file: no
