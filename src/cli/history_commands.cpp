@@ -89,10 +89,9 @@ ExitStatus UndoFromConsole(Terminal& terminal, ConsoleFrontEnd& frontEnd, FileSy
     const std::wstring root = plan.folders.empty() ? job->root : plan.folders.front().path;
     terminal.PrintOut(L"Undo of " + QuotedLine(JobSummaryText(*job)) + L":");
     if (!apply) {
-        auto report = DescribePlan(plan, root, false,
-                                   [&](const std::wstring& line) {
-                                       terminal.PrintOut(QuotedLine(line));
-                                   });
+        auto report = DescribePlan(plan, root, false, [&](const std::wstring& line) {
+            terminal.PrintOut(QuotedLine(line));
+        });
         PrintDryRunReport(terminal, report, L"restore the old values");
         return plan.problems > 0 ? kExitPlanProblems : kExitDone;
     }
