@@ -91,7 +91,8 @@ class PlanObserver {
     virtual ~PlanObserver() = default;
     // Another folder was listed and checked; `entries` listed so far.
     virtual void FolderPlanned(std::int64_t entries) = 0;
-    // Polled between folders: true stops the build (the plan is marked cancelled).
+    // Polled before each folder and after its listing: true stops the build
+    // (the plan is marked cancelled).
     virtual bool CancelRequested() { return false; }
 };
 
