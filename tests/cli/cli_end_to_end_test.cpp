@@ -360,7 +360,8 @@ TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
 
 TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
     WriteList("list.tvt", {kNumberPhotos});
-    const std::string question = "You can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo. [y/N] ";
+    const std::string question =
+        "You can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo. [y/N] ";
     auto r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(),
                            {{question, "\n"}});  // the default: No
     EXPECT_EQ(r.exitStatus, 3) << r.out;
