@@ -10,7 +10,7 @@ _torvane_cli() {
     fi
     local switches="-FilePath -TaskList -Apply -NoConfirm -Quit -SkipProblems -Retrieve
         -SubFolders -Hidden -Change -Rename -Timestamp -Attributes -Regex -Number -Name
-        -Save --help -h --version"
+        -Save -History -Undo --help -h --version"
     # The word two back, for the second value of a task switch.
     local prev2=""
     (( COMP_CWORD >= 2 )) && prev2=${COMP_WORDS[COMP_CWORD-2]}
@@ -28,6 +28,8 @@ _torvane_cli() {
             COMPREPLY=($(compgen -f -- "$cur")); return ;;
         -number|/number|-name|/name|-rename|/rename)
             return ;;
+        -undo|/undo)
+            COMPREPLY=($(compgen -W "-Apply -NoConfirm -SkipProblems" -- "$cur")); return ;;
     esac
     case "${prev2,,}" in
         -attributes|/attributes)

@@ -10,8 +10,11 @@
 #include <system_error>
 #include <utility>
 
+#include "app/history_access.hpp"
 #include "engine/disk_steps.hpp"
 #include "engine/job.hpp"
+#include "engine/plan_journal.hpp"
+#include "engine/undo_plan.hpp"
 #include "platform/text.hpp"
 
 namespace torvane {
@@ -24,7 +27,8 @@ constexpr std::wstring_view kReservedCharacters =
     L"The following characters are reserved and cannot be use in filename:\n"
     L"< > : \" / \\ | ? *";
 constexpr std::wstring_view kConfirmJob =
-    L"Are you sure you want to execute this job?\nThis action cannot be undo!";
+    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last "
+    L"Job, or torvane-cli -Undo.";
 constexpr std::wstring_view kJobSucceeded = L"Operation completed sucessfully.";
 constexpr std::wstring_view kJobCancelled =
     L"The job was cancelled. The entries it had reached keep their changes; the others were not "
@@ -120,6 +124,8 @@ JobRunner::JobRunner(Services services, JobView* view, Owner& owner)
       pickers_(services.pickers),
       ui_(services.ui),
       clock_(std::move(services.clock)),
+      history_(services.history),
+      frontEnd_(std::move(services.frontEnd)),
       view_(view),
       owner_(owner) {}
 
@@ -155,32 +161,88 @@ bool JobRunner::Confirmed() {
 }
 
 void JobRunner::Start(JobSettings settings, std::optional<ListedRoot> root) {
+    auto shared = std::make_shared<JobSettings>(std::move(settings));
+    auto listed = std::make_shared<std::optional<ListedRoot>>(std::move(root));
+    StartWorker(
+        [this, shared, listed](Dialogs& dialogs, PlanObserver& planning) {
+            return BuildPlan(*shared, fs_, dialogs, &planning, std::move(*listed));
+        },
+        [this, shared](const JobPlan&, std::int64_t started) {
+            return JobRecordFor(*shared, started, frontEnd_);
+        },
+        0);
+}
+
+void JobRunner::StartUndo(JobRecord job) {
+    const std::int64_t id = job.id;
+    auto shared = std::make_shared<JobRecord>(std::move(job));
+    StartWorker(
+        [this, id](Dialogs&, PlanObserver&) {
+            return history_ != nullptr ? BuildUndoPlan(history_->Entries(id), fs_) : JobPlan{};
+        },
+        [this, shared](const JobPlan& plan, std::int64_t started) {
+            return UndoRecordFor(*shared, plan, started, frontEnd_);
+        },
+        id);
+}
+
+std::unique_ptr<JobJournal> JobRunner::BeginJournal(const JobPlan& plan, const RecordMaker& record,
+                                                    std::int64_t start, std::int64_t undoes,
+                                                    std::wstring& problem) {
+    JobHistoryStart begun;
+    if (history_ != nullptr)
+        begun = BeginJobHistory(history_, record(plan, start), plan);
+    else
+        begun.problem = historyProblem_;
+    problem = std::move(begun.problem);
+    if (!problem.empty() && !historyProblemSaid_) {
+        historyProblemSaid_ = true;
+        ui_.Invoke([&] {
+            dialogs_.ShowMessage(HistoryProblemMessage(problem), L"Warning", MessageIcon::kWarning,
+                                 MessageButtons::kOk);
+        });
+    }
+    if (begun.journal != nullptr && undoes != 0)
+        undoId_ = begun.id;
+    return std::move(begun.journal);
+}
+
+void JobRunner::StartWorker(PlanBuilder build, RecordMaker record, std::int64_t undoes) {
     // Until the plan is built its size is unknown: the bar shows it is busy.
     Notify(view_, &JobView::SetRange, 0, 0);
     Notify(view_, &JobView::SetStep, 1);
     position_ = 0;
     cancel_ = false;
     running_ = true;
+    undoId_ = 0;
     owner_.UpdateCommandUI();
 
     if (worker_.joinable())
         worker_.join();  // the last job's worker, which has handed over its completion
     try {
-        worker_ = std::thread([this, settings = std::move(settings), root = std::move(root),
+        worker_ = std::thread([this, build = std::move(build), record = std::move(record), undoes,
                                start = clock_()]() mutable {
             UiThreadDialogs dialogs(ui_, dialogs_);
             UiThreadPlanObserver planning(ui_, view_, cancel_);
-            const JobPlan plan = BuildPlan(settings, fs_, dialogs, &planning, std::move(root));
+            const JobPlan plan = build(dialogs, planning);
             std::optional<ProblemEntries> how;
             ui_.Invoke([&] { how = OnPlanReady(plan); });
             if (!how) {
                 ui_.Invoke([&] { OnNotApplied(); });
                 return;
             }
+            std::wstring problem;
+            const auto journal = BeginJournal(plan, record, start, undoes, problem);
             UiThreadJobObserver observer(
                 ui_, [this](int entries) { OnJobStep(entries); },
-                [this](const JobResult& result) { OnJobDone(result); }, cancel_);
-            ApplyPlan(plan, fs_, observer, start, *how);
+                [this, undoes](const JobResult& result) {
+                    // The job undone is marked before the owner hears of the end.
+                    if (undoes != 0 && undoId_ != 0 && history_ != nullptr)
+                        history_->MarkUndone(undoes, undoId_);
+                    OnJobDone(result);
+                },
+                cancel_);
+            ApplyPlan(plan, fs_, observer, start, *how, journal.get(), problem);
         });
     } catch (const std::system_error& e) {
         running_ = false;

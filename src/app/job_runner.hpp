@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "app/ui_thread.hpp"
 #include "engine/error_log.hpp"
 #include "engine/job.hpp"
+#include "engine/job_history.hpp"
 #include "engine/plan.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/dialogs.hpp"
@@ -53,6 +55,11 @@ class JobRunner {
         Pickers& pickers;
         UiThread& ui;
         std::function<std::int64_t()> clock;  // the job's start time, the log's name
+        // Where jobs are journaled; null: no history. Reached from the
+        // worker only while a job runs.
+        History* history = nullptr;
+        // The front end's name in the history ("torvane", "torvane-cli").
+        std::wstring frontEnd = L"torvane";
     };
 
     // `view` may be null (nobody draws the job).
@@ -74,6 +81,19 @@ class JobRunner {
     // running() stays false when the thread could not be made (a message
     // says so).
     void Start(JobSettings settings, std::optional<ListedRoot> root = std::nullopt);
+    // Starts a worker that plans the undo of `job` from its journal
+    // (BuildUndoPlan) and, once the owner says how, applies it as a job of
+    // its own (journaled as kUndo) and marks `job` undone by it. The owner's
+    // PlanReady must answer kSkip or nothing for an undo.
+    void StartUndo(JobRecord job);
+    // The history the jobs are journaled in (null: none); may be set while
+    // no job runs. `problem`, when set with no history, says why there is
+    // none: it is said once, at the first job, and each job's log gives it.
+    void SetHistory(History* history, std::wstring problem = {}) {
+        history_ = history;
+        historyProblem_ = std::move(problem);
+    }
+    History* history() const { return history_; }
     // Stops the plan's build at the next folder (nothing is applied), or
     // the plan's application between two entries (what was done stays done).
     void RequestCancel() { cancel_ = true; }
@@ -84,6 +104,15 @@ class JobRunner {
     const std::optional<JobResult>& lastResult() const { return lastResult_; }
 
   private:
+    // What a worker plans, and the record of the job it applies.
+    using PlanBuilder = std::function<JobPlan(Dialogs& dialogs, PlanObserver& observer)>;
+    using RecordMaker = std::function<JobRecord(const JobPlan& plan, std::int64_t started)>;
+    void StartWorker(PlanBuilder build, RecordMaker record, std::int64_t undoes);
+    // On the worker, before the first write: the job's journal, or null
+    // with the reason (said once, on the UI thread) in `problem`.
+    std::unique_ptr<JobJournal> BeginJournal(const JobPlan& plan, const RecordMaker& record,
+                                             std::int64_t start, std::int64_t undoes,
+                                             std::wstring& problem);
     std::optional<ProblemEntries> OnPlanReady(const JobPlan& plan);
     void OnNotApplied();
     void OnJobStep(int entries);
@@ -95,6 +124,11 @@ class JobRunner {
     Pickers& pickers_;
     UiThread& ui_;
     const std::function<std::int64_t()> clock_;
+    History* history_;
+    std::wstring historyProblem_;
+    const std::wstring frontEnd_;
+    bool historyProblemSaid_ = false;  // the history's problem is said once
+    std::int64_t undoId_ = 0;          // the running undo's id in the history
     JobView* view_;
     Owner& owner_;
 

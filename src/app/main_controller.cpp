@@ -20,11 +20,14 @@ MainController::MainController(MainControllerServices services)
       appName_(std::move(services.appName)),
       version_(std::move(services.version)),
       clock_(std::move(services.clock)),
+      openHistory_(std::move(services.openHistory)),
+      announceInterruptedJobs_(services.announceInterruptedJobs),
       icons_(services.icons),
       preview_(services.dialogs, icons_, services.lists),
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
-      job_({fs_, dialogs_, pickers_, services.ui, clock_}, jobView_, *this) {
+      job_({fs_, dialogs_, pickers_, services.ui, clock_, nullptr, services.frontEnd}, jobView_,
+           *this) {
     tasks_.SetView(editor_);
 }
 
@@ -55,6 +58,7 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
     LoadPreferences(fs_, dialogs_, prefs_);
     if (commandLine.setAttributeOption)
         prefs_.flags.setAttributeOption = *commandLine.setAttributeOption;
+    OpenJobHistory();
     RunCommandLine(commandLine, mode);
     if (windowResult_ || pendingEnd_ != PendingEnd::kNone)
         return;  // -Quit ends the window; the automatic loads would be lost work
@@ -62,6 +66,23 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
     if (SwitchesOf(prefs_.flags).saveWindowSize && prefs_.savedPlacement != WindowPlacement{})
         Notify(window_, &WindowView::RestorePlacement, prefs_.savedPlacement);
     UpdateCommandUI();
+}
+
+void MainController::OpenJobHistory() {
+    if (!openHistory_ || jobHistory_ != nullptr)
+        return;
+    std::wstring problem;
+    jobHistory_ = openHistory_(HistorySettingsOf(prefs_), problem);
+    job_.SetHistory(jobHistory_.get(), jobHistory_ == nullptr ? problem : std::wstring());
+    if (jobHistory_ == nullptr || !announceInterruptedJobs_)
+        return;
+    const auto notices = InterruptedJobNotices(*jobHistory_);
+    if (notices.empty())
+        return;
+    std::wstring text;
+    for (const auto& line : notices)
+        text += (text.empty() ? L"" : L"\n") + line;
+    dialogs_.ShowMessage(text, L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk);
 }
 
 void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode mode) {
@@ -244,7 +265,7 @@ void MainController::TaskListClosed() {
 }
 
 void MainController::JobCompleted(const JobResult& result) {
-    if (SwitchesOf(prefs_.flags).clearTaskList)
+    if (SwitchesOf(prefs_.flags).clearTaskList && !undoRunning_)
         tasks_.EmptyTaskList();  // ids and the current task-list path stay
     if (result.renamedRoot)
         history_.ReplaceRoot(*result.renamedRoot);
@@ -254,6 +275,7 @@ void MainController::JobCompleted(const JobResult& result) {
 }
 
 void MainController::JobEnded() {
+    undoRunning_ = false;
     UpdateCommandUI();
     if (pendingEnd_ == PendingEnd::kQuit)
         EndWindow(kWindowQuit);
@@ -279,7 +301,69 @@ bool MainController::UpdateAttributes() {
     return job_.running();
 }
 
+std::optional<JobRecord> MainController::LastUndoableJob() const {
+    if (jobHistory_ == nullptr)
+        return std::nullopt;
+    return LastJobNotUndone(*jobHistory_);
+}
+
+bool MainController::UndoLastJob() {
+    if (job_.running())
+        return false;
+    const auto job = LastUndoableJob();
+    if (!job) {
+        ShowNotice(jobHistory_ == nullptr ? L"There is no job history: jobs are not recorded."
+                                          : L"There is no job to undo.");
+        return false;
+    }
+    return UndoJob(job->id);
+}
+
+bool MainController::UndoJob(std::int64_t id) {
+    if (job_.running())
+        return false;
+    const auto job = jobHistory_ != nullptr ? jobHistory_->Job(id) : std::nullopt;
+    if (!job) {
+        ShowNotice(jobHistory_ == nullptr
+                       ? std::wstring(L"There is no job history: jobs are not recorded.")
+                       : L"There is no job " + std::to_wstring(id) + L" in the history.");
+        return false;
+    }
+    undoRunning_ = true;
+    job_.StartUndo(*job);
+    if (!job_.running())
+        undoRunning_ = false;
+    return job_.running();
+}
+
+std::vector<JobRecord> MainController::HistoryJobs() const {
+    return jobHistory_ != nullptr ? jobHistory_->Jobs() : std::vector<JobRecord>();
+}
+
+std::vector<JournalEntry> MainController::HistoryEntries(std::int64_t id) const {
+    return jobHistory_ != nullptr ? jobHistory_->Entries(id) : std::vector<JournalEntry>();
+}
+
+void MainController::ClearHistory() {
+    if (jobHistory_ != nullptr && !job_.running())
+        jobHistory_->Clear();
+    UpdateCommandUI();
+}
+
+void MainController::ShowNotice(const std::wstring& text) {
+    dialogs_.ShowMessage(text, L"Notice", MessageIcon::kInformation, MessageButtons::kOk);
+}
+
 std::optional<ProblemEntries> MainController::PlanReady(const JobPlan& plan) {
+    if (undoRunning_) {
+        // An undo is always shown before it writes; an entry with a finding
+        // (changed since the job, gone, its old name taken) is left alone.
+        const std::wstring root = plan.folders.empty() ? std::wstring() : plan.folders[0].path;
+        if (jobView_ != nullptr)
+            return jobView_->ReviewPlan(plan, root) ? std::optional(ProblemEntries::kSkip)
+                                                    : std::nullopt;
+        return job_.Confirmed() ? std::optional(ProblemEntries::kSkip) : std::nullopt;
+    }
     if (mode_ == RunMode::kBatch) {
         // Nobody can review a batch's plan: its problems stop it, unless the
         // entries with a problem are to be left alone.

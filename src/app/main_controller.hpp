@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.hpp"
 #include "app/command_states.hpp"
+#include "app/history_access.hpp"
 #include "app/job_runner.hpp"
 #include "app/main_view.hpp"
 #include "app/pickers.hpp"
@@ -46,6 +48,14 @@ struct MainControllerServices {
     std::wstring appName = L"torvane";
     VersionInfo version = ProgramVersionInfo();
     std::function<std::int64_t()> clock = CurrentTime;  // seconds since 1970 UTC
+    // Opens the job history once the preference file is read (its history
+    // settings); empty: no history. The desktop passes OpenUserHistory.
+    HistoryOpener openHistory = {};
+    // Whether start-up tells of jobs whose process died (the console says so
+    // itself, once per run rather than once per path).
+    bool announceInterruptedJobs = true;
+    // The front end's name in the history.
+    std::wstring frontEnd = L"torvane";
 };
 
 // How the window lives once the command-line job is done.
@@ -140,6 +150,32 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // Help > About: asks the view to show the About box.
     void About();
 
+    // ---- Job history (Edit > Undo Last Job, the History dialog) ----
+
+    // Whether there is a history (opened, and turned on in the preferences).
+    bool historyAvailable() const { return jobHistory_ != nullptr; }
+    // The job Undo Last Job would undo: the newest that is not undone (an
+    // undo included: undoing it redoes its job); nullopt when there is none
+    // or no history. JobSummaryText gives the menu item's status tip.
+    std::optional<JobRecord> LastUndoableJob() const;
+    // Edit > Undo Last Job: UndoJob of LastUndoableJob(), or a notice that
+    // there is nothing to undo.
+    bool UndoLastJob();
+    // Undoes job `id`: its undo is planned on a worker from the job's journal,
+    // shown for review (JobView::ReviewPlan; a confirmation without a job
+    // view), then applied through the job runner with its progress and log,
+    // and journaled as a job of its own. Returns true when its worker was
+    // started; false while a job runs, or with a message when the job is
+    // unknown or there is no history.
+    bool UndoJob(std::int64_t id);
+    // The History dialog's table (newest first) and a job's entries, in the
+    // order the job planned them, with how far each got.
+    std::vector<JobRecord> HistoryJobs() const;
+    std::vector<JournalEntry> HistoryEntries(std::int64_t id) const;
+    // Forgets every job of the history (the dialog's Clear); not while a job
+    // runs.
+    void ClearHistory();
+
     // ---- Task list view and editor pages ----
 
     // A finished task from an editor page: a new task (id 0) is appended, a
@@ -230,6 +266,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void RunCommandLine(const CommandLineInfo& commandLine, RunMode mode);
     void QuitAfterCommandLine();
     void AutoLoads();
+    void OpenJobHistory();
+    void ShowNotice(const std::wstring& text);
     void CloseMainWindow(const WindowPlacement& placement);
     // Asks whether to save a modified task list before `before` ("closing");
     // true when the caller may go on (saved, discarded or nothing to save).
@@ -248,6 +286,10 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     const std::wstring appName_;
     const VersionInfo version_;
     const std::function<std::int64_t()> clock_;
+    HistoryOpener openHistory_;
+    const bool announceInterruptedJobs_;
+    std::unique_ptr<History> jobHistory_;
+    bool undoRunning_ = false;  // the running job is an undo
 
     IconCache icons_;
     Preview preview_;

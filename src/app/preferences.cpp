@@ -26,7 +26,12 @@ struct Key {
     Conversion conversion;
     NumberField number;  // null for kText
     TextField text;      // null otherwise
+    // A number key left out of the file while it holds this value (the
+    // keys added after the file's first form).
+    std::optional<std::int32_t> omittedAt = std::nullopt;
 };
+
+const Preferences kDefaults;
 
 // Every key of the file, in the order the writer writes them.
 const Key kKeys[] = {
@@ -70,6 +75,14 @@ const Key kKeys[] = {
      [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalBottom; }, nullptr},
     {L"SetAttributeOption", Conversion::kInt,
      [](Preferences& p) -> std::int32_t& { return p.flags.setAttributeOption; }, nullptr},
+    {L"History", Conversion::kInt, [](Preferences& p) -> std::int32_t& { return p.history; },
+     nullptr, kDefaults.history},
+    {L"HistoryKeepJobs", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.historyKeepJobs; }, nullptr,
+     kDefaults.historyKeepJobs},
+    {L"HistoryKeepDays", Conversion::kInt,
+     [](Preferences& p) -> std::int32_t& { return p.historyKeepDays; }, nullptr,
+     kDefaults.historyKeepDays},
 };
 
 std::wstring_view TrimBlanks(std::wstring_view text) {
@@ -104,6 +117,16 @@ EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
             settings.attributeTarget = AttributeTarget::kBoth;
             break;
     }
+    return settings;
+}
+
+HistorySettings HistorySettingsOf(const Preferences& prefs) {
+    HistorySettings settings;
+    settings.enabled = prefs.history != 0;
+    if (prefs.historyKeepJobs >= 1)
+        settings.keepJobs = prefs.historyKeepJobs;
+    if (prefs.historyKeepDays >= 1)
+        settings.keepDays = prefs.historyKeepDays;
     return settings;
 }
 
@@ -160,6 +183,8 @@ std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSub
     std::wstring text(kHeader);
     text += L"\n\n";
     for (const Key& k : kKeys) {
+        if (k.omittedAt && k.number(values) == *k.omittedAt)
+            continue;
         text += k.name;
         text += L'=';
         text +=

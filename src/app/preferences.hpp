@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/apply_context.hpp"
+#include "engine/job_history.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
 
@@ -72,9 +73,20 @@ struct Preferences {
     // file is written with the current include-subfolders setting instead.
     std::int32_t selectedFilePathSubDir = 0;
     WindowPlacement savedPlacement;
+    // The job history (HistorySettingsOf reads them): History (0 off, any
+    // other value on), HistoryKeepJobs, HistoryKeepDays. Written only when
+    // they differ from these defaults, so a file that never set them is
+    // written back as it was.
+    std::int32_t history = 1;
+    std::int32_t historyKeepJobs = static_cast<std::int32_t>(HistorySettings{}.keepJobs);
+    std::int32_t historyKeepDays = static_cast<std::int32_t>(HistorySettings{}.keepDays);
 
     bool operator==(const Preferences&) const = default;
 };
+
+// The history's settings from the preferences: on unless History is 0; a
+// count of jobs or days below 1 takes the default.
+HistorySettings HistorySettingsOf(const Preferences& prefs);
 
 // Where the preference file lies: "config.ini" in the program folder, or,
 // when a file "AppData-config.ini" is there, "Torvane/config.ini" in the
@@ -103,8 +115,8 @@ inline constexpr std::size_t kMaxPreferenceLineLength = std::size_t{1} << 20;
 void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs);
 
 // The whole text of the file: 22 lines ending in "\n" (the writer turns them
-// into CR LF). `includeSubfolders` is written as SelectedFilePathSubDir (the
-// window passes its list option, 1 or 0).
+// into CR LF), then each history key that differs from its default. `includeSubfolders` is written
+// as SelectedFilePathSubDir (the window passes its list option, 1 or 0).
 std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders);
 
 // Reads the file into `prefs`, line by line. Missing or unopenable file: no

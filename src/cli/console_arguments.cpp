@@ -48,6 +48,8 @@ enum class Switch {
     kNumber,
     kName,
     kSave,
+    kHistory,
+    kUndo,
 };
 
 constexpr NamedValue<Switch> kSwitches[] = {
@@ -57,6 +59,7 @@ constexpr NamedValue<Switch> kSwitches[] = {
     {L"timestamp", Switch::kTimestamp}, {L"attributes", Switch::kAttributes},
     {L"regex", Switch::kRegex},         {L"number", Switch::kNumber},
     {L"name", Switch::kName},           {L"save", Switch::kSave},
+    {L"history", Switch::kHistory},     {L"undo", Switch::kUndo},
 };
 
 // How many values follow each switch.
@@ -65,6 +68,8 @@ int ValueCount(Switch s) {
         case Switch::kSubFolders:
         case Switch::kSkipProblems:
         case Switch::kRegex:
+        case Switch::kHistory:
+        case Switch::kUndo:  // its job's id is optional: see Take
             return 0;
         case Switch::kRename:
         case Switch::kAttributes:
@@ -164,6 +169,14 @@ class Parser {
         const auto which = ValueOf(kSwitches, name);
         if (!which) {
             Fail(L"Unknown switch " + argument + L".");
+            return;
+        }
+        if (*which == Switch::kUndo) {
+            out_.undo = true;
+            // The job's id, when digits follow.
+            if (i_ < args_.size() && !args_[i_].empty() && args_[i_].size() <= 18 &&
+                args_[i_].find_first_not_of(L"0123456789") == std::wstring::npos)
+                out_.undoId = std::stoll(args_[i_++]);
             return;
         }
         const int count = ValueCount(*which);
@@ -294,6 +307,12 @@ class Parser {
                 return;
             case Switch::kSave:
                 out_.savePath = v[0];
+                return;
+            case Switch::kHistory:
+                out_.history = true;
+                return;
+            case Switch::kUndo:
+                out_.undo = true;
                 return;
         }
     }

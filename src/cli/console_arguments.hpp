@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ namespace torvane {
 //   -Number START                 SYMB=TRUE, SNUM=START (rename; digits)
 //   -Name TEXT                    the task's name
 //   -Save FILE                    writes the tasks above as a task list
+// The job history:
+//   -History                      lists the jobs
+//   -Undo [ID]                    undoes job ID (digits), or the last job not
+//                                 undone; a dry run unless -Apply is given
 // Help: --help, -h; --version.
 //
 // Everything else stays for the desktop command line, in order, except the
@@ -47,6 +52,9 @@ struct ConsoleArguments {
     std::optional<AttributeTarget> change;  // -Change; nullopt: the preference
     std::vector<TaskFields> tasks;          // the tasks typed, in order
     std::optional<std::wstring> savePath;   // -Save
+    bool history = false;                   // -History
+    bool undo = false;                      // -Undo
+    std::optional<std::int64_t> undoId;     // -Undo's job id, when given
     bool help = false;                      // --help or -h
     bool version = false;                   // --version
     bool invalid = false;                   // a switch is unknown or a value missing or wrong

@@ -47,23 +47,23 @@ DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool pr
     return report;
 }
 
-std::wstring DryRunSummary(const DryRunReport& report) {
+std::wstring DryRunSummary(const DryRunReport& report, std::wstring_view apply) {
     std::wstring line = L"Dry run: " + std::to_wstring(report.changes) + L" of " +
                         std::to_wstring(report.entries) + L" entries would change, " +
                         std::to_wstring(report.problems) +
                         (report.problems == 1 ? L" problem." : L" problems.") +
-                        L" Nothing was changed; add -Apply to apply the task list";
+                        L" Nothing was changed; add -Apply to " + std::wstring(apply);
     if (report.problems > 0)
         line += L" (and -SkipProblems to leave the entries with a problem alone)";
     return line + L".";
 }
 
-void PrintDryRunReport(Terminal& terminal, const DryRunReport& report) {
+void PrintDryRunReport(Terminal& terminal, const DryRunReport& report, std::wstring_view apply) {
     for (const auto& line : report.lines)
         terminal.PrintOut(QuotedLine(line));
     for (const auto& problem : report.folderProblems)
         terminal.PrintError(QuotedLine(problem));
-    terminal.PrintOut(DryRunSummary(report));
+    terminal.PrintOut(DryRunSummary(report, apply));
 }
 
 }  // namespace torvane

@@ -43,13 +43,16 @@ DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool pr
 // The closing line: "Dry run: N of M entries would change, P problems.
 // Nothing was changed; add -Apply to apply the task list." With problems it
 // adds how -SkipProblems applies the rest.
-std::wstring DryRunSummary(const DryRunReport& report);
+// `apply` names what -Apply would do ("apply the task list").
+std::wstring DryRunSummary(const DryRunReport& report,
+                           std::wstring_view apply = L"apply the task list");
 
 // The report on the console: the changes on standard output, then each
 // folder left out on standard error (its log line without the line breaks
 // at its end, as a job's log is printed), then the summary. The lines are
 // quoted (QuotedLine): names are shown with their control characters
 // escaped; the report itself keeps them as they are.
-void PrintDryRunReport(Terminal& terminal, const DryRunReport& report);
+void PrintDryRunReport(Terminal& terminal, const DryRunReport& report,
+                       std::wstring_view apply = L"apply the task list");
 
 }  // namespace torvane

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/history_access.hpp"
 #include "cli/run_console.hpp"
 #include "platform/text.hpp"
 
@@ -24,5 +25,5 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         arguments.push_back(torvane::FromUtf8(argv[i]));
     return torvane::RunConsole(arguments, AppNameOf(argc > 0 ? argv[0] : nullptr),
-                               torvane::ConsoleIo::Standard());
+                               torvane::ConsoleIo::Standard(), torvane::OpenUserHistory);
 }

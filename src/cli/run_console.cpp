@@ -9,6 +9,7 @@
 #include "cli/console_help.hpp"
 #include "cli/dry_run.hpp"
 #include "cli/exit_status.hpp"
+#include "cli/history_commands.hpp"
 #include "cli/terminal_quoting.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
@@ -115,6 +116,44 @@ bool SaveTasks(const ConsoleArguments& console, FileSystem& fs, Dialogs& dialogs
     return WriteTaskListFile(fs, *console.savePath, list, dialogs, appName);
 }
 
+// The history of one run, opened once and lent to each path's controller.
+struct RunHistory {
+    std::unique_ptr<History> history;
+    std::wstring problem;  // why it can't be used, when it can't
+
+    HistoryOpener Lender() {
+        return [this](const HistorySettings&, std::wstring& problemOut) {
+            problemOut = problem;
+            return history ? BorrowHistory(*history) : nullptr;
+        };
+    }
+};
+
+// Message boxes nobody sees: the preference file is read once more by each
+// path's controller, which reports its problems.
+class SilentDialogs : public Dialogs {
+  public:
+    MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
+                              MessageButtons) override {
+        return MessageAnswer::kNo;
+    }
+    MessageAnswer ShowMessageText(const MessageText&, const std::wstring&, MessageIcon,
+                                  MessageButtons) override {
+        return MessageAnswer::kNo;
+    }
+};
+
+RunHistory OpenRunHistory(FileSystem& fs, const HistoryOpener& openHistory) {
+    RunHistory run;
+    if (!openHistory)
+        return run;
+    SilentDialogs silent;
+    Preferences prefs;
+    LoadPreferences(fs, silent, prefs);
+    run.history = openHistory(HistorySettingsOf(prefs), run.problem);
+    return run;
+}
+
 // What one path's run left.
 struct PathRun {
     RunOutcome outcome;
@@ -126,13 +165,16 @@ struct PathRun {
 // plan added to `report`.
 PathRun RunPath(Terminal& terminal, FileSystem& fs, const ConsoleArguments& console,
                 const CommandLineInfo& info, const std::wstring& appName, bool relativeToRoot,
-                DryRunReport& report) {
+                DryRunReport& report, RunHistory& history) {
     ConsoleFrontEnd frontEnd(terminal, fs);
     frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
     UiTaskQueue ui;
     MainControllerServices services{fs, frontEnd, frontEnd, ui};
     services.job = &frontEnd;
     services.appName = appName;
+    services.openHistory = history.Lender();
+    services.announceInterruptedJobs = false;  // said once for the whole run
+    services.frontEnd = L"torvane-cli";
     MainController controller(std::move(services));
     controller.SetSkipProblems(console.skipProblems);
     frontEnd.Attach(controller);
@@ -187,7 +229,7 @@ ExitStatus Worst(ExitStatus a, ExitStatus b) {
 }  // namespace
 
 int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& appName,
-               ConsoleIo io) {
+               ConsoleIo io, const HistoryOpener& openHistory) {
     Terminal terminal(io);
     PosixFileSystem fs;
     const VersionInfo version = ProgramVersionInfo();
@@ -205,6 +247,23 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     }
     if (const auto error = FilesInSubfolders(console))
         return ShowUsageError(terminal, *error, appName);
+
+    RunHistory history = OpenRunHistory(fs, openHistory);
+    if (history.history)
+        PrintInterruptedJobs(terminal, *history.history);
+    if (console.history)
+        return ListHistory(terminal, history.history.get(), history.problem);
+    if (console.undo) {
+        CommandLineInfo desktop;
+        desktop.ParseCommandLine(console.desktopArguments);
+        std::wstring value;
+        const bool apply = desktop.HasSwitch(L"apply", value);
+        const bool noConfirm = desktop.HasSwitch(L"noconfirm", value);
+        ConsoleFrontEnd frontEnd(terminal, fs);
+        frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
+        return UndoFromConsole(terminal, frontEnd, fs, history.history.get(), history.problem,
+                               console, apply, noConfirm);
+    }
 
     const PathList pathList = SplitPositionals(console, fs);
     std::vector<CommandLineInfo> infos;
@@ -253,7 +312,7 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     bool noTask = false;
     for (const auto& info : infos) {
         const PathRun run =
-            RunPath(terminal, fs, console, info, appName, infos.size() == 1, report);
+            RunPath(terminal, fs, console, info, appName, infos.size() == 1, report, history);
         planned = planned || run.planned;
         noTask = noTask || run.noTask;
         status = Worst(status, ExitStatusFor(run.outcome));

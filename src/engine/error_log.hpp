@@ -48,6 +48,8 @@ inline constexpr std::wstring_view kErrorReadingDirectory = L"Error reading dire
 inline constexpr std::wstring_view kJobCancelledBefore = L"Job cancelled before:  ";
 inline constexpr std::wstring_view kJobCancelledMessage =
     L"The job was cancelled here; this entry and those after it were not changed.\r\n";
+// The line of a job that runs without history, followed by why.
+inline constexpr std::wstring_view kHistoryNotKept = L"No history of this job:  ";
 
 // The message of the log line for a folder that was replaced (by a link, a
 // file or another folder) after it was listed.

@@ -137,8 +137,14 @@ class Planner {
             current = std::move((*listed)->current);
             updated = std::move((*listed)->updated);
             unlisted = std::move((*listed)->unlistedNames);
-        } else if (!List(folder, singleFile.empty() ? path : singleFile, current, unlisted) ||
-                   !Compute(singleFile.empty() ? path : singleFile, current, updated)) {
+        } else if (!List(folder, singleFile.empty() ? path : singleFile, current, unlisted)) {
+            return;
+        } else if (observer_ != nullptr && observer_->CancelRequested()) {
+            // A large folder's listing takes a while: a cancel asked meanwhile
+            // is taken before its new values are computed.
+            plan_.cancelled = true;
+            return;
+        } else if (!Compute(singleFile.empty() ? path : singleFile, current, updated)) {
             return;
         }
         if (updated.size() != current.size())

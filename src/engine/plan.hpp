@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/error_log.hpp"
@@ -14,6 +15,8 @@
 #include "platform/file_system.hpp"
 
 namespace torvane {
+
+class JobJournal;
 
 // A job as a plan: every folder it reaches listed once, the new values of
 // every entry computed once, and what would go wrong found before anything is
@@ -27,6 +30,8 @@ enum class FindingKind {
     kUnusableName,      // the job would refuse the name (empty, ".", a separator...)
     kCannotApply,       // the file system can't make the change (a link's attributes...)
     kFolderUnreadable,  // the folder below the entry can't be read or computed
+    kChangedSince,      // an undo: the entry is no longer as the job left it
+    kEntryGone,         // an undo: the entry the job changed is no longer in its folder
 };
 
 struct Finding {
@@ -86,7 +91,8 @@ class PlanObserver {
     virtual ~PlanObserver() = default;
     // Another folder was listed and checked; `entries` listed so far.
     virtual void FolderPlanned(std::int64_t entries) = 0;
-    // Polled between folders: true stops the build (the plan is marked cancelled).
+    // Polled before each folder and after its listing: true stops the build
+    // (the plan is marked cancelled).
     virtual bool CancelRequested() { return false; }
 };
 
@@ -164,7 +170,14 @@ std::wstring CycleTemporaryName(std::uint64_t counter);
 // that chains work and cycles go through a temporary name; one observer step
 // per listed entry, in batches. Starts the log at `startTime`; hands the
 // result to the observer's JobDone before returning it.
+//
+// `journal`, when given, hears of the job as it goes (see JournalOfPlan for
+// how entries are numbered): Aside before an entry moves to a temporary name,
+// Finished once per entry with steps (kSkipped for one left alone for its
+// finding), Ended at the end. `historyProblem`, when not empty, says why the
+// job has no history; the log's second line gives it (not as a failure).
 JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
-                    std::int64_t startTime, ProblemEntries problems);
+                    std::int64_t startTime, ProblemEntries problems, JobJournal* journal = nullptr,
+                    std::wstring_view historyProblem = {});
 
 }  // namespace torvane

@@ -11,6 +11,7 @@
 
 #include "engine/disk_steps.hpp"
 #include "engine/plan.hpp"
+#include "engine/plan_journal.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/text.hpp"
 
@@ -61,6 +62,10 @@ struct ApplyState {
     const ProblemEntries problems;
     JobResult& result;
     ProgressBatches progress;
+    // The history's journal of the job, or null; `index` finds an entry's
+    // place in it.
+    JobJournal* const journal;
+    JournalIndex index;
     std::uint64_t temporaries = 0;
 
     void Log(std::wstring line) {
@@ -85,8 +90,12 @@ struct ApplyState {
 // steps once its name is final.
 class FolderRun {
   public:
-    FolderRun(ApplyState& job, const PlannedFolder& f, Folder& folder)
-        : job_(job), f_(f), folder_(folder), state_(f.current.size(), State::kPending) {}
+    FolderRun(ApplyState& job, std::size_t index, Folder& folder)
+        : job_(job),
+          index_(index),
+          f_(job.plan.folders[index]),
+          folder_(folder),
+          state_(f_.current.size(), State::kPending) {}
 
     void Run() {
         const std::size_t n = state_.size();
@@ -121,7 +130,14 @@ class FolderRun {
                (job_.problems == ProblemEntries::kAttempt || f_.FindingAt(i) == nullptr);
     }
 
+    // Tells the journal, if any, how the entry's steps ended.
+    void Journal(std::size_t i, JournalState state) {
+        if (job_.journal != nullptr)
+            job_.journal->Finished(job_.index.Find(index_, i), state);
+    }
+
     void Skip(std::size_t i) {
+        Journal(i, JournalState::kSkipped);
         if (const Finding* finding = f_.FindingAt(i))
             job_.Log(ErrorLogLine(kEntryNotChanged, f_.current[i].FullPath(),
                                   finding->message + L"\r\n"));
@@ -194,6 +210,10 @@ class FolderRun {
     // failure is logged.
     std::optional<std::wstring> StepAside(std::size_t i) {
         const std::wstring temporary = CycleTemporaryName(++job_.temporaries);
+        // Recorded before the move: a job killed right after it leaves the
+        // entry under a name the history knows.
+        if (job_.journal != nullptr)
+            job_.journal->Aside(job_.index.Find(index_, i), temporary);
         if (const auto moved = folder_.Move(f_.current[i].name, temporary); !moved.ok()) {
             LogRenameError(i, moved.error(), L"");
             return std::nullopt;
@@ -240,6 +260,9 @@ class FolderRun {
                 TimestampStep(At(), current, updated, state, job_.result);
             if (state.failed)
                 job_.result.error = true;
+            Journal(i, state.failed ? JournalState::kFailed : JournalState::kDone);
+        } else {
+            Journal(i, JournalState::kFailed);
         }
         job_.progress.Add(1);
     }
@@ -247,6 +270,7 @@ class FolderRun {
     StepTarget At() const { return StepTarget{job_.fs, folder_}; }
 
     ApplyState& job_;
+    const std::size_t index_;
     const PlannedFolder& f_;
     Folder& folder_;
     std::vector<State> state_;
@@ -308,7 +332,7 @@ class Applier {
                 return;
             ApplySubfolder(child, folder);
         }
-        FolderRun(job_, f, folder).Run();
+        FolderRun(job_, index, folder).Run();
     }
 
     void ApplySubfolder(std::size_t index, Folder& parent) {
@@ -342,13 +366,25 @@ std::wstring CycleTemporaryName(std::uint64_t counter) {
 }
 
 JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
-                    std::int64_t startTime, ProblemEntries problems) {
+                    std::int64_t startTime, ProblemEntries problems, JobJournal* journal,
+                    std::wstring_view historyProblem) {
     JobResult result;
     result.log.push_back(ErrorLogHeader(startTime));
+    if (!historyProblem.empty())
+        result.log.push_back(std::wstring(kHistoryNotKept) + std::wstring(historyProblem) +
+                             L"\r\n");
     {
-        ApplyState job{plan, fs, problems, result, ProgressBatches(observer)};
+        ApplyState job{plan,
+                       fs,
+                       problems,
+                       result,
+                       ProgressBatches(observer),
+                       journal,
+                       journal != nullptr ? JournalIndex(plan) : JournalIndex()};
         Applier(job).Run();
     }
+    if (journal != nullptr)
+        journal->Ended(result.cancelled ? JobOutcome::kCancelled : JobOutcome::kDone);
     observer.JobDone(result);
     return result;
 }

@@ -106,6 +106,7 @@ class ControllerTest : public ::testing::Test {
         view.Serve(services);
         services.version = std::move(version);
         services.clock = [this] { return now; };
+        services.openHistory = openHistory;
         controller = std::make_unique<MainController>(std::move(services));
         view.Attach(*controller);
         return *controller;
@@ -179,6 +180,7 @@ class ControllerTest : public ::testing::Test {
     RecordingView view;
     UiTaskQueue ui;
     std::int64_t now = kNow;
+    HistoryOpener openHistory;  // empty: the controller has no history
     std::unique_ptr<MainController> controller;
 };
 

@@ -19,8 +19,10 @@ namespace {
 using Names = std::vector<std::wstring>;
 using Call = FakeFileSystem::Call;
 
-const Message kConfirm{L"Are you sure you want to execute this job?\nThis action cannot be undo!",
-                       L"Confirm notice", MessageIcon::kQuestion, MessageButtons::kYesNo};
+const Message kConfirm{
+    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last "
+    L"Job, or torvane-cli -Undo.",
+    L"Confirm notice", MessageIcon::kQuestion, MessageButtons::kYesNo};
 const Message kSucceeded{L"Operation completed sucessfully.", L"Notice", MessageIcon::kInformation,
                          MessageButtons::kOk};
 const Message kFailed{L"Operation completed with error.  Do you want to save the log file?",

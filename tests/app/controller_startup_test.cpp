@@ -12,8 +12,10 @@ namespace {
 using Names = std::vector<std::wstring>;
 using Paths = std::vector<std::wstring>;
 
-const Message kConfirm{L"Are you sure you want to execute this job?\nThis action cannot be undo!",
-                       L"Confirm notice", MessageIcon::kQuestion, MessageButtons::kYesNo};
+const Message kConfirm{
+    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last "
+    L"Job, or torvane-cli -Undo.",
+    L"Confirm notice", MessageIcon::kQuestion, MessageButtons::kYesNo};
 const Message kSucceeded{L"Operation completed sucessfully.", L"Notice", MessageIcon::kInformation,
                          MessageButtons::kOk};
 

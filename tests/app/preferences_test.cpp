@@ -157,6 +157,28 @@ TEST(Preferences, WrittenFileReadsBack) {
     EXPECT_EQ(p, expected);
 }
 
+// The history keys are written only when they differ from their defaults,
+// so a file from before them is written back byte for byte (above).
+TEST(Preferences, HistoryKeysAreWrittenWhenSetAndReadBack) {
+    Preferences p = WrittenValues();
+    p.history = 0;
+    p.historyKeepDays = 30;
+    const std::wstring text = FormatPreferences(p, 1);
+    EXPECT_NE(text.find(L"\nHistory=0\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"\nHistoryKeepDays=30\n"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"HistoryKeepJobs"), std::wstring::npos);
+    Preferences read;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+        ApplyPreferenceLine(std::wstring_view(text).substr(start, end - start), read);
+    EXPECT_EQ(read.history, 0);
+    EXPECT_EQ(read.historyKeepJobs, Preferences{}.historyKeepJobs);
+    EXPECT_EQ(read.historyKeepDays, 30);
+    const HistorySettings settings = HistorySettingsOf(read);
+    EXPECT_FALSE(settings.enabled);
+    EXPECT_EQ(settings.keepDays, 30);
+}
+
 TEST(ApplyPreferenceLine, ConvertsLikeTheRuntimeFunctions) {
     struct Case {
         std::wstring line;

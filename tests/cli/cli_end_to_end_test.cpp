@@ -326,7 +326,7 @@ TEST_F(CliTest, TheConfirmationIsAnsweredNoWhenInputIsClosedOrNoTerminal) {
         EXPECT_EQ(r.exitStatus, 3);
         EXPECT_EQ(r.err,
                   "Confirm notice: Are you sure you want to execute this job?\n"
-                  "This action cannot be undo!\n"
+                  "You can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo.\n"
                   "Answered No: standard input is not a terminal. Add -NoConfirm to apply "
                   "without this question.\n");
         EXPECT_EQ(Snapshot(), before);
@@ -360,7 +360,8 @@ TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
 
 TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
     WriteList("list.tvt", {kNumberPhotos});
-    const std::string question = "This action cannot be undo! [y/N] ";
+    const std::string question =
+        "You can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo. [y/N] ";
     auto r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(),
                            {{question, "\n"}});  // the default: No
     EXPECT_EQ(r.exitStatus, 3) << r.out;

@@ -18,7 +18,8 @@ TEST(ConsoleHelpTest, KeepsTheDesktopArgumentsAndAddsSwitchesExitStatusesAndExam
     for (const auto* part : {L" -Retrieve files|folders|both\n", L" -SubFolders\t",
                              L" -Hidden none|hidden|hidden-no-system|system|all\n",
                              L"Exit status:\n 0\t", L"\n 1\t", L"\n 2\t", L"\n 3\t",
-                             L"torvane-cli -SubFolders -Retrieve both photos/ rename.tvt -Apply\n"})
+                             L"torvane-cli -SubFolders -Retrieve both photos/ rename.tvt -Apply\n",
+                             L" -History\t", L" -Undo [ID]\t", L"torvane-cli -Undo 12 -Apply\n"})
         EXPECT_TRUE(Contains(help, part)) << part;
     EXPECT_FALSE(Contains(help, L"App.exe"));
     EXPECT_FALSE(Contains(help, L"$"));

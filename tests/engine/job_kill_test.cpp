@@ -1,5 +1,6 @@
 // A job killed at any moment leaves every entry under its old name or its new
-// one: each rename is one system call that happened or did not.
+// one: each rename is one system call that happened or did not. And its undo,
+// from a journal whose records were all lost, brings every entry back.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -7,11 +8,19 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "disk_job.hpp"
+#include "engine/plan.hpp"
+#include "engine/plan_journal.hpp"
+#include "engine/undo_plan.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
+#include "recording_dialogs.hpp"
 #include "temp_dir.hpp"
 
 namespace torvane {
@@ -32,18 +41,22 @@ std::map<ino_t, std::string> InodesOf(const std::string& folder) {
 
 // Runs the job child on a fresh folder of `files` files f0, f1, ... with the
 // extra argument `mode` (empty: none), kills it once it has made `steps`
-// changes, and returns the inodes before and after.
+// changes, and returns the inodes before and after. `beforeChild` runs once
+// the files are made, before the child starts.
 struct KilledRun {
     std::map<ino_t, std::string> before;
     std::map<ino_t, std::string> after;
     bool killedEarly = true;  // false: the job had ended before
 };
 
-KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size_t steps) {
+KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size_t steps,
+                      const std::function<void()>& beforeChild = {}) {
     KilledRun run;
     for (int i = 0; i < files; ++i)
         WriteBytes(dir.Join("f" + std::to_string(i)), "");
     run.before = InodesOf(dir.path());
+    if (beforeChild)
+        beforeChild();
 
     int out[2];
     if (::pipe(out) != 0)
@@ -121,6 +134,59 @@ TEST(JobKill, KilledAmidCyclesLosesNoEntryAndLeavesOnlyKnownNames) {
         moved += it->second == newName;
     }
     EXPECT_GE(moved, 300);  // hundreds of cycles got through before the kill
+}
+
+// The child's plan, made here from the same folder before the child starts:
+// its journal is what the child's history held, every record after Begin lost
+// with the process (each entry still "planned").
+std::vector<JournalEntry> JournalOfChildJob(const std::string& folder, bool cycles) {
+    JobSettings settings;
+    settings.root = FromUtf8(folder) + L"/";
+    if (!cycles)
+        settings.tasks = {testing::RegexRename(L"^f", L"g")};
+    PosixFileSystem fs;
+    testing::RecordingDialogs dialogs;
+    JobPlan plan = BuildPlan(settings, fs, dialogs);
+    if (cycles) {
+        PlannedFolder& f = plan.folders.at(0);
+        for (std::size_t i = 0; i < f.current.size(); ++i) {
+            const long n = std::stol(f.current[i].name.substr(1));
+            f.updated[i].name = L"f" + std::to_wstring(n % 3 == 2 ? n - 2 : n + 1);
+            f.steps[i] = StepsFor(f.current[i], f.updated[i], settings.engine);
+        }
+    }
+    return JournalOfPlan(plan).entries;
+}
+
+// Killed at several points, with or without cycles, the job is undone back
+// to its start: every inode under its old name, the temporary names included.
+TEST(JobKill, KilledJobIsUndoneBackToItsStart) {
+    const struct {
+        const char* mode;
+        std::size_t steps;
+    } cases[] = {{"", 1}, {"", 150}, {"", 450}, {"cycles", 2}, {"cycles", 151}, {"cycles", 400}};
+    int leftAside = 0;  // runs killed with an entry under a temporary name
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " killed after " + std::to_string(c.steps));
+        TempDir dir;
+        std::vector<JournalEntry> journal;
+        const bool cycles = *c.mode != '\0';
+        const KilledRun run = KillPartWay(dir, 600, c.mode, c.steps,
+                                          [&] { journal = JournalOfChildJob(dir.path(), cycles); });
+        ASSERT_TRUE(run.killedEarly) << "the job ended before it was killed";
+        ASSERT_NE(run.after, run.before);
+        for (const auto& [inode, name] : run.after)
+            leftAside += name.rfind(".torvane-", 0) == 0 ? 1 : 0;
+
+        PosixFileSystem fs;
+        const JobPlan undo = BuildUndoPlan(journal, fs);
+        EXPECT_EQ(undo.problems, 0);
+        testing::SilentObserver observer;
+        const JobResult result = ApplyPlan(undo, fs, observer, 0, ProblemEntries::kSkip);
+        EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+        EXPECT_EQ(InodesOf(dir.path()), run.before);
+    }
+    EXPECT_GE(leftAside, 1);
 }
 
 }  // namespace

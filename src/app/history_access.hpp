@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/job_history.hpp"
+
+namespace torvane {
+
+// Where the front ends get the job history from, and the texts they show
+// about it.
+
+// Opens the history; null when there is none. `problem`, when set, says why
+// the history can't be used (a read-only home, a damaged store): a front end
+// says so once and runs jobs without it. Null with no problem: no history at
+// all, nothing to say.
+using HistoryOpener =
+    std::function<std::unique_ptr<History>(const HistorySettings& settings, std::wstring& problem)>;
+
+// The user's own history, the one both front ends share. Returns null
+// without a problem when `settings` turn the history off.
+std::unique_ptr<History> OpenUserHistory(const HistorySettings& settings, std::wstring& problem);
+
+// A history that forwards every call to `history`, which must outlive it: for
+// a caller that keeps its history and hands it to an opener.
+std::unique_ptr<History> BorrowHistory(History& history);
+
+// The command that undoes job `id` from a console: "torvane-cli -Undo N -Apply".
+std::wstring UndoCommandFor(std::int64_t id);
+
+// One line per job of `history` that never finished (its process died) and
+// has not been undone: its id, how far it got and the command that undoes it.
+std::vector<std::wstring> InterruptedJobNotices(History& history);
+
+// What the Undo command says about a job: "job N: <kind>, <root>, C changes,
+// F failures, <outcome>[, undone by job U]".
+std::wstring JobSummaryText(const JobRecord& job);
+
+// The text of a job's outcome: "done", "cancelled", "interrupted", "running".
+std::wstring OutcomeText(JobOutcome outcome);
+
+// The newest job that has not been undone, or null when there is none.
+std::optional<JobRecord> LastJobNotUndone(History& history);
+
+// The message said once when a job runs without history because the history
+// can't be written.
+std::wstring HistoryProblemMessage(const std::wstring& problem);
+
+}  // namespace torvane

@@ -1,0 +1,128 @@
+// A plan's journal: the entries with steps, as the history stores them.
+#include "engine/plan_journal.hpp"
+
+#include <algorithm>
+
+#include "tasks/task_list_file.hpp"
+
+namespace torvane {
+
+JournalIndex::JournalIndex(const JobPlan& plan) {
+    folderStart_.reserve(plan.folders.size() + 1);
+    positions_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(plan.changes, 0)));
+    for (const PlannedFolder& f : plan.folders) {
+        folderStart_.push_back(positions_.size());
+        for (std::size_t i = 0; i < f.steps.size(); ++i) {
+            if (f.steps[i].any())
+                positions_.push_back(i);
+        }
+    }
+    folderStart_.push_back(positions_.size());
+}
+
+std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
+    if (folder + 1 >= folderStart_.size())
+        return kNone;
+    const auto begin = positions_.begin() + static_cast<std::ptrdiff_t>(folderStart_[folder]);
+    const auto end = positions_.begin() + static_cast<std::ptrdiff_t>(folderStart_[folder + 1]);
+    const auto it = std::lower_bound(begin, end, position);
+    return it != end && *it == position ? static_cast<std::size_t>(it - positions_.begin()) : kNone;
+}
+
+PlanJournal JournalOfPlan(const JobPlan& plan) {
+    PlanJournal journal;
+    journal.index = JournalIndex(plan);
+    journal.entries.reserve(journal.index.size());
+    for (const PlannedFolder& f : plan.folders) {
+        for (std::size_t i = 0; i < f.steps.size(); ++i) {
+            const EntrySteps& steps = f.steps[i];
+            if (!steps.any())
+                continue;
+            const FileEntry& was = f.current[i];
+            const FileEntry& will = f.updated[i];
+            JournalEntry e;
+            e.folder = f.path;
+            e.id = was.id;
+            e.oldName = was.name;
+            e.newName = will.name;
+            e.oldCreated = was.created;
+            e.oldModified = was.modified;
+            e.oldAccessed = was.accessed;
+            e.newCreated = will.created;
+            e.newModified = will.modified;
+            e.newAccessed = will.accessed;
+            e.oldAttributes = was.attributes;
+            e.newAttributes = will.attributes;
+            e.rename = steps.rename;
+            e.attributes = steps.attributes;
+            e.times = steps.times;
+            journal.entries.push_back(std::move(e));
+        }
+    }
+    return journal;
+}
+
+std::wstring ListOptionsText(const ListOptions& options) {
+    std::wstring text;
+    switch (options.retrieve) {
+        case Retrieve::kFiles:
+            text = L"files";
+            break;
+        case Retrieve::kFolders:
+            text = L"folders";
+            break;
+        case Retrieve::kFilesAndFolders:
+            text = L"files and folders";
+            break;
+    }
+    if (options.includeSubfolders)
+        text += L", subfolders included";
+    switch (options.hiddenSystem) {
+        case HiddenSystem::kNone:
+            break;
+        case HiddenSystem::kHidden:
+            text += L", hidden included";
+            break;
+        case HiddenSystem::kSystem:
+            text += L", system included";
+            break;
+        case HiddenSystem::kHiddenNoSystem:
+            text += L", hidden (not system) included";
+            break;
+        case HiddenSystem::kHiddenAndSystem:
+            text += L", hidden and system included";
+            break;
+    }
+    return text;
+}
+
+JobRecord JobRecordFor(const JobSettings& settings, std::int64_t started, std::wstring frontEnd) {
+    JobRecord record;
+    record.started = started;
+    record.kind = JobKind::kJob;
+    record.root = settings.root;
+    for (const TaskItem& item : settings.tasks)
+        record.tasks += FormatTaskListLine(item) + L"\n";
+    record.options = ListOptionsText(settings.listOptions);
+    record.frontEnd = std::move(frontEnd);
+    return record;
+}
+
+JobHistoryStart BeginJobHistory(History* history, JobRecord record, const JobPlan& plan) {
+    JobHistoryStart start;
+    if (history == nullptr)
+        return start;
+    PlanJournal journal = JournalOfPlan(plan);
+    record.entries = static_cast<std::int64_t>(journal.entries.size());
+    start.journal = history->Begin(record, journal.entries, start.problem);
+    if (start.journal == nullptr) {
+        if (start.problem.empty())
+            start.problem = L"The history could not be written.";
+    } else {
+        start.id = record.id;
+        start.problem.clear();
+    }
+    return start;
+}
+
+}  // namespace torvane

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/job.hpp"
+#include "engine/job_history.hpp"
+#include "engine/plan.hpp"
+
+namespace torvane {
+
+// Which journal entry each planned entry with steps is: the journal holds
+// the entries with steps of every folder, folder by folder in the plan's
+// order, each folder's in position order.
+class JournalIndex {
+  public:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    JournalIndex() = default;
+    explicit JournalIndex(const JobPlan& plan);
+
+    // The journal entry of the entry at `position` of folder `folder`, or
+    // kNone when that entry has no steps.
+    std::size_t Find(std::size_t folder, std::size_t position) const;
+    std::size_t size() const { return positions_.size(); }
+
+  private:
+    std::vector<std::size_t> folderStart_;  // per folder, then one past the last
+    std::vector<std::size_t> positions_;    // per journal entry, its position in its folder
+};
+
+// The journal of a plan: what History::Begin stores before the first write.
+struct PlanJournal {
+    std::vector<JournalEntry> entries;
+    JournalIndex index;
+};
+
+// The journal entries of the plan's entries that have steps: folder path,
+// inode, old and new name, times and attribute word, the steps planned.
+PlanJournal JournalOfPlan(const JobPlan& plan);
+
+// The record of a job with `settings` started at `started` by `frontEnd`
+// ("torvane" or "torvane-cli"), before the history gives it an id.
+JobRecord JobRecordFor(const JobSettings& settings, std::int64_t started, std::wstring frontEnd);
+
+// A job's history as it starts: its journal (null when there is no history),
+// the id the history gave the job, and why there is no history when Begin
+// failed (empty when it worked or no history was asked for).
+struct JobHistoryStart {
+    std::unique_ptr<JobJournal> journal;
+    std::int64_t id = 0;
+    std::wstring problem;
+};
+
+// Stores the job and its plan's journal in `history` before its first write.
+// `history` null: nothing, no problem.
+JobHistoryStart BeginJobHistory(History* history, JobRecord record, const JobPlan& plan);
+
+// The text of list options as a job's record keeps it: one line a user can read.
+std::wstring ListOptionsText(const ListOptions& options);
+
+}  // namespace torvane

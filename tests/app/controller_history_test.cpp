@@ -1,0 +1,159 @@
+// The job history through the controller: every job journaled, Undo Last
+// Job planned, reviewed and applied as a job of its own, a history that
+// can't be written said once, and interrupted jobs told at start-up.
+#include <gtest/gtest.h>
+
+#include "app/history_access.hpp"
+#include "controller_fixture.hpp"
+#include "memory_history.hpp"
+
+namespace torvane::testing {
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+class ControllerHistoryTest : public ControllerTest {
+  protected:
+    ControllerHistoryTest() {
+        openHistory = [this](const HistorySettings& settings, std::wstring& problem) {
+            opened.push_back(settings);
+            problem = openProblem;
+            return openProblem.empty() ? BorrowHistory(history) : nullptr;
+        };
+    }
+
+    // /data/ holds a2.jpg, a10.jpg, b.jpg and sub/c.jpg; the task renames "a"
+    // to "x" and the job is confirmed.
+    void RunRenameJob() {
+        AddPhotos();
+        Start();
+        ChooseFolder(L"/data/");
+        ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
+        ASSERT_TRUE(controller->UpdateAttributes());
+        FinishJob();
+    }
+
+    Names DataNames() {
+        Names names;
+        auto records = fs.FindEntries(L"/data/");
+        for (const auto& r : *records) {
+            if (r.name != L"." && r.name != L"..")
+                names.push_back(r.name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    MemoryHistory history;
+    std::wstring openProblem;
+    std::vector<HistorySettings> opened;
+};
+
+TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheReview) {
+    RunRenameJob();
+    const auto jobs = controller->HistoryJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].outcome, JobOutcome::kDone);
+    EXPECT_EQ(jobs[0].done, 2);
+    EXPECT_EQ(jobs[0].root, L"/data/");
+    EXPECT_EQ(jobs[0].frontEnd, L"torvane");
+    EXPECT_EQ(controller->HistoryEntries(jobs[0].id).size(), 2u);
+    ASSERT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
+
+    // A review answered Cancel applies nothing.
+    view.reviewAnswer = false;
+    ASSERT_TRUE(controller->UndoLastJob());
+    FinishJob();
+    EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
+    EXPECT_EQ(controller->LastUndoableJob()->id, jobs[0].id);
+
+    view.reviewAnswer = true;
+    dialogs.Clear();
+    ASSERT_TRUE(controller->UndoLastJob());
+    FinishJob();
+    EXPECT_EQ(DataNames(), (Names{L"a10.jpg", L"a2.jpg", L"b.jpg", L"sub"}));
+    const auto undone = history.Job(jobs[0].id);
+    ASSERT_NE(undone->undoneBy, 0);
+    const auto undo = history.Job(undone->undoneBy);
+    EXPECT_EQ(undo->kind, JobKind::kUndo);
+    EXPECT_EQ(undo->undoes, jobs[0].id);
+    EXPECT_EQ(controller->taskList().size(), 1u);
+    // The next Undo Last Job is the undo's: it redoes the job.
+    EXPECT_EQ(controller->LastUndoableJob()->id, undo->id);
+}
+
+TEST_F(ControllerHistoryTest, HistoryThatCantBeWrittenIsSaidOnceAndEachLogSaysIt) {
+    history.failBegin = L"The disk is full.";
+    RunRenameJob();
+    ASSERT_TRUE(Submit(RenameRecord(L"x", L"y")));
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+
+    EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"y10.jpg", L"y2.jpg"}));
+    int said = 0;
+    for (const auto& m : Messages())
+        said += m.text == HistoryProblemMessage(L"The disk is full.") ? 1 : 0;
+    EXPECT_EQ(said, 1);
+    const auto& log = controller->lastJobResult()->log;
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[1], std::wstring(kHistoryNotKept) + L"The disk is full.\r\n");
+    EXPECT_TRUE(history.Jobs().empty());
+}
+
+TEST_F(ControllerHistoryTest, HistoryThatCantBeOpenedIsSaidAtTheFirstJob) {
+    openProblem = L"The history database is damaged.";
+    RunRenameJob();
+    EXPECT_FALSE(controller->historyAvailable());
+    EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
+    int said = 0;
+    for (const auto& m : Messages())
+        said += m.text == HistoryProblemMessage(openProblem) ? 1 : 0;
+    EXPECT_EQ(said, 1);
+}
+
+TEST_F(ControllerHistoryTest, InterruptedJobsAreToldAtStartUpWithTheCommandThatUndoesThem) {
+    JobRecord died;
+    died.root = L"/photos/";
+    died.outcome = JobOutcome::kInterrupted;
+    died.done = 1;
+    const auto id = history.Put(died, std::vector<JournalEntry>(3));
+    const auto undone = history.Put(died, std::vector<JournalEntry>(2));
+    history.MarkUndone(undone, 99);
+    JobRecord finished;
+    finished.outcome = JobOutcome::kDone;
+    history.Put(finished, {});
+    Start();
+    EXPECT_EQ(Messages(),
+              (std::vector<Message>{
+                  {L"Job " + std::to_wstring(id) +
+                       L" on /photos/ was interrupted after 1 of 3 entries; to put them back as "
+                       L"they were: torvane-cli -Undo " +
+                       std::to_wstring(id) + L" -Apply",
+                   L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk}}));
+}
+
+TEST_F(ControllerHistoryTest, ThePreferencesTurnTheHistoryOffAndBoundIt) {
+    Preferences prefs;
+    prefs.history = 0;
+    prefs.historyKeepJobs = 7;
+    prefs.historyKeepDays = 0;  // below 1: the default
+    WritePreferences(prefs);
+    Start();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_FALSE(opened[0].enabled);
+    EXPECT_EQ(opened[0].keepJobs, 7);
+    EXPECT_EQ(opened[0].keepDays, HistorySettings{}.keepDays);
+}
+
+TEST_F(ControllerHistoryTest, UndoWithoutAJobSaysSo) {
+    Start();
+    EXPECT_FALSE(controller->UndoLastJob());
+    EXPECT_FALSE(controller->UndoJob(42));
+    EXPECT_EQ(Messages(), (std::vector<Message>{{L"There is no job to undo.", L"Notice",
+                                                 MessageIcon::kInformation, MessageButtons::kOk},
+                                                {L"There is no job 42 in the history.", L"Notice",
+                                                 MessageIcon::kInformation, MessageButtons::kOk}}));
+}
+
+}  // namespace
+}  // namespace torvane::testing
