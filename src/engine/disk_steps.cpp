@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/file_attributes.hpp"
+#include "platform/system_error.hpp"
 #include "platform/text.hpp"
 
 namespace torvane {
@@ -59,6 +60,16 @@ std::wstring UnusableNameReason(std::wstring_view name) {
     return {};
 }
 
+// The message of a failed step: the system's text for the error, and the
+// error's own text below it where the call said more than the error number
+// does ("Hidden can't be stored on this exFAT volume.").
+std::wstring StepMessage(FileSystem& fs, const SystemError& error) {
+    std::wstring message = fs.SystemMessage(error.code);
+    if (!error.text.empty() && error.text != ErrnoText(error.code))
+        message += error.text + L"\r\n";
+    return message;
+}
+
 bool RenameStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                 EntryStepState& state, JobResult& result) {
     const std::wstring from = current.FullPath();
@@ -103,7 +114,7 @@ void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEnt
     Folder& folder = at.folder;
     const std::uint32_t now = current.attributes;
     const std::uint32_t next = updated.attributes;
-    auto systemText = [&](const SystemError& e) { return at.fs.SystemMessage(e.code); };
+    auto systemText = [&](const SystemError& e) { return StepMessage(at.fs, e); };
 
     // Compression and encryption are switched with Read-only and System off,
     // as Windows requires; without either of them to switch, or without
@@ -164,7 +175,7 @@ void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEnt
         Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
     } else if (const auto set = (*handle)->SetTimes(created, updated.accessed, updated.modified);
                !set.ok()) {
-        Fail(kErrorChangingTimestamp, path, fs.SystemMessage(set.error().code), state, result);
+        Fail(kErrorChangingTimestamp, path, StepMessage(fs, set.error()), state, result);
     }
 }
 

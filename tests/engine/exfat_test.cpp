@@ -167,6 +167,13 @@ TEST_F(ExfatTest, AttributeAndCreationTimeChangesAreRefusedWithTheirMessage) {
         ASSERT_NE(f.FindingAt(0), nullptr) << c.what;
         EXPECT_EQ(f.FindingAt(0)->kind, FindingKind::kCannotApply) << c.what;
         EXPECT_EQ(f.FindingAt(0)->message, c.message) << c.what;
+        // Tried anyway, the change fails and the log gives the same words.
+        const auto result = ApplyPlan(plan, fs, observer, 0, ProblemEntries::kAttempt);
+        EXPECT_TRUE(result.error) << c.what;
+        std::wstring log;
+        for (const auto& line : result.log)
+            log += line;
+        EXPECT_NE(log.find(c.message), std::wstring::npos) << c.what << ": " << ToUtf8(log);
     }
 
     const auto path = FromUtf8(Path("a.txt"));
