@@ -350,6 +350,18 @@ void MainController::ClearHistory() {
     UpdateCommandUI();
 }
 
+bool MainController::AskClearHistory() {
+    if (jobHistory_ == nullptr || job_.running())
+        return false;
+    if (dialogs_.ShowMessage(
+            L"Forget every job in the history? Jobs forgotten can no longer be undone.",
+            L"Clear History", MessageIcon::kQuestion,
+            MessageButtons::kYesNo) != MessageAnswer::kYes)
+        return false;
+    ClearHistory();
+    return true;
+}
+
 void MainController::ShowNotice(const std::wstring& text) {
     dialogs_.ShowMessage(text, L"Notice", MessageIcon::kInformation, MessageButtons::kOk);
 }

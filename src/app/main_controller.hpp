@@ -175,6 +175,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // Forgets every job of the history (the dialog's Clear); not while a job
     // runs.
     void ClearHistory();
+    // Asks whether to forget every job and does so on Yes; true when forgotten.
+    bool AskClearHistory();
 
     // ---- Task list view and editor pages ----
 

@@ -67,6 +67,9 @@ inline constexpr std::array<CommandInfo, 16> kCommands = {{
 // Refresh (F5): lists the folder on show again. The window's own command, not
 // one of the controller's CommandId values, and always enabled.
 inline constexpr int kCmdRefresh = 0x7F01;
+// Undo Last Job and History: the job history's commands, the window's own.
+inline constexpr int kCmdUndoLastJob = 0x7F02;
+inline constexpr int kCmdHistory = 0x7F03;
 
 // The Apply button's text beside its icon on the toolbar.
 inline constexpr const char* kApplyButtonText = "Apply";
@@ -110,8 +113,8 @@ inline constexpr std::array<MenuLayout, 4> kMenus = {{
       kCmdSaveTaskList, kCmdSaveTaskListAs, kSeparator, kCmdUpdateAttributes, kSeparator,
       kCmdExit}},
     {"&Edit",
-     {kCmdPreviousFolder, kCmdNextFolder, kCmdRefresh, kSeparator, kCmdMoveTaskUp, kCmdMoveTaskDown,
-      kCmdRemoveTask, kCmdClearTaskList, -1}},
+     {kCmdUndoLastJob, kCmdHistory, kSeparator, kCmdPreviousFolder, kCmdNextFolder, kCmdRefresh,
+      kSeparator, kCmdMoveTaskUp, kCmdMoveTaskDown, kCmdRemoveTask, kCmdClearTaskList, -1}},
     {"&Tools", {kCmdOption, -1}},
     {"&Help", {kCmdAbout, -1}},
 }};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.hpp"
+#include "app/history_access.hpp"
 #include "app/main_controller.hpp"
 #include "gui/editor/editor_side_widgets.hpp"
 #include "gui/main_window.hpp"
@@ -58,6 +59,7 @@ int main(int argc, char* argv[]) {
     window.ServeAsViews(services);
     services.appName = L"torvane";
     services.version = version;
+    services.openHistory = torvane::OpenUserHistory;
     torvane::MainController controller(std::move(services));
     window.SetProductName(QString::fromStdWString(version.productName));
     window.Attach(controller);

@@ -111,6 +111,16 @@ void MainWindow::MakeActions() {
     refresh->setToolTip("List the folder on show again");
     connect(refresh, &QAction::triggered, this, [this] { emit CommandTriggered(kCmdRefresh); });
     actions_.emplace(kCmdRefresh, refresh);
+    auto* undoLast = new QAction("&Undo Last Job", this);
+    connect(undoLast, &QAction::triggered, this,
+            [this] { emit CommandTriggered(kCmdUndoLastJob); });
+    actions_.emplace(kCmdUndoLastJob, undoLast);
+    auto* history = new QAction("Job &History...", this);
+    history->setToolTip("The jobs kept for undo, and their entries");
+    connect(history, &QAction::triggered, this, [this] { emit CommandTriggered(kCmdHistory); });
+    actions_.emplace(kCmdHistory, history);
+    undoLast->setEnabled(false);
+    history->setEnabled(false);
     for (const auto& shortcut : kShortcuts) {
         QAction* action = Action(shortcut.id);
         QList<QKeySequence> keys{QKeySequence(shortcut.keys, QKeySequence::PortableText)};
@@ -126,6 +136,9 @@ void MainWindow::MakeActions() {
 void MainWindow::MakeMenus() {
     for (const auto& info : kMenus) {
         QMenu* menu = menuBar()->addMenu(info.title);
+        // The history's state is read when the menu that holds its commands opens.
+        if (std::find(info.items.begin(), info.items.end(), kCmdUndoLastJob) != info.items.end())
+            connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateHistoryActions);
         for (const int item : info.items) {
             if (item == -1)
                 break;

@@ -34,6 +34,7 @@ class QtIconProvider;
 class QtPickers;
 class QtProgress;
 class QtUiThread;
+class HistoryDialog;
 class JobErrorsDialog;
 class ReviewDialog;
 class SyncListView;
@@ -153,6 +154,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void ReviewOpened(ReviewDialog* dialog);
     // A job's failures are about to be shown modally (ShowJobErrors).
     void JobErrorsOpened(JobErrorsDialog* dialog);
+    // The job history is about to be shown modally (Edit > History).
+    void HistoryOpened(HistoryDialog* dialog);
 
   protected:
     // While a controller is attached, closing is its close bookkeeping: the
@@ -165,6 +168,10 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
   private:
     void RunCommand(int commandId);
     void UpdateCountLine();
+    // Undo Last Job and History: enabled while a history is kept and no job
+    // runs; Undo Last Job names the job it would undo in its status tip.
+    void UpdateHistoryActions();
+    void ShowHistory();
     void CancelPlanning();
     void EndPlanning();
     void ShowJobControls(const QString& cancelTip);

@@ -12,9 +12,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/history_access.hpp"
 #include "app/main_controller.hpp"
 #include "engine/plan.hpp"
 #include "gui/commands.hpp"
+#include "gui/dialogs/history_dialog.hpp"
 #include "gui/dialogs/job_errors_dialog.hpp"
 #include "gui/dialogs/review_dialog.hpp"
 #include "gui/editor/editor_side.hpp"
@@ -88,6 +90,15 @@ void MainWindow::RunCommand(int commandId) {
     MainController& c = *controller_;
     if (commandId == kCmdRefresh) {
         c.Refresh();
+        return;
+    }
+    if (commandId == kCmdUndoLastJob) {
+        c.UndoLastJob();
+        UpdateHistoryActions();
+        return;
+    }
+    if (commandId == kCmdHistory) {
+        ShowHistory();
         return;
     }
     switch (static_cast<CommandId>(commandId)) {
@@ -346,6 +357,47 @@ void MainWindow::JobFinished(const JobResult& /*result*/) {
     applying_ = false;
     EndPlanning();
     HideJobControls();
+    UpdateHistoryActions();
+}
+
+void MainWindow::UpdateHistoryActions() {
+    QAction* undoLast = Action(kCmdUndoLastJob);
+    QAction* history = Action(kCmdHistory);
+    const bool available =
+        controller_ != nullptr && controller_->historyAvailable() && !controller_->jobRunning();
+    history->setEnabled(available);
+    const auto job = available ? controller_->LastUndoableJob() : std::nullopt;
+    undoLast->setEnabled(job.has_value());
+    if (job) {
+        undoLast->setText(job->kind == JobKind::kUndo
+                              ? "&Undo Last Job (redo job " + QString::number(job->undoes) + ")"
+                              : "&Undo Last Job");
+        const QString summary = "Undo " + QString::fromStdWString(JobSummaryText(*job));
+        undoLast->setStatusTip(summary);
+        undoLast->setToolTip(summary);
+    } else {
+        undoLast->setText("&Undo Last Job");
+        const QString why = controller_ != nullptr && !controller_->historyAvailable()
+                                ? "No job history is kept"
+                                : "No job to undo";
+        undoLast->setStatusTip(why);
+        undoLast->setToolTip(why);
+    }
+}
+
+void MainWindow::ShowHistory() {
+    if (controller_ == nullptr || !controller_->historyAvailable())
+        return;
+    MainController& c = *controller_;
+    HistoryAccess access;
+    access.jobs = [&c] { return c.HistoryJobs(); };
+    access.entries = [&c](std::int64_t id) { return c.HistoryEntries(id); };
+    access.clear = [&c] { return c.AskClearHistory(); };
+    HistoryDialog dialog(std::move(access), this);
+    emit HistoryOpened(&dialog);
+    if (dialog.exec() == QDialog::Accepted && dialog.undoJob())
+        c.UndoJob(*dialog.undoJob());
+    UpdateHistoryActions();
 }
 
 bool MainWindow::ShowJobErrors(const JobResult& result, const std::function<void()>& saveLog) {

@@ -163,10 +163,10 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsInOrderWithTheirIds) {
                            "&Close Task List", "-", "&Save Task List", "Save Task List As...", "-",
                            "&Apply Task List", "-", "E&xit"}));
     EXPECT_EQ(popups[1]->text(), "&Edit");
-    EXPECT_EQ(
-        MenuTexts(popups[1]->menu()),
-        (QStringList{"&Previous Folder", "Nex&t Folder", "&Refresh", "-", "Move Task Item &Up",
-                     "Move Task Item &Down", "&Remove Task Item", "&Clear Task List"}));
+    EXPECT_EQ(MenuTexts(popups[1]->menu()),
+              (QStringList{"&Undo Last Job", "Job &History...", "-", "&Previous Folder",
+                           "Nex&t Folder", "&Refresh", "-", "Move Task Item &Up",
+                           "Move Task Item &Down", "&Remove Task Item", "&Clear Task List"}));
     EXPECT_EQ(popups[2]->text(), "&Tools");
     EXPECT_EQ(MenuTexts(popups[2]->menu()), (QStringList{"&Option..."}));
     EXPECT_EQ(popups[3]->text(), "&Help");

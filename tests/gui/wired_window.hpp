@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/history_access.hpp"
 #include "app/main_controller.hpp"
 #include "gated_file_system.hpp"
 #include "gui/commands.hpp"
@@ -100,6 +101,7 @@ class WiredWindow {
     // command-line arguments.
     void Start(const std::vector<std::wstring>& arguments = {}) {
         MainControllerServices services{fs, dialogs, pickers, ui};
+        services.openHistory = openHistory;
         window.ServeAsViews(services);
         controller = std::make_unique<MainController>(std::move(services));
         window.Attach(*controller);
@@ -114,6 +116,8 @@ class WiredWindow {
         window.Action(gui::kCmdSelectFolder)->trigger();
     }
 
+    // The job history the controller opens (none unless set before Start).
+    HistoryOpener openHistory;
     GatedFileSystem fs;
     RecordingDialogs dialogs;
     RecordingView pickers;
