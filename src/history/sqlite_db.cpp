@@ -1,5 +1,7 @@
 #include "history/sqlite_db.hpp"
 
+#include <mutex>
+
 namespace torvane {
 
 SqlConnection::~SqlConnection() {
@@ -8,9 +10,17 @@ SqlConnection::~SqlConnection() {
 }
 
 SqlConnection SqlConnection::Open(const std::string& path) {
+    // SQLite counts every allocation under a global mutex unless told not
+    // to; the count is of no use here. Only possible before its first use
+    // (otherwise refused, and harmless).
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     SqlConnection c;
-    const int rc = sqlite3_open_v2(path.c_str(), &c.db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    // Each connection is used by one thread at a time (the store's calls are
+    // serialised by its own mutex, a journal's by its writer), so SQLite's
+    // per-connection mutex is left out.
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &c.db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         SqlFailure failure{rc, c.db_ != nullptr ? sqlite3_system_errno(c.db_) : 0};
         if (c.db_ != nullptr)

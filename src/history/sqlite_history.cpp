@@ -57,26 +57,24 @@ CREATE TABLE folders(
   PRIMARY KEY(job, number)
 ) WITHOUT ROWID;
 CREATE TABLE entries(
-  job INTEGER NOT NULL,
-  position INTEGER NOT NULL,
+  key INTEGER PRIMARY KEY,
   folder INTEGER NOT NULL,
   device INTEGER NOT NULL,
   inode INTEGER NOT NULL,
   old_name BLOB NOT NULL,
-  new_name BLOB NOT NULL,
+  new_name BLOB,
   old_created INTEGER NOT NULL,
   old_modified INTEGER NOT NULL,
   old_accessed INTEGER NOT NULL,
-  new_created INTEGER NOT NULL,
-  new_modified INTEGER NOT NULL,
-  new_accessed INTEGER NOT NULL,
+  new_created INTEGER,
+  new_modified INTEGER,
+  new_accessed INTEGER,
   old_attributes INTEGER NOT NULL,
-  new_attributes INTEGER NOT NULL,
+  new_attributes INTEGER,
   steps INTEGER NOT NULL,
   temporary BLOB,
-  state INTEGER NOT NULL,
-  PRIMARY KEY(job, position)
-) WITHOUT ROWID;
+  state INTEGER NOT NULL
+);
 )sql";
 
 constexpr const char* kInsertJob =
@@ -84,10 +82,10 @@ constexpr const char* kInsertJob =
     "failures, outcome, undone_by) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0, 0, ?9, 0)";
 constexpr const char* kInsertFolder = "INSERT INTO folders(job, number, path) VALUES(?1, ?2, ?3)";
 constexpr const char* kInsertEntry =
-    "INSERT INTO entries(job, position, folder, device, inode, old_name, new_name, old_created, "
+    "INSERT INTO entries(key, folder, device, inode, old_name, new_name, old_created, "
     "old_modified, old_accessed, new_created, new_modified, new_accessed, old_attributes, "
     "new_attributes, steps, temporary, state) "
-    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)";
+    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)";
 constexpr const char* kSelectJobs =
     "SELECT id, started, kind, undoes, root, tasks, options, front_end, entries, done, failures, "
     "outcome, undone_by FROM jobs";
@@ -95,19 +93,17 @@ constexpr const char* kSelectEntries =
     "SELECT f.path, e.device, e.inode, e.old_name, e.new_name, e.old_created, e.old_modified, "
     "e.old_accessed, e.new_created, e.new_modified, e.new_accessed, e.old_attributes, "
     "e.new_attributes, e.steps, e.temporary, e.state FROM entries e JOIN folders f ON "
-    "f.job = e.job AND f.number = e.folder WHERE e.job = ?1 ORDER BY e.position";
+    "f.job = ?1 AND f.number = e.folder WHERE e.key BETWEEN ?2 AND ?3 ORDER BY e.key";
 // The jobs retention may forget: beyond the newest ?1 (-1: no limit) or
 // started before ?2.
 constexpr const char* kSelectExpired =
     "SELECT id, outcome FROM jobs WHERE started < ?2 OR id NOT IN "
     "(SELECT id FROM jobs ORDER BY id DESC LIMIT ?1)";
-constexpr const char* kDeleteEntries = "DELETE FROM entries WHERE job = ?1";
+constexpr const char* kDeleteEntries = "DELETE FROM entries WHERE key BETWEEN ?1 AND ?2";
 constexpr const char* kDeleteFolders = "DELETE FROM folders WHERE job = ?1";
 constexpr const char* kDeleteJob = "DELETE FROM jobs WHERE id = ?1";
-constexpr const char* kMarkAside =
-    "UPDATE entries SET state = ?3, temporary = ?4 WHERE job = ?1 AND position = ?2";
-constexpr const char* kMarkFinished =
-    "UPDATE entries SET state = ?3 WHERE job = ?1 AND position = ?2";
+constexpr const char* kMarkAside = "UPDATE entries SET state = ?2, temporary = ?3 WHERE key = ?1";
+constexpr const char* kMarkFinished = "UPDATE entries SET state = ?2 WHERE key = ?1";
 constexpr const char* kUpdateCounts = "UPDATE jobs SET done = ?2, failures = ?3 WHERE id = ?1";
 constexpr const char* kUpdateOutcome = "UPDATE jobs SET outcome = ?2 WHERE id = ?1";
 constexpr const char* kSelectOutcome = "SELECT outcome FROM jobs WHERE id = ?1";
@@ -145,12 +141,37 @@ JournalState StateOf(std::int64_t v) {
     }
 }
 
+// An entry's key in the entries table: its job's id and its position, a row
+// id that keeps a job's entries together and in order, so that they are
+// appended, read and forgotten as one range.
+constexpr std::int64_t kMaxPosition = 0xFFFFFFFF;
+std::int64_t KeyOf(std::int64_t job, std::int64_t position) {
+    return (job << 32) | position;
+}
+std::int64_t LastKeyOf(std::int64_t job) {
+    return KeyOf(job, kMaxPosition);
+}
+
 std::int64_t Bits(std::uint64_t v) {
     return static_cast<std::int64_t>(v);
 }
 
 std::wstring Text(std::string_view bytes) {
     return FromUtf8(bytes);
+}
+
+// The bytes of a name on disk, into `out`: names are mostly ASCII, which is
+// copied as it is; anything else goes through ToUtf8, which gives back the
+// original bytes of invalid UTF-8.
+void NameBytes(std::wstring_view name, std::string& out) {
+    out.resize(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (static_cast<std::uint32_t>(name[i]) >= 0x80) {
+            out = ToUtf8(name);
+            return;
+        }
+        out[i] = static_cast<char>(name[i]);
+    }
 }
 
 // The lock file of running jobs, beside the database.
@@ -304,6 +325,7 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
     // are forgotten, so it shrinks with the history; that must be set before
     // the first table.
     db.Exec("PRAGMA auto_vacuum=INCREMENTAL");
+    db.Exec("PRAGMA page_size=16384");
     db.Exec("PRAGMA journal_mode=WAL");
     SqlWriteTransaction tx(db);
     // Another process may have made the tables while this one waited.
@@ -446,10 +468,10 @@ class Journal final : public SqliteJobJournal {
                 const auto state = static_cast<std::int64_t>(r.state);
                 if (r.state == JournalState::kAside) {
                     const std::string temporary = ToUtf8(r.temporary);
-                    markAside_.Reset().Bind(1, id_).Bind(2, position).Bind(3, state);
-                    markAside_.BindBytes(4, temporary).Run();
+                    markAside_.Reset().Bind(1, KeyOf(id_, position)).Bind(2, state);
+                    markAside_.BindBytes(3, temporary).Run();
                 } else {
-                    markFinished_.Reset().Bind(1, id_).Bind(2, position).Bind(3, state).Run();
+                    markFinished_.Reset().Bind(1, KeyOf(id_, position)).Bind(2, state).Run();
                     done += r.state == JournalState::kDone ? 1 : 0;
                     failures += r.state == JournalState::kFailed ? 1 : 0;
                 }
@@ -520,6 +542,10 @@ class SqliteHistory final : public History {
             }
             if (job.started == 0)
                 job.started = static_cast<std::int64_t>(std::time(nullptr));
+            if (entries.size() > static_cast<std::size_t>(kMaxPosition)) {
+                problem = L"The job has too many entries for the history.";
+                return nullptr;
+            }
             if (job.entries == 0)
                 job.entries = static_cast<std::int64_t>(entries.size());
 
@@ -598,7 +624,8 @@ class SqliteHistory final : public History {
         std::lock_guard lk(m_);
         std::vector<JournalEntry> entries;
         try {
-            auto& st = selectEntries_.Reset().Bind(1, id);
+            auto& st =
+                selectEntries_.Reset().Bind(1, id).Bind(2, KeyOf(id, 0)).Bind(3, LastKeyOf(id));
             std::string lastFolder;
             std::wstring folder;
             while (st.Step()) {
@@ -612,15 +639,16 @@ class SqliteHistory final : public History {
                 e.id.device = static_cast<std::uint64_t>(st.Int(1));
                 e.id.inode = static_cast<std::uint64_t>(st.Int(2));
                 e.oldName = Text(st.Bytes(3));
-                e.newName = Text(st.Bytes(4));
+                e.newName = st.IsNull(4) ? e.oldName : Text(st.Bytes(4));
                 e.oldCreated = st.Int(5);
                 e.oldModified = st.Int(6);
                 e.oldAccessed = st.Int(7);
-                e.newCreated = st.Int(8);
-                e.newModified = st.Int(9);
-                e.newAccessed = st.Int(10);
+                e.newCreated = st.IsNull(8) ? e.oldCreated : st.Int(8);
+                e.newModified = st.IsNull(9) ? e.oldModified : st.Int(9);
+                e.newAccessed = st.IsNull(10) ? e.oldAccessed : st.Int(10);
                 e.oldAttributes = static_cast<std::uint32_t>(st.Int(11));
-                e.newAttributes = static_cast<std::uint32_t>(st.Int(12));
+                e.newAttributes =
+                    st.IsNull(12) ? e.oldAttributes : static_cast<std::uint32_t>(st.Int(12));
                 const auto steps = st.Int(13);
                 e.rename = (steps & kStepRename) != 0;
                 e.attributes = (steps & kStepAttributes) != 0;
@@ -678,7 +706,7 @@ class SqliteHistory final : public History {
                 ids.push_back(st.Int(0));
         }
         for (const auto id : ids) {
-            deleteEntries_.Reset().Bind(1, id).Run();
+            deleteEntries_.Reset().Bind(1, KeyOf(id, 0)).Bind(2, LastKeyOf(id)).Run();
             deleteFolders_.Reset().Bind(1, id).Run();
             deleteJob_.Reset().Bind(1, id).Run();
         }
@@ -705,34 +733,46 @@ class SqliteHistory final : public History {
                 }
                 lastFolder = &e.folder;
             }
-            oldName = ToUtf8(e.oldName);
-            newName = ToUtf8(e.newName);
+            // A new value equal to the old one is stored as NULL: most jobs
+            // change one or two of name, times and attributes, and the rest
+            // then takes no room.
+            NameBytes(e.oldName, oldName);
+            if (e.newName != e.oldName)
+                NameBytes(e.newName, newName);
             const std::int64_t steps = (e.rename ? kStepRename : 0) |
                                        (e.attributes ? kStepAttributes : 0) |
                                        (e.times ? kStepTimes : 0);
             auto& st = insertEntry_.Reset();
-            st.Bind(1, id)
-                .Bind(2, position++)
-                .Bind(3, folderNumber)
-                .Bind(4, Bits(e.id.device))
-                .Bind(5, Bits(e.id.inode))
-                .BindBytes(6, oldName)
-                .BindBytes(7, newName)
-                .Bind(8, e.oldCreated)
-                .Bind(9, e.oldModified)
-                .Bind(10, e.oldAccessed)
-                .Bind(11, e.newCreated)
-                .Bind(12, e.newModified)
-                .Bind(13, e.newAccessed)
-                .Bind(14, e.oldAttributes)
-                .Bind(15, e.newAttributes)
-                .Bind(16, steps)
-                .Bind(18, static_cast<std::int64_t>(e.state));
+            st.Bind(1, KeyOf(id, position++))
+                .Bind(2, folderNumber)
+                .Bind(3, Bits(e.id.device))
+                .Bind(4, Bits(e.id.inode))
+                .BindBytes(5, oldName)
+                .Bind(7, e.oldCreated)
+                .Bind(8, e.oldModified)
+                .Bind(9, e.oldAccessed)
+                .Bind(13, e.oldAttributes)
+                .Bind(15, steps)
+                .Bind(17, static_cast<std::int64_t>(e.state));
+            if (e.newName == e.oldName)
+                st.BindNull(6);
+            else
+                st.BindBytes(6, newName);
+            const auto bindNew = [&st](int index, std::int64_t now, std::int64_t before) {
+                if (now == before)
+                    st.BindNull(index);
+                else
+                    st.Bind(index, now);
+            };
+            bindNew(10, e.newCreated, e.oldCreated);
+            bindNew(11, e.newModified, e.oldModified);
+            bindNew(12, e.newAccessed, e.oldAccessed);
+            bindNew(14, e.newAttributes, e.oldAttributes);
             if (e.temporary.empty()) {
-                st.BindNull(17);
+                st.BindNull(16);
             } else {
                 temporary = ToUtf8(e.temporary);
-                st.BindBytes(17, temporary);
+                st.BindBytes(16, temporary);
             }
             st.Run();
         }
@@ -801,6 +841,10 @@ std::unique_ptr<History> OpenSqliteHistory(const std::wstring& path,
         if (!PrepareSchema(db, path, problem))
             return nullptr;
         Configure(db);
+        // The store's own commits never fold the log back into the file:
+        // Begin's commit would pay for it before the job's first write. The
+        // journals' connections do it, on their own thread.
+        db.Exec("PRAGMA wal_autocheckpoint=0");
         auto locks = JobLockFile::Open(LockPath(file));
         if (!locks) {
             problem = L"Can't open the history's lock file " + FromUtf8(LockPath(file)) + L": " +

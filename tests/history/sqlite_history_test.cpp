@@ -65,7 +65,8 @@ const std::wstring kAccented = L"\u00c4rger \u65e5\u672c \U0001F600.txt";
 
 // Every field set to something other than its default, every step
 // combination, three folders with the first coming back after the second,
-// names and folders with invalid UTF-8 and with characters beyond ASCII.
+// names and folders with invalid UTF-8 and with characters beyond ASCII, new
+// values equal to the old ones.
 std::vector<JournalEntry> EveryKindOfEntry() {
     std::vector<JournalEntry> entries;
     JournalEntry a = MadeEntry(0);
@@ -102,6 +103,15 @@ std::vector<JournalEntry> EveryKindOfEntry() {
     d.newCreated = 0x7FFFFFFFFFFFFFFF;
     d.state = JournalState::kFailed;
     entries.push_back(d);
+
+    // Nothing new at all (a job whose task changed nothing here).
+    JournalEntry e = MadeEntry(4);
+    e.oldName = e.newName = kAccented;
+    e.newCreated = e.oldCreated;
+    e.newModified = e.oldModified;
+    e.newAccessed = e.oldAccessed;
+    e.newAttributes = e.oldAttributes;
+    entries.push_back(e);
     return entries;
 }
 
@@ -116,7 +126,7 @@ TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) 
     job.undoes = 41;
     job.tasks = L"Rename\t" + kAccented + L"\t" + kInvalidName + L"\r\nAttributes\t33\r\n";
     job.frontEnd = L"torvane";
-    job.entries = 4;
+    job.entries = 5;
     auto journal = BeginJob(*history, job, entries);
     ASSERT_NE(journal, nullptr);
     EXPECT_GT(job.id, 0);
