@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -534,6 +535,12 @@ class SqliteHistory final : public History {
             // must not share this one with the callers of the store.
             SqlConnection journalDb = SqlConnection::Open(file_);
             Configure(journalDb);
+            // The journal's commits fold the log back into the file once it
+            // holds 4 MiB, on the journal's own thread.
+            const auto pageSize =
+                std::max<std::int64_t>(journalDb.QueryInt("PRAGMA page_size"), 512);
+            journalDb.Exec(
+                ("PRAGMA wal_autocheckpoint=" + std::to_string((4 << 20) / pageSize)).c_str());
             auto lock = JobLockFile::Open(LockPath(file_));
             if (!lock) {
                 problem = L"Can't open the history's lock file " + FromUtf8(LockPath(file_)) +
