@@ -310,7 +310,8 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
     }
     const std::wstring notOurs =
         L"The history file " + path + L" is not a Torvane history; move it aside.";
-    if (appId != 0 && appId != kApplicationId) {
+    // Ours carries our id from its making; a new file carries none yet.
+    if (appId != kApplicationId && (appId != 0 || version != 0)) {
         problem = notOurs;
         return false;
     }

@@ -166,6 +166,13 @@ const UnusableFile kUnusableFiles[] = {
          return ReadBytes(f.file);
      },
      "newer version of Torvane"},
+    {"another program's database with a version of its own",
+     [](const HistoryFolder& f) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         RunSql(f.file, "CREATE TABLE jobs(id INTEGER); PRAGMA user_version=1");
+         return ReadBytes(f.file);
+     },
+     "not a Torvane history"},
     {"another program's database",
      [](const HistoryFolder& f) {
          std::filesystem::create_directories(f.dir.Join("state/torvane"));

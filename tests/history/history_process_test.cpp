@@ -171,9 +171,8 @@ TEST(HistoryProcesses, AJobWhoseProcessDiedIsInterruptedWithWhatWasStoredBeforeI
     }
 }
 
-// The lock a job holds is the kernel's; a child that inherited this
-// process's descriptors without the job does not keep a dead job alive, and a
-// job of this process is running as long as its journal lives.
+// Another process's job shows as running while that process lives, and as
+// interrupted the moment it is killed: the kernel lets its lock go.
 TEST(HistoryProcesses, AJobRunningInAnotherProcessIsRunningUntilThatProcessDies) {
     HistoryFolder folder;
     folder.Open();
