@@ -349,13 +349,11 @@ struct HeldRecord {
 
 class Journal final : public SqliteJobJournal {
   public:
-    Journal(SqlConnection db, std::int64_t id, JobLockFile lock, const JournalBatching& batching,
-            std::wstring path)
+    Journal(SqlConnection db, std::int64_t id, JobLockFile lock, const JournalBatching& batching)
         : db_(std::move(db)),
           id_(id),
           lock_(std::move(lock)),
           batching_(batching),
-          path_(std::move(path)),
           markAside_(db_, kMarkAside),
           markFinished_(db_, kMarkFinished),
           updateCounts_(db_, kUpdateCounts),
@@ -492,7 +490,6 @@ class Journal final : public SqliteJobJournal {
     const std::int64_t id_;
     JobLockFile lock_;
     const JournalBatching batching_;
-    const std::wstring path_;
     SqlStatement markAside_, markFinished_, updateCounts_, updateOutcome_;
     std::int64_t done_ = 0, failures_ = 0;  // the writer's
     bool ended_ = false;                    // the job's thread's
@@ -589,8 +586,7 @@ class SqliteHistory final : public History {
             job.failures = 0;
             job.outcome = JobOutcome::kRunning;
             job.undoneBy = 0;
-            return std::make_unique<Journal>(std::move(journalDb), id, std::move(*lock), batching_,
-                                             path_);
+            return std::make_unique<Journal>(std::move(journalDb), id, std::move(*lock), batching_);
         } catch (const SqlFailure& f) {
             problem = ProblemOf(f, path_);
             return nullptr;
