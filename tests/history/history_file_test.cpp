@@ -1,0 +1,321 @@
+// The history's file: where it is, who may read it, and what happens when it
+// can't be used.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "history_test_support.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::BeginJob;
+using testing::HistoryFolder;
+using testing::MadeEntries;
+using testing::MadeJob;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(DefaultHistoryPath, UsesAnAbsoluteStateHomeElseTheHomeFolder) {
+    struct Case {
+        const char* state;
+        const wchar_t* want;
+    };
+    const Case cases[] = {
+        {"/xdg/state", L"/xdg/state/torvane/history.sqlite3"},
+        {"relative/state", L"/home/someone/.local/state/torvane/history.sqlite3"},
+        {"", L"/home/someone/.local/state/torvane/history.sqlite3"},
+        {nullptr, L"/home/someone/.local/state/torvane/history.sqlite3"},
+    };
+    ScopedEnv home("HOME", "/home/someone");
+    for (const auto& c : cases) {
+        ScopedEnv state("XDG_STATE_HOME", c.state);
+        EXPECT_EQ(DefaultHistoryPath(), c.want) << (c.state ? c.state : "(unset)");
+    }
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+TEST(HistoryFile, TheFileItsCompanionsAndItsFoldersAreTheOwnersOnlyWhateverTheUmask) {
+    HistoryFolder folder;
+    const mode_t old = ::umask(0);
+    {
+        auto history = folder.Open();
+        ASSERT_NE(history, nullptr);
+        JobRecord job = MadeJob();
+        auto journal = BeginJob(*history, job, MadeEntries(10));
+        ASSERT_NE(journal, nullptr);
+        for (const char* suffix : {"", "-wal", "-shm", "-lock"})
+            EXPECT_EQ(ModeOf(folder.file + suffix), 0600u) << suffix;
+        journal->Ended(JobOutcome::kDone);
+    }
+    ::umask(old);
+    EXPECT_EQ(ModeOf(folder.dir.Join("state")), 0700u);
+    EXPECT_EQ(ModeOf(folder.dir.Join("state/torvane")), 0700u);
+}
+
+// What an existing file holds, and what opening it must say. The file is
+// never written to.
+struct UnusableFile {
+    const char* name;
+    std::string (*make)(const HistoryFolder&);  // returns the file's bytes
+    const char* says;
+};
+
+// A real history of a few jobs, closed, so that its write-ahead log is
+// folded back and gone.
+std::string RealHistory(const HistoryFolder& folder) {
+    auto history = folder.Open();
+    for (int i = 0; i < 3; ++i) {
+        JobRecord job = MadeJob();
+        BeginJob(*history, job, MadeEntries(2000))->Ended(JobOutcome::kDone);
+    }
+    history.reset();
+    EXPECT_FALSE(std::filesystem::exists(folder.file + "-wal"));
+    return ReadBytes(folder.file);
+}
+
+void Replace(const HistoryFolder& folder, const std::string& bytes) {
+    std::filesystem::remove(folder.file + "-lock");
+    WriteBytes(folder.file, bytes);
+}
+
+void RunSql(const std::string& file, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+const UnusableFile kUnusableFiles[] = {
+    {"garbage",
+     [](const HistoryFolder& f) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         std::string bytes(8192, '\0');
+         for (std::size_t i = 0; i < bytes.size(); ++i)
+             bytes[i] = static_cast<char>(i * 7919 % 251);
+         WriteBytes(f.file, bytes);
+         return bytes;
+     },
+     "is damaged"},
+    {"text shorter than a header",
+     [](const HistoryFolder& f) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         WriteBytes(f.file, "SQLite format 3");
+         return std::string("SQLite format 3");
+     },
+     "is damaged"},
+    {"truncated to whole pages",
+     [](const HistoryFolder& f) {
+         const std::string bytes = RealHistory(f).substr(0, 8 * 4096);
+         Replace(f, bytes);
+         return bytes;
+     },
+     "is damaged"},
+    {"truncated mid-page",
+     [](const HistoryFolder& f) {
+         std::string bytes = RealHistory(f);
+         bytes.resize(bytes.size() - 1000);
+         Replace(f, bytes);
+         return bytes;
+     },
+     "is damaged"},
+    {"from a newer version",
+     [](const HistoryFolder& f) {
+         RealHistory(f);
+         RunSql(f.file, "PRAGMA user_version=2");
+         return ReadBytes(f.file);
+     },
+     "newer version of Torvane"},
+    {"another program's database with a version of its own",
+     [](const HistoryFolder& f) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         RunSql(f.file, "CREATE TABLE jobs(id INTEGER); PRAGMA user_version=1");
+         return ReadBytes(f.file);
+     },
+     "not a Torvane history"},
+    {"another program's database",
+     [](const HistoryFolder& f) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         RunSql(f.file, "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('mine')");
+         return ReadBytes(f.file);
+     },
+     "not a Torvane history"},
+};
+
+TEST(HistoryFile, AnUnusableFileGivesAProblemNamingItAndIsLeftAsItWas) {
+    for (const auto& c : kUnusableFiles) {
+        SCOPED_TRACE(c.name);
+        HistoryFolder folder;
+        const std::string bytes = c.make(folder);
+        std::wstring problem;
+        EXPECT_EQ(OpenSqliteHistory(folder.path, {}, problem), nullptr);
+        const std::string line = ToUtf8(problem);
+        EXPECT_NE(line.find(c.says), std::string::npos) << line;
+        EXPECT_NE(line.find(folder.file), std::string::npos) << line;
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        EXPECT_EQ(ReadBytes(folder.file), bytes);
+    }
+}
+
+TEST(HistoryFile, AnEmptyFileBecomesANewHistory) {
+    HistoryFolder folder;
+    std::filesystem::create_directories(folder.dir.Join("state/torvane"));
+    WriteBytes(folder.file, "");
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    JobRecord job = MadeJob();
+    BeginJob(*history, job, MadeEntries(3))->Ended(JobOutcome::kDone);
+    EXPECT_EQ(history->Jobs().size(), 1u);
+}
+
+// Runs `body` in a child process, as user 65534 when this one is root (who
+// may write anywhere), and returns the problem it wrote back; nullopt when
+// the history opened.
+template <typename Body>
+std::optional<std::string> ProblemAsOrdinaryUser(Body body) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "pipe failed";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            _exit(3);
+        std::wstring problem;
+        const bool opened = body(problem);
+        const std::string line = ToUtf8(problem);
+        if (::write(pipeFds[1], line.data(), line.size()) < 0)
+            _exit(4);
+        _exit(opened ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string line;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        line.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return "child failed with status " + std::to_string(status);
+    if (WEXITSTATUS(status) == 0)
+        return std::nullopt;
+    return line;
+}
+
+TEST(HistoryFile, AReadOnlyFolderGivesAProblem) {
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const std::string readOnly = dir.Join("read-only");
+    ASSERT_EQ(::mkdir(readOnly.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0555), 0);
+    struct Case {
+        const char* name;
+        std::string file;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"the file", readOnly + "/history.sqlite3", "Can't create the history file"},
+        {"a folder", readOnly + "/torvane/history.sqlite3", "Can't create the history folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto problem = ProblemAsOrdinaryUser([&](std::wstring& problem) {
+            return OpenSqliteHistory(FromUtf8(c.file), {}, problem) != nullptr;
+        });
+        ASSERT_TRUE(problem.has_value()) << "the history opened";
+        EXPECT_NE(problem->find(c.says), std::string::npos) << *problem;
+        EXPECT_NE(problem->find(std::strerror(EACCES)), std::string::npos) << *problem;
+    }
+    EXPECT_FALSE(std::filesystem::exists(readOnly + "/history.sqlite3"));
+}
+
+// A tmpfs of 256 KiB mounted on a temporary folder for the test's length.
+class SmallTmpfs {
+  public:
+    SmallTmpfs() {
+        if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=256k") == 0)
+            mounted_ = true;
+        else
+            why_ = std::strerror(errno);
+    }
+    ~SmallTmpfs() {
+        if (mounted_)
+            ::umount2(dir_.path().c_str(), MNT_DETACH);
+    }
+    SmallTmpfs(const SmallTmpfs&) = delete;
+    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    std::string Join(const std::string& name) const { return dir_.Join(name); }
+
+  private:
+    TempDir dir_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+TEST(HistoryFile, AFullDiskRefusesTheJobWithAProblemAndSmallerJobsStillGoIn) {
+    SmallTmpfs disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "can't mount a small tmpfs (" << disk.why() << "); mounting needs root";
+    const std::wstring path = FromUtf8(disk.Join("history.sqlite3"));
+    std::wstring problem;
+    auto history = OpenSqliteHistory(path, {}, problem);
+    ASSERT_NE(history, nullptr) << ToUtf8(problem);
+    JobRecord big = MadeJob();
+    EXPECT_EQ(history->Begin(big, MadeEntries(20000), problem), nullptr);
+    EXPECT_NE(ToUtf8(problem).find("is full"), std::string::npos) << ToUtf8(problem);
+    EXPECT_TRUE(history->Jobs().empty());
+
+    problem.clear();
+    JobRecord small = MadeJob();
+    auto journal = history->Begin(small, MadeEntries(20), problem);
+    ASSERT_NE(journal, nullptr) << ToUtf8(problem);
+    journal->Ended(JobOutcome::kDone);
+    EXPECT_EQ(history->Entries(small.id).size(), 20u);
+}
+
+}  // namespace
+}  // namespace torvane

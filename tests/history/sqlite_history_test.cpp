@@ -1,0 +1,395 @@
+// The store's own behaviour in one process: what goes in comes back, jobs are
+// told apart by how they ended, and the history stays bounded.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history_test_support.hpp"
+
+namespace torvane {
+namespace {
+
+using testing::BeginJob;
+using testing::FlushJournal;
+using testing::HistoryFolder;
+using testing::MadeEntries;
+using testing::MadeEntry;
+using testing::MadeJob;
+
+void ExpectSameEntry(const JournalEntry& got, const JournalEntry& want, std::size_t i) {
+    SCOPED_TRACE("entry " + std::to_string(i));
+    EXPECT_EQ(got.folder, want.folder);
+    EXPECT_EQ(got.id, want.id);
+    EXPECT_EQ(got.oldName, want.oldName);
+    EXPECT_EQ(got.newName, want.newName);
+    EXPECT_EQ(got.oldCreated, want.oldCreated);
+    EXPECT_EQ(got.oldModified, want.oldModified);
+    EXPECT_EQ(got.oldAccessed, want.oldAccessed);
+    EXPECT_EQ(got.newCreated, want.newCreated);
+    EXPECT_EQ(got.newModified, want.newModified);
+    EXPECT_EQ(got.newAccessed, want.newAccessed);
+    EXPECT_EQ(got.oldAttributes, want.oldAttributes);
+    EXPECT_EQ(got.newAttributes, want.newAttributes);
+    EXPECT_EQ(got.rename, want.rename);
+    EXPECT_EQ(got.attributes, want.attributes);
+    EXPECT_EQ(got.times, want.times);
+    EXPECT_EQ(got.temporary, want.temporary);
+    EXPECT_EQ(got.state, want.state);
+}
+
+void ExpectSameJob(const JobRecord& got, const JobRecord& want) {
+    EXPECT_EQ(got.id, want.id);
+    EXPECT_EQ(got.started, want.started);
+    EXPECT_EQ(got.kind, want.kind);
+    EXPECT_EQ(got.undoes, want.undoes);
+    EXPECT_EQ(got.root, want.root);
+    EXPECT_EQ(got.tasks, want.tasks);
+    EXPECT_EQ(got.options, want.options);
+    EXPECT_EQ(got.frontEnd, want.frontEnd);
+    EXPECT_EQ(got.entries, want.entries);
+    EXPECT_EQ(got.done, want.done);
+    EXPECT_EQ(got.failures, want.failures);
+    EXPECT_EQ(got.outcome, want.outcome);
+    EXPECT_EQ(got.undoneBy, want.undoneBy);
+}
+
+// Names as the core holds them: invalid UTF-8 comes as U+DC80..U+DCFF.
+const std::string kInvalidBytes = "bad\xff\xfe name\x80.txt";
+const std::wstring kInvalidName = FromUtf8(kInvalidBytes);
+const std::wstring kAccented = L"\u00c4rger \u65e5\u672c \U0001F600.txt";
+
+// Every field set to something other than its default, every step
+// combination, three folders with the first coming back after the second,
+// names and folders with invalid UTF-8 and with characters beyond ASCII, new
+// values equal to the old ones.
+std::vector<JournalEntry> EveryKindOfEntry() {
+    std::vector<JournalEntry> entries;
+    JournalEntry a = MadeEntry(0);
+    a.folder = L"/data/" + kInvalidName + L"/";
+    a.oldName = kInvalidName;
+    a.newName = kAccented;
+    a.temporary = L".torvane-tmp-" + kInvalidName;
+    a.state = JournalState::kAside;
+    a.id = FileId{0xFFFFFFFFFFFFFFFFull, 0x8000000000000001ull};  // beyond int64
+    entries.push_back(a);
+
+    JournalEntry b = MadeEntry(1);
+    b.folder = L"/data/\u00e9t\u00e9/";
+    b.oldName = kAccented;
+    b.newName = kInvalidName;
+    b.rename = false;
+    b.oldCreated = -11644473600;  // before 1970
+    b.newAttributes = 0xFFFFFFFFu;
+    b.state = JournalState::kSkipped;
+    entries.push_back(b);
+
+    JournalEntry c = MadeEntry(2);
+    c.folder = a.folder;
+    c.attributes = false;
+    c.times = false;
+    c.newName = L"";
+    c.state = JournalState::kPlanned;
+    entries.push_back(c);
+
+    JournalEntry d = MadeEntry(3);
+    d.folder = L"/";
+    d.rename = false;
+    d.attributes = false;
+    d.newCreated = 0x7FFFFFFFFFFFFFFF;
+    d.state = JournalState::kFailed;
+    entries.push_back(d);
+
+    // Nothing new at all (a job whose task changed nothing here).
+    JournalEntry e = MadeEntry(4);
+    e.oldName = e.newName = kAccented;
+    e.newCreated = e.oldCreated;
+    e.newModified = e.oldModified;
+    e.newAccessed = e.oldAccessed;
+    e.newAttributes = e.oldAttributes;
+    entries.push_back(e);
+    return entries;
+}
+
+TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    const auto entries = EveryKindOfEntry();
+    JobRecord job = MadeJob(L"/data/" + kInvalidName + L"/" + kAccented);
+    job.started = 1700000000;
+    job.kind = JobKind::kUndo;
+    job.undoes = 41;
+    job.tasks = L"Rename\t" + kAccented + L"\t" + kInvalidName + L"\r\nAttributes\t33\r\n";
+    job.frontEnd = L"torvane";
+    job.entries = 5;
+    auto journal = BeginJob(*history, job, entries);
+    ASSERT_NE(journal, nullptr);
+    EXPECT_GT(job.id, 0);
+    EXPECT_EQ(job.outcome, JobOutcome::kRunning);
+
+    // Everything is stored when Begin returns: another store sees it at once.
+    auto other = folder.Open();
+    ASSERT_NE(other, nullptr);
+    const auto jobs = other->Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    ExpectSameJob(jobs[0], job);
+    const auto one = other->Job(job.id);
+    ASSERT_TRUE(one.has_value());
+    ExpectSameJob(*one, job);
+    const auto stored = other->Entries(job.id);
+    ASSERT_EQ(stored.size(), entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        ExpectSameEntry(stored[i], entries[i], i);
+    EXPECT_FALSE(other->Job(job.id + 1).has_value());
+    EXPECT_TRUE(other->Entries(job.id + 1).empty());
+}
+
+TEST(SqliteHistory, NamesAreStoredAsTheirBytesOnDisk) {
+    HistoryFolder folder;
+    {
+        auto history = folder.Open();
+        ASSERT_NE(history, nullptr);
+        JobRecord job = MadeJob();
+        auto entries = MadeEntries(1);
+        entries[0].oldName = kInvalidName;
+        entries[0].newName = kAccented;
+        BeginJob(*history, job, entries)->Ended(JobOutcome::kDone);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(folder.file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT old_name, new_name FROM entries", -1, &st, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    const auto bytes = [&](int column) {
+        return std::string(static_cast<const char*>(sqlite3_column_blob(st, column)),
+                           static_cast<std::size_t>(sqlite3_column_bytes(st, column)));
+    };
+    EXPECT_EQ(bytes(0), kInvalidBytes);
+    EXPECT_EQ(bytes(1), ToUtf8(kAccented));
+    EXPECT_EQ(bytes(1), "\xc3\x84rger \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80.txt");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+TEST(SqliteHistory, TheJournalRecordsStatesTemporaryNamesCountsAndTheOutcome) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    JobRecord job = MadeJob();
+    auto entries = MadeEntries(5);
+    auto journal = BeginJob(*history, job, entries);
+    ASSERT_NE(journal, nullptr);
+    journal->Aside(1, L".tmp-" + kInvalidName);
+    journal->Aside(3, L".tmp-3");
+    journal->Finished(0, JournalState::kDone);
+    journal->Finished(2, JournalState::kFailed);
+    journal->Finished(4, JournalState::kSkipped);
+    journal->Finished(1, JournalState::kDone);
+    journal->Ended(JobOutcome::kCancelled);
+
+    const auto stored = history->Entries(job.id);
+    ASSERT_EQ(stored.size(), 5u);
+    const JournalState want[] = {JournalState::kDone, JournalState::kDone, JournalState::kFailed,
+                                 JournalState::kAside, JournalState::kSkipped};
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(stored[i].state, want[i]) << i;
+    EXPECT_EQ(stored[1].temporary, L".tmp-" + kInvalidName);
+    EXPECT_EQ(stored[3].temporary, L".tmp-3");
+    EXPECT_EQ(stored[0].temporary, L"");
+    const auto record = history->Job(job.id);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->done, 2);
+    EXPECT_EQ(record->failures, 1);
+    EXPECT_EQ(record->outcome, JobOutcome::kCancelled);
+}
+
+// How a job shows depends on how its journal ended: still running in this
+// process, ended with an outcome, or abandoned without Ended (as a process
+// that dies leaves it).
+TEST(SqliteHistory, AJobShowsRunningUntilItEndsAndInterruptedWhenItsJournalIsAbandoned) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    struct Case {
+        const char* name;
+        std::optional<JobOutcome> ended;  // nullopt: the journal goes away without Ended
+        JobOutcome shown;
+    };
+    const Case cases[] = {
+        {"done", JobOutcome::kDone, JobOutcome::kDone},
+        {"cancelled", JobOutcome::kCancelled, JobOutcome::kCancelled},
+        {"abandoned", std::nullopt, JobOutcome::kInterrupted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        JobRecord job = MadeJob();
+        auto journal = BeginJob(*history, job, MadeEntries(3));
+        ASSERT_NE(journal, nullptr);
+        journal->Finished(0, JournalState::kDone);
+        EXPECT_EQ(history->Job(job.id)->outcome, JobOutcome::kRunning);
+        EXPECT_EQ(history->Jobs().front().outcome, JobOutcome::kRunning);
+        if (c.ended)
+            journal->Ended(*c.ended);
+        journal.reset();
+        EXPECT_EQ(history->Job(job.id)->outcome, c.shown);
+        EXPECT_EQ(history->Jobs().front().outcome, c.shown);
+        // What was given before the end is kept either way.
+        EXPECT_EQ(history->Job(job.id)->done, 1);
+        EXPECT_EQ(history->Entries(job.id)[0].state, JournalState::kDone);
+    }
+}
+
+TEST(SqliteHistory, JobsAreListedNewestFirstWithIncreasingIds) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 4; ++i) {
+        JobRecord job = MadeJob(L"/root" + std::to_wstring(i));
+        BeginJob(*history, job, MadeEntries(2))->Ended(JobOutcome::kDone);
+        if (!ids.empty()) {
+            EXPECT_GT(job.id, ids.back());
+        }
+        ids.push_back(job.id);
+    }
+    const auto jobs = history->Jobs();
+    ASSERT_EQ(jobs.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(jobs[i].id, ids[3 - i]);
+        EXPECT_EQ(jobs[i].root, L"/root" + std::to_wstring(3 - i));
+    }
+}
+
+TEST(SqliteHistory, MarkUndoneRecordsTheUndoAndZeroClearsIt) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    JobRecord job = MadeJob();
+    BeginJob(*history, job, MadeEntries(2))->Ended(JobOutcome::kDone);
+    JobRecord undo = MadeJob();
+    undo.kind = JobKind::kUndo;
+    undo.undoes = job.id;
+    BeginJob(*history, undo, MadeEntries(2))->Ended(JobOutcome::kDone);
+    history->MarkUndone(job.id, undo.id);
+    EXPECT_EQ(folder.Open()->Job(job.id)->undoneBy, undo.id);
+    EXPECT_EQ(history->Job(undo.id)->undoneBy, 0);
+    history->MarkUndone(job.id, 0);
+    EXPECT_EQ(history->Job(job.id)->undoneBy, 0);
+}
+
+std::vector<std::int64_t> IdsOf(History& history) {
+    std::vector<std::int64_t> ids;
+    for (const auto& job : history.Jobs())
+        ids.push_back(job.id);
+    return ids;
+}
+
+TEST(SqliteHistory, RetentionKeepsTheNewestJobsAndNeverARunningOne) {
+    HistoryFolder folder;
+    auto history = folder.Open(HistorySettings{true, 3, 0});
+    ASSERT_NE(history, nullptr);
+    JobRecord running = MadeJob();
+    auto runningJournal = BeginJob(*history, running, MadeEntries(10));
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 5; ++i) {
+        JobRecord job = MadeJob();
+        BeginJob(*history, job, MadeEntries(10))->Ended(JobOutcome::kDone);
+        ids.push_back(job.id);
+    }
+    EXPECT_EQ(IdsOf(*history), (std::vector<std::int64_t>{ids[4], ids[3], ids[2], running.id}));
+    EXPECT_TRUE(history->Entries(ids[0]).empty());
+    EXPECT_TRUE(history->Entries(ids[1]).empty());
+    EXPECT_EQ(history->Entries(running.id).size(), 10u);
+
+    // Once it has ended it counts like any other.
+    runningJournal->Ended(JobOutcome::kDone);
+    JobRecord last = MadeJob();
+    BeginJob(*history, last, MadeEntries(10))->Ended(JobOutcome::kDone);
+    EXPECT_EQ(IdsOf(*history), (std::vector<std::int64_t>{last.id, ids[4], ids[3]}));
+}
+
+TEST(SqliteHistory, RetentionForgetsJobsOlderThanTheDaysKept) {
+    HistoryFolder folder;
+    auto history = folder.Open(HistorySettings{true, 0, 90});
+    ASSERT_NE(history, nullptr);
+    const std::int64_t now = std::time(nullptr);
+    JobRecord old = MadeJob();
+    old.started = now - 91 * 86400;
+    BeginJob(*history, old, MadeEntries(10))->Ended(JobOutcome::kDone);
+    JobRecord oldRunning = MadeJob();
+    oldRunning.started = now - 200 * 86400;
+    auto oldRunningJournal = BeginJob(*history, oldRunning, MadeEntries(10));
+    JobRecord recent = MadeJob();
+    recent.started = now - 89 * 86400;
+    BeginJob(*history, recent, MadeEntries(10))->Ended(JobOutcome::kDone);
+
+    JobRecord today = MadeJob();
+    BeginJob(*history, today, MadeEntries(10))->Ended(JobOutcome::kDone);
+    EXPECT_GE(today.started, now);
+    EXPECT_EQ(IdsOf(*history), (std::vector<std::int64_t>{today.id, recent.id, oldRunning.id}));
+    EXPECT_TRUE(history->Entries(old.id).empty());
+}
+
+std::uintmax_t SizeOfFiles(const std::string& file) {
+    std::uintmax_t total = 0;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat st {};
+        if (::stat((file + suffix).c_str(), &st) == 0)
+            total += static_cast<std::uintmax_t>(st.st_size);
+    }
+    return total;
+}
+
+TEST(SqliteHistory, ClearForgetsEveryEndedJobGivesTheSpaceBackAndKeepsARunningOne) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        JobRecord job = MadeJob();
+        BeginJob(*history, job, MadeEntries(5000))->Ended(JobOutcome::kDone);
+    }
+    JobRecord running = MadeJob();
+    auto journal = BeginJob(*history, running, MadeEntries(10));
+    const auto before = SizeOfFiles(folder.file);
+    history->Clear();
+    EXPECT_EQ(IdsOf(*history), (std::vector<std::int64_t>{running.id}));
+    EXPECT_LT(SizeOfFiles(folder.file), before / 4);
+
+    // The running job goes on being recorded, and then goes too.
+    journal->Finished(3, JournalState::kDone);
+    journal->Ended(JobOutcome::kDone);
+    EXPECT_EQ(history->Job(running.id)->done, 1);
+    history->Clear();
+    EXPECT_TRUE(history->Jobs().empty());
+    EXPECT_TRUE(history->Entries(running.id).empty());
+}
+
+TEST(SqliteHistory, AJobOfOneHundredThousandEntriesKeepsTheFilesWithinTwentyFourMegabytes) {
+    HistoryFolder folder;
+    constexpr std::uintmax_t kBound = 24u << 20;
+    {
+        auto history = folder.Open();
+        ASSERT_NE(history, nullptr);
+        JobRecord job = MadeJob();
+        auto journal = BeginJob(*history, job, MadeEntries(100000));
+        ASSERT_NE(journal, nullptr);
+        for (std::size_t i = 0; i < 100000; ++i) {
+            if (i % 3 == 0)
+                journal->Aside(i, L".torvane-" + std::to_wstring(i));
+            journal->Finished(i, JournalState::kDone);
+        }
+        journal->Ended(JobOutcome::kDone);
+        EXPECT_LE(SizeOfFiles(folder.file), kBound);
+        EXPECT_EQ(history->Job(job.id)->done, 100000);
+    }
+    EXPECT_LE(SizeOfFiles(folder.file), kBound);
+}
+
+}  // namespace
+}  // namespace torvane
