@@ -1,6 +1,7 @@
 // The history as the front ends reach it, and what they say about its jobs.
 #include "app/history_access.hpp"
 
+#include "history/sqlite_history.hpp"
 #include "platform/date_text.hpp"
 
 namespace torvane {
@@ -35,10 +36,7 @@ std::unique_ptr<History> OpenUserHistory(const HistorySettings& settings, std::w
     problem.clear();
     if (!settings.enabled)
         return nullptr;
-    // The history store is attached here: its factory opens the user's
-    // database with `settings` (how much to keep) and sets `problem` when
-    // it can't. Until then there is no history, and nothing to say.
-    return nullptr;
+    return OpenSqliteHistory(DefaultHistoryPath(), settings, problem);
 }
 
 std::wstring UndoCommandFor(std::int64_t id) {

@@ -151,6 +151,38 @@ TEST_F(CliTest, ApplyNoConfirmRenamesRetimesAndSetsAttributes) {
     EXPECT_EQ(st.st_mode & 0222, 0u);
 }
 
+// The job is kept in the history (the test's own), and the program run
+// again undoes it whole: names, times and attributes, Read-only included.
+TEST_F(CliTest, AJobAppliedIsUndoneByTheNextRunAndListedInTheHistory) {
+    if (!HasUserAttributes())
+        GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
+    WriteList("list.tvt", {kNumberPhotos, kYearBack, kTextReadOnly});
+    PosixFileSystem posix;
+    const auto before = Snapshot();
+    const auto wordBefore = posix.GetAttributes(FromUtf8(Path("photos/notes.txt")));
+    ASSERT_TRUE(wordBefore.ok());
+    const auto job = Cli({"photos", "list.tvt", "-Apply", "-NoConfirm"});
+    ASSERT_EQ(job.exitStatus, 0) << job.err;
+    ASSERT_NE(Snapshot(), before);
+
+    const auto dryRun = Cli({"-Undo"});
+    EXPECT_EQ(dryRun.exitStatus, 0) << dryRun.err;
+    EXPECT_TRUE(Contains(dryRun.out, "Trip 01-0001.jpg")) << dryRun.out;
+    EXPECT_NE(Snapshot(), before);  // a dry run changes nothing
+
+    const auto undo = Cli({"-Undo", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(undo.exitStatus, 0) << undo.out << undo.err;
+    EXPECT_EQ(Snapshot(), before);
+    const auto wordAfter = posix.GetAttributes(FromUtf8(Path("photos/notes.txt")));
+    ASSERT_TRUE(wordAfter.ok());
+    EXPECT_EQ(*wordAfter & kAttributeMask, *wordBefore & kAttributeMask);
+
+    const auto history = Cli({"-History"});
+    EXPECT_EQ(history.exitStatus, 0) << history.err;
+    EXPECT_TRUE(Contains(history.out, "undo of job 1")) << history.out;
+    EXPECT_TRUE(Contains(history.out, "undone by job 2")) << history.out;
+}
+
 TEST_F(CliTest, TheConsoleSwitchesReachSubfolders) {
     fs::create_directory(Path("photos/trip"));
     Touch("photos/trip/IMG_0003.jpg");

@@ -34,16 +34,27 @@ namespace {
     ::_exit(127);
 }
 
+// The job history of the programs a test runs: a folder of the test's own,
+// shared by every program it runs (so a job and its undo meet), never the
+// user's.
+const std::string& StateHome() {
+    static const TempDir folder;
+    return folder.path();
+}
+
 // The argument and environment vectors of a child, with the time zone
-// pinned; made before the fork, as the child may only exec.
+// pinned and the history in the test's own folder; made before the fork, as
+// the child may only exec.
 struct ChildWords {
     ChildWords(const std::string& program, const std::vector<std::string>& arguments) {
         words.push_back(program);
         words.insert(words.end(), arguments.begin(), arguments.end());
         settings.push_back("TZ=UTC0");
+        settings.push_back("XDG_STATE_HOME=" + StateHome());
         for (char** e = environ; *e; ++e) {
-            if (std::string(*e).rfind("TZ=", 0) != 0)
-                settings.push_back(*e);
+            const std::string setting(*e);
+            if (setting.rfind("TZ=", 0) != 0 && setting.rfind("XDG_STATE_HOME=", 0) != 0)
+                settings.push_back(setting);
         }
         for (auto& w : words)
             argv.push_back(w.data());
