@@ -64,7 +64,12 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
     UpdateCommandUI();
 }
 
-void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode mode) {
+void MainController::RunCommandLine(const CommandLineInfo& given, RunMode mode) {
+    // The window opens a .tvt given alone (as a file manager does) as its
+    // task list.
+    CommandLineInfo commandLine = given;
+    if (mode == RunMode::kWindow)
+        TakeLoneTaskList(commandLine, fs_);
     commandLineResult_ =
         ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);
     if (commandLineResult_ != 0) {
