@@ -148,6 +148,8 @@ void CommandLineInfo::ParseParam(const std::wstring& param, bool isSwitch, bool 
         }
         switchValues[name].clear();
         pendingSwitch = name;
+        if (name == L"filepath")
+            bareFilePath = false;
     } else if (param == L"?") {
         switchValues[L"?"] = L"?";
     } else if (!pendingSwitch.empty()) {
@@ -155,6 +157,7 @@ void CommandLineInfo::ParseParam(const std::wstring& param, bool isSwitch, bool 
         pendingSwitch.clear();
     } else if (switchValues.empty()) {
         switchValues[L"filepath"] = param;
+        bareFilePath = true;
     } else if (switchValues.size() == 1) {
         switchValues[L"tasklist"] = param;
     } else {
@@ -168,6 +171,24 @@ bool CommandLineInfo::HasSwitch(std::wstring_view name, std::wstring& value) con
         return false;
     value = found->second;
     return true;
+}
+
+void TakeLoneTaskList(CommandLineInfo& info, FileSystem& fs) {
+    if (!info.bareFilePath || info.invalidArguments || info.switchValues.size() != 1)
+        return;
+    const auto path = info.switchValues.find(L"filepath");
+    if (path == info.switchValues.end())
+        return;
+    const std::wstring name = TrimQuotes(path->second);
+    constexpr std::wstring_view kExtension = L".tvt";
+    if (name.size() <= kExtension.size() ||
+        AsciiLower(name.substr(name.size() - kExtension.size())) != kExtension)
+        return;
+    if (const auto attributes = fs.GetAttributes(name);
+        attributes.ok() && IsDirectoryWord(*attributes))
+        return;
+    info.switchValues = {{L"tasklist", path->second}};
+    info.bareFilePath = false;
 }
 
 // ---------------------------------------------------------------- validation

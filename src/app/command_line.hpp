@@ -43,6 +43,9 @@ class CommandLineInfo {
     std::map<std::wstring, std::wstring> switchValues;
     // The last recognised switch still waiting for its value.
     std::wstring pendingSwitch;
+    // Whether the file path came as a bare argument rather than after
+    // -FilePath.
+    bool bareFilePath = false;
     const std::set<std::wstring> knownSwitches;
 
     // Set by a front end that takes more than the desktop switches (the
@@ -54,6 +57,13 @@ class CommandLineInfo {
     // SetAttributeOption (0 files, 1 folders, 2 both) for this run.
     std::optional<std::int32_t> setAttributeOption;
 };
+
+// A file manager opens a task list by giving its path alone: when the only
+// argument is a bare path whose name ends in ".tvt" (any letter case) and
+// that is not a folder, it becomes the task list to load instead of the file
+// to list. "-FilePath x.tvt" still lists the file. The window does this; the
+// console, which takes its own bare arguments apart, does not.
+void TakeLoneTaskList(CommandLineInfo& info, FileSystem& fs);
 
 // The values that validation hands to the command-line job.
 struct CommandLineValues {

@@ -85,7 +85,12 @@ void MainController::OpenJobHistory() {
     dialogs_.ShowMessage(text, L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk);
 }
 
-void MainController::RunCommandLine(const CommandLineInfo& commandLine, RunMode mode) {
+void MainController::RunCommandLine(const CommandLineInfo& given, RunMode mode) {
+    // The window opens a .tvt given alone (as a file manager does) as its
+    // task list.
+    CommandLineInfo commandLine = given;
+    if (mode == RunMode::kWindow)
+        TakeLoneTaskList(commandLine, fs_);
     if (mode == RunMode::kBatch) {
         commandLineResult_ =
             ValidateCommandLine(commandLine, fs_, dialogs_, productName_, commandLine_);

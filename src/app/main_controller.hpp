@@ -265,7 +265,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void JobEnded() override;
 
     // Start-up, closing, command states (main_controller.cpp).
-    void RunCommandLine(const CommandLineInfo& commandLine, RunMode mode);
+    void RunCommandLine(const CommandLineInfo& given, RunMode mode);
     void QuitAfterCommandLine();
     void AutoLoads();
     void OpenJobHistory();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_file_system.hpp"
+#include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "shortcut_bytes.hpp"
 
@@ -332,6 +333,41 @@ TEST(CommandLine, TheDesktopHelpShowsLinuxExamplesAndKeepsItsError) {
     const CommandLineMessage other{L"The specified file path doesn't exist!", L"Error",
                                    MessageIcon::kError};
     EXPECT_EQ(WithLinuxExamples(other, kProduct, L"torvane"), other);
+}
+
+// What a file manager passes: a .tvt path alone is the task list to load;
+// anything more, a folder named so, or -FilePath keeps it the path to list.
+TEST(CommandLine, ALoneBareTaskListPathBecomesTheTaskList) {
+    FakeFileSystem fs;
+    FillDisk(fs);
+    fs.AddFolder(L"/d/folder.tvt");
+    fs.AddFile(L"/d/UPPER.TVT");
+    const struct {
+        std::vector<std::wstring> arguments;
+        Switches switches;
+    } cases[] = {
+        {{L"/d/t.tvt"}, {{L"tasklist", L"/d/t.tvt"}}},
+        {{L"/d/UPPER.TVT"}, {{L"tasklist", L"/d/UPPER.TVT"}}},
+        {{L"\"/d/t.tvt\""}, {{L"tasklist", L"\"/d/t.tvt\""}}},
+        // Missing: validation reports the missing task list.
+        {{L"/d/gone.tvt"}, {{L"tasklist", L"/d/gone.tvt"}}},
+        {{L"/d/folder.tvt"}, {{L"filepath", L"/d/folder.tvt"}}},
+        {{L"/d/pic.jpg"}, {{L"filepath", L"/d/pic.jpg"}}},
+        {{L".tvt"}, {{L"filepath", L".tvt"}}},
+        {{L"-FilePath", L"/d/t.tvt"}, {{L"filepath", L"/d/t.tvt"}}},
+        {{L"/d/x.tvt", L"-FilePath", L"/d/t.tvt"}, {{L"filepath", L"/d/t.tvt"}}},
+        {{L"/d/t.tvt", L"-Quit"}, {{L"filepath", L"/d/t.tvt"}, {L"quit", L""}}},
+        {{L"/d/t.tvt", L"/d/t.tvt"}, {{L"filepath", L"/d/t.tvt"}, {L"tasklist", L"/d/t.tvt"}}},
+    };
+    for (const auto& c : cases) {
+        CommandLineInfo info = Parse(c.arguments);
+        TakeLoneTaskList(info, fs);
+        EXPECT_EQ(info.switchValues, c.switches) << ToUtf8(c.arguments.back());
+    }
+    CommandLineInfo missing = Parse({L"/d/gone.tvt"});
+    TakeLoneTaskList(missing, fs);
+    EXPECT_EQ(CheckCommandLine(missing, fs, kProduct).message,
+              ErrorBox(L"The specified task list doesn't exist!"));
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ class MixedFileSystem : public GatedFileSystem {
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override {
         if (IsReal(path))
             return real_.GetAttributes(path);
-        return FakeFileSystem::GetAttributes(path);
+        return GatedFileSystem::GetAttributes(path);
     }
     Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) override {
         if (IsReal(path))

@@ -131,6 +131,16 @@ TEST_F(StartupTest, AFailedValidationLeavesTheAutomaticLoadsInForce) {
     EXPECT_EQ(view.newNames, (Names{L"x2.jpg", L"x10.jpg", L"b.jpg"}));
 }
 
+// A .tvt opened from a file manager: its path is the only argument.
+TEST_F(StartupTest, ATaskListGivenAloneIsLoadedNotListed) {
+    Start({taskFile});
+    EXPECT_EQ(controller->commandLineResult(), 0);
+    EXPECT_EQ(controller->currentTaskListPath(), taskFile);
+    EXPECT_EQ(view.rows, Names{L"A"});
+    EXPECT_TRUE(controller->history().paths().empty());
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(StartupTest, TheCommandLineWinsOverTheAutomaticLoads) {
     const auto otherTasks = WriteTaskFile(L"other.tvt", {L"$FileName<>FIND=b<>REPL=y<>NAME=B<>"});
     WritePreferences(
@@ -238,6 +248,14 @@ TEST_F(BatchStartupTest, EndsAfterTheCommandLineWithoutAutomaticLoadsOrBookkeepi
         EXPECT_FALSE(view.restored);
         EXPECT_EQ(PreferenceBytes(), before);
     }
+}
+
+// The console takes its bare arguments apart itself: a .tvt given alone to
+// a batch stays the path to list.
+TEST_F(BatchStartupTest, ATaskListGivenAloneStaysThePath) {
+    StartBatch({taskFile});
+    EXPECT_EQ(controller->history().paths(), Paths{taskFile});
+    EXPECT_TRUE(controller->taskList().empty());
 }
 
 TEST_F(BatchStartupTest, ApplyEndsAfterTheJobAndTheViewHasTheResultBeforeTheNotice) {

@@ -10,8 +10,11 @@
 namespace torvane::testing {
 
 // The in-memory file system with a gate: while it is closed, every search
-// made on a thread other than the one that made the file system (a job's
-// worker) waits, so a test can act on the window while a job runs.
+// and every attribute read made on a thread other than the one that made the
+// file system (a job's worker) waits, so a test can act on the window while a
+// job runs. Attribute reads wait too because a job whose root the window has
+// already listed reads the root's attributes but lists nothing before its
+// first check for a cancel.
 class GatedFileSystem : public FakeFileSystem {
   public:
     void CloseGate() { gateOpen_ = gate_.get_future().share(); }
@@ -23,12 +26,20 @@ class GatedFileSystem : public FakeFileSystem {
     }
 
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override {
-        if (gateOpen_.valid() && std::this_thread::get_id() != owner_)
-            gateOpen_.wait();
+        WaitAtTheGate();
         return FakeFileSystem::FindEntries(folder);
+    }
+    Result<std::uint32_t> GetAttributes(const std::wstring& path) override {
+        WaitAtTheGate();
+        return FakeFileSystem::GetAttributes(path);
     }
 
   private:
+    void WaitAtTheGate() {
+        if (gateOpen_.valid() && std::this_thread::get_id() != owner_)
+            gateOpen_.wait();
+    }
+
     const std::thread::id owner_ = std::this_thread::get_id();
     std::promise<void> gate_;
     std::shared_future<void> gateOpen_;
