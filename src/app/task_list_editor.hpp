@@ -73,6 +73,7 @@ class TaskListEditor {
     void ClearTaskList();
     void TaskListDoubleClicked();
     std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
+    DraftOutcome PreviewDraft(const std::optional<TaskFields>& draft);
     void LoadTaskList();
     void CloseTaskList();
     void SaveTaskList();
@@ -116,6 +117,12 @@ class TaskListEditor {
     std::vector<std::size_t> selection_;
     std::wstring currentTaskListPath_;
     std::wstring caption_;
+
+    // The draft last previewed, its outcome and the preview's revision just
+    // after, so that the same draft over the same list is not computed again.
+    std::optional<TaskFields> lastDraft_;
+    DraftOutcome lastDraftOutcome_;
+    std::uint64_t lastDraftRevision_ = 0;
 };
 
 }  // namespace torvane
