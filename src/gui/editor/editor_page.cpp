@@ -92,6 +92,7 @@ QString CriteriaPage::DraftProblem() const {
 
 void CriteriaPage::ShowDraftProblem(const QString& problem) {
     problemText_->setText(problem);
+    problemText_->setToolTip(problem);
     problem_->setVisible(!problem.isEmpty());
 }
 
@@ -138,6 +139,14 @@ QWidget* CriteriaPage::MakeButtons() {
     problemLayout->setContentsMargins(0, 0, 0, 0);
     problemLayout->addWidget(icon, 0, Qt::AlignTop);
     problemLayout->addWidget(problemText_, 1);
+    // Two lines are kept free for it whether shown or not, so the page
+    // keeps its height (the editor frame takes the pages' own) and nothing
+    // jumps while typing; a longer text shows whole in the tool tip.
+    problemText_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    problemText_->setFixedHeight(2 * problemText_->fontMetrics().lineSpacing());
+    QSizePolicy policy = problem_->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    problem_->setSizePolicy(policy);
     problem_->hide();
 
     auto* row = new QWidget(area);
