@@ -6,12 +6,14 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <cstdlib>
 
 #include "app/version_info.hpp"
 #include "gui/commands.hpp"
 #include "gui/dialogs/about_dialog.hpp"
+#include "gui/lists/info_tab_general.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
 
@@ -123,6 +125,22 @@ TEST(WindowLookTest, TheWindowAndTheAboutBoxShowTheApplicationIcon) {
                   .pixmap(QSize(64, 64), box.devicePixelRatioF())
                   .toImage()
                   .convertToFormat(QImage::Format_ARGB32));
+}
+
+TEST(WindowLookTest, GeneralInfoHoldsItsBoxesAtTheMinimumSize) {
+    MainWindow window;
+    window.show();
+    for (const QSize size : {MainWindow::kMinimumSize, QSize(1280, 780)}) {
+        window.resize(size);
+        ASSERT_EQ(window.size(), size);
+        const auto boxes = window.GeneralInfo().findChildren<QLineEdit*>();
+        ASSERT_EQ(boxes.size(), 4);  // the name and the three times
+        for (const QLineEdit* box : boxes) {
+            EXPECT_GE(box->height(), box->sizeHint().height()) << size.width();
+            EXPECT_GT(box->width(), box->fontMetrics().horizontalAdvance("00/00/0000 00:00:00 PM"))
+                << size.width();
+        }
+    }
 }
 
 }  // namespace
