@@ -197,14 +197,15 @@ DraftOutcome TaskListEditor::PreviewDraft(const std::optional<TaskFields>& draft
         }
     }
     if (definition.empty()) {
-        lastDraft_.reset();
+        lastDraft_.clear();
         if (preview_.draftShown()) {
             preview_.DropDraft();
             owner_.ShowEntryInfo();
         }
         return {};
     }
-    if (lastDraft_ == draft && lastDraftRevision_ == preview_.revision())
+    if (lastDraft_ == definition && lastReplaces_ == replaces &&
+        lastDraftRevision_ == preview_.revision())
         return lastDraftOutcome_;
     FirstMessage message;
     const bool wasShown = preview_.draftShown();
@@ -214,7 +215,8 @@ DraftOutcome TaskListEditor::PreviewDraft(const std::optional<TaskFields>& draft
         outcome.problem = message.text().empty() ? L"This task can't be applied." : message.text();
     if (wasShown || preview_.draftShown())
         owner_.ShowEntryInfo();
-    lastDraft_ = draft;
+    lastDraft_ = definition;
+    lastReplaces_ = replaces;
     lastDraftOutcome_ = outcome;
     lastDraftRevision_ = preview_.revision();
     return outcome;

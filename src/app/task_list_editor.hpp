@@ -118,9 +118,12 @@ class TaskListEditor {
     std::wstring currentTaskListPath_;
     std::wstring caption_;
 
-    // The draft last previewed, its outcome and the preview's revision just
-    // after, so that the same draft over the same list is not computed again.
-    std::optional<TaskFields> lastDraft_;
+    // The draft last previewed (its definition and the task it replaces),
+    // its outcome and the preview's revision just after, so that the same
+    // draft over the same list is not computed again (a change of the task's
+    // name alone computes nothing).
+    std::wstring lastDraft_;
+    std::optional<std::size_t> lastReplaces_;
     DraftOutcome lastDraftOutcome_;
     std::uint64_t lastDraftRevision_ = 0;
 };

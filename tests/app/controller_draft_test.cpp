@@ -125,6 +125,10 @@ TEST_F(DraftTest, SameDraftOverTheSameEntriesIsNotComputedAgain) {
     view.events.clear();
     Draft(RenameRecord(L"a", L"x"));
     EXPECT_EQ(NewListNotices(), 0);
+    // A task's name is no part of what it does.
+    Draft(RenameRecord(L"a", L"x", L"named now"));
+    EXPECT_EQ(NewListNotices(), 0);
+    EXPECT_EQ(view.newNames, (Names{L"x.txt", L"c.txt"}));
 
     // After the entries changed under it, the same draft is computed anew.
     controller->SetTaskSelection({0});
