@@ -186,6 +186,13 @@ TEST_F(DarkWindowSnapshot, DarkPalette) {
     Build();
     ASSERT_EQ(window.palette().color(QPalette::Window), QColor(0x2a, 0x2a, 0x2e));
     Save("main_window_dark");
+
+    auto& rename = Tabs().NamePage();
+    rename.RegexBox().click();
+    rename.FindBox().setText("Holiday (");
+    rename.FlushDraft();
+    ASSERT_FALSE(rename.DraftProblem().isEmpty());
+    Save("page_rename_problem_dark");
 }
 
 TEST_F(WindowSnapshot, MinimumSize) {

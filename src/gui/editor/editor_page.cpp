@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "gui/qt/qt_icon_provider.hpp"
+
 namespace torvane::gui {
 namespace {
 
@@ -125,10 +127,10 @@ QWidget* CriteriaPage::MakeButtons() {
     auto* icon = new QLabel(problem_);
     const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
     icon->setPixmap(
-        QIcon::fromTheme(QStringLiteral("dialog-error-symbolic"),
-                         QIcon::fromTheme(QStringLiteral("dialog-error"),
-                                          style()->standardIcon(QStyle::SP_MessageBoxCritical)))
-            .pixmap(side, side));
+        SymbolicIcon(QStringLiteral("dialog-error"),
+                     QIcon::fromTheme(QStringLiteral("dialog-error"),
+                                      style()->standardIcon(QStyle::SP_MessageBoxCritical)))
+            .pixmap(QSize(side, side), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop);
     problemText_ = new QLabel(problem_);
     problemText_->setWordWrap(true);

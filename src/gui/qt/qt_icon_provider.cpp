@@ -135,6 +135,13 @@ QIcon CommandIcon(const QString& themeName, const QString& fallbackName) {
     return QIcon(new MonochromeIconEngine(std::move(source)));
 }
 
+QIcon SymbolicIcon(const QString& themeName, const QIcon& fallback) {
+    QIcon source = QIcon::fromTheme(themeName + "-symbolic");
+    if (source.isNull())
+        return fallback;
+    return QIcon(new MonochromeIconEngine(std::move(source)));
+}
+
 QIcon ApplicationIcon() {
     RegisterFallbackIcons();
     return QIcon(QStringLiteral(":/icons/torvane.svg"));

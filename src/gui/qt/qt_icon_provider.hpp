@@ -33,6 +33,10 @@ QIcon ThemeIcon(const QString& themeName, const QString& fallbackName);
 // greying Qt applies by default leaves a grey icon looking enabled).
 QIcon CommandIcon(const QString& themeName, const QString& fallbackName);
 
+// The theme's symbolic icon `themeName` + "-symbolic" drawn in the palette's
+// colours as a command icon is, else `fallback` as it is.
+QIcon SymbolicIcon(const QString& themeName, const QIcon& fallback);
+
 // The application's icon (packaging/torvane.svg, compiled in).
 QIcon ApplicationIcon();
 
