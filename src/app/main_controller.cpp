@@ -436,6 +436,10 @@ std::optional<std::wstring> MainController::TaskRowToolTip(std::size_t row) cons
     return tasks_.TaskRowToolTip(row);
 }
 
+DraftOutcome MainController::PreviewDraft(const std::optional<TaskFields>& draft) {
+    return tasks_.PreviewDraft(draft);
+}
+
 void MainController::MoveTaskUp() {
     tasks_.MoveTaskUp();
 }

@@ -195,6 +195,14 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void TaskListDoubleClicked();
     // The tool tip of a row; nullopt for no row or a task of no known kind.
     std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
+    // The task an editor page holds while the user edits it (nullopt: none,
+    // or nothing the page would submit): the "New Attribute" list shows the
+    // task list with it (a new task appended, a modified one in its place),
+    // without changing the list. A draft the engine refuses leaves the list's
+    // own values on show and is answered with its problem; no message box is
+    // shown. The same draft over the same entries is not computed again; a
+    // submit of the draft on show keeps the entries as they are.
+    DraftOutcome PreviewDraft(const std::optional<TaskFields>& draft);
 
     // ---- File lists ----
 

@@ -47,6 +47,17 @@ struct TaskSelection {
     bool operator==(const TaskSelection&) const = default;
 };
 
+// What the preview of a draft task (the task being edited, not yet in the
+// list) came to: an empty problem when the "New Attribute" list shows the
+// task list with the draft, else the reason it can't (the engine's message:
+// a pattern that can't be built, a date that can't be stored), for the page
+// to show beside its fields; the list then shows the task list's own values.
+struct DraftOutcome {
+    std::wstring problem;
+
+    bool operator==(const DraftOutcome&) const = default;
+};
+
 // Why an editor page is given a record.
 enum class LoadMode {
     kForModify,  // a task of the list, to be modified

@@ -9,6 +9,25 @@
 #include "tasks/task_definition.hpp"
 
 namespace torvane {
+namespace {
+
+// Keeps the first message the engine gives about a draft instead of showing
+// it: the page shows it beside its fields.
+class FirstMessage : public Dialogs {
+  public:
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring&, MessageIcon,
+                              MessageButtons) override {
+        if (text_.empty())
+            text_ = text;
+        return MessageAnswer::kOk;
+    }
+    const std::wstring& text() const { return text_; }
+
+  private:
+    std::wstring text_;
+};
+
+}  // namespace
 
 TaskListEditor::TaskListEditor(Services services, Preview& preview, Owner& owner)
     : fs_(services.fs),
@@ -159,6 +178,48 @@ void TaskListEditor::TaskListDoubleClicked() {
     SetIdAndName(*record, item.id, item.name);
     Notify(view_, &TaskEditorView::ShowEditorPage, *kind - TASK_KIND_RENAME);
     Notify(view_, &TaskEditorView::LoadTask, *record, LoadMode::kForModify);
+}
+
+DraftOutcome TaskListEditor::PreviewDraft(const std::optional<TaskFields>& draft) {
+    std::optional<std::size_t> replaces;
+    std::wstring definition;
+    if (draft) {
+        definition = BuildTaskDefinition(*draft);
+        if (IdOf(*draft) != 0) {
+            const auto at = std::find_if(tasks_.begin(), tasks_.end(),
+                                         [&](const TaskItem& t) { return t.id == IdOf(*draft); });
+            // A task unchanged, or gone meanwhile, is no draft: the list
+            // already shows what a submit would.
+            if (at != tasks_.end() && at->definition != definition)
+                replaces = static_cast<std::size_t>(at - tasks_.begin());
+            else
+                definition.clear();
+        }
+    }
+    if (definition.empty()) {
+        lastDraft_.clear();
+        if (preview_.draftShown()) {
+            preview_.DropDraft();
+            owner_.ShowEntryInfo();
+        }
+        return {};
+    }
+    if (lastDraft_ == definition && lastReplaces_ == replaces &&
+        lastDraftRevision_ == preview_.revision())
+        return lastDraftOutcome_;
+    FirstMessage message;
+    const bool wasShown = preview_.draftShown();
+    const auto result = preview_.ShowDraft(tasks_, definition, replaces, owner_.Engine(), message);
+    DraftOutcome outcome;
+    if (result != TaskResult::Ok)
+        outcome.problem = message.text().empty() ? L"This task can't be applied." : message.text();
+    if (wasShown || preview_.draftShown())
+        owner_.ShowEntryInfo();
+    lastDraft_ = definition;
+    lastReplaces_ = replaces;
+    lastDraftOutcome_ = outcome;
+    lastDraftRevision_ = preview_.revision();
+    return outcome;
 }
 
 std::optional<std::wstring> TaskListEditor::TaskRowToolTip(std::size_t row) const {

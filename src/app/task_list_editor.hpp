@@ -78,6 +78,7 @@ class TaskListEditor {
     void ClearTaskList();
     void TaskListDoubleClicked();
     std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
+    DraftOutcome PreviewDraft(const std::optional<TaskFields>& draft);
     void LoadTaskList();
     // Load Task List with the file already chosen (a dropped file).
     void LoadTaskListFile(const std::wstring& path);
@@ -126,6 +127,15 @@ class TaskListEditor {
     // The tasks (names and definitions; ids are the session's) as the file
     // last loaded or saved holds them; empty when no file is current.
     std::vector<std::pair<std::wstring, std::wstring>> saved_;
+
+    // The draft last previewed (its definition and the task it replaces),
+    // its outcome and the preview's revision just after, so that the same
+    // draft over the same list is not computed again (a change of the task's
+    // name alone computes nothing).
+    std::wstring lastDraft_;
+    std::optional<std::size_t> lastReplaces_;
+    DraftOutcome lastDraftOutcome_;
+    std::uint64_t lastDraftRevision_ = 0;
 };
 
 }  // namespace torvane

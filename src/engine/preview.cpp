@@ -14,13 +14,95 @@ ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode) {
 }
 
 void Preview::Show(FileEntries entries) {
-    const auto how = shownRows_ == entries.size() && !entries.empty() ? NewListUpdate::kInPlace
-                                                                      : NewListUpdate::kReset;
     new_ = std::move(entries);
+    Announce();
+}
+
+void Preview::Announce() {
+    const auto how = shownRows_ == new_.size() && !new_.empty() ? NewListUpdate::kInPlace
+                                                                : NewListUpdate::kReset;
     shownRows_ = new_.size();
     checked_ = false;
+    ++revision_;
     if (view_ != nullptr)
         view_->NewEntriesChanged(how);
+}
+
+bool Preview::ForgetDraft() {
+    if (!draft_)
+        return false;
+    new_ = std::move(draft_->listNew);
+    computed_ = draft_->listComputed;
+    draft_.reset();
+    checked_ = false;
+    return true;
+}
+
+bool Preview::TakeDraftAs(const TaskList& tasks) {
+    if (!draft_ || draft_->definitions.size() != tasks.size())
+        return false;
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        if (tasks[i].definition != draft_->definitions[i])
+            return false;
+    }
+    // The draft's entries were computed from this very list: keep them.
+    draft_.reset();
+    computed_ = true;
+    return true;
+}
+
+TaskResult Preview::ShowDraft(const TaskList& tasks, const std::wstring& definition,
+                              std::optional<std::size_t> replaces, const EngineSettings& settings,
+                              Dialogs& dialogs) {
+    const bool draftWasShown = ForgetDraft();
+    const auto failed = [&](TaskResult result) {
+        if (draftWasShown)
+            Announce();
+        return result;
+    };
+    // The position the draft takes: a task's, or one past the end (appended).
+    const std::size_t at =
+        replaces.value_or(tasks.size()) < tasks.size() ? *replaces : tasks.size();
+    const bool replacing = at < tasks.size();
+    if (current_.empty()) {
+        FileEntries trial{PlaceholderEntry()};
+        const auto result =
+            ApplyTask(definition, trial, ApplyContext{settings, dialogs, ApplyMode::JobMode, {}});
+        return failed(result);
+    }
+    const ApplyContext context{settings, dialogs, ApplyMode::PreviewMode,
+                               PreviewIcons{&current_, &icons_}};
+    NewEntries computed;
+    if (!replacing && computed_) {
+        // Only the draft is new: it is applied on top of the list's values.
+        computed.entries = new_;
+        computed.result = ApplyTask(definition, computed.entries, context);
+    } else {
+        TaskList changed = tasks;
+        if (replacing)
+            changed[at].definition = definition;
+        else
+            changed.push_back(TaskItem{0, L"", definition});
+        computed = ComputeNewEntries(current_, changed, context);
+    }
+    if (computed.result != TaskResult::Ok)
+        return failed(computed.result);
+    Draft draft{{}, std::move(new_), computed_};
+    for (const TaskItem& task : tasks)
+        draft.definitions.push_back(task.definition);
+    if (replacing)
+        draft.definitions[at] = definition;
+    else
+        draft.definitions.push_back(definition);
+    draft_ = std::move(draft);
+    settings_ = settings;
+    Show(std::move(computed.entries));
+    return TaskResult::Ok;
+}
+
+void Preview::DropDraft() {
+    if (ForgetDraft())
+        Announce();
 }
 
 void Preview::Check() const {
@@ -41,6 +123,7 @@ void Preview::Check() const {
 
 void Preview::TakeEntries(FileEntries& current, FileEntries& updated,
                           std::vector<std::wstring>& unlistedNames) {
+    ForgetDraft();
     current = std::move(current_);
     updated = std::move(new_);
     unlistedNames = std::move(facts_.unlistedNames);
@@ -69,6 +152,7 @@ const Finding* Preview::FindingAt(std::size_t row) const {
 }
 
 void Preview::Clear() {
+    ForgetDraft();
     current_.clear();
     facts_ = {};
     Show({});
@@ -83,17 +167,25 @@ TaskResult Preview::EntriesListed(FileEntries current, const TaskList& tasks,
 }
 
 TaskResult Preview::TaskAppended(const TaskList& tasks, const EngineSettings& settings) {
+    if (TakeDraftAs(tasks))
+        return TaskResult::Ok;
     return PreviewLastTask(tasks, settings);
 }
 
 TaskResult Preview::TaskReplaced(const TaskList& tasks, const EngineSettings& settings) {
+    if (TakeDraftAs(tasks))
+        return TaskResult::Ok;
+    const bool draftWasShown = ForgetDraft();
     auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
     if (computed.result == TaskResult::Ok)
         Show(std::move(computed.entries));
+    else if (draftWasShown)
+        Announce();
     return computed.result;
 }
 
 TaskResult Preview::RefreshPreview(const TaskList& tasks, const EngineSettings& settings) {
+    ForgetDraft();
     auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
     computed_ = computed.result == TaskResult::Ok;
     Show(std::move(computed.entries));
@@ -101,21 +193,30 @@ TaskResult Preview::RefreshPreview(const TaskList& tasks, const EngineSettings& 
 }
 
 TaskResult Preview::PreviewLastTask(const TaskList& tasks, const EngineSettings& settings) {
+    const bool draftWasShown = ForgetDraft();
+    const auto kept = [&](TaskResult result) {
+        if (draftWasShown)
+            Announce();
+        return result;
+    };
     if (tasks.empty())
-        return TaskResult::Ok;
+        return kept(TaskResult::Ok);
     const auto& definition = tasks.back().definition;
     if (new_.empty()) {
         FileEntries trial{PlaceholderEntry()};
-        return ApplyTask(definition, trial, Context(settings, ApplyMode::JobMode));
+        return kept(ApplyTask(definition, trial, Context(settings, ApplyMode::JobMode)));
     }
     FileEntries entries = new_;
     const auto result = ApplyTask(definition, entries, Context(settings, ApplyMode::PreviewMode));
     if (result == TaskResult::Ok)
         Show(std::move(entries));
+    else
+        kept(result);
     return result;
 }
 
 void Preview::ResetNewEntries() {
+    ForgetDraft();
     Show(current_);
 }
 

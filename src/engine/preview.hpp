@@ -1,6 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/apply_context.hpp"
 #include "engine/apply_task.hpp"
@@ -109,9 +113,38 @@ class Preview {
     // Sets the new entries back to the current entries and shows them.
     void ResetNewEntries();
 
+    // The draft: a task being edited, shown on top of the task list without
+    // being part of it. `definition` is appended to `tasks`, or replaces the
+    // task at `replaces`. On Ok the new entries show the task list with the
+    // draft; on any other outcome they show the task list's own new values.
+    // The engine's messages go to `dialogs` (the caller collects them rather
+    // than showing boxes while the user types). With nothing on show the
+    // draft is tried on the placeholder entry, so a bad pattern is still
+    // found. Every event above drops the draft first; TaskAppended and
+    // TaskReplaced take its entries as they are when the list they are told
+    // of is the task list with the draft in it, so the entries on show stay
+    // untouched and nothing is recomputed.
+    TaskResult ShowDraft(const TaskList& tasks, const std::wstring& definition,
+                         std::optional<std::size_t> replaces, const EngineSettings& settings,
+                         Dialogs& dialogs);
+    // The task list's own new values on show again; nothing when no draft is.
+    void DropDraft();
+    bool draftShown() const { return draft_.has_value(); }
+    // Counts the changes of the new entries told to the view, so an owner can
+    // tell whether what it last showed is still on show.
+    std::uint64_t revision() const { return revision_; }
+
   private:
     ApplyContext Context(const EngineSettings& settings, ApplyMode mode);
     void Show(FileEntries entries);
+    // Tells the view that the new entries changed (after Show or in place).
+    void Announce();
+    // Puts the task list's own new values back without telling the view;
+    // true when a draft was on show (the view then holds other values).
+    bool ForgetDraft();
+    // True when `tasks` is the task list with the draft on show in it: the
+    // draft's entries are then the list's, and are kept as they are.
+    bool TakeDraftAs(const TaskList& tasks);
 
     Dialogs& dialogs_;
     IconCache& icons_;
@@ -128,6 +161,16 @@ class Preview {
     mutable std::int64_t changes_ = 0;
     bool computed_ = true;
     std::size_t shownRows_ = 0;  // the rows the view holds since the last notice
+    std::uint64_t revision_ = 0;
+
+    // The draft on show: the task list's definitions with the draft in them,
+    // and the task list's own new values (new_ holds the draft's).
+    struct Draft {
+        std::vector<std::wstring> definitions;
+        FileEntries listNew;
+        bool listComputed = true;
+    };
+    std::optional<Draft> draft_;
 };
 
 }  // namespace torvane

@@ -1,8 +1,10 @@
 #include "gui/main_window.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -32,7 +34,8 @@ namespace {
 constexpr int kLeftColumnWidth = 300;
 constexpr int kEditorFrameHeight = 270;
 constexpr int kGap = 10;  // between the working area and the progress bar
-constexpr int kToolBarIconSize = 48;
+// Symbolic icons are drawn for 16 pixels; 24 is the desktop toolbars' usual size.
+constexpr int kToolBarIconSize = 24;
 constexpr int kProgressBarHeight = 14;
 
 QFrame* MakePanel(QWidget* parent, bool asList) {
@@ -53,6 +56,11 @@ MainWindow::MainWindow(EditorSide* editors, QWidget* parent)
       icons_(std::make_unique<QtIconProvider>()),
       pickers_(std::make_unique<QtPickers>(this)) {
     setWindowTitle("Torvane");
+    // Our icon for this window and, where the program has set none, for
+    // every other window and dialog it opens.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(ApplicationIcon());
+    setWindowIcon(ApplicationIcon());
     MakeActions();
     MakeMenus();
     MakeToolBar();
@@ -101,7 +109,7 @@ void MainWindow::MakeActions() {
         if (*info.tooltip)
             action->setToolTip(info.tooltip);
         if (*info.themeIcon)
-            action->setIcon(ThemeIcon(info.themeIcon, info.fallbackIcon));
+            action->setIcon(CommandIcon(info.themeIcon, info.fallbackIcon));
         action->setIconVisibleInMenu(false);
         const int id = info.id;
         connect(action, &QAction::triggered, this, [this, id] { emit CommandTriggered(id); });
@@ -186,6 +194,12 @@ void MainWindow::MakeFileLists() {
     for (int c = kModifiedColumn; c <= kAccessedColumn; ++c)
         columns[static_cast<std::size_t>(c)].width =
             std::max(columns[static_cast<std::size_t>(c)].width, dateWidth);
+    // The attribute columns start wide enough for their whole heading (the
+    // header's own measure of its text, margins and style).
+    for (int c = kArchiveColumn; c < kFileColumnCount; ++c)
+        columns[static_cast<std::size_t>(c)].width =
+            std::max(columns[static_cast<std::size_t>(c)].width,
+                     currentList_->horizontalHeader()->sectionSizeHint(c));
     currentList_->SetColumns(columns);
     newList_->SetColumns(columns);
     for (int c = kFirstColumnHiddenAtStart; c < kFileColumnCount; ++c)

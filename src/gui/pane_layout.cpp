@@ -6,6 +6,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace torvane::gui {
 namespace {
@@ -67,7 +68,12 @@ void PaneLayout::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int width = event->size().width();
     const int height = event->size().height();
-    const int top = (height - kBorder) * kTopPercent / 100;
+    // The lists take their share, but never so much that General Info is
+    // squeezed below what its boxes need (a small window, a large scale).
+    const int infoNeeds = tabs_[kGeneralInfoPane]->minimumSizeHint().height();
+    const int top =
+        std::max(std::min((height - kBorder) * kTopPercent / 100, height - kBorder - infoNeeds),
+                 topRow_->minimumSizeHint().height());
     topRow_->setGeometry(0, 0, width, top);
     tabs_[kGeneralInfoPane]->setGeometry(0, top + kBorder, width, height - top - kBorder);
 }

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -137,8 +138,18 @@ TEST_F(SyncListViewTest, WidthsFollowThePartnerAndNameStaysAtLeast150) {
     const QString date = Current().model()->index(0, kModifiedColumn).data().toString();
     EXPECT_GT(Current().columnWidth(kModifiedColumn),
               Current().fontMetrics().horizontalAdvance(date));
-    New().ShowColumn(kArchiveColumn, true);
-    EXPECT_EQ(Current().columnWidth(kArchiveColumn), 20);
+    // Each attribute column is wide enough for its whole heading ("Archive",
+    // not "Arc"), in both lists.
+    const QHeaderView* header = Current().horizontalHeader();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = kArchiveColumn; c < kFileColumnCount; ++c) {
+        New().ShowColumn(c, true);
+        const QString heading = Current().model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(Current().columnWidth(c),
+                  header->fontMetrics().horizontalAdvance(heading) + margins)
+            << heading.toStdString();
+        EXPECT_EQ(New().columnWidth(c), Current().columnWidth(c));
+    }
 
     Current().horizontalHeader()->resizeSection(kNameColumn, 100);
     EXPECT_EQ(Current().columnWidth(kNameColumn), 150);

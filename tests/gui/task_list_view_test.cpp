@@ -49,8 +49,9 @@ TEST_F(TaskListViewTest, ViewSetUp) {
     EXPECT_EQ(TaskView().Model().headerData(0, Qt::Horizontal).toString(), "Task List");
     EXPECT_EQ(TaskView().selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_TRUE(TaskView().showGrid());
-    EXPECT_EQ(TaskView().font().pointSize(), 11);
-    EXPECT_EQ(TaskView().font().families().value(0), "Arial");
+    // The window's font, not a larger one of its own.
+    EXPECT_EQ(TaskView().font(), QApplication::font(&TaskView()));
+    EXPECT_EQ(TaskView().font(), window.font());
     side->TaskListCaptionChanged(L"Task List: photos.tvt");
     EXPECT_EQ(TaskView().Model().headerData(0, Qt::Horizontal).toString(), "Task List: photos.tvt");
 }

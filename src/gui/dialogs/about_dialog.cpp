@@ -9,8 +9,12 @@
 #include <QUrl>
 #include <boost/version.hpp>
 
+#include "gui/qt/qt_icon_provider.hpp"
+
 namespace torvane::gui {
 namespace {
+
+constexpr int kIconSize = 64;
 
 QLabel* PlainLabel(const std::wstring& text, QWidget* parent) {
     auto* label = new QLabel(QString::fromStdWString(text), parent);
@@ -38,9 +42,8 @@ AboutDialog::AboutDialog(const AboutInfo& about, QWidget* parent)
     libraries_->setTextFormat(Qt::PlainText);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QApplication::windowIcon().isNull()
-                        ? style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32)
-                        : QApplication::windowIcon().pixmap(32, 32));
+    icon->setObjectName(QStringLiteral("applicationIcon"));
+    icon->setPixmap(ApplicationIcon().pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF()));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QGridLayout(this);

@@ -79,12 +79,20 @@ void AttributePage::SetBoxes(const AttributeBoxes& state) {
     boxes_[kEncrypt]->setChecked(state.encrypt);
 }
 
-void AttributePage::OnPrimary() {
+TaskFields AttributePage::CurrentRecord() const {
     const AttributePageValues values{name_->text().toStdWString(), pattern_->text().toStdWString(),
                                      regex_->isChecked(), Boxes()};
+    return AttributeRecordOf(values, state().editingId);
+}
+
+QLineEdit& AttributePage::FindEdit() const {
+    return *pattern_;
+}
+
+void AttributePage::OnPrimary() {
     if (!ReadyToSubmit(*pattern_))
         return;
-    if (Send(AttributeRecordOf(values, state().editingId)))
+    if (Send(CurrentRecord()))
         Reset();
 }
 

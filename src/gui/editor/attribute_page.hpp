@@ -31,6 +31,8 @@ class AttributePage : public CriteriaPage {
   protected:
     void OnPrimary() override;
     void OnSecondary() override;
+    TaskFields CurrentRecord() const override;
+    QLineEdit& FindEdit() const override;
 
   private:
     QWidget* MakeAttributeGroup();

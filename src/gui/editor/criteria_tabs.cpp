@@ -54,9 +54,17 @@ void CriteriaTabs::ShowCriteriaPage(int index) {
         return;
     Page(current_).setEnabled(false);
     Page(current_).hide();
+    Page(current_).SetActive(false);
     current_ = index;
     Page(current_).setEnabled(true);
     Page(current_).show();
+    Page(current_).SetActive(true);
+}
+
+void CriteriaTabs::SetDraftPreview(const DraftPreviewFn& preview) {
+    for (CriteriaPage* page : pages_)
+        page->SetDraftPreview(preview);
+    Page(current_).SetActive(true);
 }
 
 }  // namespace torvane::gui

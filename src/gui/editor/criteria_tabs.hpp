@@ -31,6 +31,9 @@ class CriteriaTabs : public QFrame {
     // indexes are ignored.
     void ShowCriteriaPage(int index);
     int CurrentPage() const { return current_; }
+    // The pages preview the task being edited through `preview`; only the
+    // current page does (see CriteriaPage::SetDraftPreview).
+    void SetDraftPreview(const DraftPreviewFn& preview);
 
     RenamePage& NamePage() const { return *name_; }
     TimestampPage& DatePage() const { return *date_; }

@@ -9,14 +9,19 @@
 #include "platform/dialogs.hpp"
 #include "tasks/task_definition.hpp"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace torvane::gui {
 
 // Where a page sends a finished task: the controller's SubmitTask, answering
 // true (accepted) or false (rejected: the page keeps everything).
 using SubmitTaskFn = std::function<bool(const TaskFields&)>;
+// Where a page sends the task being edited for a preview: the controller's
+// PreviewDraft.
+using DraftPreviewFn = std::function<DraftOutcome(const std::optional<TaskFields>&)>;
 
 // What the three editor pages share: the modified flag, the editing id and
 // modify mode (PageState) with the two buttons' texts, the refusal of "<" and
@@ -35,6 +40,24 @@ class CriteriaPage : public QWidget {
     // Records of another kind are ignored.
     virtual void LoadTask(const TaskFields& record, LoadMode mode) = 0;
 
+    // The preview of the task being edited: a short while after each change
+    // of the page's boxes (kDraftDelay, one single-shot timer, so typing
+    // computes once), the active page sends the record it would submit, or
+    // nothing when it would send nothing, and shows the answer's problem
+    // below its fields. A find text that the submit would refuse shows that
+    // refusal there. Without a preview function the page previews nothing.
+    static constexpr int kDraftDelay = 250;  // milliseconds
+    void SetDraftPreview(DraftPreviewFn preview);
+    // The shown page previews; a hidden one waits. Activation previews soon.
+    void SetActive(bool active);
+    // Sends the draft now (the timer's work; tests call it instead of
+    // waiting for the timer).
+    void FlushDraft();
+    QTimer& DraftTimer() const { return *draftTimer_; }
+    // The problem shown below the fields (empty: none shown).
+    QString DraftProblem() const;
+    QLabel& DraftProblemLabel() const { return *problemText_; }
+
     const PageState& state() const { return state_; }
     QPushButton& PrimaryButton() const { return *primary_; }
     QPushButton& SecondaryButton() const { return *secondary_; }
@@ -43,12 +66,17 @@ class CriteriaPage : public QWidget {
     // The Add/Modify and Clear/Cancel buttons' work.
     virtual void OnPrimary() = 0;
     virtual void OnSecondary() = 0;
+    // The record the Add/Modify button would send now, and the find box the
+    // submit checks.
+    virtual TaskFields CurrentRecord() const = 0;
+    virtual QLineEdit& FindEdit() const = 0;
 
     // Makes an edit box whose every text change sets the modified flag; a
     // find or replace box (`filtered`) also refuses a "<" or ">" typed,
     // pasted or dropped by the user (the program may still set such text).
     QLineEdit* MakeEdit(bool filtered);
-    // Makes the two buttons (Add/Clear texts) wired to OnPrimary/OnSecondary.
+    // Makes the line for a draft's problem (hidden while there is none) above
+    // the two buttons (Add/Clear texts) wired to OnPrimary/OnSecondary.
     QWidget* MakeButtons();
 
     // Checks the find text and the modified flag before a submit: shows the
@@ -71,6 +99,8 @@ class CriteriaPage : public QWidget {
   private:
     void ReportReservedCharacter();
     void SetButtonTexts();
+    void ShowDraftProblem(const QString& problem);
+    void ScheduleDraft();
 
     Dialogs& dialogs_;
     std::wstring caption_;
@@ -78,6 +108,11 @@ class CriteriaPage : public QWidget {
     PageState state_;
     QPushButton* primary_ = nullptr;
     QPushButton* secondary_ = nullptr;
+    DraftPreviewFn preview_;
+    QTimer* draftTimer_;
+    bool active_ = false;
+    QWidget* problem_ = nullptr;
+    QLabel* problemText_ = nullptr;
 };
 
 }  // namespace torvane::gui

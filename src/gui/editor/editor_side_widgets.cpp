@@ -43,6 +43,8 @@ EditorSideWidgets::EditorSideWidgets(MainController& controller, QWidget* parent
         *selector_, dialogs, CaptionOf(options),
         [this](const TaskFields& record) { return controller_.SubmitTask(record); },
         options.startTime.value_or(CurrentTime()), editor);
+    tabs_->SetDraftPreview(
+        [this](const std::optional<TaskFields>& draft) { return controller_.PreviewDraft(draft); });
     auto* layout = new QVBoxLayout(editor);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);

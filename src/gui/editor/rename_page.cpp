@@ -104,13 +104,21 @@ void RenamePage::OnNumberingClicked() {
     SetModified(true);
 }
 
-void RenamePage::OnPrimary() {
+TaskFields RenamePage::CurrentRecord() const {
     const RenamePageValues values{name_->text().toStdWString(),    find_->text().toStdWString(),
                                   replace_->text().toStdWString(), regex_->isChecked(),
                                   numbering_->isChecked(),         startAt_->text().toStdWString()};
+    return RenameRecordOf(values, state().editingId);
+}
+
+QLineEdit& RenamePage::FindEdit() const {
+    return *find_;
+}
+
+void RenamePage::OnPrimary() {
     if (!ReadyToSubmit(*find_))
         return;
-    if (Send(RenameRecordOf(values, state().editingId)))
+    if (Send(CurrentRecord()))
         Reset();
 }
 

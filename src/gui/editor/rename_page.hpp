@@ -39,6 +39,8 @@ class RenamePage : public CriteriaPage {
   protected:
     void OnPrimary() override;
     void OnSecondary() override;
+    TaskFields CurrentRecord() const override;
+    QLineEdit& FindEdit() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFontInfo>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
@@ -18,15 +17,6 @@ namespace torvane::gui {
 namespace {
 
 constexpr const char* kEmptyViewText = "There are no items to show in this view.";
-
-// Arial 11 points, or the closest sans-serif face the desktop has.
-QFont TaskListFont() {
-    QFont font(QStringLiteral("Arial"), 11);
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arimo"), QStringLiteral("Helvetica")});
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 
 }  // namespace
 
@@ -87,7 +77,7 @@ void TaskListModel::SetCaption(const QString& caption) {
 
 TaskListView::TaskListView(MainController& controller, QWidget* parent)
     : GridListView(parent), controller_(controller), model_(new TaskListModel(controller, this)) {
-    setFont(TaskListFont());
+    // The window's own font, as every other list of the window.
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(true);
@@ -184,10 +174,7 @@ void TaskListView::paintEvent(QPaintEvent* event) {
     GridListView::paintEvent(event);
     if (model_->rowCount() > 0)
         return;
-    // The application's font, so that the text fits on one line where the
-    // list's larger font would not.
     QPainter painter(viewport());
-    painter.setFont(QApplication::font(this));
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextSingleLine,
                      QString::fromLatin1(kEmptyViewText));

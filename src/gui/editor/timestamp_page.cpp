@@ -51,13 +51,21 @@ TimestampPage::TimestampPage(Dialogs& dialogs, std::wstring caption, SubmitTaskF
     LeaveModifyMode();
 }
 
-void TimestampPage::OnPrimary() {
+TaskFields TimestampPage::CurrentRecord() const {
     const TimestampPageValues values{name_->text().toStdWString(), find_->text().toStdWString(),
                                      replace_->text().toStdWString(), timeKind_->currentIndex(),
                                      regex_->isChecked()};
+    return TimestampRecordOf(values, state().editingId);
+}
+
+QLineEdit& TimestampPage::FindEdit() const {
+    return *find_;
+}
+
+void TimestampPage::OnPrimary() {
     if (!ReadyToSubmit(*find_))
         return;
-    if (Send(TimestampRecordOf(values, state().editingId)))
+    if (Send(CurrentRecord()))
         Reset();
 }
 

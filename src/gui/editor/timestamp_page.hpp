@@ -39,6 +39,8 @@ class TimestampPage : public CriteriaPage {
   protected:
     void OnPrimary() override;
     void OnSecondary() override;
+    TaskFields CurrentRecord() const override;
+    QLineEdit& FindEdit() const override;
 
   private:
     void Reset();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIconEngine>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
@@ -22,6 +23,68 @@ namespace torvane::gui {
 namespace {
 
 constexpr const char* kPreferredTheme = "Adwaita";
+
+// How much of the disabled text colour a disabled command icon keeps.
+constexpr qreal kDisabledOpacity = 0.45;
+
+// Draws a monochrome icon in the colour of the palette for its mode: only
+// the source's shape (its alpha) is kept. The palette is read at each
+// paint, so a palette changed at run time shows at once.
+class MonochromeIconEngine : public QIconEngine {
+  public:
+    explicit MonochromeIconEngine(QIcon source) : source_(std::move(source)) {}
+
+    QIconEngine* clone() const override { return new MonochromeIconEngine(source_); }
+    QString key() const override { return QStringLiteral("torvane-monochrome"); }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State state) override {
+        return source_.actualSize(size, QIcon::Normal, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State state) override {
+        return source_.availableSizes(QIcon::Normal, state);
+    }
+    bool isNull() override { return source_.isNull(); }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        QImage image = source_.pixmap(size, scale, QIcon::Normal, state)
+                           .toImage()
+                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), ColourFor(mode));
+        painter.end();
+        return QPixmap::fromImage(std::move(image));
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, scale));
+    }
+
+  private:
+    static QColor ColourFor(QIcon::Mode mode) {
+        const QPalette palette = QGuiApplication::palette();
+        switch (mode) {
+            case QIcon::Disabled: {
+                QColor colour = palette.color(QPalette::Disabled, QPalette::WindowText);
+                colour.setAlphaF(colour.alphaF() * kDisabledOpacity);
+                return colour;
+            }
+            case QIcon::Selected:
+                return palette.color(QPalette::Active, QPalette::HighlightedText);
+            case QIcon::Normal:
+            case QIcon::Active:
+                break;
+        }
+        return palette.color(QPalette::Active, QPalette::WindowText);
+    }
+
+    QIcon source_;
+};
 
 // A check-box image as the desktop's style draws an item view's check box.
 QIcon CheckImage(bool checked) {
@@ -61,7 +124,27 @@ void EnsureIconTheme() {
 
 QIcon ThemeIcon(const QString& themeName, const QString& fallbackName) {
     RegisterFallbackIcons();
-    return QIcon::fromTheme(themeName, QIcon(":/icons/fallback/" + fallbackName + ".png"));
+    return QIcon::fromTheme(themeName, QIcon(":/icons/fallback/" + fallbackName + ".svg"));
+}
+
+QIcon CommandIcon(const QString& themeName, const QString& fallbackName) {
+    RegisterFallbackIcons();
+    QIcon source = QIcon::fromTheme(themeName + "-symbolic");
+    if (source.isNull())
+        source = QIcon(":/icons/fallback/" + fallbackName + ".svg");
+    return QIcon(new MonochromeIconEngine(std::move(source)));
+}
+
+QIcon SymbolicIcon(const QString& themeName, const QIcon& fallback) {
+    QIcon source = QIcon::fromTheme(themeName + "-symbolic");
+    if (source.isNull())
+        return fallback;
+    return QIcon(new MonochromeIconEngine(std::move(source)));
+}
+
+QIcon ApplicationIcon() {
+    RegisterFallbackIcons();
+    return QIcon(QStringLiteral(":/icons/torvane.svg"));
 }
 
 QIcon WarningIcon() {

@@ -23,6 +23,23 @@ void EnsureIconTheme();
 // theme has none. Never a null icon for a shipped name.
 QIcon ThemeIcon(const QString& themeName, const QString& fallbackName);
 
+// A command's icon for the menus and the toolbar, all in one style: the
+// theme's symbolic icon ("go-up-symbolic" for `themeName` "go-up"; a theme
+// without symbolic names answers with its own icon of that name), else the
+// shipped monochrome image `fallbackName`. Being monochrome, it is drawn in
+// the palette's colours when painted: the window text colour (so it reads
+// on a dark palette too), the highlighted text colour when selected, and
+// the disabled text colour at reduced opacity when disabled (the pixmap
+// greying Qt applies by default leaves a grey icon looking enabled).
+QIcon CommandIcon(const QString& themeName, const QString& fallbackName);
+
+// The theme's symbolic icon `themeName` + "-symbolic" drawn in the palette's
+// colours as a command icon is, else `fallback` as it is.
+QIcon SymbolicIcon(const QString& themeName, const QIcon& fallback);
+
+// The application's icon (packaging/torvane.svg, compiled in).
+QIcon ApplicationIcon();
+
 // The small warning sign that marks an entry with a problem: the theme's
 // "dialog-warning" (or "emblem-important"), else the style's message-box
 // warning icon.
