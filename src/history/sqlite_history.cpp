@@ -82,11 +82,25 @@ constexpr const char* kInsertJob =
     "INSERT INTO jobs(started, kind, undoes, root, tasks, options, front_end, entries, done, "
     "failures, outcome, undone_by) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0, 0, ?9, 0)";
 constexpr const char* kInsertFolder = "INSERT INTO folders(job, number, path) VALUES(?1, ?2, ?3)";
-constexpr const char* kInsertEntry =
-    "INSERT INTO entries(key, folder, device, inode, old_name, new_name, old_created, "
-    "old_modified, old_accessed, new_created, new_modified, new_accessed, old_attributes, "
-    "new_attributes, steps, temporary, state) "
-    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)";
+// Inserts `rows` entries, each with kEntryColumns values: key, folder,
+// device, inode, old_name, new_name, old_created, old_modified,
+// old_accessed, new_created, new_modified, new_accessed, old_attributes,
+// new_attributes, steps, temporary, state.
+constexpr int kEntryColumns = 17;
+constexpr std::size_t kRowsPerInsert = 32;
+std::string InsertEntriesSql(std::size_t rows) {
+    std::string sql =
+        "INSERT INTO entries(key, folder, device, inode, old_name, new_name, old_created, "
+        "old_modified, old_accessed, new_created, new_modified, new_accessed, old_attributes, "
+        "new_attributes, steps, temporary, state) VALUES";
+    for (std::size_t r = 0; r < rows; ++r) {
+        sql += r == 0 ? "(" : ",(";
+        for (int c = 0; c < kEntryColumns; ++c)
+            sql += (c == 0 ? "?" : ",?") + std::to_string(r * kEntryColumns + c + 1);
+        sql += ")";
+    }
+    return sql;
+}
 constexpr const char* kSelectJobs =
     "SELECT id, started, kind, undoes, root, tasks, options, front_end, entries, done, failures, "
     "outcome, undone_by FROM jobs";
@@ -514,7 +528,8 @@ class SqliteHistory final : public History {
           batching_(batching),
           insertJob_(db_, kInsertJob),
           insertFolder_(db_, kInsertFolder),
-          insertEntry_(db_, kInsertEntry),
+          insertEntry_(db_, InsertEntriesSql(1).c_str()),
+          insertEntries_(db_, InsertEntriesSql(kRowsPerInsert).c_str()),
           selectJobs_(db_, (std::string(kSelectJobs) + " ORDER BY id DESC").c_str()),
           selectJob_(db_, (std::string(kSelectJobs) + " WHERE id = ?1").c_str()),
           selectEntries_(db_, kSelectEntries),
@@ -716,13 +731,67 @@ class SqliteHistory final : public History {
         }
     }
 
+    // The bytes one entry's row refers to until the row is stepped.
+    struct RowBytes {
+        std::string oldName, newName, temporary;
+    };
+
+    // Binds entry `e` as the row whose first parameter is `base` + 1.
+    static void BindEntry(SqlStatement& st, int base, const JournalEntry& e, std::int64_t key,
+                          std::int64_t folder, RowBytes& bytes) {
+        // A new value equal to the old one is stored as NULL: most jobs
+        // change one or two of name, times and attributes, and the rest then
+        // takes no room.
+        NameBytes(e.oldName, bytes.oldName);
+        const std::int64_t steps = (e.rename ? kStepRename : 0) |
+                                   (e.attributes ? kStepAttributes : 0) |
+                                   (e.times ? kStepTimes : 0);
+        st.Bind(base + 1, key)
+            .Bind(base + 2, folder)
+            .Bind(base + 3, Bits(e.id.device))
+            .Bind(base + 4, Bits(e.id.inode))
+            .BindBytes(base + 5, bytes.oldName)
+            .Bind(base + 7, e.oldCreated)
+            .Bind(base + 8, e.oldModified)
+            .Bind(base + 9, e.oldAccessed)
+            .Bind(base + 13, e.oldAttributes)
+            .Bind(base + 15, steps)
+            .Bind(base + 17, static_cast<std::int64_t>(e.state));
+        if (e.newName == e.oldName) {
+            st.BindNull(base + 6);
+        } else {
+            NameBytes(e.newName, bytes.newName);
+            st.BindBytes(base + 6, bytes.newName);
+        }
+        const auto bindNew = [&st](int index, std::int64_t now, std::int64_t before) {
+            if (now == before)
+                st.BindNull(index);
+            else
+                st.Bind(index, now);
+        };
+        bindNew(base + 10, e.newCreated, e.oldCreated);
+        bindNew(base + 11, e.newModified, e.oldModified);
+        bindNew(base + 12, e.newAccessed, e.oldAccessed);
+        bindNew(base + 14, e.newAttributes, e.oldAttributes);
+        if (e.temporary.empty()) {
+            st.BindNull(base + 16);
+        } else {
+            bytes.temporary = ToUtf8(e.temporary);
+            st.BindBytes(base + 16, bytes.temporary);
+        }
+    }
+
+    // Entries go in kRowsPerInsert rows at a time (one statement step for
+    // many rows), the rest one by one.
     void InsertEntries(std::int64_t id, const std::vector<JournalEntry>& entries) {
         std::unordered_map<std::wstring, std::int64_t> folders;
         const std::wstring* lastFolder = nullptr;
         std::int64_t folderNumber = 0;
-        std::string folderBytes, oldName, newName, temporary;
-        std::int64_t position = 0;
-        for (const auto& e : entries) {
+        std::string folderBytes;
+        std::vector<RowBytes> bytes(kRowsPerInsert);
+        const std::size_t bulk = entries.size() - entries.size() % kRowsPerInsert;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const JournalEntry& e = entries[i];
             if (lastFolder == nullptr || *lastFolder != e.folder) {
                 const auto [it, added] =
                     folders.emplace(e.folder, static_cast<std::int64_t>(folders.size()));
@@ -737,48 +806,19 @@ class SqliteHistory final : public History {
                 }
                 lastFolder = &e.folder;
             }
-            // A new value equal to the old one is stored as NULL: most jobs
-            // change one or two of name, times and attributes, and the rest
-            // then takes no room.
-            NameBytes(e.oldName, oldName);
-            if (e.newName != e.oldName)
-                NameBytes(e.newName, newName);
-            const std::int64_t steps = (e.rename ? kStepRename : 0) |
-                                       (e.attributes ? kStepAttributes : 0) |
-                                       (e.times ? kStepTimes : 0);
-            auto& st = insertEntry_.Reset();
-            st.Bind(1, KeyOf(id, position++))
-                .Bind(2, folderNumber)
-                .Bind(3, Bits(e.id.device))
-                .Bind(4, Bits(e.id.inode))
-                .BindBytes(5, oldName)
-                .Bind(7, e.oldCreated)
-                .Bind(8, e.oldModified)
-                .Bind(9, e.oldAccessed)
-                .Bind(13, e.oldAttributes)
-                .Bind(15, steps)
-                .Bind(17, static_cast<std::int64_t>(e.state));
-            if (e.newName == e.oldName)
-                st.BindNull(6);
-            else
-                st.BindBytes(6, newName);
-            const auto bindNew = [&st](int index, std::int64_t now, std::int64_t before) {
-                if (now == before)
-                    st.BindNull(index);
-                else
-                    st.Bind(index, now);
-            };
-            bindNew(10, e.newCreated, e.oldCreated);
-            bindNew(11, e.newModified, e.oldModified);
-            bindNew(12, e.newAccessed, e.oldAccessed);
-            bindNew(14, e.newAttributes, e.oldAttributes);
-            if (e.temporary.empty()) {
-                st.BindNull(16);
+            const auto key = KeyOf(id, static_cast<std::int64_t>(i));
+            if (i < bulk) {
+                const auto row = i % kRowsPerInsert;
+                if (row == 0)
+                    insertEntries_.Reset();
+                BindEntry(insertEntries_, static_cast<int>(row) * kEntryColumns, e, key,
+                          folderNumber, bytes[row]);
+                if (row + 1 == kRowsPerInsert)
+                    insertEntries_.Run();
             } else {
-                temporary = ToUtf8(e.temporary);
-                st.BindBytes(16, temporary);
+                BindEntry(insertEntry_.Reset(), 0, e, key, folderNumber, bytes[0]);
+                insertEntry_.Run();
             }
-            st.Run();
         }
     }
 
@@ -819,8 +859,9 @@ class SqliteHistory final : public History {
     JobLockFile locks_;
     const HistorySettings settings_;
     const JournalBatching batching_;
-    SqlStatement insertJob_, insertFolder_, insertEntry_, selectJobs_, selectJob_, selectEntries_,
-        selectExpired_, selectOutcome_, deleteEntries_, deleteFolders_, deleteJob_, updateUndoneBy_;
+    SqlStatement insertJob_, insertFolder_, insertEntry_, insertEntries_, selectJobs_, selectJob_,
+        selectEntries_, selectExpired_, selectOutcome_, deleteEntries_, deleteFolders_, deleteJob_,
+        updateUndoneBy_;
 };
 
 }  // namespace
