@@ -311,6 +311,18 @@ bool PrepareFile(const std::string& file, const std::wstring& path, std::wstring
     return true;
 }
 
+// Takes the group's and others' bits away from the history's files, in case
+// they were made wider than 0600 (by hand, or by an older build); only files
+// of this user, which is who may change them anyway.
+void TightenModes(const std::string& file) {
+    for (const char* suffix : {"", "-wal", "-shm", "-lock"}) {
+        const std::string path = file + suffix;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+            ::chmod(path.c_str(), st.st_mode & 0700);
+    }
+}
+
 // Checks the version and kind of an opened database, creating the tables in a
 // new one. Returns false with `problem` set for a file that must be left alone.
 bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& problem) {
@@ -885,6 +897,7 @@ std::unique_ptr<History> OpenSqliteHistory(const std::wstring& path,
         sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
         if (!PrepareSchema(db, path, problem))
             return nullptr;
+        TightenModes(file);
         Configure(db);
         // The store's own commits never fold the log back into the file:
         // Begin's commit would pay for it before the job's first write. The

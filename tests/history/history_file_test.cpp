@@ -93,6 +93,20 @@ TEST(HistoryFile, TheFileItsCompanionsAndItsFoldersAreTheOwnersOnlyWhateverTheUm
     EXPECT_EQ(ModeOf(folder.dir.Join("state/torvane")), 0700u);
 }
 
+TEST(HistoryFile, FilesMadeWiderThanTheOwnersOnlyAreNarrowedOnOpening) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    JobRecord job = MadeJob();
+    BeginJob(*history, job, MadeEntries(10))->Ended(JobOutcome::kDone);
+    for (const char* suffix : {"", "-wal", "-shm", "-lock"})
+        ASSERT_EQ(::chmod((folder.file + suffix).c_str(), 0644), 0) << suffix;
+    auto again = folder.Open();
+    ASSERT_NE(again, nullptr);
+    for (const char* suffix : {"", "-wal", "-shm", "-lock"})
+        EXPECT_EQ(ModeOf(folder.file + suffix), 0600u) << suffix;
+}
+
 // What an existing file holds, and what opening it must say. The file is
 // never written to.
 struct UnusableFile {
