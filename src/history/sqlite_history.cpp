@@ -605,15 +605,25 @@ class SqliteHistory final : public History {
                 return nullptr;
             }
             InsertEntries(id, entries);
+            // Made before the commit, so that nothing can fail once the job
+            // is stored: a job stored without a journal would show as
+            // interrupted while it ran without history.
+            auto journal =
+                std::make_unique<Journal>(std::move(journalDb), id, std::move(*lock), batching_);
             tx.Commit();
-            db_.Exec("PRAGMA incremental_vacuum");
+            try {
+                // What the new job did not reuse of the forgotten ones goes
+                // back to the file system; should that fail, it is reused later.
+                db_.Exec("PRAGMA incremental_vacuum");
+            } catch (const SqlFailure&) {
+            }
 
             job.id = id;
             job.done = 0;
             job.failures = 0;
             job.outcome = JobOutcome::kRunning;
             job.undoneBy = 0;
-            return std::make_unique<Journal>(std::move(journalDb), id, std::move(*lock), batching_);
+            return journal;
         } catch (const SqlFailure& f) {
             problem = ProblemOf(f, path_);
             return nullptr;
