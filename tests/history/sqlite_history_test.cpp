@@ -119,14 +119,23 @@ TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) 
     HistoryFolder folder;
     auto history = folder.Open();
     ASSERT_NE(history, nullptr);
-    const auto entries = EveryKindOfEntry();
+    // Enough entries that they are stored both many rows at a time and one
+    // by one.
+    std::vector<JournalEntry> entries;
+    for (int copy = 0; copy < 15; ++copy) {
+        for (auto e : EveryKindOfEntry()) {
+            e.id.inode += static_cast<std::uint64_t>(copy);
+            e.oldName += std::to_wstring(copy);
+            entries.push_back(e);
+        }
+    }
     JobRecord job = MadeJob(L"/data/" + kInvalidName + L"/" + kAccented);
     job.started = 1700000000;
     job.kind = JobKind::kUndo;
     job.undoes = 41;
     job.tasks = L"Rename\t" + kAccented + L"\t" + kInvalidName + L"\r\nAttributes\t33\r\n";
     job.frontEnd = L"torvane";
-    job.entries = 5;
+    job.entries = 75;
     auto journal = BeginJob(*history, job, entries);
     ASSERT_NE(journal, nullptr);
     EXPECT_GT(job.id, 0);

@@ -1,0 +1,192 @@
+#include "history/sqlite_journal.hpp"
+
+#include <condition_variable>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "history/history_rows.hpp"
+#include "platform/text.hpp"
+
+namespace torvane::history {
+
+namespace {
+
+constexpr const char* kMarkAside = "UPDATE entries SET state = ?2, temporary = ?3 WHERE key = ?1";
+constexpr const char* kMarkFinished = "UPDATE entries SET state = ?2 WHERE key = ?1";
+constexpr const char* kUpdateCounts = "UPDATE jobs SET done = ?2, failures = ?3 WHERE id = ?1";
+constexpr const char* kUpdateOutcome = "UPDATE jobs SET outcome = ?2 WHERE id = ?1";
+
+// A record held back by a running job's journal.
+struct HeldRecord {
+    std::size_t entry = 0;
+    JournalState state = JournalState::kPlanned;
+    std::wstring temporary;  // for kAside
+};
+
+class Journal final : public SqliteJobJournal {
+  public:
+    Journal(SqlConnection db, std::int64_t id, JobLockFile lock, const JournalBatching& batching)
+        : db_(std::move(db)),
+          id_(id),
+          lock_(std::move(lock)),
+          batching_(batching),
+          markAside_(db_, kMarkAside),
+          markFinished_(db_, kMarkFinished),
+          updateCounts_(db_, kUpdateCounts),
+          updateOutcome_(db_, kUpdateOutcome) {
+        writer_ = std::thread([this] { WriteLoop(); });
+    }
+
+    ~Journal() override {
+        // Without Ended (the job's thread was abandoned): what is held is
+        // written and the lock let go, so the job shows as interrupted.
+        StopWriter();
+        lock_.Unlock(id_);
+    }
+
+    void Aside(std::size_t entry, const std::wstring& temporary) override {
+        Hold(HeldRecord{entry, JournalState::kAside, temporary});
+    }
+
+    void Finished(std::size_t entry, JournalState state) override {
+        Hold(HeldRecord{entry, state, {}});
+    }
+
+    void Ended(JobOutcome outcome) override {
+        if (ended_)
+            return;
+        ended_ = true;
+        StopWriter();
+        try {
+            SqlWriteTransaction tx(db_);
+            updateOutcome_.Reset().Bind(1, id_).Bind(2, Stored(outcome)).Run();
+            tx.Commit();
+        } catch (const SqlFailure&) {
+            // The job stays "running" in the file; once the lock is let go
+            // below it is reported as interrupted, which undo handles alike.
+        }
+        // The outcome is committed before the lock goes, so whoever finds
+        // the lock free and reads the job again sees how it ended.
+        lock_.Unlock(id_);
+    }
+
+    void Flush() override {
+        std::unique_lock lk(m_);
+        const auto target = given_;
+        const auto failedBefore = failedWrites_;
+        flushWanted_ = true;
+        wake_.notify_one();
+        written_cv_.wait(
+            lk, [&] { return written_ >= target || failedWrites_ != failedBefore || stopped_; });
+    }
+
+  private:
+    void Hold(HeldRecord record) {
+        std::lock_guard lk(m_);
+        held_.push_back(std::move(record));
+        ++given_;
+        if (held_.size() >= batching_.records)
+            wake_.notify_one();
+    }
+
+    void StopWriter() {
+        {
+            std::lock_guard lk(m_);
+            if (stopped_)
+                return;
+            stop_ = true;
+        }
+        wake_.notify_one();
+        writer_.join();
+        std::lock_guard lk(m_);
+        stopped_ = true;
+        written_cv_.notify_all();
+    }
+
+    void WriteLoop() {
+        std::unique_lock lk(m_);
+        for (;;) {
+            wake_.wait_for(lk, batching_.interval, [&] {
+                return stop_ || flushWanted_ || held_.size() >= batching_.records;
+            });
+            flushWanted_ = false;
+            const bool last = stop_;
+            if (!held_.empty()) {
+                std::vector<HeldRecord> batch;
+                batch.swap(held_);
+                lk.unlock();
+                const bool ok = Write(batch);
+                lk.lock();
+                if (ok)
+                    written_ += batch.size();
+                else
+                    ++failedWrites_;
+                if (!ok && !last) {
+                    // Kept for the next round: a busy or full disk may clear.
+                    batch.insert(batch.end(), std::make_move_iterator(held_.begin()),
+                                 std::make_move_iterator(held_.end()));
+                    held_.swap(batch);
+                }
+                written_cv_.notify_all();
+            }
+            if (last)
+                return;
+        }
+    }
+
+    bool Write(const std::vector<HeldRecord>& batch) {
+        auto done = done_;
+        auto failures = failures_;
+        try {
+            SqlWriteTransaction tx(db_);
+            for (const auto& r : batch) {
+                const auto position = static_cast<std::int64_t>(r.entry);
+                const auto state = static_cast<std::int64_t>(r.state);
+                if (r.state == JournalState::kAside) {
+                    const std::string temporary = ToUtf8(r.temporary);
+                    markAside_.Reset().Bind(1, KeyOf(id_, position)).Bind(2, state);
+                    markAside_.BindBytes(3, temporary).Run();
+                } else {
+                    markFinished_.Reset().Bind(1, KeyOf(id_, position)).Bind(2, state).Run();
+                    done += r.state == JournalState::kDone ? 1 : 0;
+                    failures += r.state == JournalState::kFailed ? 1 : 0;
+                }
+            }
+            updateCounts_.Reset().Bind(1, id_).Bind(2, done).Bind(3, failures).Run();
+            tx.Commit();
+        } catch (const SqlFailure&) {
+            return false;
+        }
+        done_ = done;
+        failures_ = failures;
+        return true;
+    }
+
+    SqlConnection db_;
+    const std::int64_t id_;
+    JobLockFile lock_;
+    const JournalBatching batching_;
+    SqlStatement markAside_, markFinished_, updateCounts_, updateOutcome_;
+    std::int64_t done_ = 0, failures_ = 0;  // the writer's
+    bool ended_ = false;                    // the job's thread's
+
+    std::mutex m_;
+    std::condition_variable wake_, written_cv_;
+    std::vector<HeldRecord> held_;
+    std::uint64_t given_ = 0, written_ = 0, failedWrites_ = 0;
+    bool stop_ = false, stopped_ = false, flushWanted_ = false;
+    std::thread writer_;
+};
+
+}  // namespace
+
+std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, JobLockFile lock,
+                                              const JournalBatching& batching) {
+    return std::make_unique<Journal>(std::move(db), id, std::move(lock), batching);
+}
+
+}  // namespace torvane::history
