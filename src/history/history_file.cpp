@@ -1,8 +1,6 @@
 #include "history/history_file.hpp"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +8,7 @@
 #include <cstring>
 
 #include "history/sqlite_history.hpp"
+#include "platform/posix_private_files.hpp"
 #include "platform/system_error.hpp"
 #include "platform/text.hpp"
 
@@ -107,24 +106,10 @@ std::wstring DamagedProblem(const std::wstring& path) {
 
 // Makes the missing folders of `dir`, mode 0700.
 bool MakeFolders(const std::string& dir, std::wstring& problem) {
-    if (dir.empty())
-        return true;
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return true;
-        problem = L"Can't create the history folder " + FromUtf8(dir) + L": " + ErrnoText(ENOTDIR);
-        return false;
-    }
-    const auto slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeFolders(dir.substr(0, slash), problem))
-        return false;
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        problem = L"Can't create the history folder " + FromUtf8(dir) + L": " + ErrnoText(errno);
-        return false;
-    }
-    ::chmod(dir.c_str(), 0700);  // whatever the umask took away
-    return true;
+    const Status made = MakePrivateFolders(dir);
+    if (!made.ok())
+        problem = L"Can't create the history folder " + FromUtf8(dir) + L": " + made.error().text;
+    return made.ok();
 }
 
 namespace {
@@ -141,35 +126,23 @@ std::uint32_t BigEndian32(const unsigned char* p) {
 // an existing one without SQLite, so that a file that is not a database, or
 // one cut short, is reported and never touched. An empty file is a new one.
 bool PrepareFile(const std::string& file, const std::wstring& path, std::wstring& problem) {
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        ::fchmod(fd, 0600);
-        ::close(fd);
+    const auto created = CreatePrivateFile(file);
+    if (!created) {
+        problem = L"Can't create the history file " + path + L": " + created.error().text;
+        return false;
+    }
+    if (*created)
         return true;
-    }
-    if (errno != EEXIST) {
-        problem = L"Can't create the history file " + path + L": " + ErrnoText(errno);
+    const auto head = ReadFileHead(file, 100);
+    if (!head || !head->regular) {
+        problem = L"Can't open the history file " + path + L": " +
+                  (head ? ErrnoText(EINVAL) : head.error().text);
         return false;
     }
-    const int rd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (rd < 0) {
-        problem = L"Can't open the history file " + path + L": " + ErrnoText(errno);
-        return false;
-    }
-    struct stat st {};
-    unsigned char header[100] = {};
-    const bool statOk = ::fstat(rd, &st) == 0;
-    const ssize_t got = statOk && st.st_size > 0 ? ::read(rd, header, sizeof header) : 0;
-    ::close(rd);
-    if (!statOk || !S_ISREG(st.st_mode)) {
-        problem =
-            L"Can't open the history file " + path + L": " + ErrnoText(statOk ? EINVAL : errno);
-        return false;
-    }
-    if (st.st_size == 0)
+    if (head->size == 0)
         return true;
-    if (got != static_cast<ssize_t>(sizeof header) ||
-        std::memcmp(header, "SQLite format 3", 16) != 0) {
+    const auto* header = reinterpret_cast<const unsigned char*>(head->bytes.data());
+    if (head->bytes.size() != 100 || std::memcmp(header, "SQLite format 3", 16) != 0) {
         problem = DamagedProblem(path);
         return false;
     }
@@ -180,9 +153,8 @@ bool PrepareFile(const std::string& file, const std::wstring& path, std::wstring
     const bool pagesValid = BigEndian32(header + 24) == BigEndian32(header + 92);
     // With a write-ahead log holding frames, the file may lag behind it; the
     // checks of its length hold only without one.
-    struct stat wal {};
-    const bool walHoldsFrames = ::stat((file + "-wal").c_str(), &wal) == 0 && wal.st_size > 0;
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const bool walHoldsFrames = FileSizeOrZero(file + "-wal") > 0;
+    const std::uint64_t size = head->size;
     if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 ||
         (!walHoldsFrames &&
          (size % pageSize != 0 || (pagesValid && size < std::uint64_t{pages} * pageSize)))) {
@@ -196,12 +168,8 @@ bool PrepareFile(const std::string& file, const std::wstring& path, std::wstring
 // they were made wider than 0600 (by hand, or by an older build); only files
 // of this user, which is who may change them anyway.
 void TightenModes(const std::string& file) {
-    for (const char* suffix : {"", "-wal", "-shm", "-lock"}) {
-        const std::string path = file + suffix;
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
-            ::chmod(path.c_str(), st.st_mode & 0700);
-    }
+    for (const char* suffix : {"", "-wal", "-shm", "-lock"})
+        NarrowToOwner(file + suffix);
 }
 
 // Checks the version and kind of an opened database, creating the tables in a

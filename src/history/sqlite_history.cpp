@@ -9,9 +9,9 @@
 
 #include "history/history_file.hpp"
 #include "history/history_rows.hpp"
-#include "history/job_lock.hpp"
 #include "history/sqlite_db.hpp"
 #include "history/sqlite_journal.hpp"
+#include "platform/posix_private_files.hpp"
 #include "platform/text.hpp"
 
 namespace torvane {
@@ -64,7 +64,7 @@ constexpr const char* kUpdateUndoneBy = "UPDATE jobs SET undone_by = ?2 WHERE id
 
 class SqliteHistory final : public History {
   public:
-    SqliteHistory(std::string file, std::wstring path, SqlConnection db, JobLockFile locks,
+    SqliteHistory(std::string file, std::wstring path, SqlConnection db, ByteLockFile locks,
                   const HistorySettings& settings, const JournalBatching& batching)
         : file_(std::move(file)),
           path_(std::move(path)),
@@ -100,7 +100,7 @@ class SqliteHistory final : public History {
                 std::max<std::int64_t>(journalDb.QueryInt("PRAGMA page_size"), 512);
             journalDb.Exec(
                 ("PRAGMA wal_autocheckpoint=" + std::to_string((4 << 20) / pageSize)).c_str());
-            auto lock = JobLockFile::Open(LockPath(file_));
+            auto lock = ByteLockFile::Open(LockPath(file_));
             if (!lock) {
                 problem = L"Can't open the history's lock file " + FromUtf8(LockPath(file_)) +
                           L": " + lock.error().text;
@@ -411,7 +411,7 @@ class SqliteHistory final : public History {
     const std::wstring path_;
     std::mutex m_;
     SqlConnection db_;
-    JobLockFile locks_;
+    ByteLockFile locks_;
     const HistorySettings settings_;
     const JournalBatching batching_;
     SqlStatement insertJob_, insertFolder_, insertEntry_, insertEntries_, selectJobs_, selectJob_,
@@ -446,7 +446,7 @@ std::unique_ptr<History> OpenSqliteHistory(const std::wstring& path,
         // Begin's commit would pay for it before the job's first write. The
         // journals' connections do it, on their own thread.
         db.Exec("PRAGMA wal_autocheckpoint=0");
-        auto locks = JobLockFile::Open(LockPath(file));
+        auto locks = ByteLockFile::Open(LockPath(file));
         if (!locks) {
             problem = L"Can't open the history's lock file " + FromUtf8(LockPath(file)) + L": " +
                       locks.error().text;

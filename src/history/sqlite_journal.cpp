@@ -29,7 +29,7 @@ struct HeldRecord {
 
 class Journal final : public SqliteJobJournal {
   public:
-    Journal(SqlConnection db, std::int64_t id, JobLockFile lock, const JournalBatching& batching)
+    Journal(SqlConnection db, std::int64_t id, ByteLockFile lock, const JournalBatching& batching)
         : db_(std::move(db)),
           id_(id),
           lock_(std::move(lock)),
@@ -168,7 +168,7 @@ class Journal final : public SqliteJobJournal {
 
     SqlConnection db_;
     const std::int64_t id_;
-    JobLockFile lock_;
+    ByteLockFile lock_;
     const JournalBatching batching_;
     SqlStatement markAside_, markFinished_, updateCounts_, updateOutcome_;
     std::int64_t done_ = 0, failures_ = 0;  // the writer's
@@ -184,7 +184,7 @@ class Journal final : public SqliteJobJournal {
 
 }  // namespace
 
-std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, JobLockFile lock,
+std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
                                               const JournalBatching& batching) {
     return std::make_unique<Journal>(std::move(db), id, std::move(lock), batching);
 }
