@@ -26,6 +26,8 @@ cli="$build/src/cli/torvane-cli"
 bare="$build/bench/bare_loops"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# torvane-cli keeps its job history as a user's would, in a folder of the run's own.
+export XDG_STATE_HOME="$work/state"
 
 # Task lists are UTF-16LE with a byte-order mark, one task a line.
 tasklist() {
