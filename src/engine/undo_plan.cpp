@@ -191,15 +191,7 @@ class UndoPlanner {
         for (FindRecord& r : *records) {
             if (r.name == L"." || r.name == L"..")
                 continue;
-            FileEntry e;
-            e.folderPath = shared;
-            e.name = std::move(r.name);
-            e.created = ListedTime(r.created);
-            e.modified = ListedTime(r.modified);
-            e.accessed = ListedTime(r.accessed);
-            e.attributes = r.attributes;
-            e.id = r.id;
-            listed.push_back(std::move(e));
+            listed.push_back(ListedEntry(shared, std::move(r)));
         }
         std::unordered_map<FileId, std::size_t, FileIdHash> byId;
         std::unordered_map<std::wstring, std::size_t> byName;

@@ -141,18 +141,14 @@ std::uint64_t IconIndexOf(IconCache* icons, bool folder, const std::wstring& ext
 }
 
 FileEntry EntryOf(const ListContext& context, const SharedPath& folder, FindRecord&& r) {
-    const bool isFolder = IsDirectoryWord(r.attributes);
-    FileEntry e;
-    if (context.icons != nullptr)
-        e.iconIndex = IconIndexOf(context.icons, isFolder,
-                                  isFolder ? std::wstring() : std::wstring(ExtensionView(r.name)));
-    e.folderPath = folder;
-    e.name = std::move(r.name);
-    e.created = ListedTime(r.created);
-    e.modified = ListedTime(r.modified);
-    e.accessed = ListedTime(r.accessed);
-    e.attributes = r.attributes;
-    e.id = r.id;
+    std::uint64_t icon = 0;
+    if (context.icons != nullptr) {
+        const bool isFolder = IsDirectoryWord(r.attributes);
+        icon = IconIndexOf(context.icons, isFolder,
+                           isFolder ? std::wstring() : std::wstring(ExtensionView(r.name)));
+    }
+    FileEntry e = ListedEntry(folder, std::move(r));
+    e.iconIndex = icon;
     return e;
 }
 
@@ -219,6 +215,18 @@ std::int64_t ListedTime(std::int64_t seconds) {
         return seconds;
     const auto local = ToLocalTime(seconds);
     return local && local->tm_year >= 0 ? seconds : 0;
+}
+
+FileEntry ListedEntry(const SharedPath& folder, FindRecord&& record) {
+    FileEntry e;
+    e.folderPath = folder;
+    e.name = std::move(record.name);
+    e.created = ListedTime(record.created);
+    e.modified = ListedTime(record.modified);
+    e.accessed = ListedTime(record.accessed);
+    e.attributes = record.attributes;
+    e.id = record.id;
+    return e;
 }
 
 namespace {

@@ -101,4 +101,8 @@ bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& opti
 // before 1970 included (a negative value).
 std::int64_t ListedTime(std::int64_t seconds);
 
+// The entry a folder's record lists, without an icon: its name, its listed
+// times, its attribute word and its inode, in `folder`.
+FileEntry ListedEntry(const SharedPath& folder, FindRecord&& record);
+
 }  // namespace torvane
