@@ -10,7 +10,8 @@ namespace {
 class BorrowedHistory : public History {
   public:
     explicit BorrowedHistory(History& history) : history_(history) {}
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const std::vector<JournalEntry>& entries,
+    using History::Begin;
+    std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& entries,
                                       std::wstring& problem) override {
         return history_.Begin(job, entries, problem);
     }

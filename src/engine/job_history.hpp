@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,6 +89,32 @@ class JobJournal {
     virtual void Ended(JobOutcome outcome) = 0;
 };
 
+// The entries History::Begin stores, handed over one at a time, so that a
+// job of any size is stored without a second copy of all its entries.
+class JournalSource {
+  public:
+    virtual ~JournalSource() = default;
+    // How many entries ForEach gives.
+    virtual std::size_t size() const = 0;
+    // Calls `each` with every entry in order; the entry is valid during that
+    // call only. Entries of one folder come together.
+    virtual void ForEach(const std::function<void(const JournalEntry&)>& each) const = 0;
+};
+
+// A list of entries as a journal source.
+class JournalEntryList final : public JournalSource {
+  public:
+    explicit JournalEntryList(const std::vector<JournalEntry>& entries) : entries_(entries) {}
+    std::size_t size() const override { return entries_.size(); }
+    void ForEach(const std::function<void(const JournalEntry&)>& each) const override {
+        for (const JournalEntry& e : entries_)
+            each(e);
+    }
+
+  private:
+    const std::vector<JournalEntry>& entries_;
+};
+
 // How much history is kept, from the preferences.
 struct HistorySettings {
     bool enabled = true;          // false: jobs run without history
@@ -104,9 +131,12 @@ class History {
     // is given here. On failure (read-only home, full disk, a damaged store)
     // returns null and sets `problem` to one line a user understands: the
     // job may still run, without history.
-    virtual std::unique_ptr<JobJournal> Begin(JobRecord& job,
-                                              const std::vector<JournalEntry>& entries,
+    virtual std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& entries,
                                               std::wstring& problem) = 0;
+    std::unique_ptr<JobJournal> Begin(JobRecord& job, const std::vector<JournalEntry>& entries,
+                                      std::wstring& problem) {
+        return Begin(job, JournalEntryList(entries), problem);
+    }
 
     // The jobs kept, newest first. A job whose process died is reported as
     // kInterrupted.

@@ -171,7 +171,7 @@ std::wstring CycleTemporaryName(std::uint64_t counter);
 // per listed entry, in batches. Starts the log at `startTime`; hands the
 // result to the observer's JobDone before returning it.
 //
-// `journal`, when given, hears of the job as it goes (see JournalOfPlan for
+// `journal`, when given, hears of the job as it goes (see PlanJournalSource for
 // how entries are numbered): Aside before an entry moves to a temporary name,
 // Finished once per entry with steps (kSkipped for one left alone for its
 // finding), Ended at the end. `historyProblem`, when not empty, says why the

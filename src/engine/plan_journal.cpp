@@ -29,19 +29,27 @@ std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     return it != end && *it == position ? static_cast<std::size_t>(it - positions_.begin()) : kNone;
 }
 
-PlanJournal JournalOfPlan(const JobPlan& plan) {
-    PlanJournal journal;
-    journal.index = JournalIndex(plan);
-    journal.entries.reserve(journal.index.size());
-    for (const PlannedFolder& f : plan.folders) {
+std::size_t PlanJournalSource::size() const {
+    std::size_t n = 0;
+    for (const PlannedFolder& f : plan_.folders) {
+        for (const EntrySteps& steps : f.steps)
+            n += steps.any() ? 1 : 0;
+    }
+    return n;
+}
+
+void PlanJournalSource::ForEach(const std::function<void(const JournalEntry&)>& each) const {
+    // One entry filled in turn: its strings keep their room from one entry
+    // to the next, so handing over a large plan allocates next to nothing.
+    JournalEntry e;
+    for (const PlannedFolder& f : plan_.folders) {
+        e.folder = f.path;
         for (std::size_t i = 0; i < f.steps.size(); ++i) {
             const EntrySteps& steps = f.steps[i];
             if (!steps.any())
                 continue;
             const FileEntry& was = f.current[i];
             const FileEntry& will = f.updated[i];
-            JournalEntry e;
-            e.folder = f.path;
             e.id = was.id;
             e.oldName = was.name;
             e.newName = will.name;
@@ -56,9 +64,16 @@ PlanJournal JournalOfPlan(const JobPlan& plan) {
             e.rename = steps.rename;
             e.attributes = steps.attributes;
             e.times = steps.times;
-            journal.entries.push_back(std::move(e));
+            each(e);
         }
     }
+}
+
+PlanJournal JournalOfPlan(const JobPlan& plan) {
+    PlanJournal journal;
+    journal.index = JournalIndex(plan);
+    journal.entries.reserve(journal.index.size());
+    PlanJournalSource(plan).ForEach([&](const JournalEntry& e) { journal.entries.push_back(e); });
     return journal;
 }
 
@@ -112,9 +127,9 @@ JobHistoryStart BeginJobHistory(History* history, JobRecord record, const JobPla
     JobHistoryStart start;
     if (history == nullptr)
         return start;
-    PlanJournal journal = JournalOfPlan(plan);
-    record.entries = static_cast<std::int64_t>(journal.entries.size());
-    start.journal = history->Begin(record, journal.entries, start.problem);
+    const PlanJournalSource entries(plan);
+    record.entries = static_cast<std::int64_t>(entries.size());
+    start.journal = history->Begin(record, entries, start.problem);
     if (start.journal == nullptr) {
         if (start.problem.empty())
             start.problem = L"The history could not be written.";

@@ -32,14 +32,27 @@ class JournalIndex {
     std::vector<std::size_t> positions_;    // per journal entry, its position in its folder
 };
 
-// The journal of a plan: what History::Begin stores before the first write.
+// The plan's entries that have steps, as History::Begin stores them before
+// the first write: folder path, inode, old and new name, times and attribute
+// word, the steps planned; in the order JournalIndex numbers them.
+class PlanJournalSource final : public JournalSource {
+  public:
+    explicit PlanJournalSource(const JobPlan& plan) : plan_(plan) {}
+    std::size_t size() const override;
+    void ForEach(const std::function<void(const JournalEntry&)>& each) const override;
+
+  private:
+    const JobPlan& plan_;
+};
+
+// A plan's journal as a list, for whoever needs the entries themselves.
 struct PlanJournal {
     std::vector<JournalEntry> entries;
     JournalIndex index;
 };
 
-// The journal entries of the plan's entries that have steps: folder path,
-// inode, old and new name, times and attribute word, the steps planned.
+// The journal entries of the plan's entries that have steps (see
+// PlanJournalSource).
 PlanJournal JournalOfPlan(const JobPlan& plan);
 
 // The record of a job with `settings` started at `started` by `frontEnd`

@@ -64,6 +64,22 @@ CREATE TABLE entries(
 );
 )sql";
 
+// What the second version added: entries in packs, a row per folder's run of
+// entries, and the journal's batches of progress, a row each. A file of the
+// first version keeps its one row per entry in `entries`, which is still read.
+constexpr const char* kSchemaPacks = R"sql(
+CREATE TABLE packs(
+  key INTEGER PRIMARY KEY,
+  folder INTEGER NOT NULL,
+  count INTEGER NOT NULL,
+  data BLOB NOT NULL
+);
+CREATE TABLE progress(
+  key INTEGER PRIMARY KEY,
+  data BLOB NOT NULL
+);
+)sql";
+
 }  // namespace
 
 // Sets up a connection's per-connection settings. synchronous=NORMAL: in WAL
@@ -194,6 +210,17 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
         db.Exec("PRAGMA journal_mode=WAL");
         return true;
     }
+    if (version == 1) {
+        db.Exec("PRAGMA journal_mode=WAL");
+        SqlWriteTransaction tx(db);
+        // Another process may have upgraded it while this one waited.
+        if (db.QueryInt("PRAGMA user_version") == 1) {
+            db.Exec(kSchemaPacks);
+            db.Exec(("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion)).c_str());
+        }
+        tx.Commit();
+        return true;
+    }
     if (db.QueryInt("SELECT count(*) FROM sqlite_schema") != 0) {
         problem = notOurs;
         return false;
@@ -208,6 +235,7 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
     // Another process may have made the tables while this one waited.
     if (db.QueryInt("PRAGMA user_version") == 0) {
         db.Exec(kSchema);
+        db.Exec(kSchemaPacks);
         db.Exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
         db.Exec(("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion)).c_str());
     }

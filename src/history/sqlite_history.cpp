@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "history/entry_packs.hpp"
 #include "history/history_file.hpp"
 #include "history/history_rows.hpp"
 #include "history/sqlite_db.hpp"
@@ -24,29 +25,13 @@ constexpr const char* kInsertJob =
     "INSERT INTO jobs(started, kind, undoes, root, tasks, options, front_end, entries, done, "
     "failures, outcome, undone_by) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0, 0, ?9, 0)";
 constexpr const char* kInsertFolder = "INSERT INTO folders(job, number, path) VALUES(?1, ?2, ?3)";
-// Inserts `rows` entries, each with kEntryColumns values: key, folder,
-// device, inode, old_name, new_name, old_created, old_modified,
-// old_accessed, new_created, new_modified, new_accessed, old_attributes,
-// new_attributes, steps, temporary, state.
-constexpr int kEntryColumns = 17;
-constexpr std::size_t kRowsPerInsert = 32;
-std::string InsertEntriesSql(std::size_t rows) {
-    std::string sql =
-        "INSERT INTO entries(key, folder, device, inode, old_name, new_name, old_created, "
-        "old_modified, old_accessed, new_created, new_modified, new_accessed, old_attributes, "
-        "new_attributes, steps, temporary, state) VALUES";
-    for (std::size_t r = 0; r < rows; ++r) {
-        sql += r == 0 ? "(" : ",(";
-        for (int c = 0; c < kEntryColumns; ++c)
-            sql += (c == 0 ? "?" : ",?") + std::to_string(r * kEntryColumns + c + 1);
-        sql += ")";
-    }
-    return sql;
-}
+constexpr const char* kInsertPack =
+    "INSERT INTO packs(key, folder, count, data) VALUES(?1, ?2, ?3, ?4)";
 constexpr const char* kSelectJobs =
     "SELECT id, started, kind, undoes, root, tasks, options, front_end, entries, done, failures, "
     "outcome, undone_by FROM jobs";
-constexpr const char* kSelectEntries =
+// A job's entries as the first version stored them, a row each.
+constexpr const char* kSelectEntryRows =
     "SELECT f.path, e.device, e.inode, e.old_name, e.new_name, e.old_created, e.old_modified, "
     "e.old_accessed, e.new_created, e.new_modified, e.new_accessed, e.old_attributes, "
     "e.new_attributes, e.steps, e.temporary, e.state FROM entries e JOIN folders f ON "
@@ -56,7 +41,14 @@ constexpr const char* kSelectEntries =
 constexpr const char* kSelectExpired =
     "SELECT id, outcome FROM jobs WHERE started < ?2 OR id NOT IN "
     "(SELECT id FROM jobs ORDER BY id DESC LIMIT ?1)";
-constexpr const char* kDeleteEntries = "DELETE FROM entries WHERE key BETWEEN ?1 AND ?2";
+constexpr const char* kSelectPacks =
+    "SELECT f.path, p.count, p.data FROM packs p JOIN folders f ON f.job = ?1 AND f.number = "
+    "p.folder WHERE p.key BETWEEN ?2 AND ?3 ORDER BY p.key";
+constexpr const char* kSelectProgress =
+    "SELECT data FROM progress WHERE key BETWEEN ?1 AND ?2 ORDER BY key";
+constexpr const char* kDeleteEntryRows = "DELETE FROM entries WHERE key BETWEEN ?1 AND ?2";
+constexpr const char* kDeletePacks = "DELETE FROM packs WHERE key BETWEEN ?1 AND ?2";
+constexpr const char* kDeleteProgress = "DELETE FROM progress WHERE key BETWEEN ?1 AND ?2";
 constexpr const char* kDeleteFolders = "DELETE FROM folders WHERE job = ?1";
 constexpr const char* kDeleteJob = "DELETE FROM jobs WHERE id = ?1";
 constexpr const char* kSelectOutcome = "SELECT outcome FROM jobs WHERE id = ?1";
@@ -74,19 +66,23 @@ class SqliteHistory final : public History {
           batching_(batching),
           insertJob_(db_, kInsertJob),
           insertFolder_(db_, kInsertFolder),
-          insertEntry_(db_, InsertEntriesSql(1).c_str()),
-          insertEntries_(db_, InsertEntriesSql(kRowsPerInsert).c_str()),
+          insertPack_(db_, kInsertPack),
           selectJobs_(db_, (std::string(kSelectJobs) + " ORDER BY id DESC").c_str()),
           selectJob_(db_, (std::string(kSelectJobs) + " WHERE id = ?1").c_str()),
-          selectEntries_(db_, kSelectEntries),
+          selectEntryRows_(db_, kSelectEntryRows),
+          selectPacks_(db_, kSelectPacks),
+          selectProgress_(db_, kSelectProgress),
           selectExpired_(db_, kSelectExpired),
           selectOutcome_(db_, kSelectOutcome),
-          deleteEntries_(db_, kDeleteEntries),
+          deleteEntryRows_(db_, kDeleteEntryRows),
+          deletePacks_(db_, kDeletePacks),
+          deleteProgress_(db_, kDeleteProgress),
           deleteFolders_(db_, kDeleteFolders),
           deleteJob_(db_, kDeleteJob),
           updateUndoneBy_(db_, kUpdateUndoneBy) {}
 
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const std::vector<JournalEntry>& entries,
+    using History::Begin;
+    std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& entries,
                                       std::wstring& problem) override {
         std::lock_guard lk(m_);
         try {
@@ -198,38 +194,26 @@ class SqliteHistory final : public History {
         std::lock_guard lk(m_);
         std::vector<JournalEntry> entries;
         try {
-            auto& st =
-                selectEntries_.Reset().Bind(1, id).Bind(2, KeyOf(id, 0)).Bind(3, LastKeyOf(id));
+            const auto first = KeyOf(id, 0), last = LastKeyOf(id);
+            ReadEntryRows(id, entries);
+            auto& packs = selectPacks_.Reset().Bind(1, id).Bind(2, first).Bind(3, last);
             std::string lastFolder;
             std::wstring folder;
-            while (st.Step()) {
-                JournalEntry& e = entries.emplace_back();
-                // Entries of one folder come together: its path is decoded once.
-                if (const auto bytes = st.Bytes(0); entries.size() == 1 || bytes != lastFolder) {
+            while (packs.Step()) {
+                // A folder's packs come together: its path is decoded once.
+                if (const auto bytes = packs.Bytes(0); lastFolder.empty() || bytes != lastFolder) {
                     lastFolder.assign(bytes);
                     folder = Text(bytes);
                 }
-                e.folder = folder;
-                e.id.device = static_cast<std::uint64_t>(st.Int(1));
-                e.id.inode = static_cast<std::uint64_t>(st.Int(2));
-                e.oldName = Text(st.Bytes(3));
-                e.newName = st.IsNull(4) ? e.oldName : Text(st.Bytes(4));
-                e.oldCreated = st.Int(5);
-                e.oldModified = st.Int(6);
-                e.oldAccessed = st.Int(7);
-                e.newCreated = st.IsNull(8) ? e.oldCreated : st.Int(8);
-                e.newModified = st.IsNull(9) ? e.oldModified : st.Int(9);
-                e.newAccessed = st.IsNull(10) ? e.oldAccessed : st.Int(10);
-                e.oldAttributes = static_cast<std::uint32_t>(st.Int(11));
-                e.newAttributes =
-                    st.IsNull(12) ? e.oldAttributes : static_cast<std::uint32_t>(st.Int(12));
-                const auto steps = st.Int(13);
-                e.rename = (steps & kStepRename) != 0;
-                e.attributes = (steps & kStepAttributes) != 0;
-                e.times = (steps & kStepTimes) != 0;
-                if (!st.IsNull(14))
-                    e.temporary = Text(st.Bytes(14));
-                e.state = StateOf(st.Int(15));
+                const auto count = packs.Int(1);
+                if (count < 0 ||
+                    !ReadPack(packs.Bytes(2), static_cast<std::size_t>(count), folder, entries))
+                    throw SqlFailure{SQLITE_CORRUPT, 0};
+            }
+            auto& progress = selectProgress_.Reset().Bind(1, first).Bind(2, last);
+            while (progress.Step()) {
+                if (!ApplyProgress(progress.Bytes(0), entries))
+                    throw SqlFailure{SQLITE_CORRUPT, 0};
             }
         } catch (const SqlFailure&) {
             entries.clear();
@@ -280,101 +264,94 @@ class SqliteHistory final : public History {
                 ids.push_back(st.Int(0));
         }
         for (const auto id : ids) {
-            deleteEntries_.Reset().Bind(1, KeyOf(id, 0)).Bind(2, LastKeyOf(id)).Run();
+            for (SqlStatement* st : {&deleteEntryRows_, &deletePacks_, &deleteProgress_})
+                st->Reset().Bind(1, KeyOf(id, 0)).Bind(2, LastKeyOf(id)).Run();
             deleteFolders_.Reset().Bind(1, id).Run();
             deleteJob_.Reset().Bind(1, id).Run();
         }
     }
 
-    // The bytes one entry's row refers to until the row is stepped.
-    struct RowBytes {
-        std::string oldName, newName, temporary;
-    };
-
-    // Binds entry `e` as the row whose first parameter is `base` + 1.
-    static void BindEntry(SqlStatement& st, int base, const JournalEntry& e, std::int64_t key,
-                          std::int64_t folder, RowBytes& bytes) {
-        // A new value equal to the old one is stored as NULL: most jobs
-        // change one or two of name, times and attributes, and the rest then
-        // takes no room.
-        NameBytes(e.oldName, bytes.oldName);
-        const std::int64_t steps = (e.rename ? kStepRename : 0) |
-                                   (e.attributes ? kStepAttributes : 0) |
-                                   (e.times ? kStepTimes : 0);
-        st.Bind(base + 1, key)
-            .Bind(base + 2, folder)
-            .Bind(base + 3, Bits(e.id.device))
-            .Bind(base + 4, Bits(e.id.inode))
-            .BindBytes(base + 5, bytes.oldName)
-            .Bind(base + 7, e.oldCreated)
-            .Bind(base + 8, e.oldModified)
-            .Bind(base + 9, e.oldAccessed)
-            .Bind(base + 13, e.oldAttributes)
-            .Bind(base + 15, steps)
-            .Bind(base + 17, static_cast<std::int64_t>(e.state));
-        if (e.newName == e.oldName) {
-            st.BindNull(base + 6);
-        } else {
-            NameBytes(e.newName, bytes.newName);
-            st.BindBytes(base + 6, bytes.newName);
-        }
-        const auto bindNew = [&st](int index, std::int64_t now, std::int64_t before) {
-            if (now == before)
-                st.BindNull(index);
-            else
-                st.Bind(index, now);
-        };
-        bindNew(base + 10, e.newCreated, e.oldCreated);
-        bindNew(base + 11, e.newModified, e.oldModified);
-        bindNew(base + 12, e.newAccessed, e.oldAccessed);
-        bindNew(base + 14, e.newAttributes, e.oldAttributes);
-        if (e.temporary.empty()) {
-            st.BindNull(base + 16);
-        } else {
-            bytes.temporary = ToUtf8(e.temporary);
-            st.BindBytes(base + 16, bytes.temporary);
+    // Entries a file of the first version stored a row each.
+    void ReadEntryRows(std::int64_t id, std::vector<JournalEntry>& entries) {
+        auto& st =
+            selectEntryRows_.Reset().Bind(1, id).Bind(2, KeyOf(id, 0)).Bind(3, LastKeyOf(id));
+        std::string lastFolder;
+        std::wstring folder;
+        while (st.Step()) {
+            JournalEntry& e = entries.emplace_back();
+            if (const auto bytes = st.Bytes(0); entries.size() == 1 || bytes != lastFolder) {
+                lastFolder.assign(bytes);
+                folder = Text(bytes);
+            }
+            e.folder = folder;
+            e.id.device = static_cast<std::uint64_t>(st.Int(1));
+            e.id.inode = static_cast<std::uint64_t>(st.Int(2));
+            e.oldName = Text(st.Bytes(3));
+            e.newName = st.IsNull(4) ? e.oldName : Text(st.Bytes(4));
+            e.oldCreated = st.Int(5);
+            e.oldModified = st.Int(6);
+            e.oldAccessed = st.Int(7);
+            e.newCreated = st.IsNull(8) ? e.oldCreated : st.Int(8);
+            e.newModified = st.IsNull(9) ? e.oldModified : st.Int(9);
+            e.newAccessed = st.IsNull(10) ? e.oldAccessed : st.Int(10);
+            e.oldAttributes = static_cast<std::uint32_t>(st.Int(11));
+            e.newAttributes =
+                st.IsNull(12) ? e.oldAttributes : static_cast<std::uint32_t>(st.Int(12));
+            const auto steps = st.Int(13);
+            e.rename = (steps & kStepRename) != 0;
+            e.attributes = (steps & kStepAttributes) != 0;
+            e.times = (steps & kStepTimes) != 0;
+            if (!st.IsNull(14))
+                e.temporary = Text(st.Bytes(14));
+            e.state = StateOf(st.Int(15));
         }
     }
 
-    // Entries go in kRowsPerInsert rows at a time (one statement step for
-    // many rows), the rest one by one.
-    void InsertEntries(std::int64_t id, const std::vector<JournalEntry>& entries) {
+    // Stores the entries in packs: a folder's entries, up to kPackEntries at
+    // a time, in one row keyed by the job and its first entry's position.
+    void InsertEntries(std::int64_t id, const JournalSource& entries) {
         std::unordered_map<std::wstring, std::int64_t> folders;
-        const std::wstring* lastFolder = nullptr;
-        std::int64_t folderNumber = 0;
-        std::string folderBytes;
-        std::vector<RowBytes> bytes(kRowsPerInsert);
-        const std::size_t bulk = entries.size() - entries.size() % kRowsPerInsert;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const JournalEntry& e = entries[i];
-            if (lastFolder == nullptr || *lastFolder != e.folder) {
-                const auto [it, added] =
-                    folders.emplace(e.folder, static_cast<std::int64_t>(folders.size()));
-                folderNumber = it->second;
-                if (added) {
-                    folderBytes = ToUtf8(e.folder);
-                    insertFolder_.Reset()
-                        .Bind(1, id)
-                        .Bind(2, folderNumber)
-                        .BindBytes(3, folderBytes)
-                        .Run();
+        std::wstring lastFolder;
+        std::int64_t folderNumber = -1;
+        std::string pack, folderBytes;
+        std::int64_t packStart = 0, packCount = 0, position = 0;
+        const auto flush = [&] {
+            if (packCount == 0)
+                return;
+            insertPack_.Reset()
+                .Bind(1, KeyOf(id, packStart))
+                .Bind(2, folderNumber)
+                .Bind(3, packCount)
+                .BindBytes(4, pack)
+                .Run();
+            pack.clear();
+            packCount = 0;
+        };
+        entries.ForEach([&](const JournalEntry& e) {
+            if (folderNumber < 0 || e.folder != lastFolder ||
+                packCount == static_cast<std::int64_t>(kPackEntries)) {
+                flush();
+                if (folderNumber < 0 || e.folder != lastFolder) {
+                    const auto [it, added] =
+                        folders.emplace(e.folder, static_cast<std::int64_t>(folders.size()));
+                    folderNumber = it->second;
+                    if (added) {
+                        folderBytes = ToUtf8(e.folder);
+                        insertFolder_.Reset()
+                            .Bind(1, id)
+                            .Bind(2, folderNumber)
+                            .BindBytes(3, folderBytes)
+                            .Run();
+                    }
+                    lastFolder = e.folder;
                 }
-                lastFolder = &e.folder;
+                packStart = position;
             }
-            const auto key = KeyOf(id, static_cast<std::int64_t>(i));
-            if (i < bulk) {
-                const auto row = i % kRowsPerInsert;
-                if (row == 0)
-                    insertEntries_.Reset();
-                BindEntry(insertEntries_, static_cast<int>(row) * kEntryColumns, e, key,
-                          folderNumber, bytes[row]);
-                if (row + 1 == kRowsPerInsert)
-                    insertEntries_.Run();
-            } else {
-                BindEntry(insertEntry_.Reset(), 0, e, key, folderNumber, bytes[0]);
-                insertEntry_.Run();
-            }
-        }
+            AppendEntry(pack, e);
+            ++packCount;
+            ++position;
+        });
+        flush();
     }
 
     static JobRecord RecordOf(const SqlStatement& st) {
@@ -414,9 +391,9 @@ class SqliteHistory final : public History {
     ByteLockFile locks_;
     const HistorySettings settings_;
     const JournalBatching batching_;
-    SqlStatement insertJob_, insertFolder_, insertEntry_, insertEntries_, selectJobs_, selectJob_,
-        selectEntries_, selectExpired_, selectOutcome_, deleteEntries_, deleteFolders_, deleteJob_,
-        updateUndoneBy_;
+    SqlStatement insertJob_, insertFolder_, insertPack_, selectJobs_, selectJob_, selectEntryRows_,
+        selectPacks_, selectProgress_, selectExpired_, selectOutcome_, deleteEntryRows_,
+        deletePacks_, deleteProgress_, deleteFolders_, deleteJob_, updateUndoneBy_;
 };
 
 }  // namespace

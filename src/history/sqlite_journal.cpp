@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "history/entry_packs.hpp"
 #include "history/history_rows.hpp"
 #include "platform/text.hpp"
 
@@ -15,8 +16,7 @@ namespace torvane::history {
 
 namespace {
 
-constexpr const char* kMarkAside = "UPDATE entries SET state = ?2, temporary = ?3 WHERE key = ?1";
-constexpr const char* kMarkFinished = "UPDATE entries SET state = ?2 WHERE key = ?1";
+constexpr const char* kInsertProgress = "INSERT INTO progress(key, data) VALUES(?1, ?2)";
 constexpr const char* kUpdateCounts = "UPDATE jobs SET done = ?2, failures = ?3 WHERE id = ?1";
 constexpr const char* kUpdateOutcome = "UPDATE jobs SET outcome = ?2 WHERE id = ?1";
 
@@ -34,8 +34,7 @@ class Journal final : public SqliteJobJournal {
           id_(id),
           lock_(std::move(lock)),
           batching_(batching),
-          markAside_(db_, kMarkAside),
-          markFinished_(db_, kMarkFinished),
+          insertProgress_(db_, kInsertProgress),
           updateCounts_(db_, kUpdateCounts),
           updateOutcome_(db_, kUpdateOutcome) {
         writer_ = std::thread([this] { WriteLoop(); });
@@ -138,29 +137,27 @@ class Journal final : public SqliteJobJournal {
         }
     }
 
+    // Stores a batch as one progress row (appended after the job's last,
+    // so that reading the rows in order replays the records in order) and
+    // the job's counts, in one transaction.
     bool Write(const std::vector<HeldRecord>& batch) {
         auto done = done_;
         auto failures = failures_;
+        batchBytes_.clear();
+        for (const auto& r : batch) {
+            AppendProgress(batchBytes_, r.entry, r.state, r.temporary);
+            done += r.state == JournalState::kDone ? 1 : 0;
+            failures += r.state == JournalState::kFailed ? 1 : 0;
+        }
         try {
             SqlWriteTransaction tx(db_);
-            for (const auto& r : batch) {
-                const auto position = static_cast<std::int64_t>(r.entry);
-                const auto state = static_cast<std::int64_t>(r.state);
-                if (r.state == JournalState::kAside) {
-                    const std::string temporary = ToUtf8(r.temporary);
-                    markAside_.Reset().Bind(1, KeyOf(id_, position)).Bind(2, state);
-                    markAside_.BindBytes(3, temporary).Run();
-                } else {
-                    markFinished_.Reset().Bind(1, KeyOf(id_, position)).Bind(2, state).Run();
-                    done += r.state == JournalState::kDone ? 1 : 0;
-                    failures += r.state == JournalState::kFailed ? 1 : 0;
-                }
-            }
+            insertProgress_.Reset().Bind(1, KeyOf(id_, batches_)).BindBytes(2, batchBytes_).Run();
             updateCounts_.Reset().Bind(1, id_).Bind(2, done).Bind(3, failures).Run();
             tx.Commit();
         } catch (const SqlFailure&) {
             return false;
         }
+        ++batches_;
         done_ = done;
         failures_ = failures;
         return true;
@@ -170,8 +167,10 @@ class Journal final : public SqliteJobJournal {
     const std::int64_t id_;
     ByteLockFile lock_;
     const JournalBatching batching_;
-    SqlStatement markAside_, markFinished_, updateCounts_, updateOutcome_;
+    SqlStatement insertProgress_, updateCounts_, updateOutcome_;
     std::int64_t done_ = 0, failures_ = 0;  // the writer's
+    std::int64_t batches_ = 0;              // the writer's: batches stored so far
+    std::string batchBytes_;                // the writer's
     bool ended_ = false;                    // the job's thread's
 
     std::mutex m_;

@@ -23,6 +23,7 @@ namespace {
 using testing::BeginJob;
 using testing::HistoryFolder;
 using testing::MadeEntries;
+using testing::RunSql;
 using testing::MadeJob;
 using testing::ReadBytes;
 using testing::TempDir;
@@ -133,13 +134,6 @@ void Replace(const HistoryFolder& folder, const std::string& bytes) {
     WriteBytes(folder.file, bytes);
 }
 
-void RunSql(const std::string& file, const char* sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
-}
-
 const UnusableFile kUnusableFiles[] = {
     {"garbage",
      [](const HistoryFolder& f) {
@@ -176,7 +170,8 @@ const UnusableFile kUnusableFiles[] = {
     {"from a newer version",
      [](const HistoryFolder& f) {
          RealHistory(f);
-         RunSql(f.file, "PRAGMA user_version=2");
+         RunSql(f.file,
+                ("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion + 1)).c_str());
          return ReadBytes(f.file);
      },
      "newer version of Torvane"},

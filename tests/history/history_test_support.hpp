@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <memory>
 #include <string>
@@ -65,6 +66,15 @@ struct HistoryFolder {
         return history;
     }
 };
+
+// Runs SQL on the history file directly, as another program (or another
+// version of this one) would.
+inline void RunSql(const std::string& file, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
 
 // Begins `job` with `entries`, failing the test when the store refuses.
 inline std::unique_ptr<JobJournal> BeginJob(History& history, JobRecord& job,

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "history/entry_packs.hpp"
 #include "history_test_support.hpp"
 
 namespace torvane {
@@ -20,6 +21,7 @@ using testing::HistoryFolder;
 using testing::MadeEntries;
 using testing::MadeEntry;
 using testing::MadeJob;
+using testing::RunSql;
 
 void ExpectSameEntry(const JournalEntry& got, const JournalEntry& want, std::size_t i) {
     SCOPED_TRACE("entry " + std::to_string(i));
@@ -119,8 +121,7 @@ TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) 
     HistoryFolder folder;
     auto history = folder.Open();
     ASSERT_NE(history, nullptr);
-    // Enough entries that they are stored both many rows at a time and one
-    // by one.
+    // Every kind of entry, many times over.
     std::vector<JournalEntry> entries;
     for (int copy = 0; copy < 15; ++copy) {
         for (auto e : EveryKindOfEntry()) {
@@ -158,6 +159,129 @@ TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) 
     EXPECT_TRUE(other->Entries(job.id + 1).empty());
 }
 
+TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirProgress) {
+    HistoryFolder folder;
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    // Folders that end neither with a pack nor where the next one would.
+    constexpr std::size_t kCount = 2 * history::kPackEntries + 7;
+    const auto entries = MadeEntries(kCount, history::kPackEntries + 3);
+    JobRecord job = MadeJob();
+    auto journal = BeginJob(*history, job, entries);
+    ASSERT_NE(journal, nullptr);
+    // Records out of position order, over several batches, an entry put
+    // aside in one batch and finished in a later one.
+    journal->Aside(kCount - 1, L".torvane-cycle-1-0");
+    FlushJournal(*journal);
+    for (std::size_t i = kCount - 1; i-- > 0;)
+        journal->Finished(i, i % 5 == 0 ? JournalState::kFailed : JournalState::kDone);
+    FlushJournal(*journal);
+    journal->Finished(kCount - 1, JournalState::kDone);
+    journal->Ended(JobOutcome::kDone);
+
+    const auto stored = history->Entries(job.id);
+    ASSERT_EQ(stored.size(), kCount);
+    for (std::size_t i = 0; i < kCount; ++i) {
+        JournalEntry want = entries[i];
+        want.state = i % 5 == 0 && i != kCount - 1 ? JournalState::kFailed : JournalState::kDone;
+        if (i == kCount - 1)
+            want.temporary = L".torvane-cycle-1-0";
+        ExpectSameEntry(stored[i], want, i);
+    }
+    const auto counted = history->Job(job.id);
+    ASSERT_TRUE(counted.has_value());
+    EXPECT_EQ(counted->failures, static_cast<std::int64_t>((kCount - 2) / 5 + 1));
+    EXPECT_EQ(counted->done + counted->failures, static_cast<std::int64_t>(kCount));
+}
+
+// A row that does not read gives no entries at all: an undo must never act
+// on entries read wrong.
+TEST(SqliteHistory, ADamagedPackOrProgressRowGivesNoEntries) {
+    const struct {
+        const char* name;
+        const char* damage;
+    } kDamages[] = {
+        {"pack cut short", "UPDATE packs SET data = substr(data, 1, length(data) - 3)"},
+        {"pack with bytes over", "UPDATE packs SET data = data || x'00'"},
+        {"pack counting more entries", "UPDATE packs SET count = count + 1"},
+        {"progress naming no entry",
+         "INSERT INTO progress(key, data) SELECT max(key) + 1, "
+         "x'6402' FROM progress"},
+        {"progress cut inside a number",
+         "INSERT INTO progress(key, data) SELECT max(key) + 1, "
+         "x'80' FROM progress"},
+    };
+    for (const auto& d : kDamages) {
+        SCOPED_TRACE(d.name);
+        HistoryFolder folder;
+        std::int64_t id = 0;
+        {
+            auto history = folder.Open();
+            ASSERT_NE(history, nullptr);
+            JobRecord job = MadeJob();
+            auto journal = BeginJob(*history, job, MadeEntries(10));
+            journal->Finished(0, JournalState::kDone);
+            journal->Ended(JobOutcome::kDone);
+            id = job.id;
+            ASSERT_EQ(history->Entries(id).size(), 10u);
+        }
+        RunSql(folder.file, d.damage);
+        auto history = folder.Open();
+        ASSERT_NE(history, nullptr);
+        EXPECT_TRUE(history->Entries(id).empty());
+        EXPECT_TRUE(history->Job(id).has_value());
+    }
+}
+
+// A file of the first version stored a row per entry; it is upgraded in
+// place and its jobs are still read and undone.
+TEST(SqliteHistory, AHistoryWithARowPerEntryIsUpgradedAndItsJobsStillRead) {
+    HistoryFolder folder;
+    folder.Open().reset();
+    // Started now, so that retention keeps it.
+    const std::string now = std::to_string(std::time(nullptr));
+    RunSql(folder.file,
+           ("DROP TABLE packs; DROP TABLE progress;"
+            "INSERT INTO jobs VALUES(7, " +
+            now +
+            ", 0, 0, CAST('/data/' AS BLOB), "
+            "CAST('' AS BLOB), CAST('files' AS BLOB), CAST('torvane-cli' AS BLOB), 2, 1, 0, 1, 0);"
+            "INSERT INTO folders VALUES(7, 0, CAST('/data/' AS BLOB));"
+            "INSERT INTO entries VALUES((7 << 32) | 0, 0, 2049, 11, CAST('a.txt' AS BLOB), "
+            "CAST('b.txt' AS BLOB), 1, 2, 3, NULL, NULL, NULL, 32, NULL, 1, NULL, 2);"
+            "INSERT INTO entries VALUES((7 << 32) | 1, 0, 2049, 12, CAST('c.txt' AS BLOB), NULL, "
+            "1, 2, 3, NULL, 99, NULL, 32, 33, 6, CAST('.t' AS BLOB), 1);"
+            "PRAGMA user_version=1;")
+               .c_str());
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    const auto legacy = history->Entries(7);
+    ASSERT_EQ(legacy.size(), 2u);
+    EXPECT_EQ(legacy[0].folder, L"/data/");
+    EXPECT_EQ(legacy[0].id, (FileId{2049, 11}));
+    EXPECT_EQ(legacy[0].oldName, L"a.txt");
+    EXPECT_EQ(legacy[0].newName, L"b.txt");
+    EXPECT_TRUE(legacy[0].rename);
+    EXPECT_EQ(legacy[0].state, JournalState::kDone);
+    EXPECT_EQ(legacy[1].newName, L"c.txt");
+    EXPECT_EQ(legacy[1].newModified, 99);
+    EXPECT_EQ(legacy[1].newAccessed, 3);
+    EXPECT_EQ(legacy[1].newAttributes, 33u);
+    EXPECT_TRUE(legacy[1].attributes && legacy[1].times && !legacy[1].rename);
+    EXPECT_EQ(legacy[1].temporary, L".t");
+    EXPECT_EQ(legacy[1].state, JournalState::kAside);
+
+    // New jobs go into packs beside the old one, and forgetting the old one
+    // takes its rows.
+    JobRecord job = MadeJob();
+    BeginJob(*history, job, MadeEntries(3))->Ended(JobOutcome::kDone);
+    EXPECT_EQ(history->Entries(job.id).size(), 3u);
+    ASSERT_EQ(history->Jobs().size(), 2u);
+    history->Clear();
+    EXPECT_TRUE(history->Entries(7).empty());
+    EXPECT_TRUE(history->Jobs().empty());
+}
+
 TEST(SqliteHistory, NamesAreStoredAsTheirBytesOnDisk) {
     HistoryFolder folder;
     {
@@ -172,16 +296,17 @@ TEST(SqliteHistory, NamesAreStoredAsTheirBytesOnDisk) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(folder.file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT old_name, new_name FROM entries", -1, &st, nullptr),
-              SQLITE_OK);
+    // The entry is in its folder's pack, its names as length and bytes.
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT data FROM packs", -1, &st, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-    const auto bytes = [&](int column) {
-        return std::string(static_cast<const char*>(sqlite3_column_blob(st, column)),
-                           static_cast<std::size_t>(sqlite3_column_bytes(st, column)));
+    const std::string pack(static_cast<const char*>(sqlite3_column_blob(st, 0)),
+                           static_cast<std::size_t>(sqlite3_column_bytes(st, 0)));
+    const auto holds = [&pack](const std::string& bytes) {
+        return pack.find(static_cast<char>(bytes.size()) + bytes) != std::string::npos;
     };
-    EXPECT_EQ(bytes(0), kInvalidBytes);
-    EXPECT_EQ(bytes(1), ToUtf8(kAccented));
-    EXPECT_EQ(bytes(1), "\xc3\x84rger \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80.txt");
+    EXPECT_TRUE(holds(kInvalidBytes));
+    EXPECT_TRUE(holds(ToUtf8(kAccented)));
+    EXPECT_TRUE(holds("\xc3\x84rger \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80.txt"));
     sqlite3_finalize(st);
     sqlite3_close(db);
 }

@@ -25,17 +25,21 @@ class MemoryHistory : public History {
     // How many journal calls (Aside, Finished, Ended) have been made.
     int journalCalls = 0;
 
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const std::vector<JournalEntry>& entries,
+    using History::Begin;
+    std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& source,
                                       std::wstring& problem) override {
         if (!failBegin.empty()) {
             problem = failBegin;
             return nullptr;
         }
+        std::vector<JournalEntry> entries;
+        entries.reserve(source.size());
+        source.ForEach([&entries](const JournalEntry& e) { entries.push_back(e); });
         job.id = ++lastId_;
         job.outcome = JobOutcome::kRunning;
         job.done = job.failures = 0;
         job.entries = static_cast<std::int64_t>(entries.size());
-        jobs_[job.id] = Stored{job, entries};
+        jobs_[job.id] = Stored{job, std::move(entries)};
         return std::make_unique<Journal>(*this, job.id);
     }
 

@@ -1,0 +1,190 @@
+#include "history/entry_packs.hpp"
+
+#include <cstdint>
+#include <optional>
+
+#include "history/history_rows.hpp"
+#include "platform/text.hpp"
+
+namespace torvane::history {
+
+namespace {
+
+// What an entry's flags say besides its steps (kStep* bits): which new values
+// differ from the old ones and follow them, and whether a temporary name does.
+constexpr std::uint64_t kHasNewName = 8, kHasNewCreated = 16, kHasNewModified = 32,
+                        kHasNewAccessed = 64, kHasNewAttributes = 128, kHasTemporary = 256;
+
+void PutUnsigned(std::string& out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+}
+
+void PutSigned(std::string& out, std::int64_t v) {
+    // Zigzag: small negative numbers stay short too.
+    PutUnsigned(out, (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63));
+}
+
+void PutBytes(std::string& out, std::string_view bytes) {
+    PutUnsigned(out, bytes.size());
+    out.append(bytes);
+}
+
+// Reads values off the front of a row's bytes; any read past the end makes
+// it fail for good.
+class Reader {
+  public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool ok() const { return ok_; }
+    bool done() const { return bytes_.empty(); }
+
+    std::uint64_t Unsigned() {
+        std::uint64_t v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (bytes_.empty())
+                break;
+            const auto byte = static_cast<unsigned char>(bytes_.front());
+            bytes_.remove_prefix(1);
+            v |= std::uint64_t{byte & 0x7Fu} << shift;
+            if ((byte & 0x80) == 0)
+                return v;
+        }
+        ok_ = false;
+        return 0;
+    }
+
+    std::int64_t Signed() {
+        const std::uint64_t v = Unsigned();
+        return static_cast<std::int64_t>((v >> 1) ^ (~(v & 1) + 1));
+    }
+
+    unsigned char Byte() {
+        if (bytes_.empty()) {
+            ok_ = false;
+            return 0;
+        }
+        const auto byte = static_cast<unsigned char>(bytes_.front());
+        bytes_.remove_prefix(1);
+        return byte;
+    }
+
+    std::string_view Bytes() {
+        const std::uint64_t n = Unsigned();
+        if (!ok_ || n > bytes_.size()) {
+            ok_ = false;
+            return {};
+        }
+        const std::string_view out = bytes_.substr(0, n);
+        bytes_.remove_prefix(n);
+        return out;
+    }
+
+  private:
+    std::string_view bytes_;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+void AppendEntry(std::string& pack, const JournalEntry& e) {
+    std::uint64_t flags = (e.rename ? kStepRename : 0) | (e.attributes ? kStepAttributes : 0) |
+                          (e.times ? kStepTimes : 0);
+    // A new value equal to the old one is left out: most jobs change one or
+    // two of name, times and attributes, and the rest then takes no room.
+    flags |= e.newName != e.oldName ? kHasNewName : 0;
+    flags |= e.newCreated != e.oldCreated ? kHasNewCreated : 0;
+    flags |= e.newModified != e.oldModified ? kHasNewModified : 0;
+    flags |= e.newAccessed != e.oldAccessed ? kHasNewAccessed : 0;
+    flags |= e.newAttributes != e.oldAttributes ? kHasNewAttributes : 0;
+    flags |= e.temporary.empty() ? 0 : kHasTemporary;
+    PutUnsigned(pack, flags);
+    pack.push_back(static_cast<char>(e.state));
+    PutUnsigned(pack, e.id.device);
+    PutUnsigned(pack, e.id.inode);
+    std::string name;
+    NameBytes(e.oldName, name);
+    PutBytes(pack, name);
+    if (flags & kHasNewName) {
+        NameBytes(e.newName, name);
+        PutBytes(pack, name);
+    }
+    PutSigned(pack, e.oldCreated);
+    PutSigned(pack, e.oldModified);
+    PutSigned(pack, e.oldAccessed);
+    if (flags & kHasNewCreated)
+        PutSigned(pack, e.newCreated);
+    if (flags & kHasNewModified)
+        PutSigned(pack, e.newModified);
+    if (flags & kHasNewAccessed)
+        PutSigned(pack, e.newAccessed);
+    PutUnsigned(pack, e.oldAttributes);
+    if (flags & kHasNewAttributes)
+        PutUnsigned(pack, e.newAttributes);
+    if (flags & kHasTemporary)
+        PutBytes(pack, ToUtf8(e.temporary));
+}
+
+bool ReadPack(std::string_view pack, std::size_t count, const std::wstring& folder,
+              std::vector<JournalEntry>& out) {
+    const std::size_t before = out.size();
+    Reader in(pack);
+    for (std::size_t i = 0; i < count && in.ok(); ++i) {
+        JournalEntry& e = out.emplace_back();
+        e.folder = folder;
+        const std::uint64_t flags = in.Unsigned();
+        e.rename = (flags & kStepRename) != 0;
+        e.attributes = (flags & kStepAttributes) != 0;
+        e.times = (flags & kStepTimes) != 0;
+        e.state = StateOf(in.Byte());
+        e.id.device = in.Unsigned();
+        e.id.inode = in.Unsigned();
+        e.oldName = Text(in.Bytes());
+        e.newName = (flags & kHasNewName) ? Text(in.Bytes()) : e.oldName;
+        e.oldCreated = in.Signed();
+        e.oldModified = in.Signed();
+        e.oldAccessed = in.Signed();
+        e.newCreated = (flags & kHasNewCreated) ? in.Signed() : e.oldCreated;
+        e.newModified = (flags & kHasNewModified) ? in.Signed() : e.oldModified;
+        e.newAccessed = (flags & kHasNewAccessed) ? in.Signed() : e.oldAccessed;
+        e.oldAttributes = static_cast<std::uint32_t>(in.Unsigned());
+        e.newAttributes = (flags & kHasNewAttributes) ? static_cast<std::uint32_t>(in.Unsigned())
+                                                      : e.oldAttributes;
+        if (flags & kHasTemporary)
+            e.temporary = Text(in.Bytes());
+    }
+    if (!in.ok() || !in.done() || out.size() - before != count) {
+        out.resize(before);
+        return false;
+    }
+    return true;
+}
+
+void AppendProgress(std::string& batch, std::size_t position, JournalState state,
+                    const std::wstring& temporary) {
+    PutUnsigned(batch, position);
+    batch.push_back(static_cast<char>(state));
+    if (state == JournalState::kAside)
+        PutBytes(batch, ToUtf8(temporary));
+}
+
+bool ApplyProgress(std::string_view batch, std::vector<JournalEntry>& entries) {
+    Reader in(batch);
+    while (in.ok() && !in.done()) {
+        const std::uint64_t position = in.Unsigned();
+        const JournalState state = StateOf(in.Byte());
+        const std::string_view temporary = state == JournalState::kAside ? in.Bytes() : "";
+        if (!in.ok() || position >= entries.size())
+            return false;
+        JournalEntry& e = entries[position];
+        e.state = state;
+        if (state == JournalState::kAside)
+            e.temporary = Text(temporary);
+    }
+    return in.ok();
+}
+
+}  // namespace torvane::history
