@@ -71,9 +71,7 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
 void MainController::OpenJobHistory() {
     if (!openHistory_ || jobHistory_ != nullptr)
         return;
-    std::wstring problem;
-    jobHistory_ = openHistory_(HistorySettingsOf(prefs_), problem);
-    job_.SetHistory(jobHistory_.get(), jobHistory_ == nullptr ? problem : std::wstring());
+    OpenHistoryStore();
     if (jobHistory_ == nullptr || !announceInterruptedJobs_)
         return;
     const auto notices = InterruptedJobNotices(*jobHistory_);
@@ -83,6 +81,29 @@ void MainController::OpenJobHistory() {
     for (const auto& line : notices)
         text += (text.empty() ? L"" : L"\n") + line;
     dialogs_.ShowMessage(text, L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk);
+}
+
+void MainController::OpenHistoryStore() {
+    std::wstring problem;
+    jobHistory_ = openHistory_(HistorySettingsOf(prefs_), problem);
+    job_.SetHistory(jobHistory_.get(), jobHistory_ == nullptr ? problem : std::wstring());
+}
+
+void MainController::ReopenJobHistory() {
+    if (!openHistory_)
+        return;
+    if (job_.running()) {
+        reopenHistory_ = true;
+        return;
+    }
+    reopenHistory_ = false;
+    // The store reads its settings when it is opened. A journal still being
+    // closed on the last job's worker has its own connection and lock, so
+    // the old store may go first. Interrupted jobs are told at start-up only.
+    job_.SetHistory(nullptr);
+    jobHistory_.reset();
+    OpenHistoryStore();
+    UpdateCommandUI();
 }
 
 void MainController::RunCommandLine(const CommandLineInfo& given, RunMode mode) {
@@ -225,7 +246,7 @@ void MainController::EndWindow(int result) {
 }
 
 void MainController::Option() {
-    Notify(editor_, &TaskEditorView::ShowPreferences, prefs_.flags);
+    Notify(editor_, &TaskEditorView::ShowPreferences, prefs_.flags, HistorySettingsOf(prefs_));
 }
 
 void MainController::ApplyPreferences(const PreferenceFlags& flags) {
@@ -235,6 +256,15 @@ void MainController::ApplyPreferences(const PreferenceFlags& flags) {
     preview_.PreferencesChanged(tasks_.tasks(), Engine());
     ShowEntryInfo();
     SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
+}
+
+void MainController::ApplyPreferences(const PreferenceFlags& flags,
+                                      const HistorySettings& history) {
+    const HistorySettings before = HistorySettingsOf(prefs_);
+    SetHistorySettings(prefs_, history);
+    ApplyPreferences(flags);
+    if (HistorySettingsOf(prefs_) != before)
+        ReopenJobHistory();
 }
 
 void MainController::About() {
@@ -281,6 +311,8 @@ void MainController::JobCompleted(const JobResult& result) {
 
 void MainController::JobEnded() {
     undoRunning_ = false;
+    if (reopenHistory_)
+        ReopenJobHistory();
     UpdateCommandUI();
     if (pendingEnd_ == PendingEnd::kQuit)
         EndWindow(kWindowQuit);

@@ -147,6 +147,11 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // The Preferences dialog's OK: takes the six values, recomputes the new
     // values and writes the preference file.
     void ApplyPreferences(const PreferenceFlags& flags);
+    // The same with the history's settings too. When they change, the history
+    // is opened again with them, so that the next job is kept (or not) and
+    // trims the history by the new ones; a running job keeps the history it
+    // began with, and the history is opened again once it has ended.
+    void ApplyPreferences(const PreferenceFlags& flags, const HistorySettings& history);
     // Help > About: asks the view to show the About box.
     void About();
 
@@ -277,6 +282,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void QuitAfterCommandLine();
     void AutoLoads();
     void OpenJobHistory();
+    void OpenHistoryStore();
+    void ReopenJobHistory();
     void ShowNotice(const std::wstring& text);
     void CloseMainWindow(const WindowPlacement& placement);
     // Asks whether to save a modified task list before `before` ("closing");
@@ -300,6 +307,9 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     const bool announceInterruptedJobs_;
     std::unique_ptr<History> jobHistory_;
     bool undoRunning_ = false;  // the running job is an undo
+    // The history's settings changed while a job ran: the history is opened
+    // again with them once the job has ended.
+    bool reopenHistory_ = false;
 
     IconCache icons_;
     Preview preview_;

@@ -134,9 +134,10 @@ class TaskEditorView {
     // with empty texts and attributes 0), with LOAD_PREFILL.
     virtual void PrefillTimestampPage(const FileEntry& times) = 0;
 
-    // Tools > Option...: open a new Preferences dialog filled with `flags`;
-    // its OK calls MainController::ApplyPreferences.
-    virtual void ShowPreferences(const PreferenceFlags& flags) = 0;
+    // Tools > Option...: open a new Preferences dialog filled with `flags`
+    // and the history's settings; its OK calls
+    // MainController::ApplyPreferences with both.
+    virtual void ShowPreferences(const PreferenceFlags& flags, const HistorySettings& history) = 0;
     // Help > About.
     virtual void ShowAbout(const AboutInfo& about) = 0;
 };

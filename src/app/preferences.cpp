@@ -1,6 +1,8 @@
 #include "app/preferences.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 #include "platform/number_text.hpp"
 #include "platform/text.hpp"
@@ -128,6 +130,16 @@ HistorySettings HistorySettingsOf(const Preferences& prefs) {
     if (prefs.historyKeepDays >= 1)
         settings.keepDays = prefs.historyKeepDays;
     return settings;
+}
+
+void SetHistorySettings(Preferences& prefs, const HistorySettings& settings) {
+    const auto count = [](std::int64_t n) {
+        return static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(n, 1, std::numeric_limits<std::int32_t>::max()));
+    };
+    prefs.history = settings.enabled ? 1 : 0;
+    prefs.historyKeepJobs = count(settings.keepJobs);
+    prefs.historyKeepDays = count(settings.keepDays);
 }
 
 PreferenceSwitches SwitchesOf(const PreferenceFlags& flags) {

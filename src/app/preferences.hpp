@@ -88,6 +88,11 @@ struct Preferences {
 // count of jobs or days below 1 takes the default.
 HistorySettings HistorySettingsOf(const Preferences& prefs);
 
+// The other way, as the Preferences dialog's OK stores them: History 1 or 0,
+// the counts as given (held to 1 .. INT32_MAX). HistorySettingsOf then gives
+// `settings` back.
+void SetHistorySettings(Preferences& prefs, const HistorySettings& settings);
+
 // Where the preference file lies: "config.ini" in the program folder, or,
 // when a file "AppData-config.ini" is there, "Torvane/config.ini" in the
 // roaming settings folder.

@@ -120,6 +120,8 @@ struct HistorySettings {
     bool enabled = true;          // false: jobs run without history
     std::int64_t keepJobs = 200;  // the newest jobs kept
     std::int64_t keepDays = 90;   // jobs older than this are forgotten
+
+    bool operator==(const HistorySettings&) const = default;
 };
 
 // The store of jobs.

@@ -3,8 +3,11 @@
 // can't be written said once, and interrupted jobs told at start-up.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "app/history_access.hpp"
 #include "controller_fixture.hpp"
+#include "history/sqlite_history.hpp"
 #include "memory_history.hpp"
 
 namespace torvane::testing {
@@ -15,11 +18,20 @@ using Names = std::vector<std::wstring>;
 class ControllerHistoryTest : public ControllerTest {
   protected:
     ControllerHistoryTest() {
+        // As OpenUserHistory: none, and nothing to say, when it is off.
         openHistory = [this](const HistorySettings& settings, std::wstring& problem) {
             opened.push_back(settings);
-            problem = openProblem;
-            return openProblem.empty() ? BorrowHistory(history) : nullptr;
+            problem = settings.enabled ? openProblem : L"";
+            return settings.enabled && openProblem.empty() ? BorrowHistory(history) : nullptr;
         };
+    }
+
+    // One more job over the folder on show: the task `find` -> `replace` is
+    // added to the list, and the job is confirmed.
+    void RunNextJob(const std::wstring& find, const std::wstring& replace) {
+        ASSERT_TRUE(Submit(RenameRecord(find, replace)));
+        ASSERT_TRUE(controller->UpdateAttributes());
+        FinishJob();
     }
 
     // /data/ holds a2.jpg, a10.jpg, b.jpg and sub/c.jpg; the task renames "a"
@@ -143,6 +155,75 @@ TEST_F(ControllerHistoryTest, ThePreferencesTurnTheHistoryOffAndBoundIt) {
     EXPECT_FALSE(opened[0].enabled);
     EXPECT_EQ(opened[0].keepJobs, 7);
     EXPECT_EQ(opened[0].keepDays, HistorySettings{}.keepDays);
+}
+
+// The Preferences window's settings reach the store the next job is kept
+// in: a real store trims the history by the settings it was opened with.
+TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJob) {
+    openHistory = [this](const HistorySettings& settings, std::wstring& problem) {
+        opened.push_back(settings);
+        return settings.enabled ? OpenSqliteHistory(Path(L"history.sqlite3"), settings, problem)
+                                : nullptr;
+    };
+    // The store forgets by its own clock: the jobs start now.
+    now = static_cast<std::int64_t>(std::time(nullptr));
+    RunRenameJob();
+    RunNextJob(L"x", L"y");
+    const auto before = controller->HistoryJobs();
+    ASSERT_EQ(before.size(), 2u);
+    controller->Option();
+    EXPECT_EQ(view.historyShown, HistorySettings{});
+
+    const HistorySettings keepOne{true, 1, 30};
+    controller->ApplyPreferences(PreferenceFlags{}, keepOne);
+    EXPECT_EQ(opened.back(), keepOne);
+    EXPECT_EQ(HistorySettingsOf(controller->preferences()), keepOne);
+    Preferences written;
+    LoadPreferences(fs, dialogs, written);
+    EXPECT_EQ(HistorySettingsOf(written), keepOne);
+    EXPECT_EQ(controller->HistoryJobs().size(), 2u);  // nothing is forgotten before a job
+    RunNextJob(L"y", L"z");
+    const auto kept = controller->HistoryJobs();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_GT(kept[0].id, before[0].id);
+
+    // Turned off, the next job runs without history, and the Undo commands
+    // know there is none.
+    controller->ApplyPreferences(PreferenceFlags{}, HistorySettings{false, 1, 30});
+    EXPECT_FALSE(controller->historyAvailable());
+    EXPECT_FALSE(controller->LastUndoableJob());
+    RunNextJob(L"z", L"w");
+    controller->ApplyPreferences(PreferenceFlags{}, keepOne);
+    ASSERT_TRUE(controller->historyAvailable());
+    const auto after = controller->HistoryJobs();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].id, kept[0].id);
+}
+
+// The history is opened again only when its settings change, and never
+// under a running job, which keeps the history it began with.
+TEST_F(ControllerHistoryTest, TheHistoryIsOpenedAgainOnlyForNewSettingsAndAfterTheRunningJob) {
+    AddPhotos();
+    Start();
+    ChooseFolder(L"/data/");
+    ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
+    const PreferenceFlags flags{0, 1, 0, 0, 0, 0};
+    controller->ApplyPreferences(flags);
+    controller->ApplyPreferences(flags, HistorySettings{});
+    EXPECT_EQ(opened.size(), 1u);
+
+    fs.CloseGate();
+    ASSERT_TRUE(controller->UpdateAttributes());
+    const HistorySettings changed{true, 9, 90};
+    controller->ApplyPreferences(flags, changed);
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(HistorySettingsOf(controller->preferences()), changed);
+    fs.OpenGate();
+    FinishJob();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], changed);
+    EXPECT_EQ(history.Jobs().size(), 1u);
+    EXPECT_TRUE(controller->historyAvailable());
 }
 
 TEST_F(ControllerHistoryTest, UndoWithoutAJobSaysSo) {

@@ -179,6 +179,49 @@ TEST(Preferences, HistoryKeysAreWrittenWhenSetAndReadBack) {
     EXPECT_EQ(settings.keepDays, 30);
 }
 
+// What the Preferences dialog's OK stores: HistorySettingsOf gives the
+// settings back, and what equals the defaults stays out of the file.
+TEST(Preferences, HistorySettingsAreStoredAsTheFileKeepsThem) {
+    struct Case {
+        HistorySettings chosen;
+        std::int32_t history, keepJobs, keepDays;
+        HistorySettings readBack;
+        const wchar_t* written;  // the history lines of the file
+    };
+    const HistorySettings defaults;
+    const Case cases[] = {
+        {defaults, 1, 200, 90, defaults, L""},
+        {{false, 200, 90}, 0, 200, 90, {false, 200, 90}, L"History=0\n"},
+        {{true, 5, 36500},
+         1,
+         5,
+         36500,
+         {true, 5, 36500},
+         L"HistoryKeepJobs=5\nHistoryKeepDays=36500\n"},
+        // Counts the file can't hold are held to 1 .. INT32_MAX.
+        {{true, 0, std::int64_t{kMax} + 1},
+         1,
+         1,
+         kMax,
+         {true, 1, kMax},
+         L"HistoryKeepJobs=1\nHistoryKeepDays=2147483647\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        Preferences p;
+        p.history = 7;  // a raw value on: stored as 1
+        p.historyKeepJobs = 0;
+        SetHistorySettings(p, c.chosen);
+        EXPECT_EQ(p.history, c.history);
+        EXPECT_EQ(p.historyKeepJobs, c.keepJobs);
+        EXPECT_EQ(p.historyKeepDays, c.keepDays);
+        EXPECT_EQ(HistorySettingsOf(p), c.readBack);
+        const std::wstring text = FormatPreferences(p, 0);
+        const auto history = text.find(L"\nHistory");
+        EXPECT_EQ(history == std::wstring::npos ? L"" : text.substr(history + 1), c.written);
+    }
+}
+
 TEST(ApplyPreferenceLine, ConvertsLikeTheRuntimeFunctions) {
     struct Case {
         std::wstring line;

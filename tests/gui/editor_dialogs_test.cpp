@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <boost/version.hpp>
 
 #include "editor_fixture.hpp"
@@ -13,6 +14,7 @@
 #include "gui/dialogs/options_dialog.hpp"
 #include "gui/editor/criteria_tabs.hpp"
 #include "gui/editor/rename_page.hpp"
+#include "platform/text_file.hpp"
 
 namespace torvane::gui::testing {
 namespace {
@@ -21,11 +23,44 @@ using Names = std::vector<std::wstring>;
 
 class PreferencesWindowTest : public EditorSideTest {
   protected:
+    // The program's folder is in the fake too, so that OK's file is written.
+    explicit PreferencesWindowTest(bool keepsHistory = false) : EditorSideTest(keepsHistory) {
+        fs.AddFolder(FromUtf8(dir.path()));
+    }
+
     QList<OptionsDialog*> OpenWindows() const {
         return window.findChildren<OptionsDialog*>(Qt::FindDirectChildrenOnly);
     }
     static void Press(OptionsDialog& dialog, QDialogButtonBox::StandardButton which) {
         Click(*dialog.findChild<QDialogButtonBox*>()->button(which));
+    }
+    // Tools > Option...: the window it opens.
+    OptionsDialog* OpenPreferences() {
+        controller->Option();
+        const auto windows = OpenWindows();
+        return windows.empty() ? nullptr : windows.back();
+    }
+    // The history lines of the preference file as written.
+    std::wstring HistoryLinesWritten() {
+        TextFileReader file(fs);
+        EXPECT_TRUE(file.Open(FromUtf8(dir.path()) + L"/config.ini").ok());
+        std::wstring lines, line;
+        while (file.ReadLine(line, kMaxPreferenceLineLength) == TextFileReader::Next::kLine) {
+            if (line.rfind(L"History", 0) == 0)
+                lines += line + L"\n";
+        }
+        return lines;
+    }
+};
+
+// The window over a controller that keeps a history of one job.
+class PreferencesWindowWithHistoryTest : public PreferencesWindowTest {
+  protected:
+    PreferencesWindowWithHistoryTest() : PreferencesWindowTest(true) {
+        JobRecord job;
+        job.root = L"/data/";
+        job.outcome = JobOutcome::kDone;
+        history.Put(job, std::vector<JournalEntry>(1));
     }
 };
 
@@ -88,6 +123,106 @@ TEST(PreferencesWindow, ValuesOutsideTheChoiceSelectNothing) {
     EXPECT_EQ(dialog->Flags(), expected);
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(applied, expected);
+}
+
+// Each OK stores what the History group shows, in the preferences and in the
+// file, which leaves out what equals the defaults.
+TEST_F(PreferencesWindowTest, OkStoresTheHistorySettingsInThePreferencesAndTheFile) {
+    struct Case {
+        bool keep;
+        int jobs, days;
+        const wchar_t* written;
+    };
+    const Case cases[] = {
+        {true, 500, 30, L"HistoryKeepJobs=500\nHistoryKeepDays=30\n"},
+        {false, 500, 30, L"History=0\nHistoryKeepJobs=500\nHistoryKeepDays=30\n"},
+        {false, 200, 90, L"History=0\n"},
+        {true, 200, 90, L""},
+    };
+    HistorySettings shown;  // what the next window shows
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        OptionsDialog* dialog = OpenPreferences();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->HistoryValues(), shown);
+        EXPECT_EQ(dialog->KeepHistoryBox().isChecked(), shown.enabled);
+        EXPECT_EQ(dialog->KeepJobsBox().value(), shown.keepJobs);
+        EXPECT_EQ(dialog->KeepDaysBox().value(), shown.keepDays);
+        if (dialog->KeepHistoryBox().isChecked() != c.keep)
+            Click(dialog->KeepHistoryBox());
+        dialog->KeepJobsBox().setValue(c.jobs);
+        dialog->KeepDaysBox().setValue(c.days);
+        Press(*dialog, QDialogButtonBox::Ok);
+        const Preferences& prefs = controller->preferences();
+        EXPECT_EQ(prefs.history, c.keep ? 1 : 0);
+        EXPECT_EQ(prefs.historyKeepJobs, c.jobs);
+        EXPECT_EQ(prefs.historyKeepDays, c.days);
+        EXPECT_EQ(prefs.flags, PreferenceFlags{});
+        EXPECT_EQ(HistoryLinesWritten(), c.written);
+        shown = HistorySettings{c.keep, c.jobs, c.days};
+    }
+}
+
+TEST(PreferencesWindow, TheCountsFollowTheHistoryBoxAndOkHandsThemOver) {
+    std::optional<HistorySettings> applied;
+    auto* dialog = new OptionsDialog(
+        PreferenceFlags{}, HistorySettings{false, 500000, 0},
+        [&](const PreferenceFlags&, const HistorySettings& h) { applied = h; }, nullptr);
+    EXPECT_EQ(dialog->KeepHistoryBox().text(),
+              "Keep a history of jobs, so that they can be undone");
+    EXPECT_EQ(dialog->ClearHistoryButton().text(), "Clear History...");
+    EXPECT_FALSE(dialog->ClearHistoryButton().autoDefault());
+    // Counts the boxes can't show are held to their ranges.
+    EXPECT_EQ(dialog->KeepJobsBox().value(), OptionsDialog::kMaxKeepJobs);
+    EXPECT_EQ(dialog->KeepDaysBox().value(), 1);
+    EXPECT_EQ(dialog->KeepJobsBox().minimum(), 1);
+    EXPECT_EQ(dialog->KeepDaysBox().maximum(), 36500);
+    EXPECT_FALSE(dialog->KeepJobsBox().isEnabled());
+    EXPECT_FALSE(dialog->KeepDaysBox().isEnabled());
+    dialog->KeepHistoryBox().click();
+    EXPECT_TRUE(dialog->KeepJobsBox().isEnabled());
+    EXPECT_TRUE(dialog->KeepDaysBox().isEnabled());
+    dialog->KeepDaysBox().setValue(7);
+    dialog->KeepHistoryBox().click();
+    EXPECT_FALSE(dialog->KeepJobsBox().isEnabled());
+    EXPECT_FALSE(dialog->KeepDaysBox().isEnabled());
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(applied, (HistorySettings{false, OptionsDialog::kMaxKeepJobs, 7}));
+}
+
+TEST_F(PreferencesWindowWithHistoryTest, ClearHistoryAsksAndForgetsTheJobsOnYes) {
+    OptionsDialog* dialog = OpenPreferences();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(dialog->ClearHistoryButton().isEnabled());
+    dialogs.Answer(MessageAnswer::kNo);
+    Click(dialog->ClearHistoryButton());
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].caption, L"Clear History");
+    EXPECT_EQ(history.Jobs().size(), 1u);
+    dialogs.Answer(MessageAnswer::kYes);
+    Click(dialog->ClearHistoryButton());
+    EXPECT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_TRUE(history.Jobs().empty());
+    EXPECT_TRUE(dialog->isVisible());  // the window stays open, its values unchanged
+}
+
+TEST_F(PreferencesWindowWithHistoryTest, TurningTheHistoryOffLeavesNothingToClear) {
+    OptionsDialog* dialog = OpenPreferences();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog->KeepHistoryBox());
+    Press(*dialog, QDialogButtonBox::Ok);
+    EXPECT_FALSE(controller->historyAvailable());
+    dialog = OpenPreferences();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->KeepHistoryBox().isChecked());
+    EXPECT_FALSE(dialog->ClearHistoryButton().isEnabled());
+    EXPECT_EQ(history.Jobs().size(), 1u);  // the jobs stay, only unused
+}
+
+TEST_F(PreferencesWindowTest, ClearHistoryIsDisabledWithoutAHistory) {
+    OptionsDialog* dialog = OpenPreferences();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->ClearHistoryButton().isEnabled());
 }
 
 TEST_F(PreferencesWindowTest, WindowIsCentredOnTheMainWindow) {

@@ -18,6 +18,7 @@
 #include "fake_file_system.hpp"
 #include "gui/editor/editor_side_widgets.hpp"
 #include "gui/editor/task_list_view.hpp"
+#include "memory_history.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "recording_view.hpp"
@@ -28,17 +29,23 @@ namespace torvane::gui::testing {
 
 // A controller over the in-memory file system with the editor side's
 // widgets in a window. The program lies in a real temporary folder, where
-// confirming the Preferences window writes its file.
+// confirming the Preferences window writes its file. With `keepsHistory` the
+// controller keeps its jobs in `history`.
 class EditorSideTest : public ::testing::Test {
   protected:
     static constexpr std::int64_t kNow = 1625313909;  // 07/03/2021 12:05:09 PM UTC
 
-    EditorSideTest() {
+    explicit EditorSideTest(bool keepsHistory = false) {
         fs.SetProgramPath(FromUtf8(dir.path()) + L"/torvane");
         MainControllerServices services{fs, dialogs, view, ui};
         view.Serve(services);
         services.editor = nullptr;  // the editor side registers itself
         services.clock = [] { return kNow; };
+        if (keepsHistory) {
+            services.openHistory = [this](const HistorySettings& settings, std::wstring&) {
+                return settings.enabled ? BorrowHistory(history) : nullptr;
+            };
+        }
         controller = std::make_unique<MainController>(std::move(services));
         view.Attach(*controller);
         side = std::make_unique<EditorSideWidgets>(*controller, &window,
@@ -84,6 +91,7 @@ class EditorSideTest : public ::testing::Test {
     torvane::testing::RecordingDialogs dialogs;
     torvane::testing::RecordingView view;
     UiTaskQueue ui;
+    torvane::testing::MemoryHistory history;
     std::unique_ptr<MainController> controller;
     QWidget window;
     std::unique_ptr<EditorSideWidgets> side;

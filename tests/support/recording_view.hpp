@@ -99,8 +99,9 @@ class RecordingView : public WindowView,
         timestampPrefills.push_back(times);
         Event("PrefillTimestamp");
     }
-    void ShowPreferences(const PreferenceFlags& flags) override {
+    void ShowPreferences(const PreferenceFlags& flags, const HistorySettings& history) override {
         preferencesShown = flags;
+        historyShown = history;
         Event("Preferences");
     }
     void ShowAbout(const AboutInfo& a) override {
@@ -197,6 +198,7 @@ class RecordingView : public WindowView,
     std::vector<Load> loads;
     std::vector<FileEntry> timestampPrefills;
     std::optional<PreferenceFlags> preferencesShown;
+    std::optional<HistorySettings> historyShown;
     std::optional<AboutInfo> about;
     std::optional<WindowPlacement> restored;
     std::vector<int> closed;

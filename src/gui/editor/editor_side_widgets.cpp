@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/main_controller.hpp"
@@ -101,14 +102,21 @@ void EditorSideWidgets::PrefillTimestampPage(const FileEntry& times) {
     tabs_->DatePage().Prefill(times);
 }
 
-void EditorSideWidgets::ShowPreferences(const PreferenceFlags& flags) {
+void EditorSideWidgets::ShowPreferences(const PreferenceFlags& flags,
+                                        const HistorySettings& history) {
     QWidget* owner = parent_ ? parent_->window() : nullptr;
     auto* dialog = new OptionsDialog(
-        flags,
-        [&controller = controller_](const PreferenceFlags& chosen) {
-            controller.ApplyPreferences(chosen);
+        flags, history,
+        [&controller = controller_](const PreferenceFlags& chosen,
+                                    const HistorySettings& chosenHistory) {
+            controller.ApplyPreferences(chosen, chosenHistory);
         },
         owner);
+    // The same question and clear as the History window's Clear History;
+    // with no history open there is nothing to clear.
+    dialog->ClearHistoryButton().setEnabled(controller_.historyAvailable());
+    QObject::connect(dialog, &OptionsDialog::ClearHistoryRequested, dialog,
+                     [&controller = controller_] { controller.AskClearHistory(); });
     dialog->ShowCentredOn(owner);
 }
 
