@@ -74,14 +74,15 @@ struct ApplyState {
     }
 
     // True once the user has asked the job to stop; the first time, the log
-    // names `path`, the entry the job stops before.
-    bool StopsBefore(std::wstring_view path) {
+    // names `entry`, the entry the job stops before.
+    bool StopsBefore(const FileEntry& entry) {
         if (result.cancelled)
             return true;
         if (!progress.StopRequested())
             return false;
         result.cancelled = true;
-        result.log.push_back(ErrorLogLine(kJobCancelledBefore, path, kJobCancelledMessage));
+        result.log.push_back(
+            ErrorLogLine(kJobCancelledBefore, entry.FullPath(), kJobCancelledMessage));
         return true;
     }
 };
@@ -99,6 +100,7 @@ class FolderRun {
 
     void Run() {
         const std::size_t n = state_.size();
+        occupant_.reserve(n);
         for (std::size_t i = 0; i < n; ++i) {
             if (Attempted(i) && f_.steps[i].rename)
                 occupant_.emplace(CurrentKey(i), i);
@@ -106,7 +108,7 @@ class FolderRun {
         for (std::size_t i = 0; i < n; ++i) {
             if (state_[i] != State::kPending)
                 continue;
-            if (f_.steps[i].any() && job_.StopsBefore(f_.current[i].FullPath()))
+            if (f_.steps[i].any() && job_.StopsBefore(f_.current[i]))
                 return;
             if (!f_.steps[i].any()) {
                 state_[i] = State::kDone;
@@ -158,16 +160,19 @@ class FolderRun {
     // Renames `start` and every entry whose name it waits for, the last one
     // waited for first; a cycle is broken by a temporary name.
     void Chain(std::size_t start) {
-        std::vector<std::size_t> chain{start};
-        std::unordered_map<std::size_t, std::size_t> position{{start, 0}};
+        // Most chains are one entry long: the vector keeps its room from one
+        // chain to the next, and a cycle's start is found by a search back
+        // from the end only once the chain has come back on itself.
+        std::vector<std::size_t>& chain = chain_;
+        chain.assign(1, start);
         state_[start] = State::kInChain;
         std::optional<std::size_t> cycleAt;
         while (const auto next = Blocker(chain.back())) {
             if (state_[*next] == State::kInChain) {
-                cycleAt = position.at(*next);
+                cycleAt = static_cast<std::size_t>(std::find(chain.begin(), chain.end(), *next) -
+                                                   chain.begin());
                 break;
             }
-            position.emplace(*next, chain.size());
             chain.push_back(*next);
             state_[*next] = State::kInChain;
         }
@@ -287,6 +292,7 @@ class FolderRun {
     // names (or into folded_, which never moves its strings: a deque).
     std::unordered_map<std::wstring_view, std::size_t> occupant_;
     std::deque<std::wstring> folded_;
+    std::vector<std::size_t> chain_;  // Chain's, kept for its room
 };
 
 // The walk of the plan's folders, each entered from its open parent and only

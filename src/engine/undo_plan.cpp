@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
 
 #include "engine/error_log.hpp"
@@ -53,9 +55,8 @@ bool SameTimes(const FileEntry& e, std::int64_t created, std::int64_t modified,
     return e.created == created && e.modified == modified && e.accessed == accessed;
 }
 
-// The entry as found, with the old values of the steps the job planned.
-FileEntry Restored(const FileEntry& now, const JournalEntry& j) {
-    FileEntry e = now;
+// Gives the entry as found (`e`) the old values of the steps the job planned.
+void Restore(FileEntry& e, const JournalEntry& j) {
     if (j.rename)
         e.name = j.oldName;
     if (j.times) {
@@ -65,7 +66,6 @@ FileEntry Restored(const FileEntry& now, const JournalEntry& j) {
     }
     if (j.attributes)
         e.attributes = j.oldAttributes;
-    return e;
 }
 
 // Why the entry is not as the job left it; empty when it is.
@@ -114,14 +114,22 @@ class UndoPlanner {
     void Plan() {
         if (journal_.empty())
             return;
+        // Entries of one folder come together: each run's folder is looked
+        // at once.
         std::wstring root = journal_.front().folder;
-        for (const JournalEntry& j : journal_)
-            root = CommonFolder(root, j.folder);
+        for (std::size_t k = 1; k < journal_.size(); ++k) {
+            if (journal_[k].folder != journal_[k - 1].folder)
+                root = CommonFolder(root, journal_[k].folder);
+        }
         if (root.empty())
             return;
         nodes_.push_back(Node{root, {}, {}});
-        for (std::size_t k = 0; k < journal_.size(); ++k)
-            nodes_[NodeOf(journal_[k].folder)].entries.push_back(k);
+        std::size_t node = 0;
+        for (std::size_t k = 0; k < journal_.size(); ++k) {
+            if (k == 0 || journal_[k].folder != journal_[k - 1].folder)
+                node = NodeOf(journal_[k].folder);
+            nodes_[node].entries.push_back(k);
+        }
 
         auto folder = fs_.OpenFolder(root);
         if (!folder) {
@@ -194,66 +202,97 @@ class UndoPlanner {
             listed.push_back(ListedEntry(shared, std::move(r)));
         }
         std::unordered_map<FileId, std::size_t, FileIdHash> byId;
-        std::unordered_map<std::wstring, std::size_t> byName;
+        byId.reserve(listed.size());
         for (std::size_t k = 0; k < listed.size(); ++k) {
             if (listed[k].id != FileId{})
                 byId.emplace(listed[k].id, k);
-            byName.emplace(listed[k].name, k);
+        }
+        const auto foundById = [&byId](const FileId& id) -> std::optional<std::size_t> {
+            if (id == FileId{})
+                return std::nullopt;
+            const auto it = byId.find(id);
+            return it == byId.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+        };
+
+        // The folders below, found by their current names before any listed
+        // entry moves into the plan: a folder the job renamed by the inode of
+        // its journal entry here, any other by its name.
+        const Node& here = nodes_[node];
+        std::vector<std::optional<std::size_t>> childAt;
+        if (!here.children.empty()) {
+            std::unordered_map<std::wstring_view, std::size_t> byName;
+            for (std::size_t k = 0; k < listed.size(); ++k)
+                byName.emplace(listed[k].name, k);
+            std::unordered_map<std::wstring_view, std::size_t> renamedChild;
+            for (const std::size_t j : here.entries) {
+                if (here.children.count(journal_[j].oldName) != 0)
+                    renamedChild.emplace(journal_[j].oldName, j);
+            }
+            for (const auto& [name, child] : here.children) {
+                if (const auto j = renamedChild.find(name); j != renamedChild.end()) {
+                    childAt.push_back(foundById(journal_[j->second].id));
+                } else {
+                    const auto it = byName.find(name);
+                    childAt.push_back(it == byName.end() ? std::nullopt
+                                                         : std::optional<std::size_t>(it->second));
+                }
+            }
         }
 
         // The plan's entries: the journal's found here, and the folders to
         // go through on the way to those below. `position` maps a listed
-        // entry to its place in the plan.
+        // entry to its place in the plan; a listed entry moves into the plan
+        // when it is placed.
+        constexpr std::size_t kUnplaced = static_cast<std::size_t>(-1);
         FileEntries current;
         FileEntries updated;
         std::vector<EntrySteps> steps;
         std::vector<std::pair<std::size_t, Finding>> known;
         std::vector<const JournalEntry*> gone;
-        std::unordered_map<std::size_t, std::size_t> position;
+        std::vector<std::size_t> position(listed.size(), kUnplaced);
         const auto place = [&](std::size_t k) {
-            const auto [it, added] = position.emplace(k, current.size());
-            if (added) {
-                current.push_back(listed[k]);
-                updated.push_back(listed[k]);
+            if (position[k] == kUnplaced) {
+                position[k] = current.size();
+                current.push_back(std::move(listed[k]));
+                updated.push_back(current.back());
                 steps.emplace_back();
             }
-            return it->second;
+            return position[k];
         };
-        std::unordered_map<std::wstring, std::size_t> byOldName;  // journal entries here
-        for (const std::size_t j : nodes_[node].entries) {
+        current.reserve(here.entries.size());
+        updated.reserve(here.entries.size());
+        steps.reserve(here.entries.size());
+        for (const std::size_t j : here.entries) {
             const JournalEntry& entry = journal_[j];
-            byOldName.emplace(entry.oldName, j);
-            const auto found = entry.id == FileId{} ? byId.end() : byId.find(entry.id);
-            if (found == byId.end()) {
+            const auto found = foundById(entry.id);
+            if (!found) {
                 gone.push_back(&entry);
                 continue;
             }
-            const std::size_t at = place(found->second);
-            FileEntry restored = Restored(current[at], entry);
-            const EntrySteps s{restored.name != current[at].name,
-                               !SameWord(restored.attributes, current[at].attributes),
-                               !SameTimes(restored, current[at].created, current[at].modified,
-                                          current[at].accessed)};
+            const std::size_t at = place(*found);
+            FileEntry& restored = updated[at];
+            Restore(restored, entry);
+            const FileEntry& now = current[at];
+            const EntrySteps s{restored.name != now.name,
+                               !SameWord(restored.attributes, now.attributes),
+                               !SameTimes(restored, now.created, now.modified, now.accessed)};
             if (!s.any())
                 continue;  // already back as it was
-            updated[at] = std::move(restored);
             steps[at] = s;
-            if (auto why = ChangedSince(current[at], entry); !why.empty())
+            if (auto why = ChangedSince(now, entry); !why.empty())
                 known.emplace_back(at, Finding{FindingKind::kChangedSince, std::move(why)});
         }
 
-        // The folders below, reached by their current names: first every
-        // folder below, as ApplyPlan applies them before this folder's entries.
-        for (const auto& [name, child] : nodes_[node].children) {
-            std::optional<std::size_t> k;
-            if (const auto j = byOldName.find(name); j != byOldName.end()) {
-                if (const auto it = byId.find(journal_[j->second].id); it != byId.end())
-                    k = it->second;
-            } else if (const auto it = byName.find(name); it != byName.end()) {
-                k = it->second;
-            }
+        // The folders below: first every folder below, as ApplyPlan applies
+        // them before this folder's entries.
+        std::size_t c = 0;
+        for (const auto& [name, child] : here.children) {
+            const std::optional<std::size_t> k = childAt[c++];
             const std::size_t before = plan_.folders.size();
-            if (!k || !listed[*k].IsFolder()) {
+            // A listed entry placed already has moved into the plan.
+            const bool isFolder =
+                k && (position[*k] == kUnplaced ? listed[*k] : current[position[*k]]).IsFolder();
+            if (!isFolder) {
                 AddProblem(path + name + kPathSeparator, index, PlannedFolder::kNone,
                            L"The folder is no longer here.\r\n");
             } else {
@@ -275,8 +314,8 @@ class UndoPlanner {
 
         std::vector<std::wstring> unlisted;
         for (std::size_t k = 0; k < listed.size(); ++k) {
-            if (position.count(k) == 0)
-                unlisted.push_back(listed[k].name);
+            if (position[k] == kUnplaced)
+                unlisted.push_back(std::move(listed[k].name));
         }
         PlannedFolder& f = plan_.folders[index];
         f.traits = TraitsOfListed(folder, current, unlisted);
