@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "filelist/file_entry.hpp"
 #include "platform/file_system.hpp"
 
 namespace torvane {
@@ -30,8 +31,9 @@ enum class JournalState : unsigned char {
 // values before and after. Names are the names as the core holds them; the
 // store keeps their bytes on disk, so invalid UTF-8 survives.
 struct JournalEntry {
-    std::wstring folder;  // the folder's path when the job was planned, ending with the separator
-    FileId id;            // the entry's inode, to find it whatever its name is now
+    SharedPath folder;  // the folder's path when the job was planned, ending with the separator;
+                        // one text shared by the entries of a folder
+    FileId id;          // the entry's inode, to find it whatever its name is now
     std::wstring oldName;
     std::wstring newName;
     std::int64_t oldCreated = 0, oldModified = 0, oldAccessed = 0;

@@ -128,7 +128,7 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
         PutBytes(pack, ToUtf8(e.temporary));
 }
 
-bool ReadPack(std::string_view pack, std::size_t count, const std::wstring& folder,
+bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder,
               std::vector<JournalEntry>& out) {
     const std::size_t before = out.size();
     Reader in(pack);

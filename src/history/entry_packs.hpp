@@ -23,7 +23,7 @@ void AppendEntry(std::string& pack, const JournalEntry& e);
 // Reads the `count` entries of a pack of folder `folder` onto `out`. Returns
 // false, with `out` as it was, when the bytes do not hold them (a damaged
 // row).
-bool ReadPack(std::string_view pack, std::size_t count, const std::wstring& folder,
+bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder,
               std::vector<JournalEntry>& out);
 
 // Appends a journal record to a batch's bytes: entry `position` is now in

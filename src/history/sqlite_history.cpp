@@ -198,7 +198,7 @@ class SqliteHistory final : public History {
             ReadEntryRows(id, entries);
             auto& packs = selectPacks_.Reset().Bind(1, id).Bind(2, first).Bind(3, last);
             std::string lastFolder;
-            std::wstring folder;
+            SharedPath folder;
             while (packs.Step()) {
                 // A folder's packs come together: its path is decoded once.
                 if (const auto bytes = packs.Bytes(0); lastFolder.empty() || bytes != lastFolder) {
@@ -276,7 +276,7 @@ class SqliteHistory final : public History {
         auto& st =
             selectEntryRows_.Reset().Bind(1, id).Bind(2, KeyOf(id, 0)).Bind(3, LastKeyOf(id));
         std::string lastFolder;
-        std::wstring folder;
+        SharedPath folder;
         while (st.Step()) {
             JournalEntry& e = entries.emplace_back();
             if (const auto bytes = st.Bytes(0); entries.size() == 1 || bytes != lastFolder) {
@@ -336,7 +336,7 @@ class SqliteHistory final : public History {
                         folders.emplace(e.folder, static_cast<std::int64_t>(folders.size()));
                     folderNumber = it->second;
                     if (added) {
-                        folderBytes = ToUtf8(e.folder);
+                        folderBytes = ToUtf8(e.folder.str());
                         insertFolder_.Reset()
                             .Bind(1, id)
                             .Bind(2, folderNumber)
