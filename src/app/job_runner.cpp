@@ -126,6 +126,8 @@ JobRunner::JobRunner(Services services, JobView* view, Owner& owner)
       clock_(std::move(services.clock)),
       history_(services.history),
       frontEnd_(std::move(services.frontEnd)),
+      historyProblemSaid_(services.historyProblemSaid != nullptr ? *services.historyProblemSaid
+                                                                 : ownProblemSaid_),
       view_(view),
       owner_(owner) {}
 

@@ -60,6 +60,9 @@ class JobRunner {
         History* history = nullptr;
         // The front end's name in the history ("torvane", "torvane-cli").
         std::wstring frontEnd = L"torvane";
+        // Whether the history's problem has been said, shared with other
+        // runners of the same run (the console's paths); null: this runner's own.
+        bool* historyProblemSaid = nullptr;
     };
 
     // `view` may be null (nobody draws the job).
@@ -127,8 +130,9 @@ class JobRunner {
     History* history_;
     std::wstring historyProblem_;
     const std::wstring frontEnd_;
-    bool historyProblemSaid_ = false;  // the history's problem is said once
-    std::int64_t undoId_ = 0;          // the running undo's id in the history
+    bool ownProblemSaid_ = false;
+    bool& historyProblemSaid_;  // the history's problem is said once
+    std::int64_t undoId_ = 0;   // the running undo's id in the history
     JobView* view_;
     Owner& owner_;
 

@@ -26,8 +26,9 @@ MainController::MainController(MainControllerServices services)
       preview_(services.dialogs, icons_, services.lists),
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
-      job_({fs_, dialogs_, pickers_, services.ui, clock_, nullptr, services.frontEnd}, jobView_,
-           *this) {
+      job_({fs_, dialogs_, pickers_, services.ui, clock_, nullptr, services.frontEnd,
+            services.historyProblemSaid},
+           jobView_, *this) {
     tasks_.SetView(editor_);
 }
 

@@ -56,6 +56,9 @@ struct MainControllerServices {
     bool announceInterruptedJobs = true;
     // The front end's name in the history.
     std::wstring frontEnd = L"torvane";
+    // Whether a history that can't be written has been said, shared by the
+    // controllers of one run (the console's paths); null: each says it once.
+    bool* historyProblemSaid = nullptr;
 };
 
 // How the window lives once the command-line job is done.

@@ -119,7 +119,8 @@ bool SaveTasks(const ConsoleArguments& console, FileSystem& fs, Dialogs& dialogs
 // The history of one run, opened once and lent to each path's controller.
 struct RunHistory {
     std::unique_ptr<History> history;
-    std::wstring problem;  // why it can't be used, when it can't
+    std::wstring problem;      // why it can't be used, when it can't
+    bool problemSaid = false;  // said once for the whole run, not once per path
 
     HistoryOpener Lender() {
         return [this](const HistorySettings&, std::wstring& problemOut) {
@@ -175,6 +176,7 @@ PathRun RunPath(Terminal& terminal, FileSystem& fs, const ConsoleArguments& cons
     services.openHistory = history.Lender();
     services.announceInterruptedJobs = false;  // said once for the whole run
     services.frontEnd = L"torvane-cli";
+    services.historyProblemSaid = &history.problemSaid;
     MainController controller(std::move(services));
     controller.SetSkipProblems(console.skipProblems);
     frontEnd.Attach(controller);

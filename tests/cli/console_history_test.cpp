@@ -140,6 +140,18 @@ TEST_F(ConsoleHistoryTest, HistoryThatCantBeWrittenIsSaidOnceAndTheJobRuns) {
     EXPECT_EQ(r.err, "Warning: " + ToUtf8(HistoryProblemMessage(L"The disk is full.")) + "\n");
 }
 
+TEST_F(ConsoleHistoryTest, HistoryThatCantBeWrittenIsSaidOnceForSeveralPaths) {
+    std::filesystem::create_directory(dir.Join("more"));
+    WriteBytes(dir.Join("more/IMG_3.jpg"), "3");
+    history.failBegin = L"The disk is full.";
+    const auto r = Cli({Photos(), FromUtf8(dir.Join("more")), L"-Rename", L"IMG_", L"DSC_",
+                        L"-Apply", L"-NoConfirm"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Names(), (std::set<std::string>{"DSC_1.jpg", "DSC_2.jpg", "notes.txt"}));
+    EXPECT_TRUE(std::filesystem::exists(dir.Join("more/DSC_3.jpg")));
+    EXPECT_EQ(r.err, "Warning: " + ToUtf8(HistoryProblemMessage(L"The disk is full.")) + "\n");
+}
+
 TEST_F(ConsoleHistoryTest, WithoutHistoryTheCommandsSaySo) {
     for (const auto& arguments :
          {std::vector<std::wstring>{L"-History"}, std::vector<std::wstring>{L"-Undo", L"3"}}) {
