@@ -8,25 +8,24 @@
 namespace torvane {
 
 JournalIndex::JournalIndex(const JobPlan& plan) {
+    std::size_t planned = 0;
+    for (const PlannedFolder& f : plan.folders)
+        planned += f.steps.size();
     folderStart_.reserve(plan.folders.size() + 1);
-    positions_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(plan.changes, 0)));
+    journal_.reserve(planned);
     for (const PlannedFolder& f : plan.folders) {
-        folderStart_.push_back(positions_.size());
-        for (std::size_t i = 0; i < f.steps.size(); ++i) {
-            if (f.steps[i].any())
-                positions_.push_back(i);
-        }
+        folderStart_.push_back(journal_.size());
+        for (const EntrySteps& steps : f.steps)
+            journal_.push_back(steps.any() ? count_++ : kNone);
     }
-    folderStart_.push_back(positions_.size());
+    folderStart_.push_back(journal_.size());
 }
 
 std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     if (folder + 1 >= folderStart_.size())
         return kNone;
-    const auto begin = positions_.begin() + static_cast<std::ptrdiff_t>(folderStart_[folder]);
-    const auto end = positions_.begin() + static_cast<std::ptrdiff_t>(folderStart_[folder + 1]);
-    const auto it = std::lower_bound(begin, end, position);
-    return it != end && *it == position ? static_cast<std::size_t>(it - positions_.begin()) : kNone;
+    const std::size_t at = folderStart_[folder] + position;
+    return at < folderStart_[folder + 1] ? journal_[at] : kNone;
 }
 
 std::size_t PlanJournalSource::size() const {

@@ -25,11 +25,14 @@ class JournalIndex {
     // The journal entry of the entry at `position` of folder `folder`, or
     // kNone when that entry has no steps.
     std::size_t Find(std::size_t folder, std::size_t position) const;
-    std::size_t size() const { return positions_.size(); }
+    std::size_t size() const { return count_; }
 
   private:
+    // Per planned entry, folder after folder, its journal entry or kNone: a
+    // lookup per entry of the job is one read.
     std::vector<std::size_t> folderStart_;  // per folder, then one past the last
-    std::vector<std::size_t> positions_;    // per journal entry, its position in its folder
+    std::vector<std::size_t> journal_;
+    std::size_t count_ = 0;
 };
 
 // The plan's entries that have steps, as History::Begin stores them before

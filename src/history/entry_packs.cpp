@@ -28,6 +28,14 @@ void PutSigned(std::string& out, std::int64_t v) {
     PutUnsigned(out, (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63));
 }
 
+// A time as its difference from a related one (the entry's other times, its
+// old time for a new one), which is mostly small: wrapping arithmetic, so
+// any two values round-trip.
+void PutDelta(std::string& out, std::int64_t v, std::int64_t base) {
+    PutSigned(out, static_cast<std::int64_t>(static_cast<std::uint64_t>(v) -
+                                             static_cast<std::uint64_t>(base)));
+}
+
 void PutBytes(std::string& out, std::string_view bytes) {
     PutUnsigned(out, bytes.size());
     out.append(bytes);
@@ -72,6 +80,11 @@ class Reader {
         return byte;
     }
 
+    std::int64_t Delta(std::int64_t base) {
+        return static_cast<std::int64_t>(static_cast<std::uint64_t>(Signed()) +
+                                         static_cast<std::uint64_t>(base));
+    }
+
     std::string_view Bytes() {
         const std::uint64_t n = Unsigned();
         if (!ok_ || n > bytes_.size()) {
@@ -113,14 +126,14 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
         PutBytes(pack, name);
     }
     PutSigned(pack, e.oldCreated);
-    PutSigned(pack, e.oldModified);
-    PutSigned(pack, e.oldAccessed);
+    PutDelta(pack, e.oldModified, e.oldCreated);
+    PutDelta(pack, e.oldAccessed, e.oldModified);
     if (flags & kHasNewCreated)
-        PutSigned(pack, e.newCreated);
+        PutDelta(pack, e.newCreated, e.oldCreated);
     if (flags & kHasNewModified)
-        PutSigned(pack, e.newModified);
+        PutDelta(pack, e.newModified, e.oldModified);
     if (flags & kHasNewAccessed)
-        PutSigned(pack, e.newAccessed);
+        PutDelta(pack, e.newAccessed, e.oldAccessed);
     PutUnsigned(pack, e.oldAttributes);
     if (flags & kHasNewAttributes)
         PutUnsigned(pack, e.newAttributes);
@@ -145,11 +158,11 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
         e.oldName = Text(in.Bytes());
         e.newName = (flags & kHasNewName) ? Text(in.Bytes()) : e.oldName;
         e.oldCreated = in.Signed();
-        e.oldModified = in.Signed();
-        e.oldAccessed = in.Signed();
-        e.newCreated = (flags & kHasNewCreated) ? in.Signed() : e.oldCreated;
-        e.newModified = (flags & kHasNewModified) ? in.Signed() : e.oldModified;
-        e.newAccessed = (flags & kHasNewAccessed) ? in.Signed() : e.oldAccessed;
+        e.oldModified = in.Delta(e.oldCreated);
+        e.oldAccessed = in.Delta(e.oldModified);
+        e.newCreated = (flags & kHasNewCreated) ? in.Delta(e.oldCreated) : e.oldCreated;
+        e.newModified = (flags & kHasNewModified) ? in.Delta(e.oldModified) : e.oldModified;
+        e.newAccessed = (flags & kHasNewAccessed) ? in.Delta(e.oldAccessed) : e.oldAccessed;
         e.oldAttributes = static_cast<std::uint32_t>(in.Unsigned());
         e.newAttributes = (flags & kHasNewAttributes) ? static_cast<std::uint32_t>(in.Unsigned())
                                                       : e.oldAttributes;

@@ -103,6 +103,7 @@ std::vector<JournalEntry> EveryKindOfEntry() {
     d.rename = false;
     d.attributes = false;
     d.newCreated = 0x7FFFFFFFFFFFFFFF;
+    d.oldAccessed = -0x7FFFFFFFFFFFFFFF - 1;  // times are kept as differences: these wrap
     d.state = JournalState::kFailed;
     entries.push_back(d);
 
