@@ -79,7 +79,7 @@ TaskListEditor::ReadOutcome TaskListEditor::AppendTasksFrom(TaskListFileReader& 
         if (next == TaskListFileReader::Next::kError)
             return ReadOutcome::kReadError;
         tasks_.push_back(TaskItem{ids_.Next(), std::move(line.name), std::move(line.definition)});
-        if (preview_.TaskAppended(tasks_, owner_.Engine()) != TaskResult::Ok) {
+        if (preview_.TaskRead(tasks_, owner_.Engine()) != TaskResult::Ok) {
             EmptyTaskList();
             preview_.TaskListEmptied();
             break;

@@ -215,9 +215,24 @@ TaskResult Preview::PreviewLastTask(const TaskList& tasks, const EngineSettings&
     return result;
 }
 
+TaskResult Preview::TaskRead(const TaskList& tasks, const EngineSettings& settings) {
+    if (tasks.empty() || new_.empty() || draft_)
+        return TaskAppended(tasks, settings);
+    // No copy to fall back on: a load that fails empties the list, and the
+    // new entries with it.
+    const auto result =
+        ApplyTask(tasks.back().definition, new_, Context(settings, ApplyMode::PreviewMode));
+    if (result == TaskResult::Ok)
+        Announce();
+    return result;
+}
+
 void Preview::ResetNewEntries() {
     ForgetDraft();
-    Show(current_);
+    // Assigned over the entries held, which keep their room: no third list
+    // of the folder's entries, even for a moment.
+    new_ = current_;
+    Announce();
 }
 
 }  // namespace torvane

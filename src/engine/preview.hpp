@@ -83,6 +83,12 @@ class Preview {
     // A task was appended: it alone is applied on top of the new entries.
     // On failure the owner removes it again.
     TaskResult TaskAppended(const TaskList& tasks, const EngineSettings& settings);
+    // A task was read from a task-list file: as TaskAppended, but the task is
+    // applied to the new entries in place. On failure they are left part
+    // way, and the owner must empty the list (TaskListEmptied), as a load
+    // that meets a task the engine rejects does; a load of a large folder
+    // then never holds a third list of its entries.
+    TaskResult TaskRead(const TaskList& tasks, const EngineSettings& settings);
     // A task was replaced in place. On failure the new entries stay as they
     // were, so that they still match the list once the owner puts the
     // previous task back.

@@ -188,8 +188,11 @@ TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, 
     if (OverBudget())
         return TaskResult::InvalidExpression;
     const bool different = buffer_ != text;
+    // A copy of exactly the result's length: the buffer grows by doubling
+    // and keeps its room for the next name, while a name may be held for
+    // every entry of a large folder.
     if (different)
-        text.swap(buffer_);
+        text = std::wstring(buffer_);
     if (changed != nullptr)
         *changed = different;
     return TaskResult::Ok;

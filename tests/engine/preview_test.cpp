@@ -173,6 +173,26 @@ TEST_F(PreviewTest, SuccessfulReplacementRecomputes) {
     EXPECT_THAT(Names(preview.newEntries()), ElementsAre(L"c.txt"));
 }
 
+// A load applies each task read in place; one that fails part way leaves
+// entries changed, and the load's emptying of the list shows the current
+// values again.
+TEST_F(PreviewTest, TasksReadFromAFileApplyInPlaceAndAFailedLoadShowsTheCurrentEntries) {
+    FileEntries dated = {File(L"a.txt"), File(L"b.txt")};
+    dated[0].modified = 1563000000;  // July 2019 in New York
+    dated[1].modified = 0;           // a year that can't be written back
+    List(dated);
+    tasks.push_back({1, L"", Rename(L".txt", L".md")});
+    EXPECT_EQ(preview.TaskRead(tasks, settings), TaskResult::Ok);
+    EXPECT_THAT(Names(preview.newEntries()), ElementsAre(L"a.md", L"b.md"));
+    EXPECT_EQ(view.updates.back(), NewListUpdate::kInPlace);
+
+    tasks.push_back({2, L"", Timestamp(L"Modified", L"2019", L"2020")});
+    EXPECT_EQ(preview.TaskRead(tasks, settings), TaskResult::Failed);
+    tasks.clear();
+    preview.TaskListEmptied();
+    EXPECT_EQ(preview.newEntries(), preview.currentEntries());
+}
+
 TEST_F(PreviewTest, EmptiedTaskListResetsTheNewEntries) {
     List({File(L"a.txt")});
     Append(Rename(L"a", L"b"));
