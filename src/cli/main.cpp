@@ -4,6 +4,7 @@
 
 #include "app/history_access.hpp"
 #include "cli/run_console.hpp"
+#include "platform/process_memory.hpp"
 #include "platform/text.hpp"
 
 namespace {
@@ -21,6 +22,7 @@ std::wstring AppNameOf(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    torvane::ReturnLargeBlocksWhenFreed();
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(torvane::FromUtf8(argv[i]));

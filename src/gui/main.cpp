@@ -16,6 +16,7 @@
 #include "gui/qt/qt_pickers.hpp"
 #include "gui/qt/qt_ui_thread.hpp"
 #include "platform/posix_file_system.hpp"
+#include "platform/process_memory.hpp"
 #include "platform/text.hpp"
 
 namespace {
@@ -32,6 +33,7 @@ std::vector<std::wstring> Arguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    torvane::ReturnLargeBlocksWhenFreed();
     const std::vector<std::wstring> arguments = Arguments(argc, argv);
     // Help needs no window, so no display: it is printed before Qt starts.
     if (torvane::AsksForHelp(arguments)) {
