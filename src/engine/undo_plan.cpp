@@ -56,9 +56,10 @@ bool SameTimes(const FileEntry& e, std::int64_t created, std::int64_t modified,
 }
 
 // Gives the entry as found (`e`) the old values of the steps the job planned.
-void Restore(FileEntry& e, const JournalEntry& j) {
+// The journal entry's names are taken, not copied: each is needed once.
+void Restore(FileEntry& e, JournalEntry& j) {
     if (j.rename)
-        e.name = j.oldName;
+        e.name = std::move(j.oldName);
     if (j.times) {
         e.created = j.oldCreated;
         e.modified = j.oldModified;
@@ -108,7 +109,9 @@ std::wstring ChangedSince(const FileEntry& now, const JournalEntry& j) {
 
 class UndoPlanner {
   public:
-    UndoPlanner(const std::vector<JournalEntry>& entries, FileSystem& fs, JobPlan& plan)
+    // The journal's found entries give their names up to the plan as they
+    // are planned, so the journal and the plan are not held whole side by side.
+    UndoPlanner(std::vector<JournalEntry>& entries, FileSystem& fs, JobPlan& plan)
         : journal_(entries), fs_(fs), plan_(plan) {}
 
     void Plan() {
@@ -201,6 +204,7 @@ class UndoPlanner {
                 continue;
             listed.push_back(ListedEntry(shared, std::move(r)));
         }
+        std::vector<FindRecord>().swap(*records);  // the records are in `listed` now
         std::unordered_map<FileId, std::size_t, FileIdHash> byId;
         byId.reserve(listed.size());
         for (std::size_t k = 0; k < listed.size(); ++k) {
@@ -263,23 +267,26 @@ class UndoPlanner {
         updated.reserve(here.entries.size());
         steps.reserve(here.entries.size());
         for (const std::size_t j : here.entries) {
-            const JournalEntry& entry = journal_[j];
+            JournalEntry& entry = journal_[j];
             const auto found = foundById(entry.id);
             if (!found) {
                 gone.push_back(&entry);
                 continue;
             }
             const std::size_t at = place(*found);
+            const FileEntry& now = current[at];
+            // Worked out while the entry's names are still there.
+            std::wstring why = ChangedSince(now, entry);
             FileEntry& restored = updated[at];
             Restore(restored, entry);
-            const FileEntry& now = current[at];
+            std::wstring().swap(entry.newName);
             const EntrySteps s{restored.name != now.name,
                                !SameWord(restored.attributes, now.attributes),
                                !SameTimes(restored, now.created, now.modified, now.accessed)};
             if (!s.any())
                 continue;  // already back as it was
             steps[at] = s;
-            if (auto why = ChangedSince(now, entry); !why.empty())
+            if (!why.empty())
                 known.emplace_back(at, Finding{FindingKind::kChangedSince, std::move(why)});
         }
 
@@ -360,7 +367,7 @@ class UndoPlanner {
         f.steps = std::move(steps);
     }
 
-    const std::vector<JournalEntry>& journal_;
+    std::vector<JournalEntry>& journal_;
     FileSystem& fs_;
     JobPlan& plan_;
     std::vector<Node> nodes_;
@@ -372,10 +379,14 @@ bool IsJobTemporaryName(const std::wstring& name) {
     return name.rfind(L".torvane-cycle-", 0) == 0 || name.rfind(L".torvane-move-", 0) == 0;
 }
 
-JobPlan BuildUndoPlan(const std::vector<JournalEntry>& entries, FileSystem& fs) {
+JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs) {
     JobPlan plan;
     UndoPlanner(entries, fs, plan).Plan();
     return plan;
+}
+
+JobPlan BuildUndoPlan(const std::vector<JournalEntry>& entries, FileSystem& fs) {
+    return BuildUndoPlan(std::vector<JournalEntry>(entries), fs);
 }
 
 JobRecord UndoRecordFor(const JobRecord& job, const JobPlan& undoPlan, std::int64_t started,

@@ -34,6 +34,9 @@ namespace torvane {
 // the old or the new one, and the name may also be the entry's temporary name
 // (or any ".torvane-cycle-" or ".torvane-move-" name). Names now taken are
 // found by CheckFolder, as for any job.
+// Entries handed over are used up as the plan takes their values: the
+// journal of a large job is not held whole beside its plan.
+JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs);
 JobPlan BuildUndoPlan(const std::vector<JournalEntry>& entries, FileSystem& fs);
 
 // The record of the undo of `job` started at `started`: kind kUndo, `undoes`

@@ -44,6 +44,8 @@ constexpr const char* kSelectExpired =
 constexpr const char* kSelectPacks =
     "SELECT f.path, p.count, p.data FROM packs p JOIN folders f ON f.job = ?1 AND f.number = "
     "p.folder WHERE p.key BETWEEN ?2 AND ?3 ORDER BY p.key";
+constexpr const char* kCountPacked =
+    "SELECT coalesce(sum(count), 0) FROM packs WHERE key BETWEEN ?1 AND ?2";
 constexpr const char* kSelectProgress =
     "SELECT data FROM progress WHERE key BETWEEN ?1 AND ?2 ORDER BY key";
 constexpr const char* kDeleteEntryRows = "DELETE FROM entries WHERE key BETWEEN ?1 AND ?2";
@@ -71,6 +73,7 @@ class SqliteHistory final : public History {
           selectJob_(db_, (std::string(kSelectJobs) + " WHERE id = ?1").c_str()),
           selectEntryRows_(db_, kSelectEntryRows),
           selectPacks_(db_, kSelectPacks),
+          countPacked_(db_, kCountPacked),
           selectProgress_(db_, kSelectProgress),
           selectExpired_(db_, kSelectExpired),
           selectOutcome_(db_, kSelectOutcome),
@@ -196,6 +199,12 @@ class SqliteHistory final : public History {
         try {
             const auto first = KeyOf(id, 0), last = LastKeyOf(id);
             ReadEntryRows(id, entries);
+            // Room for them all at once: a large job's list is never
+            // copied over while it grows.
+            auto& count = countPacked_.Reset().Bind(1, first).Bind(2, last);
+            if (count.Step() && count.Int(0) > 0)
+                entries.reserve(entries.size() + static_cast<std::size_t>(count.Int(0)));
+            count.Reset();
             auto& packs = selectPacks_.Reset().Bind(1, id).Bind(2, first).Bind(3, last);
             std::string lastFolder;
             SharedPath folder;
@@ -392,8 +401,9 @@ class SqliteHistory final : public History {
     const HistorySettings settings_;
     const JournalBatching batching_;
     SqlStatement insertJob_, insertFolder_, insertPack_, selectJobs_, selectJob_, selectEntryRows_,
-        selectPacks_, selectProgress_, selectExpired_, selectOutcome_, deleteEntryRows_,
-        deletePacks_, deleteProgress_, deleteFolders_, deleteJob_, updateUndoneBy_;
+        selectPacks_, countPacked_, selectProgress_, selectExpired_, selectOutcome_,
+        deleteEntryRows_, deletePacks_, deleteProgress_, deleteFolders_, deleteJob_,
+        updateUndoneBy_;
 };
 
 }  // namespace
