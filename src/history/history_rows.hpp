@@ -57,10 +57,6 @@ inline std::int64_t LastKeyOf(std::int64_t job) {
     return KeyOf(job, kMaxPosition);
 }
 
-inline std::int64_t Bits(std::uint64_t v) {
-    return static_cast<std::int64_t>(v);
-}
-
 inline std::wstring Text(std::string_view bytes) {
     return FromUtf8(bytes);
 }

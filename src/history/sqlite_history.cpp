@@ -320,7 +320,9 @@ class SqliteHistory final : public History {
     // a time, in one row keyed by the job and its first entry's position.
     void InsertEntries(std::int64_t id, const JournalSource& entries) {
         std::unordered_map<std::wstring, std::int64_t> folders;
-        std::wstring lastFolder;
+        // The folder of the entries so far: a plan's entries share one text
+        // per folder, so a new folder is mostly told by that text alone.
+        SharedPath lastFolder;
         std::int64_t folderNumber = -1;
         std::string pack, folderBytes;
         std::int64_t packStart = 0, packCount = 0, position = 0;
@@ -337,10 +339,10 @@ class SqliteHistory final : public History {
             packCount = 0;
         };
         entries.ForEach([&](const JournalEntry& e) {
-            if (folderNumber < 0 || e.folder != lastFolder ||
-                packCount == static_cast<std::int64_t>(kPackEntries)) {
+            const bool newFolder = folderNumber < 0 || !(e.folder == lastFolder);
+            if (newFolder || packCount == static_cast<std::int64_t>(kPackEntries)) {
                 flush();
-                if (folderNumber < 0 || e.folder != lastFolder) {
+                if (newFolder) {
                     const auto [it, added] =
                         folders.emplace(e.folder, static_cast<std::int64_t>(folders.size()));
                     folderNumber = it->second;

@@ -10,7 +10,6 @@
 
 #include "history/entry_packs.hpp"
 #include "history/history_rows.hpp"
-#include "platform/text.hpp"
 
 namespace torvane::history {
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "history_test_support.hpp"
+#include "small_tmpfs.hpp"
 
 namespace torvane {
 namespace {
@@ -23,9 +24,10 @@ namespace {
 using testing::BeginJob;
 using testing::HistoryFolder;
 using testing::MadeEntries;
-using testing::RunSql;
 using testing::MadeJob;
 using testing::ReadBytes;
+using testing::RunSql;
+using testing::SmallTmpfs;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -286,34 +288,8 @@ TEST(HistoryFile, AReadOnlyFolderGivesAProblem) {
     EXPECT_FALSE(std::filesystem::exists(readOnly + "/history.sqlite3"));
 }
 
-// A tmpfs of 256 KiB mounted on a temporary folder for the test's length.
-class SmallTmpfs {
-  public:
-    SmallTmpfs() {
-        if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=256k") == 0)
-            mounted_ = true;
-        else
-            why_ = std::strerror(errno);
-    }
-    ~SmallTmpfs() {
-        if (mounted_)
-            ::umount2(dir_.path().c_str(), MNT_DETACH);
-    }
-    SmallTmpfs(const SmallTmpfs&) = delete;
-    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
-
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-    std::string Join(const std::string& name) const { return dir_.Join(name); }
-
-  private:
-    TempDir dir_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
 TEST(HistoryFile, AFullDiskRefusesTheJobWithAProblemAndSmallerJobsStillGoIn) {
-    SmallTmpfs disk;
+    SmallTmpfs disk("256k");
     if (!disk.mounted())
         GTEST_SKIP() << "can't mount a small tmpfs (" << disk.why() << "); mounting needs root";
     const std::wstring path = FromUtf8(disk.Join("history.sqlite3"));

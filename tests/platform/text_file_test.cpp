@@ -14,6 +14,7 @@
 #include "fake_file_system.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
+#include "small_tmpfs.hpp"
 #include "temp_dir.hpp"
 #include "utf16_bytes.hpp"
 
@@ -22,6 +23,7 @@ namespace {
 
 using testing::FakeFileSystem;
 using testing::ReadBytes;
+using testing::SmallTmpfs;
 using testing::TempDir;
 using testing::Utf16Le;
 using testing::WriteBytes;
@@ -399,36 +401,8 @@ TEST(TextFileWriter, FullDiskInTruncateModeLeavesWhatFitted) {
 
 // ------------------------------------------------ a real full disk
 
-// A tmpfs of 64 KiB mounted on a temporary folder for the test's length.
-class SmallTmpfs {
-  public:
-    SmallTmpfs() {
-        if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=64k") == 0) {
-            mounted_ = true;
-        } else {
-            why_ = std::strerror(errno);
-        }
-    }
-    ~SmallTmpfs() {
-        if (mounted_)
-            ::umount2(dir_.path().c_str(), MNT_DETACH);
-    }
-    SmallTmpfs(const SmallTmpfs&) = delete;
-    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
-
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-    std::string Join(const std::string& name) const { return dir_.Join(name); }
-    const std::string& path() const { return dir_.path(); }
-
-  private:
-    TempDir dir_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
 TEST(TextFileWriter, RealFullDiskFailsTheSaveAndKeepsTheOldFile) {
-    SmallTmpfs disk;
+    SmallTmpfs disk("64k");
     if (!disk.mounted())
         GTEST_SKIP() << "can't mount a 64 KiB tmpfs on " << disk.path() << " (" << disk.why()
                      << "); mounting needs root";
