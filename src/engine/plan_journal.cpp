@@ -28,13 +28,11 @@ std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     return at < folderStart_[folder + 1] ? journal_[at] : kNone;
 }
 
-std::size_t PlanJournalSource::size() const {
-    std::size_t n = 0;
+PlanJournalSource::PlanJournalSource(const JobPlan& plan) : plan_(plan) {
     for (const PlannedFolder& f : plan_.folders) {
         for (const EntrySteps& steps : f.steps)
-            n += steps.any() ? 1 : 0;
+            size_ += steps.any() ? 1 : 0;
     }
-    return n;
 }
 
 void PlanJournalSource::ForEach(const std::function<void(const JournalEntry&)>& each) const {

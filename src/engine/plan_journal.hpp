@@ -40,12 +40,13 @@ class JournalIndex {
 // word, the steps planned; in the order JournalIndex numbers them.
 class PlanJournalSource final : public JournalSource {
   public:
-    explicit PlanJournalSource(const JobPlan& plan) : plan_(plan) {}
-    std::size_t size() const override;
+    explicit PlanJournalSource(const JobPlan& plan);
+    std::size_t size() const override { return size_; }
     void ForEach(const std::function<void(const JournalEntry&)>& each) const override;
 
   private:
     const JobPlan& plan_;
+    std::size_t size_ = 0;  // counted once: the store asks more than once
 };
 
 // A plan's journal as a list, for whoever needs the entries themselves.
