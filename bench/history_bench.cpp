@@ -85,8 +85,8 @@ std::uintmax_t FilesSize(const Folder& folder) {
 
 std::unique_ptr<JobJournal> Begin(History& history) {
     JobRecord job = Job();
-    std::wstring problem;
-    return history.Begin(job, Entries(), problem);
+    auto begun = history.Begin(job, JournalEntryList(Entries()));
+    return begun ? std::move(*begun) : nullptr;
 }
 
 // Begin of 100,000 entries into an empty history (cleared untimed between
@@ -205,8 +205,8 @@ void BM_OpenListAndRead(benchmark::State& state) {
     }
     for (auto _ : state) {
         auto history = folder.Open({});
-        const auto jobs = history->Jobs();
-        const auto entries = history->Entries(jobs.front().id);
+        const auto jobs = history->Jobs().value();
+        const auto entries = history->Entries(jobs.front().id).value();
         benchmark::DoNotOptimize(entries.data());
     }
     state.SetItemsProcessed(state.iterations() * kEntries);

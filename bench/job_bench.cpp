@@ -1,4 +1,4 @@
-// Whole jobs over one folder of many files through RunJob, each beside the
+// Whole jobs over one folder of many files through the plan and its apply, each beside the
 // least any tool must do for the same change: list the folder and make one
 // system call per entry. Between iterations the folder is put back untimed.
 #include <benchmark/benchmark.h>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/job.hpp"
+#include "engine/plan.hpp"
 #include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
@@ -82,13 +83,12 @@ class Folder {
 
 JobResult Run(const Folder& folder, const TaskFields& task) {
     PosixFileSystem fs;
-    NoDialogs dialogs;
     NoObserver observer;
     JobSettings settings;
-    settings.root = FromUtf8(folder.path());
+    settings.paths = {FromUtf8(folder.path())};
     settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(task)}};
     settings.engine.caseSensitive = true;
-    return RunJob(settings, fs, dialogs, observer, 0);
+    return ApplyPlan(PlanJob(settings, fs), fs, observer, 0, ProblemEntries::kAttempt);
 }
 
 // Renames every file back to a_<n>.jpg, untimed.

@@ -5,34 +5,6 @@
 #include "platform/date_text.hpp"
 
 namespace torvane {
-namespace {
-
-class BorrowedHistory : public History {
-  public:
-    explicit BorrowedHistory(History& history) : history_(history) {}
-    using History::Begin;
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& entries,
-                                      std::wstring& problem) override {
-        return history_.Begin(job, entries, problem);
-    }
-    std::vector<JobRecord> Jobs() override { return history_.Jobs(); }
-    std::optional<JobRecord> Job(std::int64_t id) override { return history_.Job(id); }
-    std::vector<JournalEntry> Entries(std::int64_t id) override { return history_.Entries(id); }
-    void MarkUndone(std::int64_t job, std::int64_t undo) override {
-        history_.MarkUndone(job, undo);
-    }
-    void Clear() override { history_.Clear(); }
-
-  private:
-    History& history_;
-};
-
-}  // namespace
-
-std::unique_ptr<History> BorrowHistory(History& history) {
-    return std::make_unique<BorrowedHistory>(history);
-}
-
 std::unique_ptr<History> OpenUserHistory(const HistorySettings& settings, std::wstring& problem) {
     problem.clear();
     if (!settings.enabled)
@@ -60,7 +32,10 @@ std::wstring OutcomeText(JobOutcome outcome) {
 
 std::vector<std::wstring> InterruptedJobNotices(History& history) {
     std::vector<std::wstring> lines;
-    for (const JobRecord& job : history.Jobs()) {
+    const auto jobs = history.Jobs();
+    if (!jobs)
+        return {jobs.error().text};
+    for (const JobRecord& job : *jobs) {
         if (job.outcome != JobOutcome::kInterrupted || job.undoneBy != 0)
             continue;
         lines.push_back(L"Job " + std::to_wstring(job.id) + L" on " + job.root +
@@ -84,19 +59,6 @@ std::wstring JobSummaryText(const JobRecord& job) {
     if (job.undoneBy != 0)
         text += L", undone by job " + std::to_wstring(job.undoneBy);
     return text;
-}
-
-std::optional<JobRecord> LastJobNotUndone(History& history) {
-    for (const JobRecord& job : history.Jobs()) {
-        if (job.undoneBy == 0 && job.outcome != JobOutcome::kRunning)
-            return job;
-    }
-    return std::nullopt;
-}
-
-std::wstring HistoryProblemMessage(const std::wstring& problem) {
-    return L"The job history can't be written, so jobs run without it and can't be undone: " +
-           problem;
 }
 
 }  // namespace torvane

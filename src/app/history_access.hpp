@@ -25,15 +25,12 @@ using HistoryOpener =
 // without a problem when `settings` turn the history off.
 std::unique_ptr<History> OpenUserHistory(const HistorySettings& settings, std::wstring& problem);
 
-// A history that forwards every call to `history`, which must outlive it: for
-// a caller that keeps its history and hands it to an opener.
-std::unique_ptr<History> BorrowHistory(History& history);
-
 // The command that undoes job `id` from a console: "torvane-cli -Undo N -Apply".
 std::wstring UndoCommandFor(std::int64_t id);
 
 // One line per job of `history` that never finished (its process died) and
-// has not been undone: its id, how far it got and the command that undoes it.
+// has not been undone: its id, how far it got and the command that undoes it;
+// or the one line saying that the history can't be read.
 std::vector<std::wstring> InterruptedJobNotices(History& history);
 
 // What the Undo command says about a job: "job N: <kind>, <root>, C changes,
@@ -42,12 +39,5 @@ std::wstring JobSummaryText(const JobRecord& job);
 
 // The text of a job's outcome: "done", "cancelled", "interrupted", "running".
 std::wstring OutcomeText(JobOutcome outcome);
-
-// The newest job that has not been undone, or null when there is none.
-std::optional<JobRecord> LastJobNotUndone(History& history);
-
-// The message said once when a job runs without history because the history
-// can't be written.
-std::wstring HistoryProblemMessage(const std::wstring& problem);
 
 }  // namespace torvane

@@ -26,9 +26,7 @@ MainController::MainController(MainControllerServices services)
       preview_(services.dialogs, icons_, services.lists),
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
-      job_({fs_, dialogs_, pickers_, services.ui, clock_, nullptr, services.frontEnd,
-            services.historyProblemSaid},
-           jobView_, *this) {
+      job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this) {
     tasks_.SetView(editor_);
 }
 
@@ -328,63 +326,70 @@ void MainController::JobEnded() {
 bool MainController::UpdateAttributes() {
     if (job_.running() || job_.RefusedBeforeJob(newEntries(), tasks_.tasks()))
         return false;
-    JobSettings settings{history_.Root(), tasks_.tasks(), listOptions_, Engine()};
-    // A batch lists its root once, right before the job: the plan takes that
-    // listing. A window plans from a fresh listing, since what is on show may
-    // be old by now.
-    std::optional<ListedRoot> root;
-    if (mode_ == RunMode::kBatch && history_.Current() == history_.Root() && preview_.computed())
-        root = TakeListedRoot();
-    job_.Start(std::move(settings), std::move(root));
+    JobRequest request{{{history_.Root()}, tasks_.tasks(), listOptions_, Engine()}};
+    if (mode_ == RunMode::kBatch) {
+        // Nobody can review a batch's plan: its problems stop it, unless the
+        // entries with a problem are to be left alone.
+        request.problems = skipProblems_ ? ProblemPolicy::kSkip : ProblemPolicy::kRefuse;
+        request.confirm = !commandLine_.noConfirm;
+    } else if (commandLine_.noConfirm) {
+        // The window's command-line job asks nothing: every entry is tried,
+        // and what fails is logged.
+        request.problems = ProblemPolicy::kAttempt;
+        request.confirm = false;
+    } else {
+        request.problems = ProblemPolicy::kReview;
+    }
+    job_.Start(std::move(request));
     return job_.running();
 }
 
 std::optional<JobRecord> MainController::LastUndoableJob() const {
     if (jobHistory_ == nullptr)
         return std::nullopt;
-    return LastJobNotUndone(*jobHistory_);
+    auto last = LastJobNotUndone(*jobHistory_);
+    return last ? *last : std::nullopt;
 }
 
 bool MainController::UndoLastJob() {
     if (job_.running())
         return false;
-    const auto job = LastUndoableJob();
-    if (!job) {
+    std::optional<std::int64_t> id;
+    if (jobHistory_ != nullptr) {
+        if (auto last = LastJobNotUndone(*jobHistory_); last && *last)
+            id = (*last)->id;
+    }
+    if (!id) {
         ShowNotice(jobHistory_ == nullptr ? L"There is no job history: jobs are not recorded."
                                           : L"There is no job to undo.");
         return false;
     }
-    return UndoJob(job->id);
+    return UndoJob(*id);
 }
 
 bool MainController::UndoJob(std::int64_t id) {
-    if (job_.running())
-        return false;
-    const auto job = jobHistory_ != nullptr ? jobHistory_->Job(id) : std::nullopt;
-    if (!job) {
-        ShowNotice(jobHistory_ == nullptr
-                       ? std::wstring(L"There is no job history: jobs are not recorded.")
-                       : L"There is no job " + std::to_wstring(id) + L" in the history.");
-        return false;
-    }
-    undoRunning_ = true;
-    job_.StartUndo(*job);
-    if (!job_.running())
-        undoRunning_ = false;
-    return job_.running();
+    undoRunning_ = job_.StartUndo(id);
+    return undoRunning_;
 }
 
-std::vector<JobRecord> MainController::HistoryJobs() const {
-    return jobHistory_ != nullptr ? jobHistory_->Jobs() : std::vector<JobRecord>();
+Result<std::vector<JobRecord>> MainController::HistoryJobs() const {
+    if (jobHistory_ == nullptr)
+        return std::vector<JobRecord>();
+    return jobHistory_->Jobs();
 }
 
-std::vector<JournalEntry> MainController::HistoryEntries(std::int64_t id) const {
-    return jobHistory_ != nullptr ? jobHistory_->Entries(id) : std::vector<JournalEntry>();
+Result<std::vector<JournalEntry>> MainController::HistoryEntries(std::int64_t id) const {
+    if (jobHistory_ == nullptr)
+        return std::vector<JournalEntry>();
+    return jobHistory_->Entries(id);
 }
 
 void MainController::ClearHistory() {
-    if (jobHistory_ != nullptr && !job_.running())
-        jobHistory_->Clear();
+    if (jobHistory_ != nullptr && !job_.running()) {
+        if (const Status cleared = jobHistory_->Clear(); !cleared)
+            dialogs_.ShowMessage(L"The job history could not be cleared: " + cleared.error().text,
+                                 L"Error", MessageIcon::kError, MessageButtons::kOk);
+    }
     UpdateCommandUI();
 }
 
@@ -402,44 +407,6 @@ bool MainController::AskClearHistory() {
 
 void MainController::ShowNotice(const std::wstring& text) {
     dialogs_.ShowMessage(text, L"Notice", MessageIcon::kInformation, MessageButtons::kOk);
-}
-
-std::optional<ProblemEntries> MainController::PlanReady(const JobPlan& plan) {
-    if (undoRunning_) {
-        // An undo is always shown before it writes; an entry with a finding
-        // (changed since the job, gone, its old name taken) is left alone.
-        const std::wstring root = plan.folders.empty() ? std::wstring() : plan.folders[0].path;
-        if (jobView_ != nullptr)
-            return jobView_->ReviewPlan(plan, root) ? std::optional(ProblemEntries::kSkip)
-                                                    : std::nullopt;
-        return job_.Confirmed() ? std::optional(ProblemEntries::kSkip) : std::nullopt;
-    }
-    if (mode_ == RunMode::kBatch) {
-        // Nobody can review a batch's plan: its problems stop it, unless the
-        // entries with a problem are to be left alone.
-        if (plan.problems > 0 && !skipProblems_) {
-            if (jobView_ != nullptr)
-                jobView_->ReviewPlan(plan, history_.Root());
-            return std::nullopt;
-        }
-        if (!commandLine_.noConfirm && !job_.Confirmed())
-            return std::nullopt;
-        return ProblemEntries::kSkip;
-    }
-    // The window's command-line job asks nothing: every entry is tried, and
-    // what fails is logged.
-    if (commandLine_.noConfirm)
-        return ProblemEntries::kAttempt;
-    if ((plan.problems > 0 || plan.ReachesBelowRoot()) && jobView_ != nullptr)
-        return jobView_->ReviewPlan(plan, history_.Root()) ? std::optional(ProblemEntries::kSkip)
-                                                           : std::nullopt;
-    return job_.Confirmed() ? std::optional(ProblemEntries::kSkip) : std::nullopt;
-}
-
-ListedRoot MainController::TakeListedRoot() {
-    ListedRoot root;
-    preview_.TakeEntries(root.current, root.updated, root.unlistedNames);
-    return root;
 }
 
 void MainController::CancelJob() {

@@ -56,9 +56,6 @@ struct MainControllerServices {
     bool announceInterruptedJobs = true;
     // The front end's name in the history.
     std::wstring frontEnd = L"torvane";
-    // Whether a history that can't be written has been said, shared by the
-    // controllers of one run (the console's paths); null: each says it once.
-    bool* historyProblemSaid = nullptr;
 };
 
 // How the window lives once the command-line job is done.
@@ -123,10 +120,6 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // Stops a running job: its plan's build (nothing is applied), or its
     // application between two entries (the log says where it stopped).
     void CancelJob();
-    // A batch's root listing (current and new entries, the names left out),
-    // handed over to the job's plan so that it is neither read again nor
-    // copied; the lists are empty afterwards.
-    ListedRoot TakeListedRoot();
     // Whether a batch applies the entries without a problem when its plan
     // has some (console -SkipProblems), instead of refusing the whole job.
     void SetSkipProblems(bool skip) { skipProblems_ = skip; }
@@ -178,8 +171,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     bool UndoJob(std::int64_t id);
     // The History dialog's table (newest first) and a job's entries, in the
     // order the job planned them, with how far each got.
-    std::vector<JobRecord> HistoryJobs() const;
-    std::vector<JournalEntry> HistoryEntries(std::int64_t id) const;
+    Result<std::vector<JobRecord>> HistoryJobs() const;
+    Result<std::vector<JournalEntry>> HistoryEntries(std::int64_t id) const;
     // Forgets every job of the history (the dialog's Clear); not while a job
     // runs.
     void ClearHistory();
@@ -276,7 +269,6 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     bool JobRunning() const override { return job_.running(); }
     EngineSettings Engine() const override { return EngineSettingsOf(prefs_.flags); }
     void TaskListClosed() override;
-    std::optional<ProblemEntries> PlanReady(const JobPlan& plan) override;
     void JobCompleted(const JobResult& result) override;
     void JobEnded() override;
 

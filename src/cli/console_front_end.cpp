@@ -72,7 +72,7 @@ std::optional<std::wstring> ConsoleFrontEnd::PickSaveFile(const FileDialogReques
 }
 
 bool ConsoleFrontEnd::DrawsProgress() const {
-    return controller_ && controller_->jobRunning() && !jobFinished_;
+    return jobApplying_ && !jobFinished_;
 }
 
 void ConsoleFrontEnd::SetRange(int low, int high) {

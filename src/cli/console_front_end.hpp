@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "app/main_controller.hpp"
 #include "app/main_view.hpp"
 #include "app/pickers.hpp"
 #include "cli/terminal.hpp"
@@ -23,9 +22,9 @@ class ConsoleFrontEnd : public JobView, public Dialogs, public Pickers {
   public:
     ConsoleFrontEnd(Terminal& terminal, FileSystem& fs);
 
-    // The controller this front end serves: the progress bar is drawn only
-    // while its job runs (not for listings), until the job has finished.
-    void Attach(const MainController& controller) { controller_ = &controller; }
+    // A job's entries are being applied: the progress bar is drawn from now
+    // until the job has finished (never for listings or plans).
+    void JobApplying() { jobApplying_ = true; }
 
     // What a question answered No without a terminal adds about how to
     // proceed (for the job's confirmation: add -NoConfirm).
@@ -73,7 +72,7 @@ class ConsoleFrontEnd : public JobView, public Dialogs, public Pickers {
     FileSystem& fs_;
     std::wstring hint_;
     int problems_ = 0;
-    const MainController* controller_ = nullptr;
+    bool jobApplying_ = false;
     bool jobFinished_ = false;
     int position_ = 0;
     int step_ = 1;

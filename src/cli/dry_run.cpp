@@ -42,8 +42,9 @@ DryRunReport DescribePlan(const JobPlan& plan, const std::wstring& root, bool pr
     report.entries = plan.entries;
     report.changes = plan.changes;
     report.problems = plan.problems;
-    if (!plan.folders.empty())
-        DescribeFolder(plan, 0, DisplayBase(root), problemsOnly, sink, report);
+    const std::wstring base = DisplayBase(root);
+    for (const std::size_t index : plan.roots)
+        DescribeFolder(plan, index, base, problemsOnly, sink, report);
     return report;
 }
 

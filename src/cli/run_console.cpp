@@ -1,17 +1,24 @@
 #include "cli/run_console.hpp"
 
+#include <memory>
+#include <optional>
+
 #include "app/command_line.hpp"
-#include "app/main_controller.hpp"
-#include "app/ui_thread.hpp"
+#include "app/history_access.hpp"
+#include "app/job_runner.hpp"
+#include "app/preferences.hpp"
 #include "app/version_info.hpp"
 #include "cli/console_arguments.hpp"
 #include "cli/console_front_end.hpp"
 #include "cli/console_help.hpp"
+#include "cli/console_job.hpp"
 #include "cli/dry_run.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/history_commands.hpp"
 #include "cli/terminal_quoting.hpp"
+#include "engine/plan_text.hpp"
 #include "platform/file_attributes.hpp"
+#include "platform/local_time.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_list_file.hpp"
@@ -116,116 +123,79 @@ bool SaveTasks(const ConsoleArguments& console, FileSystem& fs, Dialogs& dialogs
     return WriteTaskListFile(fs, *console.savePath, list, dialogs, appName);
 }
 
-// The history of one run, opened once and lent to each path's controller.
-struct RunHistory {
-    std::unique_ptr<History> history;
-    std::wstring problem;      // why it can't be used, when it can't
-    bool problemSaid = false;  // said once for the whole run, not once per path
-
-    HistoryOpener Lender() {
-        return [this](const HistorySettings&, std::wstring& problemOut) {
-            problemOut = problem;
-            return history ? BorrowHistory(*history) : nullptr;
-        };
+// The tasks of the run: the task list's, then the typed ones. nullopt when
+// the task list could not be read whole (its message was shown): applying
+// part of it would be a batch nobody asked for.
+std::optional<TaskList> ReadTasks(FileSystem& fs, Dialogs& dialogs, const std::wstring& appName,
+                                  const std::wstring& taskList, const ConsoleArguments& console) {
+    TaskList tasks;
+    std::uint32_t id = 0;
+    if (!taskList.empty()) {
+        TaskListFileReader reader(fs, dialogs, appName);
+        switch (reader.Open(taskList)) {
+            case TaskListFileReader::OpenResult::kFailed:
+                return std::nullopt;
+            case TaskListFileReader::OpenResult::kNoFile:
+                break;
+            case TaskListFileReader::OpenResult::kOpened: {
+                TaskLine line;
+                for (auto next = reader.ReadTask(line); next != TaskListFileReader::Next::kEnd;
+                     next = reader.ReadTask(line)) {
+                    if (next == TaskListFileReader::Next::kError)
+                        return std::nullopt;
+                    tasks.push_back(
+                        TaskItem{++id, std::move(line.name), std::move(line.definition)});
+                }
+                break;
+            }
+        }
     }
-};
-
-// Message boxes nobody sees: the preference file is read once more by each
-// path's controller, which reports its problems.
-class SilentDialogs : public Dialogs {
-  public:
-    MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
-                              MessageButtons) override {
-        return MessageAnswer::kNo;
-    }
-    MessageAnswer ShowMessageText(const MessageText&, const std::wstring&, MessageIcon,
-                                  MessageButtons) override {
-        return MessageAnswer::kNo;
-    }
-};
-
-RunHistory OpenRunHistory(FileSystem& fs, const HistoryOpener& openHistory) {
-    RunHistory run;
-    if (!openHistory)
-        return run;
-    SilentDialogs silent;
-    Preferences prefs;
-    LoadPreferences(fs, silent, prefs);
-    run.history = openHistory(HistorySettingsOf(prefs), run.problem);
-    return run;
+    for (const auto& task : console.tasks)
+        tasks.push_back(TaskItem{++id, NameOf(task), BuildTaskDefinition(task)});
+    return tasks;
 }
 
-// What one path's run left.
-struct PathRun {
-    RunOutcome outcome;
-    bool noTask = false;   // the run had no task to apply, and nothing said why
-    bool planned = false;  // the dry run's plan was added to the report
+// The run's preferences, and the history and pipeline they ask for.
+struct ConsoleRun {
+    Preferences prefs;
+    std::unique_ptr<History> history;
+    JobPipeline pipeline;
 };
 
-// The controller's run for one path: the job with -Apply, else the dry run's
-// plan added to `report`.
-PathRun RunPath(Terminal& terminal, FileSystem& fs, const ConsoleArguments& console,
-                const CommandLineInfo& info, const std::wstring& appName, bool relativeToRoot,
-                DryRunReport& report, RunHistory& history) {
-    ConsoleFrontEnd frontEnd(terminal, fs);
-    frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
-    UiTaskQueue ui;
-    MainControllerServices services{fs, frontEnd, frontEnd, ui};
-    services.job = &frontEnd;
-    services.appName = appName;
-    services.openHistory = history.Lender();
-    services.announceInterruptedJobs = false;  // said once for the whole run
-    services.frontEnd = L"torvane-cli";
-    services.historyProblemSaid = &history.problemSaid;
-    MainController controller(std::move(services));
-    controller.SetSkipProblems(console.skipProblems);
-    frontEnd.Attach(controller);
-    controller.Initialize(info, console.options, RunMode::kBatch);
-    ui.RunUntil([&controller] { return controller.windowResult().has_value(); });
+void OpenRun(ConsoleRun& run, FileSystem& fs, Dialogs& dialogs, const HistoryOpener& openHistory,
+             const ConsoleArguments& console) {
+    LoadPreferences(fs, dialogs, run.prefs);
+    if (console.change)
+        run.prefs.flags.setAttributeOption = static_cast<std::int32_t>(*console.change);
+    if (!openHistory)
+        return;
+    std::wstring problem;
+    run.history = openHistory(HistorySettingsOf(run.prefs), problem);
+    run.pipeline.SetHistory(run.history.get(), std::move(problem));
+}
 
-    PathRun run;
-    RunOutcome& outcome = run.outcome;
-    outcome.commandLineRefused = controller.commandLineResult() != 0;
-    std::wstring value;
-    outcome.applyAsked = info.HasSwitch(L"apply", value);
-    if (const auto& job = controller.lastJobResult())
-        outcome.jobErrors = job->error;
-    outcome.problemShown = frontEnd.problemsShown() > 0;
-    if (outcome.commandLineRefused || outcome.applyAsked)
-        return run;
-    // A dry run without a task would only say that nothing changes: a task
-    // the engine rejected has been reported; a list without a task is.
-    if (controller.taskList().empty()) {
-        run.noTask = !outcome.problemShown;
-        return run;
-    }
-    const JobSettings settings{controller.history().Root(), controller.taskList(),
-                               controller.listOptions(),
-                               EngineSettingsOf(controller.preferences().flags)};
-    const JobPlan plan = BuildPlan(settings, fs, frontEnd, nullptr, controller.TakeListedRoot());
+// The dry run: the plan's messages, its lines and its summary. Nothing is
+// written.
+ExitStatus DryRun(Terminal& terminal, ConsoleFrontEnd& frontEnd, const JobPipeline& pipeline,
+                  const JobSettings& settings) {
+    const JobPlan plan = pipeline.Plan(settings);
+    for (const PlanMessage& message : plan.messages)
+        ShowPlanMessage(frontEnd, message);
+    // A task the engine rejects stops the dry run as it stops the job: its
+    // message was the answer.
+    if (TasksRejected(plan))
+        return kExitInvalid;
+    for (const RootProblem& repeat : plan.repeats)
+        terminal.PrintError(L"Warning: " + QuoteForTerminal(repeat.path) + L": " + repeat.message);
     // The lines go out as they are made (a large tree's are never all held);
     // the report keeps the folders left out and the counts for the summary.
-    const auto described =
-        DescribePlan(plan, relativeToRoot ? settings.root : L"", false,
+    const auto report =
+        DescribePlan(plan, PlanDisplayRoot(plan), false,
                      [&](const std::wstring& line) { terminal.PrintOut(QuotedLine(line)); });
-    report.folderProblems.insert(report.folderProblems.end(), described.folderProblems.begin(),
-                                 described.folderProblems.end());
-    report.entries += described.entries;
-    report.changes += described.changes;
-    report.problems += described.problems;
-    outcome.planProblems = described.problems > 0;
-    run.planned = true;
-    return run;
-}
-
-// One status for several paths: a refusal or unusable input first, then a
-// job not run, a job with errors, a plan with problems.
-ExitStatus Worst(ExitStatus a, ExitStatus b) {
-    for (const ExitStatus s : {kExitInvalid, kExitNotApplied, kExitJobErrors, kExitPlanProblems}) {
-        if (a == s || b == s)
-            return s;
-    }
-    return kExitDone;
+    PrintDryRunReport(terminal, report);
+    if (frontEnd.problemsShown() > 0)
+        return kExitInvalid;
+    return report.problems > 0 ? kExitPlanProblems : kExitDone;
 }
 
 }  // namespace
@@ -250,22 +220,21 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     if (const auto error = FilesInSubfolders(console))
         return ShowUsageError(terminal, *error, appName);
 
-    RunHistory history = OpenRunHistory(fs, openHistory);
-    if (history.history)
-        PrintInterruptedJobs(terminal, *history.history);
+    ConsoleFrontEnd frontEnd(terminal, fs);
+    frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
+    ConsoleRun run{{}, nullptr, JobPipeline({fs, CurrentTime, L"torvane-cli"})};
+    OpenRun(run, fs, frontEnd, openHistory, console);
+    if (run.history)
+        PrintInterruptedJobs(terminal, *run.history);
+    CommandLineInfo desktop;
+    desktop.ParseCommandLine(console.desktopArguments);
+    std::wstring value;
+    const bool apply = desktop.HasSwitch(L"apply", value);
+    const bool noConfirm = desktop.HasSwitch(L"noconfirm", value);
     if (console.history)
-        return ListHistory(terminal, history.history.get(), history.problem);
-    if (console.undo) {
-        CommandLineInfo desktop;
-        desktop.ParseCommandLine(console.desktopArguments);
-        std::wstring value;
-        const bool apply = desktop.HasSwitch(L"apply", value);
-        const bool noConfirm = desktop.HasSwitch(L"noconfirm", value);
-        ConsoleFrontEnd frontEnd(terminal, fs);
-        frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
-        return UndoFromConsole(terminal, frontEnd, fs, history.history.get(), history.problem,
-                               console, apply, noConfirm);
-    }
+        return ListHistory(terminal, run.pipeline);
+    if (console.undo)
+        return UndoFromConsole(terminal, frontEnd, fs, run.pipeline, console, apply, noConfirm);
 
     const PathList pathList = SplitPositionals(console, fs);
     std::vector<CommandLineInfo> infos;
@@ -273,12 +242,19 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
         infos.push_back(InfoFor(console, &path, pathList.taskList));
     if (infos.empty())
         infos.push_back(InfoFor(console, nullptr, L""));
-    // Every path is checked before any is processed, so a mistyped one
+    // Every path is checked before anything is done, so a mistyped one
     // stops the whole run before anything changes.
+    std::vector<std::wstring> paths;
+    std::wstring taskList;
     for (const auto& info : infos) {
         const auto checked = CheckCommandLine(info, fs, productName);
-        if (checked.result == 0)
+        if (checked.result == 0) {
+            if (!checked.values.commandLineFilePath.empty())
+                paths.push_back(checked.values.commandLineFilePath);
+            if (taskList.empty())
+                taskList = checked.values.commandLineTaskList;
             continue;
+        }
         if (!checked.message && !console.tasks.empty())
             break;  // tasks without a path: see below
         // No argument at all: the help.
@@ -293,45 +269,38 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
                                   L"-Save writes the tasks given on the command line, and none "
                                   L"was (-Rename, -Timestamp, -Attributes).",
                                   appName);
-        ConsoleFrontEnd frontEnd(terminal, fs);
         if (!SaveTasks(console, fs, frontEnd, appName))
             return kExitInvalid;
     }
-    if (pathList.paths.empty()) {
-        CommandLineInfo& only = infos.front();
-        std::wstring value;
-        if (!only.HasSwitch(L"filepath", value)) {
-            if (console.savePath)
-                return kExitDone;  // only the task list was asked for
-            return ShowUsageError(
-                terminal, L"No file path specified: give the files or folders to change.", appName);
-        }
+    if (paths.empty()) {
+        if (console.savePath)
+            return kExitDone;  // only the task list was asked for
+        return ShowUsageError(
+            terminal, L"No file path specified: give the files or folders to change.", appName);
     }
-
-    DryRunReport report;
-    ExitStatus status = kExitDone;
-    bool planned = false;
-    bool noTask = false;
-    for (const auto& info : infos) {
-        const PathRun run =
-            RunPath(terminal, fs, console, info, appName, infos.size() == 1, report, history);
-        planned = planned || run.planned;
-        noTask = noTask || run.noTask;
-        status = Worst(status, ExitStatusFor(run.outcome));
-    }
-    if (noTask) {
-        std::wstring value;
-        infos.front().HasSwitch(L"tasklist", value);
+    if (taskList.empty())
+        taskList = pathList.taskList;
+    const auto tasks = ReadTasks(fs, frontEnd, appName, taskList, console);
+    if (!tasks)
+        return apply ? kExitNotApplied : kExitInvalid;
+    if (tasks->empty() && !apply) {
         terminal.PrintError(
-            value.empty() ? L"Error: No task was given: add a task list or a task switch (-Rename, "
-                            L"-Timestamp, -Attributes)."
-                          : L"Error: No task was read from " + QuoteForTerminal(value) +
-                                L" (the format is in docs/task-lists.md).");
+            taskList.empty()
+                ? L"Error: No task was given: add a task list or a task switch (-Rename, "
+                  L"-Timestamp, -Attributes)."
+                : L"Error: No task was read from " + QuoteForTerminal(taskList) +
+                      L" (the format is in docs/task-lists.md).");
         return kExitInvalid;
     }
-    if (planned)
-        PrintDryRunReport(terminal, report);
-    return status;
+    JobSettings settings{std::move(paths), *tasks, console.options,
+                         EngineSettingsOf(run.prefs.flags)};
+    if (!apply)
+        return DryRun(terminal, frontEnd, run.pipeline, settings);
+    JobRequest request{std::move(settings),
+                       console.skipProblems ? ProblemPolicy::kSkip : ProblemPolicy::kRefuse,
+                       !noConfirm};
+    ConsoleJobHost host(frontEnd, fs);
+    return ExitStatusOf(run.pipeline.Run(request, host));
 }
 
 }  // namespace torvane

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/apply_context.hpp"
 #include "engine/error_log.hpp"
@@ -15,7 +16,7 @@ namespace torvane {
 // Everything a job reads, as the job's own copy taken when it starts, so that
 // nothing the user does meanwhile can change what it works on.
 struct JobSettings {
-    std::wstring root;  // the folder history's first path: a folder or a single file
+    std::vector<std::wstring> paths;  // the folders and files given, as given
     TaskList tasks;
     ListOptions listOptions;
     EngineSettings engine;
@@ -40,11 +41,5 @@ class JobObserver {
     // result is valid until then).
     virtual void JobDone(const JobResult& result) = 0;
 };
-
-// The worker's body: starts the log at `startTime`, processes the root and
-// everything below it, and hands the result to the observer's JobDone before
-// returning it. Never throws; every failure becomes a log line.
-JobResult RunJob(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
-                 JobObserver& observer, std::int64_t startTime);
 
 }  // namespace torvane

@@ -10,6 +10,7 @@
 
 #include "filelist/file_entry.hpp"
 #include "platform/file_system.hpp"
+#include "platform/system_error.hpp"
 
 namespace torvane {
 
@@ -126,33 +127,42 @@ struct HistorySettings {
     bool operator==(const HistorySettings&) const = default;
 };
 
-// The store of jobs.
+// The store of jobs. Every call reports a store it can't read or write as
+// an error (its text one line a user understands), never as an empty answer:
+// a damaged job is an error naming its id, not a job with nothing to undo.
 class History {
   public:
     virtual ~History() = default;
 
-    // Stores a job and its entries before its first write. The record's id
-    // is given here. On failure (read-only home, full disk, a damaged store)
-    // returns null and sets `problem` to one line a user understands: the
-    // job may still run, without history.
-    virtual std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& entries,
-                                              std::wstring& problem) = 0;
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const std::vector<JournalEntry>& entries,
-                                      std::wstring& problem) {
-        return Begin(job, JournalEntryList(entries), problem);
-    }
+    // Stores a job and its entries before its first write, and gives the
+    // record its id. Fails on a read-only home, a full disk or a damaged
+    // store: the job may still run, without history.
+    virtual Result<std::unique_ptr<JobJournal>> Begin(JobRecord& job,
+                                                      const JournalSource& entries) = 0;
 
     // The jobs kept, newest first. A job whose process died is reported as
     // kInterrupted.
-    virtual std::vector<JobRecord> Jobs() = 0;
-    virtual std::optional<JobRecord> Job(std::int64_t id) = 0;
-    // The entries of a job in the order they were handed to Begin, with
-    // their last recorded state.
-    virtual std::vector<JournalEntry> Entries(std::int64_t id) = 0;
+    virtual Result<std::vector<JobRecord>> Jobs() = 0;
+    // Job `id`; nullopt when the history holds no such job.
+    virtual Result<std::optional<JobRecord>> Job(std::int64_t id) = 0;
+    // The entries of job `id` in the order they were handed to Begin, with
+    // their last recorded state. Fails when any of them can't be read whole.
+    virtual Result<std::vector<JournalEntry>> Entries(std::int64_t id) = 0;
     // Records that `undo` undid `job`.
-    virtual void MarkUndone(std::int64_t job, std::int64_t undo) = 0;
+    virtual Status MarkUndone(std::int64_t job, std::int64_t undo) = 0;
     // Forgets every job.
-    virtual void Clear() = 0;
+    virtual Status Clear() = 0;
 };
+
+// The error a store reports for something it holds that can't be read.
+SystemError HistoryDamaged(std::wstring text);
+
+// The newest job that has not been undone (an undo included: undoing it
+// redoes its job) and is not running; nullopt when there is none.
+Result<std::optional<JobRecord>> LastJobNotUndone(History& history);
+
+// What is said once when jobs run without history because the history can't
+// be written.
+std::wstring HistoryProblemMessage(const std::wstring& problem);
 
 }  // namespace torvane

@@ -66,29 +66,59 @@ std::wstring UnusableReason(const std::wstring& name) {
     return UnusableNameReason(name);
 }
 
+// What the plan's listing and computing say, kept as the plan's messages
+// instead of being shown: the plan is built on a worker that shows nothing.
+// A question is answered No.
+class MessageCollector : public Dialogs {
+  public:
+    explicit MessageCollector(std::vector<PlanMessage>& out) : out_(out) {}
+
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                              MessageIcon icon, MessageButtons buttons) override {
+        return ShowMessageText(MessageText(text), caption, icon, buttons);
+    }
+    MessageAnswer ShowMessageText(const MessageText& text, const std::wstring& caption,
+                                  MessageIcon icon, MessageButtons buttons) override {
+        const std::wstring plain = text.Plain();
+        const bool known = std::any_of(out_.begin(), out_.end(), [&](const PlanMessage& m) {
+            return m.caption == caption && m.text.Plain() == plain;
+        });
+        if (!known)
+            out_.push_back(PlanMessage{text, caption, icon});
+        return buttons == MessageButtons::kOk ? MessageAnswer::kOk : MessageAnswer::kNo;
+    }
+
+  private:
+    std::vector<PlanMessage>& out_;
+};
+
 // The plan's walk.
 class Planner {
   public:
-    Planner(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs, PlanObserver* observer,
-            JobPlan& plan)
-        : settings_(settings), fs_(fs), dialogs_(dialogs), observer_(observer), plan_(plan) {}
+    Planner(const JobSettings& settings, FileSystem& fs, PlanObserver* observer, JobPlan& plan)
+        : settings_(settings), fs_(fs), dialogs_(plan.messages), observer_(observer), plan_(plan) {}
 
-    void PlanRoot(std::optional<ListedRoot>& listed) {
-        const WalkRoot root = ResolveWalkRoot(fs_, settings_.root);
-        plan_.rootIsFile = root.isFile;
-        if (root.path.empty())
-            return;
-        const std::wstring folderPath = root.isFile ? FolderOfPath(root.path) : root.path;
-        auto folder = fs_.OpenFolder(folderPath);
-        if (!folder) {
-            ShowListingError(Listing(nullptr), folder.error());
-            AddUnreadable(root.path, PlannedFolder::kNone, PlannedFolder::kNone,
-                          ErrorLogLine(kErrorReadingDirectory, root.path,
-                                       fs_.SystemMessage(folder.error().code)));
-            return;
+    void PlanRoots(JobRoots& roots) {
+        plan_.rootIsFile = roots.singleFile;
+        plan_.repeats = std::move(roots.repeats);
+        for (const RootProblem& problem : roots.problems) {
+            dialogs_.ShowMessageText(L"Error!  " + Outside(problem.path) + L"\n" + problem.message,
+                                     L"Error", MessageIcon::kError, MessageButtons::kOk);
+            plan_.roots.push_back(
+                AddUnreadable(problem.path, PlannedFolder::kNone, PlannedFolder::kNone,
+                              ErrorLogLine(kErrorReadingDirectory, problem.path, problem.message)));
         }
-        PlanFolder(**folder, root.isFile ? folderPath : root.path, root.isFile ? root.path : L"",
-                   PlannedFolder::kNone, PlannedFolder::kNone, &listed);
+        for (JobRoot& root : roots.roots) {
+            if (plan_.cancelled)
+                return;
+            const std::size_t index = plan_.folders.size();
+            PlanFolder(*root.folder, root.path, root.files, PlannedFolder::kNone,
+                       PlannedFolder::kNone);
+            if (index < plan_.folders.size()) {
+                plan_.folders[index].open = std::move(root.folder);
+                plan_.roots.push_back(index);
+            }
+        }
     }
 
   private:
@@ -112,11 +142,11 @@ class Planner {
         return plan_.folders.size() - 1;
     }
 
-    // Lists, computes, walks below and checks one folder. `singleFile`, when
-    // not empty, is the only entry listed (a single-file root).
-    void PlanFolder(Folder& folder, const std::wstring& path, const std::wstring& singleFile,
-                    std::size_t parent, std::size_t parentEntry,
-                    std::optional<ListedRoot>* listed) {
+    // Lists, computes, walks below and checks one folder. `files`, when not
+    // empty, are the only entries listed (the files given of a root's folder).
+    void PlanFolder(Folder& folder, const std::wstring& path,
+                    const std::vector<std::wstring>& files, std::size_t parent,
+                    std::size_t parentEntry) {
         if (observer_ != nullptr && observer_->CancelRequested()) {
             plan_.cancelled = true;
             return;
@@ -133,33 +163,22 @@ class Planner {
         std::vector<std::wstring> unlisted;
         FileEntries current;
         FileEntries updated;
-        if (listed != nullptr && listed->has_value()) {
-            current = std::move((*listed)->current);
-            updated = std::move((*listed)->updated);
-            unlisted = std::move((*listed)->unlistedNames);
-        } else if (!List(folder, singleFile.empty() ? path : singleFile, current, unlisted)) {
+        if (!List(folder, path, files, current, unlisted)) {
             return;
         } else if (observer_ != nullptr && observer_->CancelRequested()) {
             // A large folder's listing takes a while: a cancel asked meanwhile
             // is taken before its new values are computed.
             plan_.cancelled = true;
             return;
-        } else if (!Compute(singleFile.empty() ? path : singleFile, current, updated)) {
+        } else if (!Compute(path, current, updated)) {
             return;
         }
-        if (updated.size() != current.size())
-            updated.resize(current.size());  // a shown listing cut short: nothing more to change
+        updated.resize(current.size());
         plan_.entries += static_cast<std::int64_t>(current.size());
 
         std::vector<EntrySteps> steps(current.size());
         for (std::size_t i = 0; i < current.size(); ++i)
             steps[i] = StepsFor(current[i], updated[i], settings_.engine);
-
-        // A single file's new name may be taken by any entry of its folder,
-        // none of which was listed: the one name is looked up.
-        if (!singleFile.empty() && current.size() == 1 && steps[0].rename &&
-            folder.GetAttributes(updated[0].name).ok())
-            unlisted.push_back(updated[0].name);
 
         PlannedFolder& planned = plan_.folders[index];
         planned.traits = TraitsOfListed(folder, current, unlisted);
@@ -191,13 +210,12 @@ class Planner {
         }
     }
 
-    bool List(Folder& folder, const std::wstring& path, FileEntries& current,
-              std::vector<std::wstring>& unlisted) {
+    bool List(Folder& folder, const std::wstring& path, const std::vector<std::wstring>& files,
+              FileEntries& current, std::vector<std::wstring>& unlisted) {
         const auto listing = Listing(&unlisted);
-        const bool single = path.back() != kPathSeparator;
-        // A listing that fails has shown its message already.
-        const auto result =
-            single ? ListPath(listing, path, current) : ListFolder(listing, folder, current);
+        // A listing that fails has said so already.
+        const auto result = files.empty() ? ListFolder(listing, folder, current)
+                                          : ListNamed(listing, folder, files, current);
         if (result.ok())
             return true;
         MarkUnreadable(
@@ -245,7 +263,7 @@ class Planner {
         auto folder = parent.OpenFolder(entry.name, entry.id);
         const std::size_t child = plan_.folders.size();
         if (folder) {
-            PlanFolder(**folder, path, L"", index, position, nullptr);
+            PlanFolder(**folder, path, {}, index, position);
         } else if (const int code = folder.error().code;
                    code == kFolderReplaced || code == ENOTDIR) {
             AddUnreadable(path, index, position,
@@ -269,23 +287,13 @@ class Planner {
 
     const JobSettings& settings_;
     FileSystem& fs_;
-    Dialogs& dialogs_;
+    MessageCollector dialogs_;
     PlanObserver* observer_;
     JobPlan& plan_;
     NoProgress noProgress_;
 };
 
 }  // namespace
-
-WalkRoot ResolveWalkRoot(FileSystem& fs, const std::wstring& root) {
-    WalkRoot resolved{root, true};
-    if (const auto word = fs.GetAttributes(root); word.ok() && IsDirectoryWord(*word)) {
-        resolved.isFile = false;
-        if (!root.empty() && root.back() != kPathSeparator)
-            resolved.path += kPathSeparator;
-    }
-    return resolved;
-}
 
 const Finding* PlannedFolder::FindingAt(std::size_t position) const {
     const auto it = std::lower_bound(findings.begin(), findings.end(), position,
@@ -452,11 +460,23 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
     return findings;
 }
 
-JobPlan BuildPlan(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
-                  PlanObserver* observer, std::optional<ListedRoot> root) {
+JobPlan BuildPlan(const JobSettings& settings, JobRoots roots, FileSystem& fs,
+                  PlanObserver* observer) {
     JobPlan plan;
-    Planner(settings, fs, dialogs, observer, plan).PlanRoot(root);
+    Planner(settings, fs, observer, plan).PlanRoots(roots);
     return plan;
+}
+
+bool TasksRejected(const JobPlan& plan) {
+    return std::any_of(plan.folders.begin(), plan.folders.end(), [](const PlannedFolder& f) {
+        return f.problem && f.problem->rfind(kErrorProcessingDirectory, 0) == 0;
+    });
+}
+
+JobPlan PlanJob(const JobSettings& settings, FileSystem& fs, PlanObserver* observer) {
+    return BuildPlan(settings,
+                     OpenRoots(fs, settings.paths, settings.listOptions.includeSubfolders), fs,
+                     observer);
 }
 
 std::wstring PlanCountText(std::int64_t changes, std::int64_t problems) {

@@ -10,9 +10,11 @@
 
 #include "engine/error_log.hpp"
 #include "engine/job.hpp"
+#include "engine/job_roots.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
+#include "platform/message_text.hpp"
 
 namespace torvane {
 
@@ -69,20 +71,39 @@ struct PlannedFolder {
     // Set when the folder could not be read or computed: nothing in it is
     // listed and the job logs this line where it meets the folder.
     std::optional<std::wstring> problem;
+    // A root's folder as it was opened for the plan: the job applies the
+    // root through it. Null for the folders below, which are entered from
+    // their parents.
+    std::shared_ptr<Folder> open;
 
     // The finding of the entry at `position`, if any.
     const Finding* FindingAt(std::size_t position) const;
 };
 
+// Something a plan's listing or computing had to say (a folder that can't be
+// read, a pattern that is not valid or took too long), for the front end to
+// show once the plan is made. The same message is kept once.
+struct PlanMessage {
+    MessageText text;
+    std::wstring caption;
+    MessageIcon icon = MessageIcon::kError;
+};
+
 struct JobPlan {
-    std::vector<PlannedFolder> folders;  // the root first, each folder before those below it
-    bool rootIsFile = false;    // the root is a single file: its folder holds that one entry
+    // Each root, then the folders below it, each before those below it.
+    std::vector<PlannedFolder> folders;
+    std::vector<std::size_t> roots;  // the roots' places in `folders`, in the order given
+    std::vector<PlanMessage> messages;
+    std::vector<RootProblem> repeats;  // paths given twice, each planned once
+    bool rootIsFile = false;    // the job was given one file: its folder holds that one entry
     bool cancelled = false;     // the build was cancelled: the plan is incomplete
     std::int64_t entries = 0;   // every entry listed, changed or not
     std::int64_t changes = 0;   // entries with at least one step
     std::int64_t problems = 0;  // findings, the unreadable folders' included
-    // Whether the plan reaches past the root folder's own entries.
+    // Whether the plan reaches past one root folder's own entries.
     bool ReachesBelowRoot() const { return folders.size() > 1; }
+    // The first root's path, or empty.
+    std::wstring RootPath() const { return folders.empty() ? std::wstring() : folders[0].path; }
 };
 
 // What a plan's build tells the thread that asked for it.
@@ -96,33 +117,22 @@ class PlanObserver {
     virtual bool CancelRequested() { return false; }
 };
 
-// The root a job walks: the path with the separator added when it names a
-// folder, and whether it is a single file (or can't be looked at).
-struct WalkRoot {
-    std::wstring path;
-    bool isFile = false;
-};
+// Builds the plan of a job with `settings` over `roots` (see OpenRoots): each
+// root's folder, or the files named in it, and every subfolder when they are
+// included, each entered from its open parent as the job enters it (never
+// through a symbolic link). A folder that can't be read or computed becomes a
+// problem of the plan, and what it had to say one of the plan's messages; so
+// does a root that can't be opened. Never shows anything.
+JobPlan BuildPlan(const JobSettings& settings, JobRoots roots, FileSystem& fs,
+                  PlanObserver* observer = nullptr);
 
-// Looks at `root` once to tell a folder from a single file.
-WalkRoot ResolveWalkRoot(FileSystem& fs, const std::wstring& root);
+// Whether some folder's new values could not be computed: a task the engine
+// rejects (an invalid pattern, one that took too long), as the plan's
+// messages say.
+bool TasksRejected(const JobPlan& plan);
 
-// The root as the front end has already listed and computed it, handed over
-// so that a job started right after showing it neither reads it again nor
-// keeps a second copy. The entries must come from the job's own list options.
-struct ListedRoot {
-    FileEntries current;
-    FileEntries updated;
-    std::vector<std::wstring> unlistedNames;  // as ListContext::unlistedNames gives them
-};
-
-// Builds the plan of a job with `settings`: the root (a folder, or a single
-// file), and every subfolder when they are included, each entered from its
-// open parent as the job enters it (never through a symbolic link). A folder
-// that can't be read or computed shows its message through `dialogs` and
-// becomes a problem of the plan. `root`, when given, is used instead of
-// listing the root again.
-JobPlan BuildPlan(const JobSettings& settings, FileSystem& fs, Dialogs& dialogs,
-                  PlanObserver* observer = nullptr, std::optional<ListedRoot> root = std::nullopt);
+// OpenRoots of the settings' paths, then BuildPlan.
+JobPlan PlanJob(const JobSettings& settings, FileSystem& fs, PlanObserver* observer = nullptr);
 
 // The steps that take `current` to `updated` for a job with `settings`: none
 // for an entry the attribute target passes over.

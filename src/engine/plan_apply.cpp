@@ -365,26 +365,41 @@ class Applier {
     explicit Applier(ApplyState& job) : job_(job) {}
 
     void Run() {
-        if (job_.plan.folders.empty())
-            return;
-        const PlannedFolder& root = job_.plan.folders.front();
+        for (const std::size_t root : job_.plan.roots) {
+            if (job_.result.cancelled)
+                break;
+            ApplyRoot(root);
+        }
+        job_.progress.Flush();
+    }
+
+  private:
+    // A root is applied through the folder its plan listed, kept open since;
+    // a plan made without it (an undo's) opens the root's path once more and
+    // checks that it is still the folder planned.
+    void ApplyRoot(std::size_t index) {
+        const PlannedFolder& root = job_.plan.folders[index];
         if (root.problem) {
             job_.Log(*root.problem);
+            return;
+        }
+        if (root.open != nullptr) {
+            ApplyFolder(index, *root.open);
             return;
         }
         auto folder = job_.fs.OpenFolder(root.path);
         if (!folder) {
             job_.Log(ErrorLogLine(kErrorReadingDirectory, root.path,
                                   job_.fs.SystemMessage(folder.error().code)));
+            job_.progress.Add(EntriesUnder(index));
         } else if (root.id != FileId{} && (*folder)->id() != root.id) {
             job_.Log(ErrorLogLine(kErrorReadingDirectory, root.path, kFolderReplacedMessage));
+            job_.progress.Add(EntriesUnder(index));
         } else {
-            ApplyFolder(0, **folder);
+            ApplyFolder(index, **folder);
         }
-        job_.progress.Flush();
     }
 
-  private:
     // Every entry listed in the folder `index` and below it.
     std::int64_t EntriesUnder(std::size_t index) const {
         const PlannedFolder& f = job_.plan.folders[index];

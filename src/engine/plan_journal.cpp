@@ -2,6 +2,7 @@
 #include "engine/plan_journal.hpp"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "tasks/task_list_file.hpp"
 
@@ -108,11 +109,23 @@ std::wstring ListOptionsText(const ListOptions& options) {
     return text;
 }
 
-JobRecord JobRecordFor(const JobSettings& settings, std::int64_t started, std::wstring frontEnd) {
+// The roots of a plan as a job's record names them: each root's absolute
+// path (a single file's own), separated by "; ".
+std::wstring RootsText(const JobPlan& plan) {
+    if (plan.rootIsFile && !plan.folders.empty() && plan.folders[0].current.size() == 1)
+        return plan.folders[0].current[0].FullPath();
+    std::wstring text;
+    for (const std::size_t root : plan.roots)
+        text += (text.empty() ? L"" : L"; ") + plan.folders[root].path;
+    return text;
+}
+
+JobRecord JobRecordFor(const JobSettings& settings, const JobPlan& plan, std::int64_t started,
+                       std::wstring frontEnd) {
     JobRecord record;
     record.started = started;
     record.kind = JobKind::kJob;
-    record.root = settings.root;
+    record.root = RootsText(plan);
     for (const TaskItem& item : settings.tasks)
         record.tasks += FormatTaskListLine(item) + L"\n";
     record.options = ListOptionsText(settings.listOptions);
@@ -126,15 +139,36 @@ JobHistoryStart BeginJobHistory(History* history, JobRecord record, const JobPla
         return start;
     const PlanJournalSource entries(plan);
     record.entries = static_cast<std::int64_t>(entries.size());
-    start.journal = history->Begin(record, entries, start.problem);
-    if (start.journal == nullptr) {
-        if (start.problem.empty())
-            start.problem = L"The history could not be written.";
-    } else {
-        start.id = record.id;
-        start.problem.clear();
+    auto begun = history->Begin(record, entries);
+    if (!begun) {
+        start.problem = begun.error().text.empty()
+                            ? std::wstring(L"The history could not be written.")
+                            : begun.error().text;
+        return start;
     }
+    start.journal = std::move(*begun);
+    start.id = record.id;
     return start;
+}
+
+SystemError HistoryDamaged(std::wstring text) {
+    return SystemError{EBADMSG, std::move(text)};
+}
+
+Result<std::optional<JobRecord>> LastJobNotUndone(History& history) {
+    auto jobs = history.Jobs();
+    if (!jobs)
+        return jobs.error();
+    for (JobRecord& job : *jobs) {
+        if (job.undoneBy == 0 && job.outcome != JobOutcome::kRunning)
+            return std::optional<JobRecord>(std::move(job));
+    }
+    return std::optional<JobRecord>();
+}
+
+std::wstring HistoryProblemMessage(const std::wstring& problem) {
+    return L"The job history can't be written, so jobs run without it and can't be undone: " +
+           problem;
 }
 
 }  // namespace torvane

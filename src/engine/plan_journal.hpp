@@ -59,9 +59,14 @@ struct PlanJournal {
 // PlanJournalSource).
 PlanJournal JournalOfPlan(const JobPlan& plan);
 
-// The record of a job with `settings` started at `started` by `frontEnd`
-// ("torvane" or "torvane-cli"), before the history gives it an id.
-JobRecord JobRecordFor(const JobSettings& settings, std::int64_t started, std::wstring frontEnd);
+// The record of a job with `settings` and `plan` started at `started` by
+// `frontEnd` ("torvane" or "torvane-cli"), before the history gives it an id.
+// Its root names the plan's roots by their absolute paths.
+JobRecord JobRecordFor(const JobSettings& settings, const JobPlan& plan, std::int64_t started,
+                       std::wstring frontEnd);
+
+// The plan's roots as a job's record names them.
+std::wstring RootsText(const JobPlan& plan);
 
 // A job's history as it starts: its journal (null when there is no history),
 // the id the history gave the job, and why there is no history when Begin

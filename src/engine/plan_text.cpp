@@ -66,4 +66,21 @@ std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileE
     return line;
 }
 
+std::wstring CommonFolder(const std::wstring& a, const std::wstring& b) {
+    std::size_t n = 0;
+    while (n < a.size() && n < b.size() && a[n] == b[n])
+        ++n;
+    const auto slash = a.rfind(kPathSeparator, n == 0 ? 0 : n - 1);
+    return slash == std::wstring::npos ? std::wstring() : a.substr(0, slash + 1);
+}
+
+std::wstring PlanDisplayRoot(const JobPlan& plan) {
+    std::wstring root;
+    for (std::size_t k = 0; k < plan.roots.size(); ++k) {
+        const std::wstring& path = plan.folders[plan.roots[k]].path;
+        root = k == 0 ? path : CommonFolder(root, path);
+    }
+    return root;
+}
+
 }  // namespace torvane

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/plan.hpp"
 #include "filelist/file_entry.hpp"
 
 namespace torvane {
@@ -26,6 +27,14 @@ std::wstring AttributeChanges(std::uint32_t before, std::uint32_t after);
 // is a folder path (ends with the separator), otherwise the folder part of the
 // single file's path ("./" when it has none, as the listing writes it).
 std::wstring DisplayBase(const std::wstring& root);
+
+// The deepest folder holding both paths (ending with the separator), or
+// empty when they share none.
+std::wstring CommonFolder(const std::wstring& a, const std::wstring& b);
+
+// The folder the dry run writes a plan's paths against: its one root, or
+// the folder holding all its roots.
+std::wstring PlanDisplayRoot(const JobPlan& plan);
 
 // The times and attributes that change, as a line shows them after the
 // names: "Created|Modified|Accessed old -> new" for each time that changes,

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "engine/error_log.hpp"
+#include "engine/plan_text.hpp"
 #include "filelist/list_path.hpp"
 #include "platform/date_text.hpp"
 #include "platform/file_attributes.hpp"
@@ -36,14 +37,6 @@ struct Node {
 };
 
 // The longest folder path (ending with the separator) that starts both.
-std::wstring CommonFolder(const std::wstring& a, const std::wstring& b) {
-    std::size_t n = 0;
-    while (n < a.size() && n < b.size() && a[n] == b[n])
-        ++n;
-    const auto slash = a.rfind(kPathSeparator, n == 0 ? 0 : n - 1);
-    return slash == std::wstring::npos ? std::wstring() : a.substr(0, slash + 1);
-}
-
 // An attribute word as it can be compared: "normal" only says that no other
 // bit is set, and a word planned with it is read back without it.
 bool SameWord(std::uint32_t a, std::uint32_t b) {
@@ -134,13 +127,22 @@ class UndoPlanner {
             nodes_[node].entries.push_back(k);
         }
 
+        plan_.roots.push_back(0);
         auto folder = fs_.OpenFolder(root);
         if (!folder) {
+            // Jobs recorded before the history kept absolute paths hold the
+            // path as it was typed, relative to a folder the undo can't know.
             AddProblem(root, PlannedFolder::kNone, PlannedFolder::kNone,
-                       fs_.SystemMessage(folder.error().code));
+                       root.front() == kPathSeparator
+                           ? fs_.SystemMessage(folder.error().code)
+                           : fs_.SystemMessage(folder.error().code) +
+                                 L" (the job recorded this folder relative to the folder it was "
+                                 L"started in: undo it from that folder)");
             return;
         }
-        Visit(0, **folder, root, PlannedFolder::kNone, PlannedFolder::kNone);
+        std::shared_ptr<Folder> open = std::move(*folder);
+        Visit(0, *open, root, PlannedFolder::kNone, PlannedFolder::kNone);
+        plan_.folders[0].open = std::move(open);
     }
 
   private:
@@ -383,10 +385,6 @@ JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs) {
     JobPlan plan;
     UndoPlanner(entries, fs, plan).Plan();
     return plan;
-}
-
-JobPlan BuildUndoPlan(const std::vector<JournalEntry>& entries, FileSystem& fs) {
-    return BuildUndoPlan(std::vector<JournalEntry>(entries), fs);
 }
 
 JobRecord UndoRecordFor(const JobRecord& job, const JobPlan& undoPlan, std::int64_t started,

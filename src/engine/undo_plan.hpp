@@ -37,7 +37,6 @@ namespace torvane {
 // Entries handed over are used up as the plan takes their values: the
 // journal of a large job is not held whole beside its plan.
 JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs);
-JobPlan BuildUndoPlan(const std::vector<JournalEntry>& entries, FileSystem& fs);
 
 // The record of the undo of `job` started at `started`: kind kUndo, `undoes`
 // set, its root the undo plan's root.

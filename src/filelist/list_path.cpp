@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 #include "filelist/logical_compare.hpp"
 #include "filelist/shortcut.hpp"
@@ -284,6 +285,34 @@ Status ListPath(const ListContext& context, std::wstring path, FileEntries& out)
 Status ListFolder(const ListContext& context, Folder& folder, FileEntries& out) {
     Search search{true, folder.path(), folder.FindEntries()};
     return FillEntries(context, search, out);
+}
+
+Status ListNamed(const ListContext& context, Folder& folder, const std::vector<std::wstring>& names,
+                 FileEntries& out) {
+    auto records = folder.FindEntries();
+    if (!records) {
+        ShowReadError(context, records.error());
+        return records.error();
+    }
+    const std::unordered_set<std::wstring_view> wanted(names.begin(), names.end());
+    const SharedPath path(folder.path());
+    FileEntries folders;
+    FileEntries files;
+    for (auto& r : *records) {
+        if (wanted.count(r.name) != 0 && IsListed(r, false, context.options)) {
+            auto entry = EntryOf(context, path, std::move(r));
+            (entry.IsFolder() ? folders : files).push_back(std::move(entry));
+        } else if (context.unlistedNames != nullptr && r.name != L"." && r.name != L"..") {
+            context.unlistedNames->push_back(std::move(r.name));
+        }
+    }
+    SortByName(folders);
+    SortByName(files);
+    out.insert(out.end(), std::make_move_iterator(folders.begin()),
+               std::make_move_iterator(folders.end()));
+    out.insert(out.end(), std::make_move_iterator(files.begin()),
+               std::make_move_iterator(files.end()));
+    return Status::Ok();
 }
 
 void ShowListingError(const ListContext& context, const SystemError& error) {

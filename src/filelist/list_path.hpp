@@ -75,6 +75,15 @@ Status ListPath(const ListContext& context, std::wstring path, FileEntries& out)
 // `out` unchanged and returns the error.
 Status ListFolder(const ListContext& context, Folder& folder, FileEntries& out);
 
+// Appends the entries of an open folder that `names` name to `out`, sorted
+// as ListFolder sorts (the list options don't apply: each was asked for by
+// name; temporary entries and shortcuts are still never listed). The
+// folder's other names go to the context's unlistedNames. A folder that
+// can't be read shows its message, leaves `out` unchanged and returns the
+// error.
+Status ListNamed(const ListContext& context, Folder& folder, const std::vector<std::wstring>& names,
+                 FileEntries& out);
+
 // Shows the listing's message for a folder that can't be read: "Error!  " +
 // the system's text.
 void ShowListingError(const ListContext& context, const SystemError& error);

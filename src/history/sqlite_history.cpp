@@ -56,6 +56,11 @@ constexpr const char* kDeleteJob = "DELETE FROM jobs WHERE id = ?1";
 constexpr const char* kSelectOutcome = "SELECT outcome FROM jobs WHERE id = ?1";
 constexpr const char* kUpdateUndoneBy = "UPDATE jobs SET undone_by = ?2 WHERE id = ?1";
 
+// A failure of the store, as the interface reports it.
+SystemError Problem(std::wstring text) {
+    return SystemError{EIO, std::move(text)};
+}
+
 class SqliteHistory final : public History {
   public:
     SqliteHistory(std::string file, std::wstring path, SqlConnection db, ByteLockFile locks,
@@ -84,9 +89,8 @@ class SqliteHistory final : public History {
           deleteJob_(db_, kDeleteJob),
           updateUndoneBy_(db_, kUpdateUndoneBy) {}
 
-    using History::Begin;
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& entries,
-                                      std::wstring& problem) override {
+    Result<std::unique_ptr<JobJournal>> Begin(JobRecord& job,
+                                              const JournalSource& entries) override {
         std::lock_guard lk(m_);
         try {
             // The journal's own connection, opened first: its writer thread
@@ -100,17 +104,13 @@ class SqliteHistory final : public History {
             journalDb.Exec(
                 ("PRAGMA wal_autocheckpoint=" + std::to_string((4 << 20) / pageSize)).c_str());
             auto lock = ByteLockFile::Open(LockPath(file_));
-            if (!lock) {
-                problem = L"Can't open the history's lock file " + FromUtf8(LockPath(file_)) +
-                          L": " + lock.error().text;
-                return nullptr;
-            }
+            if (!lock)
+                return Problem(L"Can't open the history's lock file " + FromUtf8(LockPath(file_)) +
+                               L": " + lock.error().text);
             if (job.started == 0)
                 job.started = static_cast<std::int64_t>(std::time(nullptr));
-            if (entries.size() > static_cast<std::size_t>(kMaxPosition)) {
-                problem = L"The job has too many entries for the history.";
-                return nullptr;
-            }
+            if (entries.size() > static_cast<std::size_t>(kMaxPosition))
+                return Problem(L"The job has too many entries for the history.");
             if (job.entries == 0)
                 job.entries = static_cast<std::int64_t>(entries.size());
 
@@ -132,11 +132,9 @@ class SqliteHistory final : public History {
             const std::int64_t id = sqlite3_last_insert_rowid(db_.get());
             // Taken before the commit: once others can see the job, its lock
             // says it runs.
-            if (auto locked = lock->Lock(id); !locked) {
-                problem = L"Can't lock the job in the history's lock file " +
-                          FromUtf8(LockPath(file_)) + L": " + locked.error().text;
-                return nullptr;
-            }
+            if (auto locked = lock->Lock(id); !locked)
+                return Problem(L"Can't lock the job in the history's lock file " +
+                               FromUtf8(LockPath(file_)) + L": " + locked.error().text);
             InsertEntries(id, entries);
             // Made before the commit, so that nothing can fail once the job
             // is stored: a job stored without a journal would show as
@@ -155,14 +153,13 @@ class SqliteHistory final : public History {
             job.failures = 0;
             job.outcome = JobOutcome::kRunning;
             job.undoneBy = 0;
-            return journal;
+            return Result<std::unique_ptr<JobJournal>>(std::move(journal));
         } catch (const SqlFailure& f) {
-            problem = ProblemOf(f, path_);
-            return nullptr;
+            return Problem(ProblemOf(f, path_));
         }
     }
 
-    std::vector<JobRecord> Jobs() override {
+    Result<std::vector<JobRecord>> Jobs() override {
         std::lock_guard lk(m_);
         std::vector<JobRecord> jobs;
         try {
@@ -171,29 +168,29 @@ class SqliteHistory final : public History {
                 jobs.push_back(RecordOf(st));
             for (auto& job : jobs)
                 job.outcome = Settled(job.id, job.outcome);
-        } catch (const SqlFailure&) {
-            // Nothing to show but what was read: the interface has no room
-            // for the problem, and the next Begin reports it.
+        } catch (const SqlFailure& f) {
+            return HistoryDamaged(L"The list of jobs can't be read: " + ProblemOf(f, path_));
         }
         return jobs;
     }
 
-    std::optional<JobRecord> Job(std::int64_t id) override {
+    Result<std::optional<JobRecord>> Job(std::int64_t id) override {
         std::lock_guard lk(m_);
         try {
             auto& st = selectJob_.Reset().Bind(1, id);
             if (!st.Step())
-                return std::nullopt;
+                return std::optional<JobRecord>();
             JobRecord job = RecordOf(st);
             st.Reset();
             job.outcome = Settled(job.id, job.outcome);
-            return job;
-        } catch (const SqlFailure&) {
-            return std::nullopt;
+            return std::optional<JobRecord>(std::move(job));
+        } catch (const SqlFailure& f) {
+            return HistoryDamaged(L"Job " + std::to_wstring(id) + L" can't be read: " +
+                                  ProblemOf(f, path_));
         }
     }
 
-    std::vector<JournalEntry> Entries(std::int64_t id) override {
+    Result<std::vector<JournalEntry>> Entries(std::int64_t id) override {
         std::lock_guard lk(m_);
         std::vector<JournalEntry> entries;
         try {
@@ -224,23 +221,26 @@ class SqliteHistory final : public History {
                 if (!ApplyProgress(progress.Bytes(0), entries))
                     throw SqlFailure{SQLITE_CORRUPT, 0};
             }
-        } catch (const SqlFailure&) {
-            entries.clear();
+        } catch (const SqlFailure& f) {
+            return HistoryDamaged(L"The entries of job " + std::to_wstring(id) +
+                                  L" are damaged and can't be read: " + ProblemOf(f, path_));
         }
         return entries;
     }
 
-    void MarkUndone(std::int64_t job, std::int64_t undo) override {
+    Status MarkUndone(std::int64_t job, std::int64_t undo) override {
         std::lock_guard lk(m_);
         try {
             SqlWriteTransaction tx(db_);
             updateUndoneBy_.Reset().Bind(1, job).Bind(2, undo).Run();
             tx.Commit();
-        } catch (const SqlFailure&) {
+        } catch (const SqlFailure& f) {
+            return Problem(ProblemOf(f, path_));
         }
+        return Status::Ok();
     }
 
-    void Clear() override {
+    Status Clear() override {
         std::lock_guard lk(m_);
         try {
             {
@@ -252,8 +252,10 @@ class SqliteHistory final : public History {
             // nothing of the forgotten jobs stays in either file.
             db_.Exec("VACUUM");
             db_.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-        } catch (const SqlFailure&) {
+        } catch (const SqlFailure& f) {
+            return Problem(ProblemOf(f, path_));
         }
+        return Status::Ok();
     }
 
   private:

@@ -63,13 +63,13 @@ class ControllerHistoryTest : public ControllerTest {
 
 TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheReview) {
     RunRenameJob();
-    const auto jobs = controller->HistoryJobs();
+    const auto jobs = controller->HistoryJobs().value();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].outcome, JobOutcome::kDone);
     EXPECT_EQ(jobs[0].done, 2);
     EXPECT_EQ(jobs[0].root, L"/data/");
     EXPECT_EQ(jobs[0].frontEnd, L"torvane");
-    EXPECT_EQ(controller->HistoryEntries(jobs[0].id).size(), 2u);
+    EXPECT_EQ(controller->HistoryEntries(jobs[0].id).value().size(), 2u);
     ASSERT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
 
     // A review answered Cancel applies nothing.
@@ -84,9 +84,9 @@ TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheRevi
     ASSERT_TRUE(controller->UndoLastJob());
     FinishJob();
     EXPECT_EQ(DataNames(), (Names{L"a10.jpg", L"a2.jpg", L"b.jpg", L"sub"}));
-    const auto undone = history.Job(jobs[0].id);
+    const auto undone = history.Job(jobs[0].id).value();
     ASSERT_NE(undone->undoneBy, 0);
-    const auto undo = history.Job(undone->undoneBy);
+    const auto undo = history.Job(undone->undoneBy).value();
     EXPECT_EQ(undo->kind, JobKind::kUndo);
     EXPECT_EQ(undo->undoes, jobs[0].id);
     EXPECT_EQ(controller->taskList().size(), 1u);
@@ -109,7 +109,7 @@ TEST_F(ControllerHistoryTest, HistoryThatCantBeWrittenIsSaidOnceAndEachLogSaysIt
     const auto& log = controller->lastJobResult()->log;
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[1], std::wstring(kHistoryNotKept) + L"The disk is full.\r\n");
-    EXPECT_TRUE(history.Jobs().empty());
+    EXPECT_TRUE(history.Jobs().value().empty());
 }
 
 TEST_F(ControllerHistoryTest, HistoryThatCantBeOpenedIsSaidAtTheFirstJob) {
@@ -169,7 +169,7 @@ TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJo
     now = static_cast<std::int64_t>(std::time(nullptr));
     RunRenameJob();
     RunNextJob(L"x", L"y");
-    const auto before = controller->HistoryJobs();
+    const auto before = controller->HistoryJobs().value();
     ASSERT_EQ(before.size(), 2u);
     controller->Option();
     EXPECT_EQ(view.historyShown, HistorySettings{});
@@ -181,9 +181,9 @@ TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJo
     Preferences written;
     LoadPreferences(fs, dialogs, written);
     EXPECT_EQ(HistorySettingsOf(written), keepOne);
-    EXPECT_EQ(controller->HistoryJobs().size(), 2u);  // nothing is forgotten before a job
+    EXPECT_EQ(controller->HistoryJobs().value().size(), 2u);  // nothing is forgotten before a job
     RunNextJob(L"y", L"z");
-    const auto kept = controller->HistoryJobs();
+    const auto kept = controller->HistoryJobs().value();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_GT(kept[0].id, before[0].id);
 
@@ -195,7 +195,7 @@ TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJo
     RunNextJob(L"z", L"w");
     controller->ApplyPreferences(PreferenceFlags{}, keepOne);
     ASSERT_TRUE(controller->historyAvailable());
-    const auto after = controller->HistoryJobs();
+    const auto after = controller->HistoryJobs().value();
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].id, kept[0].id);
 }
@@ -222,7 +222,7 @@ TEST_F(ControllerHistoryTest, TheHistoryIsOpenedAgainOnlyForNewSettingsAndAfterT
     FinishJob();
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1], changed);
-    EXPECT_EQ(history.Jobs().size(), 1u);
+    EXPECT_EQ(history.Jobs().value().size(), 1u);
     EXPECT_TRUE(controller->historyAvailable());
 }
 

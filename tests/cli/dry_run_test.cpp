@@ -8,7 +8,9 @@
 #include "console_streams.hpp"
 #include "engine/apply_task.hpp"
 #include "engine/job.hpp"
+#include "engine/plan_text.hpp"
 #include "fake_file_system.hpp"
+#include "job_support.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/progress.hpp"
 #include "recording_dialogs.hpp"
@@ -118,22 +120,12 @@ TEST(DryRunTextTest, ALineShowsTheNamesSideBySideAndOnlyWhatChanges) {
 
 class DryRunWalkTest : public ::testing::Test {
   protected:
-    // The dry run as the console runs it: the root listed and computed as the
-    // window does, the rest by the walk.
+    // The dry run as the console runs it: the plan of the job, described.
     DryRunReport Run(const std::wstring& root, const TaskList& tasks, ListOptions options,
                      AttributeTarget attributeTarget = AttributeTarget::kFiles) {
-        settings = JobSettings{root, tasks, options, {false, attributeTarget}};
-        NoProgress progress;
-        ListContext listing{fs, dialogs, progress};
-        listing.options = options;
-        listing.attributeTarget = attributeTarget;
-        FileEntries current;
-        EXPECT_TRUE(ListPath(listing, root, current).ok());
-        const auto computed =
-            ComputeNewEntries(current, tasks, {settings.engine, dialogs, ApplyMode::JobMode, {}});
-        return DescribePlan(
-            BuildPlan(settings, fs, dialogs, nullptr, ListedRoot{current, computed.entries, {}}),
-            root);
+        settings = JobSettings{{root}, tasks, options, {false, attributeTarget}};
+        const JobPlan plan = BuildPlan(settings, fs, dialogs);
+        return DescribePlan(plan, PlanDisplayRoot(plan));
     }
 
     // The job on the same settings, returning the file system's changes;

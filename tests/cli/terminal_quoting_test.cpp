@@ -14,6 +14,7 @@
 #include "engine/messages.hpp"
 #include "fake_file_system.hpp"
 #include "filelist/list_path.hpp"
+#include "job_support.hpp"
 #include "platform/progress.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
@@ -141,7 +142,7 @@ class ConsoleNamesTest : public ConsoleMessageQuotingTest {
         f.regex = L"FALSE";
         f.numbering = L"FALSE";
         f.startNumber = L"1";
-        settings = JobSettings{L"/r/",
+        settings = JobSettings{{L"/r/"},
                                {TaskItem{1, L"", BuildTaskDefinition(f)}},
                                {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone},
                                {}};
@@ -151,7 +152,7 @@ class ConsoleNamesTest : public ConsoleMessageQuotingTest {
 };
 
 TEST_F(ConsoleNamesTest, TheDryRunPrintsNoRawControlAndItsReportKeepsThem) {
-    const auto report = DescribePlan(BuildPlan(settings, fs, frontEnd), settings.root);
+    const auto report = DescribePlan(BuildPlan(settings, fs, frontEnd), settings.paths[0]);
     ASSERT_EQ(report.lines.size(), 5u);  // the four renames, and the unreadable folder's problem
     ASSERT_EQ(report.folderProblems.size(), 1u);
     EXPECT_NE(report.folderProblems[0].find(kFolder), std::wstring::npos);

@@ -11,6 +11,7 @@
 #include "disk_job.hpp"
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "job_support.hpp"
 #include "loop_mount.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
@@ -44,7 +45,7 @@ class ExfatTest : public ::testing::Test {
 
     JobSettings Settings(TaskList tasks) const {
         JobSettings settings;
-        settings.root = FromUtf8(mount_ + "/");
+        settings.paths = {FromUtf8(mount_ + "/")};
         settings.tasks = std::move(tasks);
         return settings;
     }

@@ -9,6 +9,7 @@
 
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "job_support.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
     rename.replace = L"g";
     rename.regex = L"TRUE";
     JobSettings settings;
-    settings.root = FromUtf8(argv[1]);
+    settings.paths = {FromUtf8(argv[1])};
     settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(rename)}};
     PosixFileSystem fs;
     fs.SetBeforeStep(WriteStepByte);

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/job.hpp"
+#include "job_support.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
@@ -53,7 +54,7 @@ class JobDiskTest : public ::testing::Test {
                   AttributeTarget attributeTarget = AttributeTarget::kFiles,
                   Retrieve retrieve = Retrieve::kFiles, std::wstring root = {}) {
         JobSettings settings;
-        settings.root = root.empty() ? FromUtf8(dir.path() + "/") : root;
+        settings.paths = {root.empty() ? FromUtf8(dir.path() + "/") : root};
         settings.tasks = std::move(tasks);
         settings.listOptions.includeSubfolders = includeSubfolders;
         settings.listOptions.retrieve = retrieve;
@@ -175,7 +176,7 @@ TEST_F(JobDiskTest, LetterCaseOnlyRenameIsCarriedOut) {
     f.find = L"photo";
     f.replace = L"Photo";
     JobSettings settings;
-    settings.root = FromUtf8(dir.path() + "/");
+    settings.paths = {FromUtf8(dir.path() + "/")};
     settings.tasks = {Task(f)};
     settings.engine.caseSensitive = true;
     const auto result = RunJob(settings, fs, dialogs, observer, 0);
@@ -202,7 +203,7 @@ TEST_F(JobDiskTest, AnEntryLeftUnderATemporaryNameIsNamedInTheLog) {
     ASSERT_EQ(::link(dir.Join("a").c_str(), dir.Join("A").c_str()), 0);
     PosixFileSystem never(&RenameNeverBack);
     JobSettings settings;
-    settings.root = FromUtf8(dir.path() + "/");
+    settings.paths = {FromUtf8(dir.path() + "/")};
     RenameTaskFields f;
     f.find = L"^a$";
     f.replace = L"A";

@@ -18,6 +18,7 @@
 #include "engine/plan.hpp"
 #include "engine/plan_journal.hpp"
 #include "engine/undo_plan.hpp"
+#include "job_support.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -141,7 +142,7 @@ TEST(JobKill, KilledAmidCyclesLosesNoEntryAndLeavesOnlyKnownNames) {
 // with the process (each entry still "planned").
 std::vector<JournalEntry> JournalOfChildJob(const std::string& folder, bool cycles) {
     JobSettings settings;
-    settings.root = FromUtf8(folder) + L"/";
+    settings.paths = {FromUtf8(folder) + L"/"};
     if (!cycles)
         settings.tasks = {testing::RegexRename(L"^f", L"g")};
     PosixFileSystem fs;
@@ -182,7 +183,7 @@ TEST(JobKill, KilledJobIsUndoneBackToItsStart) {
             leftAside += name.rfind(".torvane-", 0) == 0 ? 1 : 0;
 
         PosixFileSystem fs;
-        const JobPlan undo = BuildUndoPlan(journal, fs);
+        const JobPlan undo = BuildUndoPlan(std::vector<JournalEntry>(journal), fs);
         EXPECT_EQ(undo.problems, 0);
         testing::SilentObserver observer;
         const JobResult result = ApplyPlan(undo, fs, observer, 0, ProblemEntries::kSkip);

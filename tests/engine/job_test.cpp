@@ -8,6 +8,7 @@
 
 #include "engine/messages.hpp"
 #include "fake_file_system.hpp"
+#include "job_support.hpp"
 #include "platform/file_attributes.hpp"
 #include "recording_dialogs.hpp"
 #include "tasks/task_definition.hpp"
@@ -73,7 +74,7 @@ class JobTest : public ::testing::Test {
                   AttributeTarget attributeTarget = AttributeTarget::kFiles,
                   Retrieve retrieve = Retrieve::kFiles) {
         JobSettings settings;
-        settings.root = root;
+        settings.paths = {root};
         settings.tasks = std::move(tasks);
         settings.listOptions.includeSubfolders = includeSubfolders;
         settings.listOptions.retrieve = retrieve;
@@ -220,7 +221,7 @@ TEST_F(JobTest, AFolderPastTheTimeBudgetIsLoggedAndLeftAndTheOthersAreDone) {
         fs.AddFile(L"/r/big/IMG_" + std::to_wstring(i) + L".jpg");
     fs.AddFile(L"/r/small/IMG_9.jpg");
     JobSettings settings;
-    settings.root = L"/r/";
+    settings.paths = {L"/r/"};
     settings.tasks = {Rename(L"IMG_(\\d+)", L"Trip $1", false, L"1", true)};
     settings.listOptions.includeSubfolders = true;
     settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
@@ -322,7 +323,7 @@ TEST_F(JobTest, RunsOnAWorkerThreadWithStepsInOrderAndTheCompletionLast) {
     for (int i = 0; i < 200; ++i)
         fs.AddFile(L"/r/f" + std::to_wstring(i));
     JobSettings settings;
-    settings.root = L"/r/";
+    settings.paths = {L"/r/"};
     settings.tasks = {Rename(L"f", L"g")};
     JobResult result;
     std::thread worker([&] { result = RunJob(settings, fs, dialogs, observer, 0); });
@@ -381,7 +382,7 @@ TEST_F(JobTest, AStopBetweenEntriesLeavesTheRestUntouchedAndSaysWhere) {
         for (const auto& file : c.files)
             disk.AddFile(file);
         JobSettings settings;
-        settings.root = L"/r/";
+        settings.paths = {L"/r/"};
         settings.tasks = c.tasks;
         settings.listOptions.includeSubfolders = true;
         settings.listOptions.retrieve = Retrieve::kFilesAndFolders;

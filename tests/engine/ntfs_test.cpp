@@ -12,6 +12,7 @@
 
 #include "disk_job.hpp"
 #include "engine/job.hpp"
+#include "job_support.hpp"
 #include "loop_mount.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
@@ -67,7 +68,7 @@ class NtfsTest : public ::testing::Test {
 
     JobResult Run(std::vector<TaskItem> tasks) {
         JobSettings settings;
-        settings.root = FromUtf8(mount.path() + "/");
+        settings.paths = {FromUtf8(mount.path() + "/")};
         settings.tasks = std::move(tasks);
         settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
         settings.listOptions.hiddenSystem = HiddenSystem::kHiddenAndSystem;

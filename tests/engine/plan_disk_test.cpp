@@ -10,6 +10,7 @@
 
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "job_support.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -58,7 +59,7 @@ TaskItem RenameTask(std::wstring find, std::wstring replace, bool regex, std::ws
 JobSettings SettingsFor(const std::string& folder, TaskList tasks,
                         HiddenSystem hidden = HiddenSystem::kHiddenAndSystem) {
     JobSettings settings;
-    settings.root = FromUtf8(folder + "/");
+    settings.paths = {FromUtf8(folder + "/")};
     settings.tasks = std::move(tasks);
     settings.listOptions = {Retrieve::kFiles, false, hidden};
     return settings;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "fake_file_system.hpp"
+#include "job_support.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -61,7 +62,7 @@ void Describe(const JobPlan& plan, std::size_t index, Lines& visits, Lines& logL
 // One plan's world: a file system, the messages shown, the plan.
 struct WalkWorld {
     Lines Walk(const std::wstring& root, TaskList tasks) {
-        settings.root = root;
+        settings.paths = {root};
         settings.tasks = std::move(tasks);
         plan = BuildPlan(settings, fs, dialogs);
         visits.clear();
@@ -76,7 +77,7 @@ struct WalkWorld {
     JobPlan plan;
     Lines visits;
     Lines logLines;
-    JobSettings settings{L"",
+    JobSettings settings{{},
                          {},
                          {Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem},
                          {false, AttributeTarget::kBoth}};
@@ -139,22 +140,55 @@ TEST_F(PlanWalkTest, AFolderLeftOutIsReportedWithTheJobsLogLineAndTheWalkGoesOn)
     }
 }
 
-TEST_F(PlanWalkTest, TheRootIsLookedAtOnceToTellAFolderFromASingleFile) {
+TEST_F(PlanWalkTest, EachRootIsOpenedOnceAsAFolderOrTheFilesNamedInIt) {
     fs.AddFile(L"/r/one.txt");
+    fs.AddFile(L"/r/two.txt");
+    fs.AddFile(L"/s/three.txt");
+    using Paths = std::vector<std::wstring>;
     const struct {
-        std::wstring root, path;
-        bool isFile;
+        Paths given;
+        Paths roots;           // each root's path, files after a colon
+        std::size_t problems;  // paths that can't be opened
+        std::size_t repeats;   // paths planned once through another
+        bool singleFile;
     } cases[] = {
-        {L"/r", L"/r/", false},
-        {L"/r/", L"/r/", false},
-        {L"/r/one.txt", L"/r/one.txt", true},
-        {L"/missing", L"/missing", true},
+        {{L"/r"}, {L"/r/"}, 0, 0, false},
+        {{L"/r/"}, {L"/r/"}, 0, 0, false},
+        {{L"/r/one.txt"}, {L"/r/:one.txt"}, 0, 0, true},
+        {{L"/r/two.txt", L"/r/one.txt"}, {L"/r/:two.txt,one.txt"}, 0, 0, false},
+        {{L"/r/one.txt", L"/s/three.txt"}, {L"/r/:one.txt", L"/s/:three.txt"}, 0, 0, false},
+        {{L"/r/one.txt", L"/r/one.txt"}, {L"/r/:one.txt"}, 0, 1, false},
+        {{L"/r/one.txt", L"/r/"}, {L"/r/"}, 0, 1, false},
+        {{L"/r/", L"/r/one.txt"}, {L"/r/"}, 0, 1, false},
+        {{L"/missing", L"/r/"}, {L"/r/"}, 1, 0, false},
     };
     for (const auto& c : cases) {
-        const WalkRoot root = ResolveWalkRoot(fs, c.root);
-        EXPECT_EQ(root.path, c.path) << c.root;
-        EXPECT_EQ(root.isFile, c.isFile) << c.root;
+        const JobRoots opened = OpenRoots(fs, c.given, false);
+        Paths roots;
+        for (const JobRoot& root : opened.roots) {
+            std::wstring text = root.path;
+            for (std::size_t k = 0; k < root.files.size(); ++k)
+                text += (k == 0 ? L":" : L",") + root.files[k];
+            roots.push_back(text);
+            EXPECT_NE(root.folder, nullptr);
+        }
+        const std::string trace = ToUtf8(c.given.front()) + " +" + std::to_string(c.given.size());
+        EXPECT_EQ(roots, c.roots) << trace;
+        EXPECT_EQ(opened.problems.size(), c.problems) << trace;
+        EXPECT_EQ(opened.repeats.size(), c.repeats) << trace;
+        EXPECT_EQ(opened.singleFile, c.singleFile) << trace;
     }
+}
+
+TEST_F(PlanWalkTest, WithSubfoldersARootBelowAnotherIsPlannedOnce) {
+    fs.AddFile(L"/r/sub/a.txt");
+    const JobRoots opened = OpenRoots(fs, {L"/r/sub/", L"/r/"}, true);
+    ASSERT_EQ(opened.roots.size(), 1u);
+    EXPECT_EQ(opened.roots[0].path, L"/r/");
+    ASSERT_EQ(opened.repeats.size(), 1u);
+    EXPECT_EQ(opened.repeats[0].path, L"/r/sub/");
+    // Without subfolders the two are separate folders.
+    EXPECT_EQ(OpenRoots(fs, {L"/r/sub/", L"/r/"}, false).roots.size(), 2u);
 }
 
 // ---- Checks and the order of renames, on plans made by hand ----
@@ -168,7 +202,7 @@ JobPlan HandPlan(FakeFileSystem& fs, const std::wstring& folder, const Renames& 
                  HiddenSystem listed = HiddenSystem::kHiddenAndSystem) {
     RecordingDialogs dialogs;
     JobSettings settings{
-        folder, {}, {Retrieve::kFilesAndFolders, false, listed}, {false, AttributeTarget::kBoth}};
+        {folder}, {}, {Retrieve::kFilesAndFolders, false, listed}, {false, AttributeTarget::kBoth}};
     JobPlan plan = BuildPlan(settings, fs, dialogs);
     EXPECT_EQ(plan.folders.size(), 1u);
     PlannedFolder& f = plan.folders[0];
@@ -439,7 +473,7 @@ TEST(PlanChecksTest, ChangesTheFileSystemCantMakeAreFound) {
     fs.AddFile(L"/r/plain.txt", FILE_ATTRIBUTE_ARCHIVE);
     fs.AddSymlink(L"/r/link");
     RecordingDialogs dialogs;
-    JobSettings settings{L"/r/",
+    JobSettings settings{{L"/r/"},
                          {},
                          {Retrieve::kFilesAndFolders, false, HiddenSystem::kHiddenAndSystem},
                          {false, AttributeTarget::kBoth}};
@@ -513,7 +547,7 @@ TEST(PlanChecksTest, ACreationTimeTheVolumeCantSetIsFound) {
     FakeFileSystem fs;
     fs.AddFile(L"/r/plain.txt", FILE_ATTRIBUTE_ARCHIVE);
     RecordingDialogs dialogs;
-    JobSettings settings{L"/r/",
+    JobSettings settings{{L"/r/"},
                          {},
                          {Retrieve::kFiles, false, HiddenSystem::kHiddenAndSystem},
                          {false, AttributeTarget::kBoth}};
@@ -574,7 +608,7 @@ TEST_F(PlanWalkTest, ARenumberingThatShiftsNamesUpSucceedsWhole) {
     f.regex = L"TRUE";
     f.numbering = L"TRUE";
     f.startNumber = L"2";
-    settings.root = L"/r/";
+    settings.paths = {L"/r/"};
     settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(f)}};
     Quiet observer;
     const JobResult result = RunJob(settings, fs, dialogs, observer, 0);

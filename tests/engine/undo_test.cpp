@@ -12,6 +12,7 @@
 #include "engine/plan.hpp"
 #include "engine/plan_journal.hpp"
 #include "engine/undo_plan.hpp"
+#include "job_support.hpp"
 #include "memory_history.hpp"
 #include "platform/file_attributes.hpp"
 #include "recording_dialogs.hpp"
@@ -106,7 +107,7 @@ class UndoTest : public ::testing::Test {
 
     JobSettings Settings(TaskList tasks) {
         JobSettings settings;
-        settings.root = Root();
+        settings.paths = {Root()};
         settings.tasks = std::move(tasks);
         settings.listOptions.includeSubfolders = true;
         settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
@@ -118,7 +119,7 @@ class UndoTest : public ::testing::Test {
     std::int64_t RunJournaled(TaskList tasks) {
         const JobSettings settings = Settings(std::move(tasks));
         const JobPlan plan = BuildPlan(settings, fs(), dialogs);
-        auto start = BeginJobHistory(&history, JobRecordFor(settings, 1, L"test"), plan);
+        auto start = BeginJobHistory(&history, JobRecordFor(settings, plan, 1, L"test"), plan);
         EXPECT_NE(start.journal, nullptr);
         const auto result =
             ApplyPlan(plan, fs(), observer, 1, ProblemEntries::kSkip, start.journal.get());
@@ -128,9 +129,9 @@ class UndoTest : public ::testing::Test {
 
     // Undoes the job `id` as a journaled job of its own; returns its id.
     std::int64_t Undo(std::int64_t id, JobResult* out = nullptr) {
-        const auto job = history.Job(id);
+        const auto job = history.Job(id).value();
         EXPECT_TRUE(job.has_value());
-        plan = BuildUndoPlan(history.Entries(id), fs());
+        plan = BuildUndoPlan(std::move(history.Entries(id).value()), fs());
         auto start = BeginJobHistory(&history, UndoRecordFor(*job, plan, 2, L"test"), plan);
         const auto result =
             ApplyPlan(plan, fs(), observer, 2, ProblemEntries::kSkip, start.journal.get());
@@ -171,9 +172,9 @@ TYPED_TEST(UndoTest, MixedJobUndoneLeavesEveryEntryAsBefore) {
     EXPECT_FALSE(result.error) << this->Log(result);
     EXPECT_EQ(this->plan.problems, 0);
     EXPECT_EQ(this->Snapshot(), before);
-    EXPECT_EQ(this->history.Job(id)->undoneBy, undo);
-    EXPECT_EQ(this->history.Job(undo)->kind, JobKind::kUndo);
-    EXPECT_EQ(this->history.Job(undo)->undoes, id);
+    EXPECT_EQ(this->history.Job(id).value()->undoneBy, undo);
+    EXPECT_EQ(this->history.Job(undo).value()->kind, JobKind::kUndo);
+    EXPECT_EQ(this->history.Job(undo).value()->undoes, id);
 }
 
 TYPED_TEST(UndoTest, UndoOfTheUndoRedoesTheJob) {
@@ -260,7 +261,7 @@ TYPED_TEST(UndoTest, JobKilledPartWayIsUndoneBackToItsStart) {
             e.temporary = L".torvane-cycle-99-1";
         }
     }
-    JobRecord record = JobRecordFor(settings, 1, L"test");
+    JobRecord record = JobRecordFor(settings, job, 1, L"test");
     record.outcome = JobOutcome::kInterrupted;
     const auto id = this->history.Put(record, journal.entries);
 
@@ -274,7 +275,7 @@ TYPED_TEST(UndoTest, JobKilledPartWayIsUndoneBackToItsStart) {
 // The journal hears of every entry with steps once, in a run of the job.
 TYPED_TEST(UndoTest, JournalRecordsEveryEntryWithItsState) {
     const auto id = this->RunJournaled(MixedJob());
-    const auto entries = this->history.Entries(id);
+    const auto entries = this->history.Entries(id).value();
     std::map<std::wstring, JournalState> states;
     for (const JournalEntry& e : entries)
         states[e.oldName] = e.state;
@@ -293,7 +294,7 @@ TYPED_TEST(UndoTest, JournalRecordsEveryEntryWithItsState) {
         return IsJobTemporaryName(e.temporary);
     });
     EXPECT_TRUE(aside);
-    const auto job = this->history.Job(id);
+    const auto job = this->history.Job(id).value();
     EXPECT_EQ(job->outcome, JobOutcome::kDone);
     EXPECT_EQ(job->done, 8);
     EXPECT_EQ(job->failures, 0);

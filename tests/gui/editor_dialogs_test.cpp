@@ -198,11 +198,11 @@ TEST_F(PreferencesWindowWithHistoryTest, ClearHistoryAsksAndForgetsTheJobsOnYes)
     Click(dialog->ClearHistoryButton());
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].caption, L"Clear History");
-    EXPECT_EQ(history.Jobs().size(), 1u);
+    EXPECT_EQ(history.Jobs().value().size(), 1u);
     dialogs.Answer(MessageAnswer::kYes);
     Click(dialog->ClearHistoryButton());
     EXPECT_EQ(dialogs.messages().size(), 2u);
-    EXPECT_TRUE(history.Jobs().empty());
+    EXPECT_TRUE(history.Jobs().value().empty());
     EXPECT_TRUE(dialog->isVisible());  // the window stays open, its values unchanged
 }
 
@@ -216,7 +216,7 @@ TEST_F(PreferencesWindowWithHistoryTest, TurningTheHistoryOffLeavesNothingToClea
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->KeepHistoryBox().isChecked());
     EXPECT_FALSE(dialog->ClearHistoryButton().isEnabled());
-    EXPECT_EQ(history.Jobs().size(), 1u);  // the jobs stay, only unused
+    EXPECT_EQ(history.Jobs().value().size(), 1u);  // the jobs stay, only unused
 }
 
 TEST_F(PreferencesWindowTest, ClearHistoryIsDisabledWithoutAHistory) {

@@ -15,6 +15,7 @@
 
 #include "app/main_controller.hpp"
 #include "app/ui_thread.hpp"
+#include "borrowed_history.hpp"
 #include "fake_file_system.hpp"
 #include "gui/editor/editor_side_widgets.hpp"
 #include "gui/editor/task_list_view.hpp"

@@ -125,7 +125,7 @@ TEST_F(HistoryWindowTest, TheHistoryDialogShowsTheJobsAndEntriesAndUndoesTheSele
     ASSERT_TRUE(shown);
     EXPECT_TRUE(w.fs.Lookup(L"/data/a1.jpg").has_value());
     EXPECT_TRUE(w.fs.Lookup(L"/data/b1.jpg").has_value());
-    const auto jobs = history.Jobs();
+    const auto jobs = history.Jobs().value();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[1].undoneBy, jobs[0].id);
 }
@@ -142,7 +142,7 @@ TEST_F(HistoryWindowTest, ClearHistoryForgetsTheJobsOnlyWhenTheQuestionIsAnswere
     w.dialogs.Answer(MessageAnswer::kYes);
     dialog.ClearButton().click();
     EXPECT_EQ(dialog.JobsView().model()->rowCount(), 0);
-    EXPECT_TRUE(history.Jobs().empty());
+    EXPECT_TRUE(history.Jobs().value().empty());
     EXPECT_FALSE(dialog.UndoButton().isEnabled());
 }
 

@@ -30,6 +30,7 @@
 #include "gui/pane_layout.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
 #include "gui_fixture.hpp"
+#include "job_support.hpp"
 #include "platform/file_attributes.hpp"
 #include "recording_dialogs.hpp"
 #include "tasks/task_definition.hpp"
@@ -171,7 +172,7 @@ class ReviewDialogTest : public ::testing::Test {
     }
 
     JobPlan Plan(const std::wstring& root) {
-        settings.root = root;
+        settings.paths = {root};
         return BuildPlan(settings, fs, dialogs);
     }
 
@@ -184,7 +185,7 @@ class ReviewDialogTest : public ::testing::Test {
 
     torvane::testing::FakeFileSystem fs;
     torvane::testing::RecordingDialogs dialogs;
-    JobSettings settings{L"",
+    JobSettings settings{{},
                          {},
                          {Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem},
                          {false, AttributeTarget::kBoth}};

@@ -22,6 +22,7 @@ namespace torvane {
 namespace {
 
 using testing::BeginJob;
+using testing::BeginOrNull;
 using testing::HistoryFolder;
 using testing::MadeEntries;
 using testing::MadeJob;
@@ -216,7 +217,7 @@ TEST(HistoryFile, AnEmptyFileBecomesANewHistory) {
     ASSERT_NE(history, nullptr);
     JobRecord job = MadeJob();
     BeginJob(*history, job, MadeEntries(3))->Ended(JobOutcome::kDone);
-    EXPECT_EQ(history->Jobs().size(), 1u);
+    EXPECT_EQ(history->Jobs().value().size(), 1u);
 }
 
 // What ProblemAsOrdinaryUser answers when root can't become user 65534.
@@ -297,16 +298,16 @@ TEST(HistoryFile, AFullDiskRefusesTheJobWithAProblemAndSmallerJobsStillGoIn) {
     auto history = OpenSqliteHistory(path, {}, problem);
     ASSERT_NE(history, nullptr) << ToUtf8(problem);
     JobRecord big = MadeJob();
-    EXPECT_EQ(history->Begin(big, MadeEntries(20000), problem), nullptr);
+    EXPECT_EQ(BeginOrNull(*history, big, MadeEntries(20000), problem), nullptr);
     EXPECT_NE(ToUtf8(problem).find("is full"), std::string::npos) << ToUtf8(problem);
-    EXPECT_TRUE(history->Jobs().empty());
+    EXPECT_TRUE(history->Jobs().value().empty());
 
     problem.clear();
     JobRecord small = MadeJob();
-    auto journal = history->Begin(small, MadeEntries(20), problem);
+    auto journal = BeginOrNull(*history, small, MadeEntries(20), problem);
     ASSERT_NE(journal, nullptr) << ToUtf8(problem);
     journal->Ended(JobOutcome::kDone);
-    EXPECT_EQ(history->Entries(small.id).size(), 20u);
+    EXPECT_EQ(history->Entries(small.id).value().size(), 20u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 namespace torvane {
 namespace {
 
+using testing::BeginOrNull;
 using testing::FlushJournal;
 using testing::HistoryFolder;
 using testing::MadeEntries;
@@ -40,7 +41,7 @@ constexpr std::size_t kEntriesPerJob = 400;
     const auto entries = MadeEntries(kEntriesPerJob, 100);
     for (int j = 0; j < kJobsPerWriter; ++j) {
         JobRecord job = MadeJob(L"/writer" + std::to_wstring(number) + L"/" + std::to_wstring(j));
-        auto journal = history->Begin(job, entries, problem);
+        auto journal = BeginOrNull(*history, job, entries, problem);
         if (!journal)
             _exit(kBeginFailed);
         for (std::size_t i = 0; i < kEntriesPerJob; ++i) {
@@ -49,7 +50,7 @@ constexpr std::size_t kEntriesPerJob = 400;
             journal->Finished(i, i % 7 == 0 ? JournalState::kFailed : JournalState::kDone);
         }
         journal->Ended(JobOutcome::kDone);
-        if (history->Job(job.id)->done == 0)
+        if (history->Job(job.id).value()->done == 0)
             _exit(kWriteFailed);
     }
     _exit(0);
@@ -79,7 +80,7 @@ TEST(HistoryProcesses, TwoProcessesWritingAtOnceLoseNothing) {
 
     auto history = folder.Open();
     ASSERT_NE(history, nullptr);
-    const auto jobs = history->Jobs();
+    const auto jobs = history->Jobs().value();
     ASSERT_EQ(jobs.size(), 2u * kJobsPerWriter);
     int perWriter[2] = {0, 0};
     const std::int64_t failures = (kEntriesPerJob + 6) / 7;
@@ -89,7 +90,7 @@ TEST(HistoryProcesses, TwoProcessesWritingAtOnceLoseNothing) {
         EXPECT_EQ(job.outcome, JobOutcome::kDone);
         EXPECT_EQ(job.failures, failures);
         EXPECT_EQ(job.done, static_cast<std::int64_t>(kEntriesPerJob) - failures);
-        const auto entries = history->Entries(job.id);
+        const auto entries = history->Entries(job.id).value();
         ASSERT_EQ(entries.size(), kEntriesPerJob);
         for (std::size_t i = 0; i < kEntriesPerJob; ++i) {
             EXPECT_EQ(entries[i].state, i % 7 == 0 ? JournalState::kFailed : JournalState::kDone);
@@ -111,7 +112,7 @@ enum class Death { kExit, kKill };
     if (!history)
         _exit(kOpenFailed);
     JobRecord job = MadeJob();
-    auto journal = history->Begin(job, MadeEntries(1000), problem);
+    auto journal = BeginOrNull(*history, job, MadeEntries(1000), problem);
     if (!journal)
         _exit(kBeginFailed);
     for (std::size_t i = 0; i < 400; ++i) {
@@ -154,13 +155,13 @@ TEST(HistoryProcesses, AJobWhoseProcessDiedIsInterruptedWithWhatWasStoredBeforeI
 
         auto history = folder.Open();
         ASSERT_NE(history, nullptr);
-        const auto job = history->Job(id);
+        const auto job = history->Job(id).value();
         ASSERT_TRUE(job.has_value());
         EXPECT_EQ(job->outcome, JobOutcome::kInterrupted);
-        EXPECT_EQ(history->Jobs().at(0).outcome, JobOutcome::kInterrupted);
+        EXPECT_EQ(history->Jobs().value().at(0).outcome, JobOutcome::kInterrupted);
         EXPECT_GE(job->done, 399);
         EXPECT_LE(job->done, 599);
-        const auto entries = history->Entries(id);
+        const auto entries = history->Entries(id).value();
         ASSERT_EQ(entries.size(), 1000u);
         for (std::size_t i = 0; i < 399; ++i)
             EXPECT_EQ(entries[i].state, JournalState::kDone) << i;
@@ -186,7 +187,7 @@ TEST(HistoryProcesses, AJobRunningInAnotherProcessIsRunningUntilThatProcessDies)
         std::wstring problem;
         auto history = OpenSqliteHistory(folder.path, {}, problem);
         JobRecord job = MadeJob();
-        auto journal = history ? history->Begin(job, MadeEntries(10), problem) : nullptr;
+        auto journal = history ? BeginOrNull(*history, job, MadeEntries(10), problem) : nullptr;
         if (!journal)
             _exit(kBeginFailed);
         if (::write(ready[1], &job.id, sizeof job.id) != sizeof job.id)
@@ -203,12 +204,12 @@ TEST(HistoryProcesses, AJobRunningInAnotherProcessIsRunningUntilThatProcessDies)
     ASSERT_EQ(::read(ready[0], &id, sizeof id), static_cast<ssize_t>(sizeof id));
     auto history = folder.Open();
     ASSERT_NE(history, nullptr);
-    EXPECT_EQ(history->Job(id)->outcome, JobOutcome::kRunning);
+    EXPECT_EQ(history->Job(id).value()->outcome, JobOutcome::kRunning);
     ::close(release[1]);  // the child dies now
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ::close(ready[0]);
-    EXPECT_EQ(history->Job(id)->outcome, JobOutcome::kInterrupted);
+    EXPECT_EQ(history->Job(id).value()->outcome, JobOutcome::kInterrupted);
 }
 
 }  // namespace

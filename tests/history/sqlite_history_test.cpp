@@ -146,18 +146,18 @@ TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) 
     // Everything is stored when Begin returns: another store sees it at once.
     auto other = folder.Open();
     ASSERT_NE(other, nullptr);
-    const auto jobs = other->Jobs();
+    const auto jobs = other->Jobs().value();
     ASSERT_EQ(jobs.size(), 1u);
     ExpectSameJob(jobs[0], job);
-    const auto one = other->Job(job.id);
+    const auto one = other->Job(job.id).value();
     ASSERT_TRUE(one.has_value());
     ExpectSameJob(*one, job);
-    const auto stored = other->Entries(job.id);
+    const auto stored = other->Entries(job.id).value();
     ASSERT_EQ(stored.size(), entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         ExpectSameEntry(stored[i], entries[i], i);
-    EXPECT_FALSE(other->Job(job.id + 1).has_value());
-    EXPECT_TRUE(other->Entries(job.id + 1).empty());
+    EXPECT_FALSE(other->Job(job.id + 1).value().has_value());
+    EXPECT_TRUE(other->Entries(job.id + 1).value().empty());
 }
 
 TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirProgress) {
@@ -180,7 +180,7 @@ TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirP
     journal->Finished(kCount - 1, JournalState::kDone);
     journal->Ended(JobOutcome::kDone);
 
-    const auto stored = history->Entries(job.id);
+    const auto stored = history->Entries(job.id).value();
     ASSERT_EQ(stored.size(), kCount);
     for (std::size_t i = 0; i < kCount; ++i) {
         JournalEntry want = entries[i];
@@ -189,7 +189,7 @@ TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirP
             want.temporary = L".torvane-cycle-1-0";
         ExpectSameEntry(stored[i], want, i);
     }
-    const auto counted = history->Job(job.id);
+    const auto counted = history->Job(job.id).value();
     ASSERT_TRUE(counted.has_value());
     EXPECT_EQ(counted->failures, static_cast<std::int64_t>((kCount - 2) / 5 + 1));
     EXPECT_EQ(counted->done + counted->failures, static_cast<std::int64_t>(kCount));
@@ -197,7 +197,7 @@ TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirP
 
 // A row that does not read gives no entries at all: an undo must never act
 // on entries read wrong.
-TEST(SqliteHistory, ADamagedPackOrProgressRowGivesNoEntries) {
+TEST(SqliteHistory, ADamagedPackOrProgressRowIsAnErrorNamingTheJob) {
     const struct {
         const char* name;
         const char* damage;
@@ -224,13 +224,17 @@ TEST(SqliteHistory, ADamagedPackOrProgressRowGivesNoEntries) {
             journal->Finished(0, JournalState::kDone);
             journal->Ended(JobOutcome::kDone);
             id = job.id;
-            ASSERT_EQ(history->Entries(id).size(), 10u);
+            ASSERT_EQ(history->Entries(id).value().size(), 10u);
         }
         RunSql(folder.file, d.damage);
         auto history = folder.Open();
         ASSERT_NE(history, nullptr);
-        EXPECT_TRUE(history->Entries(id).empty());
-        EXPECT_TRUE(history->Job(id).has_value());
+        const auto entries = history->Entries(id);
+        ASSERT_FALSE(entries.ok());
+        EXPECT_EQ(entries.error().code, EBADMSG);
+        EXPECT_NE(entries.error().text.find(L"job " + std::to_wstring(id)), std::wstring::npos)
+            << ToUtf8(entries.error().text);
+        EXPECT_TRUE(history->Job(id).value().has_value());
     }
 }
 
@@ -256,7 +260,7 @@ TEST(SqliteHistory, AHistoryWithARowPerEntryIsUpgradedAndItsJobsStillRead) {
                .c_str());
     auto history = folder.Open();
     ASSERT_NE(history, nullptr);
-    const auto legacy = history->Entries(7);
+    const auto legacy = history->Entries(7).value();
     ASSERT_EQ(legacy.size(), 2u);
     EXPECT_EQ(legacy[0].folder, L"/data/");
     EXPECT_EQ(legacy[0].id, (FileId{2049, 11}));
@@ -276,11 +280,11 @@ TEST(SqliteHistory, AHistoryWithARowPerEntryIsUpgradedAndItsJobsStillRead) {
     // takes its rows.
     JobRecord job = MadeJob();
     BeginJob(*history, job, MadeEntries(3))->Ended(JobOutcome::kDone);
-    EXPECT_EQ(history->Entries(job.id).size(), 3u);
-    ASSERT_EQ(history->Jobs().size(), 2u);
+    EXPECT_EQ(history->Entries(job.id).value().size(), 3u);
+    ASSERT_EQ(history->Jobs().value().size(), 2u);
     history->Clear();
-    EXPECT_TRUE(history->Entries(7).empty());
-    EXPECT_TRUE(history->Jobs().empty());
+    EXPECT_TRUE(history->Entries(7).value().empty());
+    EXPECT_TRUE(history->Jobs().value().empty());
 }
 
 TEST(SqliteHistory, NamesAreStoredAsTheirBytesOnDisk) {
@@ -328,7 +332,7 @@ TEST(SqliteHistory, TheJournalRecordsStatesTemporaryNamesCountsAndTheOutcome) {
     journal->Finished(1, JournalState::kDone);
     journal->Ended(JobOutcome::kCancelled);
 
-    const auto stored = history->Entries(job.id);
+    const auto stored = history->Entries(job.id).value();
     ASSERT_EQ(stored.size(), 5u);
     const JournalState want[] = {JournalState::kDone, JournalState::kDone, JournalState::kFailed,
                                  JournalState::kAside, JournalState::kSkipped};
@@ -337,7 +341,7 @@ TEST(SqliteHistory, TheJournalRecordsStatesTemporaryNamesCountsAndTheOutcome) {
     EXPECT_EQ(stored[1].temporary, L".tmp-" + kInvalidName);
     EXPECT_EQ(stored[3].temporary, L".tmp-3");
     EXPECT_EQ(stored[0].temporary, L"");
-    const auto record = history->Job(job.id);
+    const auto record = history->Job(job.id).value();
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(record->done, 2);
     EXPECT_EQ(record->failures, 1);
@@ -367,16 +371,16 @@ TEST(SqliteHistory, AJobShowsRunningUntilItEndsAndInterruptedWhenItsJournalIsAba
         auto journal = BeginJob(*history, job, MadeEntries(3));
         ASSERT_NE(journal, nullptr);
         journal->Finished(0, JournalState::kDone);
-        EXPECT_EQ(history->Job(job.id)->outcome, JobOutcome::kRunning);
-        EXPECT_EQ(history->Jobs().front().outcome, JobOutcome::kRunning);
+        EXPECT_EQ(history->Job(job.id).value()->outcome, JobOutcome::kRunning);
+        EXPECT_EQ(history->Jobs().value().front().outcome, JobOutcome::kRunning);
         if (c.ended)
             journal->Ended(*c.ended);
         journal.reset();
-        EXPECT_EQ(history->Job(job.id)->outcome, c.shown);
-        EXPECT_EQ(history->Jobs().front().outcome, c.shown);
+        EXPECT_EQ(history->Job(job.id).value()->outcome, c.shown);
+        EXPECT_EQ(history->Jobs().value().front().outcome, c.shown);
         // What was given before the end is kept either way.
-        EXPECT_EQ(history->Job(job.id)->done, 1);
-        EXPECT_EQ(history->Entries(job.id)[0].state, JournalState::kDone);
+        EXPECT_EQ(history->Job(job.id).value()->done, 1);
+        EXPECT_EQ(history->Entries(job.id).value()[0].state, JournalState::kDone);
     }
 }
 
@@ -393,7 +397,7 @@ TEST(SqliteHistory, JobsAreListedNewestFirstWithIncreasingIds) {
         }
         ids.push_back(job.id);
     }
-    const auto jobs = history->Jobs();
+    const auto jobs = history->Jobs().value();
     ASSERT_EQ(jobs.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(jobs[i].id, ids[3 - i]);
@@ -412,15 +416,16 @@ TEST(SqliteHistory, MarkUndoneRecordsTheUndoAndZeroClearsIt) {
     undo.undoes = job.id;
     BeginJob(*history, undo, MadeEntries(2))->Ended(JobOutcome::kDone);
     history->MarkUndone(job.id, undo.id);
-    EXPECT_EQ(folder.Open()->Job(job.id)->undoneBy, undo.id);
-    EXPECT_EQ(history->Job(undo.id)->undoneBy, 0);
+    EXPECT_EQ(folder.Open()->Job(job.id).value()->undoneBy, undo.id);
+    EXPECT_EQ(history->Job(undo.id).value()->undoneBy, 0);
     history->MarkUndone(job.id, 0);
-    EXPECT_EQ(history->Job(job.id)->undoneBy, 0);
+    EXPECT_EQ(history->Job(job.id).value()->undoneBy, 0);
 }
 
 std::vector<std::int64_t> IdsOf(History& history) {
     std::vector<std::int64_t> ids;
-    for (const auto& job : history.Jobs())
+    const auto jobs = history.Jobs().value();
+    for (const auto& job : jobs)
         ids.push_back(job.id);
     return ids;
 }
@@ -438,9 +443,9 @@ TEST(SqliteHistory, RetentionKeepsTheNewestJobsAndNeverARunningOne) {
         ids.push_back(job.id);
     }
     EXPECT_EQ(IdsOf(*history), (std::vector<std::int64_t>{ids[4], ids[3], ids[2], running.id}));
-    EXPECT_TRUE(history->Entries(ids[0]).empty());
-    EXPECT_TRUE(history->Entries(ids[1]).empty());
-    EXPECT_EQ(history->Entries(running.id).size(), 10u);
+    EXPECT_TRUE(history->Entries(ids[0]).value().empty());
+    EXPECT_TRUE(history->Entries(ids[1]).value().empty());
+    EXPECT_EQ(history->Entries(running.id).value().size(), 10u);
 
     // Once it has ended it counts like any other.
     runningJournal->Ended(JobOutcome::kDone);
@@ -468,7 +473,7 @@ TEST(SqliteHistory, RetentionForgetsJobsOlderThanTheDaysKept) {
     BeginJob(*history, today, MadeEntries(10))->Ended(JobOutcome::kDone);
     EXPECT_GE(today.started, now);
     EXPECT_EQ(IdsOf(*history), (std::vector<std::int64_t>{today.id, recent.id, oldRunning.id}));
-    EXPECT_TRUE(history->Entries(old.id).empty());
+    EXPECT_TRUE(history->Entries(old.id).value().empty());
 }
 
 std::uintmax_t SizeOfFiles(const std::string& file) {
@@ -499,10 +504,10 @@ TEST(SqliteHistory, ClearForgetsEveryEndedJobGivesTheSpaceBackAndKeepsARunningOn
     // The running job goes on being recorded, and then goes too.
     journal->Finished(3, JournalState::kDone);
     journal->Ended(JobOutcome::kDone);
-    EXPECT_EQ(history->Job(running.id)->done, 1);
+    EXPECT_EQ(history->Job(running.id).value()->done, 1);
     history->Clear();
-    EXPECT_TRUE(history->Jobs().empty());
-    EXPECT_TRUE(history->Entries(running.id).empty());
+    EXPECT_TRUE(history->Jobs().value().empty());
+    EXPECT_TRUE(history->Entries(running.id).value().empty());
 }
 
 TEST(SqliteHistory, AJobOfOneHundredThousandEntriesKeepsTheFilesWithinTwentyFourMegabytes) {
@@ -521,7 +526,7 @@ TEST(SqliteHistory, AJobOfOneHundredThousandEntriesKeepsTheFilesWithinTwentyFour
         }
         journal->Ended(JobOutcome::kDone);
         EXPECT_LE(SizeOfFiles(folder.file), kBound);
-        EXPECT_EQ(history->Job(job.id)->done, 100000);
+        EXPECT_EQ(history->Job(job.id).value()->done, 100000);
     }
     EXPECT_LE(SizeOfFiles(folder.file), kBound);
 }

@@ -3,12 +3,14 @@
 // record is written at once, and a test can put jobs in directly (one whose
 // process "died" part-way) or make Begin fail.
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "borrowed_history.hpp"
 #include "engine/job_history.hpp"
 
 namespace torvane::testing {
@@ -25,13 +27,13 @@ class MemoryHistory : public History {
     // How many journal calls (Aside, Finished, Ended) have been made.
     int journalCalls = 0;
 
-    using History::Begin;
-    std::unique_ptr<JobJournal> Begin(JobRecord& job, const JournalSource& source,
-                                      std::wstring& problem) override {
-        if (!failBegin.empty()) {
-            problem = failBegin;
-            return nullptr;
-        }
+    // Entries fails for this job (as a damaged store would).
+    std::int64_t damagedJob = 0;
+
+    Result<std::unique_ptr<JobJournal>> Begin(JobRecord& job,
+                                              const JournalSource& source) override {
+        if (!failBegin.empty())
+            return SystemError{EIO, failBegin};
         std::vector<JournalEntry> entries;
         entries.reserve(source.size());
         source.ForEach([&entries](const JournalEntry& e) { entries.push_back(e); });
@@ -40,7 +42,7 @@ class MemoryHistory : public History {
         job.done = job.failures = 0;
         job.entries = static_cast<std::int64_t>(entries.size());
         jobs_[job.id] = Stored{job, std::move(entries)};
-        return std::make_unique<Journal>(*this, job.id);
+        return Result<std::unique_ptr<JobJournal>>(std::make_unique<Journal>(*this, job.id));
     }
 
     // Puts a job in as a store would find it: its id is given here.
@@ -51,27 +53,39 @@ class MemoryHistory : public History {
         return job.id;
     }
 
-    std::vector<JobRecord> Jobs() override {
+    // Begin with a list of entries.
+    Result<std::unique_ptr<JobJournal>> Begin(JobRecord& job,
+                                              const std::vector<JournalEntry>& entries) {
+        return Begin(job, JournalEntryList(entries));
+    }
+
+    Result<std::vector<JobRecord>> Jobs() override {
         std::vector<JobRecord> out;
         for (auto it = jobs_.rbegin(); it != jobs_.rend(); ++it)
             out.push_back(it->second.job);
         return out;
     }
-    std::optional<JobRecord> Job(std::int64_t id) override {
+    Result<std::optional<JobRecord>> Job(std::int64_t id) override {
         const auto it = jobs_.find(id);
         if (it == jobs_.end())
-            return std::nullopt;
-        return it->second.job;
+            return std::optional<JobRecord>();
+        return std::optional<JobRecord>(it->second.job);
     }
-    std::vector<JournalEntry> Entries(std::int64_t id) override {
+    Result<std::vector<JournalEntry>> Entries(std::int64_t id) override {
+        if (id == damagedJob)
+            return HistoryDamaged(L"The entries of job " + std::to_wstring(id) + L" are damaged.");
         const auto it = jobs_.find(id);
         return it == jobs_.end() ? std::vector<JournalEntry>() : it->second.entries;
     }
-    void MarkUndone(std::int64_t job, std::int64_t undo) override {
+    Status MarkUndone(std::int64_t job, std::int64_t undo) override {
         if (const auto it = jobs_.find(job); it != jobs_.end())
             it->second.job.undoneBy = undo;
+        return Status::Ok();
     }
-    void Clear() override { jobs_.clear(); }
+    Status Clear() override {
+        jobs_.clear();
+        return Status::Ok();
+    }
 
     Stored& At(std::int64_t id) { return jobs_.at(id); }
 

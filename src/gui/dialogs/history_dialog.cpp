@@ -212,12 +212,21 @@ HistoryDialog::HistoryDialog(HistoryAccess access, QWidget* parent)
 }
 
 void HistoryDialog::Reload() {
-    jobs_ = access_.jobs ? access_.jobs() : std::vector<JobRecord>();
+    auto jobs = access_.jobs ? access_.jobs() : std::vector<JobRecord>();
+    jobs_ = jobs ? std::move(*jobs) : std::vector<JobRecord>();
     static_cast<JobsModel*>(jobsModel_)->Reset();
     jobsView_->resizeColumnsToContents();
     if (!jobs_.empty())
         SelectJob(0);
     SelectionChanged();
+    if (!jobs)
+        ShowProblem(jobs.error().text);
+}
+
+void HistoryDialog::ShowProblem(const std::wstring& text) {
+    entriesCaption_->setText(QString::fromStdWString(text));
+    entriesCaption_->show();
+    entriesView_->hide();
 }
 
 void HistoryDialog::SelectJob(int row) {
@@ -248,7 +257,12 @@ void HistoryDialog::ShowEntries() {
     const auto job = SelectedJob();
     if (!job || !access_.entries)
         return;
-    entriesModel_->SetEntries(access_.entries(*job));
+    auto entries = access_.entries(*job);
+    if (!entries) {
+        ShowProblem(entries.error().text);
+        return;
+    }
+    entriesModel_->SetEntries(std::move(*entries));
     entriesCaption_->setText(QString("Entries of job %1:").arg(*job));
     entriesCaption_->show();
     entriesView_->show();

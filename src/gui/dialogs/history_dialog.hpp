@@ -39,8 +39,8 @@ class JournalModel : public QAbstractTableModel {
 // What the History dialog reads and does, handed in by the window (the
 // controller's history calls), so the dialog itself holds no history.
 struct HistoryAccess {
-    std::function<std::vector<JobRecord>()> jobs;
-    std::function<std::vector<JournalEntry>(std::int64_t)> entries;
+    std::function<Result<std::vector<JobRecord>>()> jobs;
+    std::function<Result<std::vector<JournalEntry>>(std::int64_t)> entries;
     // Asks whether to forget every job and does so; true when they are forgotten.
     std::function<bool()> clear;
 };
@@ -64,12 +64,15 @@ class HistoryDialog : public QDialog {
     QPushButton& UndoButton() const { return *undo_; }
     QPushButton& EntriesButton() const { return *showEntries_; }
     QPushButton& ClearButton() const { return *clear_; }
+    // The line above the entries: whose entries they are, or what could not be read.
+    QLabel& EntriesCaption() const { return *entriesCaption_; }
 
     // Selects the job in `row` of the table (newest first).
     void SelectJob(int row);
 
   private:
     void Reload();
+    void ShowProblem(const std::wstring& text);
     std::optional<std::int64_t> SelectedJob() const;
     void SelectionChanged();
     void ShowEntries();

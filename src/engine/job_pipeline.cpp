@@ -1,0 +1,252 @@
+// The job pipeline: request, roots, plan, decision, journal, apply, result.
+#include "engine/job_pipeline.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "engine/disk_steps.hpp"
+#include "engine/plan_journal.hpp"
+#include "engine/undo_plan.hpp"
+#include "platform/text.hpp"
+
+namespace torvane {
+namespace {
+
+constexpr std::wstring_view kFileListEmpty = L"File list is empty. No change was made.";
+constexpr std::wstring_view kTaskListEmpty = L"Task list is empty. No change was made.";
+constexpr std::wstring_view kReservedCharacters =
+    L"Error: File name contain invalid character(s).\n"
+    L"The following characters are reserved and cannot be use in filename:\n"
+    L"< > : \" / \\ | ? *";
+constexpr std::wstring_view kTasksRejected = L"The task list can't be applied. No change was made.";
+constexpr std::wstring_view kNoHistory =
+    L"There is no job history (it is turned off in the preferences, or not available).";
+
+PlanMessage Notice(std::wstring_view text) {
+    return PlanMessage{MessageText(std::wstring(text)), L"Notice", MessageIcon::kInformation};
+}
+
+bool PlanHasReservedName(const JobPlan& plan) {
+    return std::any_of(plan.folders.begin(), plan.folders.end(), [](const PlannedFolder& f) {
+        return std::any_of(f.updated.begin(), f.updated.end(),
+                           [](const FileEntry& e) { return HasReservedCharacter(e.name); });
+    });
+}
+
+// The refusal of a planned job: as RefusalBeforeJob, over every folder.
+std::optional<PlanMessage> RefusalOfPlan(const JobPlan& plan, const TaskList& tasks) {
+    if (plan.entries == 0 && plan.problems == 0)
+        return Notice(kFileListEmpty);
+    if (tasks.empty())
+        return Notice(kTaskListEmpty);
+    if (TasksRejected(plan))
+        return Notice(kTasksRejected);
+    if (PlanHasReservedName(plan))
+        return PlanMessage{MessageText(std::wstring(kReservedCharacters)), L"Error",
+                           MessageIcon::kError};
+    return std::nullopt;
+}
+
+// The host, with the job an undo takes back marked undone before the host
+// hears of the end.
+class UndoMarker : public JobObserver {
+  public:
+    UndoMarker(JobObserver& host, History* history, std::int64_t job, std::int64_t undo)
+        : host_(host), history_(history), job_(job), undo_(undo) {}
+    void JobStep(int entries) override { host_.JobStep(entries); }
+    bool StopRequested() override { return host_.StopRequested(); }
+    void JobDone(const JobResult& result) override {
+        if (history_ != nullptr && job_ != 0 && undo_ != 0)
+            history_->MarkUndone(job_, undo_);
+        host_.JobDone(result);
+    }
+
+  private:
+    JobObserver& host_;
+    History* history_;
+    std::int64_t job_;
+    std::int64_t undo_;
+};
+
+// Sets a flag for as long as it lives.
+class Running {
+  public:
+    explicit Running(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
+    ~Running() { flag_ = false; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+  private:
+    std::atomic<bool>& flag_;
+};
+
+}  // namespace
+
+std::optional<PlanMessage> RefusalBeforeJob(const FileEntries& newEntries, const TaskList& tasks) {
+    if (newEntries.empty())
+        return Notice(kFileListEmpty);
+    if (tasks.empty())
+        return Notice(kTaskListEmpty);
+    const bool reserved = std::any_of(newEntries.begin(), newEntries.end(), [](const FileEntry& e) {
+        return HasReservedCharacter(e.name);
+    });
+    if (reserved)
+        return PlanMessage{MessageText(std::wstring(kReservedCharacters)), L"Error",
+                           MessageIcon::kError};
+    return std::nullopt;
+}
+
+std::wstring ConfirmationText(const JobRecord* undoing) {
+    if (undoing == nullptr)
+        return L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > "
+               L"Undo Last Job, or torvane-cli -Undo.";
+    return L"Are you sure you want to undo job " + std::to_wstring(undoing->id) +
+           L"?\nIts entries get their old names, times and attributes back.";
+}
+
+void JobPipeline::SetHistory(History* history, std::wstring problem) {
+    history_ = history;
+    historyProblem_ = history == nullptr ? std::move(problem) : std::wstring();
+}
+
+JobPlan JobPipeline::Plan(const JobSettings& settings, PlanObserver* observer) const {
+    return PlanJob(settings, services_.fs, observer);
+}
+
+JobRun JobPipeline::Run(const JobRequest& request, JobHost& host) {
+    const Running running(running_);
+    const std::int64_t start = services_.clock();
+    const JobPlan plan = Plan(request.settings, &host);
+    if (plan.cancelled)
+        return JobRun{JobEnd::kCancelled, std::nullopt, 0, {}};
+    for (const PlanMessage& message : plan.messages)
+        host.Say(message);
+    if (const auto refusal = RefusalOfPlan(plan, request.settings.tasks)) {
+        host.Say(*refusal);
+        return JobRun{};
+    }
+    ProblemEntries how = ProblemEntries::kSkip;
+    JobRun decided = Decide(plan, request.problems, request.confirm, false, nullptr, host, how);
+    if (decided.end != JobEnd::kApplied)
+        return decided;
+    return Apply(plan, JobRecordFor(request.settings, plan, start, services_.frontEnd), how, start,
+                 0, host);
+}
+
+JobRun JobPipeline::Decide(const JobPlan& plan, ProblemPolicy problems, bool confirm, bool undo,
+                           const JobRecord* undoing, JobHost& host, ProblemEntries& how) {
+    how = ProblemEntries::kSkip;
+    switch (problems) {
+        case ProblemPolicy::kRefuse:
+            if (plan.problems > 0) {
+                host.Refused(plan);
+                return JobRun{};
+            }
+            break;
+        case ProblemPolicy::kSkip:
+            break;
+        case ProblemPolicy::kAttempt:
+            if (!undo)
+                how = ProblemEntries::kAttempt;
+            break;
+        case ProblemPolicy::kReview:
+            if (undo || plan.problems > 0 || plan.ReachesBelowRoot()) {
+                if (!host.Review(plan))
+                    return JobRun{};
+                confirm = false;  // the review was the question
+            }
+            break;
+    }
+    if (confirm && !host.Confirm(plan, undoing))
+        return JobRun{};
+    return JobRun{JobEnd::kApplied, std::nullopt, 0, {}};
+}
+
+JobRun JobPipeline::Apply(const JobPlan& plan, JobRecord record, ProblemEntries how,
+                          std::int64_t start, std::int64_t undoes, JobHost& host) {
+    JobHistoryStart begun;
+    if (history_ != nullptr)
+        begun = BeginJobHistory(history_, std::move(record), plan);
+    else
+        begun.problem = historyProblem_;
+    if (!begun.problem.empty() && !historyProblemSaid_) {
+        historyProblemSaid_ = true;
+        host.Say(PlanMessage{MessageText(HistoryProblemMessage(begun.problem)), L"Warning",
+                             MessageIcon::kWarning});
+    }
+    host.Applying(plan.entries);
+    UndoMarker observer(host, history_, undoes, begun.id);
+    JobRun run{JobEnd::kApplied, std::nullopt, begun.id, {}};
+    run.result =
+        ApplyPlan(plan, services_.fs, observer, start, how, begun.journal.get(), begun.problem);
+    return run;
+}
+
+Result<History*> JobPipeline::OpenedHistory() const {
+    if (history_ == nullptr)
+        return SystemError{ENOENT, historyProblem_.empty()
+                                       ? std::wstring(kNoHistory)
+                                       : L"The job history can't be read: " + historyProblem_};
+    return history_;
+}
+
+Result<JobRecord> JobPipeline::UndoableJob(std::optional<std::int64_t> id) const {
+    if (const auto opened = OpenedHistory(); !opened)
+        return opened.error();
+    if (running_)
+        return SystemError{EBUSY, L"A job is running: a job can be undone once it has ended."};
+    std::optional<JobRecord> job;
+    if (id) {
+        auto found = history_->Job(*id);
+        if (!found)
+            return found.error();
+        if (!*found)
+            return SystemError{ENOENT,
+                               L"There is no job " + std::to_wstring(*id) + L" in the history."};
+        job = std::move(**found);
+    } else {
+        auto last = LastJobNotUndone(*history_);
+        if (!last)
+            return last.error();
+        if (!*last)
+            return SystemError{ENOENT, L"There is no job to undo."};
+        job = std::move(**last);
+    }
+    if (job->outcome == JobOutcome::kRunning)
+        return SystemError{EBUSY, L"Job " + std::to_wstring(job->id) +
+                                      L" is still running; it can be undone once it has ended."};
+    return std::move(*job);
+}
+
+Result<UndoTarget> JobPipeline::PlanUndo(std::optional<std::int64_t> id) const {
+    auto job = UndoableJob(id);
+    if (!job)
+        return job.error();
+    auto entries = history_->Entries(job->id);
+    if (!entries)
+        return entries.error();
+    UndoTarget target{std::move(*job), BuildUndoPlan(std::move(*entries), services_.fs)};
+    return target;
+}
+
+JobRun JobPipeline::Undo(std::optional<std::int64_t> id, ProblemPolicy problems, bool confirm,
+                         JobHost& host) {
+    auto target = PlanUndo(id);
+    if (!target) {
+        const int code = target.error().code;
+        return JobRun{code == EBUSY ? JobEnd::kNotApplied : JobEnd::kInvalid, std::nullopt, 0,
+                      target.error().text};
+    }
+    const Running running(running_);
+    const std::int64_t start = services_.clock();
+    const JobPlan& plan = target->plan;
+    ProblemEntries how = ProblemEntries::kSkip;
+    JobRun decided = Decide(plan, problems, confirm, true, &target->job, host, how);
+    if (decided.end != JobEnd::kApplied)
+        return decided;
+    return Apply(plan, UndoRecordFor(target->job, plan, start, services_.frontEnd), how, start,
+                 target->job.id, host);
+}
+
+}  // namespace torvane
