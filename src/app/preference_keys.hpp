@@ -46,7 +46,7 @@ struct PreferenceField {
 // How the Preferences dialog shows a key. In a group, the controls after the
 // group's first (a switch) are enabled only while that switch is on.
 struct PreferenceControl {
-    int row = 0;                               // the dialog's order, top first; 0: not shown
+    int row = 0;  // the dialog's order, top first (spaced by 10 to leave room); 0: not shown
     std::wstring_view group;                   // the titled group it is in; empty: none
     std::wstring_view label;                   // a box's text; the text before a choice or count
     std::wstring_view unit;                    // the text after a count
