@@ -1,5 +1,6 @@
 # bash completion for torvane-cli: source this file, or install it as
 # /usr/share/bash-completion/completions/torvane-cli.
+# Made from the switch table by torvane-cli-completion: do not edit.
 _torvane_cli() {
     local cur prev words cword
     if declare -F _init_completion >/dev/null; then
@@ -8,35 +9,43 @@ _torvane_cli() {
         cur=${COMP_WORDS[COMP_CWORD]}
         prev=${COMP_WORDS[COMP_CWORD-1]}
     fi
-    local switches="-FilePath -TaskList -Apply -NoConfirm -Quit -SkipProblems -Retrieve
-        -SubFolders -Hidden -Change -Rename -Timestamp -Attributes -Regex -Number -Name
-        -Save -History -Undo --help -h --version"
-    # The word two back, for the second value of a task switch.
+    local switches="-FilePath -TaskList -Apply -NoConfirm -Quit -? -Retrieve -SubFolders -Hidden -Change -SkipProblems -Rename -Timestamp -Attributes -Regex -Number -Name -Save -History -Undo --help -Help -h --version"
+    # The word two back, for the second value of a switch.
     local prev2=""
     (( COMP_CWORD >= 2 )) && prev2=${COMP_WORDS[COMP_CWORD-2]}
     case "${prev,,}" in
-        -retrieve|/retrieve|-change|/change)
+        -filepath|/filepath)
+            COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        -tasklist|/tasklist)
+            COMPREPLY=($(compgen -f -X '!*.[tT][vV][tT]' -- "$cur") $(compgen -d -- "$cur")); return ;;
+        -retrieve|/retrieve)
             COMPREPLY=($(compgen -W "files folders both" -- "$cur")); return ;;
         -hidden|/hidden)
             COMPREPLY=($(compgen -W "none hidden hidden-no-system system all" -- "$cur")); return ;;
+        -change|/change)
+            COMPREPLY=($(compgen -W "files folders both" -- "$cur")); return ;;
+        -rename|/rename)
+            return ;;
         -timestamp|/timestamp)
             COMPREPLY=($(compgen -W "created modified accessed" -- "$cur")); return ;;
-        -tasklist|/tasklist|-save|/save)
-            COMPREPLY=($(compgen -f -X '!*.[tT][vV][tT]' -- "$cur") $(compgen -d -- "$cur"))
+        -attributes|/attributes)
             return ;;
-        -filepath|/filepath)
-            COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        -number|/number|-name|/name|-rename|/rename)
+        -number|/number)
             return ;;
+        -name|/name)
+            return ;;
+        -save|/save)
+            COMPREPLY=($(compgen -f -X '!*.[tT][vV][tT]' -- "$cur") $(compgen -d -- "$cur")); return ;;
         -undo|/undo)
             COMPREPLY=($(compgen -W "-Apply -NoConfirm -SkipProblems" -- "$cur")); return ;;
     esac
     case "${prev2,,}" in
-        -attributes|/attributes)
-            COMPREPLY=($(compgen -W "+ReadOnly +Hidden +System +Archive +Compress -Index
-                +Encrypt +R +H +S +A +C +I +E none" -- "$cur")); return ;;
-        -rename|/rename|-timestamp|/timestamp)
+        -rename|/rename)
             return ;;
+        -timestamp|/timestamp)
+            return ;;
+        -attributes|/attributes)
+            COMPREPLY=($(compgen -W "+ReadOnly +Hidden +System +Archive +Compress -Index +Encrypt +R +H +S +A +C +I +E none" -- "$cur")); return ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$switches" -- "$cur"))

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/preference_keys.hpp"
 #include "platform/number_text.hpp"
 #include "platform/text.hpp"
 #include "platform/text_file.hpp"
@@ -15,77 +16,6 @@ constexpr std::wstring_view kHeader = L"# Preference file for Torvane";
 constexpr std::wstring_view kFileName = L"config.ini";
 constexpr std::wstring_view kMarkerName = L"AppData-config.ini";
 constexpr std::wstring_view kRoamingFolderName = L"Torvane";
-
-// How a value's text becomes a number, after the runtime functions the file
-// was designed around: _wtoi, wcstoul and wcstol with 32-bit results.
-enum class Conversion { kInt, kUnsigned, kLong, kText };
-
-using NumberField = std::int32_t& (*)(Preferences&);
-using TextField = std::wstring& (*)(Preferences&);
-
-struct Key {
-    std::wstring_view name;
-    Conversion conversion;
-    NumberField number;  // null for kText
-    TextField text;      // null otherwise
-    // A number key left out of the file while it holds this value (the
-    // keys added after the file's first form).
-    std::optional<std::int32_t> omittedAt = std::nullopt;
-};
-
-const Preferences kDefaults;
-
-// Every key of the file, in the order the writer writes them.
-const Key kKeys[] = {
-    {L"ClearTaskList", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.flags.clearTaskList; }, nullptr},
-    {L"CaseSensitiveSearch", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.flags.caseSensitiveSearch; }, nullptr},
-    {L"AutoLoadTaskList", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.flags.autoLoadTaskList; }, nullptr},
-    {L"AutoLoadFileList", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.flags.autoLoadFileList; }, nullptr},
-    {L"TaskListPath", Conversion::kText, nullptr,
-     [](Preferences& p) -> std::wstring& { return p.taskListPath; }},
-    {L"SelectedFilePath", Conversion::kText, nullptr,
-     [](Preferences& p) -> std::wstring& { return p.selectedFilePath; }},
-    {L"SelectedFilePathSubDir", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.selectedFilePathSubDir; }, nullptr},
-    {L"SaveWindowSize", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.flags.saveWindowSize; }, nullptr},
-    {L"wsLength", Conversion::kUnsigned,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.length; }, nullptr},
-    {L"wsFlags", Conversion::kUnsigned,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.flags; }, nullptr},
-    {L"wsShowCmd", Conversion::kUnsigned,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.showCmd; }, nullptr},
-    {L"wsMinPosX", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.minPosX; }, nullptr},
-    {L"wsMinPosY", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.minPosY; }, nullptr},
-    {L"wsMaxPosX", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.maxPosX; }, nullptr},
-    {L"wsMaxPosY", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.maxPosY; }, nullptr},
-    {L"wsNormPosLeft", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalLeft; }, nullptr},
-    {L"wsNormPosTop", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalTop; }, nullptr},
-    {L"wsNormPosRight", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalRight; }, nullptr},
-    {L"wsNormPosBot", Conversion::kLong,
-     [](Preferences& p) -> std::int32_t& { return p.savedPlacement.normalBottom; }, nullptr},
-    {L"SetAttributeOption", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.flags.setAttributeOption; }, nullptr},
-    {L"History", Conversion::kInt, [](Preferences& p) -> std::int32_t& { return p.history; },
-     nullptr, kDefaults.history},
-    {L"HistoryKeepJobs", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.historyKeepJobs; }, nullptr,
-     kDefaults.historyKeepJobs},
-    {L"HistoryKeepDays", Conversion::kInt,
-     [](Preferences& p) -> std::int32_t& { return p.historyKeepDays; }, nullptr,
-     kDefaults.historyKeepDays},
-};
 
 std::wstring_view TrimBlanks(std::wstring_view text) {
     const auto first = text.find_first_not_of(L' ');
@@ -107,7 +37,7 @@ constexpr std::wstring_view kReadError = L"Error opening preference file:  ";
 
 EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
     EngineSettings settings;
-    settings.caseSensitive = flags.caseSensitiveSearch == 1;
+    settings.caseSensitive = SwitchOn(flags, &PreferenceFlags::caseSensitiveSearch);
     switch (flags.setAttributeOption) {
         case 0:
             settings.attributeTarget = AttributeTarget::kFiles;
@@ -123,12 +53,11 @@ EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
 }
 
 HistorySettings HistorySettingsOf(const Preferences& prefs) {
+    const Preferences defaults;
     HistorySettings settings;
-    settings.enabled = prefs.history != 0;
-    if (prefs.historyKeepJobs >= 1)
-        settings.keepJobs = prefs.historyKeepJobs;
-    if (prefs.historyKeepDays >= 1)
-        settings.keepDays = prefs.historyKeepDays;
+    settings.enabled = SwitchOn(prefs, &Preferences::history);
+    settings.keepJobs = CountOf(prefs.historyKeepJobs, defaults.historyKeepJobs);
+    settings.keepDays = CountOf(prefs.historyKeepDays, defaults.historyKeepDays);
     return settings;
 }
 
@@ -143,8 +72,10 @@ void SetHistorySettings(Preferences& prefs, const HistorySettings& settings) {
 }
 
 PreferenceSwitches SwitchesOf(const PreferenceFlags& flags) {
-    return PreferenceSwitches{flags.clearTaskList == 1, flags.autoLoadTaskList != 0,
-                              flags.autoLoadFileList != 0, flags.saveWindowSize != 0};
+    return PreferenceSwitches{SwitchOn(flags, &PreferenceFlags::clearTaskList),
+                              SwitchOn(flags, &PreferenceFlags::autoLoadTaskList),
+                              SwitchOn(flags, &PreferenceFlags::autoLoadFileList),
+                              SwitchOn(flags, &PreferenceFlags::saveWindowSize)};
 }
 
 std::optional<PreferenceLocation> LocatePreferenceFile(FileSystem& fs) {
@@ -168,25 +99,8 @@ void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs) {
     const auto equals = line.find(L'=');
     if (equals == std::wstring_view::npos)
         return;
-    const auto key = line.substr(0, equals);
-    const auto value = TrimBlanks(line.substr(equals + 1));
-    for (const Key& k : kKeys) {
-        if (!EqualsIgnoringAsciiCase(key, k.name))
-            continue;
-        switch (k.conversion) {
-            case Conversion::kText:
-                k.text(prefs) = value;
-                break;
-            case Conversion::kUnsigned:
-                k.number(prefs) = static_cast<std::int32_t>(ReadDecimalUint32(value));
-                break;
-            case Conversion::kInt:
-            case Conversion::kLong:
-                k.number(prefs) = ReadDecimalInt32(value);
-                break;
-        }
-        return;
-    }
+    if (const PreferenceKey* key = FindPreferenceKey(line.substr(0, equals)))
+        ReadPreferenceValue(*key, TrimBlanks(line.substr(equals + 1)), prefs);
 }
 
 std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders) {
@@ -194,13 +108,12 @@ std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSub
     values.selectedFilePathSubDir = includeSubfolders;
     std::wstring text(kHeader);
     text += L"\n\n";
-    for (const Key& k : kKeys) {
-        if (k.omittedAt && k.number(values) == *k.omittedAt)
+    for (const PreferenceKey& key : PreferenceKeys()) {
+        if (key.omittedAtDefault && StoredNumber(key, values) == DefaultNumber(key))
             continue;
-        text += k.name;
+        text += key.name;
         text += L'=';
-        text +=
-            k.conversion == Conversion::kText ? k.text(values) : std::to_wstring(k.number(values));
+        text += PreferenceValueText(key, values);
         text += L'\n';
     }
     return text;

@@ -13,28 +13,30 @@
 
 namespace torvane {
 
-// The six integer preferences as the file stores them, in the order in which
-// the Preferences dialog and the main window exchange them. They stay raw
-// (a stored 2 is written back as 2); EngineSettingsOf and SwitchesOf read
-// them.
+// The integer preferences the Preferences dialog and the main window
+// exchange, in their order. Each key's descriptor (preference_keys.hpp) says
+// how it is read and shown; the member initializers are the defaults. The
+// switches are 0 or 1 once read from the file; SwitchOn reads any other
+// value as the default wherever it comes from (EngineSettingsOf, SwitchesOf
+// and the dialog all use it).
 struct PreferenceFlags {
-    std::int32_t clearTaskList = 0;        // 1: empty the task list after a completed job
-    std::int32_t caseSensitiveSearch = 0;  // 1: find, replace and matching respect case
+    std::int32_t clearTaskList = 0;        // switch: empty the task list after a completed job
+    std::int32_t caseSensitiveSearch = 0;  // switch: find, replace and matching respect case
     std::int32_t setAttributeOption = 0;   // 0 files only, 1 folders only, other: both
-    std::int32_t autoLoadTaskList = 0;     // non-zero: load TaskListPath at start
-    std::int32_t autoLoadFileList = 0;     // non-zero: load SelectedFilePath at start
-    std::int32_t saveWindowSize = 0;       // non-zero: remember the window placement
+    std::int32_t autoLoadTaskList = 0;     // switch: load TaskListPath at start
+    std::int32_t autoLoadFileList = 0;     // switch: load SelectedFilePath at start
+    std::int32_t saveWindowSize = 0;       // switch: remember the window placement
 
     bool operator==(const PreferenceFlags&) const = default;
 };
 
 // The two preferences the engine reads, as the preview, a job and a dry run
-// all apply them: case-sensitive only at 1; SetAttributeOption 0 files, 1
-// folders, any other value both.
+// all apply them: CaseSensitiveSearch by SwitchOn; SetAttributeOption 0
+// files, 1 folders, any other value both.
 EngineSettings EngineSettingsOf(const PreferenceFlags& flags);
 
-// The window's four switches as the controller reads them: ClearTaskList
-// only at 1, the others at any value but 0.
+// The window's four switches as the controller reads them, each by SwitchOn
+// (0 off, 1 on, any other value the default, off).
 struct PreferenceSwitches {
     bool clearTaskList = false;
     bool autoLoadTaskList = false;
@@ -73,8 +75,8 @@ struct Preferences {
     // file is written with the current include-subfolders setting instead.
     std::int32_t selectedFilePathSubDir = 0;
     WindowPlacement savedPlacement;
-    // The job history (HistorySettingsOf reads them): History (0 off, any
-    // other value on), HistoryKeepJobs, HistoryKeepDays. Written only when
+    // The job history (HistorySettingsOf reads them): History (a switch,
+    // on by default), HistoryKeepJobs, HistoryKeepDays. Written only when
     // they differ from these defaults, so a file that never set them is
     // written back as it was.
     std::int32_t history = 1;
@@ -84,8 +86,8 @@ struct Preferences {
     bool operator==(const Preferences&) const = default;
 };
 
-// The history's settings from the preferences: on unless History is 0; a
-// count of jobs or days below 1 takes the default.
+// The history's settings from the preferences: History by SwitchOn (on
+// unless it is 0); a count of jobs or days below 1 takes the default.
 HistorySettings HistorySettingsOf(const Preferences& prefs);
 
 // The other way, as the Preferences dialog's OK stores them: History 1 or 0,
@@ -115,12 +117,16 @@ inline constexpr std::size_t kMaxPreferenceLineLength = std::size_t{1} << 20;
 
 // Applies one line of the file (without its line break) to `prefs`: skips
 // empty lines, comments ("#") and lines whose key, compared without regard to
-// ASCII case and not trimmed, is none of the file's keys; otherwise converts
-// the value, trimmed of blanks (U+0020), leniently and without range checks.
+// ASCII case and not trimmed, is none of the file's keys; otherwise reads the
+// value, trimmed of blanks (U+0020), by its key's kind (ReadPreferenceValue):
+// a switch is 1 for "1", 0 for "0" and its default for any other text;
+// numbers are read leniently and without range checks.
 void ApplyPreferenceLine(std::wstring_view line, Preferences& prefs);
 
-// The whole text of the file: 22 lines ending in "\n" (the writer turns them
-// into CR LF), then each history key that differs from its default. `includeSubfolders` is written
+// The whole text of the file: the header, a blank line and one line per key
+// in PreferenceKeys' order, each ending in "\n" (the writer turns them into
+// CR LF); a key added after the file's first form (the history's) only when
+// it differs from its default. `includeSubfolders` is written
 // as SelectedFilePathSubDir (the window passes its list option, 1 or 0).
 std::wstring FormatPreferences(const Preferences& prefs, std::int32_t includeSubfolders);
 

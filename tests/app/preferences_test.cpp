@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "app/preference_keys.hpp"
 #include "fake_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -95,17 +98,126 @@ TEST(EngineSettingsOf, CaseOnlyAtOneAndAnyOtherAttributeOptionMeansBoth) {
     }
 }
 
-TEST(SwitchesOf, ClearTaskListOnlyAtOneTheOthersAtAnyValueButZero) {
-    const PreferenceSwitches two = SwitchesOf(PreferenceFlags{2, 0, 0, 2, -1, 7});
-    EXPECT_FALSE(two.clearTaskList);
-    EXPECT_TRUE(two.autoLoadTaskList);
-    EXPECT_TRUE(two.autoLoadFileList);
-    EXPECT_TRUE(two.saveWindowSize);
-    const PreferenceSwitches one = SwitchesOf(PreferenceFlags{1, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(one.clearTaskList);
-    EXPECT_FALSE(one.autoLoadTaskList);
-    EXPECT_FALSE(one.autoLoadFileList);
-    EXPECT_FALSE(one.saveWindowSize);
+// What each stored switch means to the code that uses it.
+struct SwitchUse {
+    const wchar_t* key;
+    bool (*on)(const Preferences&);
+};
+const SwitchUse kSwitchUses[] = {
+    {L"CaseSensitiveSearch",
+     [](const Preferences& p) { return EngineSettingsOf(p.flags).caseSensitive; }},
+    {L"ClearTaskList", [](const Preferences& p) { return SwitchesOf(p.flags).clearTaskList; }},
+    {L"AutoLoadTaskList",
+     [](const Preferences& p) { return SwitchesOf(p.flags).autoLoadTaskList; }},
+    {L"AutoLoadFileList",
+     [](const Preferences& p) { return SwitchesOf(p.flags).autoLoadFileList; }},
+    {L"SaveWindowSize", [](const Preferences& p) { return SwitchesOf(p.flags).saveWindowSize; }},
+    {L"History", [](const Preferences& p) { return HistorySettingsOf(p).enabled; }},
+};
+
+// Every switch read from the file, shown in the dialog and used by the
+// program means one thing: 0 off, 1 on, any other number or text the
+// default. The same holds for a value put in the record by other code.
+TEST(PreferenceSwitches, TheFileTheDialogAndTheUsersReadEveryStoredValueAlike) {
+    const struct {
+        const wchar_t* text;
+        std::optional<bool> on;  // nullopt: the default
+    } stored[] = {{L"0", false}, {L"1", true},         {L"2", {}},  {L"-1", {}},
+                  {L"yes", {}},  {L"1=2", {}},         {L"+1", {}}, {L"", {}},
+                  {L"01", {}},   {L"99999999999", {}}, {L"\t1", {}}};
+    for (const PreferenceKey& key : PreferenceKeys()) {
+        if (key.kind != PreferenceKind::kSwitch)
+            continue;
+        const SwitchUse* use = nullptr;
+        for (const SwitchUse& u : kSwitchUses)
+            use = key.name == u.key ? &u : use;
+        ASSERT_NE(use, nullptr) << "no use of " << ToUtf8(key.name) << " in kSwitchUses";
+        const bool byDefault = DefaultNumber(key) == 1;
+        for (const auto& s : stored) {
+            SCOPED_TRACE(ToUtf8(std::wstring(key.name) + L"=" + s.text));
+            const bool expected = s.on.value_or(byDefault);
+            SettingsFileSystem fs;
+            RecordingDialogs dialogs;
+            const std::wstring line = std::wstring(key.name) + L"=" + s.text + L"\r\n";
+            fs.Put("bin/config.ini", Utf16Le(u"\xFEFF" + ToUtf16(line)));
+            Preferences read;
+            LoadPreferences(fs, dialogs, read);
+            EXPECT_EQ(StoredNumber(key, read), expected ? 1 : 0);  // written back as used
+            EXPECT_EQ(use->on(read), expected);
+            EXPECT_EQ(ShownValue(key, read), expected ? 1 : 0);
+        }
+        for (const std::int32_t raw : {0, 1, 2, -1, kMin, kMax}) {
+            SCOPED_TRACE(ToUtf8(key.name) + " held as " + std::to_string(raw));
+            Preferences held;
+            StoreNumber(key, raw, held);
+            const bool expected = raw == 0 || raw == 1 ? raw == 1 : byDefault;
+            EXPECT_EQ(use->on(held), expected);
+            EXPECT_EQ(ShownValue(key, held), expected ? 1 : 0);
+        }
+    }
+}
+
+// A mistake in the table (two keys on one field or of one name, two dialog
+// controls in one place) would lose a value or a control silently.
+TEST(PreferenceKeys, EachKeyHasItsOwnNameFieldAndDialogRow) {
+    Preferences all;
+    std::int32_t n = 100;
+    for (const PreferenceKey& key : PreferenceKeys()) {
+        EXPECT_EQ(FindPreferenceKey(AsciiLower(key.name)), &key);
+        ReadPreferenceValue(key, key.kind == PreferenceKind::kSwitch ? L"1" : L"", all);
+        if (key.kind != PreferenceKind::kSwitch)
+            ReadPreferenceValue(key, std::to_wstring(n++), all);
+    }
+    n = 100;
+    std::vector<int> rows;
+    for (const PreferenceKey& key : PreferenceKeys()) {
+        SCOPED_TRACE(ToUtf8(key.name));
+        const std::wstring expected =
+            key.kind == PreferenceKind::kSwitch ? L"1" : std::to_wstring(n++);
+        EXPECT_EQ(PreferenceValueText(key, all), expected);
+        if (key.control.row > 0)
+            rows.push_back(key.control.row);
+    }
+    std::vector<int> order;
+    for (const PreferenceKey* key : DialogKeys())
+        order.push_back(key->control.row);
+    EXPECT_EQ(order.size(), rows.size());
+    EXPECT_TRUE(std::adjacent_find(order.begin(), order.end(), std::greater_equal<>()) ==
+                order.end());
+}
+
+// The dialog shows what the program uses and stores what it shows.
+TEST(PreferenceDialogModel, ShowsWhatTheProgramUsesAndStoresWhatItShows) {
+    const struct {
+        const wchar_t* key;
+        std::int32_t stored, shown, storedAfterOk;
+    } cases[] = {
+        {L"SetAttributeOption", 2, 2, 2},
+        {L"SetAttributeOption", 5, -1, -1},  // outside the items: none selected
+        {L"SetAttributeOption", -1, -1, -1},
+        {L"HistoryKeepJobs", 0, 200, 200},             // below 1: the default
+        {L"HistoryKeepJobs", 500000, 100000, 100000},  // held to the box's range
+        {L"HistoryKeepDays", 30, 30, 30},
+        {L"CaseSensitiveSearch", 2, 0, 0},
+        {L"History", -1, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.key) + "=" + std::to_string(c.stored));
+        const PreferenceKey* key = FindPreferenceKey(c.key);
+        ASSERT_NE(key, nullptr);
+        Preferences p;
+        StoreNumber(*key, c.stored, p);
+        EXPECT_EQ(ShownValue(*key, p), c.shown);
+        StoreShownValue(*key, ShownValue(*key, p), p);
+        EXPECT_EQ(StoredNumber(*key, p), c.storedAfterOk);
+    }
+    std::vector<std::wstring> names;
+    for (const PreferenceKey* key : DialogKeys())
+        names.push_back(std::wstring(key->name));
+    EXPECT_EQ(names, (std::vector<std::wstring>{
+                         L"CaseSensitiveSearch", L"ClearTaskList", L"AutoLoadTaskList",
+                         L"AutoLoadFileList", L"SaveWindowSize", L"SetAttributeOption", L"History",
+                         L"HistoryKeepJobs", L"HistoryKeepDays"}));
 }
 
 TEST(LocatePreferenceFile, ProgramFolderUnlessTheMarkerIsThere) {
@@ -137,7 +249,10 @@ TEST(Preferences, ReaderIsLenient) {
     Preferences p;
     LoadPreferences(fs, dialogs, p);
     Preferences expected;
-    expected.flags = {1, 0, -1, 1, 0, 3};
+    // The switches: "yes", "+7xyz", "3" and "1=2" are no switch values,
+    // so AutoLoadFileList, SaveWindowSize and ClearTaskList keep their
+    // defaults; "  1  " is 1 once trimmed.
+    expected.flags = {0, 0, -1, 1, 0, 0};
     expected.taskListPath = L"/home/u/my tasks.tvt";
     expected.selectedFilePath = L"\t/x\t";
     expected.selectedFilePathSubDir = kMax;
@@ -222,11 +337,11 @@ TEST(Preferences, HistorySettingsAreStoredAsTheFileKeepsThem) {
     }
 }
 
-TEST(ApplyPreferenceLine, ConvertsLikeTheRuntimeFunctions) {
+TEST(ApplyPreferenceLine, ConvertsNumbersLikeTheRuntimeFunctions) {
     struct Case {
         std::wstring line;
-        std::int32_t clearTaskList;  // _wtoi
-        std::int32_t wsLength;       // wcstoul
+        std::int32_t subDir;    // _wtoi
+        std::int32_t wsLength;  // wcstoul
     };
     const Case cases[] = {
         {L"=", 0, 0},
@@ -243,9 +358,9 @@ TEST(ApplyPreferenceLine, ConvertsLikeTheRuntimeFunctions) {
     };
     for (const auto& c : cases) {
         Preferences p;
-        ApplyPreferenceLine(L"ClearTaskList=" + c.line, p);
+        ApplyPreferenceLine(L"SelectedFilePathSubDir=" + c.line, p);
         ApplyPreferenceLine(L"wsLength=" + c.line, p);
-        EXPECT_EQ(p.flags.clearTaskList, c.clearTaskList) << c.line;
+        EXPECT_EQ(p.selectedFilePathSubDir, c.subDir) << c.line;
         EXPECT_EQ(p.savedPlacement.length, c.wsLength) << c.line;
     }
 }

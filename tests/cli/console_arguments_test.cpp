@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/command_line.hpp"
 #include "cli/task_switches.hpp"
+#include "platform/text.hpp"
 
 namespace torvane {
 namespace {
@@ -100,6 +103,62 @@ TEST(ConsoleArgumentsTest, AWrongArgumentIsNamedInTheError) {
     for (const auto& c : cases) {
         const auto got = ExtractConsoleSwitches(c.arguments);
         EXPECT_TRUE(got.invalid) << c.arguments.front();
+        EXPECT_EQ(got.error, c.error);
+    }
+}
+
+// -Undo takes the next argument as its id unless it looks like a switch; an
+// id is a positive decimal number that fits 63 bits, and anything else there
+// is an error naming it, never a stray argument that lets the newest job be
+// undone.
+TEST(ConsoleArgumentsTest, UndoTakesAPositiveDecimalIdOrNothing) {
+    const struct {
+        Args arguments;
+        std::optional<std::int64_t> id;
+        Args desktop = {};
+    } valid[] = {
+        {{L"-Undo"}, std::nullopt},
+        {{L"-undo", L"12", L"-Apply"}, 12, {L"-Apply"}},
+        {{L"/Undo", L"7"}, 7},
+        {{L"-Undo", L"007"}, 7},
+        {{L"-Undo", L"9223372036854775807"}, std::numeric_limits<std::int64_t>::max()},
+        {{L"-Undo", L"-Apply", L"-NoConfirm"}, std::nullopt, {L"-Apply", L"-NoConfirm"}},
+        {{L"-Undo", L"/apply"}, std::nullopt, {L"/apply"}},
+        {{L"-Undo", L"-SkipProblems", L"3"}, std::nullopt},  // 3: a path, for the run to refuse
+    };
+    for (const auto& c : valid) {
+        const auto got = ExtractConsoleSwitches(c.arguments);
+        EXPECT_FALSE(got.invalid) << ToUtf8(got.error);
+        EXPECT_TRUE(got.undo);
+        EXPECT_EQ(got.undoId, c.id) << ToUtf8(c.arguments.back());
+        EXPECT_EQ(got.desktopArguments, c.desktop);
+    }
+    const std::wstring notAnId =
+        L"\" is not a job id (a positive decimal number, as -History "
+        L"lists them).";
+    const struct {
+        Args arguments;
+        std::wstring error;
+    } invalid[] = {
+        {{L"-Undo", L"abc", L"-Apply", L"-NoConfirm"}, L"-Undo: \"abc" + notAnId},
+        {{L"-Undo", L""}, L"-Undo: \"" + notAnId},
+        {{L"-Undo", L"12345678901234567890"}, L"-Undo: \"12345678901234567890" + notAnId},
+        {{L"-Undo", L"9223372036854775808"}, L"-Undo: \"9223372036854775808" + notAnId},
+        {{L"-Undo", L"0"}, L"-Undo: \"0" + notAnId},
+        {{L"-Undo", L"1.5"}, L"-Undo: \"1.5" + notAnId},
+        {{L"-Undo", L"+1"}, L"-Undo: \"+1" + notAnId},
+        {{L"-Undo", L" 1"}, L"-Undo: \" 1" + notAnId},
+        {{L"-Undo", L"1 "}, L"-Undo: \"1 " + notAnId},
+        {{L"/UNDO", L"\x0663"}, L"/UNDO: \"\x0663" + notAnId},  // only ASCII digits
+        {{L"-Undo", FromUtf8("\xff")}, L"-Undo: \"" + FromUtf8("\xff") + notAnId},
+        // Path-like arguments are not ids; one that starts with '-' is a switch.
+        {{L"-Undo", L"photos/"}, L"-Undo: \"photos/" + notAnId},
+        {{L"-Undo", L"/tmp/12"}, L"-Undo: \"/tmp/12" + notAnId},
+        {{L"-Undo", L"-1"}, L"Unknown switch -1."},
+    };
+    for (const auto& c : invalid) {
+        const auto got = ExtractConsoleSwitches(c.arguments);
+        EXPECT_TRUE(got.invalid) << ToUtf8(c.arguments[1]);
         EXPECT_EQ(got.error, c.error);
     }
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.hpp"
+
 namespace torvane {
 namespace {
 
@@ -22,7 +24,17 @@ TEST(ConsoleHelpTest, KeepsTheDesktopArgumentsAndAddsSwitchesExitStatusesAndExam
                              L" -History\t", L" -Undo [ID]\t", L"torvane-cli -Undo 12 -Apply\n"})
         EXPECT_TRUE(Contains(help, part)) << part;
     EXPECT_FALSE(Contains(help, L"App.exe"));
-    EXPECT_FALSE(Contains(help, L"$"));
+    EXPECT_FALSE(Contains(help, L"{app}"));
+}
+
+// The program's name stands in for its placeholder only: the replacement
+// text's "$1" and "$&" stay as the user types them.
+TEST(ConsoleHelpTest, TheProgramsNameReplacesItsPlaceholderOnly) {
+    const std::wstring help = ConsoleHelpText(L"Torvane", L"tc");
+    EXPECT_TRUE(Contains(help, L"(Perl format: $1, $&, \\U, \\L)")) << ToUtf8(help);
+    EXPECT_TRUE(Contains(help, L"\ntc -Undo\t\ttc -Undo 12 -Apply\n"));
+    EXPECT_TRUE(Contains(help, L"also man tc.\n"));
+    EXPECT_FALSE(Contains(help, L"tc1")) << ToUtf8(help);
 }
 
 TEST(ConsoleHelpTest, AHelpBoxKeepsItsErrorAndOtherMessagesStayAsTheyAre) {

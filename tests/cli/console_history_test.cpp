@@ -164,24 +164,25 @@ TEST_F(ConsoleHistoryTest, WithoutHistoryTheCommandsSaySo) {
     EXPECT_TRUE(Contains(r.err, "There is no job 7 in the history")) << r.err;
 }
 
-TEST(ConsoleArguments, UndoTakesAnIdOnlyWhenDigitsFollow) {
+// An id that is no job id stops the run before anything is undone: the
+// newest job stays done, whatever -Apply asks.
+TEST_F(ConsoleHistoryTest, AWrongJobIdIsAnErrorAndNothingIsUndone) {
+    RunRenameJob();
     const struct {
-        std::vector<std::wstring> arguments;
-        std::optional<std::int64_t> id;
-        std::vector<std::wstring> positionals;
+        std::wstring id;
+        std::string shown;  // as the error prints it
     } cases[] = {
-        {{L"-Undo"}, std::nullopt, {}},
-        {{L"-undo", L"12", L"-Apply"}, 12, {}},
-        {{L"/Undo", L"photos"}, std::nullopt, {L"photos"}},
+        {L"abc", "\"abc\""},
+        {L"", "\"\""},
+        {FromUtf8("1\xff"), "\"1\\xff\""},
     };
     for (const auto& c : cases) {
-        const auto parsed = ExtractConsoleSwitches(c.arguments);
-        EXPECT_FALSE(parsed.invalid) << ToUtf8(parsed.error);
-        EXPECT_TRUE(parsed.undo);
-        EXPECT_EQ(parsed.undoId, c.id);
-        EXPECT_EQ(parsed.positionals, c.positionals);
+        SCOPED_TRACE(c.shown);
+        const auto r = Cli({L"-Undo", c.id, L"-Apply", L"-NoConfirm"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(Contains(r.err, "-Undo: " + c.shown + " is not a job id")) << r.err;
+        EXPECT_EQ(Names(), (std::set<std::string>{"DSC_1.jpg", "DSC_2.jpg", "notes.txt"}));
     }
-    EXPECT_TRUE(ExtractConsoleSwitches({L"-History"}).history);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <boost/version.hpp>
+#include <stdexcept>
 
 #include "editor_fixture.hpp"
 #include "gui/dialogs/about_dialog.hpp"
@@ -20,6 +21,29 @@ namespace torvane::gui::testing {
 namespace {
 
 using Names = std::vector<std::wstring>;
+
+// The dialog's control of a preference key; a missing one fails the test.
+QCheckBox& Box(const OptionsDialog& dialog, std::wstring_view key) {
+    QCheckBox* box = dialog.CheckBoxFor(key);
+    if (!box)
+        throw std::runtime_error("no check box");
+    return *box;
+}
+QComboBox& Choice(const OptionsDialog& dialog, std::wstring_view key) {
+    QComboBox* choice = dialog.ChoiceFor(key);
+    if (!choice)
+        throw std::runtime_error("no choice");
+    return *choice;
+}
+QSpinBox& Count(const OptionsDialog& dialog, std::wstring_view key) {
+    QSpinBox* count = dialog.CountFor(key);
+    if (!count)
+        throw std::runtime_error("no count box");
+    return *count;
+}
+int MaxOf(std::wstring_view key) {
+    return FindPreferenceKey(key)->control.max;
+}
 
 class PreferencesWindowTest : public EditorSideTest {
   protected:
@@ -73,9 +97,8 @@ TEST_F(PreferencesWindowTest, EachOptionOpensAWindowFilledFromThePreferences) {
     EXPECT_FALSE(dialog.isModal());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.windowTitle(), "Preferences");
-    EXPECT_EQ(dialog.CheckBox(OptionsDialog::kCaseSensitive).text(),
-              "Use case sensitive Find/Replace");
-    EXPECT_EQ(dialog.AttributeChoice().currentText(), "Files Only");
+    EXPECT_EQ(Box(dialog, L"CaseSensitiveSearch").text(), "Use case sensitive Find/Replace");
+    EXPECT_EQ(Choice(dialog, L"SetAttributeOption").currentText(), "Files Only");
     EXPECT_EQ(dialog.Flags(), PreferenceFlags{});
 }
 
@@ -91,7 +114,7 @@ TEST_F(PreferencesWindowTest, CaseSensitiveSearchRecomputesTheNewNames) {
     controller->Option();
     OptionsDialog* dialog = OpenWindows().value(0);
     ASSERT_NE(dialog, nullptr);
-    Click(dialog->CheckBox(OptionsDialog::kCaseSensitive));
+    Click(Box(*dialog, L"CaseSensitiveSearch"));
     Press(*dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(controller->preferences().flags.caseSensitiveSearch, 1);
     EXPECT_EQ(NewNames(), Names{L"apple.txt"});
@@ -101,8 +124,8 @@ TEST_F(PreferencesWindowTest, CancelSendsNothing) {
     controller->Option();
     OptionsDialog* dialog = OpenWindows().value(0);
     ASSERT_NE(dialog, nullptr);
-    Click(dialog->CheckBox(OptionsDialog::kClearTaskList));
-    dialog->AttributeChoice().setCurrentIndex(2);
+    Click(Box(*dialog, L"ClearTaskList"));
+    Choice(*dialog, L"SetAttributeOption").setCurrentIndex(2);
     Press(*dialog, QDialogButtonBox::Cancel);
     EXPECT_EQ(controller->preferences().flags, PreferenceFlags{});
 }
@@ -111,18 +134,67 @@ TEST(PreferencesWindow, ValuesOutsideTheChoiceSelectNothing) {
     PreferenceFlags flags;
     flags.setAttributeOption = 5;
     flags.autoLoadFileList = 1;
-    flags.saveWindowSize = 7;
+    flags.saveWindowSize = 7;  // no switch value: the default, off
     std::optional<PreferenceFlags> applied;
     auto* dialog = new OptionsDialog(
         flags, [&](const PreferenceFlags& f) { applied = f; }, nullptr);
-    EXPECT_EQ(dialog->AttributeChoice().currentIndex(), -1);
+    EXPECT_EQ(Choice(*dialog, L"SetAttributeOption").currentIndex(), -1);
     PreferenceFlags expected;
     expected.setAttributeOption = -1;
     expected.autoLoadFileList = 1;
-    expected.saveWindowSize = 1;
     EXPECT_EQ(dialog->Flags(), expected);
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(applied, expected);
+}
+
+// Each switch's box shows the value the program uses for what it is given
+// (0 off, 1 on, any other value the default), and OK hands that value back.
+TEST(PreferencesWindow, EachSwitchShowsAndHandsBackWhatTheProgramUses) {
+    for (const PreferenceKey* key : DialogKeys()) {
+        if (key->kind != PreferenceKind::kSwitch || !key->field.flag)
+            continue;
+        for (const std::int32_t raw : {0, 1, 2, -1}) {
+            SCOPED_TRACE(ToUtf8(key->name) + "=" + std::to_string(raw));
+            Preferences given;
+            StoreNumber(*key, raw, given);
+            const bool used = SwitchOn(given.flags, key->field.flag);
+            std::optional<PreferenceFlags> applied;
+            OptionsDialog dialog(
+                given.flags, [&](const PreferenceFlags& f) { applied = f; }, nullptr);
+            dialog.setAttribute(Qt::WA_DeleteOnClose, false);
+            EXPECT_EQ(Box(dialog, key->name).isChecked(), used);
+            dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            ASSERT_TRUE(applied.has_value());
+            EXPECT_EQ((*applied).*(key->field.flag), used ? 1 : 0);
+            EXPECT_EQ(EngineSettingsOf(*applied).caseSensitive,
+                      EngineSettingsOf(given.flags).caseSensitive);
+        }
+    }
+}
+
+// config.ini with CaseSensitiveSearch=2 and ClearTaskList=2: neither is a
+// switch value, so the search ignores case, the boxes are clear, and OK
+// leaves both off.
+TEST_F(PreferencesWindowTest, AStoredValueThatIsNoSwitchValueIsTheDefaultEverywhere) {
+    fs.AddPlainFile(FromUtf8(dir.path()) + L"/config.ini",
+                    "\xEF\xBB\xBF"
+                    "CaseSensitiveSearch=2\r\nClearTaskList=2\r\n");
+    controller->Initialize(CommandLineInfo{});
+    fs.AddFile(L"/data/apple.txt");
+    ListFolder(L"/data/");
+    auto& page = side->CriteriaTabs().NamePage();
+    Type(page.FindBox(), "APPLE");
+    Type(page.ReplaceBox(), "pear");
+    Click(page.PrimaryButton());
+    EXPECT_EQ(NewNames(), Names{L"pear.txt"});
+
+    OptionsDialog* dialog = OpenPreferences();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(Box(*dialog, L"CaseSensitiveSearch").isChecked());
+    EXPECT_FALSE(Box(*dialog, L"ClearTaskList").isChecked());
+    Press(*dialog, QDialogButtonBox::Ok);
+    EXPECT_EQ(controller->preferences().flags, PreferenceFlags{});
+    EXPECT_EQ(NewNames(), Names{L"pear.txt"});
 }
 
 // Each OK stores what the History group shows, in the preferences and in the
@@ -145,13 +217,13 @@ TEST_F(PreferencesWindowTest, OkStoresTheHistorySettingsInThePreferencesAndTheFi
         OptionsDialog* dialog = OpenPreferences();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->HistoryValues(), shown);
-        EXPECT_EQ(dialog->KeepHistoryBox().isChecked(), shown.enabled);
-        EXPECT_EQ(dialog->KeepJobsBox().value(), shown.keepJobs);
-        EXPECT_EQ(dialog->KeepDaysBox().value(), shown.keepDays);
-        if (dialog->KeepHistoryBox().isChecked() != c.keep)
-            Click(dialog->KeepHistoryBox());
-        dialog->KeepJobsBox().setValue(c.jobs);
-        dialog->KeepDaysBox().setValue(c.days);
+        EXPECT_EQ(Box(*dialog, L"History").isChecked(), shown.enabled);
+        EXPECT_EQ(Count(*dialog, L"HistoryKeepJobs").value(), shown.keepJobs);
+        EXPECT_EQ(Count(*dialog, L"HistoryKeepDays").value(), shown.keepDays);
+        if (Box(*dialog, L"History").isChecked() != c.keep)
+            Click(Box(*dialog, L"History"));
+        Count(*dialog, L"HistoryKeepJobs").setValue(c.jobs);
+        Count(*dialog, L"HistoryKeepDays").setValue(c.days);
         Press(*dialog, QDialogButtonBox::Ok);
         const Preferences& prefs = controller->preferences();
         EXPECT_EQ(prefs.history, c.keep ? 1 : 0);
@@ -168,26 +240,26 @@ TEST(PreferencesWindow, TheCountsFollowTheHistoryBoxAndOkHandsThemOver) {
     auto* dialog = new OptionsDialog(
         PreferenceFlags{}, HistorySettings{false, 500000, 0},
         [&](const PreferenceFlags&, const HistorySettings& h) { applied = h; }, nullptr);
-    EXPECT_EQ(dialog->KeepHistoryBox().text(),
+    EXPECT_EQ(Box(*dialog, L"History").text(),
               "Keep a history of jobs, so that they can be undone");
     EXPECT_EQ(dialog->ClearHistoryButton().text(), "Clear History...");
     EXPECT_FALSE(dialog->ClearHistoryButton().autoDefault());
     // Counts the boxes can't show are held to their ranges.
-    EXPECT_EQ(dialog->KeepJobsBox().value(), OptionsDialog::kMaxKeepJobs);
-    EXPECT_EQ(dialog->KeepDaysBox().value(), 1);
-    EXPECT_EQ(dialog->KeepJobsBox().minimum(), 1);
-    EXPECT_EQ(dialog->KeepDaysBox().maximum(), 36500);
-    EXPECT_FALSE(dialog->KeepJobsBox().isEnabled());
-    EXPECT_FALSE(dialog->KeepDaysBox().isEnabled());
-    dialog->KeepHistoryBox().click();
-    EXPECT_TRUE(dialog->KeepJobsBox().isEnabled());
-    EXPECT_TRUE(dialog->KeepDaysBox().isEnabled());
-    dialog->KeepDaysBox().setValue(7);
-    dialog->KeepHistoryBox().click();
-    EXPECT_FALSE(dialog->KeepJobsBox().isEnabled());
-    EXPECT_FALSE(dialog->KeepDaysBox().isEnabled());
+    EXPECT_EQ(Count(*dialog, L"HistoryKeepJobs").value(), MaxOf(L"HistoryKeepJobs"));
+    EXPECT_EQ(Count(*dialog, L"HistoryKeepDays").value(), 1);
+    EXPECT_EQ(Count(*dialog, L"HistoryKeepJobs").minimum(), 1);
+    EXPECT_EQ(Count(*dialog, L"HistoryKeepDays").maximum(), 36500);
+    EXPECT_FALSE(Count(*dialog, L"HistoryKeepJobs").isEnabled());
+    EXPECT_FALSE(Count(*dialog, L"HistoryKeepDays").isEnabled());
+    Box(*dialog, L"History").click();
+    EXPECT_TRUE(Count(*dialog, L"HistoryKeepJobs").isEnabled());
+    EXPECT_TRUE(Count(*dialog, L"HistoryKeepDays").isEnabled());
+    Count(*dialog, L"HistoryKeepDays").setValue(7);
+    Box(*dialog, L"History").click();
+    EXPECT_FALSE(Count(*dialog, L"HistoryKeepJobs").isEnabled());
+    EXPECT_FALSE(Count(*dialog, L"HistoryKeepDays").isEnabled());
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    EXPECT_EQ(applied, (HistorySettings{false, OptionsDialog::kMaxKeepJobs, 7}));
+    EXPECT_EQ(applied, (HistorySettings{false, MaxOf(L"HistoryKeepJobs"), 7}));
 }
 
 TEST_F(PreferencesWindowWithHistoryTest, ClearHistoryAsksAndForgetsTheJobsOnYes) {
@@ -209,12 +281,12 @@ TEST_F(PreferencesWindowWithHistoryTest, ClearHistoryAsksAndForgetsTheJobsOnYes)
 TEST_F(PreferencesWindowWithHistoryTest, TurningTheHistoryOffLeavesNothingToClear) {
     OptionsDialog* dialog = OpenPreferences();
     ASSERT_NE(dialog, nullptr);
-    Click(dialog->KeepHistoryBox());
+    Click(Box(*dialog, L"History"));
     Press(*dialog, QDialogButtonBox::Ok);
     EXPECT_FALSE(controller->historyAvailable());
     dialog = OpenPreferences();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(dialog->KeepHistoryBox().isChecked());
+    EXPECT_FALSE(Box(*dialog, L"History").isChecked());
     EXPECT_FALSE(dialog->ClearHistoryButton().isEnabled());
     EXPECT_EQ(history.Jobs().value().size(), 1u);  // the jobs stay, only unused
 }

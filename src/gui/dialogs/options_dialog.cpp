@@ -15,34 +15,30 @@
 namespace torvane::gui {
 namespace {
 
-constexpr std::array<const char*, OptionsDialog::kBoxCount> kBoxTexts = {
-    "Use case sensitive Find/Replace",
-    "Clear task list after each job",
-    "Automatically load last opened task list when program start",
-    "Automatically load last opened file list when program start",
-    "Save window size and position for next launch",
-};
-
-// A spin box over 1 .. `max` showing `value`, held to that range.
-QSpinBox* CountBox(std::int64_t value, int max, QWidget* parent) {
-    auto* box = new QSpinBox(parent);
-    box->setRange(1, max);
-    box->setValue(static_cast<int>(std::clamp<std::int64_t>(value, 1, max)));
-    return box;
+QString Text(std::wstring_view text) {
+    return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "<before> [box] <after>" on one line of `layout`.
-void AddCountRow(QVBoxLayout* layout, const QString& before, QSpinBox* box, const QString& after) {
+// "<before> [box] <after>" on one line of `layout`; `after` may be empty.
+void AddRow(QVBoxLayout* layout, std::wstring_view before, QWidget* box, std::wstring_view after) {
     QWidget* parent = box->parentWidget();
     auto* row = new QHBoxLayout;
-    auto* label = new QLabel(before, parent);
+    auto* label = new QLabel(Text(before), parent);
     label->setBuddy(box);
     row->addWidget(label);
     row->addWidget(box);
-    row->addWidget(new QLabel(after, parent));
+    if (!after.empty())
+        row->addWidget(new QLabel(Text(after), parent));
     row->addStretch(1);
     layout->addLayout(row);
 }
+
+// A group of controls: its first control (a switch) enables the others.
+struct Group {
+    std::wstring_view name;
+    QVBoxLayout* layout;      // the group box's
+    QVBoxLayout* dependents;  // the layout of the controls after the switch
+};
 
 }  // namespace
 
@@ -56,68 +52,96 @@ OptionsDialog::OptionsDialog(const PreferenceFlags& flags, ApplyFlagsFn apply, Q
 
 OptionsDialog::OptionsDialog(const PreferenceFlags& flags, const HistorySettings& history,
                              ApplyFn apply, QWidget* parent)
-    : QDialog(parent), apply_(std::move(apply)), choice_(new QComboBox(this)) {
+    : QDialog(parent), apply_(std::move(apply)) {
     setWindowTitle(QStringLiteral("Preferences"));
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
+    given_.flags = flags;
+    SetHistorySettings(given_, history);
     auto* layout = new QVBoxLayout(this);
-    for (std::size_t b = 0; b < boxes_.size(); ++b) {
-        boxes_[b] = new QCheckBox(QString::fromLatin1(kBoxTexts[b]), this);
-        layout->addWidget(boxes_[b]);
-    }
-    choice_->addItems({QStringLiteral("Files Only"), QStringLiteral("Folders Only"),
-                       QStringLiteral("Files and Folders")});
-    auto* choiceRow = new QHBoxLayout;
-    choiceRow->addWidget(new QLabel(QStringLiteral("Set attributes for:"), this));
-    choiceRow->addWidget(choice_);
-    choiceRow->addStretch(1);
-    layout->addLayout(choiceRow);
-    AddHistoryGroup(layout, history);
+    AddControls(layout);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOk(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    boxes_[kCaseSensitive]->setChecked(flags.caseSensitiveSearch != 0);
-    boxes_[kClearTaskList]->setChecked(flags.clearTaskList != 0);
-    boxes_[kAutoLoadTaskList]->setChecked(flags.autoLoadTaskList != 0);
-    boxes_[kAutoLoadFileList]->setChecked(flags.autoLoadFileList != 0);
-    boxes_[kSaveWindowSize]->setChecked(flags.saveWindowSize != 0);
-    // A stored value outside the list selects nothing.
-    const int option = flags.setAttributeOption;
-    choice_->setCurrentIndex(option >= 0 && option < choice_->count() ? option : -1);
+    connect(clearHistory_, &QPushButton::clicked, this, &OptionsDialog::ClearHistoryRequested);
 }
 
-void OptionsDialog::AddHistoryGroup(QVBoxLayout* dialogLayout, const HistorySettings& history) {
-    auto* group = new QGroupBox(QStringLiteral("History"), this);
-    auto* layout = new QVBoxLayout(group);
-    keepHistory_ =
-        new QCheckBox(QStringLiteral("Keep a history of jobs, so that they can be undone"), group);
-    layout->addWidget(keepHistory_);
-    // The counts mean nothing while no history is kept: they are disabled,
-    // labels included, and keep their values.
-    auto* counts = new QWidget(group);
-    auto* countsLayout = new QVBoxLayout(counts);
-    countsLayout->setContentsMargins(0, 0, 0, 0);
-    keepJobs_ = CountBox(history.keepJobs, kMaxKeepJobs, counts);
-    keepDays_ = CountBox(history.keepDays, kMaxKeepDays, counts);
-    AddCountRow(countsLayout, QStringLiteral("Keep the last"), keepJobs_, QStringLiteral("jobs"));
-    AddCountRow(countsLayout, QStringLiteral("Forget jobs after"), keepDays_,
-                QStringLiteral("days"));
-    layout->addWidget(counts);
-    clearHistory_ = new QPushButton(QStringLiteral("Clear History..."), group);
+void OptionsDialog::AddControls(QVBoxLayout* dialogLayout) {
+    std::vector<Group> groups;
+    for (const PreferenceKey* key : DialogKeys()) {
+        const std::wstring_view name = key->control.group;
+        if (name.empty()) {
+            AddControl(*key, this, dialogLayout);
+            continue;
+        }
+        const auto group = std::find_if(groups.begin(), groups.end(),
+                                        [name](const Group& g) { return g.name == name; });
+        if (group != groups.end()) {
+            QWidget* parent = group->dependents->parentWidget();
+            AddControl(*key, parent, group->dependents);
+            continue;
+        }
+        auto* box = new QGroupBox(Text(name), this);
+        auto* layout = new QVBoxLayout(box);
+        dialogLayout->addWidget(box);
+        QWidget* control = AddControl(*key, box, layout);
+        // The controls after the switch mean nothing while it is off: they
+        // are disabled, labels included, and keep their values.
+        auto* dependents = new QWidget(box);
+        auto* dependentLayout = new QVBoxLayout(dependents);
+        dependentLayout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(dependents);
+        if (auto* check = qobject_cast<QCheckBox*>(control)) {
+            connect(check, &QCheckBox::toggled, dependents, &QWidget::setEnabled);
+            dependents->setEnabled(check->isChecked());
+        }
+        groups.push_back({name, layout, dependentLayout});
+    }
+    const PreferenceKey* history = FindPreferenceKey(L"History");
+    const auto group = std::find_if(groups.begin(), groups.end(), [history](const Group& g) {
+        return history && g.name == history->control.group;
+    });
+    QVBoxLayout* layout = group == groups.end() ? dialogLayout : group->layout;
+    clearHistory_ = new QPushButton(QStringLiteral("Clear History..."), layout->parentWidget());
     // Enter in the window means OK, never the question that forgets every job.
     clearHistory_->setAutoDefault(false);
     auto* clearRow = new QHBoxLayout;
     clearRow->addWidget(clearHistory_);
     clearRow->addStretch(1);
     layout->addLayout(clearRow);
-    dialogLayout->addWidget(group);
+}
 
-    connect(keepHistory_, &QCheckBox::toggled, counts, &QWidget::setEnabled);
-    connect(clearHistory_, &QPushButton::clicked, this, &OptionsDialog::ClearHistoryRequested);
-    keepHistory_->setChecked(history.enabled);
-    counts->setEnabled(history.enabled);
+QWidget* OptionsDialog::AddControl(const PreferenceKey& key, QWidget* parent, QVBoxLayout* layout) {
+    const std::int32_t shown = ShownValue(key, given_);
+    switch (key.kind) {
+        case PreferenceKind::kSwitch: {
+            auto* box = new QCheckBox(Text(key.control.label), parent);
+            box->setChecked(shown == 1);
+            layout->addWidget(box);
+            controls_.push_back({&key, box});
+            return box;
+        }
+        case PreferenceKind::kChoice: {
+            auto* choice = new QComboBox(parent);
+            for (const std::wstring_view item : key.control.items)
+                choice->addItem(Text(item));
+            choice->setCurrentIndex(shown);  // -1 selects nothing
+            AddRow(layout, key.control.label, choice, {});
+            controls_.push_back({&key, choice});
+            return choice;
+        }
+        case PreferenceKind::kCount: {
+            auto* box = new QSpinBox(parent);
+            box->setRange(1, key.control.max);
+            box->setValue(shown);
+            AddRow(layout, key.control.label, box, key.control.unit);
+            controls_.push_back({&key, box});
+            return box;
+        }
+        default:
+            return nullptr;  // no control shows numbers or texts
+    }
 }
 
 void OptionsDialog::ShowCentredOn(const QWidget* owner) {
@@ -134,28 +158,53 @@ void OptionsDialog::ShowCentredOn(const QWidget* owner) {
     raise();
 }
 
+QWidget* OptionsDialog::ControlOf(std::wstring_view key) const {
+    const PreferenceKey* found = FindPreferenceKey(key);
+    for (const Control& c : controls_) {
+        if (c.key == found)
+            return c.widget;
+    }
+    return nullptr;
+}
+
+QCheckBox* OptionsDialog::CheckBoxFor(std::wstring_view key) const {
+    return qobject_cast<QCheckBox*>(ControlOf(key));
+}
+
+QComboBox* OptionsDialog::ChoiceFor(std::wstring_view key) const {
+    return qobject_cast<QComboBox*>(ControlOf(key));
+}
+
+QSpinBox* OptionsDialog::CountFor(std::wstring_view key) const {
+    return qobject_cast<QSpinBox*>(ControlOf(key));
+}
+
+Preferences OptionsDialog::Chosen() const {
+    Preferences chosen = given_;
+    for (const Control& c : controls_) {
+        std::int32_t shown = 0;
+        if (const auto* box = qobject_cast<const QCheckBox*>(c.widget))
+            shown = box->isChecked() ? 1 : 0;
+        else if (const auto* choice = qobject_cast<const QComboBox*>(c.widget))
+            shown = choice->currentIndex();
+        else if (const auto* count = qobject_cast<const QSpinBox*>(c.widget))
+            shown = count->value();
+        StoreShownValue(*c.key, shown, chosen);
+    }
+    return chosen;
+}
+
 PreferenceFlags OptionsDialog::Flags() const {
-    const auto on = [this](Box b) { return boxes_[b]->isChecked() ? 1 : 0; };
-    PreferenceFlags flags;
-    flags.clearTaskList = on(kClearTaskList);
-    flags.caseSensitiveSearch = on(kCaseSensitive);
-    flags.setAttributeOption = choice_->currentIndex();
-    flags.autoLoadTaskList = on(kAutoLoadTaskList);
-    flags.autoLoadFileList = on(kAutoLoadFileList);
-    flags.saveWindowSize = on(kSaveWindowSize);
-    return flags;
+    return Chosen().flags;
 }
 
 HistorySettings OptionsDialog::HistoryValues() const {
-    HistorySettings settings;
-    settings.enabled = keepHistory_->isChecked();
-    settings.keepJobs = keepJobs_->value();
-    settings.keepDays = keepDays_->value();
-    return settings;
+    return HistorySettingsOf(Chosen());
 }
 
 void OptionsDialog::OnOk() {
-    apply_(Flags(), HistoryValues());
+    const Preferences chosen = Chosen();
+    apply_(chosen.flags, HistorySettingsOf(chosen));
     accept();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
-#include <array>
 #include <functional>
+#include <string_view>
+#include <vector>
 
+#include "app/preference_keys.hpp"
 #include "app/preferences.hpp"
 
 class QCheckBox;
@@ -14,36 +16,25 @@ class QVBoxLayout;
 
 namespace torvane::gui {
 
-// OptionsDialog: the modeless "Preferences" window. It shows the five
-// switches, the "Set attributes for:" choice and the "History" group (keep a
-// history or not, how many jobs and how many days; the counts are disabled
-// while no history is kept); OK hands the values to `apply` (the
-// controller's ApplyPreferences) and closes, Cancel closes without handing
-// anything over. "Clear History..." asks for the clear through
-// ClearHistoryRequested, which the window wires to its clear flow; the
-// button is enabled only when the window sets it so. A new one is made for
-// each Tools > Option...; several may be open; each deletes itself when
-// closed.
+// OptionsDialog: the modeless "Preferences" window. Its controls are the
+// preference file's keys that have a dialog control (DialogKeys, in their
+// order, with their texts): the switches as check boxes, "Set attributes
+// for:" as a choice, and the "History" group (keep a history or not, how
+// many jobs and how many days; the counts are disabled while no history is
+// kept). Each control shows its key's value as the program uses it
+// (ShownValue), so a stored value that is no switch value shows the default.
+// OK hands the values to `apply` (the controller's ApplyPreferences) and
+// closes, Cancel closes without handing anything over. "Clear History..."
+// asks for the clear through ClearHistoryRequested, which the window wires
+// to its clear flow; the button is enabled only when the window sets it so.
+// A new one is made for each Tools > Option...; several may be open; each
+// deletes itself when closed.
 class OptionsDialog : public QDialog {
     Q_OBJECT
 
   public:
     using ApplyFn = std::function<void(const PreferenceFlags&, const HistorySettings&)>;
     using ApplyFlagsFn = std::function<void(const PreferenceFlags&)>;
-
-    // The counts the spin boxes allow.
-    static constexpr int kMaxKeepJobs = 100000;
-    static constexpr int kMaxKeepDays = 36500;
-
-    // The check boxes, in the window's order.
-    enum Box {
-        kCaseSensitive,
-        kClearTaskList,
-        kAutoLoadTaskList,
-        kAutoLoadFileList,
-        kSaveWindowSize,
-        kBoxCount
-    };
 
     OptionsDialog(const PreferenceFlags& flags, const HistorySettings& history, ApplyFn apply,
                   QWidget* parent);
@@ -55,17 +46,18 @@ class OptionsDialog : public QDialog {
     // when null).
     void ShowCentredOn(const QWidget* owner);
 
-    // The values the window shows: each box 0 or 1, the choice's index (-1
-    // when none is selected).
+    // The values the window shows, as OK stores them: each switch 0 or 1,
+    // the choice's index (-1 when none is selected); flags without a
+    // control as they were given.
     PreferenceFlags Flags() const;
     // The history's settings the window shows.
     HistorySettings HistoryValues() const;
 
-    QCheckBox& CheckBox(Box box) const { return *boxes_[box]; }
-    QComboBox& AttributeChoice() const { return *choice_; }
-    QCheckBox& KeepHistoryBox() const { return *keepHistory_; }
-    QSpinBox& KeepJobsBox() const { return *keepJobs_; }
-    QSpinBox& KeepDaysBox() const { return *keepDays_; }
+    // The control of the key named `key` (as the file spells it), or null
+    // when the key has no control of that type.
+    QCheckBox* CheckBoxFor(std::wstring_view key) const;
+    QComboBox* ChoiceFor(std::wstring_view key) const;
+    QSpinBox* CountFor(std::wstring_view key) const;
     QPushButton& ClearHistoryButton() const { return *clearHistory_; }
 
   signals:
@@ -73,15 +65,21 @@ class OptionsDialog : public QDialog {
     void ClearHistoryRequested();
 
   private:
-    void AddHistoryGroup(QVBoxLayout* dialogLayout, const HistorySettings& history);
+    struct Control {
+        const PreferenceKey* key;
+        QWidget* widget;  // a QCheckBox, QComboBox or QSpinBox by the key's kind
+    };
+    void AddControls(QVBoxLayout* layout);
+    // Adds the control of `key` (none for a key of another kind) showing
+    // its value, and returns it.
+    QWidget* AddControl(const PreferenceKey& key, QWidget* parent, QVBoxLayout* layout);
+    QWidget* ControlOf(std::wstring_view key) const;
+    Preferences Chosen() const;
     void OnOk();
 
     ApplyFn apply_;
-    std::array<QCheckBox*, kBoxCount> boxes_{};
-    QComboBox* choice_;
-    QCheckBox* keepHistory_ = nullptr;
-    QSpinBox* keepJobs_ = nullptr;
-    QSpinBox* keepDays_ = nullptr;
+    Preferences given_;  // the values the window was opened with
+    std::vector<Control> controls_;
     QPushButton* clearHistory_ = nullptr;
 };
 
