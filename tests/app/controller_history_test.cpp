@@ -236,5 +236,62 @@ TEST_F(ControllerHistoryTest, UndoWithoutAJobSaysSo) {
                                                  MessageIcon::kInformation, MessageButtons::kOk}}));
 }
 
+// The rules about what can be undone are the pipeline's, the same for the
+// window as for the console: a job another process still runs, a job whose
+// journal is damaged.
+TEST_F(ControllerHistoryTest, AJobStillRunningOrDamagedIsNotUndone) {
+    RunRenameJob();
+    const auto done = controller->HistoryJobs().value().at(0).id;
+    JobRecord running;
+    running.root = L"/data/";
+    running.outcome = JobOutcome::kRunning;
+    const auto elsewhere = history.Put(running, std::vector<JournalEntry>(1));
+    dialogs.Clear();
+
+    EXPECT_FALSE(controller->UndoJob(elsewhere));
+    EXPECT_FALSE(controller->jobRunning());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, L"Job " + std::to_wstring(elsewhere) +
+                                      L" is still running; it can be undone once it has ended.");
+
+    // A damaged journal is an error naming the job, never an undo of nothing.
+    history.damagedJob = done;
+    dialogs.Clear();
+    view.reviewAnswer = true;
+    ASSERT_TRUE(controller->UndoJob(done));
+    FinishJob();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].icon, MessageIcon::kError);
+    EXPECT_NE(Messages()[0].text.find(L"job " + std::to_wstring(done)), std::wstring::npos);
+    EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
+    EXPECT_EQ(history.Job(done).value()->undoneBy, 0);
+    EXPECT_FALSE(controller->HistoryEntries(done).ok());
+}
+
+// A history written when jobs kept the paths as typed still undoes where
+// they resolve, and says why where they don't.
+TEST_F(ControllerHistoryTest, AJobRecordedWithARelativePathSaysWhereItMustBeUndoneFrom) {
+    AddPhotos();
+    Start();
+    JournalEntry e;
+    e.folder = SharedPath(L"data/");
+    e.oldName = L"a2.jpg";
+    e.newName = L"z2.jpg";
+    e.rename = true;
+    e.state = JournalState::kDone;
+    JobRecord old;
+    old.root = L"data/";
+    old.outcome = JobOutcome::kDone;
+    const auto id = history.Put(old, {e});
+    view.reviewAnswer = true;
+    ASSERT_TRUE(controller->UndoJob(id));
+    FinishJob();
+    ASSERT_FALSE(view.reviews.empty());
+    ASSERT_EQ(view.reviews.back().folderProblems.size(), 1u);
+    const std::wstring& problem = view.reviews.back().folderProblems[0];
+    EXPECT_NE(problem.find(L"relative to the folder it was started in"), std::wstring::npos)
+        << ToUtf8(problem);
+}
+
 }  // namespace
 }  // namespace torvane::testing

@@ -4,6 +4,7 @@
 #include <sys/xattr.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -186,6 +187,66 @@ TEST_F(CliTest, AJobAppliedIsUndoneByTheNextRunAndListedInTheHistory) {
     EXPECT_EQ(history.exitStatus, 0) << history.err;
     EXPECT_TRUE(Contains(history.out, "undo of job 1")) << history.out;
     EXPECT_TRUE(Contains(history.out, "undone by job 2")) << history.out;
+}
+
+// Everything named on one command line is one batch: a shell's glob of
+// files is numbered as the folder's entries are, checked together, kept as
+// one job and undone at once, from any working folder.
+TEST_F(CliTest, AGlobOfFilesIsOneBatchUndoneFromAnyFolder) {
+    for (const char* name : {"photos/IMG_0003.jpg", "photos/IMG_0004.jpg", "photos/IMG_0005.jpg"})
+        Touch(name);
+    Args glob;
+    for (int i = 1; i <= 5; ++i)
+        glob.push_back("photos/IMG_000" + std::to_string(i) + ".jpg");
+    Args dry = glob;
+    dry.insert(dry.end(), {"-Rename", "^IMG_\\d+", "Trip-##", "-Regex", "-Number", "1"});
+    const auto before = Snapshot();
+    const auto planned = Cli(dry);
+    EXPECT_EQ(planned.exitStatus, 0) << planned.err;
+    for (int i = 1; i <= 5; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_TRUE(Contains(planned.out, "IMG_000" + n + ".jpg -> Trip-0" + n + ".jpg\n"))
+            << planned.out;
+    }
+    EXPECT_TRUE(Contains(planned.out, "5 of 5 entries would change, 0 problems.")) << planned.out;
+
+    const auto jobsBefore = Cli({"-History"}).out;
+    Args apply = dry;
+    apply.insert(apply.end(), {"-Apply", "-NoConfirm"});
+    const auto job = Cli(apply);
+    ASSERT_EQ(job.exitStatus, 0) << job.err;
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_TRUE(fs::exists(Path("photos/Trip-0" + std::to_string(i) + ".jpg"))) << i;
+    EXPECT_TRUE(fs::exists(Path("photos/notes.txt")));
+
+    // One job more in the history, named by the folder's absolute path.
+    const auto jobsAfter = Cli({"-History"}).out;
+    const auto lines = [](const std::string& text) {
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    EXPECT_EQ(lines(jobsAfter), lines(jobsBefore) + (jobsBefore.find("No job") == 0 ? 0 : 1))
+        << jobsAfter;
+    EXPECT_TRUE(Contains(jobsAfter, ", " + Absolute("photos/") + ", 5 changes")) << jobsAfter;
+    const std::string id = jobsAfter.substr(4, jobsAfter.find(',') - 4);
+
+    // Undone from the root of the file system, far from where it ran.
+    const auto undo = RunProcess(program, {"-Undo", id, "-Apply", "-NoConfirm"}, "/", Input::kNull);
+    EXPECT_EQ(undo.exitStatus, 0) << undo.out << undo.err;
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(CliTest, NamesThatCollideAcrossPathsAreFoundBeforeAnythingIsWritten) {
+    const Args collide = {
+        "photos/IMG_0001.jpg", "photos/IMG_0002.jpg", "-Rename", "^IMG_\\d+", "same", "-Regex"};
+    const auto before = Snapshot();
+    const auto planned = Cli(collide);
+    EXPECT_EQ(planned.exitStatus, 4) << planned.err;
+    EXPECT_TRUE(Contains(planned.out, "2 of 2 entries would change, 2 problems.")) << planned.out;
+    EXPECT_TRUE(Contains(planned.out, "\"same.jpg\" is also the new name of")) << planned.out;
+    Args apply = collide;
+    apply.insert(apply.end(), {"-Apply", "-NoConfirm"});
+    EXPECT_EQ(Cli(apply).exitStatus, 3);
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(CliTest, TheConsoleSwitchesReachSubfolders) {

@@ -185,5 +185,43 @@ TEST_F(ConsoleHistoryTest, AWrongJobIdIsAnErrorAndNothingIsUndone) {
     }
 }
 
+TEST_F(ConsoleHistoryTest, EveryPathOfACommandLineIsOneJobOfTheHistory) {
+    const auto r = Cli({Photos() + L"/IMG_1.jpg", Photos() + L"/IMG_2.jpg", L"-Rename", L"IMG_",
+                        L"DSC_", L"-Apply", L"-NoConfirm"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto jobs = history.Jobs().value();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].entries, 2);
+    EXPECT_EQ(history.Entries(jobs[0].id).value().size(), 2u);
+    EXPECT_EQ(Names(), (std::set<std::string>{"DSC_1.jpg", "DSC_2.jpg", "notes.txt"}));
+
+    // One undo takes the whole batch back.
+    const auto undo = Cli({L"-Undo", L"-Apply", L"-NoConfirm"});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(Names(), (std::set<std::string>{"IMG_1.jpg", "IMG_2.jpg", "notes.txt"}));
+}
+
+TEST_F(ConsoleHistoryTest, ADamagedHistoryIsAnErrorNamingWhatCantBeRead) {
+    RunRenameJob();
+    history.damagedJob = 1;
+    for (const bool apply : {false, true}) {
+        std::vector<std::wstring> arguments{L"-Undo", L"1"};
+        if (apply)
+            arguments.insert(arguments.end(), {L"-Apply", L"-NoConfirm"});
+        const auto r = Cli(arguments);
+        EXPECT_EQ(r.status, 2) << apply;
+        EXPECT_TRUE(Contains(r.err, "Error: The entries of job 1 are damaged.")) << r.err;
+        EXPECT_FALSE(Contains(r.out, "sucessfully")) << r.out;
+    }
+    EXPECT_EQ(Names(), (std::set<std::string>{"DSC_1.jpg", "DSC_2.jpg", "notes.txt"}));
+    EXPECT_EQ(history.Job(1).value()->undoneBy, 0);
+
+    history.damagedJobs = true;
+    const auto listed = Cli({L"-History"});
+    EXPECT_EQ(listed.status, 2);
+    EXPECT_TRUE(Contains(listed.err, "The job history is damaged")) << listed.err;
+    EXPECT_FALSE(Contains(listed.out, "No job in the history.")) << listed.out;
+}
+
 }  // namespace
 }  // namespace torvane

@@ -29,6 +29,8 @@ class MemoryHistory : public History {
 
     // Entries fails for this job (as a damaged store would).
     std::int64_t damagedJob = 0;
+    // Jobs fails (as a store whose table of jobs is damaged would).
+    bool damagedJobs = false;
 
     Result<std::unique_ptr<JobJournal>> Begin(JobRecord& job,
                                               const JournalSource& source) override {
@@ -60,6 +62,8 @@ class MemoryHistory : public History {
     }
 
     Result<std::vector<JobRecord>> Jobs() override {
+        if (damagedJobs)
+            return HistoryDamaged(L"The list of jobs can't be read.");
         std::vector<JobRecord> out;
         for (auto it = jobs_.rbegin(); it != jobs_.rend(); ++it)
             out.push_back(it->second.job);

@@ -121,7 +121,13 @@ class RecordingView : public WindowView,
     // The review of a plan: recorded with its counts, answered by
     // reviewAnswer (Cancel unless a test says otherwise).
     bool ReviewPlan(const JobPlan& plan, const std::wstring& root) override {
-        reviews.push_back({plan.changes, plan.problems, plan.folders.size(), root});
+        std::vector<std::wstring> folderProblems;
+        for (const auto& folder : plan.folders) {
+            if (folder.problem)
+                folderProblems.push_back(*folder.problem);
+        }
+        reviews.push_back(
+            {plan.changes, plan.problems, plan.folders.size(), root, std::move(folderProblems)});
         Event("ReviewPlan");
         return reviewAnswer;
     }
@@ -130,6 +136,7 @@ class RecordingView : public WindowView,
         std::int64_t problems = 0;
         std::size_t folders = 0;
         std::wstring root;
+        std::vector<std::wstring> folderProblems;  // the log lines of folders left out
     };
     std::vector<Review> reviews;
     bool reviewAnswer = false;
