@@ -20,13 +20,13 @@ MainController::MainController(MainControllerServices services)
       appName_(std::move(services.appName)),
       version_(std::move(services.version)),
       clock_(std::move(services.clock)),
-      openHistory_(std::move(services.openHistory)),
-      announceInterruptedJobs_(services.announceInterruptedJobs),
       icons_(services.icons),
       preview_(services.dialogs, icons_, services.lists),
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
-      job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this) {
+      job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this),
+      jobHistory_(std::move(services.openHistory), services.announceInterruptedJobs, job_, dialogs_,
+                  [this] { UpdateCommandUI(); }) {
     tasks_.SetView(editor_);
 }
 
@@ -57,51 +57,13 @@ void MainController::Initialize(const CommandLineInfo& commandLine, const ListOp
     LoadPreferences(fs_, dialogs_, prefs_);
     if (commandLine.setAttributeOption)
         prefs_.flags.setAttributeOption = *commandLine.setAttributeOption;
-    OpenJobHistory();
+    jobHistory_.Open(HistorySettingsOf(prefs_));
     RunCommandLine(commandLine, mode);
     if (windowResult_ || pendingEnd_ != PendingEnd::kNone)
         return;  // -Quit ends the window; the automatic loads would be lost work
     AutoLoads();
     if (SwitchesOf(prefs_.flags).saveWindowSize && prefs_.savedPlacement != WindowPlacement{})
         Notify(window_, &WindowView::RestorePlacement, prefs_.savedPlacement);
-    UpdateCommandUI();
-}
-
-void MainController::OpenJobHistory() {
-    if (!openHistory_ || jobHistory_ != nullptr)
-        return;
-    OpenHistoryStore();
-    if (jobHistory_ == nullptr || !announceInterruptedJobs_)
-        return;
-    const auto notices = InterruptedJobNotices(*jobHistory_);
-    if (notices.empty())
-        return;
-    std::wstring text;
-    for (const auto& line : notices)
-        text += (text.empty() ? L"" : L"\n") + line;
-    dialogs_.ShowMessage(text, L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk);
-}
-
-void MainController::OpenHistoryStore() {
-    std::wstring problem;
-    jobHistory_ = openHistory_(HistorySettingsOf(prefs_), problem);
-    job_.SetHistory(jobHistory_.get(), jobHistory_ == nullptr ? problem : std::wstring());
-}
-
-void MainController::ReopenJobHistory() {
-    if (!openHistory_)
-        return;
-    if (job_.running()) {
-        reopenHistory_ = true;
-        return;
-    }
-    reopenHistory_ = false;
-    // The store reads its settings when it is opened. A journal still being
-    // closed on the last job's worker has its own connection and lock, so
-    // the old store may go first. Interrupted jobs are told at start-up only.
-    job_.SetHistory(nullptr);
-    jobHistory_.reset();
-    OpenHistoryStore();
     UpdateCommandUI();
 }
 
@@ -263,7 +225,7 @@ void MainController::ApplyPreferences(const PreferenceFlags& flags,
     SetHistorySettings(prefs_, history);
     ApplyPreferences(flags);
     if (HistorySettingsOf(prefs_) != before)
-        ReopenJobHistory();
+        jobHistory_.SettingsChanged(HistorySettingsOf(prefs_));
 }
 
 void MainController::About() {
@@ -299,7 +261,7 @@ void MainController::TaskListClosed() {
 }
 
 void MainController::JobCompleted(const JobResult& result) {
-    if (SwitchesOf(prefs_.flags).clearTaskList && !undoRunning_)
+    if (SwitchesOf(prefs_.flags).clearTaskList && !jobHistory_.undoRunning())
         tasks_.EmptyTaskList();  // ids and the current task-list path stay
     if (result.renamedRoot)
         history_.ReplaceRoot(*result.renamedRoot);
@@ -309,9 +271,7 @@ void MainController::JobCompleted(const JobResult& result) {
 }
 
 void MainController::JobEnded() {
-    undoRunning_ = false;
-    if (reopenHistory_)
-        ReopenJobHistory();
+    jobHistory_.JobEnded();
     UpdateCommandUI();
     if (pendingEnd_ == PendingEnd::kQuit)
         EndWindow(kWindowQuit);
@@ -342,71 +302,6 @@ bool MainController::UpdateAttributes() {
     }
     job_.Start(std::move(request));
     return job_.running();
-}
-
-std::optional<JobRecord> MainController::LastUndoableJob() const {
-    if (jobHistory_ == nullptr)
-        return std::nullopt;
-    auto last = LastJobNotUndone(*jobHistory_);
-    return last ? *last : std::nullopt;
-}
-
-bool MainController::UndoLastJob() {
-    if (job_.running())
-        return false;
-    std::optional<std::int64_t> id;
-    if (jobHistory_ != nullptr) {
-        if (auto last = LastJobNotUndone(*jobHistory_); last && *last)
-            id = (*last)->id;
-    }
-    if (!id) {
-        ShowNotice(jobHistory_ == nullptr ? L"There is no job history: jobs are not recorded."
-                                          : L"There is no job to undo.");
-        return false;
-    }
-    return UndoJob(*id);
-}
-
-bool MainController::UndoJob(std::int64_t id) {
-    undoRunning_ = job_.StartUndo(id);
-    return undoRunning_;
-}
-
-Result<std::vector<JobRecord>> MainController::HistoryJobs() const {
-    if (jobHistory_ == nullptr)
-        return std::vector<JobRecord>();
-    return jobHistory_->Jobs();
-}
-
-Result<std::vector<JournalEntry>> MainController::HistoryEntries(std::int64_t id) const {
-    if (jobHistory_ == nullptr)
-        return std::vector<JournalEntry>();
-    return jobHistory_->Entries(id);
-}
-
-void MainController::ClearHistory() {
-    if (jobHistory_ != nullptr && !job_.running()) {
-        if (const Status cleared = jobHistory_->Clear(); !cleared)
-            dialogs_.ShowMessage(L"The job history could not be cleared: " + cleared.error().text,
-                                 L"Error", MessageIcon::kError, MessageButtons::kOk);
-    }
-    UpdateCommandUI();
-}
-
-bool MainController::AskClearHistory() {
-    if (jobHistory_ == nullptr || job_.running())
-        return false;
-    if (dialogs_.ShowMessage(
-            L"Forget every job in the history? Jobs forgotten can no longer be undone.",
-            L"Clear History", MessageIcon::kQuestion,
-            MessageButtons::kYesNo) != MessageAnswer::kYes)
-        return false;
-    ClearHistory();
-    return true;
-}
-
-void MainController::ShowNotice(const std::wstring& text) {
-    dialogs_.ShowMessage(text, L"Notice", MessageIcon::kInformation, MessageButtons::kOk);
 }
 
 void MainController::CancelJob() {

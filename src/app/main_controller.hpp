@@ -11,6 +11,7 @@
 #include "app/command_line.hpp"
 #include "app/command_states.hpp"
 #include "app/history_access.hpp"
+#include "app/job_history_commands.hpp"
 #include "app/job_runner.hpp"
 #include "app/main_view.hpp"
 #include "app/pickers.hpp"
@@ -153,31 +154,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
 
     // ---- Job history (Edit > Undo Last Job, the History dialog) ----
 
-    // Whether there is a history (opened, and turned on in the preferences).
-    bool historyAvailable() const { return jobHistory_ != nullptr; }
-    // The job Undo Last Job would undo: the newest that is not undone (an
-    // undo included: undoing it redoes its job); nullopt when there is none
-    // or no history. JobSummaryText gives the menu item's status tip.
-    std::optional<JobRecord> LastUndoableJob() const;
-    // Edit > Undo Last Job: UndoJob of LastUndoableJob(), or a notice that
-    // there is nothing to undo.
-    bool UndoLastJob();
-    // Undoes job `id`: its undo is planned on a worker from the job's journal,
-    // shown for review (JobView::ReviewPlan; a confirmation without a job
-    // view), then applied through the job runner with its progress and log,
-    // and journaled as a job of its own. Returns true when its worker was
-    // started; false while a job runs, or with a message when the job is
-    // unknown or there is no history.
-    bool UndoJob(std::int64_t id);
-    // The History dialog's table (newest first) and a job's entries, in the
-    // order the job planned them, with how far each got.
-    Result<std::vector<JobRecord>> HistoryJobs() const;
-    Result<std::vector<JournalEntry>> HistoryEntries(std::int64_t id) const;
-    // Forgets every job of the history (the dialog's Clear); not while a job
-    // runs.
-    void ClearHistory();
-    // Asks whether to forget every job and does so on Yes; true when forgotten.
-    bool AskClearHistory();
+    JobHistoryCommands& jobHistory() { return jobHistory_; }
+    const JobHistoryCommands& jobHistory() const { return jobHistory_; }
 
     // ---- Task list view and editor pages ----
 
@@ -217,7 +195,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
 
     // ---- State ----
 
-    const FolderHistory& history() const { return history_; }
+    // The folders visited (Previous/Next Folder), its first path the root.
+    const FolderHistory& folderHistory() const { return history_; }
     const FileEntries& currentEntries() const { return preview_.currentEntries(); }
     const FileEntries& newEntries() const { return preview_.newEntries(); }
     // The checks of the entries on show (see Preview).
@@ -276,10 +255,6 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void RunCommandLine(const CommandLineInfo& given, RunMode mode);
     void QuitAfterCommandLine();
     void AutoLoads();
-    void OpenJobHistory();
-    void OpenHistoryStore();
-    void ReopenJobHistory();
-    void ShowNotice(const std::wstring& text);
     void CloseMainWindow(const WindowPlacement& placement);
     // Asks whether to save a modified task list before `before` ("closing");
     // true when the caller may go on (saved, discarded or nothing to save).
@@ -298,13 +273,6 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     const std::wstring appName_;
     const VersionInfo version_;
     const std::function<std::int64_t()> clock_;
-    HistoryOpener openHistory_;
-    const bool announceInterruptedJobs_;
-    std::unique_ptr<History> jobHistory_;
-    bool undoRunning_ = false;  // the running job is an undo
-    // The history's settings changed while a job ran: the history is opened
-    // again with them once the job has ended.
-    bool reopenHistory_ = false;
 
     IconCache icons_;
     Preview preview_;
@@ -321,6 +289,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     int commandLineResult_ = 1;
     TaskListEditor tasks_;
     JobRunner job_;
+    JobHistoryCommands jobHistory_;
     PendingEnd pendingEnd_ = PendingEnd::kNone;
     RunMode mode_ = RunMode::kWindow;
     bool skipProblems_ = false;

@@ -93,7 +93,7 @@ void MainWindow::RunCommand(int commandId) {
         return;
     }
     if (commandId == kCmdUndoLastJob) {
-        c.UndoLastJob();
+        c.jobHistory().UndoLastJob();
         UpdateHistoryActions();
         return;
     }
@@ -363,10 +363,10 @@ void MainWindow::JobFinished(const JobResult& /*result*/) {
 void MainWindow::UpdateHistoryActions() {
     QAction* undoLast = Action(kCmdUndoLastJob);
     QAction* history = Action(kCmdHistory);
-    const bool available =
-        controller_ != nullptr && controller_->historyAvailable() && !controller_->jobRunning();
+    const bool available = controller_ != nullptr && controller_->jobHistory().available() &&
+                           !controller_->jobRunning();
     history->setEnabled(available);
-    const auto job = available ? controller_->LastUndoableJob() : std::nullopt;
+    const auto job = available ? controller_->jobHistory().LastUndoableJob() : std::nullopt;
     undoLast->setEnabled(job.has_value());
     if (job) {
         undoLast->setText(job->kind == JobKind::kUndo
@@ -377,7 +377,7 @@ void MainWindow::UpdateHistoryActions() {
         undoLast->setToolTip(summary);
     } else {
         undoLast->setText("&Undo Last Job");
-        const QString why = controller_ != nullptr && !controller_->historyAvailable()
+        const QString why = controller_ != nullptr && !controller_->jobHistory().available()
                                 ? "No job history is kept"
                                 : "No job to undo";
         undoLast->setStatusTip(why);
@@ -386,17 +386,17 @@ void MainWindow::UpdateHistoryActions() {
 }
 
 void MainWindow::ShowHistory() {
-    if (controller_ == nullptr || !controller_->historyAvailable())
+    if (controller_ == nullptr || !controller_->jobHistory().available())
         return;
     MainController& c = *controller_;
     HistoryAccess access;
-    access.jobs = [&c] { return c.HistoryJobs(); };
-    access.entries = [&c](std::int64_t id) { return c.HistoryEntries(id); };
-    access.clear = [&c] { return c.AskClearHistory(); };
+    access.jobs = [&c] { return c.jobHistory().Jobs(); };
+    access.entries = [&c](std::int64_t id) { return c.jobHistory().Entries(id); };
+    access.clear = [&c] { return c.jobHistory().AskClear(); };
     HistoryDialog dialog(std::move(access), this);
     emit HistoryOpened(&dialog);
     if (dialog.exec() == QDialog::Accepted && dialog.undoJob())
-        c.UndoJob(*dialog.undoJob());
+        c.jobHistory().UndoJob(*dialog.undoJob());
     UpdateHistoryActions();
 }
 

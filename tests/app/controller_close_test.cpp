@@ -132,12 +132,12 @@ TEST_F(UnsavedTasksTest, ADroppedTaskFileIsLoadedAfterTheQuestionAndAFolderIsLis
     EXPECT_EQ(controller->currentTaskListPath(), file);
     ASSERT_EQ(controller->taskList().size(), 1u);
     EXPECT_EQ(controller->taskList()[0].definition, kRenameA);
-    EXPECT_EQ(controller->history().Current(), L"/data/");  // the listing stays
+    EXPECT_EQ(controller->folderHistory().Current(), L"/data/");  // the listing stays
 
     // A folder whose name ends in .tvt is listed as any folder.
     fs.AddFile(L"/data/album.tvt/p.jpg");
     controller->DropPaths({L"/data/album.tvt"});
-    EXPECT_EQ(controller->history().Current(), L"/data/album.tvt/");
+    EXPECT_EQ(controller->folderHistory().Current(), L"/data/album.tvt/");
     EXPECT_EQ(controller->currentTaskListPath(), file);
 }
 

@@ -63,25 +63,25 @@ class ControllerHistoryTest : public ControllerTest {
 
 TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheReview) {
     RunRenameJob();
-    const auto jobs = controller->HistoryJobs().value();
+    const auto jobs = controller->jobHistory().Jobs().value();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].outcome, JobOutcome::kDone);
     EXPECT_EQ(jobs[0].done, 2);
     EXPECT_EQ(jobs[0].root, L"/data/");
     EXPECT_EQ(jobs[0].frontEnd, L"torvane");
-    EXPECT_EQ(controller->HistoryEntries(jobs[0].id).value().size(), 2u);
+    EXPECT_EQ(controller->jobHistory().Entries(jobs[0].id).value().size(), 2u);
     ASSERT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
 
     // A review answered Cancel applies nothing.
     view.reviewAnswer = false;
-    ASSERT_TRUE(controller->UndoLastJob());
+    ASSERT_TRUE(controller->jobHistory().UndoLastJob());
     FinishJob();
     EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
-    EXPECT_EQ(controller->LastUndoableJob()->id, jobs[0].id);
+    EXPECT_EQ(controller->jobHistory().LastUndoableJob()->id, jobs[0].id);
 
     view.reviewAnswer = true;
     dialogs.Clear();
-    ASSERT_TRUE(controller->UndoLastJob());
+    ASSERT_TRUE(controller->jobHistory().UndoLastJob());
     FinishJob();
     EXPECT_EQ(DataNames(), (Names{L"a10.jpg", L"a2.jpg", L"b.jpg", L"sub"}));
     const auto undone = history.Job(jobs[0].id).value();
@@ -91,7 +91,7 @@ TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheRevi
     EXPECT_EQ(undo->undoes, jobs[0].id);
     EXPECT_EQ(controller->taskList().size(), 1u);
     // The next Undo Last Job is the undo's: it redoes the job.
-    EXPECT_EQ(controller->LastUndoableJob()->id, undo->id);
+    EXPECT_EQ(controller->jobHistory().LastUndoableJob()->id, undo->id);
 }
 
 TEST_F(ControllerHistoryTest, HistoryThatCantBeWrittenIsSaidOnceAndEachLogSaysIt) {
@@ -115,7 +115,7 @@ TEST_F(ControllerHistoryTest, HistoryThatCantBeWrittenIsSaidOnceAndEachLogSaysIt
 TEST_F(ControllerHistoryTest, HistoryThatCantBeOpenedIsSaidAtTheFirstJob) {
     openProblem = L"The history database is damaged.";
     RunRenameJob();
-    EXPECT_FALSE(controller->historyAvailable());
+    EXPECT_FALSE(controller->jobHistory().available());
     EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
     int said = 0;
     for (const auto& m : Messages())
@@ -169,7 +169,7 @@ TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJo
     now = static_cast<std::int64_t>(std::time(nullptr));
     RunRenameJob();
     RunNextJob(L"x", L"y");
-    const auto before = controller->HistoryJobs().value();
+    const auto before = controller->jobHistory().Jobs().value();
     ASSERT_EQ(before.size(), 2u);
     controller->Option();
     EXPECT_EQ(view.historyShown, HistorySettings{});
@@ -181,21 +181,22 @@ TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJo
     Preferences written;
     LoadPreferences(fs, dialogs, written);
     EXPECT_EQ(HistorySettingsOf(written), keepOne);
-    EXPECT_EQ(controller->HistoryJobs().value().size(), 2u);  // nothing is forgotten before a job
+    EXPECT_EQ(controller->jobHistory().Jobs().value().size(),
+              2u);  // nothing is forgotten before a job
     RunNextJob(L"y", L"z");
-    const auto kept = controller->HistoryJobs().value();
+    const auto kept = controller->jobHistory().Jobs().value();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_GT(kept[0].id, before[0].id);
 
     // Turned off, the next job runs without history, and the Undo commands
     // know there is none.
     controller->ApplyPreferences(PreferenceFlags{}, HistorySettings{false, 1, 30});
-    EXPECT_FALSE(controller->historyAvailable());
-    EXPECT_FALSE(controller->LastUndoableJob());
+    EXPECT_FALSE(controller->jobHistory().available());
+    EXPECT_FALSE(controller->jobHistory().LastUndoableJob());
     RunNextJob(L"z", L"w");
     controller->ApplyPreferences(PreferenceFlags{}, keepOne);
-    ASSERT_TRUE(controller->historyAvailable());
-    const auto after = controller->HistoryJobs().value();
+    ASSERT_TRUE(controller->jobHistory().available());
+    const auto after = controller->jobHistory().Jobs().value();
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].id, kept[0].id);
 }
@@ -223,13 +224,13 @@ TEST_F(ControllerHistoryTest, TheHistoryIsOpenedAgainOnlyForNewSettingsAndAfterT
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1], changed);
     EXPECT_EQ(history.Jobs().value().size(), 1u);
-    EXPECT_TRUE(controller->historyAvailable());
+    EXPECT_TRUE(controller->jobHistory().available());
 }
 
 TEST_F(ControllerHistoryTest, UndoWithoutAJobSaysSo) {
     Start();
-    EXPECT_FALSE(controller->UndoLastJob());
-    EXPECT_FALSE(controller->UndoJob(42));
+    EXPECT_FALSE(controller->jobHistory().UndoLastJob());
+    EXPECT_FALSE(controller->jobHistory().UndoJob(42));
     EXPECT_EQ(Messages(), (std::vector<Message>{{L"There is no job to undo.", L"Notice",
                                                  MessageIcon::kInformation, MessageButtons::kOk},
                                                 {L"There is no job 42 in the history.", L"Notice",
@@ -241,14 +242,14 @@ TEST_F(ControllerHistoryTest, UndoWithoutAJobSaysSo) {
 // journal is damaged.
 TEST_F(ControllerHistoryTest, AJobStillRunningOrDamagedIsNotUndone) {
     RunRenameJob();
-    const auto done = controller->HistoryJobs().value().at(0).id;
+    const auto done = controller->jobHistory().Jobs().value().at(0).id;
     JobRecord running;
     running.root = L"/data/";
     running.outcome = JobOutcome::kRunning;
     const auto elsewhere = history.Put(running, std::vector<JournalEntry>(1));
     dialogs.Clear();
 
-    EXPECT_FALSE(controller->UndoJob(elsewhere));
+    EXPECT_FALSE(controller->jobHistory().UndoJob(elsewhere));
     EXPECT_FALSE(controller->jobRunning());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, L"Job " + std::to_wstring(elsewhere) +
@@ -258,14 +259,14 @@ TEST_F(ControllerHistoryTest, AJobStillRunningOrDamagedIsNotUndone) {
     history.damagedJob = done;
     dialogs.Clear();
     view.reviewAnswer = true;
-    ASSERT_TRUE(controller->UndoJob(done));
+    ASSERT_TRUE(controller->jobHistory().UndoJob(done));
     FinishJob();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].icon, MessageIcon::kError);
     EXPECT_NE(Messages()[0].text.find(L"job " + std::to_wstring(done)), std::wstring::npos);
     EXPECT_EQ(DataNames(), (Names{L"b.jpg", L"sub", L"x10.jpg", L"x2.jpg"}));
     EXPECT_EQ(history.Job(done).value()->undoneBy, 0);
-    EXPECT_FALSE(controller->HistoryEntries(done).ok());
+    EXPECT_FALSE(controller->jobHistory().Entries(done).ok());
 }
 
 // A history written when jobs kept the paths as typed still undoes where
@@ -284,7 +285,7 @@ TEST_F(ControllerHistoryTest, AJobRecordedWithARelativePathSaysWhereItMustBeUndo
     old.outcome = JobOutcome::kDone;
     const auto id = history.Put(old, {e});
     view.reviewAnswer = true;
-    ASSERT_TRUE(controller->UndoJob(id));
+    ASSERT_TRUE(controller->jobHistory().UndoJob(id));
     FinishJob();
     ASSERT_FALSE(view.reviews.empty());
     ASSERT_EQ(view.reviews.back().folderProblems.size(), 1u);

@@ -203,7 +203,7 @@ TEST_F(UpdateAttributesTest, ASingleFileRenamedByTheJobIsListedUnderItsNewName) 
     ASSERT_TRUE(controller->UpdateAttributes());
     FinishJob();
     EXPECT_EQ(view.Count("SetRange 0 1"), 1);  // the plan counts the one entry
-    EXPECT_EQ(controller->history().paths(), std::vector<std::wstring>{L"/data/x2.jpg"});
+    EXPECT_EQ(controller->folderHistory().paths(), std::vector<std::wstring>{L"/data/x2.jpg"});
     EXPECT_EQ(view.currentNames, Names{L"x2.jpg"});
     EXPECT_EQ(view.title, L"Torvane: /data/x2.jpg");
 }
@@ -231,14 +231,14 @@ TEST_F(UpdateAttributesTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
     EXPECT_TRUE(view.openRequests.empty());
     EXPECT_EQ(controller->taskList().size(), 1u);
     controller->FileActivated(0, kCurrentListId);  // browsing into "sub" is allowed
-    EXPECT_EQ(controller->history().Current(), L"/data/sub/");
+    EXPECT_EQ(controller->folderHistory().Current(), L"/data/sub/");
     fs.OpenGate();
     FinishJob();
 
     // Case-insensitive, files and folders: as the job was started.
     EXPECT_EQ(fs.changes(), (std::vector<std::wstring>{L"Move /data/a2.jpg -> /data/x2.jpg",
                                                        L"Move /data/a10.jpg -> /data/x10.jpg"}));
-    EXPECT_EQ(controller->history().Current(), L"/data/sub/");  // rebuilt where the user is
+    EXPECT_EQ(controller->folderHistory().Current(), L"/data/sub/");  // rebuilt where the user is
     EXPECT_EQ(view.currentNames, Names{L"c.jpg"});
 }
 

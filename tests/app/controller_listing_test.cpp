@@ -37,7 +37,7 @@ TEST_F(ListingTest, SelectFolderListsWithTheChosenOptions) {
     ChooseFolder(L"/data", kEverything);
     EXPECT_EQ(view.folderRequests, 1);
     EXPECT_EQ(controller->listOptions(), kEverything);
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(view.currentNames, (Names{L"sub", L"a2.jpg", L"a10.jpg", L"b.jpg"}));
     EXPECT_EQ(view.newNames, view.currentNames);
     EXPECT_EQ(view.title, L"Torvane: /data/ (4 items)");
@@ -60,7 +60,7 @@ TEST_F(ListingTest, CancelledPickersChangeNothing) {
     EXPECT_EQ(view.openRequests.back().title, L"Select a file");
     EXPECT_EQ(view.openRequests.back().filter, L"All Files (*.*)|*.*|");
     EXPECT_TRUE(view.events.empty());
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
 }
 
 TEST_F(ListingTest, SelectFileListsThatFileAloneWhateverTheOptions) {
@@ -73,7 +73,7 @@ TEST_F(ListingTest, SelectFileListsThatFileAloneWhateverTheOptions) {
     EXPECT_EQ(controller->currentEntries()[0].folderPath, L"/data/");
     EXPECT_EQ(view.title, L"Torvane: /data/b.jpg");
     EXPECT_EQ(controller->listOptions(), kEverything);
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/b.jpg"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/b.jpg"});
 }
 
 TEST_F(ListingTest, DropListsTheFirstPathAndFollowsAShortcut) {
@@ -81,10 +81,10 @@ TEST_F(ListingTest, DropListsTheFirstPathAndFollowsAShortcut) {
     fs.AddPlainFile(L"/data/to sub.LNK", ShortcutTo(L".\\sub"));
     Start();
     controller->DropPaths({L"/data/to sub.LNK", L"/data/b.jpg"});
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/sub/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/sub/"});
     EXPECT_EQ(view.currentNames, Names{L"c.jpg"});
     controller->DropPaths({});
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/sub/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/sub/"});
 }
 
 TEST_F(ListingTest, FolderHistoryWalk) {
@@ -96,24 +96,24 @@ TEST_F(ListingTest, FolderHistoryWalk) {
     controller->FileActivated(Row(L"sub"), kCurrentListId);
     EXPECT_EQ(view.title, L"Torvane: /r/sub/ (3 items)");
     controller->FileActivated(Row(L"b"), kCurrentListId);
-    EXPECT_EQ(controller->history().paths(), (Paths{L"/r/", L"/r/sub/", L"/r/sub/b/"}));
+    EXPECT_EQ(controller->folderHistory().paths(), (Paths{L"/r/", L"/r/sub/", L"/r/sub/b/"}));
     EXPECT_TRUE(Enabled(CommandId::kPreviousFolder));
     EXPECT_FALSE(Enabled(CommandId::kNextFolder));
 
     controller->PreviousFolder();
-    EXPECT_EQ(controller->history().Current(), L"/r/sub/");
+    EXPECT_EQ(controller->folderHistory().Current(), L"/r/sub/");
     EXPECT_EQ(view.currentNames, (Names{L"b", L"d", L"c.jpg"}));
     EXPECT_TRUE(Enabled(CommandId::kPreviousFolder));
     EXPECT_TRUE(Enabled(CommandId::kNextFolder));
 
     controller->FileActivated(Row(L"d"), kCurrentListId);
-    EXPECT_EQ(controller->history().paths(), (Paths{L"/r/", L"/r/sub/", L"/r/sub/d/"}));
+    EXPECT_EQ(controller->folderHistory().paths(), (Paths{L"/r/", L"/r/sub/", L"/r/sub/d/"}));
     EXPECT_FALSE(Enabled(CommandId::kNextFolder));
     controller->NextFolder();  // nothing ahead
-    EXPECT_EQ(controller->history().Current(), L"/r/sub/d/");
+    EXPECT_EQ(controller->folderHistory().Current(), L"/r/sub/d/");
 
     ChooseFolder(L"/r/sub/");
-    EXPECT_EQ(controller->history().paths(), Paths{L"/r/sub/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/r/sub/"});
     EXPECT_FALSE(Enabled(CommandId::kPreviousFolder));
 }
 
@@ -127,7 +127,7 @@ TEST_F(ListingTest, DoubleClickWithoutSubfoldersPrefillsTheEditors) {
     view.events.clear();
     controller->FileActivated(Row(L"sub"), kCurrentListId);  // not opened: no subfolders
     controller->FileActivated(Row(L"a.txt"), kNewListId);
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(view.events, (std::vector<std::string>{"PrefillTimestamp", "LoadTask 52 prefill",
                                                      "LoadTask 50 prefill", "CommandStates",
                                                      "PrefillTimestamp", "LoadTask 52 prefill",

@@ -58,7 +58,7 @@ TEST_F(StartupTest, FirstStartWithoutPreferenceFile) {
 TEST_F(StartupTest, PathAndTaskListAreLoadedAndNoConfirmHoldsForTheRun) {
     Start({L"/data", taskFile, L"-NoConfirm"});
     EXPECT_EQ(controller->commandLineResult(), 0);
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(view.currentNames, (Names{L"a2.jpg", L"a10.jpg", L"b.jpg"}));
     EXPECT_EQ(view.rows, Names{L"A"});
     EXPECT_EQ(view.newNames, (Names{L"x2.jpg", L"x10.jpg", L"b.jpg"}));
@@ -126,7 +126,7 @@ TEST_F(StartupTest, AFailedValidationLeavesTheAutomaticLoadsInForce) {
     EXPECT_EQ(controller->commandLineValues(), CommandLineValues{});
     EXPECT_EQ(view.rows, Names{L"A"});
     EXPECT_EQ(controller->currentTaskListPath(), taskFile);
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(controller->listOptions().includeSubfolders, 1);
     EXPECT_EQ(view.newNames, (Names{L"x2.jpg", L"x10.jpg", L"b.jpg"}));
 }
@@ -137,7 +137,7 @@ TEST_F(StartupTest, ATaskListGivenAloneIsLoadedNotListed) {
     EXPECT_EQ(controller->commandLineResult(), 0);
     EXPECT_EQ(controller->currentTaskListPath(), taskFile);
     EXPECT_EQ(view.rows, Names{L"A"});
-    EXPECT_TRUE(controller->history().paths().empty());
+    EXPECT_TRUE(controller->folderHistory().paths().empty());
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -147,7 +147,7 @@ TEST_F(StartupTest, TheCommandLineWinsOverTheAutomaticLoads) {
         Preferences{PreferenceFlags{0, 0, 0, 1, 1, 0}, otherTasks, L"/data/sub/", 1, {}});
     Start({L"/data/", taskFile});
     EXPECT_EQ(view.rows, Names{L"A"});
-    EXPECT_EQ(controller->history().paths(), Paths{L"/data/"});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(controller->listOptions().includeSubfolders, 0);
 }
 
@@ -198,7 +198,7 @@ TEST_F(StartupTest, CloseWritesNothingWhenNothingItKeepsChanged) {
     WriteTextFile(L"config.ini", L"# kept\nAutoLoadFileList=1\nSelectedFilePath=/data/\n");
     const std::string before = PreferenceBytes();
     Start();
-    ASSERT_EQ(controller->history().paths(), Paths{L"/data/"});
+    ASSERT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     ChooseFolder(L"/data/",
                  {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});  // subfolders alone
     controller->RequestClose();
@@ -243,7 +243,7 @@ TEST_F(BatchStartupTest, EndsAfterTheCommandLineWithoutAutomaticLoadsOrBookkeepi
         StartBatch(c.arguments);
         EXPECT_EQ(controller->windowResult(), kWindowQuit);
         EXPECT_EQ(view.closed.back(), kWindowQuit);
-        EXPECT_EQ(controller->history().paths(), c.history);
+        EXPECT_EQ(controller->folderHistory().paths(), c.history);
         EXPECT_TRUE(controller->taskList().empty());
         EXPECT_FALSE(view.restored);
         EXPECT_EQ(PreferenceBytes(), before);
@@ -254,7 +254,7 @@ TEST_F(BatchStartupTest, EndsAfterTheCommandLineWithoutAutomaticLoadsOrBookkeepi
 // a batch stays the path to list.
 TEST_F(BatchStartupTest, ATaskListGivenAloneStaysThePath) {
     StartBatch({taskFile});
-    EXPECT_EQ(controller->history().paths(), Paths{taskFile});
+    EXPECT_EQ(controller->folderHistory().paths(), Paths{taskFile});
     EXPECT_TRUE(controller->taskList().empty());
 }
 

@@ -283,7 +283,7 @@ TEST_F(PreferencesWindowWithHistoryTest, TurningTheHistoryOffLeavesNothingToClea
     ASSERT_NE(dialog, nullptr);
     Click(Box(*dialog, L"History"));
     Press(*dialog, QDialogButtonBox::Ok);
-    EXPECT_FALSE(controller->historyAvailable());
+    EXPECT_FALSE(controller->jobHistory().available());
     dialog = OpenPreferences();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(Box(*dialog, L"History").isChecked());

@@ -132,8 +132,8 @@ TEST_F(HistoryWindowTest, TheHistoryDialogShowsTheJobsAndEntriesAndUndoesTheSele
 
 TEST_F(HistoryWindowTest, ClearHistoryForgetsTheJobsOnlyWhenTheQuestionIsAnsweredYes) {
     HistoryAccess access;
-    access.jobs = [this] { return w.controller->HistoryJobs(); };
-    access.clear = [this] { return w.controller->AskClearHistory(); };
+    access.jobs = [this] { return w.controller->jobHistory().Jobs(); };
+    access.clear = [this] { return w.controller->jobHistory().AskClear(); };
     HistoryDialog dialog(access);
     ASSERT_EQ(dialog.JobsView().model()->rowCount(), 1);
     w.dialogs.Answer(MessageAnswer::kNo);

@@ -183,7 +183,7 @@ TEST_F(WiredCommandsTest, ADroppedTaskFileIsLoadedAsTheTaskList) {
     EXPECT_TRUE(w.dialogs.messages().empty());  // nothing to save: nothing asked
     EXPECT_EQ(w.controller->currentTaskListPath(), L"/lists/rename.tvt");
     ASSERT_EQ(w.controller->taskList().size(), 1u);
-    EXPECT_EQ(w.controller->history().Current(), L"/data/");  // still listed
+    EXPECT_EQ(w.controller->folderHistory().Current(), L"/data/");  // still listed
     EXPECT_EQ(w.window.NewModel().index(0, 0).data().toString(), "x1.jpg");
     EXPECT_FALSE(w.window.isWindowModified());
 }

@@ -162,7 +162,7 @@ TEST_F(WindowWiringTest, ClosingWaitsForARunningJobAndDropsAreIgnoredMeanwhile) 
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(controller->closePending());
     Drop({"/other/"});
-    EXPECT_EQ(controller->history().Root(), L"/data/");
+    EXPECT_EQ(controller->folderHistory().Root(), L"/data/");
 
     fs.OpenGate();
     ui.RunUntil([this] { return window.Result().has_value(); });
@@ -173,7 +173,7 @@ TEST_F(WindowWiringTest, ClosingWaitsForARunningJobAndDropsAreIgnoredMeanwhile) 
 
 TEST_F(WindowWiringTest, ADropListsTheFirstPath) {
     Drop({"/other/", "/data/"});
-    EXPECT_EQ(controller->history().Root(), L"/other/");
+    EXPECT_EQ(controller->folderHistory().Root(), L"/other/");
     EXPECT_EQ(Cell(window.CurrentModel(), 0), "x.txt");
 }
 

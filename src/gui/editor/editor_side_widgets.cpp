@@ -114,9 +114,9 @@ void EditorSideWidgets::ShowPreferences(const PreferenceFlags& flags,
         owner);
     // The same question and clear as the History window's Clear History;
     // with no history open there is nothing to clear.
-    dialog->ClearHistoryButton().setEnabled(controller_.historyAvailable());
+    dialog->ClearHistoryButton().setEnabled(controller_.jobHistory().available());
     QObject::connect(dialog, &OptionsDialog::ClearHistoryRequested, dialog,
-                     [&controller = controller_] { controller.AskClearHistory(); });
+                     [&controller = controller_] { controller.jobHistory().AskClear(); });
     dialog->ShowCentredOn(owner);
 }
 

@@ -61,7 +61,7 @@ class EditorSideWidgets : public EditorSide, public TaskEditorView {
     void LoadTask(const TaskFields& record, LoadMode mode) override;
     void PrefillTimestampPage(const FileEntry& times) override;
     // A new modeless Preferences window, centred on the parent's window.
-    // Its Clear History asks the controller's AskClearHistory.
+    // Its Clear History asks the controller's jobHistory().AskClear().
     void ShowPreferences(const PreferenceFlags& flags, const HistorySettings& history) override;
     // The About box, modal to the window; it deletes itself when closed.
     void ShowAbout(const AboutInfo& about) override;
