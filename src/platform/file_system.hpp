@@ -140,6 +140,23 @@ inline std::wstring CannotStoreMessage(std::uint32_t what, const std::wstring& v
     return std::wstring(name) + L" can't be stored on this " + volume + L".";
 }
 
+// What an entry's attribute and time steps may change, as it was when
+// remembered (Folder::Remember): its permission bits, its stored attribute
+// record and creation time, its access and modified times. A job takes one
+// before an entry's first change so that a failed later step can leave the
+// entry as it was found.
+class EntryMemo {
+  public:
+    virtual ~EntryMemo() = default;
+
+    // Puts back every remembered value that differs from the entry's own now,
+    // reaching the entry by the name it was remembered under. Returns whether
+    // anything had to be put back; fails with the first failed put-back, its
+    // `detail` naming every value that stayed changed ("Stayed changed: the
+    // permissions (0664, were 0464).").
+    virtual Result<bool> PutBack() = 0;
+};
+
 class Folder {
   public:
     virtual ~Folder() = default;
@@ -175,6 +192,9 @@ class Folder {
     virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) = 0;
     virtual Status Encrypt(const std::wstring& name) = 0;
     virtual Status Decrypt(const std::wstring& name) = 0;
+    // Remembers what the entry `name` has now (see EntryMemo). Fails as
+    // GetAttributes does (ENOENT when nothing is there).
+    virtual Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) = 0;
 };
 
 // The system's error for a folder that is no longer the one that was listed.
