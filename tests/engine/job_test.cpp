@@ -9,6 +9,7 @@
 #include "engine/messages.hpp"
 #include "fake_file_system.hpp"
 #include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "tasks/task_definition.hpp"
 #include "time_zone.hpp"
@@ -163,6 +164,81 @@ TEST_F(JobTest, AFailedRenameSkipsTheEntrysOtherSteps) {
     EXPECT_EQ(fs.CallCount(Call::kSetAttributes), 0);
     EXPECT_EQ(fs.CallCount(Call::kOpen), 0);
     EXPECT_EQ(result.log.size(), 2u);
+}
+
+// Each entry is all or nothing: when one of its steps fails, what the earlier
+// ones changed is put back (word, times, then the name), or the failure's
+// log line names what stayed changed.
+TEST_F(JobTest, AFailedStepLeavesTheEntryAsItWasFoundOrSaysWhatStayedChanged) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<Call, std::wstring>> failing;  // each fails with EIO
+        std::wstring path;                                   // where the entry is after
+        std::uint32_t attributes;                            // its word after
+        std::wstring logEnd;                                 // how its log line ends
+    };
+    const std::wstring kPutBack = L"The entry's earlier changes were put back.\r\n";
+    const Case cases[] = {
+        {"attributes fail",
+         {{Call::kSetAttributes, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         kPutBack},
+        {"times fail",
+         {{Call::kSetTimes, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         kPutBack},
+        {"the entry can't be remembered",
+         {{Call::kRemember, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         kPutBack},
+        {"times and the put-back fail",
+         {{Call::kSetTimes, L"/r/b.txt"}, {Call::kPutBack, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_HIDDEN,
+         L"Stayed changed: the attributes.\r\n"},
+        {"times and the rename back fail",
+         {{Call::kSetTimes, L"/r/b.txt"}, {Call::kMove, L"/r/b.txt"}},
+         L"/r/b.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         L"Stayed changed: the name (now b.txt).\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFileSystem disk;
+        disk.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE, 86400);
+        for (const auto& [call, path] : c.failing)
+            disk.FailOn(call, path, EIO);
+        JobSettings settings;
+        settings.root = L"/r/";
+        settings.tasks = {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                          Timestamp(L"Modified", L"1970", L"1999")};
+        RecordingObserver seen;
+        const auto result = RunJob(settings, disk, dialogs, seen, 1625313909);
+        EXPECT_TRUE(result.error);
+        const auto node = disk.Lookup(c.path);
+        ASSERT_TRUE(node.has_value());
+        EXPECT_EQ(disk.PathsUnder(L"/r/").size(), 1u);
+        EXPECT_EQ(node->attributes, c.attributes);
+        EXPECT_EQ(node->modified, 86400);
+        EXPECT_EQ(node->created, 86400);
+        ASSERT_EQ(result.log.size(), 2u);
+        EXPECT_TRUE(result.log[1].ends_with(c.logEnd)) << ToUtf8(result.log[1]);
+    }
+}
+
+// Without a rename, a failed time step takes the new word back.
+TEST_F(JobTest, AFailedTimeStepPutsTheWordBackOnAnEntryThatKeepsItsName) {
+    fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE, 86400);
+    fs.FailOn(Call::kSetTimes, L"/r/a.txt", ENOSPC);
+    const auto result = Run(L"/r/", {Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                                     Timestamp(L"Modified", L"1970", L"1999")});
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(fs.Lookup(L"/r/a.txt")->attributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(fs.changes(),
+              (std::vector<std::wstring>{L"SetAttributes /r/a.txt 2", L"PutBack /r/a.txt"}));
 }
 
 TEST_F(JobTest, AttributesAndTimesFollowTheRenameUnderTheNewName) {
