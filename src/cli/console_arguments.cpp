@@ -1,5 +1,6 @@
 #include "cli/console_arguments.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -297,6 +298,12 @@ class Parser {
                 // The editor's Start At box holds digits only.
                 if (v[0].empty() || v[0].find_first_not_of(L"0123456789") != std::wstring::npos)
                     return Fail(argument + L": \"" + v[0] + L"\" is not a start number (digits).");
+                // A number the name can't show is refused, never cut to one it can.
+                if (const auto digits =
+                        v[0].substr(std::min(v[0].find_first_not_of(L'0'), v[0].size()));
+                    digits.size() > 10 || (digits.size() == 10 && digits > L"2147483647"))
+                    return Fail(argument + L": \"" + v[0] +
+                                L"\" is past the largest start number, 2147483647.");
                 rename->numbering = std::wstring(kTrue);
                 rename->startNumber = v[0];
                 return;
@@ -306,7 +313,8 @@ class Parser {
                     SetIdAndName(*task, 0, v[0]);
                 return;
             case Switch::kSave:
-                out_.savePath = v[0];
+                // "-" is the standard output, written through, never replaced.
+                out_.savePath = v[0] == L"-" ? std::wstring(L"/dev/stdout") : v[0];
                 return;
             case Switch::kHistory:
                 out_.history = true;

@@ -33,6 +33,7 @@ namespace torvane {
 //   -Number START                 SYMB=TRUE, SNUM=START (rename; digits)
 //   -Name TEXT                    the task's name
 //   -Save FILE                    writes the tasks above as a task list
+//                                 ("-": to the standard output)
 // The job history:
 //   -History                      lists the jobs
 //   -Undo [ID]                    undoes job ID (digits), or the last job not

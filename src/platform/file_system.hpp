@@ -229,8 +229,16 @@ enum class WriteMode {
     // it names is replaced and the link stays; a new file gets the mode the
     // umask gives. In a folder that refuses new files, a writable existing
     // file is written in place as kTruncate does, since a direct write works.
+    // The target is reached inside its folder held open, never through a
+    // link put in its place meanwhile; "/dev/stdout" is the standard output,
+    // written and never replaced.
     kReplaceWhenComplete,
 };
+// In both modes a target that exists and is no regular file (a FIFO, a
+// device, a socket, a folder, a link to one of those; in kReplaceWhenComplete
+// mode any link left where the target was) is refused before anything is
+// written and left as it is: EISDIR for a folder, else EINVAL with a text
+// that names what it is ("Not a regular file (it is a FIFO); ...").
 
 // A file opened for writing. Destroyed before Commit succeeded, it is
 // abandoned: in kReplaceWhenComplete mode the new file is removed and the

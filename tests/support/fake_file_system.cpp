@@ -755,6 +755,9 @@ Status FakeFileSystem::CheckWritable(const std::wstring& key) const {
         return Status::Ok();
     if (IsDirectoryWord(it->second.attributes))
         return SystemError::FromErrno(EISDIR);
+    // A FIFO, device or socket is never written into nor replaced.
+    if (it->second.special)
+        return SystemError{EINVAL, L"Not a regular file (it is a FIFO); it was left as it is"};
     if (it->second.attributes & FILE_ATTRIBUTE_READONLY)
         return SystemError::FromErrno(EACCES);
     return Status::Ok();
