@@ -1,7 +1,9 @@
 // The task-list file commands: Load, Close, Save and Save As, and the reader
 // shared with start-up and the command line.
+#include <algorithm>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/task_list_editor.hpp"
 #include "app/task_list_texts.hpp"
@@ -21,6 +23,24 @@ std::vector<std::pair<std::wstring, std::wstring>> Contents(const TaskList& task
     for (const TaskItem& task : tasks)
         contents.emplace_back(task.name, task.definition);
     return contents;
+}
+
+// The most lines a warning about a task list lists; the others are counted.
+constexpr std::size_t kWarningsShown = 12;
+
+// Shows, in one message, what reading the task list at `path` went past: a
+// file in no encoding the format knows, lines skipped.
+void ShowReadWarnings(Dialogs& dialogs, const std::wstring& appName, const std::wstring& path,
+                      const std::vector<std::wstring>& warnings) {
+    if (warnings.empty())
+        return;
+    MessageText text = L"The task list " + Outside(path) + L" was read with these problems:";
+    const std::size_t shown = std::min(warnings.size(), kWarningsShown);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += L"\n" + warnings[i];
+    if (warnings.size() > shown)
+        text += L"\n(" + std::to_wstring(warnings.size() - shown) + L" more.)";
+    dialogs.ShowMessageText(text, appName, MessageIcon::kWarning, MessageButtons::kOk);
 }
 
 }  // namespace
@@ -62,6 +82,7 @@ TaskListEditor::ReadOutcome TaskListEditor::ReadTaskListFile(const std::wstring&
     preview_.TaskListEmptied();
     const ReadOutcome outcome = AppendTasksFrom(reader);
     reader.Close();
+    ShowReadWarnings(dialogs_, appName_, path, reader.warnings());
     saved_.clear();  // a list read part way matches no file
     if (outcome == ReadOutcome::kRead)
         SetTaskListPath(path);
