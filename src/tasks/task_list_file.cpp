@@ -161,6 +161,7 @@ TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path
         return OpenResult::kNoFile;
     warnings_.clear();
     const auto encoding = CheckTaskListEncoding(fs_, path);
+    misread_ = encoding.badByte.has_value();
     if (encoding.badByte)
         warnings_.push_back(L"The file is not UTF-8 or UTF-16LE: byte " +
                             std::to_wstring(*encoding.badByte) +
@@ -206,7 +207,8 @@ TaskListFileReader::Next TaskListFileReader::ReadTask(TaskLine& task) {
 }
 
 void TaskListFileReader::NoteSkipped(std::wstring_view line) {
-    if (line.find_first_not_of(L" \t\r") == std::wstring_view::npos)
+    // Lines of a file in the wrong encoding are no text: its one warning says all.
+    if (misread_ || line.find_first_not_of(L" \t\r") == std::wstring_view::npos)
         return;
     const std::wstring number = L"Line " + std::to_wstring(lineNumber_) + L" was skipped: ";
     const std::wstring keyword = AsciiLower(GetTaskKeyword(line));

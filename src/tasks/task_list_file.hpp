@@ -96,8 +96,8 @@ class TaskListFileReader {
     void Close() { file_.Close(); }
 
     // What the reading went past so far, in the order found: "The file is
-    // not UTF-8 or UTF-16LE: byte N ...", "Line N was skipped: ...". Blank
-    // lines are not noted.
+    // not UTF-8 or UTF-16LE: byte N ..." (and then no line), or "Line N was
+    // skipped: ..." for each line but the blank ones.
     const std::vector<std::wstring>& warnings() const { return warnings_; }
 
   private:
@@ -112,6 +112,7 @@ class TaskListFileReader {
     TextFileReader file_;
     std::size_t lineNumber_ = 0;
     std::vector<std::wstring> warnings_;
+    bool misread_ = false;  // neither UTF-8 nor UTF-16LE: no line is noted
 };
 
 // Writes the list to `path` on `fs`, one line per item in list order. The file is
