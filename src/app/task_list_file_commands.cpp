@@ -2,6 +2,7 @@
 // shared with start-up and the command line.
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/task_list_editor.hpp"
 #include "app/task_list_texts.hpp"
@@ -62,6 +63,7 @@ TaskListEditor::ReadOutcome TaskListEditor::ReadTaskListFile(const std::wstring&
     preview_.TaskListEmptied();
     const ReadOutcome outcome = AppendTasksFrom(reader);
     reader.Close();
+    ShowTaskListWarnings(dialogs_, appName_, path, reader.warnings());
     saved_.clear();  // a list read part way matches no file
     if (outcome == ReadOutcome::kRead)
         SetTaskListPath(path);

@@ -1,5 +1,6 @@
 #include "cli/console_switches.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -144,6 +145,11 @@ void Number(ConsoleArguments& out, const std::wstring& argument, const Values& v
     // The editor's Start At box holds digits only.
     if (v[0].empty() || v[0].find_first_not_of(L"0123456789") != std::wstring::npos)
         return Fail(out, argument + L": \"" + v[0] + L"\" is not a start number (digits).");
+    // A number the name can't show is refused, never cut to one it can.
+    if (const auto digits = v[0].substr(std::min(v[0].find_first_not_of(L'0'), v[0].size()));
+        digits.size() > 10 || (digits.size() == 10 && digits > L"2147483647"))
+        return Fail(
+            out, argument + L": \"" + v[0] + L"\" is past the largest start number, 2147483647.");
     rename->numbering = std::wstring(kTrue);
     rename->startNumber = v[0];
 }
@@ -184,7 +190,8 @@ void SetName(ConsoleArguments& out, const std::wstring& argument, const Values& 
         SetIdAndName(*task, 0, v[0]);
 }
 void SetSave(ConsoleArguments& out, const std::wstring&, const Values& v) {
-    out.savePath = v[0];
+    // "-" is the standard output, written through, never replaced.
+    out.savePath = v[0] == L"-" ? std::wstring(L"/dev/stdout") : v[0];
 }
 void SetHistory(ConsoleArguments& out, const std::wstring&, const Values&) {
     out.history = true;
@@ -266,10 +273,14 @@ const ConsoleSwitch kSwitches[] = {
     {L"-Regex", kTask, kNoValue, true, L"The task before is a regular expression (Perl syntax).",
      SetRegex},
     {L"-Number", kTask, Texts(L"START", L"a start number", 1), true,
-     L"Number the # runs of the rename before, from START.", Number},
+     L"Number the # runs of the rename before, from START (0 to 2147483647; a number past "
+     L"that range is refused).",
+     Number},
     {L"-Name", kTask, Texts(L"TEXT", L"a task name", 1), true, L"Name the task before.", SetName},
     {L"-Save", kTask, Texts(L"FILE.tvt", L"a task-list file", 1, ValueCompletion::kTaskLists), true,
-     L"Write the tasks above as a task list the window loads.", SetSave},
+     L"Write the tasks above as a task list the window loads (\"-Save -\" writes it to the "
+     L"standard output; a FIFO, device or socket is never written over).",
+     SetSave},
     {L"-History", kHistory, kNoValue, true,
      L"List the jobs, newest first: id, time, root, changes, failures,\n"
      L"done, cancelled or interrupted, and the undo that undid it.",

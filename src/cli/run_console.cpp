@@ -146,6 +146,7 @@ std::optional<TaskList> ReadTasks(FileSystem& fs, Dialogs& dialogs, const std::w
                     tasks.push_back(
                         TaskItem{++id, std::move(line.name), std::move(line.definition)});
                 }
+                ShowTaskListWarnings(dialogs, appName, taskList, reader.warnings());
                 break;
             }
         }
@@ -284,6 +285,9 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     if (!tasks)
         return apply ? kExitNotApplied : kExitInvalid;
     if (tasks->empty() && !apply) {
+        // A warning about the file has said why it holds no task.
+        if (frontEnd.problemsShown() > 0)
+            return kExitInvalid;
         terminal.PrintError(
             taskList.empty()
                 ? L"Error: No task was given: add a task list or a task switch (-Rename, "

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
@@ -20,9 +23,9 @@ enum class TaskResult { Ok, Failed, InvalidExpression };
 // JobMode does no icon work.
 enum class ApplyMode { PreviewMode, JobMode };
 
-// How long one application of a task's regular expression to a sequence of
-// entries (one folder's, in a job; the list on show, in the window) may take
-// before it is given up like an expression that can't be matched. Ordinary
+// How long a job's regular expressions may take in all (every folder and
+// task of the job; in the window, one application of a task to the list on
+// show) before they are given up like an expression that can't be matched. Ordinary
 // expressions take 1.6 to 4.7 microseconds a name here (a prefix, a date
 // taken apart, an extension list), so the budget holds one to three million
 // names in one folder; an expression near the matcher's complexity limit
@@ -34,6 +37,18 @@ inline constexpr std::chrono::seconds kTaskTimeBudget{5};
 // The clock the budget is measured by.
 using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 
+// The time budget as it is spent: from the first regular expression that
+// uses it, over every name any of them is applied to. One job shares one for
+// all its folders and tasks, the plan included, so a runaway expression
+// stops once, within the budget, however many folders the job walks; a
+// preview of the window gives each computation its own. Used by one thread
+// at a time (a job's plan is computed on its worker).
+struct TimeBudget {
+    std::optional<std::chrono::steady_clock::time_point> start;  // set by the first use
+    std::size_t names = 0;  // the names matched against it so far
+    bool spent = false;     // given up and said so: every later use gives up at once
+};
+
 // What the engine reads besides the entries and the tasks: the two
 // preferences, as plain values, and the time budget of a task.
 struct EngineSettings {
@@ -41,7 +56,18 @@ struct EngineSettings {
     AttributeTarget attributeTarget = AttributeTarget::kFiles;  // what attribute tasks reach
     std::chrono::seconds timeBudget = kTaskTimeBudget;
     SteadyClock clock = {};  // empty: std::chrono::steady_clock::now
+    // The budget a whole job shares (WithJobBudget); null: each application
+    // of a task to a sequence of entries has its own.
+    std::shared_ptr<TimeBudget> jobBudget = {};
 };
+
+// The settings with a budget of their own for one job, to be shared by every
+// copy of them that the job makes; settings that have one keep it.
+inline EngineSettings WithJobBudget(EngineSettings settings) {
+    if (!settings.jobBudget)
+        settings.jobBudget = std::make_shared<TimeBudget>();
+    return settings;
+}
 
 // What PreviewMode needs to give renamed entries their icons: the entries on
 // show, position for position with the sequence being transformed, and the

@@ -1,6 +1,7 @@
 #include "engine/disk_steps.hpp"
 
 #include <climits>
+#include <memory>
 #include <optional>
 
 #include "platform/file_attributes.hpp"
@@ -67,6 +68,8 @@ std::wstring StepMessage(FileSystem& fs, const SystemError& error) {
     std::wstring message = fs.SystemMessage(error.code);
     if (!error.text.empty() && error.text != ErrnoText(error.code))
         message += error.text + L"\r\n";
+    if (!error.detail.empty())
+        message += error.detail + L"\r\n";
     return message;
 }
 
@@ -177,6 +180,60 @@ void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEnt
                !set.ok()) {
         Fail(kErrorChangingTimestamp, path, StepMessage(fs, set.error()), state, result);
     }
+}
+
+namespace {
+
+// Puts back what the failed entry's earlier steps changed (see
+// StepsOnceNamed) and adds to the failure's log line, the last one, what
+// was put back or what stayed changed.
+void PutEntryBack(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
+                  EntryMemo* memo, bool renamed, EntryStepState& state, JobResult& result) {
+    std::wstring stayed;
+    bool putBack = false;
+    if (memo != nullptr) {
+        if (auto back = memo->PutBack(); !back.ok()) {
+            const auto& error = back.error();
+            stayed += error.detail.empty()
+                          ? L"Its other changes could not be put back: " + error.text + L".\r\n"
+                          : error.detail + L"\r\n";
+        } else {
+            putBack = *back;
+        }
+    }
+    if (renamed) {
+        if (at.folder.Move(updated.name, current.name).ok()) {
+            state.renameUndone = true;
+            putBack = true;
+        } else {
+            stayed += L"Stayed changed: the name (now " + updated.name + L").\r\n";
+        }
+    }
+    if (stayed.empty() && !putBack)
+        return;
+    result.log.back() +=
+        stayed.empty() ? std::wstring(L"The entry's earlier changes were put back.\r\n") : stayed;
+}
+
+}  // namespace
+
+void StepsOnceNamed(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
+                    const StepsAfterRename& steps, EntryStepState& state, JobResult& result) {
+    std::unique_ptr<EntryMemo> memo;
+    if (steps.attributes || steps.times) {
+        auto remembered = at.folder.Remember(updated.name);
+        if (remembered.ok())
+            memo = std::move(*remembered);
+        else
+            Fail(steps.attributes ? kErrorChangingFileAttributes : kErrorChangingTimestamp,
+                 updated.FullPath(), StepMessage(at.fs, remembered.error()), state, result);
+    }
+    if (steps.attributes && !state.failed)
+        AttributeStep(at, current, updated, state, result);
+    if (steps.times && !state.failed)
+        TimestampStep(at, current, updated, state, result);
+    if (state.failed)
+        PutEntryBack(at, current, updated, memo.get(), steps.renamed, state, result);
 }
 
 }  // namespace torvane

@@ -23,7 +23,15 @@ struct StepTarget {
 
 // The state of one entry while its steps run.
 struct EntryStepState {
-    bool failed = false;  // a failed entry gets no later steps
+    bool failed = false;        // a failed entry gets no later steps
+    bool renameUndone = false;  // a later step failed and the entry has its old name again
+};
+
+// Which steps follow an entry's rename (or come alone, without one).
+struct StepsAfterRename {
+    bool attributes = false;
+    bool times = false;
+    bool renamed = false;  // the entry was renamed from current's name to updated's
 };
 
 // The reserved characters a new name may not hold: < > : " / \ | ? *
@@ -56,5 +64,15 @@ void SetCompression(const StepTarget& at, const FileEntry& entry, bool on, Entry
 // stays as it is is left alone rather than written again.
 void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result);
+
+// An entry's steps once its name is final: its attribute word, then its
+// times, as `steps` says. All or nothing: when a step fails, what the entry
+// had before the first of them (permissions, stored record, times) is put
+// back and a rename is undone with the never-replacing move, so the entry is
+// left as it was found; the failure's log line then says so, or names what
+// stayed changed where a put-back failed. `state` tells whether the entry
+// failed and whether its rename was undone.
+void StepsOnceNamed(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
+                    const StepsAfterRename& steps, EntryStepState& state, JobResult& result);
 
 }  // namespace torvane

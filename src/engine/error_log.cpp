@@ -43,7 +43,8 @@ bool SaveErrorLog(FileSystem& fs, const std::wstring& path, const ErrorLog& log,
         return false;
     }
     TextFileWriter writer(fs);
-    if (const auto opened = writer.Open(path); !opened.ok()) {
+    if (const auto opened = writer.Open(path, TextFileWriter::Mode::kReplaceWhenComplete);
+        !opened.ok()) {
         dialogs.ShowMessage(L"Error saving log file: " + opened.error().text,
                             L"Error Saving Log File", MessageIcon::kError, MessageButtons::kOk);
         return false;

@@ -20,14 +20,23 @@ inline MessageText InvalidExpressionMessage(std::wstring_view description) {
     return L"Not a valid regular expression: \"" + Outside(std::wstring(description)) + L"\"";
 }
 
-// A regular expression whose application to a sequence of names ran past
-// the time budget of `seconds`, having been applied to `names` names by then.
-inline std::wstring ExpressionTooSlowMessage(std::wstring_view pattern, long long seconds,
-                                             std::size_t names) {
-    return L"The regular expression \"" + std::wstring(pattern) +
+// A regular expression that ran past the time budget of `seconds`, having
+// been applied to `names` names (or times' texts) by then, the last `text`.
+inline MessageText ExpressionTooSlowMessage(std::wstring_view pattern, long long seconds,
+                                            std::size_t names, std::wstring_view text) {
+    return L"The regular expression \"" + Outside(std::wstring(pattern)) +
            L"\" took too long to apply (more than " + std::to_wstring(seconds) +
            (seconds == 1 ? L" second" : L" seconds") + L" for " + std::to_wstring(names) +
-           (names == 1 ? L" name" : L" names") + L").";
+           (names == 1 ? L" name" : L" names") + L"; the last was \"" +
+           Outside(std::wstring(text)) + L"\"). Nothing was changed by it.";
+}
+
+// A regular expression whose matching of `text` the matcher gave up, its
+// backtracking past the library's limit.
+inline MessageText ExpressionBacktracksMessage(std::wstring_view pattern, std::wstring_view text) {
+    return L"The regular expression \"" + Outside(std::wstring(pattern)) +
+           L"\" took too long on \"" + Outside(std::wstring(text)) +
+           L"\": it backtracks too much to be matched. Nothing was changed by it.";
 }
 
 // A timestamp result that can't be read as a date and time.
@@ -44,6 +53,20 @@ inline MessageText DateOutOfRangeMessage(std::wstring_view text) {
            L"Use a year from 1970 to 9999 (a year before 1900 sets the time to "
            L"01/01/1970 00:00:00 UTC).\n\nActual output: " +
            Outside(std::wstring(text));
+}
+
+// A rename task's start number that no name can show: beyond the signed
+// 32-bit range the numbering counts in.
+inline MessageText StartNumberOutOfRangeMessage(std::wstring_view text) {
+    return L"The start number \"" + Outside(std::wstring(text)) +
+           L"\" is outside the numbers a name can show (-2147483648 to 2147483647). "
+           L"The task was not applied.";
+}
+
+// Numbering that would give `name` a number past the largest one, 2147483647.
+inline MessageText NumberingPastRangeMessage(std::wstring_view name) {
+    return L"The numbering went past 2147483647 at \"" + Outside(std::wstring(name)) +
+           L"\": no larger number can be given. The task was not applied.";
 }
 
 inline void ShowError(Dialogs& dialogs, const MessageText& text) {

@@ -230,7 +230,7 @@ class Planner {
     }
 
     bool Compute(const std::wstring& path, const FileEntries& current, FileEntries& updated) {
-        const ApplyContext context{settings_.engine, dialogs_, ApplyMode::JobMode, {}};
+        const ApplyContext context{engine_, dialogs_, ApplyMode::JobMode, {}};
         NewEntries computed;
         try {
             computed = ComputeNewEntries(current, settings_.tasks, context);
@@ -286,6 +286,7 @@ class Planner {
     }
 
     const JobSettings& settings_;
+    const EngineSettings engine_ = WithJobBudget(settings_.engine);  // one budget for the job
     FileSystem& fs_;
     MessageCollector dialogs_;
     PlanObserver* observer_;

@@ -318,14 +318,12 @@ class FolderRun {
         const FileEntry& current = f_.current[i];
         const FileEntry& updated = f_.updated[i];
         const EntrySteps& steps = f_.steps[i];
-        if (steps.rename && renamed && job_.plan.rootIsFile)
-            job_.result.renamedRoot = updated.FullPath();
         if (!steps.rename || renamed) {
             EntryStepState state;
-            if (steps.attributes)
-                AttributeStep(At(), current, updated, state, job_.result);
-            if (steps.times && !state.failed)
-                TimestampStep(At(), current, updated, state, job_.result);
+            StepsOnceNamed(At(), current, updated, {steps.attributes, steps.times, steps.rename},
+                           state, job_.result);
+            if (steps.rename && !state.renameUndone && job_.plan.rootIsFile)
+                job_.result.renamedRoot = updated.FullPath();
             if (state.failed)
                 job_.result.error = true;
             Journal(i, state.failed ? JournalState::kFailed : JournalState::kDone);

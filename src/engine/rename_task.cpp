@@ -1,6 +1,9 @@
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "engine/apply_task.hpp"
+#include "engine/messages.hpp"
 #include "engine/task_branches.hpp"
 #include "engine/task_pattern.hpp"
 #include "platform/number_text.hpp"
@@ -89,7 +92,14 @@ TaskResult ApplyRenameTask(std::wstring_view definition, FileEntries& entries,
                            const ApplyContext& context) {
     const std::wstring replacement = GetTaskField(definition, kFieldReplace, L"");
     const bool numbering = IsFlagOn(GetTaskField(definition, kFieldNumbering, kFalse));
-    std::int32_t counter = ReadDecimalInt32(GetTaskField(definition, kFieldStartNumber, L"0"));
+    const std::wstring startText = GetTaskField(definition, kFieldStartNumber, L"0");
+    const auto start = ReadDecimalInt32InRange(startText);
+    if (numbering && !start) {
+        ShowError(context.dialogs, StartNumberOutOfRangeMessage(startText));
+        return TaskResult::Failed;
+    }
+    // The next number to give: past the largest one only once that one is used.
+    std::int64_t next = start.value_or(0);
     TaskPattern pattern(GetTaskField(definition, kFieldFind, L""),
                         IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse)), context.settings,
                         context.dialogs);
@@ -103,14 +113,21 @@ TaskResult ApplyRenameTask(std::wstring_view definition, FileEntries& entries,
                 return TaskResult::InvalidExpression;
             }
         } else {
-            // A number is used up only by an entry whose name the task changes.
+            // A number is used up only by an entry whose name the task changes;
+            // one past the largest is never given (nor wrapped to a negative).
             bool changed = false;
+            const std::wstring before = next > INT32_MAX ? entry.name : std::wstring();
+            auto counter = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
             NumberReplacementInto(numbered, replacement, counter);
             if (pattern.Replace(entry.name, numbered, &changed) != TaskResult::Ok) {
                 return TaskResult::InvalidExpression;
             }
-            if (!changed)
-                counter = Advance(counter, -1);
+            if (changed && next > INT32_MAX) {
+                ShowError(context.dialogs, NumberingPastRangeMessage(before));
+                return TaskResult::Failed;
+            }
+            if (changed)
+                ++next;
         }
         if (context.mode == ApplyMode::PreviewMode)
             UpdatePreviewIcon(entry, i, context.icons);

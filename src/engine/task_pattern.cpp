@@ -80,21 +80,36 @@ TaskPattern::TaskPattern(std::wstring pattern, bool useRegex, const EngineSettin
       dialogs_(dialogs),
       budgeted_(useRegex),
       budget_(settings.timeBudget),
-      clock_(settings.clock) {
-    if (budgeted_)
-        start_ = Now();
+      clock_(settings.clock),
+      spent_(settings.jobBudget ? settings.jobBudget : std::make_shared<TimeBudget>()) {
+    if (budgeted_ && !spent_->start)
+        spent_->start = Now();
 }
 
 TaskPattern::TimePoint TaskPattern::Now() const {
     return clock_ ? clock_() : std::chrono::steady_clock::now();
 }
 
-bool TaskPattern::OverBudget() {
-    ++names_;
-    if (!budgeted_ || Now() - start_ <= budget_)
+bool TaskPattern::GivenUp() const {
+    return budgeted_ && spent_->spent;
+}
+
+bool TaskPattern::OverBudget(const std::wstring& text) {
+    if (!budgeted_)
         return false;
-    ShowError(dialogs_, ExpressionTooSlowMessage(pattern_, budget_.count(), names_));
+    ++spent_->names;
+    if (Now() - *spent_->start <= budget_)
+        return false;
+    spent_->spent = true;
+    ShowError(dialogs_, ExpressionTooSlowMessage(pattern_, budget_.count(), spent_->names, text));
     return true;
+}
+
+void TaskPattern::GaveUpOn(const std::wstring& text) {
+    if (spent_->spent)
+        return;
+    spent_->spent = true;
+    ShowError(dialogs_, ExpressionBacktracksMessage(pattern_, text));
 }
 
 const boost::wregex* TaskPattern::Expression() {
@@ -171,6 +186,8 @@ std::wstring WithoutOverflowingGroups(const std::wstring& f) {
 }  // namespace
 
 TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, bool* changed) {
+    if (GivenUp())
+        return TaskResult::InvalidExpression;
     const auto* expression = Expression();
     if (expression == nullptr)
         return TaskResult::InvalidExpression;
@@ -178,14 +195,13 @@ TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, 
     try {
         boost::regex_replace(std::back_inserter(buffer_), text.cbegin(), text.cend(), *expression,
                              WithoutOverflowingGroups(format), kMatchFlags | kFormatFlags);
-    } catch (const std::runtime_error& e) {
-        // The matcher gives up on expressions whose matching would take too
-        // long or too much memory; that is the expression's fault, not the
-        // name's, so it is reported like one that can't be built.
-        ShowInvalid(Widen(e.what()));
+    } catch (const std::runtime_error&) {
+        // The matcher gives up on a name whose matching would take too long
+        // or too much memory: the expression is valid, but too slow for it.
+        GaveUpOn(text);
         return TaskResult::InvalidExpression;
     }
-    if (OverBudget())
+    if (OverBudget(text))
         return TaskResult::InvalidExpression;
     const bool different = buffer_ != text;
     // A copy of exactly the result's length: the buffer grows by doubling
@@ -199,17 +215,19 @@ TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, 
 }
 
 TaskResult TaskPattern::Match(const std::wstring& text, bool& matched) {
+    if (GivenUp())
+        return TaskResult::InvalidExpression;
     const auto* expression = Expression();
     if (expression == nullptr)
         return TaskResult::InvalidExpression;
     bool found = false;
     try {
         found = boost::regex_match(text, *expression, kMatchFlags);
-    } catch (const std::runtime_error& e) {
-        ShowInvalid(Widen(e.what()));
+    } catch (const std::runtime_error&) {
+        GaveUpOn(text);
         return TaskResult::InvalidExpression;
     }
-    if (OverBudget())
+    if (OverBudget(text))
         return TaskResult::InvalidExpression;
     matched = found;
     return TaskResult::Ok;

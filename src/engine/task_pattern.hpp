@@ -3,6 +3,7 @@
 #include <boost/regex.hpp>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,18 +22,23 @@ namespace torvane {
 // classes cover every Unicode letter (É matches é), whatever the process
 // locale.
 //
-// Every failure, building or matching (an expression too complex to match
-// within the library's limits), shows "Not a valid regular expression" with
-// the library's description of the error and gives InvalidExpression.
+// A failure to build the expression shows "Not a valid regular expression"
+// with the library's description of the error and gives InvalidExpression.
+// A name whose matching the library gives up (its backtracking past the
+// library's limits) shows that the expression took too long on that name,
+// and gives InvalidExpression too.
 //
-// A regular expression also has the settings' time budget, counted from the
-// pattern's construction, that is from the start of the task's application:
-// once a name's replacement or match ends past it, that call shows that the
-// expression took too long and gives InvalidExpression, as if the expression
-// could not be matched. The clock is read once a name (steady_clock is read
-// without a system call, through the vDSO: some tens of nanoseconds against
-// the microsecond or more of the match). A literal pattern is searched in
-// time linear in the name and has no budget.
+// A regular expression also has the settings' time budget: the job's, shared
+// by every pattern of one job and counted from the first of them
+// (EngineSettings::jobBudget), or else its own, counted from the pattern's
+// construction. Once a name's replacement or match ends past it, that call
+// shows that the expression took too long, naming the name, and gives
+// InvalidExpression, as if the expression could not be matched; so does the
+// library giving up. Either is said once: every later call on a spent budget
+// gives InvalidExpression at once without a message. The clock is read once
+// a name (steady_clock is read without a system call, through the vDSO: some
+// tens of nanoseconds against the microsecond or more of the match). A
+// literal pattern is searched in time linear in the name and has no budget.
 class TaskPattern {
   public:
     TaskPattern(std::wstring pattern, bool useRegex, const EngineSettings& settings,
@@ -54,8 +60,13 @@ class TaskPattern {
     const boost::wregex* Expression();
     void ShowInvalid(const std::wstring& description);
     TimePoint Now() const;
-    // Counts one more name; true, after the message, when the budget is spent.
-    bool OverBudget();
+    // Whether the budget was spent before this call: the caller gives up.
+    bool GivenUp() const;
+    // Counts one more name, `text`; true, after the message, when the budget
+    // is spent.
+    bool OverBudget(const std::wstring& text);
+    // The library gave up matching `text`: the budget is spent, said once.
+    void GaveUpOn(const std::wstring& text);
 
     std::wstring pattern_;
     boost::regex_constants::syntax_option_type flags_;
@@ -63,8 +74,7 @@ class TaskPattern {
     bool budgeted_;  // a regular expression: its time is counted
     std::chrono::seconds budget_;
     SteadyClock clock_;
-    TimePoint start_;
-    std::size_t names_ = 0;
+    std::shared_ptr<TimeBudget> spent_;  // the job's, or this pattern's own
     std::optional<boost::wregex> expression_;
     std::wstring buffer_;  // reused for every replacement
 };

@@ -78,11 +78,11 @@ class DosAttribStore : public AttributeStore {
               const std::optional<DosInfo>&) const override {
         return entry.SetXattr(kDosAttribName, EncodeDosAttribV3(info));
     }
-    void Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
+    int Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
         if (previous)
-            Write(entry, *previous, std::nullopt);
-        else
-            entry.RemoveXattr(kDosAttribName);
+            return Write(entry, *previous, std::nullopt);
+        const int err = entry.RemoveXattr(kDosAttribName);
+        return err == ENODATA ? 0 : err;
     }
 };
 
@@ -120,9 +120,8 @@ class NtfsStore : public AttributeStore {
             return entry.SetXattr(kCrtime, ToBigEndian(*info.createTime));
         return 0;
     }
-    void Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
-        if (previous)
-            Write(entry, *previous, std::nullopt);
+    int Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
+        return previous ? Write(entry, *previous, std::nullopt) : 0;
     }
 
   private:
@@ -162,9 +161,8 @@ class CifsStore : public AttributeStore {
             return entry.SetXattr(kCrtime, ToNative(*info.createTime));
         return 0;
     }
-    void Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
-        if (previous)
-            Write(entry, *previous, std::nullopt);
+    int Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
+        return previous ? Write(entry, *previous, std::nullopt) : 0;
     }
 
   private:
@@ -190,9 +188,8 @@ class FatStore : public AttributeStore {
         std::uint32_t word = info.attributes & (kFatBits | FILE_ATTRIBUTE_DIRECTORY);
         return entry.Ioctl(FAT_IOCTL_SET_ATTRIBUTES, word);
     }
-    void Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
-        if (previous)
-            Write(entry, *previous, std::nullopt);
+    int Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const override {
+        return previous ? Write(entry, *previous, std::nullopt) : 0;
     }
 };
 
@@ -203,7 +200,7 @@ class NoStore : public AttributeStore {
     int Write(EntryCalls&, const DosInfo&, const std::optional<DosInfo>&) const override {
         return EOPNOTSUPP;
     }
-    void Restore(EntryCalls&, const std::optional<DosInfo>&) const override {}
+    int Restore(EntryCalls&, const std::optional<DosInfo>&) const override { return 0; }
 };
 
 }  // namespace

@@ -65,7 +65,8 @@ class AttributeStore {
     virtual int Write(EntryCalls& entry, const DosInfo& info,
                       const std::optional<DosInfo>& previous) const = 0;
     // Puts back what Read gave before a change that could not be completed.
-    virtual void Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const = 0;
+    // 0 or the errno value of the write that failed.
+    virtual int Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const = 0;
 };
 
 // The store of each kind; they hold no state.

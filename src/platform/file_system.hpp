@@ -140,6 +140,23 @@ inline std::wstring CannotStoreMessage(std::uint32_t what, const std::wstring& v
     return std::wstring(name) + L" can't be stored on this " + volume + L".";
 }
 
+// What an entry's attribute and time steps may change, as it was when
+// remembered (Folder::Remember): its permission bits, its stored attribute
+// record and creation time, its access and modified times. A job takes one
+// before an entry's first change so that a failed later step can leave the
+// entry as it was found.
+class EntryMemo {
+  public:
+    virtual ~EntryMemo() = default;
+
+    // Puts back every remembered value that differs from the entry's own now,
+    // reaching the entry by the name it was remembered under. Returns whether
+    // anything had to be put back; fails with the first failed put-back, its
+    // `detail` naming every value that stayed changed ("Stayed changed: the
+    // permissions (0664, were 0464).").
+    virtual Result<bool> PutBack() = 0;
+};
+
 class Folder {
   public:
     virtual ~Folder() = default;
@@ -175,6 +192,9 @@ class Folder {
     virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) = 0;
     virtual Status Encrypt(const std::wstring& name) = 0;
     virtual Status Decrypt(const std::wstring& name) = 0;
+    // Remembers what the entry `name` has now (see EntryMemo). Fails as
+    // GetAttributes does (ENOENT when nothing is there).
+    virtual Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) = 0;
 };
 
 // The system's error for a folder that is no longer the one that was listed.
@@ -209,8 +229,16 @@ enum class WriteMode {
     // it names is replaced and the link stays; a new file gets the mode the
     // umask gives. In a folder that refuses new files, a writable existing
     // file is written in place as kTruncate does, since a direct write works.
+    // The target is reached inside its folder held open, never through a
+    // link put in its place meanwhile; "/dev/stdout" is the standard output,
+    // written and never replaced.
     kReplaceWhenComplete,
 };
+// In both modes a target that exists and is no regular file (a FIFO, a
+// device, a socket, a folder, a link to one of those; in kReplaceWhenComplete
+// mode any link left where the target was) is refused before anything is
+// written and left as it is: EISDIR for a folder, else EINVAL with a text
+// that names what it is ("Not a regular file (it is a FIFO); ...").
 
 // A file opened for writing. Destroyed before Commit succeeded, it is
 // abandoned: in kReplaceWhenComplete mode the new file is removed and the

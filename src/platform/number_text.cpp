@@ -41,6 +41,14 @@ std::int32_t ReadDecimalInt32(std::wstring_view text) {
     return static_cast<std::int32_t>(std::min(d.magnitude, kLimit - 1));
 }
 
+std::optional<std::int32_t> ReadDecimalInt32InRange(std::wstring_view text) {
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    const Decimal d = ReadDecimal(text, kLimit);
+    if (d.magnitude > (d.negative ? kLimit : kLimit - 1))
+        return std::nullopt;
+    return static_cast<std::int32_t>(d.negative ? -d.magnitude : d.magnitude);
+}
+
 std::uint32_t ReadDecimalUint32(std::wstring_view text) {
     constexpr std::int64_t kMax = std::numeric_limits<std::uint32_t>::max();
     const Decimal d = ReadDecimal(text, kMax);

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cwchar>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -358,10 +359,35 @@ int WriteStored(const Backend& b, Target& t, const DosInfo& info,
 }
 
 // Puts back what was stored before a change that could not be completed:
-// the previous value, or none.
-void RestoreStored(const Backend& b, Target& t, const std::optional<DosInfo>& previous) {
+// the previous value, or none. 0 or the errno value of the failed write.
+int RestoreStored(const Backend& b, Target& t, const std::optional<DosInfo>& previous) {
     EntryAt entry(b, t.at);
-    t.Store().Restore(entry, previous);
+    return t.Store().Restore(entry, previous);
+}
+
+std::wstring OctalMode(mode_t mode) {
+    wchar_t text[8];
+    std::swprintf(text, 8, L"%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// The detail of an error after which the permissions could not be put back.
+std::wstring ModeStayedDetail(mode_t now, mode_t before) {
+    return L"Stayed changed: the permissions (" + OctalMode(now) + L", were " + OctalMode(before) +
+           L").";
+}
+
+struct timespec TimespecOf(const struct statx_timestamp& t) {
+    return {static_cast<time_t>(t.tv_sec), static_cast<long>(t.tv_nsec)};
+}
+
+// Gives the entry back the access and modified times it was looked at with,
+// to the nanosecond. 0 or the errno value.
+int PutTimesBack(const Backend& b, const Target& t) {
+    if (const int err = b.Fault("utimensat", t.at.Path()))
+        return err;
+    const struct timespec times[2] = {TimespecOf(t.stx.stx_atime), TimespecOf(t.stx.stx_mtime)};
+    return ::utimensat(t.at.dir(), t.at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
 // The error for a change the entry's file system can't keep.
@@ -425,8 +451,14 @@ Status PosixHandle::SetTimes(std::optional<std::int64_t> created, std::int64_t a
         return Status::Ok();
     auto info = StoredOrCurrent(target_, stored);
     info.createTime = nt;
-    if (const int err = WriteStored(backend_, target_, info, stored))
-        return SystemError::FromErrno(err);
+    if (const int err = WriteStored(backend_, target_, info, stored)) {
+        // The creation time is kept apart from the others: they are put back,
+        // so that no time lands without the other.
+        auto error = SystemError::FromErrno(err);
+        if (PutTimesBack(backend_, target_) != 0)
+            error.detail = L"Stayed changed: the modified and access times.";
+        return error;
+    }
     return Status::Ok();
 }
 
@@ -461,6 +493,106 @@ Status PosixHandle::SetCompression(bool on) {
         return SystemError::FromLastErrno();
     return Status::Ok();
 }
+
+// What an entry keeps in its store, as read for a memo: the raw bytes of
+// Samba's record (so that what is put back is byte for byte what was there),
+// or what another store's Read gives.
+struct StoredRecord {
+    std::optional<std::string> raw;
+    std::optional<DosInfo> info;
+
+    bool operator==(const StoredRecord&) const = default;
+};
+
+StoredRecord ReadRecord(const Backend& b, const Target& t) {
+    StoredRecord record;
+    if (!CanStore(t.stx))
+        return record;
+    EntryAt entry(b, t.at);
+    if (t.mount.kind == StoreKind::kDosAttrib) {
+        std::string bytes;
+        if (entry.GetXattr(kDosAttribName, bytes) == 0)
+            record.raw = std::move(bytes);
+    }
+    record.info = t.Store().Read(entry);
+    return record;
+}
+
+bool SameTime(const struct statx_timestamp& a, const struct statx_timestamp& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// See EntryMemo: the entry as looked at, and its stored record.
+class PosixMemo : public EntryMemo {
+  public:
+    PosixMemo(const Backend& b, Target t)
+        : b_(b), was_(std::move(t)), stored_(ReadRecord(b, was_)) {}
+
+    Result<bool> PutBack() override {
+        auto looked = LookAt(b_, was_.at);
+        if (!looked)
+            return looked.error();
+        Target& now = *looked;
+        std::wstring stayed;
+        int first = 0;
+        const auto note = [&](int err, const std::wstring& what) {
+            if (err == 0)
+                return;
+            first = first != 0 ? first : err;
+            stayed += (stayed.empty() ? L"" : L", ") + what;
+        };
+        bool changed = false;
+        if (!(ReadRecord(b_, now) == stored_)) {
+            changed = true;
+            note(WithWritePermission(now, [&] { return PutStoredBack(now); }),
+                 L"the stored attribute record");
+        }
+        if (now.Mode() != was_.Mode()) {
+            changed = true;
+            const mode_t mode = now.Mode();
+            note(ChangeMode(b_, now, was_.Mode()), L"the permissions (" + OctalMode(mode) +
+                                                       L", were " + OctalMode(was_.Mode()) + L")");
+        }
+        if (!SameTime(now.stx.stx_mtime, was_.stx.stx_mtime) ||
+            !SameTime(now.stx.stx_atime, was_.stx.stx_atime)) {
+            changed = true;
+            note(PutTimesBack(b_, was_), L"the modified and access times");
+        }
+        if (first == 0)
+            return changed;
+        auto error = SystemError::FromErrno(first);
+        error.detail = L"Stayed changed: " + stayed + L".";
+        return error;
+    }
+
+  private:
+    int PutStoredBack(Target& now) {
+        EntryAt entry(b_, now.at);
+        if (now.mount.kind != StoreKind::kDosAttrib || (stored_.info && !stored_.raw))
+            return now.Store().Restore(entry, stored_.info);
+        if (stored_.raw)
+            return entry.SetXattr(kDosAttribName, *stored_.raw);
+        const int err = entry.RemoveXattr(kDosAttribName);
+        return err == ENODATA ? 0 : err;
+    }
+
+    // Runs `write`; where it is refused for want of the owner's write
+    // permission, gives that permission for the write only.
+    template <class Write>
+    int WithWritePermission(Target& now, Write write) {
+        const int err = write();
+        const mode_t mode = now.Mode();
+        if (err != EACCES || (mode & S_IWUSR) != 0 || ChangeMode(b_, now, mode | S_IWUSR) != 0)
+            return err;
+        const int retried = write();
+        ChangeMode(b_, now, mode);
+        return retried;
+    }
+
+    const Backend& b_;
+    Target was_;
+    StoredRecord stored_;
+};
 
 // The errno of a rename that never replaces, 0 on success.
 int RenameNoReplace(const Backend& b, const At& from, const At& to);
@@ -662,8 +794,10 @@ Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
             return SystemError::FromErrno(err);
         if (writeWord) {
             if (const int err = WriteStored(b, t, info, stored)) {
-                ChangeMode(b, t, before);
-                return SystemError::FromErrno(err);
+                auto error = SystemError::FromErrno(err);
+                if (ChangeMode(b, t, before) != 0)
+                    error.detail = ModeStayedDetail(before & ~0222, before);
+                return error;
             }
         }
         return Status::Ok();
@@ -676,9 +810,10 @@ Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
     // so; if that fails, the word that was there comes back.
     if (abilities.writeBits && !readOnly && !ownerWritable) {
         if (const int err = ChangeMode(b, t, before | S_IWUSR)) {
-            if (writeWord)
-                RestoreStored(b, t, stored);
-            return SystemError::FromErrno(err);
+            auto error = SystemError::FromErrno(err);
+            if (writeWord && RestoreStored(b, t, stored) != 0)
+                error.detail = L"Stayed changed: the stored attribute record.";
+            return error;
         }
     }
     return Status::Ok();
@@ -690,6 +825,13 @@ Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at) {
     if (!looked)
         return looked.error();
     return std::unique_ptr<FileHandle>(std::make_unique<PosixHandle>(b, std::move(*looked)));
+}
+
+Result<std::unique_ptr<EntryMemo>> Remember(const Backend& b, At at) {
+    auto looked = LookAt(b, std::move(at));
+    if (!looked)
+        return looked.error();
+    return std::unique_ptr<EntryMemo>(std::make_unique<PosixMemo>(b, std::move(*looked)));
 }
 
 Status Move(const Backend& b, const At& from, const At& to) {

@@ -106,6 +106,9 @@ int ReadListed(const Backend& b, int folder, const std::string& folderPath, cons
 
 Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes);
 Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at);
+// Remembers the entry's permissions, stored record and times (EntryMemo);
+// fails when it can't be looked at.
+Result<std::unique_ptr<EntryMemo>> Remember(const Backend& b, At at);
 // Renames `from` to `to` (both inside open folders) without ever replacing
 // an entry.
 Status Move(const Backend& b, const At& from, const At& to);

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 namespace torvane {
 namespace {
@@ -23,15 +25,6 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
 unsigned long NextTempNumber() {
     static std::atomic<unsigned long> next{0};
     return next.fetch_add(1);
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
 }
 
 // The error for reading an entry that is no regular file.
@@ -60,13 +53,35 @@ class PosixInputFile : public InputFile {
     int fd_;
 };
 
-// A file being written: the target itself (`tempPath` empty), or a new file
-// beside the target that Commit renames over it.
+// The error for writing onto an entry that is no regular file: a FIFO, a
+// device, a socket or a symbolic link is never opened for writing nor
+// replaced, since writing into one or putting a file in its place destroys
+// what it is.
+SystemError NotRegularTargetError(const struct stat& st) {
+    if (S_ISDIR(st.st_mode))
+        return SystemError::FromErrno(EISDIR);
+    const wchar_t* what = S_ISFIFO(st.st_mode)   ? L"a FIFO"
+                          : S_ISCHR(st.st_mode)  ? L"a character device"
+                          : S_ISBLK(st.st_mode)  ? L"a block device"
+                          : S_ISSOCK(st.st_mode) ? L"a socket"
+                          : S_ISLNK(st.st_mode)  ? L"a symbolic link"
+                                                 : L"no regular file";
+    return SystemError{
+        EINVAL, L"Not a regular file (it is " + std::wstring(what) + L"); it was left as it is"};
+}
+
+// A file being written: the target itself (`temp` empty), or a new file
+// named `temp` in the open folder `folder` that Commit renames to `name`
+// there, never through a path that could lead elsewhere meanwhile.
 class PosixOutputFile : public OutputFile {
   public:
-    PosixOutputFile(int fd, std::string path, std::string tempPath)
-        : fd_(fd), path_(std::move(path)), tempPath_(std::move(tempPath)) {}
-    ~PosixOutputFile() override { Abandon(); }
+    PosixOutputFile(int fd, int folder = -1, std::string name = {}, std::string temp = {})
+        : fd_(fd), folder_(folder), name_(std::move(name)), temp_(std::move(temp)) {}
+    ~PosixOutputFile() override {
+        Abandon();
+        if (folder_ >= 0)
+            ::close(folder_);
+    }
     PosixOutputFile(const PosixOutputFile&) = delete;
     PosixOutputFile& operator=(const PosixOutputFile&) = delete;
 
@@ -90,78 +105,165 @@ class PosixOutputFile : public OutputFile {
         if (fd_ < 0)
             return SystemError::FromErrno(EBADF);
         Status status;
-        if (!tempPath_.empty() && ::fsync(fd_) != 0)
+        if (!temp_.empty() && ::fsync(fd_) != 0)
             status = SystemError::FromLastErrno();
         if (::close(fd_) != 0 && status.ok())
             status = SystemError::FromLastErrno();
         fd_ = -1;
-        if (status.ok() && !tempPath_.empty()) {
-            if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-                status = SystemError::FromLastErrno();
-            } else {
-                tempPath_.clear();
-            }
-        }
+        if (status.ok() && !temp_.empty())
+            status = PutInPlace();
         Abandon();
         return status;
     }
 
   private:
+    // Renames the new file over the target, unless what holds the target's
+    // name now is no regular file (one put there since the open).
+    Status PutInPlace() {
+        struct stat st {};
+        if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISREG(st.st_mode))
+            return NotRegularTargetError(st);
+        if (::renameat(folder_, temp_.c_str(), folder_, name_.c_str()) != 0)
+            return SystemError::FromLastErrno();
+        temp_.clear();
+        return Status::Ok();
+    }
+
     void Abandon() {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = -1;
-        if (!tempPath_.empty())
-            ::unlink(tempPath_.c_str());
-        tempPath_.clear();
+        if (!temp_.empty())
+            ::unlinkat(folder_, temp_.c_str(), 0);
+        temp_.clear();
     }
 
     int fd_;
-    std::string path_;
-    std::string tempPath_;
+    int folder_;
+    std::string name_;
+    std::string temp_;
 };
 
-Result<std::unique_ptr<OutputFile>> OpenInPlace(const std::string& path) {
-    const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+// Clears O_NONBLOCK, set for the open only; false with errno set on failure.
+bool Blocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// Opens a regular file for writing, emptied, at `name` in `folder` (AT_FDCWD
+// for a path), following a final link only where `follow` says so. What is no
+// regular file is refused by a look before the open (a device is never
+// opened) and again on the descriptor (the entry may change in between).
+Result<int> OpenRegularForWriting(int folder, const std::string& name, bool follow) {
+    struct stat st {};
+    const int lookFlags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
+    if (::fstatat(folder, name.c_str(), &st, lookFlags) == 0 && !S_ISREG(st.st_mode))
+        return NotRegularTargetError(st);
+    int fd;
+    do {
+        fd = ::openat(
+            folder, name.c_str(),
+            O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW),
+            0666);
+    } while (fd < 0 && errno == EINTR);
     if (fd < 0)
+        return SystemError::FromErrno(errno == ELOOP ? EINVAL : errno);
+    const auto fail = [fd](SystemError error) {
+        ::close(fd);
+        return error;
+    };
+    if (::fstat(fd, &st) != 0)
+        return fail(SystemError::FromLastErrno());
+    if (!S_ISREG(st.st_mode))
+        return fail(NotRegularTargetError(st));
+    if (!Blocking(fd) || ::ftruncate(fd, 0) != 0)
+        return fail(SystemError::FromLastErrno());
+    return fd;
+}
+
+Result<std::unique_ptr<OutputFile>> OpenInPlace(const std::string& path) {
+    const auto fd = OpenRegularForWriting(AT_FDCWD, path, true);
+    if (!fd)
+        return fd.error();
+    return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(*fd));
+}
+
+// The path's last component and its folder (".", "/" or the part before
+// the last separator).
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Creates a new file beside the target in its folder held open, with the
+// target's permissions where it exists (`existing`): its descriptor, its
+// name in `temp`, or the error of the last attempt.
+Result<int> CreateBeside(int folder, const struct stat* existing, std::string& temp) {
+    for (unsigned attempt = 0;; ++attempt) {
+        temp = ".torvane-" + std::to_string(::getpid()) + "-" + std::to_string(NextTempNumber()) +
+               ".tmp";
+        // 0666 lets the umask decide the mode, as for a directly created file.
+        const int fd =
+            ::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (existing != nullptr)
+                ::fchmod(fd, existing->st_mode & 07777);
+            return fd;
+        }
+        if ((errno == EEXIST || errno == EINTR) && attempt < 100)
+            continue;
+        temp.clear();
         return SystemError::FromLastErrno();
-    return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(fd, path, ""));
+    }
 }
 
 Result<std::unique_ptr<OutputFile>> OpenBeside(std::string path) {
-    // Through a symbolic link the file it names is replaced, not the link.
+    // The standard output named as the target is written, never replaced.
+    if (path == "/dev/stdout") {
+        const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0)
+            return SystemError::FromLastErrno();
+        return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(fd));
+    }
+    // Through a symbolic link the file it names is replaced, not the link;
+    // from here on the target is reached inside its folder, held open.
     if (char* real = ::realpath(path.c_str(), nullptr)) {
         path = real;
         std::free(real);
     }
-    // Refuse what a direct open would refuse, so both modes fail alike.
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
-        return SystemError::FromErrno(EISDIR);
-    if (exists && ::access(path.c_str(), W_OK) != 0)
+    const auto [folderPath, name] = SplitPath(path);
+    const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
         return SystemError::FromLastErrno();
-    const std::string folder = FolderOf(path);
-    for (unsigned attempt = 0;; ++attempt) {
-        std::string tempPath = folder + "/.torvane-" + std::to_string(::getpid()) + "-" +
-                               std::to_string(NextTempNumber()) + ".tmp";
-        // 0666 lets the umask decide the mode, as for a directly created file.
-        const int fd = OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0) {
-            if (exists)
-                ::fchmod(fd, st.st_mode & 07777);
-            return std::unique_ptr<OutputFile>(
-                std::make_unique<PosixOutputFile>(fd, std::move(path), std::move(tempPath)));
-        }
-        const int error = errno;
-        if (error == EEXIST && attempt < 100)
-            continue;
-        // A folder that takes no new file may still hold a writable one: write
-        // that in place, as a direct open would.
-        if (exists && (error == EACCES || error == EPERM))
-            return OpenInPlace(path);
-        return SystemError::FromErrno(error);
-    }
+    const auto fail = [folder](SystemError error) {
+        ::close(folder);
+        return error;
+    };
+    struct stat st {};
+    const bool exists = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return fail(NotRegularTargetError(st));
+    // Refuse what a direct open would refuse, so both modes fail alike.
+    if (exists && ::faccessat(folder, name.c_str(), W_OK, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(SystemError::FromLastErrno());
+    std::string temp;
+    const auto fd = CreateBeside(folder, exists ? &st : nullptr, temp);
+    if (fd)
+        return std::unique_ptr<OutputFile>(
+            std::make_unique<PosixOutputFile>(*fd, folder, name, std::move(temp)));
+    // A folder that takes no new file may still hold a writable one: write
+    // that in place, as a direct open would.
+    const int error = fd.error().code;
+    if (!exists || (error != EACCES && error != EPERM))
+        return fail(fd.error());
+    const auto inPlace = OpenRegularForWriting(folder, name, false);
+    ::close(folder);
+    if (!inPlace)
+        return inPlace.error();
+    return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(*inPlace));
 }
 
 }  // namespace

@@ -232,6 +232,9 @@ class PosixFolder : public Folder {
     Status Decrypt(const std::wstring& name) override {
         return posix::Encrypt(backend_, At_(name), false);
     }
+    Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) override {
+        return posix::Remember(backend_, At_(name));
+    }
 
   private:
     At At_(const std::wstring& name) const { return At{fd_, nativePath_, Native(name)}; }

@@ -1,9 +1,11 @@
 #include "tasks/task_list_file.hpp"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
 
 namespace torvane {
@@ -78,31 +80,48 @@ class Utf8Check {
 }  // namespace
 
 TextFileReader::Encoding TaskListEncodingWithoutMark(FileSystem& fs, const std::wstring& path) {
+    return CheckTaskListEncoding(fs, path).encoding;
+}
+
+TaskListEncoding CheckTaskListEncoding(FileSystem& fs, const std::wstring& path) {
     constexpr auto kUtf16 = TextFileReader::Encoding::kUtf16Le;
     auto opened = fs.OpenForReading(path);
     if (!opened.ok())
-        return kUtf16;  // the reader's own open reports the failure
+        return {kUtf16, std::nullopt};  // the reader's own open reports the failure
     InputFile& file = **opened;
     std::vector<unsigned char> buffer(64 * 1024);
     Utf8Check check;
-    bool first = true;
+    std::uint64_t offset = 0;
+    std::uint64_t sequenceStart = 0;  // where the sequence being followed began
+    std::optional<std::uint64_t> bad;
+    unsigned char first[2] = {1, 1};
     for (;;) {
         const auto n = file.Read(buffer.data(), buffer.size());
         if (!n.ok())
-            return kUtf16;
+            return {kUtf16, std::nullopt};
         if (*n == 0)
             break;
-        // A file with a mark is read by its mark; an empty one is the same
-        // either way.
-        if (first && *n >= 2 && buffer[0] == 0xFF && buffer[1] == 0xFE)
-            return kUtf16;
-        first = false;
-        for (std::size_t i = 0; i < *n; ++i) {
+        for (std::size_t i = 0; i < *n; ++i, ++offset) {
+            if (offset < 2)
+                first[offset] = buffer[i];
+            // A file with a mark is read by its mark.
+            if (offset == 1 && first[0] == 0xFF && first[1] == 0xFE)
+                return {kUtf16, std::nullopt};
+            if (bad)
+                continue;  // read on for the length and the first two bytes
+            if (check.Complete())
+                sequenceStart = offset;
             if (!check.Take(buffer[i]))
-                return kUtf16;
+                bad = check.Complete() ? offset : sequenceStart;
         }
     }
-    return check.Complete() && !first ? TextFileReader::Encoding::kUtf8 : kUtf16;
+    if (!bad && !check.Complete())
+        bad = sequenceStart;
+    if (!bad)
+        return {offset == 0 ? kUtf16 : TextFileReader::Encoding::kUtf8, std::nullopt};
+    // UTF-16LE without its mark: an ASCII or Latin-1 first character.
+    const bool utf16Le = offset % 2 == 0 && first[0] != 0 && first[1] == 0;
+    return {kUtf16, utf16Le ? std::nullopt : bad};
 }
 
 std::optional<TaskLine> ParseTaskListLine(std::wstring_view line) {
@@ -141,7 +160,15 @@ TaskListFileReader::OpenResult TaskListFileReader::Open(const std::wstring& path
     const auto attributes = fs_.GetAttributes(path);
     if (!attributes.ok() || IsDirectoryWord(*attributes))
         return OpenResult::kNoFile;
-    const Status opened = file_.Open(path, TaskListEncodingWithoutMark(fs_, path));
+    warnings_.clear();
+    const auto encoding = CheckTaskListEncoding(fs_, path);
+    misread_ = encoding.badByte.has_value();
+    if (encoding.badByte)
+        warnings_.push_back(L"The file is not UTF-8 or UTF-16LE: byte " +
+                            std::to_wstring(*encoding.badByte) +
+                            L" (counting from 0) is not UTF-8 text, and the file has no "
+                            L"UTF-16LE mark. Save it as UTF-8 or UTF-16LE.");
+    const Status opened = file_.Open(path, encoding.encoding);
     if (!opened.ok()) {
         dialogs_.ShowMessageText(
             L"Error reading file " + Outside(path) + L"\n" + opened.error().text,
@@ -174,9 +201,28 @@ TaskListFileReader::Next TaskListFileReader::ReadTask(TaskLine& task) {
                     task = std::move(*parsed);
                     return Next::kTask;
                 }
+                NoteSkipped(line);
                 continue;
         }
     }
+}
+
+void TaskListFileReader::NoteSkipped(std::wstring_view line) {
+    // Lines of a file in the wrong encoding are no text: its one warning says all.
+    if (misread_ || line.find_first_not_of(L" \t\r") == std::wstring_view::npos)
+        return;
+    const std::wstring number = L"Line " + std::to_wstring(lineNumber_) + L" was skipped: ";
+    const std::wstring keyword = AsciiLower(GetTaskKeyword(line));
+    for (const std::wstring_view known : {L"$FileName", L"$FileDate", L"$System"}) {
+        if (keyword == AsciiLower(known)) {
+            warnings_.push_back(number + L"its keyword is written in another letter case than " +
+                                std::wstring(known) + L".");
+            return;
+        }
+    }
+    warnings_.push_back(number +
+                        L"it starts with no task keyword ($FileName, $FileDate or "
+                        L"$System, then \"<>\").");
 }
 
 void TaskListFileReader::ShowReadFailure(const std::wstring& what) {
@@ -208,6 +254,26 @@ bool WriteTaskListFile(FileSystem& fs, const std::wstring& path, const TaskList&
         return false;
     }
     return true;
+}
+
+namespace {
+
+// The most lines a warning about a task list lists; the others are counted.
+constexpr std::size_t kWarningsShown = 12;
+
+}  // namespace
+
+void ShowTaskListWarnings(Dialogs& dialogs, const std::wstring& appName, const std::wstring& path,
+                          const std::vector<std::wstring>& warnings) {
+    if (warnings.empty())
+        return;
+    MessageText text = L"The task list " + Outside(path) + L" was read with these problems:";
+    const std::size_t shown = std::min(warnings.size(), kWarningsShown);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += L"\n" + warnings[i];
+    if (warnings.size() > shown)
+        text += L"\n(" + std::to_wstring(warnings.size() - shown) + L" more.)";
+    dialogs.ShowMessageText(text, appName, MessageIcon::kWarning, MessageButtons::kOk);
 }
 
 }  // namespace torvane

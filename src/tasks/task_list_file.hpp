@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
@@ -24,6 +26,19 @@ namespace torvane {
 // else kUtf16Le, also when it can't be read (the reader reports that). The file
 // is read once to the end; memory stays one fixed buffer.
 TextFileReader::Encoding TaskListEncodingWithoutMark(FileSystem& fs, const std::wstring& path);
+
+// How a task-list file is read (TaskListEncodingWithoutMark) and whether its
+// bytes are fit for that: `badByte` is the offset (from 0) of the first byte
+// that is not UTF-8, a NUL included, in a file that is neither UTF-8 nor
+// UTF-16LE (one with its mark, or without it starting with an ASCII or
+// Latin-1 character: a NUL second byte, an even length). Latin-1 text, a NUL
+// in UTF-8 text and UTF-16 big-endian are such files; they are still read as
+// UTF-16LE, as the format says, and hold no task then.
+struct TaskListEncoding {
+    TextFileReader::Encoding encoding = TextFileReader::Encoding::kUtf16Le;
+    std::optional<std::uint64_t> badByte;
+};
+TaskListEncoding CheckTaskListEncoding(FileSystem& fs, const std::wstring& path);
 
 // One task as a line of the file holds it.
 struct TaskLine {
@@ -50,7 +65,9 @@ std::wstring FormatTaskListLine(const TaskItem& item);
 
 // Reads a task-list file one task at a time, so that the caller can append
 // each task, try it, and stop at the first one it rejects. Lines that fail the
-// keyword test are skipped silently. Failures are shown through `dialogs`.
+// keyword test are skipped, and noted in warnings() with a file that is
+// neither UTF-8 nor UTF-16LE; the caller shows them. Failures are shown
+// through `dialogs`.
 class TaskListFileReader {
   public:
     // `appName` is the caption of the message for a failure in the middle of
@@ -78,8 +95,14 @@ class TaskListFileReader {
     // Closes the file (the destructor does too).
     void Close() { file_.Close(); }
 
+    // What the reading went past so far, in the order found: "The file is
+    // not UTF-8 or UTF-16LE: byte N ..." (and then no line), or "Line N was
+    // skipped: ..." for each line but the blank ones.
+    const std::vector<std::wstring>& warnings() const { return warnings_; }
+
   private:
     void ShowReadFailure(const std::wstring& what);
+    void NoteSkipped(std::wstring_view line);
 
     FileSystem& fs_;
     Dialogs& dialogs_;
@@ -88,7 +111,15 @@ class TaskListFileReader {
     std::wstring path_;
     TextFileReader file_;
     std::size_t lineNumber_ = 0;
+    std::vector<std::wstring> warnings_;
+    bool misread_ = false;  // neither UTF-8 nor UTF-16LE: no line is noted
 };
+
+// Shows, in one message captioned `appName`, what reading the task list at
+// `path` went past (TaskListFileReader::warnings): a file in no encoding the
+// format knows, lines skipped. Nothing when there is nothing to say.
+void ShowTaskListWarnings(Dialogs& dialogs, const std::wstring& appName, const std::wstring& path,
+                          const std::vector<std::wstring>& warnings);
 
 // Writes the list to `path` on `fs`, one line per item in list order. The file is
 // written beside the old one and put in its place only when complete, so a

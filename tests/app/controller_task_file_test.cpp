@@ -111,6 +111,29 @@ TEST_F(TaskFileTest, LoadSkipsLinesWithoutATaskAndGivesNewIds) {
     EXPECT_EQ(view.caption, L"Task List: t.tvt");
     EXPECT_TRUE(Enabled(CommandId::kSaveTaskList));
     EXPECT_TRUE(Enabled(CommandId::kCloseTaskList));
+    // The skipped lines are named, the blank one aside.
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].icon, MessageIcon::kWarning);
+    EXPECT_EQ(Messages()[0].text,
+              L"The task list " + path +
+                  L" was read with these problems:\n"
+                  L"Line 3 was skipped: it starts with no task keyword ($FileName, $FileDate or "
+                  L"$System, then \"<>\").\n"
+                  L"Line 4 was skipped: it starts with no task keyword ($FileName, $FileDate or "
+                  L"$System, then \"<>\").");
+}
+
+// A file in neither encoding the format knows is said to be so, with the
+// first byte that is not UTF-8, rather than left to read as an empty list.
+TEST_F(TaskFileTest, ALatin1FileIsSaidToBeNeitherUtf8NorUtf16) {
+    const std::string path = dir.Join("latin1.tvt");
+    std::ofstream(path, std::ios::binary) << "$System<>FIND=caf\xE9<>ATTR=2<>REGX=FALSE<>\r\n";
+    Load(FromUtf8(path));
+    EXPECT_TRUE(controller->taskList().empty());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].text.find(L"The file is not UTF-8 or UTF-16LE: byte 17 "),
+              std::wstring::npos)
+        << ToUtf8(Messages()[0].text);
 }
 
 TEST_F(TaskFileTest, LoadStopsAtTheFirstRejectedTaskAndEmptiesTheList) {

@@ -63,6 +63,20 @@ TEST_F(TaskListTest, RejectedTaskAddsNoRowAndItsIdIsNotReused) {
     EXPECT_EQ(controller->taskList()[0].id, ids.Next());
 }
 
+// A numbering the names can't show is refused with the value in the message.
+TEST_F(TaskListTest, AStartNumberPastTheRangeIsRefusedWithItsValue) {
+    StartWithTasks(0);
+    auto record = RenameRecord(L"a", L"#");
+    record.numbering = L"TRUE";
+    record.startNumber = L"99999999999";
+    EXPECT_EQ(Submit(record), 0);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].text.find(L"\"99999999999\" is outside the numbers"),
+              std::wstring::npos);
+    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_EQ(view.newNames, (Names{L"a.txt", L"b.txt"}));
+}
+
 TEST_F(TaskListTest, ModifyReplacesTheTaskInPlaceAndShowsItsNewName) {
     StartWithTasks(0);
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);

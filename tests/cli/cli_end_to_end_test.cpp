@@ -1,10 +1,15 @@
 // torvane-cli started as a process on real temporary folders.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -275,6 +280,8 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
               {"$FileName<>FIND=IMG_(<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=TRUE<>NAME=Broken<>"});
     WriteList("list.tvt", {kNumberPhotos});
     WriteList("no-tasks.tvt", {"just a comment"});
+    WriteBytes(Path("latin1.tvt"),
+               "$FileName<>FIND=\xE9<>REPL=e<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>\n");
     WriteList("reserved.tvt", {"$FileName<>FIND=IMG_<>REPL=a:b<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"});
     // Read, these would wait for a writer or never end.
     ASSERT_EQ(::mkfifo(Path("pipe.tvt").c_str(), 0644), 0);
@@ -292,7 +299,13 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
          "Notice: The task list can't be applied. No change was made.\n"},
         {{"photos", "pipe.tvt"}, 2, "Error reading file pipe.tvt\nNot a regular file\n", ""},
         {{"photos", "/dev/zero"}, 2, "Error reading file /dev/zero\nNot a regular file\n", ""},
-        {{"photos", "no-tasks.tvt"}, 2, "Error: No task was read from no-tasks.tvt", ""},
+        // What the reader skipped says why no task was read.
+        {{"photos", "no-tasks.tvt"},
+         2,
+         "torvane-cli: The task list no-tasks.tvt was read with these problems:\nLine 1 was "
+         "skipped: it starts with no task keyword",
+         ""},
+        {{"photos", "latin1.tvt"}, 2, "The file is not UTF-8 or UTF-16LE: byte 16 ", ""},
         {{"missing", "list.tvt"}, 2, "Error: The specified file path doesn't exist!\n", ""},
         {{"photos", "empty"}, 2, "Error: The specified task list is not valid!\n", ""},
         {{"photos", "list.tvt", "-x"}, 2, "torvane-cli: Unknown switch -x." + usage, ""},
@@ -652,6 +665,56 @@ TEST_F(CliTest, TheChangeSwitchRenamesFolders) {
                               "-Rename", "IMG_", "x_"});
     EXPECT_EQ(refused.exitStatus, 2);
     EXPECT_TRUE(Contains(refused.err, "type -Retrieve both")) << refused.err;
+}
+
+// -Save never writes over what is no regular file: a FIFO, a device node, a
+// socket, a folder or a link to one is refused with the reason and left as
+// it was; "-" writes the task list to the standard output.
+TEST_F(CliTest, SaveRefusesWhatIsNoRegularFileAndWritesToTheStandardOutput) {
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    fs::create_directory(Path("folder"));
+    fs::create_symlink(Path("fifo"), Path("link"));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", Path("socket").c_str());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::string> targets = {"fifo", "folder", "link", "socket"};
+    if (::mknod(Path("device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        targets.push_back("device");
+    for (const auto& target : targets) {
+        SCOPED_TRACE(target);
+        struct stat before {};
+        ASSERT_EQ(::lstat(Path(target).c_str(), &before), 0);
+        const auto r = Cli({"-Rename", "IMG_", "x", "-Save", target});
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_TRUE(Contains(r.err, target == "folder" ? "Is a directory" : "Not a regular file"))
+            << r.err;
+        struct stat after {};
+        ASSERT_EQ(::lstat(Path(target).c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+    }
+    ::close(socket);
+    const auto out = Cli({"-Rename", "IMG_", "x", "-Save", "-"});
+    EXPECT_EQ(out.exitStatus, 0) << out.err;
+    EXPECT_EQ(out.out.rfind("\xFF\xFE$\0F\0i\0", 0), 0u);
+    EXPECT_FALSE(fs::exists(Path("-")));
+}
+
+// A start number the names can't show is an error naming it, never cut to
+// the largest one; a numbering that runs past it changes nothing.
+TEST_F(CliTest, NumbersOutsideTheRangeAreRefused) {
+    const auto big = Cli({"photos", "-Rename", "IMG_", "#", "-Number", "99999999999999999999"});
+    EXPECT_EQ(big.exitStatus, 2);
+    EXPECT_TRUE(Contains(big.err, "\"99999999999999999999\" is past the largest start number"))
+        << big.err;
+    const auto past =
+        Cli({"photos", "-Rename", "IMG_", "#_", "-Number", "2147483647", "-Apply", "-NoConfirm"});
+    EXPECT_NE(past.exitStatus, 0);
+    EXPECT_TRUE(Contains(past.out + past.err, "went past 2147483647")) << past.out << past.err;
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0001.jpg")));
+    EXPECT_FALSE(fs::exists(Path("photos/-2147483648_0002.jpg")));
 }
 
 TEST_F(CliTest, HelpAndVersionAsInLinuxTools) {

@@ -93,6 +93,10 @@ TEST(ConsoleArgumentsTest, AWrongArgumentIsNamedInTheError) {
          L"-Number numbers a -Rename task's # runs; the task before it is no rename."},
         {{L"-Rename", L"a", L"#", L"-Number", L"-1"},
          L"-Number: \"-1\" is not a start number (digits)."},
+        {{L"-Rename", L"a", L"#", L"-Number", L"2147483648"},
+         L"-Number: \"2147483648\" is past the largest start number, 2147483647."},
+        {{L"-Rename", L"a", L"#", L"-Number", L"99999999999999999999"},
+         L"-Number: \"99999999999999999999\" is past the largest start number, 2147483647."},
         {{L"-Attributes", L"x", L"+Q"},
          L"-Attributes: \"+Q\" is no attribute (ReadOnly, Hidden, System, Archive, Compress, "
          L"Index, NotIndexed, Encrypt or the letters R H S A C I E)."},

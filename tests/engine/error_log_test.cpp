@@ -1,12 +1,19 @@
 #include "engine/error_log.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "fake_file_system.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
+#include "small_tmpfs.hpp"
 #include "temp_dir.hpp"
 #include "time_zone.hpp"
 #include "utf16_bytes.hpp"
@@ -18,6 +25,7 @@ using testing::FakeFileSystem;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::ScopedTimeZone;
+using testing::SmallTmpfs;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -65,13 +73,53 @@ TEST(SaveErrorLog, OpenFailureShowsTheLibrarysText) {
 }
 
 TEST(SaveErrorLog, WriteFailureNamesTheFileAndError) {
-    PosixFileSystem disk;
+    SmallTmpfs disk("64k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "can't mount a tmpfs: " << disk.why();
+    PosixFileSystem fs;
     RecordingDialogs dialogs;
-    // /dev/full opens but fails every write with ENOSPC.
-    EXPECT_FALSE(SaveErrorLog(disk, L"/dev/full", {std::wstring(70000, L'x')}, dialogs));
+    const auto path = FromUtf8(disk.Join("log.txt"));
+    EXPECT_FALSE(SaveErrorLog(fs, path, {std::wstring(70000, L'x')}, dialogs));
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].text,
-              L"An error occurred while writing /dev/full.\nNo space left on device");
+              L"An error occurred while writing " + path + L".\nNo space left on device");
+}
+
+// A FIFO, a device, a socket or a folder where the log is to go is refused
+// with the reason, and stays what it was.
+TEST(SaveErrorLog, WhatIsNoRegularFileIsRefusedAndLeftAsItIs) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.Join("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(dir.Join("folder").c_str(), 0755), 0);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", dir.Join("socket").c_str());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::pair<std::string, std::wstring>> cases = {
+        {"fifo", L"Not a regular file (it is a FIFO); it was left as it is"},
+        {"socket", L"Not a regular file (it is a socket); it was left as it is"},
+        {"folder", L"Is a directory"},
+    };
+    if (::mknod(dir.Join("device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        cases.push_back({"device",
+                         L"Not a regular file (it is a character device); it was left "
+                         L"as it is"});
+    PosixFileSystem fs;
+    for (const auto& [name, why] : cases) {
+        SCOPED_TRACE(name);
+        struct stat before {};
+        ASSERT_EQ(::lstat(dir.Join(name).c_str(), &before), 0);
+        RecordingDialogs dialogs;
+        EXPECT_FALSE(SaveErrorLog(fs, FromUtf8(dir.Join(name)), {L"x"}, dialogs));
+        ASSERT_EQ(dialogs.messages().size(), 1u);
+        EXPECT_EQ(dialogs.messages()[0].text, L"Error saving log file: " + why);
+        struct stat after {};
+        ASSERT_EQ(::lstat(dir.Join(name).c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+    }
+    ::close(socket);
 }
 
 TEST(SaveErrorLog, ASymbolicLinkUnderTheChosenNameIsRefused) {

@@ -1,18 +1,27 @@
 // The job on real folders, through the Linux file system.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "engine/job.hpp"
 #include "job_support.hpp"
+#include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "rename_faults.hpp"
+#include "small_tmpfs.hpp"
 #include "tasks/task_definition.hpp"
 #include "temp_dir.hpp"
 #include "time_zone.hpp"
@@ -26,6 +35,7 @@ using testing::RenameNeverBack;
 using testing::ReadBytes;
 using testing::RecordingDialogs;
 using testing::ScopedTimeZone;
+using testing::SmallTmpfs;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -288,6 +298,200 @@ TEST_F(JobSwapTest, AFolderSwappedForALinkBeforeAStepIsChangedWhereItWentNotThro
     ASSERT_EQ(::stat(dir.Join("away/b.md").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0222, 0u);
     EXPECT_LT(st.st_mtime, 1100000000);
+}
+
+// Each entry is all or nothing on a real disk: an entry whose step fails is
+// left as it was found, to the nanosecond and the byte, or its log line
+// names what stayed changed.
+struct EntryImage {
+    std::set<std::string> names;
+    mode_t mode = 0;
+    struct timespec atime {
+    }, mtime{};
+    std::optional<std::string> stored;  // user.DOSATTRIB
+
+    bool operator==(const EntryImage& o) const {
+        return names == o.names && mode == o.mode && atime.tv_sec == o.atime.tv_sec &&
+               atime.tv_nsec == o.atime.tv_nsec && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec && stored == o.stored;
+    }
+};
+
+EntryImage ImageOf(const std::string& folder, const std::string& name) {
+    EntryImage image;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        image.names.insert(e.path().filename().string());
+    struct stat st {};
+    EXPECT_EQ(::stat((folder + "/" + name).c_str(), &st), 0);
+    image.mode = st.st_mode & 07777;
+    image.atime = st.st_atim;
+    image.mtime = st.st_mtim;
+    char buffer[256];
+    const auto n = ::getxattr((folder + "/" + name).c_str(), kDosAttribName, buffer, sizeof buffer);
+    if (n >= 0)
+        image.stored = std::string(buffer, static_cast<std::size_t>(n));
+    return image;
+}
+
+TaskItem YearTask(const wchar_t* kind, const wchar_t* year) {
+    TimestampTaskFields f;
+    f.timeKind = kind;
+    f.find = L"\\d{4}";
+    f.replace = year;
+    f.regex = L"TRUE";
+    return TaskItem{3, L"", BuildTaskDefinition(f)};
+}
+
+TaskItem RenameTask(const wchar_t* find, const wchar_t* replace) {
+    RenameTaskFields f;
+    f.find = find;
+    f.replace = replace;
+    return TaskItem{1, L"", BuildTaskDefinition(f)};
+}
+
+TaskItem AttributeTask(std::uint32_t word) {
+    AttributeTaskFields f;
+    f.find = L".*";
+    f.attributes = std::to_wstring(word);
+    f.regex = L"TRUE";
+    return TaskItem{2, L"", BuildTaskDefinition(f)};
+}
+
+class EntryPutBackTest : public ::testing::Test {
+  protected:
+    // A file "a.txt" with mode 0464 and times with nanoseconds in `folder`.
+    static void MakeEntry(const std::string& folder) {
+        WriteBytes(folder + "/a.txt", "x");
+        ASSERT_EQ(::chmod((folder + "/a.txt").c_str(), 0464), 0);
+        const struct timespec times[2] = {{1600000000, 123456789}, {1500000000, 987654321}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/a.txt").c_str(), times, 0), 0);
+    }
+
+    JobResult Run(PosixFileSystem& on, const std::string& folder, std::vector<TaskItem> tasks) {
+        JobSettings settings;
+        settings.paths = {FromUtf8(folder + "/")};
+        settings.tasks = std::move(tasks);
+        return RunJob(settings, on, dialogs, observer, 0);
+    }
+
+    ScopedTimeZone tz{"UTC0"};
+    RecordingDialogs dialogs;
+    NullObserver observer;
+};
+
+// One system call failing once, by kind, through the backend's fault hook:
+// whichever it is, the entry is left byte for byte as it was found.
+TEST_F(EntryPutBackTest, EachFailingCallLeavesTheEntryAsItWasFound) {
+    struct Case {
+        const char* call;
+        std::vector<TaskItem> tasks;
+    };
+    const Case cases[] = {
+        {"setxattr", {RenameTask(L"a", L"b"), AttributeTask(FILE_ATTRIBUTE_HIDDEN)}},
+        {"chmod", {RenameTask(L"a", L"b"), AttributeTask(FILE_ATTRIBUTE_HIDDEN)}},
+        {"utimensat",
+         {RenameTask(L"a", L"b"), AttributeTask(FILE_ATTRIBUTE_HIDDEN),
+          YearTask(L"Modified", L"1999")}},
+        {"setxattr", {RenameTask(L"a", L"b"), YearTask(L"Created", L"1999")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        TempDir dir;
+        if (::setxattr(dir.path().c_str(), "user.torvane-probe", "1", 1, 0) != 0)
+            GTEST_SKIP() << "the temporary folder's file system has no user extended attributes";
+        MakeEntry(dir.path());
+        const auto before = ImageOf(dir.path(), "a.txt");
+        PosixFileSystem faulty;
+        int calls = 0;
+        faulty.SetFault([&](std::string_view call, const std::string&) {
+            return call == c.call && calls++ == 0 ? EIO : 0;
+        });
+        const auto result = Run(faulty, dir.path(), c.tasks);
+        EXPECT_TRUE(result.error);
+        ASSERT_EQ(result.log.size(), 2u);
+        EXPECT_NE(result.log[1].find(L"Input/output error"), std::wstring::npos)
+            << ToUtf8(result.log[1]);
+        EXPECT_TRUE(ImageOf(dir.path(), "a.txt") == before);
+    }
+}
+
+// A tmpfs filled to its last inode has no room for a stored record: the
+// creation time (kept in the record) fails, and the modified time written
+// just before it goes back with the name.
+TEST_F(EntryPutBackTest, AFullDiskLeavesTheEntryAsItWasFound) {
+    SmallTmpfs disk("64k,nr_inodes=8");
+    if (!disk.mounted())
+        GTEST_SKIP() << "can't mount a tmpfs: " << disk.why();
+    MakeEntry(disk.path());
+    ASSERT_EQ(::mkdir(disk.Join("full").c_str(), 0755), 0);
+    for (int i = 0; ::creat(disk.Join("full/" + std::to_string(i)).c_str(), 0644) >= 0; ++i) {
+    }
+    ASSERT_EQ(errno, ENOSPC);
+    for (const auto& tasks :
+         {std::vector<TaskItem>{RenameTask(L"a", L"b"), YearTask(L"Modified", L"1999"),
+                                YearTask(L"Created", L"1998")},
+          std::vector<TaskItem>{RenameTask(L"a", L"b"), AttributeTask(FILE_ATTRIBUTE_HIDDEN)}}) {
+        const auto before = ImageOf(disk.path(), "a.txt");
+        PosixFileSystem on;
+        const auto result = Run(on, disk.path(), tasks);
+        ASSERT_EQ(result.log.size(), 2u);
+        EXPECT_NE(result.log[1].find(L"No space left on device"), std::wstring::npos);
+        EXPECT_TRUE(result.log[1].ends_with(L"The entry's earlier changes were put back.\r\n"))
+            << ToUtf8(result.log[1]);
+        EXPECT_TRUE(ImageOf(disk.path(), "a.txt") == before);
+    }
+}
+
+// Remounted read-only between an entry's attribute step and its time step,
+// the disk takes nothing back: the log names what stayed changed.
+TEST_F(EntryPutBackTest, AReadOnlyRemountMidEntryIsNamedInTheLog) {
+    SmallTmpfs disk("256k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "can't mount a tmpfs: " << disk.why();
+    MakeEntry(disk.path());
+    PosixFileSystem on;
+    int steps = 0;
+    on.SetBeforeStep([&](const std::string& path) {
+        if (path == disk.Join("a.txt") && ++steps == 2)
+            ::mount(nullptr, disk.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+    });
+    const auto result = Run(on, disk.path(),
+                            {AttributeTask(FILE_ATTRIBUTE_HIDDEN), YearTask(L"Modified", L"1999")});
+    ::mount(nullptr, disk.path().c_str(), nullptr, MS_REMOUNT, nullptr);
+    ASSERT_EQ(result.log.size(), 2u);
+    EXPECT_NE(result.log[1].find(L"Read-only file system"), std::wstring::npos);
+    EXPECT_NE(result.log[1].find(L"Stayed changed: the stored attribute record, the permissions "
+                                 L"(0664, were 0464)."),
+              std::wstring::npos)
+        << ToUtf8(result.log[1]);
+}
+
+// An immutable file refuses the first write: nothing of it changes.
+TEST_F(EntryPutBackTest, AnImmutableFileIsLeftAsItWas) {
+    TempDir dir;
+    MakeEntry(dir.path());
+    const std::string path = dir.Join("a.txt");
+    int flags = 0;
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        const bool set = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && [&] {
+            int on = flags | FS_IMMUTABLE_FL;
+            return ::ioctl(fd, FS_IOC_SETFLAGS, &on) == 0;
+        }();
+        ::close(fd);
+        if (!set)
+            GTEST_SKIP() << "the temporary folder's file system can't make a file immutable";
+    }
+    const auto before = ImageOf(dir.path(), "a.txt");
+    PosixFileSystem on;
+    const auto result =
+        Run(on, dir.path(), {AttributeTask(FILE_ATTRIBUTE_HIDDEN), YearTask(L"Modified", L"1999")});
+    EXPECT_TRUE(result.error);
+    EXPECT_TRUE(ImageOf(dir.path(), "a.txt") == before);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "fake_file_system.hpp"
 #include "job_support.hpp"
 #include "platform/file_attributes.hpp"
+#include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "tasks/task_definition.hpp"
 #include "time_zone.hpp"
@@ -166,6 +167,81 @@ TEST_F(JobTest, AFailedRenameSkipsTheEntrysOtherSteps) {
     EXPECT_EQ(result.log.size(), 2u);
 }
 
+// Each entry is all or nothing: when one of its steps fails, what the earlier
+// ones changed is put back (word, times, then the name), or the failure's
+// log line names what stayed changed.
+TEST_F(JobTest, AFailedStepLeavesTheEntryAsItWasFoundOrSaysWhatStayedChanged) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<Call, std::wstring>> failing;  // each fails with EIO
+        std::wstring path;                                   // where the entry is after
+        std::uint32_t attributes;                            // its word after
+        std::wstring logEnd;                                 // how its log line ends
+    };
+    const std::wstring kPutBack = L"The entry's earlier changes were put back.\r\n";
+    const Case cases[] = {
+        {"attributes fail",
+         {{Call::kSetAttributes, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         kPutBack},
+        {"times fail",
+         {{Call::kSetTimes, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         kPutBack},
+        {"the entry can't be remembered",
+         {{Call::kRemember, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         kPutBack},
+        {"times and the put-back fail",
+         {{Call::kSetTimes, L"/r/b.txt"}, {Call::kPutBack, L"/r/b.txt"}},
+         L"/r/a.txt",
+         FILE_ATTRIBUTE_HIDDEN,
+         L"Stayed changed: the attributes.\r\n"},
+        {"times and the rename back fail",
+         {{Call::kSetTimes, L"/r/b.txt"}, {Call::kMove, L"/r/b.txt"}},
+         L"/r/b.txt",
+         FILE_ATTRIBUTE_ARCHIVE,
+         L"Stayed changed: the name (now b.txt).\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFileSystem disk;
+        disk.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE, 86400);
+        for (const auto& [call, path] : c.failing)
+            disk.FailOn(call, path, EIO);
+        JobSettings settings;
+        settings.paths = {L"/r/"};
+        settings.tasks = {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                          Timestamp(L"Modified", L"1970", L"1999")};
+        RecordingObserver seen;
+        const auto result = RunJob(settings, disk, dialogs, seen, 1625313909);
+        EXPECT_TRUE(result.error);
+        const auto node = disk.Lookup(c.path);
+        ASSERT_TRUE(node.has_value());
+        EXPECT_EQ(disk.PathsUnder(L"/r/").size(), 1u);
+        EXPECT_EQ(node->attributes, c.attributes);
+        EXPECT_EQ(node->modified, 86400);
+        EXPECT_EQ(node->created, 86400);
+        ASSERT_EQ(result.log.size(), 2u);
+        EXPECT_TRUE(result.log[1].ends_with(c.logEnd)) << ToUtf8(result.log[1]);
+    }
+}
+
+// Without a rename, a failed time step takes the new word back.
+TEST_F(JobTest, AFailedTimeStepPutsTheWordBackOnAnEntryThatKeepsItsName) {
+    fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE, 86400);
+    fs.FailOn(Call::kSetTimes, L"/r/a.txt", ENOSPC);
+    const auto result = Run(L"/r/", {Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
+                                     Timestamp(L"Modified", L"1970", L"1999")});
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(fs.Lookup(L"/r/a.txt")->attributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(fs.changes(),
+              (std::vector<std::wstring>{L"SetAttributes /r/a.txt 2", L"PutBack /r/a.txt"}));
+}
+
 TEST_F(JobTest, AttributesAndTimesFollowTheRenameUnderTheNewName) {
     fs.AddFile(L"/r/a.txt", FILE_ATTRIBUTE_ARCHIVE, 86400);
     const auto result = Run(L"/r/", {Rename(L"a", L"b"), Attribute(L".*", FILE_ATTRIBUTE_HIDDEN),
@@ -212,30 +288,55 @@ TEST_F(JobTest, AnInvalidPatternShowsItsMessageAndIsLoggedPerFolder) {
     EXPECT_TRUE(fs.changes().empty());
 }
 
-// Each folder is computed with a time budget of its own (the clock here
-// reads a second later every time): a folder whose computation runs past it
-// is logged like one with an invalid pattern and left as it was, and the job
-// goes on.
-TEST_F(JobTest, AFolderPastTheTimeBudgetIsLoggedAndLeftAndTheOthersAreDone) {
-    for (int i = 0; i < 5; ++i)
-        fs.AddFile(L"/r/big/IMG_" + std::to_wstring(i) + L".jpg");
-    fs.AddFile(L"/r/small/IMG_9.jpg");
+// The job has one time budget for all its folders (the clock here reads a
+// second later every time): once a folder's computation runs past it, that
+// folder and every later one are logged like folders with an invalid pattern
+// and left as they were, and the user is told once.
+TEST_F(JobTest, OneTimeBudgetForTheWholeJobIsSpentOnceAndSaidOnce) {
+    for (int folder = 0; folder < 10; ++folder) {
+        for (int i = 0; i < 3; ++i)
+            fs.AddFile(L"/r/f" + std::to_wstring(folder) + L"/IMG_" + std::to_wstring(i) + L".jpg");
+    }
     JobSettings settings;
     settings.paths = {L"/r/"};
     settings.tasks = {Rename(L"IMG_(\\d+)", L"Trip $1", false, L"1", true)};
     settings.listOptions.includeSubfolders = true;
     settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
-    settings.engine.timeBudget = std::chrono::seconds(3);
+    settings.engine.timeBudget = std::chrono::seconds(5);
     std::chrono::steady_clock::time_point now{};
     settings.engine.clock = [&now] { return now += std::chrono::seconds(1); };
     const auto result = RunJob(settings, fs, dialogs, observer, 1625313909);
     EXPECT_TRUE(result.error);
-    EXPECT_EQ(result.log, (ErrorLog{L"Log file started on: 2021-07-03 12-05-09\n",
-                                    L"Error processing directory:  /r/big/"}));
     ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0].text, ExpressionTooSlowMessage(L"IMG_(\\d+)", 3, 4));
-    EXPECT_TRUE(fs.Exists(L"/r/big/IMG_4.jpg"));
-    EXPECT_TRUE(fs.Exists(L"/r/small/Trip 9.jpg"));
+    EXPECT_EQ(dialogs.messages()[0].text,
+              ExpressionTooSlowMessage(L"IMG_(\\d+)", 5, 6, L"IMG_2.jpg").Plain());
+    // The first folder was computed within the budget; the second ran past
+    // it and the eight after it had none left.
+    EXPECT_EQ(result.log.size(), 1u + 9u);
+    EXPECT_EQ(result.log[1], L"Error processing directory:  /r/f1/");
+    EXPECT_TRUE(fs.Exists(L"/r/f0/Trip 2.jpg"));
+    EXPECT_TRUE(fs.Exists(L"/r/f1/IMG_0.jpg"));
+    EXPECT_EQ(fs.changes().size(), 3u);
+}
+
+// An expression that backtracks past the matcher's limits on every name
+// gives up at the first one: one message, naming it, for the whole job.
+TEST_F(JobTest, AnExpressionThatBacktracksGivesUpOnceForTheWholeJob) {
+    const std::wstring name(40, L'a');
+    for (int folder = 0; folder < 10; ++folder)
+        fs.AddFile(L"/r/f" + std::to_wstring(folder) + L"/" + name);
+    JobSettings settings;
+    settings.paths = {L"/r/"};
+    settings.tasks = {Rename(L"(a|aa)*(a|aa)*(a|aa)*c", L"x", false, L"1", true)};
+    settings.listOptions.includeSubfolders = true;
+    settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
+    const auto result = RunJob(settings, fs, dialogs, observer, 1625313909);
+    EXPECT_TRUE(result.error);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text,
+              ExpressionBacktracksMessage(L"(a|aa)*(a|aa)*(a|aa)*c", name).Plain());
+    EXPECT_EQ(result.log.size(), 1u + 10u);
+    EXPECT_TRUE(fs.changes().empty());
 }
 
 TEST_F(JobTest, AnUnreadableSubfolderIsLoggedAndTheJobGoesOn) {

@@ -3,7 +3,9 @@
 
 #include <climits>
 
+#include "engine/messages.hpp"
 #include "engine_fixture.hpp"
+#include "platform/text.hpp"
 
 namespace torvane {
 namespace {
@@ -76,14 +78,45 @@ TEST_F(RenameTask, StartNumberIsReadLikeWcstol) {
         {L"", L"0"},
         {L"abc", L"0"},
         {L"007", L"7"},
-        {L"99999999999", L"2147483647"},
-        {L"-99999999999", L"-2147483648"},
+        {L"2147483647", L"2147483647"},
+        {L"-2147483648", L"-2147483648"},
     };
     for (const auto& c : cases) {
         FileEntries entries = {File(L"x")};
         EXPECT_EQ(Apply(Rename(L"x", L"#", false, true, c.startNumber), entries), TaskResult::Ok);
         EXPECT_THAT(Names(entries), ElementsAre(c.expected)) << c.startNumber;
     }
+}
+
+// A start number or a numbering that leaves the range a name can show is
+// refused with a message naming the value, never cut to the limit nor
+// wrapped round to a negative number.
+TEST_F(RenameTask, NumbersOutsideTheRangeAreRefusedNotClampedOrWrapped) {
+    const struct {
+        const wchar_t* startNumber;
+        std::vector<std::wstring> names;
+        MessageText message;
+    } cases[] = {
+        {L"2147483648", {L"x"}, StartNumberOutOfRangeMessage(L"2147483648")},
+        {L"99999999999999999999", {L"x"}, StartNumberOutOfRangeMessage(L"99999999999999999999")},
+        {L"-2147483649", {L"x"}, StartNumberOutOfRangeMessage(L"-2147483649")},
+        {L"2147483646", {L"x1", L"y", L"x2", L"x3"}, NumberingPastRangeMessage(L"x3")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.startNumber));
+        dialogs.Clear();
+        FileEntries entries;
+        for (const auto& name : c.names)
+            entries.push_back(File(name));
+        EXPECT_EQ(Apply(Rename(L"x", L"#", false, true, c.startNumber), entries),
+                  TaskResult::Failed);
+        ASSERT_EQ(dialogs.messages().size(), 1u);
+        EXPECT_EQ(dialogs.messages()[0].text, c.message.Plain());
+    }
+    // The last number is given; the one past it only to a name it would change.
+    FileEntries entries = {File(L"x"), File(L"y")};
+    EXPECT_EQ(Apply(Rename(L"x", L"#", false, true, L"2147483647"), entries), TaskResult::Ok);
+    EXPECT_THAT(Names(entries), ElementsAre(L"2147483647", L"y"));
 }
 
 TEST_F(RenameTask, FlagsAreOnOnlyWhenExactlyTrue) {

@@ -65,8 +65,13 @@ class TaskBudgetTest : public testing::EngineTest {
 // The budget is 5 seconds from the start of each task's application; the
 // clock is read at that start and once after each name.
 TEST_F(TaskBudgetTest, AnExpressionPastItsBudgetFailsLikeAnInvalidOneAndChangesNothing) {
-    const auto tooSlow = [](std::size_t names) {
-        return std::vector<Message>{ErrorBox(ExpressionTooSlowMessage(kPattern, 5, names))};
+    // The budget given up at the `names`th name, IMG_(names - 1).jpg, or at
+    // the time's text `text`.
+    const auto tooSlow = [](std::size_t names, std::wstring text = {}) {
+        if (text.empty())
+            text = L"IMG_" + std::to_wstring(names - 1) + L".jpg";
+        return std::vector<Message>{
+            ErrorBox(ExpressionTooSlowMessage(kPattern, 5, names, text).Plain())};
     };
     const struct {
         const char* what;
@@ -93,7 +98,7 @@ TEST_F(TaskBudgetTest, AnExpressionPastItsBudgetFailsLikeAnInvalidOneAndChangesN
          10,
          2s,
          TaskResult::InvalidExpression,
-         tooSlow(3)},
+         tooSlow(3, L"01/01/1970 12:00:00 AM")},
         {"an attribute task",
          {Attribute(kPattern, L"2", true)},
          10,
@@ -160,12 +165,49 @@ TEST_F(TaskBudgetTest, TheClockIsReadAtTheStartAndAfterEachNameAndNeverForALiter
 }
 
 TEST_F(TaskBudgetTest, TheMessageNamesThePatternTheBudgetAndTheNames) {
-    EXPECT_EQ(ExpressionTooSlowMessage(L"(a|aa)*c", 5, 30),
+    EXPECT_EQ(ExpressionTooSlowMessage(L"(a|aa)*c", 5, 30, L"aaa.txt").Plain(),
               L"The regular expression \"(a|aa)*c\" took too long to apply (more than 5 seconds "
-              L"for 30 names).");
-    EXPECT_EQ(ExpressionTooSlowMessage(L"x", 1, 1),
+              L"for 30 names; the last was \"aaa.txt\"). Nothing was changed by it.");
+    EXPECT_EQ(ExpressionTooSlowMessage(L"x", 1, 1, L"x").Plain(),
               L"The regular expression \"x\" took too long to apply (more than 1 second for 1 "
-              L"name).");
+              L"name; the last was \"x\"). Nothing was changed by it.");
+}
+
+// Settings with a job's budget share it among every computation made with
+// them: once one has spent it, the next gives up at its first name without
+// a second message. Without one, each computation has its own.
+TEST_F(TaskBudgetTest, AJobsComputationsShareOneBudgetAndSayItOnce) {
+    for (const bool shared : {true, false}) {
+        SCOPED_TRACE(shared ? "job budget" : "own budgets");
+        dialogs.Clear();
+        SteppingClock clock(2s);
+        settings = shared ? WithJobBudget(EngineSettings{}) : EngineSettings{};
+        settings.timeBudget = 5s;
+        settings.clock = clock.Function();
+        const ApplyContext context{settings, dialogs, ApplyMode::JobMode, {}};
+        const auto tasks = Tasks({Rename(kPattern, L"x", true)});
+        const auto first = ComputeNewEntries(Files(10), tasks, context);
+        const auto second = ComputeNewEntries(Files(2), tasks, context);
+        EXPECT_EQ(first.result, TaskResult::InvalidExpression);
+        EXPECT_EQ(second.result, shared ? TaskResult::InvalidExpression : TaskResult::Ok);
+        EXPECT_EQ(dialogs.messages().size(), 1u);
+    }
+}
+
+// The matcher giving up on a name is no invalid expression: the message
+// names the name, and the job's budget is spent with it.
+TEST_F(TaskBudgetTest, AnExpressionTheMatcherGivesUpOnNamesTheName) {
+    settings = WithJobBudget(EngineSettings{});
+    const ApplyContext context{settings, dialogs, ApplyMode::JobMode, {}};
+    const std::wstring pattern = L"(a|aa)*(a|aa)*(a|aa)*c";
+    const FileEntries entries = {File(std::wstring(40, L'a')), File(std::wstring(41, L'a'))};
+    for (int run = 0; run < 2; ++run) {
+        const auto out = ComputeNewEntries(entries, Tasks({Rename(pattern, L"x", true)}), context);
+        EXPECT_EQ(out.result, TaskResult::InvalidExpression);
+    }
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text,
+              ExpressionBacktracksMessage(pattern, std::wstring(40, L'a')).Plain());
 }
 
 // With the settings' own budget and the steady clock, ordinary expressions

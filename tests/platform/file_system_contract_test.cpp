@@ -325,6 +325,19 @@ TYPED_TEST(FileSystemContract, WhatIsNoRegularFileIsRefusedByReading) {
     }
 }
 
+// Nor is one written: it would block, or be put out of place by a new file.
+TYPED_TEST(FileSystemContract, WhatIsNoRegularFileIsNeverWrittenNorReplaced) {
+    NEEDS(kLinksAndFifos);
+    this->backend.MakeFifo(L"pipe");
+    for (auto mode : {WriteMode::kTruncate, WriteMode::kReplaceWhenComplete}) {
+        const auto opened = this->fs().OpenForWriting(this->P(L"pipe"), mode);
+        ASSERT_FALSE(opened.ok());
+        EXPECT_EQ(opened.error().code, EINVAL);
+        EXPECT_EQ(opened.error().text, L"Not a regular file (it is a FIFO); it was left as it is");
+    }
+    EXPECT_FALSE(this->fs().OpenForReading(this->P(L"pipe")).ok());  // still no file
+}
+
 TYPED_TEST(FileSystemContract, DecryptingWhatIsNotEncryptedSucceeds) {
     NEEDS(kSambaView);
     this->backend.MakeFile(L"f");

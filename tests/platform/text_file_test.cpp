@@ -298,17 +298,6 @@ TEST(TextFileWriter, ReplaceModeWritesInPlaceWhenTheFolderRefusesNewFiles) {
     EXPECT_EQ(ReadBytes(path), kUtf16Mark + Utf16Le(u"n"));
 }
 
-TEST(TextFileWriter, FullDiskIsReportedAtWriteOrClose) {
-    // /dev/full accepts the open and fails every write with ENOSPC.
-    TextFileWriter w(Disk());
-    ASSERT_TRUE(w.Open(L"/dev/full").ok());
-    Status st = w.Write(std::wstring(100000, L'x'));
-    if (st.ok())
-        st = w.Close();
-    ASSERT_FALSE(st.ok());
-    EXPECT_EQ(st.error().text, L"No space left on device");
-}
-
 // ------------------------------------------------ failures on the fake
 
 TEST(TextFileReader, ReadErrorPartWayKeepsTheLinesBeforeIt) {

@@ -75,6 +75,12 @@ class FakeFileSystem::FolderHandle : public Folder {
         auto key = Entry(Call::kDecrypt, name);
         return key ? fs_.Decrypt(*key) : Status(key.error());
     }
+    Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) override {
+        auto key = Entry(Call::kRemember, name);
+        if (!key)
+            return key.error();
+        return fs_.RememberAt(*key);
+    }
 
   private:
     // The folder's path now.
@@ -120,6 +126,67 @@ class FakeFileSystem::Handle : public FileHandle {
     FakeFileSystem& fs_;
     std::wstring key_;
 };
+
+// An entry's word and times as remembered; put back under the entry's
+// remembered path, whatever entry holds it then (as a name in a folder does).
+class FakeFileSystem::Memo : public EntryMemo {
+  public:
+    Memo(FakeFileSystem& fs, std::wstring key, Node node)
+        : fs_(fs), key_(std::move(key)), was_(std::move(node)) {}
+
+    Result<bool> PutBack() override {
+        std::lock_guard lock(fs_.mutex_);
+        const auto found = fs_.Enter(Call::kPutBack, key_);
+        if (!found) {
+            auto error = found.error();
+            error.detail = L"Stayed changed: " + Differences() + L".";
+            return error;
+        }
+        Node& node = **found;
+        if (Differences(node).empty())
+            return false;
+        node.attributes = was_.attributes;
+        node.storedWord = was_.storedWord;
+        node.created = was_.created;
+        node.modified = was_.modified;
+        node.accessed = was_.accessed;
+        fs_.Record(L"PutBack " + key_);
+        return true;
+    }
+
+  private:
+    // What differs from the remembered values: all of them when the entry
+    // can't be reached.
+    std::wstring Differences(const Node& now) const {
+        std::wstring out;
+        const auto add = [&out](bool differs, const wchar_t* what) {
+            if (differs)
+                out += (out.empty() ? L"" : L", ") + std::wstring(what);
+        };
+        add(now.attributes != was_.attributes || now.storedWord != was_.storedWord,
+            L"the attributes");
+        add(now.created != was_.created, L"the creation time");
+        add(now.modified != was_.modified || now.accessed != was_.accessed,
+            L"the modified and access times");
+        return out;
+    }
+    std::wstring Differences() const {
+        const auto it = fs_.nodes_.find(key_);
+        return it == fs_.nodes_.end() ? L"the whole entry" : Differences(it->second);
+    }
+
+    FakeFileSystem& fs_;
+    std::wstring key_;
+    Node was_;
+};
+
+Result<std::unique_ptr<EntryMemo>> FakeFileSystem::RememberAt(const std::wstring& key) {
+    std::lock_guard lock(mutex_);
+    const auto found = Enter(Call::kRemember, key);
+    if (!found)
+        return found.error();
+    return std::unique_ptr<EntryMemo>(std::make_unique<Memo>(*this, key, **found));
+}
 
 FakeFileSystem::FakeFileSystem() {
     Put(L"/", Node{FILE_ATTRIBUTE_DIRECTORY, 0, 0, 0, false});
@@ -688,6 +755,9 @@ Status FakeFileSystem::CheckWritable(const std::wstring& key) const {
         return Status::Ok();
     if (IsDirectoryWord(it->second.attributes))
         return SystemError::FromErrno(EISDIR);
+    // A FIFO, device or socket is never written into nor replaced.
+    if (it->second.special)
+        return SystemError{EINVAL, L"Not a regular file (it is a FIFO); it was left as it is"};
     if (it->second.attributes & FILE_ATTRIBUTE_READONLY)
         return SystemError::FromErrno(EACCES);
     return Status::Ok();

@@ -42,6 +42,8 @@ class FakeFileSystem : public FileSystem {
         kOpenForWriting,
         kWrite,   // matched against the opened path
         kCommit,  // matched against the opened path; in replace mode the rename
+        kRemember,
+        kPutBack,  // an EntryMemo's, matched against the remembered path
     };
 
     struct Node {
@@ -119,7 +121,8 @@ class FakeFileSystem : public FileSystem {
     // One line per successful changing call on entries (file contents being
     // written are not recorded: Lookup shows them), in order, e.g.
     // "Move /a/x -> /a/y", "SetAttributes /a/y 33", "SetTimes /a/y 1 2 3" ("-" for a
-    // creation time left as it is).
+    // creation time left as it is), "PutBack /a/y" (a memo's, when it changed
+    // anything).
     std::vector<std::wstring> changes() const;
     // How many calls of a kind were made (successful or not).
     int CallCount(Call call) const;
@@ -159,6 +162,8 @@ class FakeFileSystem : public FileSystem {
     friend class FolderHandle;
     class Input;
     class Output;
+    class Memo;
+    friend class Memo;
     friend class Input;
     friend class Output;
     struct ByteFailure {
@@ -177,6 +182,7 @@ class FakeFileSystem : public FileSystem {
     Status SetTimesOf(const std::wstring& key, std::optional<std::int64_t> c, std::int64_t a,
                       std::int64_t m);
     Status SetCompressionOf(const std::wstring& key, bool on);
+    Result<std::unique_ptr<EntryMemo>> RememberAt(const std::wstring& key);
     // The byte failure set for `key`, else the one for every path. The
     // caller holds the lock.
     static std::optional<ByteFailure> ByteFailureFor(

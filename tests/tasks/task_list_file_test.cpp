@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -145,37 +147,92 @@ TEST(TaskListFile, AFileWithoutMarkIsUtf8OnlyWhenAllOfItIsUtf8WithoutNul) {
         {L"caf\u00E9", L"$FileName<>FIND=\u00E9<>REPL=e<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"}};
     // A sequence cut by the 64 KiB read: the check follows it across reads.
     const std::string longComment = std::string(64 * 1024 - 1, 'a') + "\xC3\xA9\n";
+    const std::string utf16Le("$\0S\0y\0s\0", 8);
     const struct {
         const char* what;
         std::string bytes;
         std::vector<TaskLine> tasks;
+        std::optional<std::uint64_t> badByte;  // the byte the reader names
     } cases[] = {
-        {"UTF-8, CR LF", rename + "NAME=caf\xC3\xA9<>\r\n", renameTask},
-        {"UTF-8, LF, no last line end", "\n" + rename + "NAME=caf\xC3\xA9<>", renameTask},
-        {"UTF-8 after a long line", longComment + rename + "NAME=caf\xC3\xA9<>\n", renameTask},
+        {"UTF-8, CR LF", rename + "NAME=caf\xC3\xA9<>\r\n", renameTask, {}},
+        {"UTF-8, LF, no last line end", "\n" + rename + "NAME=caf\xC3\xA9<>", renameTask, {}},
+        {"UTF-8 after a long line", longComment + rename + "NAME=caf\xC3\xA9<>\n", renameTask, {}},
         {"ASCII",
          "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n",
-         {{L"", L"$System<>FIND=x<>ATTR=2<>REGX=FALSE<>"}}},
-        // Not UTF-8 as a whole: read as UTF-16LE, as before, so no task.
-        {"a NUL byte", "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n" + std::string(1, '\0'), {}},
-        {"Latin-1", "$System<>FIND=\xE9<>ATTR=2<>REGX=FALSE<>\n", {}},
-        {"an overlong form", "$System<>FIND=\xC0\xAF<>ATTR=2<>REGX=FALSE<>\n", {}},
-        {"a surrogate", "$System<>FIND=\xED\xA0\x80<>ATTR=2<>REGX=FALSE<>\n", {}},
-        {"a cut last sequence", "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n\xE2\x82", {}},
+         {{L"", L"$System<>FIND=x<>ATTR=2<>REGX=FALSE<>"}},
+         {}},
+        // Not UTF-8 as a whole: read as UTF-16LE, as before, so no task; the
+        // reader names the first byte that is not UTF-8.
+        {"a NUL byte", "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n" + std::string(1, '\0'), {}, 38},
+        {"Latin-1", "$System<>FIND=\xE9<>ATTR=2<>REGX=FALSE<>\n", {}, 14},
+        {"Latin-1 in a long file", longComment + "\xE9\n", {}, 64 * 1024 + 2},
+        {"an overlong form", "$System<>FIND=\xC0\xAF<>ATTR=2<>REGX=FALSE<>\n", {}, 14},
+        {"a surrogate", "$System<>FIND=\xED\xA0\x80<>ATTR=2<>REGX=FALSE<>\n", {}, 14},
+        {"a cut last sequence", "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n\xE2\x82", {}, 38},
+        {"UTF-16 big-endian with its mark", "\xFE\xFF\0$\0S", {}, 0},
+        {"UTF-16 big-endian without a mark", std::string("\0$\0S", 4), {}, 0},
+        {"UTF-16LE without a mark", utf16Le, {}, {}},
     };
     TempDir dir;
     const std::string path = dir.Join("list.tvt");
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         WriteBytes(path, c.bytes);
         RecordingDialogs dialogs;
-        const auto out = ReadAll(path, dialogs);
-        EXPECT_EQ(out.tasks, c.tasks) << c.what;
-        EXPECT_EQ(out.last, TaskListFileReader::Next::kEnd) << c.what;
-        EXPECT_TRUE(dialogs.messages().empty()) << c.what;
+        TaskListFileReader reader(Disk(), dialogs, kApp);
+        ASSERT_EQ(reader.Open(FromUtf8(path)), TaskListFileReader::OpenResult::kOpened);
+        std::vector<TaskLine> tasks;
+        TaskLine task;
+        while (reader.ReadTask(task) == TaskListFileReader::Next::kTask)
+            tasks.push_back(task);
+        EXPECT_EQ(tasks, c.tasks);
+        EXPECT_TRUE(dialogs.messages().empty());
+        EXPECT_EQ(CheckTaskListEncoding(Disk(), FromUtf8(path)).badByte, c.badByte);
+        const auto& warnings = reader.warnings();
+        if (c.badByte) {
+            ASSERT_FALSE(warnings.empty());
+            EXPECT_TRUE(warnings[0].starts_with(L"The file is not UTF-8 or UTF-16LE: byte " +
+                                                std::to_wstring(*c.badByte) + L" "))
+                << ToUtf8(warnings[0]);
+        } else {
+            for (const auto& warning : warnings)
+                EXPECT_FALSE(warning.starts_with(L"The file is not")) << ToUtf8(warning);
+        }
     }
     // A UTF-16LE file without its mark keeps its meaning: its NULs rule out UTF-8.
     EXPECT_EQ(TaskListEncodingWithoutMark(Disk(), FromUtf8(kFixtures + "no_mark.tvt")),
               TextFileReader::Encoding::kUtf16Le);
+}
+
+// Lines the reader passes over are noted with their numbers, blank ones
+// aside; reading itself is as the format says.
+TEST(TaskListFile, SkippedLinesAreNotedWithTheirNumbers) {
+    TempDir dir;
+    const std::string path = dir.Join("list.tvt");
+    WriteBytes(path,
+               "$System<>FIND=x<>ATTR=2<>REGX=FALSE<>\n"
+               "\n"
+               "$filename<>FIND=a<>REPL=b<>\n"
+               "# a comment\n"
+               "$FileDate<>FORM=Modified<>FIND=1<>REPL=2<>REGX=FALSE<>\n"
+               "FileName<>FIND=a<>\n");
+    RecordingDialogs dialogs;
+    const auto out = ReadAll(path, dialogs);
+    EXPECT_EQ(out.tasks.size(), 2u);
+    TaskListFileReader reader(Disk(), dialogs, kApp);
+    ASSERT_EQ(reader.Open(FromUtf8(path)), TaskListFileReader::OpenResult::kOpened);
+    TaskLine task;
+    while (reader.ReadTask(task) == TaskListFileReader::Next::kTask) {
+    }
+    EXPECT_EQ(reader.warnings(),
+              (std::vector<std::wstring>{
+                  L"Line 3 was skipped: its keyword is written in another letter case than "
+                  L"$FileName.",
+                  L"Line 4 was skipped: it starts with no task keyword ($FileName, $FileDate or "
+                  L"$System, then \"<>\").",
+                  L"Line 6 was skipped: it starts with no task keyword ($FileName, $FileDate or "
+                  L"$System, then \"<>\")."}));
+    EXPECT_TRUE(dialogs.messages().empty());
 }
 
 TEST(TaskListFile, SavedListReadsBackInOrder) {
