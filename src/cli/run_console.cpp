@@ -199,15 +199,92 @@ ExitStatus DryRun(Terminal& terminal, ConsoleFrontEnd& frontEnd, const JobPipeli
     return report.problems > 0 ? kExitPlanProblems : kExitDone;
 }
 
-}  // namespace
+// The paths and the task list of a command line, every path checked before
+// anything is done, so that a mistyped one stops the whole run.
+struct CheckedPaths {
+    std::vector<std::wstring> paths;
+    std::wstring taskList;
+    std::optional<ExitStatus> refused;  // set when the run ends here (its message was shown)
+};
 
-int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& appName,
-               ConsoleIo io, const HistoryOpener& openHistory) {
-    Terminal terminal(io);
-    PosixFileSystem fs;
+CheckedPaths CheckPaths(Terminal& terminal, FileSystem& fs, const ConsoleArguments& console,
+                        const std::wstring& productName, const std::wstring& appName) {
+    const PathList pathList = SplitPositionals(console, fs);
+    std::vector<CommandLineInfo> infos;
+    for (const auto& path : pathList.paths)
+        infos.push_back(InfoFor(console, &path, pathList.taskList));
+    if (infos.empty())
+        infos.push_back(InfoFor(console, nullptr, L""));
+    CheckedPaths out;
+    for (const auto& info : infos) {
+        const auto checked = CheckCommandLine(info, fs, productName);
+        if (checked.result == 0) {
+            if (!checked.values.commandLineFilePath.empty())
+                out.paths.push_back(checked.values.commandLineFilePath);
+            if (out.taskList.empty())
+                out.taskList = checked.values.commandLineTaskList;
+            continue;
+        }
+        if (!checked.message && !console.tasks.empty())
+            break;  // tasks without a path: the caller says what is missing
+        // No argument at all: the help.
+        out.refused = ShowRefusal(
+            terminal, checked.message.value_or(CommandLineHelpMessage(productName, L"")),
+            productName, appName);
+        return out;
+    }
+    if (out.taskList.empty())
+        out.taskList = pathList.taskList;
+    return out;
+}
+
+// What one run of the console works with.
+struct Console {
+    Terminal& terminal;
+    FileSystem& fs;
+    ConsoleFrontEnd& frontEnd;
+    ConsoleRun& run;
+    const ConsoleArguments& arguments;
+    const std::wstring& appName;
+    bool apply = false;
+    bool noConfirm = false;
+};
+
+// The batch of the checked paths: its tasks read, then the dry run or the
+// job through the pipeline.
+ExitStatus RunBatch(Console& c, CheckedPaths checked) {
+    const auto tasks = ReadTasks(c.fs, c.frontEnd, c.appName, checked.taskList, c.arguments);
+    if (!tasks)
+        return c.apply ? kExitNotApplied : kExitInvalid;
+    if (tasks->empty() && !c.apply) {
+        // A warning about the file has said why it holds no task.
+        if (c.frontEnd.problemsShown() > 0)
+            return kExitInvalid;
+        c.terminal.PrintError(
+            checked.taskList.empty()
+                ? L"Error: No task was given: add a task list or a task switch (-Rename, "
+                  L"-Timestamp, -Attributes)."
+                : L"Error: No task was read from " + QuoteForTerminal(checked.taskList) +
+                      L" (the format is in docs/task-lists.md).");
+        return kExitInvalid;
+    }
+    JobSettings settings{std::move(checked.paths), *tasks, c.arguments.options,
+                         EngineSettingsOf(c.run.prefs.flags)};
+    if (!c.apply)
+        return DryRun(c.terminal, c.frontEnd, c.run.pipeline, settings);
+    JobRequest request{std::move(settings),
+                       c.arguments.skipProblems ? ProblemPolicy::kSkip : ProblemPolicy::kRefuse,
+                       !c.noConfirm};
+    ConsoleJobHost host(c.frontEnd, c.fs);
+    return ExitStatusOf(c.run.pipeline.Run(request, host));
+}
+
+// The switches that end the run before anything is read: a wrong argument,
+// the help, the version, a combination that can't be honoured.
+std::optional<ExitStatus> EarlyAnswer(Terminal& terminal, ConsoleArguments& console,
+                                      const std::wstring& appName) {
     const VersionInfo version = ProgramVersionInfo();
     const std::wstring productName = ProductNameOf(version);
-    ConsoleArguments console = ExtractConsoleSwitches(arguments);
     if (console.invalid)
         return ShowUsageError(terminal, console.error, appName);
     if (console.help) {
@@ -220,6 +297,18 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     }
     if (const auto error = FilesInSubfolders(console))
         return ShowUsageError(terminal, *error, appName);
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& appName,
+               ConsoleIo io, const HistoryOpener& openHistory) {
+    Terminal terminal(io);
+    PosixFileSystem fs;
+    ConsoleArguments console = ExtractConsoleSwitches(arguments);
+    if (const auto answer = EarlyAnswer(terminal, console, appName))
+        return *answer;
 
     ConsoleFrontEnd frontEnd(terminal, fs);
     frontEnd.SetNoAnswerHint(std::wstring(kConfirmHint));
@@ -230,40 +319,18 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     CommandLineInfo desktop;
     desktop.ParseCommandLine(console.desktopArguments);
     std::wstring value;
-    const bool apply = desktop.HasSwitch(L"apply", value);
-    const bool noConfirm = desktop.HasSwitch(L"noconfirm", value);
+    Console c{terminal, fs, frontEnd, run, console, appName};
+    c.apply = desktop.HasSwitch(L"apply", value);
+    c.noConfirm = desktop.HasSwitch(L"noconfirm", value);
     if (console.history)
         return ListHistory(terminal, run.pipeline);
     if (console.undo)
-        return UndoFromConsole(terminal, frontEnd, fs, run.pipeline, console, apply, noConfirm);
+        return UndoFromConsole(terminal, frontEnd, fs, run.pipeline, console, c.apply, c.noConfirm);
 
-    const PathList pathList = SplitPositionals(console, fs);
-    std::vector<CommandLineInfo> infos;
-    for (const auto& path : pathList.paths)
-        infos.push_back(InfoFor(console, &path, pathList.taskList));
-    if (infos.empty())
-        infos.push_back(InfoFor(console, nullptr, L""));
-    // Every path is checked before anything is done, so a mistyped one
-    // stops the whole run before anything changes.
-    std::vector<std::wstring> paths;
-    std::wstring taskList;
-    for (const auto& info : infos) {
-        const auto checked = CheckCommandLine(info, fs, productName);
-        if (checked.result == 0) {
-            if (!checked.values.commandLineFilePath.empty())
-                paths.push_back(checked.values.commandLineFilePath);
-            if (taskList.empty())
-                taskList = checked.values.commandLineTaskList;
-            continue;
-        }
-        if (!checked.message && !console.tasks.empty())
-            break;  // tasks without a path: see below
-        // No argument at all: the help.
-        return ShowRefusal(terminal,
-                           checked.message.value_or(CommandLineHelpMessage(productName, L"")),
-                           productName, appName);
-    }
-
+    CheckedPaths checked =
+        CheckPaths(terminal, fs, console, ProductNameOf(ProgramVersionInfo()), appName);
+    if (checked.refused)
+        return *checked.refused;
     if (console.savePath) {
         if (console.tasks.empty())
             return ShowUsageError(terminal,
@@ -273,38 +340,13 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
         if (!SaveTasks(console, fs, frontEnd, appName))
             return kExitInvalid;
     }
-    if (paths.empty()) {
+    if (checked.paths.empty()) {
         if (console.savePath)
             return kExitDone;  // only the task list was asked for
         return ShowUsageError(
             terminal, L"No file path specified: give the files or folders to change.", appName);
     }
-    if (taskList.empty())
-        taskList = pathList.taskList;
-    const auto tasks = ReadTasks(fs, frontEnd, appName, taskList, console);
-    if (!tasks)
-        return apply ? kExitNotApplied : kExitInvalid;
-    if (tasks->empty() && !apply) {
-        // A warning about the file has said why it holds no task.
-        if (frontEnd.problemsShown() > 0)
-            return kExitInvalid;
-        terminal.PrintError(
-            taskList.empty()
-                ? L"Error: No task was given: add a task list or a task switch (-Rename, "
-                  L"-Timestamp, -Attributes)."
-                : L"Error: No task was read from " + QuoteForTerminal(taskList) +
-                      L" (the format is in docs/task-lists.md).");
-        return kExitInvalid;
-    }
-    JobSettings settings{std::move(paths), *tasks, console.options,
-                         EngineSettingsOf(run.prefs.flags)};
-    if (!apply)
-        return DryRun(terminal, frontEnd, run.pipeline, settings);
-    JobRequest request{std::move(settings),
-                       console.skipProblems ? ProblemPolicy::kSkip : ProblemPolicy::kRefuse,
-                       !noConfirm};
-    ConsoleJobHost host(frontEnd, fs);
-    return ExitStatusOf(run.pipeline.Run(request, host));
+    return RunBatch(c, std::move(checked));
 }
 
 }  // namespace torvane

@@ -188,14 +188,18 @@ class Planner {
         if (observer_ != nullptr)
             observer_->FolderPlanned(plan_.entries);
 
-        // Below first: a folder that can't be read makes its entry a problem,
-        // which the checks then count as an entry that keeps its name.
+        WalkBelowAndCheck(folder, index, unlisted);
+    }
+
+    // Below first: a folder that can't be read makes its entry a problem,
+    // which the checks then count as an entry that keeps its name.
+    void WalkBelowAndCheck(Folder& folder, std::size_t index,
+                           const std::vector<std::wstring>& unlisted) {
         std::vector<std::pair<std::size_t, Finding>> found;
         for (std::size_t i = 0; i < plan_.folders[index].current.size(); ++i) {
             if (auto reason = Descend(folder, index, i))
                 found.emplace_back(i, Finding{FindingKind::kFolderUnreadable, std::move(*reason)});
         }
-
         PlannedFolder& checked = plan_.folders[index];
         auto findings = CheckFolder(checked.current, checked.updated, checked.steps, unlisted,
                                     checked.traits, std::move(found));
@@ -354,111 +358,161 @@ FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
     return folder.Traits(L"");
 }
 
-std::vector<std::pair<std::size_t, Finding>> CheckFolder(
-    const FileEntries& current, const FileEntries& updated, const std::vector<EntrySteps>& steps,
-    const std::vector<std::wstring>& unlistedNames, const FolderTraits& traits,
-    std::vector<std::pair<std::size_t, Finding>> known) {
-    const std::size_t n = std::min({current.size(), updated.size(), steps.size()});
-    std::vector<std::optional<Finding>> found(n);
-    for (auto& [i, finding] : known) {
-        if (i < n && !found[i])
-            found[i] = std::move(finding);
-    }
-    const auto moves = [&](std::size_t i) { return steps[i].rename && !found[i]; };
+namespace {
 
-    for (std::size_t i = 0; i < n; ++i) {
-        if (found[i] || !steps[i].any())
-            continue;
-        if (steps[i].rename) {
-            if (auto reason = UnusableReason(updated[i].name); !reason.empty()) {
-                found[i] = Finding{FindingKind::kUnusableName, std::move(reason)};
+// The checks of one folder, stage by stage: each entry on its own, then two
+// entries given one name, then names taken by entries that keep theirs.
+class FolderCheck {
+  public:
+    FolderCheck(const FileEntries& current, const FileEntries& updated,
+                const std::vector<EntrySteps>& steps, const std::vector<std::wstring>& unlisted,
+                const FolderTraits& traits)
+        : current_(current),
+          updated_(updated),
+          steps_(steps),
+          unlisted_(unlisted),
+          traits_(traits),
+          n_(std::min({current.size(), updated.size(), steps.size()})),
+          found_(n_) {}
+
+    void Known(std::vector<std::pair<std::size_t, Finding>> known) {
+        for (auto& [i, finding] : known) {
+            if (i < n_ && !found_[i])
+                found_[i] = std::move(finding);
+        }
+    }
+
+    void EachEntry() {
+        for (std::size_t i = 0; i < n_; ++i) {
+            if (found_[i] || !steps_[i].any())
                 continue;
+            if (steps_[i].rename) {
+                if (auto reason = UnusableReason(updated_[i].name); !reason.empty()) {
+                    found_[i] = Finding{FindingKind::kUnusableName, std::move(reason)};
+                    continue;
+                }
             }
+            if (auto reason = CannotApplyReason(current_[i], updated_[i], steps_[i], traits_);
+                !reason.empty())
+                found_[i] = Finding{FindingKind::kCannotApply, std::move(reason)};
         }
-        if (auto reason = CannotApplyReason(current[i], updated[i], steps[i], traits);
-            !reason.empty())
-            found[i] = Finding{FindingKind::kCannotApply, std::move(reason)};
+        FoldNames();
     }
-
-    // Names are compared through keys that point into the entries' own names,
-    // or into their lower-case copies where the folder folds case.
-    std::vector<std::wstring> folded;
-    if (traits.foldsCase) {
-        folded.reserve(2 * n + unlistedNames.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            folded.push_back(AsciiLower(current[i].name));
-            folded.push_back(AsciiLower(updated[i].name));
-        }
-        for (const auto& name : unlistedNames)
-            folded.push_back(AsciiLower(name));
-    }
-    const auto currentKey = [&](std::size_t i) -> std::wstring_view {
-        return traits.foldsCase ? folded[2 * i] : current[i].name;
-    };
-    const auto newKey = [&](std::size_t i) -> std::wstring_view {
-        return traits.foldsCase ? folded[2 * i + 1] : updated[i].name;
-    };
-    const auto unlistedKey = [&](std::size_t u) -> std::wstring_view {
-        return traits.foldsCase ? folded[2 * n + u] : unlistedNames[u];
-    };
 
     // Two entries given one name: both keep theirs.
-    std::unordered_map<std::wstring_view, std::size_t>
-        target;  // new name -> the entry moving there
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!moves(i))
-            continue;
-        const auto [it, added] = target.emplace(newKey(i), i);
-        if (added)
-            continue;
-        const std::size_t other = it->second;
-        found[i] = Finding{FindingKind::kDuplicateName, Quoted(updated[i].name) +
-                                                            L" is also the new name of " +
-                                                            Quoted(current[other].name) + L"."};
-        if (!found[other] || found[other]->kind != FindingKind::kDuplicateName)
-            found[other] = Finding{FindingKind::kDuplicateName, Quoted(updated[other].name) +
-                                                                    L" is also the new name of " +
-                                                                    Quoted(current[i].name) + L"."};
-    }
-    for (auto it = target.begin(); it != target.end();) {
-        it = found[it->second] ? target.erase(it) : std::next(it);
+    void SameNewNames() {
+        for (std::size_t i = 0; i < n_; ++i) {
+            if (!Moves(i))
+                continue;
+            const auto [it, added] = target_.emplace(NewKey(i), i);
+            if (added)
+                continue;
+            const std::size_t other = it->second;
+            found_[i] = Duplicate(i, other);
+            if (!found_[other] || found_[other]->kind != FindingKind::kDuplicateName)
+                found_[other] = Duplicate(other, i);
+        }
+        for (auto it = target_.begin(); it != target_.end();)
+            it = found_[it->second] ? target_.erase(it) : std::next(it);
     }
 
     // Every name that stays where it is blocks the entry moving into it; that
     // entry then keeps its own name, which may block the next one.
-    std::vector<std::size_t> keeping;  // entries found to keep their names, still to look at
-    const auto block = [&](std::wstring_view key, const std::wstring& holder) {
-        const auto it = target.find(key);
-        if (it == target.end())
-            return;
-        const std::size_t i = it->second;
-        target.erase(it);
-        found[i] = Finding{FindingKind::kNameTaken, Quoted(updated[i].name) + L" is taken by " +
-                                                        holder + L", which keeps its name."};
-        keeping.push_back(i);
-    };
-    if (!target.empty()) {
-        for (std::size_t u = 0; u < unlistedNames.size(); ++u) {
-            if (target.count(unlistedKey(u)) != 0)
-                block(unlistedKey(u), Quoted(unlistedNames[u]) + L" (not listed)");
+    void NamesTaken() {
+        if (!target_.empty()) {
+            for (std::size_t u = 0; u < unlisted_.size(); ++u) {
+                if (target_.count(UnlistedKey(u)) != 0)
+                    Block(UnlistedKey(u), Quoted(unlisted_[u]) + L" (not listed)");
+            }
+            for (std::size_t i = 0; i < n_; ++i) {
+                if (!Moves(i) && target_.count(CurrentKey(i)) != 0)
+                    Block(CurrentKey(i), Quoted(current_[i].name));
+            }
         }
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!moves(i) && target.count(currentKey(i)) != 0)
-                block(currentKey(i), Quoted(current[i].name));
+        while (!keeping_.empty()) {
+            const std::size_t i = keeping_.back();
+            keeping_.pop_back();
+            Block(CurrentKey(i), Quoted(current_[i].name));
         }
-    }
-    while (!keeping.empty()) {
-        const std::size_t i = keeping.back();
-        keeping.pop_back();
-        block(currentKey(i), Quoted(current[i].name));
     }
 
-    std::vector<std::pair<std::size_t, Finding>> findings;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (found[i])
-            findings.emplace_back(i, std::move(*found[i]));
+    std::vector<std::pair<std::size_t, Finding>> Findings() {
+        std::vector<std::pair<std::size_t, Finding>> findings;
+        for (std::size_t i = 0; i < n_; ++i) {
+            if (found_[i])
+                findings.emplace_back(i, std::move(*found_[i]));
+        }
+        return findings;
     }
-    return findings;
+
+  private:
+    bool Moves(std::size_t i) const { return steps_[i].rename && !found_[i]; }
+
+    Finding Duplicate(std::size_t i, std::size_t other) const {
+        return Finding{FindingKind::kDuplicateName, Quoted(updated_[i].name) +
+                                                        L" is also the new name of " +
+                                                        Quoted(current_[other].name) + L"."};
+    }
+
+    void Block(std::wstring_view key, const std::wstring& holder) {
+        const auto it = target_.find(key);
+        if (it == target_.end())
+            return;
+        const std::size_t i = it->second;
+        target_.erase(it);
+        found_[i] = Finding{FindingKind::kNameTaken, Quoted(updated_[i].name) + L" is taken by " +
+                                                         holder + L", which keeps its name."};
+        keeping_.push_back(i);
+    }
+
+    // Names are compared through keys that point into the entries' own
+    // names, or into their lower-case copies where the folder folds case.
+    void FoldNames() {
+        if (!traits_.foldsCase)
+            return;
+        folded_.reserve(2 * n_ + unlisted_.size());
+        for (std::size_t i = 0; i < n_; ++i) {
+            folded_.push_back(AsciiLower(current_[i].name));
+            folded_.push_back(AsciiLower(updated_[i].name));
+        }
+        for (const auto& name : unlisted_)
+            folded_.push_back(AsciiLower(name));
+    }
+    std::wstring_view CurrentKey(std::size_t i) const {
+        return traits_.foldsCase ? std::wstring_view(folded_[2 * i]) : current_[i].name;
+    }
+    std::wstring_view NewKey(std::size_t i) const {
+        return traits_.foldsCase ? std::wstring_view(folded_[2 * i + 1]) : updated_[i].name;
+    }
+    std::wstring_view UnlistedKey(std::size_t u) const {
+        return traits_.foldsCase ? std::wstring_view(folded_[2 * n_ + u]) : unlisted_[u];
+    }
+
+    const FileEntries& current_;
+    const FileEntries& updated_;
+    const std::vector<EntrySteps>& steps_;
+    const std::vector<std::wstring>& unlisted_;
+    const FolderTraits& traits_;
+    const std::size_t n_;
+    std::vector<std::optional<Finding>> found_;
+    std::vector<std::wstring> folded_;
+    std::unordered_map<std::wstring_view, std::size_t>
+        target_;                        // new name -> the entry moving there
+    std::vector<std::size_t> keeping_;  // entries found to keep their names, still to look at
+};
+
+}  // namespace
+
+std::vector<std::pair<std::size_t, Finding>> CheckFolder(
+    const FileEntries& current, const FileEntries& updated, const std::vector<EntrySteps>& steps,
+    const std::vector<std::wstring>& unlistedNames, const FolderTraits& traits,
+    std::vector<std::pair<std::size_t, Finding>> known) {
+    FolderCheck check(current, updated, steps, unlistedNames, traits);
+    check.Known(std::move(known));
+    check.EachEntry();
+    check.SameNewNames();
+    check.NamesTaken();
+    return check.Findings();
 }
 
 JobPlan BuildPlan(const JobSettings& settings, JobRoots roots, FileSystem& fs,

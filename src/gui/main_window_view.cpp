@@ -84,6 +84,9 @@ void MainWindow::Attach(MainController& controller) {
     CommandStatesChanged(controller.commandStates());
 }
 
+// One case per menu command, each a call or two into the controller: a
+// table of the window's commands reads best as one switch, longer than most
+// functions here.
 void MainWindow::RunCommand(int commandId) {
     if (!controller_)
         return;

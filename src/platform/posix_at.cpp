@@ -750,6 +750,9 @@ int ReadListed(const Backend& b, int folder, const std::string& folderPath, cons
     return 0;
 }
 
+// The attribute word's three homes (mode, stored record, file flags) written
+// in one order with each put back when a later one fails: kept together so
+// that the order and its put-backs can be read at once.
 Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes) {
     b.Before(at.folderPath, at.name);
     auto looked = LookAt(b, at);
