@@ -104,20 +104,6 @@ class JournalSource {
     virtual void ForEach(const std::function<void(const JournalEntry&)>& each) const = 0;
 };
 
-// A list of entries as a journal source.
-class JournalEntryList final : public JournalSource {
-  public:
-    explicit JournalEntryList(const std::vector<JournalEntry>& entries) : entries_(entries) {}
-    std::size_t size() const override { return entries_.size(); }
-    void ForEach(const std::function<void(const JournalEntry&)>& each) const override {
-        for (const JournalEntry& e : entries_)
-            each(e);
-    }
-
-  private:
-    const std::vector<JournalEntry>& entries_;
-};
-
 // How much history is kept, from the preferences.
 struct HistorySettings {
     bool enabled = true;          // false: jobs run without history

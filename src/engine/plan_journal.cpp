@@ -67,14 +67,6 @@ void PlanJournalSource::ForEach(const std::function<void(const JournalEntry&)>& 
     }
 }
 
-PlanJournal JournalOfPlan(const JobPlan& plan) {
-    PlanJournal journal;
-    journal.index = JournalIndex(plan);
-    journal.entries.reserve(journal.index.size());
-    PlanJournalSource(plan).ForEach([&](const JournalEntry& e) { journal.entries.push_back(e); });
-    return journal;
-}
-
 std::wstring ListOptionsText(const ListOptions& options) {
     std::wstring text;
     switch (options.retrieve) {

@@ -49,16 +49,6 @@ class PlanJournalSource final : public JournalSource {
     std::size_t size_ = 0;  // counted once: the store asks more than once
 };
 
-// A plan's journal as a list, for whoever needs the entries themselves.
-struct PlanJournal {
-    std::vector<JournalEntry> entries;
-    JournalIndex index;
-};
-
-// The journal entries of the plan's entries that have steps (see
-// PlanJournalSource).
-PlanJournal JournalOfPlan(const JobPlan& plan);
-
 // The record of a job with `settings` and `plan` started at `started` by
 // `frontEnd` ("torvane" or "torvane-cli"), before the history gives it an id.
 // Its root names the plan's roots by their absolute paths.

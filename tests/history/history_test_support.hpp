@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "borrowed_history.hpp"
 #include "history/sqlite_history.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"

@@ -1,11 +1,27 @@
 #pragma once
 // A history that forwards every call to another, which must outlive it: for
 // a test that keeps its history and hands it to an opener.
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/job_history.hpp"
 
 namespace torvane {
+
+// A list of entries as a journal source.
+class JournalEntryList final : public JournalSource {
+  public:
+    explicit JournalEntryList(const std::vector<JournalEntry>& entries) : entries_(entries) {}
+    std::size_t size() const override { return entries_.size(); }
+    void ForEach(const std::function<void(const JournalEntry&)>& each) const override {
+        for (const JournalEntry& e : entries_)
+            each(e);
+    }
+
+  private:
+    const std::vector<JournalEntry>& entries_;
+};
 
 class BorrowedHistory : public History {
   public:

@@ -6,6 +6,7 @@
 
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "engine/plan_journal.hpp"
 #include "job_support.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
@@ -25,6 +26,21 @@ inline JobResult RunJob(const JobSettings& settings, FileSystem& fs, Dialogs& di
                         JobObserver& observer, std::int64_t startTime) {
     const JobPlan plan = BuildPlan(settings, fs, dialogs);
     return ApplyPlan(plan, fs, observer, startTime, ProblemEntries::kAttempt);
+}
+
+// A plan's journal as a list: the entries History::Begin would store, and
+// which of them each planned entry is.
+struct PlanJournal {
+    std::vector<JournalEntry> entries;
+    JournalIndex index;
+};
+
+inline PlanJournal JournalOfPlan(const JobPlan& plan) {
+    PlanJournal journal;
+    journal.index = JournalIndex(plan);
+    journal.entries.reserve(journal.index.size());
+    PlanJournalSource(plan).ForEach([&](const JournalEntry& e) { journal.entries.push_back(e); });
+    return journal;
 }
 
 }  // namespace torvane
