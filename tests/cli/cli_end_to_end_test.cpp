@@ -458,6 +458,9 @@ TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
     ASSERT_FALSE(saved.empty()) << r.out;
     EXPECT_EQ(saved.substr(0, 2), "\xff\xfe");
     EXPECT_TRUE(Contains(saved, std::string("E\0n\0t\0r\0y\0 \0n\0o\0t\0", 18)));
+    // The entry's reason is the program's own text: one line end, no blank line.
+    EXPECT_TRUE(Contains(saved, Utf16Le(u"is also the new name of \"IMG_0001.jpg\".\r\n")));
+    EXPECT_FALSE(Contains(saved, Utf16Le(u"\r\r\n")));
 }
 
 TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
