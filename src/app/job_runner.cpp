@@ -25,8 +25,8 @@ int JobRange(std::int64_t count) {
     return static_cast<int>(std::min<std::int64_t>(count, INT_MAX));
 }
 
-bool AskConfirmation(Dialogs& dialogs, const JobRecord* undoing) {
-    return dialogs.ShowMessage(ConfirmationText(undoing), std::wstring(kConfirmCaption),
+bool AskConfirmation(Dialogs& dialogs, const JobPlan& plan, const JobRecord* undoing) {
+    return dialogs.ShowMessage(ConfirmationText(plan, undoing), std::wstring(kConfirmCaption),
                                MessageIcon::kQuestion,
                                MessageButtons::kYesNo) == MessageAnswer::kYes;
 }
@@ -57,13 +57,13 @@ class JobRunner::WorkerHost : public JobHost {
         bool yes = false;
         r_.ui_.Invoke([&] {
             yes = r_.view_ != nullptr ? r_.view_->ReviewPlan(plan, plan.RootPath())
-                                      : AskConfirmation(r_.dialogs_, nullptr);
+                                      : AskConfirmation(r_.dialogs_, plan, nullptr);
         });
         return yes;
     }
-    bool Confirm(const JobPlan&, const JobRecord* undoing) override {
+    bool Confirm(const JobPlan& plan, const JobRecord* undoing) override {
         bool yes = false;
-        r_.ui_.Invoke([&] { yes = AskConfirmation(r_.dialogs_, undoing); });
+        r_.ui_.Invoke([&] { yes = AskConfirmation(r_.dialogs_, plan, undoing); });
         return yes;
     }
     void Refused(const JobPlan& plan) override {

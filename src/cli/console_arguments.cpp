@@ -38,12 +38,20 @@ class Parser {
             return;
         }
         const ConsoleSwitch* which = FindConsoleSwitch(argument);
-        if (!which)
-            return Fail(L"Unknown switch " + argument + L".");
+        if (!which) {
+            const ConsoleSwitch* meant = NearestConsoleSwitch(argument);
+            return Fail(L"Unknown switch " + argument + L"." +
+                        (meant ? L" Did you mean " + std::wstring(meant->name) + L"?" : L""));
+        }
+        std::wstring kept = argument;
+        if (!which->sameAs.empty()) {
+            which = FindConsoleSwitch(which->sameAs);
+            kept = std::wstring(which->name);  // a spelling the desktop reads
+        }
         if (!which->action) {
             // Kept for the desktop command line, which says which value is
             // missing.
-            out_.desktopArguments.push_back(argument);
+            out_.desktopArguments.push_back(kept);
             if (const auto value = which->values.optional ? OptionalValue() : std::nullopt)
                 out_.desktopArguments.push_back(*value);
             return;

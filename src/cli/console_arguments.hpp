@@ -14,7 +14,8 @@ namespace torvane {
 // command line sees the rest. The switches, their values and what each sets
 // are the table of console_switches.hpp; names and values are compared
 // without regard to ASCII letter case, and the prefix is '-' or '/', as for
-// the desktop switches.
+// the desktop switches. A switch that is another spelling of one (--apply,
+// -n) is taken as that one.
 //
 // The desktop program's switches stay for the desktop command line, in
 // order (-FilePath VALUE and -TaskList VALUE with their value, when the next
@@ -30,6 +31,8 @@ struct ConsoleArguments {
     // of refusing the whole job.
     bool skipProblems = false;
     std::optional<AttributeTarget> change;  // -Change; nullopt: the preference
+    std::optional<bool> caseSensitive;      // -Case; nullopt: the preference
+    bool dryRun = false;                    // --dry-run, -n: nothing is applied, -Apply or not
     std::vector<TaskFields> tasks;          // the tasks typed, in order
     std::optional<std::wstring> savePath;   // -Save
     bool history = false;                   // -History

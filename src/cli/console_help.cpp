@@ -62,7 +62,10 @@ const HelpPart kHelpParts[] = {
      L"such job.\n\n"
      L"Help:\n"},
     {L"", SwitchSection::kHelp},
-    {L"\nExample usage:\n"
+    {L"\nThe same in the GNU style:\n"},
+    {L"", SwitchSection::kGnu},
+    {L"Unknown switches are answered with the nearest known one.\n"
+     L"\nExample usage:\n"
      L"{app} [-FilePath] [-TaskList] [-Apply] [-NoConfirm] [-Retrieve] [-SubFolders] [-Hidden] "
      L"[-SkipProblems] [-?]\n"
      L"{app} photos/ rename.tvt\n"
@@ -73,6 +76,8 @@ const HelpPart kHelpParts[] = {
      L"{app} photos/ -Rename \"^IMG_(\\d+)\" \"Trip-##\" -Regex -Number 1 -Save trip.tvt\n"
      L"{app} -Change folders -Retrieve folders albums/ -Rename \" \" _\n"
      L"{app} notes/ -Attributes \".*\\.txt\" +R+A -Regex -Apply\n"
+     L"{app} notes/ -Attributes \"*.txt\" +R+A -Wildcard --apply\n"
+     L"{app} photos/ -Rename img_ x_ -Case sensitive\n"
      L"{app} -History\n"
      L"{app} -Undo\t\t{app} -Undo 12 -Apply\n"
      L"{app} -FilePath \"My Vacation Picture.jpg\" -TaskList tasklist.tvt\n"},

@@ -7,6 +7,11 @@
 #include "platform/local_time.hpp"
 
 namespace torvane {
+namespace {
+
+constexpr std::wstring_view kNothingChanged = L"Nothing was changed.";
+
+}  // namespace
 
 void ConsoleJobHost::Say(const PlanMessage& message) {
     ShowPlanMessage(frontEnd_, message);
@@ -16,10 +21,15 @@ bool ConsoleJobHost::Review(const JobPlan& plan) {
     return frontEnd_.ReviewPlan(plan, plan.RootPath());
 }
 
-bool ConsoleJobHost::Confirm(const JobPlan&, const JobRecord* undoing) {
-    return frontEnd_.ShowMessage(ConfirmationText(undoing), std::wstring(kConfirmCaption),
-                                 MessageIcon::kQuestion,
-                                 MessageButtons::kYesNo) == MessageAnswer::kYes;
+bool ConsoleJobHost::Confirm(const JobPlan& plan, const JobRecord* undoing) {
+    const bool yes = frontEnd_.ShowMessage(ConfirmationText(plan, undoing),
+                                           std::wstring(kConfirmCaption), MessageIcon::kQuestion,
+                                           MessageButtons::kYesNo) == MessageAnswer::kYes;
+    // On standard error, as the question: a No is never silent.
+    if (!yes)
+        frontEnd_.ShowMessage(std::wstring(kNothingChanged), L"", MessageIcon::kNone,
+                              MessageButtons::kOk);
+    return yes;
 }
 
 void ConsoleJobHost::Refused(const JobPlan& plan) {

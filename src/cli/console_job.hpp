@@ -10,10 +10,10 @@
 namespace torvane {
 
 // A job of the pipeline run from the console: its messages as lines, its
-// questions asked on the terminal (answered No without one), a plan refused
-// for its problems printed with what to do, the progress bar on standard
-// error, and its end reported as the window reports one (the notice, or the
-// log and the offer to save it).
+// questions asked on the terminal (answered No without one; a No is followed
+// by "Nothing was changed."), a plan refused for its problems printed with
+// what to do, the progress bar on standard error, and its end reported as
+// the window reports one (the notice, or the log and the offer to save it).
 class ConsoleJobHost : public JobHost {
   public:
     ConsoleJobHost(ConsoleFrontEnd& frontEnd, FileSystem& fs) : frontEnd_(frontEnd), fs_(fs) {}

@@ -24,6 +24,8 @@ constexpr HiddenSystem kHiddenValues[] = {HiddenSystem::kNone, HiddenSystem::kHi
 constexpr std::wstring_view kChangeWords[] = {L"files", L"folders", L"both"};
 constexpr AttributeTarget kChangeValues[] = {AttributeTarget::kFiles, AttributeTarget::kFolders,
                                              AttributeTarget::kBoth};
+constexpr std::wstring_view kCaseWords[] = {L"sensitive", L"ignore"};
+constexpr bool kCaseValues[] = {true, false};
 constexpr std::wstring_view kTimeWords[] = {L"created", L"modified", L"accessed"};
 constexpr std::wstring_view kAttributeWords[] = {
     L"+ReadOnly", L"+Hidden", L"+System", L"+Archive", L"+Compress", L"-Index", L"+Encrypt", L"+R",
@@ -181,9 +183,38 @@ void SetSubFolders(ConsoleArguments& out, const std::wstring&, const Values&) {
 void SetSkipProblems(ConsoleArguments& out, const std::wstring&, const Values&) {
     out.skipProblems = true;
 }
+void SetCase(ConsoleArguments& out, const std::wstring& argument, const Values& v) {
+    bool sensitive = false;
+    Choose(out, kCaseWords, kCaseValues, argument, v[0], sensitive);
+    out.caseSensitive = sensitive;
+}
+void SetDryRun(ConsoleArguments& out, const std::wstring&, const Values&) {
+    out.dryRun = true;
+}
+
+constexpr std::wstring_view kOneKind =
+    L": a pattern is either a wildcard (-Wildcard) or a regular expression (-Regex).";
+
 void SetRegex(ConsoleArguments& out, const std::wstring& argument, const Values&) {
-    if (auto* task = LastTask(out, argument))
-        std::visit([](auto& t) { t.regex = std::wstring(kTrue); }, *task);
+    auto* task = LastTask(out, argument);
+    if (!task)
+        return;
+    if (const auto* a = std::get_if<AttributeTaskFields>(task); a && IsFlagOn(a->wildcard))
+        return Fail(out, argument + std::wstring(kOneKind));
+    std::visit([](auto& t) { t.regex = std::wstring(kTrue); }, *task);
+}
+void SetWildcard(ConsoleArguments& out, const std::wstring& argument, const Values&) {
+    auto* task = LastTask(out, argument);
+    if (!task)
+        return;
+    auto* attributes = std::get_if<AttributeTaskFields>(task);
+    if (!attributes)
+        return Fail(out, argument +
+                             L" makes the name pattern of an -Attributes task a wildcard pattern; "
+                             L"the task before it is no -Attributes task.");
+    if (IsFlagOn(attributes->regex))
+        return Fail(out, argument + std::wstring(kOneKind));
+    attributes->wildcard = std::wstring(kTrue);
 }
 void SetName(ConsoleArguments& out, const std::wstring& argument, const Values& v) {
     if (auto* task = LastTask(out, argument))
@@ -243,6 +274,10 @@ const ConsoleSwitch kSwitches[] = {
      true, L"Hidden and system entries to list (default none).", SetHidden},
     {L"-Change", kList, Word(L"files|folders|both", L"files, folders or both", kChangeWords), true,
      L"Entries the tasks change (default: SetAttributeOption in config.ini).", SetChange},
+    {L"-Case", kList, Word(L"sensitive|ignore", L"sensitive or ignore", kCaseWords), true,
+     L"Find with letter case kept apart or ignored, for this run\n"
+     L"(default: CaseSensitiveSearch in config.ini, else ignore).",
+     SetCase},
     {L"-SkipProblems", kList, kNoValue, true,
      L"With -Apply, apply the changes without a problem and leave\n"
      L"the entries with one alone (each logged), instead of refusing the job.",
@@ -263,7 +298,8 @@ const ConsoleSwitch kSwitches[] = {
       L"a name pattern and the attributes (like \"+ReadOnly +Archive\" or +R+A)", 2, false, kNone,
       kWords, kAttributeWords},
      true,
-     L"For names matching PATTERN (the whole name), set the attribute word:\n"
+     L"For names matching PATTERN (the whole name, letter for letter, unless\n"
+     L"-Wildcard or -Regex follows), set the attribute word:\n"
      L"every attribute named with + (or no sign) is on, every other is off.\n"
      L"Names: ReadOnly Hidden System Archive Compress Index NotIndexed Encrypt,\n"
      L"or attrib's letters R H S A C I E (I: not content indexed).\n"
@@ -272,6 +308,10 @@ const ConsoleSwitch kSwitches[] = {
      Attributes},
     {L"-Regex", kTask, kNoValue, true, L"The task before is a regular expression (Perl syntax).",
      SetRegex},
+    {L"-Wildcard", kTask, kNoValue, true,
+     L"The -Attributes pattern before is a wildcard pattern: * stands for any\n"
+     L"characters, ? for one (\"*.txt\", \"IMG_??.jpg\"); the whole name must match.",
+     SetWildcard},
     {L"-Number", kTask, Texts(L"START", L"a start number", 1), true,
      L"Number the # runs of the rename before, from START (0 to 2147483647; a number past "
      L"that range is refused).",
@@ -298,6 +338,13 @@ const ConsoleSwitch kSwitches[] = {
     {L"-Help", kHelp, kNoValue, true, L"The same as --help.", SetHelp},
     {L"-h", kHelp, kNoValue, false, L"The same as --help.", SetHelp},
     {L"--version", kHelp, kNoValue, false, L"The version.", SetVersion},
+    {L"--apply", kGnu, kNoValue, false, L"The same as -Apply.", nullptr, L"-Apply"},
+    {L"--no-confirm", kGnu, kNoValue, false, L"The same as -NoConfirm.", nullptr, L"-NoConfirm"},
+    {L"--skip-problems", kGnu, kNoValue, false, L"The same as -SkipProblems.", nullptr,
+     L"-SkipProblems"},
+    {L"--dry-run", kGnu, kNoValue, false,
+     L"Only print what would change, even with -Apply (as without -Apply).", SetDryRun},
+    {L"-n", kGnu, kNoValue, false, L"The same as --dry-run.", nullptr, L"--dry-run"},
 };
 
 }  // namespace
@@ -317,6 +364,64 @@ const ConsoleSwitch* FindConsoleSwitch(std::wstring_view argument) {
             return &s;
     }
     return nullptr;
+}
+
+namespace {
+
+// A switch's letters: without its leading '-' (or '/'), in lower case.
+std::wstring Letters(std::wstring_view name) {
+    const auto first = name.find_first_not_of(L"-/");
+    return AsciiLower(first == std::wstring_view::npos ? std::wstring_view() : name.substr(first));
+}
+
+// The edits (a letter added, left out or changed, two neighbours swapped)
+// that turn `a` into `b`.
+std::size_t EditDistance(const std::wstring& a, const std::wstring& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t changed = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + changed});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// The edits allowed between a typed switch and a name of `letters` letters.
+std::size_t AllowedEdits(std::size_t letters) {
+    return letters <= 2 ? 0 : letters <= 5 ? 1 : 2;
+}
+
+}  // namespace
+
+const ConsoleSwitch* NearestConsoleSwitch(std::wstring_view argument) {
+    const std::wstring typed = Letters(argument);
+    if (typed.empty())
+        return nullptr;
+    const ConsoleSwitch* nearest = nullptr;
+    std::size_t best = std::numeric_limits<std::size_t>::max();
+    for (const ConsoleSwitch& s : kSwitches) {
+        const std::wstring letters = Letters(s.name);
+        if (letters.empty() || letters == L"?")
+            continue;
+        std::size_t edits = EditDistance(typed, letters);
+        if (edits > AllowedEdits(letters.size())) {
+            if (typed.size() < 3 || !letters.starts_with(typed))
+                continue;
+            edits = AllowedEdits(letters.size()) + 1;  // a start: after every near name
+        }
+        if (edits < best) {
+            best = edits;
+            nearest = &s;
+        }
+    }
+    return nearest;
 }
 
 bool LooksLikeSwitch(std::wstring_view argument) {

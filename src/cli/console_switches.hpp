@@ -27,6 +27,7 @@ enum class SwitchSection {
     kList,     // the list options
     kTask,     // a task, or a field of the task before it
     kHistory,  // the job history
+    kGnu,      // GNU-style spellings of other switches
 };
 
 // What the completion offers for a value.
@@ -63,6 +64,10 @@ struct ConsoleSwitch {
     // The help text's lines (separated by "\n"); empty for the desktop's.
     std::wstring_view help;
     SwitchAction action;  // null: kept, with its value, for the desktop command line
+    // Another spelling of the switch of this name: the parser takes it as
+    // that switch (its action, or kept under that name for the desktop
+    // command line). Empty for a switch of its own.
+    std::wstring_view sameAs = {};
 };
 
 // Every switch, in the order the help lists them.
@@ -71,6 +76,14 @@ std::span<const ConsoleSwitch> ConsoleSwitches();
 // The switch `argument` names (ASCII letter case ignored; '/' for '-' where
 // the switch allows it), or null.
 const ConsoleSwitch* FindConsoleSwitch(std::wstring_view argument);
+
+// The switch a user probably meant by an unknown `argument`, or null: the
+// name whose letters (ASCII case ignored, leading '-' not counted) are
+// nearest, one edit away for a name of 3 to 5 letters, two for a longer one
+// (a letter added, left out, changed, or two swapped), or of which it is the
+// start (3 letters or more). Names of one or two letters are suggested only
+// when the letters are the same.
+const ConsoleSwitch* NearestConsoleSwitch(std::wstring_view argument);
 
 // An argument that starts like a switch: '-' and at least one more
 // character, or '/' followed by a switch's name (any other '/' argument is an

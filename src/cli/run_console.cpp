@@ -41,6 +41,33 @@ ExitStatus ShowRefusal(Terminal& terminal, const CommandLineMessage& message,
     return kExitInvalid;
 }
 
+// The desktop's refusals of a path, and the switch whose value they are
+// about: on a command line of several paths the console names the one.
+struct PathRefusal {
+    std::wstring_view text;
+    const wchar_t* key;
+};
+constexpr PathRefusal kPathRefusals[] = {
+    {L"The specified file path doesn't exist!", L"filepath"},
+    {L"The specified task list doesn't exist!", L"tasklist"},
+    {L"The specified task list is not valid!", L"tasklist"},
+};
+
+// `message` with the path it is about named after it, in place of its "!"
+// ("The specified file path doesn't exist: photoz/"); any other message as
+// it is.
+CommandLineMessage NamingThePath(CommandLineMessage message, const CommandLineInfo& info) {
+    for (const PathRefusal& refusal : kPathRefusals) {
+        std::wstring value;
+        if (message.text != refusal.text || !info.HasSwitch(refusal.key, value))
+            continue;
+        message.text.back() = L':';
+        message.text += L" " + QuoteForTerminal(value);
+        break;
+    }
+    return message;
+}
+
 // A wrong argument: what is wrong, then the two-line usage hint.
 ExitStatus ShowUsageError(Terminal& terminal, const std::wstring& error,
                           const std::wstring& appName) {
@@ -168,6 +195,8 @@ void OpenRun(ConsoleRun& run, FileSystem& fs, Dialogs& dialogs, const HistoryOpe
     LoadPreferences(fs, dialogs, run.prefs);
     if (console.change)
         run.prefs.flags.setAttributeOption = static_cast<std::int32_t>(*console.change);
+    if (console.caseSensitive)
+        run.prefs.flags.caseSensitiveSearch = *console.caseSensitive ? 1 : 0;
     if (!openHistory)
         return;
     std::wstring problem;
@@ -229,7 +258,8 @@ CheckedPaths CheckPaths(Terminal& terminal, FileSystem& fs, const ConsoleArgumen
             break;  // tasks without a path: the caller says what is missing
         // No argument at all: the help.
         out.refused = ShowRefusal(
-            terminal, checked.message.value_or(CommandLineHelpMessage(productName, L"")),
+            terminal,
+            NamingThePath(checked.message.value_or(CommandLineHelpMessage(productName, L"")), info),
             productName, appName);
         return out;
     }
@@ -320,7 +350,7 @@ int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& a
     desktop.ParseCommandLine(console.desktopArguments);
     std::wstring value;
     Console c{terminal, fs, frontEnd, run, console, appName};
-    c.apply = desktop.HasSwitch(L"apply", value);
+    c.apply = desktop.HasSwitch(L"apply", value) && !console.dryRun;
     c.noConfirm = desktop.HasSwitch(L"noconfirm", value);
     if (console.history)
         return ListHistory(terminal, run.pipeline);

@@ -50,14 +50,13 @@ std::wstring_view WithoutTrailingBreaks(std::wstring_view text) {
     return text;
 }
 
-}  // namespace
-
-std::wstring QuoteForTerminal(std::wstring_view text) {
+// QuoteForTerminal, with a backslash doubled or kept as it is.
+std::wstring Quote(std::wstring_view text, bool doubleBackslash) {
     std::wstring out;
     out.reserve(text.size());
     for (const wchar_t c : text) {
         if (c == L'\\') {
-            out += L"\\\\";
+            out += doubleBackslash ? L"\\\\" : L"\\";
         } else if (const wchar_t letter = ShortEscapeOf(c); letter != 0) {
             out += L'\\';
             out += letter;
@@ -74,10 +73,24 @@ std::wstring QuoteForTerminal(std::wstring_view text) {
     return out;
 }
 
+}  // namespace
+
+std::wstring QuoteForTerminal(std::wstring_view text) {
+    return Quote(text, true);
+}
+
+std::wstring QuoteTyped(std::wstring_view text) {
+    return Quote(text, false);
+}
+
 std::wstring QuoteMessage(const MessageText& text) {
     std::wstring out;
-    for (const auto& piece : text.pieces())
-        out += piece.outside ? QuoteForTerminal(piece.text) : piece.text;
+    for (const auto& piece : text.pieces()) {
+        if (!piece.outside)
+            out += piece.text;
+        else
+            out += piece.typed ? QuoteTyped(piece.text) : QuoteForTerminal(piece.text);
+    }
     return std::wstring(WithoutTrailingBreaks(out));
 }
 

@@ -29,8 +29,14 @@ namespace torvane {
 // in quotes.
 std::wstring QuoteForTerminal(std::wstring_view text);
 
+// QuoteForTerminal for a text the user typed (a pattern): the same escapes,
+// but a backslash is shown as it is, so that "IMG_(\d+" reads as typed. The
+// form is not unambiguous; it is for messages, never for names.
+std::wstring QuoteTyped(std::wstring_view text);
+
 // A message as the console prints it: the program's own pieces as they are
-// (their line breaks shape the message), the outside pieces quoted, and the
+// (their line breaks shape the message), the outside pieces quoted (a typed
+// piece with QuoteTyped), and the
 // line breaks at the end of the whole dropped (the console writes its own).
 std::wstring QuoteMessage(const MessageText& text);
 

@@ -5,14 +5,40 @@
 
 namespace torvane {
 
+std::wstring WildcardExpression(std::wstring_view wildcard) {
+    constexpr std::wstring_view kSpecial = L"\\^$.|+()[]{}";
+    // (?s): a name may hold a line break, and * covers it too.
+    std::wstring expression = L"(?s)";
+    for (std::size_t i = 0; i < wildcard.size(); ++i) {
+        const wchar_t c = wildcard[i];
+        if (c == L'*') {
+            // A run of stars is one: each more would only add backtracking.
+            if (i == 0 || wildcard[i - 1] != L'*')
+                expression += L".*";
+        } else if (c == L'?') {
+            expression += L'.';
+        } else {
+            if (kSpecial.find(c) != std::wstring_view::npos)
+                expression += L'\\';
+            expression += c;
+        }
+    }
+    return expression;
+}
+
 TaskResult ApplyAttributeTask(std::wstring_view definition, FileEntries& entries,
                               const ApplyContext& context) {
     // ATTR is added as read, bits outside the seven included.
     const auto bits = static_cast<std::uint32_t>(
         ReadDecimalInt32(GetTaskField(definition, kFieldAttributes, L"0")));
-    TaskPattern pattern(GetTaskField(definition, kFieldFind, L""),
-                        IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse)), context.settings,
-                        context.dialogs);
+    std::wstring find = GetTaskField(definition, kFieldFind, L"");
+    const bool regex = IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse));
+    // A wildcard pattern is matched as the expression it stands for; REGX
+    // wins when both are set, as a reader that knows no WILD reads the task.
+    const bool wildcard = !regex && IsFlagOn(GetTaskField(definition, kFieldWildcard, kFalse));
+    if (wildcard)
+        find = WildcardExpression(find);
+    TaskPattern pattern(std::move(find), regex || wildcard, context.settings, context.dialogs);
     for (FileEntry& entry : entries) {
         if (PassedOver(entry, context.settings))
             continue;

@@ -47,7 +47,7 @@ inline constexpr std::wstring_view kErrorReadingDirectory = L"Error reading dire
 // did not reach.
 inline constexpr std::wstring_view kJobCancelledBefore = L"Job cancelled before:  ";
 inline constexpr std::wstring_view kJobCancelledMessage =
-    L"The job was cancelled here; this entry and those after it were not changed.\r\n";
+    L"The job was cancelled here; this entry and those after it were not changed.";
 // The line of a job that runs without history, followed by why.
 inline constexpr std::wstring_view kHistoryNotKept = L"No history of this job:  ";
 
@@ -55,13 +55,16 @@ inline constexpr std::wstring_view kHistoryNotKept = L"No history of this job:  
 // file or another folder) after it was listed.
 inline constexpr std::wstring_view kFolderReplacedMessage =
     L"The folder was replaced by another entry after it was listed; nothing in it was "
-    L"changed.\r\n";
+    L"changed.";
 
 // The header line of a log started at `now`: "Log file started on: " + the
 // local time as "%Y-%m-%d %H-%M-%S" + "\n".
 std::wstring ErrorLogHeader(std::int64_t now);
 
-// prefix + path + ten full stops + message.
+// prefix + path + ten full stops + message. A message of the program's own
+// (the constants above, a finding) has no line end: the log's own line end
+// follows it when it is saved. Only a system text (FileSystem::SystemMessage)
+// keeps the CR LF it ends with, as the saved log has always shown it.
 std::wstring ErrorLogLine(std::wstring_view prefix, std::wstring_view path,
                           std::wstring_view message);
 

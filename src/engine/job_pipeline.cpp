@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/disk_steps.hpp"
+#include "engine/pattern_hints.hpp"
 #include "engine/plan_journal.hpp"
 #include "engine/undo_plan.hpp"
 #include "platform/text.hpp"
@@ -81,6 +82,42 @@ class Running {
     std::atomic<bool>& flag_;
 };
 
+// What a plan's question counts: the steps (a rename, the attributes, the
+// times) of the entries it changes, those entries and their folders; the
+// entries with a problem apart.
+struct PlanCounts {
+    std::int64_t changes = 0;
+    std::int64_t entries = 0;
+    std::int64_t folders = 0;
+    std::int64_t leftOut = 0;
+};
+
+PlanCounts CountsOf(const JobPlan& plan) {
+    PlanCounts counts;
+    for (const PlannedFolder& folder : plan.folders) {
+        bool counted = false;
+        for (std::size_t i = 0; i < folder.steps.size(); ++i) {
+            const EntrySteps& steps = folder.steps[i];
+            if (!steps.any())
+                continue;
+            if (folder.FindingAt(i) != nullptr) {
+                ++counts.leftOut;
+                continue;
+            }
+            counts.changes += int{steps.rename} + int{steps.attributes} + int{steps.times};
+            ++counts.entries;
+            counted = true;
+        }
+        counts.folders += counted ? 1 : 0;
+    }
+    return counts;
+}
+
+// "1 entry", "2 entries".
+std::wstring Counted(std::int64_t n, std::wstring_view one, std::wstring_view many) {
+    return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
+}
+
 }  // namespace
 
 std::optional<PlanMessage> RefusalBeforeJob(const FileEntries& newEntries, const TaskList& tasks) {
@@ -97,12 +134,20 @@ std::optional<PlanMessage> RefusalBeforeJob(const FileEntries& newEntries, const
     return std::nullopt;
 }
 
-std::wstring ConfirmationText(const JobRecord* undoing) {
+std::wstring ConfirmationText(const JobPlan& plan, const JobRecord* undoing) {
+    const PlanCounts counts = CountsOf(plan);
+    std::wstring text = undoing == nullptr
+                            ? std::wstring(L"Apply ")
+                            : L"Undo job " + std::to_wstring(undoing->id) + L": apply ";
+    text += Counted(counts.changes, L"change", L"changes") + L" to " +
+            Counted(counts.entries, L"entry", L"entries") + L" in " +
+            Counted(counts.folders, L"folder", L"folders") + L"?";
+    if (counts.leftOut > 0)
+        text += L"\n" + Counted(counts.leftOut, L"entry", L"entries") +
+                L" with a problem not counted here.";
     if (undoing == nullptr)
-        return L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > "
-               L"Undo Last Job, or torvane-cli -Undo.";
-    return L"Are you sure you want to undo job " + std::to_wstring(undoing->id) +
-           L"?\nIts entries get their old names, times and attributes back.";
+        return text + L"\nYou can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo.";
+    return text + L"\nIts entries get their old names, times and attributes back.";
 }
 
 void JobPipeline::SetHistory(History* history, std::wstring problem) {
@@ -111,7 +156,12 @@ void JobPipeline::SetHistory(History* history, std::wstring problem) {
 }
 
 JobPlan JobPipeline::Plan(const JobSettings& settings, PlanObserver* observer) const {
-    return PlanJob(settings, services_.fs, observer);
+    JobPlan plan = PlanJob(settings, services_.fs, observer);
+    if (!plan.cancelled && !TasksRejected(plan)) {
+        for (PlanMessage& hint : PatternHints(plan, settings.tasks, settings.engine))
+            plan.messages.push_back(std::move(hint));
+    }
+    return plan;
 }
 
 JobRun JobPipeline::Run(const JobRequest& request, JobHost& host) {

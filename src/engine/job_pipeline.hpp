@@ -83,9 +83,12 @@ struct UndoTarget {
 // empty task list, a reserved character in a new name. nullopt: none.
 std::optional<PlanMessage> RefusalBeforeJob(const FileEntries& newEntries, const TaskList& tasks);
 
-// The question asked before a job writes (`undoing` null) or before the undo
-// of `undoing` writes; its caption is kConfirmCaption.
-std::wstring ConfirmationText(const JobRecord* undoing);
+// The question asked before the job of `plan` writes (`undoing` null) or
+// before the undo of `undoing` writes, saying what will change: "Apply 3
+// changes to 2 entries in 1 folder?" (a change is one step of an entry: its
+// rename, its attributes, its times), the entries with a problem counted
+// apart, then what can be done afterwards. Its caption is kConfirmCaption.
+std::wstring ConfirmationText(const JobPlan& plan, const JobRecord* undoing);
 inline constexpr std::wstring_view kConfirmCaption = L"Confirm notice";
 
 class JobPipeline {
@@ -106,7 +109,8 @@ class JobPipeline {
     // The history, or (ENOENT) why there is none.
     Result<History*> OpenedHistory() const;
 
-    // Plans the request without writing anything: the dry run.
+    // Plans the request without writing anything: the dry run. The plan's
+    // messages end with its PatternHints.
     JobPlan Plan(const JobSettings& settings, PlanObserver* observer = nullptr) const;
     // Plans, decides, journals and applies the request.
     JobRun Run(const JobRequest& request, JobHost& host);

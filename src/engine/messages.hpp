@@ -15,9 +15,9 @@ namespace torvane {
 inline constexpr std::wstring_view kErrorCaption = L"Error";
 
 // An expression that can't be built or matched, with the library's
-// description of the error.
+// description of the error, which quotes the expression as typed.
 inline MessageText InvalidExpressionMessage(std::wstring_view description) {
-    return L"Not a valid regular expression: \"" + Outside(std::wstring(description)) + L"\"";
+    return L"Not a valid regular expression: \"" + Typed(std::wstring(description)) + L"\"";
 }
 
 // A regular expression that ran past the time budget of `seconds`, having

@@ -204,8 +204,7 @@ class FolderRun {
     void Skip(std::size_t i) {
         Journal(i, JournalState::kSkipped);
         if (const Finding* finding = f_.FindingAt(i))
-            job_.Log(ErrorLogLine(kEntryNotChanged, f_.current[i].FullPath(),
-                                  finding->message + L"\r\n"));
+            job_.Log(ErrorLogLine(kEntryNotChanged, f_.current[i].FullPath(), finding->message));
         job_.progress.Add(1);
     }
 

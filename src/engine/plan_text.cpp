@@ -15,6 +15,18 @@ void AddTimeChange(std::wstring& text, std::wstring_view what, std::int64_t befo
     text += std::wstring(what) + L" " + FormatDateText(before) + L" -> " + FormatDateText(after);
 }
 
+// The new side of a line: the new path, or what the name is when it names
+// no entry of the folder (empty, ".", "..", or holding a separator would be
+// read as the folder itself, its parent or a path below it).
+std::wstring NewSide(const FileEntry& updated, std::wstring_view base) {
+    const std::wstring& name = updated.name;
+    if (name.empty())
+        return L"(empty name)";
+    if (name == L"." || name == L".." || name.find(kPathSeparator) != std::wstring::npos)
+        return L"(unusable name \"" + name + L"\")";
+    return RelativeTo(base, updated.FullPath());
+}
+
 }  // namespace
 
 std::wstring RelativeTo(std::wstring_view base, const std::wstring& path) {
@@ -59,8 +71,7 @@ std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileE
     const std::wstring values = DescribeValueChanges(current, updated);
     if (current.name == updated.name && values.empty())
         return std::nullopt;
-    std::wstring line =
-        RelativeTo(base, current.FullPath()) + L" -> " + RelativeTo(base, updated.FullPath());
+    std::wstring line = RelativeTo(base, current.FullPath()) + L" -> " + NewSide(updated, base);
     if (!values.empty())
         line += L" | " + values;
     return line;

@@ -44,7 +44,10 @@ std::wstring DescribeValueChanges(const FileEntry& current, const FileEntry& upd
 // One entry's line: its path and its new path side by side ("a.jpg ->
 // b.jpg"), both relative to `base` when they lie under it, then for each time
 // that changes " | Created|Modified|Accessed old -> new" (date texts), then
-// " | Attributes " + AttributeChanges when an attribute changes. nullopt when
+// " | Attributes " + AttributeChanges when an attribute changes. A new name
+// that names no entry of the folder is shown for what it is: "(empty name)",
+// or "(unusable name \"..\")" for ".", ".." and a name holding the
+// separator. nullopt when
 // neither the name nor a time nor one of the seven attributes changes.
 std::optional<std::wstring> DescribeChange(const FileEntry& current, const FileEntry& updated,
                                            std::wstring_view base);

@@ -20,6 +20,10 @@ class MessageText {
     struct Piece {
         std::wstring text;
         bool outside = false;
+        // An outside text the user typed (a pattern, or a library's text
+        // quoting one): the console escapes its controls but shows its
+        // backslashes as typed. Only with `outside`.
+        bool typed = false;
     };
 
     MessageText() = default;
@@ -35,9 +39,16 @@ class MessageText {
         return out;
     }
 
+    // A text the user typed (see Piece::typed).
+    static MessageText FromTyped(std::wstring text) {
+        MessageText out;
+        out.Append(std::move(text), true, true);
+        return out;
+    }
+
     MessageText& operator+=(MessageText more) {
         for (auto& piece : more.pieces_)
-            Append(std::move(piece.text), piece.outside);
+            Append(std::move(piece.text), piece.outside, piece.typed);
         return *this;
     }
     friend MessageText operator+(MessageText a, MessageText b) { return a += std::move(b); }
@@ -55,13 +66,13 @@ class MessageText {
     }
 
   private:
-    void Append(std::wstring text, bool outside) {
+    void Append(std::wstring text, bool outside, bool typed = false) {
         if (text.empty())
             return;
-        if (!pieces_.empty() && pieces_.back().outside == outside)
+        if (!pieces_.empty() && pieces_.back().outside == outside && pieces_.back().typed == typed)
             pieces_.back().text += text;
         else
-            pieces_.push_back({std::move(text), outside});
+            pieces_.push_back({std::move(text), outside, typed});
     }
 
     std::vector<Piece> pieces_;
@@ -70,6 +81,11 @@ class MessageText {
 // A text from outside the program, to be joined into a message.
 inline MessageText Outside(std::wstring text) {
     return MessageText::FromOutside(std::move(text));
+}
+
+// A text the user typed, to be joined into a message (see Piece::typed).
+inline MessageText Typed(std::wstring text) {
+    return MessageText::FromTyped(std::move(text));
 }
 
 }  // namespace torvane

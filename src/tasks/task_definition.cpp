@@ -71,11 +71,13 @@ std::wstring BuildTaskDefinition(const TaskFields& fields) {
             .Close();
     }
     const auto& a = std::get<AttributeTaskFields>(fields);
-    return DefinitionWriter(kAttributeKeyword)
-        .Field(kFieldFind, a.find)
+    DefinitionWriter writer(kAttributeKeyword);
+    writer.Field(kFieldFind, a.find)
         .Field(kFieldAttributes, a.attributes)
-        .Field(kFieldRegex, a.regex)
-        .Close();
+        .Field(kFieldRegex, a.regex);
+    if (IsFlagOn(a.wildcard))
+        writer.Field(kFieldWildcard, a.wildcard);
+    return writer.Close();
 }
 
 std::wstring_view GetTaskKeyword(std::wstring_view definition) {
@@ -138,6 +140,7 @@ std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition) {
             a.find = field(kFieldFind, L"");
             a.attributes = field(kFieldAttributes, L"0");
             a.regex = field(kFieldRegex, kFalse);
+            a.wildcard = field(kFieldWildcard, kFalse);
             return a;
         }
     }

@@ -30,6 +30,11 @@ inline constexpr std::wstring_view kFieldStartNumber = L"SNUM";
 inline constexpr std::wstring_view kFieldRegex = L"REGX";
 inline constexpr std::wstring_view kFieldTimeKind = L"FORM";
 inline constexpr std::wstring_view kFieldAttributes = L"ATTR";
+// Attribute tasks: FIND is a wildcard pattern (* any characters, ? one).
+// Written only when on, after the other fields, so every other definition
+// stays as it was; a reader that doesn't know the key ignores it (every
+// reader looks fields up by their own keys), and REGX=TRUE wins over it.
+inline constexpr std::wstring_view kFieldWildcard = L"WILD";
 
 // Flag values as written; a flag is on only when its value is exactly kTrue.
 inline constexpr std::wstring_view kTrue = L"TRUE";
@@ -73,9 +78,10 @@ struct TimestampTaskFields {
 struct AttributeTaskFields {
     std::uint32_t id = 0;
     std::wstring name;
-    std::wstring find;                          // FIND: pattern for the whole name
-    std::wstring attributes = L"0";             // ATTR, decimal
-    std::wstring regex = std::wstring(kFalse);  // REGX
+    std::wstring find;                             // FIND: pattern for the whole name
+    std::wstring attributes = L"0";                // ATTR, decimal
+    std::wstring regex = std::wstring(kFalse);     // REGX
+    std::wstring wildcard = std::wstring(kFalse);  // WILD, written only when "TRUE"
 
     bool operator==(const AttributeTaskFields&) const = default;
 };

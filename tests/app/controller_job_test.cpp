@@ -20,7 +20,7 @@ using Names = std::vector<std::wstring>;
 using Call = FakeFileSystem::Call;
 
 const Message kConfirm{
-    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last "
+    L"Apply 2 changes to 2 entries in 1 folder?\nYou can undo it afterwards: Edit > Undo Last "
     L"Job, or torvane-cli -Undo.",
     L"Confirm notice", MessageIcon::kQuestion, MessageButtons::kYesNo};
 const Message kSucceeded{L"Operation completed sucessfully.", L"Notice", MessageIcon::kInformation,
@@ -370,7 +370,7 @@ TEST(RealFolderJob, ANameCollisionIsReviewedLoggedAndTheLogSavedOnDisk) {
                                    "Entry not changed:  " +
                                    ToUtf8(root) +
                                    "a2.txt..........\"x2.txt\" is taken by \"x2.txt\", which "
-                                   "keeps its name.\r\r\n\r\n")));
+                                   "keeps its name.\r\n")));
 }
 
 TEST_F(UpdateAttributesTest, AWindowShowsTheFailuresAndSavesTheLogFromThem) {

@@ -13,7 +13,7 @@ using Names = std::vector<std::wstring>;
 using Paths = std::vector<std::wstring>;
 
 const Message kConfirm{
-    L"Are you sure you want to execute this job?\nYou can undo it afterwards: Edit > Undo Last "
+    L"Apply 2 changes to 2 entries in 1 folder?\nYou can undo it afterwards: Edit > Undo Last "
     L"Job, or torvane-cli -Undo.",
     L"Confirm notice", MessageIcon::kQuestion, MessageButtons::kYesNo};
 const Message kSucceeded{L"Operation completed sucessfully.", L"Notice", MessageIcon::kInformation,

@@ -20,6 +20,7 @@
 #include "platform/text_file.hpp"
 #include "run_process.hpp"
 #include "temp_dir.hpp"
+#include "utf16_bytes.hpp"
 
 namespace torvane::testing {
 namespace {
@@ -298,7 +299,6 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
          "Error: Not a valid regular expression: ",
          "Notice: The task list can't be applied. No change was made.\n"},
         {{"photos", "pipe.tvt"}, 2, "Error reading file pipe.tvt\nNot a regular file\n", ""},
-        {{"photos", "/dev/zero"}, 2, "Error reading file /dev/zero\nNot a regular file\n", ""},
         // What the reader skipped says why no task was read.
         {{"photos", "no-tasks.tvt"},
          2,
@@ -306,8 +306,8 @@ TEST_F(CliTest, RefusalsGiveTheirMessageAndExitStatus) {
          "skipped: it starts with no task keyword",
          ""},
         {{"photos", "latin1.tvt"}, 2, "The file is not UTF-8 or UTF-16LE: byte 16 ", ""},
-        {{"missing", "list.tvt"}, 2, "Error: The specified file path doesn't exist!\n", ""},
-        {{"photos", "empty"}, 2, "Error: The specified task list is not valid!\n", ""},
+        {{"missing", "list.tvt"}, 2, "Error: The specified file path doesn't exist: missing\n", ""},
+        {{"photos", "empty"}, 2, "Error: The specified task list is not valid: empty\n", ""},
         {{"photos", "list.tvt", "-x"}, 2, "torvane-cli: Unknown switch -x." + usage, ""},
         {{"photos", "list.tvt", "-Retrieve", "all"},
          2,
@@ -437,10 +437,11 @@ TEST_F(CliTest, TheConfirmationIsAnsweredNoWhenInputIsClosedOrNoTerminal) {
         const auto r = Cli({"photos", "list.tvt", "-Apply"}, input);
         EXPECT_EQ(r.exitStatus, 3);
         EXPECT_EQ(r.err,
-                  "Confirm notice: Are you sure you want to execute this job?\n"
+                  "Confirm notice: Apply 2 changes to 2 entries in 1 folder?\n"
                   "You can undo it afterwards: Edit > Undo Last Job, or torvane-cli -Undo.\n"
                   "Answered No: standard input is not a terminal. Add -NoConfirm to apply "
-                  "without this question.\n");
+                  "without this question.\n"
+                  "Nothing was changed.\n");
         EXPECT_EQ(Snapshot(), before);
     }
 }
@@ -469,6 +470,9 @@ TEST_F(CliTest, OnATerminalTheProgressIsDrawnAndTheLogCanBeSaved) {
     ASSERT_FALSE(saved.empty()) << r.out;
     EXPECT_EQ(saved.substr(0, 2), "\xff\xfe");
     EXPECT_TRUE(Contains(saved, std::string("E\0n\0t\0r\0y\0 \0n\0o\0t\0", 18)));
+    // The entry's reason is the program's own text: one line end, no blank line.
+    EXPECT_TRUE(Contains(saved, Utf16Le(u"is also the new name of \"IMG_0001.jpg\".\r\n")));
+    EXPECT_FALSE(Contains(saved, Utf16Le(u"\r\r\n")));
 }
 
 TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
@@ -478,6 +482,14 @@ TEST_F(CliTest, OnATerminalTheConfirmationIsAsked) {
     auto r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(),
                            {{question, "\n"}});  // the default: No
     EXPECT_EQ(r.exitStatus, 3) << r.out;
+    // The question says what would change; a No says that nothing did.
+    EXPECT_TRUE(Contains(r.out, "Confirm notice: Apply 2 changes to 2 entries in 1 folder?"))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "[y/N] \r\nNothing was changed.\r\n")) << r.out;
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0001.jpg")));
+    r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(), {{question, "n\n"}});
+    EXPECT_EQ(r.exitStatus, 3) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Nothing was changed.")) << r.out;
     EXPECT_TRUE(fs::exists(Path("photos/IMG_0001.jpg")));
     r = RunOnTerminal(program, {"photos", "list.tvt", "-Apply"}, dir.path(), {{question, "y\n"}});
     EXPECT_EQ(r.exitStatus, 0) << r.out;
@@ -715,6 +727,108 @@ TEST_F(CliTest, NumbersOutsideTheRangeAreRefused) {
     EXPECT_TRUE(Contains(past.out + past.err, "went past 2147483647")) << past.out << past.err;
     EXPECT_TRUE(fs::exists(Path("photos/IMG_0001.jpg")));
     EXPECT_FALSE(fs::exists(Path("photos/-2147483648_0002.jpg")));
+}
+
+// What a new user trips on, each with its exact message and exit status.
+TEST_F(CliTest, MessagesSayWhatANewUserNeedsToKnow) {
+    const std::string usage =
+        "\nUsage: torvane-cli [switches] PATH... [TASKLIST.tvt] [-Rename FIND REPLACE ...] "
+        "[-Apply]\nTry 'torvane-cli --help' for more information.\n";
+    const struct {
+        Args arguments;
+        int status;
+        std::string out;  // a part of standard output
+        std::string err;  // all of standard error
+    } cases[] = {
+        // Which of several paths is missing.
+        {{"photos/IMG_0001.jpg", "photoz/IMG_0002.jpg", "-Rename", "IMG_", "x"},
+         2,
+         "",
+         "Error: The specified file path doesn't exist: photoz/IMG_0002.jpg\n"},
+        // The pattern as typed, its backslash single.
+        {{"photos", "-Rename", "IMG_(\\d+", "x", "-Regex"},
+         2,
+         "",
+         "Error: Not a valid regular expression: \"Unmatched marking parenthesis ( or \\(.  The "
+         "error occurred while parsing the regular expression: 'IMG_(\\d+>>>HERE>>>'.\"\n"},
+        // An empty new name is no path.
+        {{"photos", "-Rename", "notes.txt", ""}, 4, "notes.txt -> (empty name) | Problem: ", ""},
+        // The nearest known switch.
+        {{"photos", "-Rename", "a", "b", "-Regx"},
+         2,
+         "",
+         "torvane-cli: Unknown switch -Regx. Did you mean -Regex?" + usage},
+        {{"photos", "--dryrun"},
+         2,
+         "",
+         "torvane-cli: Unknown switch --dryrun. Did you mean --dry-run?" + usage},
+    };
+    const auto before = Snapshot();
+    for (const auto& c : cases) {
+        const auto r = Cli(c.arguments);
+        EXPECT_EQ(r.exitStatus, c.status) << c.arguments[1] << "\n" << r.err;
+        EXPECT_TRUE(Contains(r.out, c.out)) << r.out;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+// Find ignores case by default (the preference); -Case sets it for one run.
+TEST_F(CliPreferencesTest, CaseIsChosenForOneRun) {
+    const auto Rename = [this](const Args& more) {
+        Args arguments = {"photos", "-Rename", "i", "x"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return Cli(arguments);
+    };
+    const std::string ignored = "IMG_0001.jpg -> xMG_0001.jpg\nIMG_0002.jpg -> xMG_0002.jpg\n";
+    const std::string kept = "Dry run: 0 of 3 entries would change";
+    EXPECT_EQ(Rename({}).out.rfind(ignored, 0), 0u);
+    EXPECT_EQ(Rename({"-Case", "sensitive"}).out.rfind(kept, 0), 0u);
+    WritePreferences("CaseSensitiveSearch=1\n");
+    EXPECT_EQ(Rename({}).out.rfind(kept, 0), 0u);
+    EXPECT_EQ(Rename({"-case", "IGNORE"}).out.rfind(ignored, 0), 0u);
+    const auto applied = Rename({"-Case", "ignore", "--apply", "--no-confirm"});
+    EXPECT_EQ(applied.exitStatus, 0) << applied.err;
+    EXPECT_TRUE(fs::exists(Path("photos/xMG_0001.jpg")));
+    const auto wrong = Rename({"-Case", "upper"});
+    EXPECT_EQ(wrong.exitStatus, 2);
+    EXPECT_TRUE(Contains(wrong.err, "-Case: \"upper\" is not one of sensitive or ignore."))
+        << wrong.err;
+}
+
+// A plain pattern is a whole name; one that looks like a wildcard pattern and
+// names nothing gets a hint; -Wildcard makes it one, kept when saved.
+TEST_F(CliTest, AttributePatternsMayBeWildcards) {
+    const std::string hint =
+        "Hint: No name is \"*.txt\": an attribute task's pattern is a whole name, letter for "
+        "letter. For * and ? as wildcards, make it a wildcard pattern (torvane-cli: -Wildcard "
+        "after the task; the attribute page: Wildcard).\n";
+    const auto plain = Cli({"photos", "-Attributes", "*.txt", "+R"});
+    EXPECT_EQ(plain.exitStatus, 0) << plain.err;
+    EXPECT_EQ(plain.out, hint +
+                             "Dry run: 0 of 3 entries would change, 0 problems. Nothing was "
+                             "changed; add -Apply to apply the task list.\n");
+    EXPECT_EQ(plain.err, "");
+
+    const std::string line = "notes.txt -> notes.txt | Attributes +Read-only\n";
+    const auto wild = Cli({"photos", "-Attributes", "*.txt", "+R", "-Wildcard", "-Save", "w.tvt"});
+    EXPECT_EQ(wild.exitStatus, 0) << wild.err;
+    EXPECT_EQ(wild.out.rfind(line + "Dry run: 1 of 3 entries would change", 0), 0u) << wild.out;
+    const auto photos = Cli({"photos", "-Attributes", "IMG_000?.jpg", "+H", "-Wildcard"});
+    EXPECT_TRUE(Contains(photos.out, "2 of 3 entries would change")) << photos.out;
+
+    // Saved, the task keeps its kind in a field of its own, read back the same.
+    const std::string saved = ReadBytes(Path("w.tvt"));
+    EXPECT_EQ(saved,
+              Utf16LeFile(u"$System<>FIND=*.txt<>ATTR=1<>REGX=FALSE<>WILD=TRUE<>NAME=<>\r\n"));
+    const auto reloaded = Cli({"photos", "w.tvt"});
+    EXPECT_EQ(reloaded.out, wild.out);
+    // A dry run with -n, or --dry-run, stays one with -Apply.
+    for (const char* dryRun : {"-n", "--dry-run"}) {
+        const auto r = Cli({"photos", "w.tvt", "-Apply", "-NoConfirm", dryRun});
+        EXPECT_EQ(r.exitStatus, 0) << r.err;
+        EXPECT_EQ(r.out, wild.out);
+    }
 }
 
 TEST_F(CliTest, HelpAndVersionAsInLinuxTools) {

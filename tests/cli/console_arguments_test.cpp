@@ -76,11 +76,29 @@ TEST(ConsoleArgumentsTest, AWrongArgumentIsNamedInTheError) {
         {{L"-Hidden", L""},
          L"-Hidden: \"\" is not one of none, hidden, hidden-no-system, system or all."},
         {{L"-Change", L"all"}, L"-Change: \"all\" is not one of files, folders or both."},
-        // Unknown switches, names that only begin like ours among them.
+        // Unknown switches, names that only begin like ours among them, with
+        // the nearest known one when one is near.
         {{L"photos/", L"-x"}, L"Unknown switch -x."},
-        {{L"-SubFolder"}, L"Unknown switch -SubFolder."},
-        {{L"-Retrieved", L"files"}, L"Unknown switch -Retrieved."},
-        {{L"--hidden", L"all"}, L"Unknown switch --hidden."},
+        {{L"-SubFolder"}, L"Unknown switch -SubFolder. Did you mean -SubFolders?"},
+        {{L"-Retrieved", L"files"}, L"Unknown switch -Retrieved. Did you mean -Retrieve?"},
+        {{L"--hidden", L"all"}, L"Unknown switch --hidden. Did you mean -Hidden?"},
+        {{L"-Regx"}, L"Unknown switch -Regx. Did you mean -Regex?"},
+        {{L"-Attrib", L"x", L"+R"}, L"Unknown switch -Attrib. Did you mean -Attributes?"},
+        {{L"-dryrun"}, L"Unknown switch -dryrun. Did you mean --dry-run?"},
+        {{L"--noconfirm"}, L"Unknown switch --noconfirm. Did you mean -NoConfirm?"},
+        {{L"-Wildcrad"}, L"Unknown switch -Wildcrad. Did you mean -Wildcard?"},
+        {{L"-q"}, L"Unknown switch -q."},
+        {{L"--frobnicate"}, L"Unknown switch --frobnicate."},
+        {{L"-Case", L"upper"}, L"-Case: \"upper\" is not one of sensitive or ignore."},
+        {{L"-Rename", L"a", L"b", L"-Wildcard"},
+         L"-Wildcard makes the name pattern of an -Attributes task a wildcard pattern; the task "
+         L"before it is no -Attributes task."},
+        {{L"-Attributes", L"*", L"+R", L"-Regex", L"-Wildcard"},
+         L"-Wildcard: a pattern is either a wildcard (-Wildcard) or a regular expression "
+         L"(-Regex)."},
+        {{L"-Attributes", L"*", L"+R", L"-Wildcard", L"-Regex"},
+         L"-Regex: a pattern is either a wildcard (-Wildcard) or a regular expression "
+         L"(-Regex)."},
         {{L"/Rename", L"a"}, L"/Rename needs a find text and a replacement."},
         {{L"-Timestamp", L"Changed", L"1", L"2"},
          L"-Timestamp: \"Changed\" is not one of created, modified or accessed."},
@@ -128,6 +146,7 @@ TEST(ConsoleArgumentsTest, UndoTakesAPositiveDecimalIdOrNothing) {
         {{L"-Undo", L"9223372036854775807"}, std::numeric_limits<std::int64_t>::max()},
         {{L"-Undo", L"-Apply", L"-NoConfirm"}, std::nullopt, {L"-Apply", L"-NoConfirm"}},
         {{L"-Undo", L"/apply"}, std::nullopt, {L"/apply"}},
+        {{L"-Undo", L"--apply", L"--no-confirm"}, std::nullopt, {L"-Apply", L"-NoConfirm"}},
         {{L"-Undo", L"-SkipProblems", L"3"}, std::nullopt},  // 3: a path, for the run to refuse
     };
     for (const auto& c : valid) {
@@ -246,6 +265,41 @@ TEST(ConsoleArgumentsTest, TheConsoleSwitchesCountNeitherTowardTheLimitNorThePos
     EXPECT_EQ(info.switchValues.at(L"tasklist"), L"list.tvt");
     EXPECT_EQ(got.options,
               (ListOptions{Retrieve::kFilesAndFolders, true, HiddenSystem::kHiddenAndSystem}));
+}
+
+// The GNU spellings are the switches they spell: the desktop's kept under
+// their own name, the console's setting what they set.
+TEST(ConsoleArgumentsTest, GnuSpellingsAreTheSwitchesTheySpell) {
+    const auto got = ExtractConsoleSwitches(
+        {L"photos/", L"--apply", L"--no-confirm", L"--skip-problems", L"--dry-run"});
+    EXPECT_FALSE(got.invalid) << ToUtf8(got.error);
+    EXPECT_EQ(got.desktopArguments, (Args{L"-Apply", L"-NoConfirm"}));
+    EXPECT_TRUE(got.skipProblems);
+    EXPECT_TRUE(got.dryRun);
+    EXPECT_EQ(got.positionals, Args{L"photos/"});
+    for (const wchar_t* dryRun : {L"-n", L"-N"})
+        EXPECT_TRUE(ExtractConsoleSwitches({dryRun}).dryRun) << ToUtf8(dryRun);
+    // No '/' form: /n is a path.
+    const auto path = ExtractConsoleSwitches({L"/n"});
+    EXPECT_FALSE(path.dryRun);
+    EXPECT_EQ(path.positionals, Args{L"/n"});
+}
+
+TEST(ConsoleArgumentsTest, CaseAndWildcardSetTheRunAndTheTaskBefore) {
+    EXPECT_EQ(ExtractConsoleSwitches({}).caseSensitive, std::nullopt);
+    EXPECT_EQ(ExtractConsoleSwitches({L"-Case", L"Sensitive"}).caseSensitive, true);
+    EXPECT_EQ(ExtractConsoleSwitches({L"/case", L"IGNORE"}).caseSensitive, false);
+    const auto got = ExtractConsoleSwitches(
+        {L"-Attributes", L"*.txt", L"+R", L"-Wildcard", L"-Attributes", L"a", L"+H"});
+    ASSERT_FALSE(got.invalid) << ToUtf8(got.error);
+    ASSERT_EQ(got.tasks.size(), 2u);
+    const auto& wild = std::get<AttributeTaskFields>(got.tasks[0]);
+    EXPECT_EQ(wild.wildcard, L"TRUE");
+    EXPECT_EQ(wild.regex, L"FALSE");
+    EXPECT_EQ(BuildTaskDefinition(got.tasks[0]),
+              L"$System<>FIND=*.txt<>ATTR=1<>REGX=FALSE<>WILD=TRUE<>");
+    // A plain pattern's definition is as it always was.
+    EXPECT_EQ(BuildTaskDefinition(got.tasks[1]), L"$System<>FIND=a<>ATTR=2<>REGX=FALSE<>");
 }
 
 }  // namespace

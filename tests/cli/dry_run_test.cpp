@@ -118,6 +118,27 @@ TEST(DryRunTextTest, ALineShowsTheNamesSideBySideAndOnlyWhatChanges) {
               L"12:00:00 AM | Attributes +Read-only");
 }
 
+// A new name that names no entry of the folder is not printed as a path:
+// "sub/" would read as the folder itself, "sub/x/y" as a path below it.
+TEST(DryRunTextTest, ANameThatNamesNoEntryIsShownForWhatItIs) {
+    const FileEntry before = Entry(L"/r/sub/", L"a.txt", A, 0);
+    const struct {
+        std::wstring name;
+        std::wstring line;
+    } cases[] = {
+        {L"", L"sub/a.txt -> (empty name)"},
+        {L".", L"sub/a.txt -> (unusable name \".\")"},
+        {L"..", L"sub/a.txt -> (unusable name \"..\")"},
+        {L"x/y", L"sub/a.txt -> (unusable name \"x/y\")"},
+        {L"...", L"sub/a.txt -> sub/..."},
+    };
+    for (const auto& c : cases) {
+        FileEntry renamed = before;
+        renamed.name = c.name;
+        EXPECT_EQ(DescribeChange(before, renamed, L"/r/"), c.line);
+    }
+}
+
 class DryRunWalkTest : public ::testing::Test {
   protected:
     // The dry run as the console runs it: the plan of the job, described.

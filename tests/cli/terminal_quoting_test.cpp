@@ -90,6 +90,18 @@ TEST(QuoteMessageTest, AMessageKeepsItsOwnLinesAndQuotesWhatCameFromOutside) {
     EXPECT_EQ(QuoteMessage(MessageText(L"own\\text\n")), L"own\\text");
 }
 
+// A pattern the user typed keeps its backslashes (so the message shows what
+// was typed) and still has its controls escaped; a name beside it doubles
+// them.
+TEST(QuoteMessageTest, ATypedPatternIsShownAsTypedWithItsControlsEscaped) {
+    const MessageText message = L"Pattern " + Typed(L"IMG_(\\d+\x1b[2K") + L" in " +
+                                Outside(L"a\\b") + L", " + Typed(L"\\.txt\n");
+    EXPECT_EQ(message.Plain(), L"Pattern IMG_(\\d+\x1b[2K in a\\b, \\.txt\n");
+    EXPECT_EQ(QuoteMessage(message), L"Pattern IMG_(\\d+\\e[2K in a\\\\b, \\.txt\\n");
+    EXPECT_EQ(QuoteMessage(InvalidExpressionMessage(L"at 'IMG_(>>>HERE>>>\\d+'.")),
+              L"Not a valid regular expression: \"at 'IMG_(>>>HERE>>>\\d+'.\"");
+}
+
 TEST(QuotedLineTest, ALineLosesItsBreaksAtTheEndAndKeepsNothingRaw) {
     EXPECT_EQ(QuotedLine(L"Error renaming file:  /r/a\rb..........File exists\r\n"),
               L"Error renaming file:  /r/a\\rb..........File exists");

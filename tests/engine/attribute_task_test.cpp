@@ -50,6 +50,75 @@ TEST_F(AttributeTask, PlainPatternMatchesOnlyTheWholeName) {
     EXPECT_EQ(entries[1].attributes, 2u);
 }
 
+// An attribute task whose pattern is a wildcard pattern (WILD=TRUE).
+std::wstring WildcardAttribute(std::wstring find, std::wstring attributes, bool regex = false) {
+    AttributeTaskFields f;
+    f.find = std::move(find);
+    f.attributes = std::move(attributes);
+    f.regex = regex ? L"TRUE" : L"FALSE";
+    f.wildcard = L"TRUE";
+    return BuildTaskDefinition(f);
+}
+
+TEST_F(AttributeTask, AWildcardPatternCoversTheWholeName) {
+    const struct {
+        const wchar_t* pattern;
+        const wchar_t* name;
+        bool caseSensitive;
+        bool matched;
+    } cases[] = {
+        {L"*.txt", L"notes.txt", false, true},
+        {L"*.txt", L"NOTES.TXT", false, true},
+        {L"*.txt", L"NOTES.TXT", true, false},
+        {L"*.txt", L".txt", false, true},  // * may stand for nothing
+        {L"*.txt", L"notes.txt.bak", false, false},
+        {L"*.txt", L"notes_txt", false, false},  // '.' is itself, not any character
+        {L"IMG_??.jpg", L"IMG_01.jpg", false, true},
+        {L"IMG_??.jpg", L"IMG_1.jpg", false, false},
+        {L"IMG_??.jpg", L"IMG_001.jpg", false, false},
+        {L"?", L"\u00e9", false, true},  // one character, not one byte
+        {L"*", L"line\nbreak", false, true},
+        {L"a**b", L"ab", false, true},
+        {L"a*b", L"a\nb", false, true},
+        {L"(1) [x]+{2}$^|\\.txt", L"(1) [x]+{2}$^|\\.txt", false, true},
+        {L"(1).txt", L"1.txt", false, false},
+        {L"\u00c9t\u00e9*", L"\u00e9T\u00c9 2020", false, true},  // Unicode case folding
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::wstring(c.pattern)) + " " +
+                     ::testing::PrintToString(std::wstring(c.name)));
+        settings.caseSensitive = c.caseSensitive;
+        FileEntries entries = {File(c.name, 0)};
+        EXPECT_EQ(Apply(WildcardAttribute(c.pattern, L"1"), entries), TaskResult::Ok);
+        EXPECT_EQ(entries[0].attributes, c.matched ? 1u : 0u);
+    }
+    EXPECT_THAT(dialogs.messages(), IsEmpty());
+}
+
+// Without WILD=TRUE the same pattern is a whole name, letter for letter; with
+// REGX=TRUE as well, the regular expression wins, as a reader that doesn't
+// know WILD reads the task.
+TEST_F(AttributeTask, TheKindOfPatternDecidesHowItIsRead) {
+    const struct {
+        std::wstring definition;
+        bool notesChanged;
+        bool starChanged;
+    } cases[] = {
+        {Attribute(L"*.txt", L"1"), false, true},
+        {WildcardAttribute(L"*.txt", L"1"), true, true},
+        {WildcardAttribute(L".*\\.txt", L"1", true), true, true},
+        {WildcardAttribute(L"n.*", L"1", true), true, false},
+        {WildcardAttribute(L"n.*", L"1"), false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.definition));
+        FileEntries entries = {File(L"notes.txt", 0), File(L"*.txt", 0)};
+        EXPECT_EQ(Apply(c.definition, entries), TaskResult::Ok);
+        EXPECT_EQ(entries[0].attributes, c.notesChanged ? 1u : 0u);
+        EXPECT_EQ(entries[1].attributes, c.starChanged ? 1u : 0u);
+    }
+}
+
 TEST_F(AttributeTask, DotStarTakesEveryEntryTheKindFilterLetsThrough) {
     const struct {
         AttributeTarget target;

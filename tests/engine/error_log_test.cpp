@@ -60,6 +60,33 @@ TEST(SaveErrorLog, WritesTheExactBytes) {
                     u"Error setting compression attributes:  /d/b..........Can only set\r\n"));
 }
 
+// A message of the program's own ends its line with the log's one CR LF;
+// only a system text keeps its own line end (CR CR LF, then a blank line).
+TEST(SaveErrorLog, AFixedMessageEndsWithOneLineEnd) {
+    const struct {
+        const char* what;
+        std::wstring line;
+        std::u16string saved;
+    } cases[] = {
+        {"job cancelled", ErrorLogLine(kJobCancelledBefore, L"/d/b", kJobCancelledMessage),
+         u"Job cancelled before:  /d/b..........The job was cancelled here; this entry and those "
+         u"after it were not changed.\r\n"},
+        {"folder replaced", ErrorLogLine(kErrorReadingDirectory, L"/d/", kFolderReplacedMessage),
+         u"Error reading directory:  /d/..........The folder was replaced by another entry after "
+         u"it was listed; nothing in it was changed.\r\n"},
+        {"system text", ErrorLogLine(kErrorRenamingFile, L"/d/a", L"File exists\r\n"),
+         u"Error renaming file:  /d/a..........File exists\r\r\n\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFileSystem fs;
+        fs.AddFolder(L"/logs");
+        RecordingDialogs dialogs;
+        ASSERT_TRUE(SaveErrorLog(fs, L"/logs/log.txt", {c.line}, dialogs));
+        EXPECT_EQ(fs.Lookup(L"/logs/log.txt")->content, Utf16LeFile(c.saved));
+    }
+}
+
 TEST(SaveErrorLog, OpenFailureShowsTheLibrarysText) {
     FakeFileSystem fs;
     RecordingDialogs dialogs;

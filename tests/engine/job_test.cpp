@@ -379,7 +379,7 @@ TEST_F(JobTest, ASubfolderSwappedForALinkBeforeItIsEnteredIsLeftAloneAndLogged) 
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.log[1],
               L"Error reading directory:  /r/sub/..........The folder was replaced "
-              L"by another entry after it was listed; nothing in it was changed.\r\n");
+              L"by another entry after it was listed; nothing in it was changed.");
     EXPECT_TRUE(fs.Exists(L"/etc/a.txt"));
     EXPECT_TRUE(fs.Exists(L"/r-away/a.txt"));
     EXPECT_TRUE(dialogs.messages().empty());

@@ -188,6 +188,46 @@ TEST_F(AttributePageTest, PatternRefusesReservedCharacters) {
     EXPECT_EQ(Page().NameBox().text(), "<");
 }
 
+// The wildcard box makes the pattern a wildcard pattern (WILD=TRUE, which
+// the task list keeps); it and the regular-expression box exclude each other,
+// and a task loaded back shows its kind.
+TEST_F(AttributePageTest, TheWildcardBoxIsAKindOfPatternBesideTheRegularExpression) {
+    Click(Page().RegexBox());
+    Click(Page().WildcardBox());
+    EXPECT_FALSE(Page().RegexBox().isChecked());
+    Click(Page().RegexBox());
+    EXPECT_FALSE(Page().WildcardBox().isChecked());
+    Click(Page().WildcardBox());
+    EXPECT_FALSE(Page().state().modified);  // like the regular-expression box
+
+    Type(Page().PatternBox(), "*.txt");
+    Click(Box(AttributePage::kHidden));
+    Click(Page().PrimaryButton());
+    ASSERT_EQ(controller->taskList().size(), 1u);
+    const std::wstring wild = L"$System<>FIND=*.txt<>ATTR=8194<>REGX=FALSE<>WILD=TRUE<>";
+    EXPECT_EQ(controller->taskList()[0].definition, wild);
+    EXPECT_FALSE(Page().WildcardBox().isChecked());  // reset after the accepted task
+
+    const struct {
+        std::wstring definition;
+        bool wildcard;
+        bool regex;
+    } cases[] = {
+        {wild, true, false},
+        {L"$System<>FIND=*.txt<>ATTR=1<>REGX=FALSE<>", false, false},
+        {L"$System<>FIND=.*<>ATTR=1<>REGX=TRUE<>WILD=TRUE<>", false, true},
+    };
+    for (const auto& c : cases) {
+        auto record = ParseTaskDefinition(c.definition);
+        ASSERT_TRUE(record);
+        SetIdAndName(*record, 7, L"");
+        Page().LoadTask(*record, LoadMode::kForModify);
+        EXPECT_EQ(Page().WildcardBox().isChecked(), c.wildcard);
+        EXPECT_EQ(Page().RegexBox().isChecked(), c.regex);
+        Click(Page().SecondaryButton());
+    }
+}
+
 TEST_F(AttributePageTest, InvalidPatternKeepsThePage) {
     Type(Page().PatternBox(), "[");
     Click(Page().RegexBox());

@@ -21,12 +21,24 @@ AttributePage::AttributePage(Dialogs& dialogs, std::wstring caption, SubmitTaskF
     : CriteriaPage(dialogs, std::move(caption), std::move(submit), parent),
       name_(MakeEdit(false)),
       pattern_(MakeEdit(true)),
-      regex_(new QCheckBox(QStringLiteral("Use regular expression"), this)) {
+      regex_(new QCheckBox(QStringLiteral("Use regular expression"), this)),
+      wildcard_(new QCheckBox(QStringLiteral("Wildcards (* ?)"), this)) {
+    wildcard_->setToolTip(QStringLiteral("* stands for any characters, ? for one: *.txt"));
+    // A pattern is of one kind: checking one box clears the other.
+    connect(wildcard_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            regex_->setChecked(false);
+    });
+    connect(regex_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            wildcard_->setChecked(false);
+    });
     auto* patternRow = new QHBoxLayout;
     // The label wraps where the desktop's font is too wide for one line.
     auto* patternLabel = new QLabel(QStringLiteral("File to apply attributes to:"), this);
     patternLabel->setWordWrap(true);
     patternRow->addWidget(patternLabel, 1);
+    patternRow->addWidget(wildcard_);
     patternRow->addWidget(regex_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Task Name:"), this));
@@ -82,7 +94,10 @@ void AttributePage::SetBoxes(const AttributeBoxes& state) {
 TaskFields AttributePage::CurrentRecord() const {
     const AttributePageValues values{name_->text().toStdWString(), pattern_->text().toStdWString(),
                                      regex_->isChecked(), Boxes()};
-    return AttributeRecordOf(values, state().editingId);
+    AttributeTaskFields record = AttributeRecordOf(values, state().editingId);
+    if (wildcard_->isChecked())
+        record.wildcard = std::wstring(kTrue);
+    return record;
 }
 
 QLineEdit& AttributePage::FindEdit() const {
@@ -104,6 +119,7 @@ void AttributePage::Reset() {
     name_->clear();
     pattern_->clear();
     regex_->setChecked(false);
+    wildcard_->setChecked(false);
     SetBoxes(AttributeBoxes{});
     LeaveModifyMode();
     name_->setFocus(Qt::OtherFocusReason);
@@ -119,6 +135,8 @@ void AttributePage::LoadTask(const TaskFields& record, LoadMode mode) {
         return;
     name_->setText(QString::fromStdWString(fields->name));
     regex_->setChecked(IsFlagOn(fields->regex));
+    // REGX wins when both are set, as the engine reads the task.
+    wildcard_->setChecked(!IsFlagOn(fields->regex) && IsFlagOn(fields->wildcard));
     FocusName(*name_);
     EnterModifyMode(fields->id);
 }

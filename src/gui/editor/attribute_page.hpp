@@ -9,10 +9,11 @@ class QCheckBox;
 namespace torvane::gui {
 
 // AttributePage: the attribute page (page 2). Task name, the pattern
-// an entry's whole name must match with its regular-expression box, and the
-// seven attribute boxes, of which Compress and Encrypt are never both
-// checked. Clicking an attribute box counts as a change; clicking the
-// regular-expression box does not.
+// an entry's whole name must match with the choice of its kind (plain, the
+// wildcard box, the regular-expression box: the two boxes exclude each
+// other), and the seven attribute boxes, of which Compress and Encrypt are
+// never both checked. Clicking an attribute box counts as a change; clicking
+// the wildcard or regular-expression box does not.
 class AttributePage : public CriteriaPage {
   public:
     // The boxes, in the order of the page's two columns.
@@ -26,6 +27,7 @@ class AttributePage : public CriteriaPage {
     QLineEdit& NameBox() const { return *name_; }
     QLineEdit& PatternBox() const { return *pattern_; }
     QCheckBox& RegexBox() const { return *regex_; }
+    QCheckBox& WildcardBox() const { return *wildcard_; }
     QCheckBox& AttributeBox(Box box) const { return *boxes_[box]; }
 
   protected:
@@ -44,6 +46,7 @@ class AttributePage : public CriteriaPage {
     QLineEdit* name_;
     QLineEdit* pattern_;
     QCheckBox* regex_;
+    QCheckBox* wildcard_;
     std::array<QCheckBox*, kBoxCount> boxes_{};
 };
 
