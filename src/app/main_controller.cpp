@@ -26,7 +26,8 @@ MainController::MainController(MainControllerServices services)
       preview_(services.dialogs, icons_, services.lists),
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
-      job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this) {
+      job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this),
+      wholeJob_({fs_, services.ui}, jobView_, [this] { WholeJobReady(); }) {
     tasks_.SetView(editor_);
 }
 
@@ -254,6 +255,7 @@ void MainController::ApplyPreferences(const PreferenceFlags& flags) {
     prefs_.flags = flags;
     preview_.PreferencesChanged(tasks_.tasks(), Engine());
     ShowEntryInfo();
+    ReplanWholeJob(false);
     SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
 }
 
@@ -284,6 +286,7 @@ void MainController::UpdateCommandUI() {
     in.canGoBack = history_.CanGoBack();
     in.canGoForward = history_.CanGoForward();
     commandStates_ = ::torvane::UpdateCommandUI(in);
+    ReplanWholeJob(false);
     Notify(window_, &WindowView::CommandStatesChanged, commandStates_);
     if (tasks_.modified() != modifiedShown_) {
         modifiedShown_ = !modifiedShown_;
@@ -312,6 +315,7 @@ void MainController::JobEnded() {
     undoRunning_ = false;
     if (reopenHistory_)
         ReopenJobHistory();
+    ReplanWholeJob(true);
     UpdateCommandUI();
     if (pendingEnd_ == PendingEnd::kQuit)
         EndWindow(kWindowQuit);
@@ -326,7 +330,7 @@ void MainController::JobEnded() {
 bool MainController::UpdateAttributes() {
     if (job_.running() || job_.RefusedBeforeJob(newEntries(), tasks_.tasks()))
         return false;
-    JobRequest request{{{history_.Root()}, tasks_.tasks(), listOptions_, Engine()}};
+    JobRequest request{JobSettingsNow()};
     if (mode_ == RunMode::kBatch) {
         // Nobody can review a batch's plan: its problems stop it, unless the
         // entries with a problem are to be left alone.
@@ -340,6 +344,7 @@ bool MainController::UpdateAttributes() {
     } else {
         request.problems = ProblemPolicy::kReview;
     }
+    StopWholeJobBuild();
     job_.Start(std::move(request));
     return job_.running();
 }
@@ -368,6 +373,7 @@ bool MainController::UndoLastJob() {
 }
 
 bool MainController::UndoJob(std::int64_t id) {
+    StopWholeJobBuild();
     undoRunning_ = job_.StartUndo(id);
     return undoRunning_;
 }
@@ -412,6 +418,8 @@ void MainController::ShowNotice(const std::wstring& text) {
 void MainController::CancelJob() {
     if (job_.running())
         job_.RequestCancel();
+    else
+        wholeJob_.Cancel();
 }
 
 // ---- The task list's commands ----
