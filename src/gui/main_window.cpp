@@ -10,12 +10,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "gui/commands.hpp"
+#include "gui/dialogs/review_dialog.hpp"
 #include "gui/lists/file_list_model.hpp"
 #include "gui/lists/info_tab_general.hpp"
 #include "gui/lists/sync_list_view.hpp"
@@ -127,6 +130,15 @@ void MainWindow::MakeActions() {
     history->setToolTip("The jobs kept for undo, and their entries");
     connect(history, &QAction::triggered, this, [this] { emit CommandTriggered(kCmdHistory); });
     actions_.emplace(kCmdHistory, history);
+    for (const auto& [id, text, tip] :
+         {std::tuple{kCmdNextProblem, "&Next Problem", "Select the next entry with a problem"},
+          std::tuple{kCmdPreviousProblem, "&Previous Problem",
+                     "Select the previous entry with a problem"}}) {
+        auto* action = new QAction(text, this);
+        action->setToolTip(tip);
+        connect(action, &QAction::triggered, this, [this, id = id] { emit CommandTriggered(id); });
+        actions_.emplace(id, action);
+    }
     undoLast->setEnabled(false);
     history->setEnabled(false);
     for (const auto& shortcut : kShortcuts) {
@@ -205,7 +217,9 @@ void MainWindow::MakeFileLists() {
     for (int c = kFirstColumnHiddenAtStart; c < kFileColumnCount; ++c)
         currentList_->ShowColumn(c, false);  // mirrored in the new list
     generalInfo_ = new InfoTabGeneral;
-    panes_ = new PaneLayout(currentList_, newList_, generalInfo_);
+    wholeJobTable_ = new QTableView;
+    SetUpPlanTable(*wholeJobTable_);
+    panes_ = new PaneLayout(currentList_, newList_, generalInfo_, wholeJobTable_);
 }
 
 QWidget* MainWindow::MakeLeftColumn() {
