@@ -172,6 +172,8 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     // A dropped path (the first of several) is listed.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The lists' resizes fit their Name column (FitNameColumn).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void RunCommand(int commandId);
@@ -194,6 +196,11 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void MakeMenus();
     void MakeToolBar();
     void MakeFileLists();
+    // Narrows the lists' Name column so that every column on show fits
+    // beside it (down to the column's minimum), and widens it again, up to
+    // its start width, as room comes back; a width the user chose is only
+    // narrowed.
+    void FitNameColumn();
     QWidget* MakeLeftColumn();
     void MakeCentralArea();
 
@@ -220,8 +227,9 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     QLabel* planningText_ = nullptr;
     QPushButton* planningCancel_ = nullptr;
     QShortcut* planningEscape_ = nullptr;
-    bool planning_ = false;  // the planning state is on show
-    bool applying_ = false;  // a plan is being applied: its progress is on show
+    bool planning_ = false;      // the planning state is on show
+    bool nameNarrowed_ = false;  // FitNameColumn narrowed the Name column
+    bool applying_ = false;      // a plan is being applied: its progress is on show
     // Whether a job ran when the history's commands were last brought up
     // to date; unset before the first time.
     std::optional<bool> historyReadWhileRunning_;

@@ -58,6 +58,15 @@ void MainWindow::ShowPlanRows() {
         wholeJobModel_->SetProblemsOnly(panes_->ProblemsOnlyBox().isChecked());
     }
     wholeJobTable_->setModel(wholeJobModel_);
+    // A new model resets the header: the columns share the width again,
+    // the problem taking what is left.
+    QHeaderView* columns = wholeJobTable_->horizontalHeader();
+    const int width = wholeJobTable_->viewport()->width();
+    if (wholeJobModel_ != nullptr && width > 0) {
+        columns->resizeSection(ReviewModel::kEntryColumn, width * 30 / 100);
+        columns->resizeSection(ReviewModel::kNewNameColumn, width * 22 / 100);
+        columns->resizeSection(ReviewModel::kChangesColumn, width * 20 / 100);
+    }
     delete old;
 }
 

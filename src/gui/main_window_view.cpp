@@ -79,8 +79,10 @@ void MainWindow::Attach(MainController& controller) {
     currentModel_->Attach(&controller.currentEntries());
     newModel_->Attach(&controller.newEntries());
     // The checks are the preview's, kept up to date with the new entries.
-    newModel_->SetFindings(
-        [&controller](std::size_t row) { return controller.preview().FindingAt(row); });
+    // The current list marks the same rows, so a problem stands out in both.
+    for (FileListModel* model : {currentModel_, newModel_})
+        model->SetFindings(
+            [&controller](std::size_t row) { return controller.preview().FindingAt(row); });
     UpdateCountLine();
     CommandStatesChanged(controller.commandStates());
 }
