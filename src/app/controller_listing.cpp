@@ -15,7 +15,7 @@ ListContext MainController::MakeListContext(bool withIcons) {
     Progress& progress = jobView_ ? static_cast<Progress&>(*jobView_) : noProgress_;
     ListContext context{fs_, dialogs_, progress};
     context.icons = withIcons ? &icons_ : nullptr;
-    context.options = listOptions_;
+    context.options = ListingOptions();
     context.attributeTarget = Engine().attributeTarget;
     context.historyRoot = history_.Root();
     return context;
@@ -90,6 +90,9 @@ void MainController::NextFolder() {
 }
 
 void MainController::NavigateTo(const std::wstring& path) {
+    // The draft being edited follows the folder: it is shown again over the
+    // entries listed.
+    const bool draft = preview_.draftShown();
     preview_.Clear();
     Notify(lists_, &FileListsView::CurrentEntriesChanged);
     lastListId_ = kNoListId;
@@ -101,6 +104,8 @@ void MainController::NavigateTo(const std::wstring& path) {
     facts.traits = TraitsOfShown(path, entries, facts.unlistedNames);
     preview_.SetFolderFacts(std::move(facts));
     ShowEntries(std::move(entries));
+    if (draft)
+        tasks_.ShowDraftAgain();
 }
 
 // The traits of the file system of the folder on show (a single file's
@@ -118,6 +123,7 @@ void MainController::ShowEntries(FileEntries entries) {
     Notify(editor_, &TaskEditorView::EnableTaskKindSelector, true);
     ShowEntryInfo();
     Notify(editor_, &TaskEditorView::EnableEditor);
+    ReplanWholeJob(false);
 }
 
 void MainController::RefreshTitle() {
@@ -187,8 +193,10 @@ void MainController::PrefillEditors(FileEntry entry) {
 }
 
 void MainController::Refresh() {
-    if (!history_.paths().empty())
-        NavigateTo(history_.Current());
+    if (history_.paths().empty())
+        return;
+    NavigateTo(history_.Current());
+    ReplanWholeJob(true);
 }
 
 }  // namespace torvane

@@ -8,12 +8,13 @@ namespace torvane {
 
 JobHistoryCommands::JobHistoryCommands(HistoryOpener opener, bool announceInterrupted,
                                        JobRunner& runner, Dialogs& dialogs,
-                                       std::function<void()> changed)
+                                       std::function<void()> changed, std::function<void()> undoing)
     : opener_(std::move(opener)),
       announceInterrupted_(announceInterrupted),
       runner_(runner),
       dialogs_(dialogs),
-      changed_(std::move(changed)) {}
+      changed_(std::move(changed)),
+      undoing_(std::move(undoing)) {}
 
 void JobHistoryCommands::Open(const HistorySettings& settings) {
     if (!opener_ || history_ != nullptr)
@@ -79,6 +80,8 @@ bool JobHistoryCommands::UndoLastJob() {
 }
 
 bool JobHistoryCommands::UndoJob(std::int64_t id) {
+    if (undoing_ && !runner_.running())
+        undoing_();
     undoRunning_ = runner_.StartUndo(id);
     return undoRunning_;
 }

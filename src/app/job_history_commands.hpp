@@ -23,9 +23,11 @@ class JobHistoryCommands {
   public:
     // `opener` empty: no history. `announceInterrupted`: start-up tells of
     // jobs whose process died. `changed` is called when what the commands
-    // offer may have changed (the window's command states).
+    // offer may have changed (the window's command states); `undoing` right
+    // before an undo starts (the window stops its own planning).
     JobHistoryCommands(HistoryOpener opener, bool announceInterrupted, JobRunner& runner,
-                       Dialogs& dialogs, std::function<void()> changed);
+                       Dialogs& dialogs, std::function<void()> changed,
+                       std::function<void()> undoing = {});
 
     // Opens the store with `settings` unless it is open; tells of the jobs
     // that were interrupted when asked to.
@@ -71,6 +73,7 @@ class JobHistoryCommands {
     JobRunner& runner_;
     Dialogs& dialogs_;
     std::function<void()> changed_;
+    std::function<void()> undoing_;
     std::unique_ptr<History> history_;
     bool undoRunning_ = false;
     std::optional<HistorySettings> reopenWith_;  // settings changed under a running job

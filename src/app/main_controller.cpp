@@ -25,8 +25,10 @@ MainController::MainController(MainControllerServices services)
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
       job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this),
-      jobHistory_(std::move(services.openHistory), services.announceInterruptedJobs, job_, dialogs_,
-                  [this] { UpdateCommandUI(); }) {
+      jobHistory_(
+          std::move(services.openHistory), services.announceInterruptedJobs, job_, dialogs_,
+          [this] { UpdateCommandUI(); }, [this] { StopWholeJobBuild(); }),
+      wholeJob_({fs_, services.ui}, jobView_, [this] { WholeJobReady(); }) {
     tasks_.SetView(editor_);
 }
 
@@ -216,6 +218,7 @@ void MainController::ApplyPreferences(const PreferenceFlags& flags) {
     prefs_.flags = flags;
     preview_.PreferencesChanged(tasks_.tasks(), Engine());
     ShowEntryInfo();
+    ReplanWholeJob(false);
     SavePreferences(fs_, dialogs_, prefs_, listOptions_.includeSubfolders);
 }
 
@@ -246,6 +249,7 @@ void MainController::UpdateCommandUI() {
     in.canGoBack = history_.CanGoBack();
     in.canGoForward = history_.CanGoForward();
     commandStates_ = ::torvane::UpdateCommandUI(in);
+    ReplanWholeJob(false);
     Notify(window_, &WindowView::CommandStatesChanged, commandStates_);
     if (tasks_.modified() != modifiedShown_) {
         modifiedShown_ = !modifiedShown_;
@@ -272,6 +276,7 @@ void MainController::JobCompleted(const JobResult& result) {
 
 void MainController::JobEnded() {
     jobHistory_.JobEnded();
+    ReplanWholeJob(true);
     UpdateCommandUI();
     if (pendingEnd_ == PendingEnd::kQuit)
         EndWindow(kWindowQuit);
@@ -286,7 +291,7 @@ void MainController::JobEnded() {
 bool MainController::UpdateAttributes() {
     if (job_.running() || job_.RefusedBeforeJob(newEntries(), tasks_.tasks()))
         return false;
-    JobRequest request{{{history_.Root()}, tasks_.tasks(), listOptions_, Engine()}};
+    JobRequest request{JobSettingsNow()};
     if (mode_ == RunMode::kBatch) {
         // Nobody can review a batch's plan: its problems stop it, unless the
         // entries with a problem are to be left alone.
@@ -300,6 +305,7 @@ bool MainController::UpdateAttributes() {
     } else {
         request.problems = ProblemPolicy::kReview;
     }
+    StopWholeJobBuild();
     job_.Start(std::move(request));
     return job_.running();
 }
@@ -307,6 +313,8 @@ bool MainController::UpdateAttributes() {
 void MainController::CancelJob() {
     if (job_.running())
         job_.RequestCancel();
+    else
+        wholeJob_.Cancel();
 }
 
 // ---- The task list's commands ----

@@ -13,12 +13,14 @@
 #include "app/history_access.hpp"
 #include "app/job_history_commands.hpp"
 #include "app/job_runner.hpp"
+#include "app/job_scope.hpp"
 #include "app/main_view.hpp"
 #include "app/pickers.hpp"
 #include "app/preferences.hpp"
 #include "app/task_list_editor.hpp"
 #include "app/ui_thread.hpp"
 #include "app/version_info.hpp"
+#include "app/whole_job.hpp"
 #include "engine/error_log.hpp"
 #include "engine/preview.hpp"
 #include "filelist/folder_history.hpp"
@@ -193,6 +195,31 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // otherwise the editor pages take the row's values.
     void FileActivated(std::size_t row, int listId);
 
+    // ---- The whole job ----
+
+    // The "Whole job" toggle: on, the plan of the job Apply would run is
+    // built on a worker (with the planning progress on the job view) and
+    // kept up to date with the folder, the task list, the options and the
+    // preferences; FileListsView::WholeJobChanged tells when it is in hand.
+    // Off, the plan is dropped. Not planned while a job runs: the plan is
+    // built again once the job has ended.
+    void ShowWholeJob(bool shown);
+    bool wholeJobShown() const { return wholeJobShown_; }
+    // The whole job's plan; null while it is being built or not shown. A
+    // view keeps its own reference while it draws it.
+    const std::shared_ptr<const JobPlan>& wholeJobPlan() const { return wholeJob_.plan(); }
+    bool wholeJobPlanning() const { return wholeJob_.planning(); }
+    // Whether the job reaches past the folder on show: subfolders are
+    // included, or the folder on show is not the job's root.
+    bool JobReachesBeyondFolder() const;
+    // The count line below the lists (ListCountText of the folder on show
+    // and, when in hand, the whole job); empty with nothing listed.
+    std::wstring CountLineText() const;
+    // The settings a job started now would run with: the folder history's
+    // root, the task list, the list options as the job lists (see
+    // DescendForFilesOnly) and the engine's settings.
+    JobSettings JobSettingsNow() const;
+
     // ---- State ----
 
     // The folders visited (Previous/Next Folder), its first path the root.
@@ -246,7 +273,11 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
 
     // What the task list and the job ask of the window (main_controller.cpp).
     bool JobRunning() const override { return job_.running(); }
-    EngineSettings Engine() const override { return EngineSettingsOf(prefs_.flags); }
+    // The preferences' engine settings, kept to files where the list options
+    // ask for files only with subfolders (DescendForFilesOnly).
+    EngineSettings Engine() const override;
+    // The list options as a listing uses them (DescendForFilesOnly).
+    ListOptions ListingOptions() const;
     void TaskListClosed() override;
     void JobCompleted(const JobResult& result) override;
     void JobEnded() override;
@@ -261,6 +292,13 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     bool TaskListSettled(const std::wstring& before);
     void EndWindow(int result);
     void UpdateCommandUI() override;
+    // Builds the whole job's plan again when it is shown and its settings
+    // changed (or, `again`, the disk may have); nothing while a job runs.
+    void ReplanWholeJob(bool again);
+    void WholeJobReady();
+    // A build under way is stopped before a job plans (the job's own plan
+    // takes the progress bar); the plan is built again when the job ends.
+    void StopWholeJobBuild();
 
     FileSystem& fs_;
     Dialogs& dialogs_;
@@ -290,6 +328,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     TaskListEditor tasks_;
     JobRunner job_;
     JobHistoryCommands jobHistory_;
+    WholeJobPlanner wholeJob_;
+    bool wholeJobShown_ = false;
     PendingEnd pendingEnd_ = PendingEnd::kNone;
     RunMode mode_ = RunMode::kWindow;
     bool skipProblems_ = false;

@@ -106,6 +106,10 @@ class FileListsView : public PreviewView {
     // when a new path is about to be listed).
     virtual void CurrentEntriesChanged() = 0;
     virtual void GeneralInfoChanged(const GeneralInfo& info) = 0;
+    // The whole job's view: shown or not, its plan in hand or being built
+    // (wholeJobShown(), wholeJobPlan(), wholeJobPlanning()); the count line
+    // changes with it.
+    virtual void WholeJobChanged() {}
 };
 
 // The task editor: the task list view, the task-kind selector with its

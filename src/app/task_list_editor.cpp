@@ -207,6 +207,17 @@ DraftOutcome TaskListEditor::PreviewDraft(const std::optional<TaskFields>& draft
     if (lastDraft_ == definition && lastReplaces_ == replaces &&
         lastDraftRevision_ == preview_.revision())
         return lastDraftOutcome_;
+    return ShowDraft(definition, replaces);
+}
+
+DraftOutcome TaskListEditor::ShowDraftAgain() {
+    if (lastDraft_.empty() || (lastReplaces_ && *lastReplaces_ >= tasks_.size()))
+        return {};
+    return ShowDraft(lastDraft_, lastReplaces_);
+}
+
+DraftOutcome TaskListEditor::ShowDraft(const std::wstring& definition,
+                                       std::optional<std::size_t> replaces) {
     FirstMessage message;
     const bool wasShown = preview_.draftShown();
     const auto result = preview_.ShowDraft(tasks_, definition, replaces, owner_.Engine(), message);

@@ -79,6 +79,10 @@ class TaskListEditor {
     void TaskListDoubleClicked();
     std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
     DraftOutcome PreviewDraft(const std::optional<TaskFields>& draft);
+    // The draft last previewed, shown again over entries listed since it was
+    // (a folder opened drops it from the preview). Returns its outcome;
+    // nothing is shown when no draft was previewed.
+    DraftOutcome ShowDraftAgain();
     void LoadTaskList();
     // Load Task List with the file already chosen (a dropped file).
     void LoadTaskListFile(const std::wstring& path);
@@ -99,6 +103,7 @@ class TaskListEditor {
     void ForgetPath() { currentTaskListPath_.clear(); }
 
   private:
+    DraftOutcome ShowDraft(const std::wstring& definition, std::optional<std::size_t> replaces);
     void AfterTaskListChange();
     void SelectTaskRow(std::size_t row);
     void ShowSelection(std::vector<std::size_t> rows, std::optional<std::size_t> focus,

@@ -1,6 +1,7 @@
 #include "app/task_list_texts.hpp"
 
 #include <cstdint>
+#include <initializer_list>
 #include <variant>
 
 #include "platform/file_attributes.hpp"
@@ -38,7 +39,72 @@ std::wstring AttributeTip(const std::wstring& name, const AttributeTaskFields& f
     return tip;
 }
 
+constexpr std::wstring_view kArrow = L" \u2192 ";
+
+std::wstring Quoted(std::wstring_view text) {
+    return L"\"" + std::wstring(text) + L"\"";
+}
+
+// " (a, b)" of the options that are on; empty when none is.
+std::wstring Options(std::initializer_list<std::wstring> options) {
+    std::wstring out;
+    for (const auto& option : options) {
+        if (!option.empty())
+            out += (out.empty() ? L" (" : L", ") + option;
+    }
+    return out.empty() ? out : out + L")";
+}
+
+std::wstring RegexOption(const std::wstring& regex) {
+    return IsFlagOn(regex) ? L"regular expression" : L"";
+}
+
+std::wstring RenameSentence(const RenameTaskFields& f) {
+    const std::wstring numbered =
+        IsFlagOn(f.numbering) ? L"numbered from " + f.startNumber : std::wstring();
+    return L"Rename " + Quoted(f.find) + std::wstring(kArrow) + Quoted(f.replace) +
+           Options({RegexOption(f.regex), numbered});
+}
+
+std::wstring TimestampSentence(const TimestampTaskFields& f) {
+    const std::wstring kind = f.timeKind.empty() ? L"Time" : f.timeKind;
+    return kind + L": " + Quoted(f.find) + std::wstring(kArrow) + Quoted(f.replace) +
+           Options({RegexOption(f.regex)});
+}
+
+std::wstring AttributeSentence(const AttributeTaskFields& f) {
+    const std::uint32_t word = ReadDecimalUint32(f.attributes);
+    std::wstring set;
+    for (const auto& a : kShownAttributes) {
+        if (a.IsOn(word))
+            set += (set.empty() ? L"" : L", ") + a.WideCaption();
+    }
+    return L"Attributes of " + Quoted(f.find) + Options({RegexOption(f.regex)}) + L": " +
+           (set.empty() ? L"none" : set);
+}
+
 }  // namespace
+
+std::wstring TaskSentence(const TaskItem& item) {
+    const auto fields = ParseTaskDefinition(item.definition);
+    if (!fields)
+        return item.definition;
+    return std::visit(
+        [](const auto& f) -> std::wstring {
+            using T = std::decay_t<decltype(f)>;
+            if constexpr (std::is_same_v<T, RenameTaskFields>)
+                return RenameSentence(f);
+            else if constexpr (std::is_same_v<T, TimestampTaskFields>)
+                return TimestampSentence(f);
+            else
+                return AttributeSentence(f);
+        },
+        *fields);
+}
+
+std::wstring TaskRowText(const TaskItem& item) {
+    return item.name.empty() ? TaskSentence(item) : item.name + L": " + TaskSentence(item);
+}
 
 std::wstring TaskListCaption(std::wstring_view path) {
     if (path.empty())
@@ -52,17 +118,18 @@ std::optional<std::wstring> TaskToolTip(const TaskItem& item) {
     const auto fields = ParseTaskDefinition(item.definition);
     if (!fields)
         return std::nullopt;
-    return std::visit(
-        [&](const auto& f) -> std::wstring {
-            using T = std::decay_t<decltype(f)>;
-            if constexpr (std::is_same_v<T, RenameTaskFields>)
-                return RenameTip(item.name, f);
-            else if constexpr (std::is_same_v<T, TimestampTaskFields>)
-                return TimestampTip(item.name, f);
-            else
-                return AttributeTip(item.name, f);
-        },
-        *fields);
+    return TaskSentence(item) + std::wstring(kCrLf) +
+           std::visit(
+               [&](const auto& f) -> std::wstring {
+                   using T = std::decay_t<decltype(f)>;
+                   if constexpr (std::is_same_v<T, RenameTaskFields>)
+                       return RenameTip(item.name, f);
+                   else if constexpr (std::is_same_v<T, TimestampTaskFields>)
+                       return TimestampTip(item.name, f);
+                   else
+                       return AttributeTip(item.name, f);
+               },
+               *fields);
 }
 
 }  // namespace torvane

@@ -70,6 +70,10 @@ inline constexpr int kCmdRefresh = 0x7F01;
 // Undo Last Job and History: the job history's commands, the window's own.
 inline constexpr int kCmdUndoLastJob = 0x7F02;
 inline constexpr int kCmdHistory = 0x7F03;
+// Next Problem (F8) and Previous Problem (Shift+F8): the selection moves to
+// the next or previous entry with a problem in the lists or the whole job.
+inline constexpr int kCmdNextProblem = 0x7F04;
+inline constexpr int kCmdPreviousProblem = 0x7F05;
 
 // The Apply button's text beside its icon on the toolbar.
 inline constexpr const char* kApplyButtonText = "Apply";
@@ -83,8 +87,9 @@ struct CommandShortcut {
     bool taskListOnly = false;
 };
 
-inline constexpr std::array<CommandShortcut, 12> kShortcuts = {{
-    {kCmdLoadTaskList, "Ctrl+O"},
+inline constexpr std::array<CommandShortcut, 16> kShortcuts = {{
+    {kCmdSelectFolder, "Ctrl+O"},
+    {kCmdLoadTaskList, "Ctrl+L"},
     {kCmdSaveTaskList, "Ctrl+S"},
     {kCmdSaveTaskListAs, "Ctrl+Shift+S"},
     {kCmdCloseTaskList, "Ctrl+W"},
@@ -96,6 +101,10 @@ inline constexpr std::array<CommandShortcut, 12> kShortcuts = {{
     {kCmdMoveTaskDown, "Alt+Down"},
     {kCmdPreviousFolder, "Alt+Left"},
     {kCmdNextFolder, "Alt+Right"},
+    // A text box takes Ctrl+Z first: there it undoes the typing.
+    {kCmdUndoLastJob, "Ctrl+Z"},
+    {kCmdNextProblem, "F8"},
+    {kCmdPreviousProblem, "Shift+F8"},
 }};
 
 // A separator in the menu and toolbar layouts below.
@@ -107,7 +116,7 @@ struct MenuLayout {
     std::array<int, 12> items;  // ends at the first -1
 };
 
-inline constexpr std::array<MenuLayout, 4> kMenus = {{
+inline constexpr std::array<MenuLayout, 5> kMenus = {{
     {"&File",
      {kCmdSelectFile, kCmdSelectFolder, kSeparator, kCmdLoadTaskList, kCmdCloseTaskList, kSeparator,
       kCmdSaveTaskList, kCmdSaveTaskListAs, kSeparator, kCmdUpdateAttributes, kSeparator,
@@ -115,6 +124,7 @@ inline constexpr std::array<MenuLayout, 4> kMenus = {{
     {"&Edit",
      {kCmdUndoLastJob, kCmdHistory, kSeparator, kCmdPreviousFolder, kCmdNextFolder, kCmdRefresh,
       kSeparator, kCmdMoveTaskUp, kCmdMoveTaskDown, kCmdRemoveTask, kCmdClearTaskList, -1}},
+    {"&View", {kCmdNextProblem, kCmdPreviousProblem, -1}},
     {"&Tools", {kCmdOption, -1}},
     {"&Help", {kCmdAbout, -1}},
 }};

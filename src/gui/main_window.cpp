@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,12 +11,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "gui/commands.hpp"
+#include "gui/dialogs/review_dialog.hpp"
+#include "gui/lists/file_columns.hpp"
 #include "gui/lists/file_list_model.hpp"
 #include "gui/lists/info_tab_general.hpp"
 #include "gui/lists/sync_list_view.hpp"
@@ -127,6 +132,15 @@ void MainWindow::MakeActions() {
     history->setToolTip("The jobs kept for undo, and their entries");
     connect(history, &QAction::triggered, this, [this] { emit CommandTriggered(kCmdHistory); });
     actions_.emplace(kCmdHistory, history);
+    for (const auto& [id, text, tip] :
+         {std::tuple{kCmdNextProblem, "&Next Problem", "Select the next entry with a problem"},
+          std::tuple{kCmdPreviousProblem, "&Previous Problem",
+                     "Select the previous entry with a problem"}}) {
+        auto* action = new QAction(text, this);
+        action->setToolTip(tip);
+        connect(action, &QAction::triggered, this, [this, id = id] { emit CommandTriggered(id); });
+        actions_.emplace(id, action);
+    }
     undoLast->setEnabled(false);
     history->setEnabled(false);
     for (const auto& shortcut : kShortcuts) {
@@ -204,8 +218,40 @@ void MainWindow::MakeFileLists() {
     newList_->SetColumns(columns);
     for (int c = kFirstColumnHiddenAtStart; c < kFileColumnCount; ++c)
         currentList_->ShowColumn(c, false);  // mirrored in the new list
+    currentList_->viewport()->installEventFilter(this);
+    newList_->viewport()->installEventFilter(this);
     generalInfo_ = new InfoTabGeneral;
-    panes_ = new PaneLayout(currentList_, newList_, generalInfo_);
+    wholeJobTable_ = new QTableView;
+    SetUpPlanTable(*wholeJobTable_);
+    panes_ = new PaneLayout(currentList_, newList_, generalInfo_, wholeJobTable_);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize &&
+        (watched == currentList_->viewport() || watched == newList_->viewport()))
+        FitNameColumn();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::FitNameColumn() {
+    int others = 0;
+    for (int c = 0; c < kFileColumnCount; ++c) {
+        if (c != kNameColumn && !currentList_->isColumnHidden(c))
+            others += currentList_->columnWidth(c);
+    }
+    // The narrower list decides: the partner mirrors the width.
+    const int room =
+        std::min(currentList_->viewport()->width(), newList_->viewport()->width()) - others;
+    const int start = kFileColumns[kNameColumn].width;
+    const int width = currentList_->columnWidth(kNameColumn);
+    int wanted = width;
+    if (width > room)
+        wanted = std::max(room, kFileColumns[kNameColumn].minWidth);
+    else if (nameNarrowed_ && width < start)
+        wanted = std::min(room, start);
+    if (wanted != width)
+        currentList_->setColumnWidth(kNameColumn, wanted);
+    nameNarrowed_ = currentList_->columnWidth(kNameColumn) < start;
 }
 
 QWidget* MainWindow::MakeLeftColumn() {

@@ -16,6 +16,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QShortcut;
+class QTableView;
 class QToolBar;
 
 namespace torvane {
@@ -37,6 +38,7 @@ class QtUiThread;
 class HistoryDialog;
 class JobErrorsDialog;
 class ReviewDialog;
+class ReviewModel;
 class SyncListView;
 
 // The program's window: menu bar and toolbar, the editor frame above the
@@ -93,6 +95,9 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void CurrentEntriesChanged() override;
     void NewEntriesChanged(NewListUpdate how) override;
     void GeneralInfoChanged(const torvane::GeneralInfo& info) override;
+    // The "Whole job" toggle follows the controller; its pane shows the
+    // plan in hand (problems first, as the review) in place of the lists.
+    void WholeJobChanged() override;
 
     // ---- JobView (the progress bar) ----
     void SetRange(int low, int high) override;
@@ -132,6 +137,9 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     FileListModel& NewModel() const { return *newModel_; }
     InfoTabGeneral& GeneralInfo() const { return *generalInfo_; }
     PaneLayout& Panes() const { return *panes_; }
+    // The whole job's table and its rows (null while no plan is in hand).
+    QTableView& WholeJobTable() const { return *wholeJobTable_; }
+    ReviewModel* WholeJobModel() const { return wholeJobModel_; }
     QFrame& EditorFrame() const { return *editorFrame_; }
     QFrame& TaskListArea() const { return *taskListArea_; }
     QProgressBar& ProgressBar() const { return *progressBar_; }
@@ -164,10 +172,17 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     // A dropped path (the first of several) is listed.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The lists' resizes fit their Name column (FitNameColumn).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void RunCommand(int commandId);
     void UpdateCountLine();
+    // Whole job and problems (main_window_problems.cpp).
+    void ConnectProblemControls();
+    void ShowPlanRows();
+    void ApplyProblemsOnly();
+    void MoveToProblem(bool forward);
     // Undo Last Job and History: enabled while a history is kept and no job
     // runs; Undo Last Job names the job it would undo in its status tip.
     void UpdateHistoryActions();
@@ -181,6 +196,11 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     void MakeMenus();
     void MakeToolBar();
     void MakeFileLists();
+    // Narrows the lists' Name column so that every column on show fits
+    // beside it (down to the column's minimum), and widens it again, up to
+    // its start width, as room comes back; a width the user chose is only
+    // narrowed.
+    void FitNameColumn();
     QWidget* MakeLeftColumn();
     void MakeCentralArea();
 
@@ -200,13 +220,20 @@ class MainWindow : public QMainWindow, public WindowView, public FileListsView, 
     FileListModel* newModel_ = nullptr;
     InfoTabGeneral* generalInfo_ = nullptr;
     PaneLayout* panes_ = nullptr;
+    QTableView* wholeJobTable_ = nullptr;
+    ReviewModel* wholeJobModel_ = nullptr;
+    std::shared_ptr<const JobPlan> wholeJobPlan_;  // the plan wholeJobModel_ shows
     QProgressBar* progressBar_ = nullptr;
     QLabel* planningText_ = nullptr;
     QPushButton* planningCancel_ = nullptr;
     QShortcut* planningEscape_ = nullptr;
-    bool planning_ = false;  // the planning state is on show
-    bool applying_ = false;  // a plan is being applied: its progress is on show
-    std::wstring title_;     // the controller's title, without the modified mark
+    bool planning_ = false;      // the planning state is on show
+    bool nameNarrowed_ = false;  // FitNameColumn narrowed the Name column
+    bool applying_ = false;      // a plan is being applied: its progress is on show
+    // Whether a job ran when the history's commands were last brought up
+    // to date; unset before the first time.
+    std::optional<bool> historyReadWhileRunning_;
+    std::wstring title_;  // the controller's title, without the modified mark
     QtProgress* progress_ = nullptr;
     QtDialogs* dialogs_ = nullptr;
     QtUiThread* uiThread_ = nullptr;

@@ -64,6 +64,7 @@ void MainWindow::ConnectLists() {
         });
     }
     connect(this, &MainWindow::CommandTriggered, this, &MainWindow::RunCommand);
+    ConnectProblemControls();
 }
 
 void MainWindow::ServeAsViews(MainControllerServices& services) {
@@ -78,8 +79,10 @@ void MainWindow::Attach(MainController& controller) {
     currentModel_->Attach(&controller.currentEntries());
     newModel_->Attach(&controller.newEntries());
     // The checks are the preview's, kept up to date with the new entries.
-    newModel_->SetFindings(
-        [&controller](std::size_t row) { return controller.preview().FindingAt(row); });
+    // The current list marks the same rows, so a problem stands out in both.
+    for (FileListModel* model : {currentModel_, newModel_})
+        model->SetFindings(
+            [&controller](std::size_t row) { return controller.preview().FindingAt(row); });
     UpdateCountLine();
     CommandStatesChanged(controller.commandStates());
 }
@@ -102,6 +105,10 @@ void MainWindow::RunCommand(int commandId) {
     }
     if (commandId == kCmdHistory) {
         ShowHistory();
+        return;
+    }
+    if (commandId == kCmdNextProblem || commandId == kCmdPreviousProblem) {
+        MoveToProblem(commandId == kCmdNextProblem);
         return;
     }
     switch (static_cast<CommandId>(commandId)) {
@@ -179,11 +186,13 @@ void MainWindow::TaskListModifiedChanged(bool modified) {
 
 void MainWindow::CurrentEntriesChanged() {
     currentModel_->Reset();
+    ApplyProblemsOnly();
     UpdateCountLine();
 }
 
 void MainWindow::NewEntriesChanged(NewListUpdate how) {
     newModel_->Refresh(how);
+    ApplyProblemsOnly();
     UpdateCountLine();
 }
 
@@ -192,18 +201,27 @@ QLabel& MainWindow::CountLine() const {
 }
 
 void MainWindow::UpdateCountLine() {
-    if (!controller_ || controller_->newEntries().empty()) {
+    if (!controller_) {
         CountLine().clear();
         return;
     }
-    const Preview& preview = controller_->preview();
-    CountLine().setText(QString::fromStdWString(
-        PlanCountText(preview.changes(), static_cast<std::int64_t>(preview.findings().size()))));
+    QString text = QString::fromStdWString(controller_->CountLineText());
+    if (!text.isEmpty() && controller_->wholeJobShown() && controller_->wholeJobPlanning())
+        text += QStringLiteral("; planning the whole job\u2026");
+    CountLine().setText(text);
+    CountLine().setToolTip(text);
 }
 
 void MainWindow::CommandStatesChanged(const CommandStates& states) {
     for (const CommandId command : kAllCommands)
         SetCommandEnabled(CommandNumber(command), states.Enabled(command));
+    // Undo Last Job's key works without opening the menu: its state is read
+    // again whenever a job starts or ends.
+    const bool running = controller_ != nullptr && controller_->jobRunning();
+    if (historyReadWhileRunning_ != running) {
+        historyReadWhileRunning_ = running;
+        UpdateHistoryActions();
+    }
 }
 
 void MainWindow::GeneralInfoChanged(const torvane::GeneralInfo& info) {

@@ -1,8 +1,11 @@
 #include "gui/pane_layout.hpp"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -22,11 +25,15 @@ QTabWidget* MakePane(QWidget* content, const QString& title, QWidget* parent) {
 
 }  // namespace
 
-PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInfo, QWidget* parent)
+PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInfo,
+                       QWidget* wholeJob, QWidget* parent)
     : QWidget(parent),
       topRow_(new QWidget(this)),
-      listSplitter_(new QSplitter(Qt::Horizontal, topRow_)),
-      countLine_(new QLabel(topRow_)) {
+      listSplitter_(new QSplitter(Qt::Horizontal)),
+      stack_(new QStackedWidget(topRow_)),
+      countLine_(new QLabel(topRow_)),
+      wholeJobBox_(new QCheckBox("&Whole job", topRow_)),
+      problemsOnlyBox_(new QCheckBox("Show &problems only", topRow_)) {
     listSplitter_->setChildrenCollapsible(false);
     tabs_[kCurrentPane] = MakePane(current, "Current Attribute", listSplitter_);
     tabs_[kNewPane] = MakePane(newValues, "New Attribute", listSplitter_);
@@ -36,16 +43,31 @@ PaneLayout::PaneLayout(QWidget* current, QWidget* newValues, QWidget* generalInf
     listSplitter_->setStretchFactor(0, 1);
     listSplitter_->setStretchFactor(1, 1);
     listSplitter_->setSizes({1, 1});
-    // The line keeps its height when empty, so the lists never jump.
-    countLine_->setFixedHeight(countLine_->fontMetrics().height() + 2);
+    tabs_[kWholeJobPane] = MakePane(wholeJob, "Whole Job", stack_);
+    stack_->addWidget(listSplitter_);
+    stack_->addWidget(tabs_[kWholeJobPane]);
+    wholeJobBox_->setToolTip(
+        "Show every entry the job will change, in every folder it reaches, with its problems");
+    problemsOnlyBox_->setToolTip("Show only the entries with a problem (F8: the next one)");
     countLine_->setTextFormat(Qt::PlainText);
+    countLine_->setMinimumWidth(0);
+    countLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // The row keeps its height when the line is empty, so the lists never jump.
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(countLine_, 1);
+    line->addWidget(problemsOnlyBox_);
+    line->addWidget(wholeJobBox_);
+    const int lineHeight =
+        std::max(countLine_->fontMetrics().height() + 2, wholeJobBox_->sizeHint().height());
+    countLine_->setFixedHeight(lineHeight);
     auto* rows = new QVBoxLayout(topRow_);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(2);
-    rows->addWidget(listSplitter_, 1);
-    rows->addWidget(countLine_);
+    rows->addWidget(stack_, 1);
+    rows->addLayout(line);
     setMinimumSize(kMinimumPaneSize * 2,
-                   kMinimumPaneSize * 2 + kBorder + countLine_->height() + rows->spacing());
+                   kMinimumPaneSize * 2 + kBorder + lineHeight + rows->spacing());
 }
 
 QString PaneLayout::PaneTitle(Pane pane) const {
@@ -54,6 +76,14 @@ QString PaneLayout::PaneTitle(Pane pane) const {
 
 void PaneLayout::SetPaneTitle(Pane pane, const QString& title) {
     tabs_[pane]->setTabText(0, title);
+}
+
+void PaneLayout::ShowWholeJob(bool shown) {
+    stack_->setCurrentIndex(shown ? 1 : 0);
+}
+
+bool PaneLayout::WholeJobShown() const {
+    return stack_->currentIndex() == 1;
 }
 
 QWidget* PaneLayout::TopRow() const {

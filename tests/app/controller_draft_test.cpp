@@ -158,10 +158,27 @@ TEST_F(DraftTest, ModifiedTaskIsPreviewedInItsPlace) {
     EXPECT_FALSE(controller->preview().draftShown());
 }
 
-TEST_F(DraftTest, ListingAgainDropsTheDraft) {
+// The draft follows the folder on show: entering a subfolder shows it over
+// the subfolder's entries at once, without another edit.
+TEST_F(DraftTest, TheDraftFollowsIntoASubfolder) {
+    fs.AddFolder(L"/data/sub/");
+    fs.AddFile(L"/data/sub/a1.txt");
+    fs.AddFile(L"/data/sub/b2.txt");
+    ChooseFolder(L"/data/", ListOptions{Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
+    ASSERT_TRUE(Submit(RenameRecord(L"b", L"c")));
     Draft(RenameRecord(L"a", L"x"));
-    ChooseFolder(L"/data/");
-    EXPECT_EQ(view.newNames, (Names{L"a.txt", L"c.txt"}));
+    EXPECT_EQ(view.newNames, (Names{L"sub", L"x.txt", L"c.txt"}));
+
+    controller->FileActivated(0, kCurrentListId);  // opens sub/
+    EXPECT_EQ(view.currentNames, (Names{L"a1.txt", L"b2.txt"}));
+    EXPECT_EQ(view.newNames, (Names{L"x1.txt", L"c2.txt"}));
+    EXPECT_TRUE(controller->preview().draftShown());
+    EXPECT_EQ(controller->preview().changes(), 2);
+
+    // Listed again with no draft: the task list's own values.
+    controller->PreviewDraft(std::nullopt);
+    controller->Refresh();
+    EXPECT_EQ(view.newNames, (Names{L"a1.txt", L"c2.txt"}));
     EXPECT_FALSE(controller->preview().draftShown());
 }
 

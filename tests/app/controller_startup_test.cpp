@@ -128,7 +128,8 @@ TEST_F(StartupTest, AFailedValidationLeavesTheAutomaticLoadsInForce) {
     EXPECT_EQ(controller->currentTaskListPath(), taskFile);
     EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(controller->listOptions().includeSubfolders, 1);
-    EXPECT_EQ(view.newNames, (Names{L"x2.jpg", L"x10.jpg", L"b.jpg"}));
+    // Files only with subfolders: the folder is listed to be descended.
+    EXPECT_EQ(view.newNames, (Names{L"sub", L"x2.jpg", L"x10.jpg", L"b.jpg"}));
 }
 
 // A .tvt opened from a file manager: its path is the only argument.

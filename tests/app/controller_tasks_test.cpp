@@ -227,7 +227,8 @@ TEST_F(TaskListTest, DoubleClickLoadsTheFirstSelectedTaskIntoItsPage) {
 TEST_F(TaskListTest, ToolTipOfARow) {
     StartWithTasks(1);
     EXPECT_EQ(controller->TaskRowToolTip(0),
-              L"Task Name: T0\r\nSearch String: zz\r\nUse Regex: FALSE\r\nReplace String: y\r\n"
+              L"Rename \"zz\" \u2192 \"y\"\r\nTask Name: T0\r\nSearch String: zz\r\nUse Regex: "
+              L"FALSE\r\nReplace String: y\r\n"
               L"Replace #'s: FALSE\r\nStarting Number: 0");
     EXPECT_EQ(controller->TaskRowToolTip(1), std::nullopt);
 }

@@ -85,6 +85,14 @@ class EditorSideTest : public ::testing::Test {
             rows << model.index(r, 0).data().toString();
         return rows;
     }
+    // The names of the rows' tasks: a named task's row is its name, a colon
+    // and its sentence.
+    QStringList RowNames() const {
+        QStringList names;
+        for (const QString& text : RowTexts())
+            names << text.section(QStringLiteral(": "), 0, 0);
+        return names;
+    }
 
     torvane::testing::ScopedTimeZone zone{"UTC0"};
     torvane::testing::TempDir dir;

@@ -9,9 +9,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include "gui/dialogs/history_dialog.hpp"
 #include "gui/dialogs/review_dialog.hpp"
+#include "gui/lists/sync_list_view.hpp"
 #include "memory_history.hpp"
 #include "wired_window.hpp"
 
@@ -88,6 +90,40 @@ TEST_F(HistoryWindowTest, UndoLastJobNamesTheJobAndRestoresItThenOffersToRedoIt)
     RunCommand(kCmdUndoLastJob);
     EXPECT_TRUE(w.fs.Lookup(L"/data/a2.jpg").has_value());
     EXPECT_TRUE(w.fs.Lookup(L"/data/b2.jpg").has_value());
+}
+
+// Ctrl+Z is Undo Last Job: the undo is reviewed first, and Cancel there
+// changes nothing.
+TEST_F(HistoryWindowTest, CtrlZUndoesTheLastJobAfterItsReview) {
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    w.window.CurrentList().setFocus();
+    int reviews = 0;
+    QObject::connect(&w.window, &MainWindow::ReviewOpened, &w.window,
+                     [&reviews](ReviewDialog*) { ++reviews; });
+    QObject::connect(
+        &w.window, &MainWindow::ReviewOpened, &w.window,
+        [](ReviewDialog* dialog) {
+            QMetaObject::invokeMethod(
+                dialog, [dialog] { dialog->reject(); }, Qt::QueuedConnection);
+        },
+        Qt::SingleShotConnection);
+    QTest::keyClick(&w.window.CurrentList(), Qt::Key_Z, Qt::ControlModifier);
+    w.ui.RunUntil([this] { return !w.controller->jobRunning(); });
+    EXPECT_EQ(reviews, 1);
+    EXPECT_TRUE(w.fs.Lookup(L"/data/a2.jpg").has_value());
+
+    ApplyNextReview();
+    QApplication::setActiveWindow(&w.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    w.window.CurrentList().setFocus();
+    ASSERT_TRUE(w.window.Action(kCmdUndoLastJob)->isEnabled());
+    QTest::keyClick(&w.window.CurrentList(), Qt::Key_Z, Qt::ControlModifier);
+    w.ui.RunUntil([this] { return !w.controller->jobRunning(); });
+    EXPECT_EQ(reviews, 2);
+    EXPECT_TRUE(w.fs.Lookup(L"/data/a1.jpg").has_value());
+    EXPECT_FALSE(w.fs.Lookup(L"/data/a2.jpg").has_value());
 }
 
 TEST_F(HistoryWindowTest, TheHistoryDialogShowsTheJobsAndEntriesAndUndoesTheSelectedJob) {

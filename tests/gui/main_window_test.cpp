@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseIt) {
 
 TEST_F(MainWindowTest, MenusHoldTheCommandsInOrderWithTheirIds) {
     const auto popups = window.menuBar()->actions();
-    ASSERT_EQ(popups.size(), 4);
+    ASSERT_EQ(popups.size(), 5);
     EXPECT_EQ(popups[0]->text(), "&File");
     EXPECT_EQ(MenuTexts(popups[0]->menu()),
               (QStringList{"Select File...", "Select &Folder...", "-", "&Load Task List...",
@@ -167,11 +167,13 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsInOrderWithTheirIds) {
               (QStringList{"&Undo Last Job", "Job &History...", "-", "&Previous Folder",
                            "Nex&t Folder", "&Refresh", "-", "Move Task Item &Up",
                            "Move Task Item &Down", "&Remove Task Item", "&Clear Task List"}));
-    EXPECT_EQ(popups[2]->text(), "&Tools");
-    EXPECT_EQ(MenuTexts(popups[2]->menu()), (QStringList{"&Option..."}));
-    EXPECT_EQ(popups[3]->text(), "&Help");
+    EXPECT_EQ(popups[2]->text(), "&View");
+    EXPECT_EQ(MenuTexts(popups[2]->menu()), (QStringList{"&Next Problem", "&Previous Problem"}));
+    EXPECT_EQ(popups[3]->text(), "&Tools");
+    EXPECT_EQ(MenuTexts(popups[3]->menu()), (QStringList{"&Option..."}));
+    EXPECT_EQ(popups[4]->text(), "&Help");
     window.SetProductName("Torvane Test");
-    EXPECT_EQ(MenuTexts(popups[3]->menu()), (QStringList{"About Torvane Test"}));
+    EXPECT_EQ(MenuTexts(popups[4]->menu()), (QStringList{"About Torvane Test"}));
     EXPECT_EQ(window.windowTitle(), "Torvane Test");
 
     EXPECT_EQ(window.Action(kCmdSelectFolder)->text(), "Select &Folder...");

@@ -111,9 +111,11 @@ TEST_F(FindingMarksTest, RowsGivenTheSameNameCarryTheSignAndTheFindingAndTheCoun
         ASSERT_NE(finding, nullptr);
         EXPECT_EQ(finding->kind, FindingKind::kDuplicateName);
         EXPECT_NE(ImageOf(NewCell(row, Qt::DecorationRole)), plain);
-        // The current list is never marked.
-        EXPECT_EQ(ImageOf(window.CurrentModel().index(row, kNameColumn).data(Qt::DecorationRole)),
-                  plain);
+        // The current list marks the same rows, both tinted.
+        const QModelIndex current = window.CurrentModel().index(row, kNameColumn);
+        EXPECT_NE(ImageOf(current.data(Qt::DecorationRole)), plain);
+        EXPECT_EQ(current.data(Qt::BackgroundRole), NewCell(row, Qt::BackgroundRole));
+        EXPECT_TRUE(current.data(Qt::BackgroundRole).isValid());
         for (const int column : {kNameColumn, kModifiedColumn, kArchiveColumn})
             EXPECT_EQ(NewCell(row, Qt::ToolTipRole, column).toString(),
                       QString::fromStdWString(finding->message))

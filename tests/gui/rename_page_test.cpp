@@ -89,7 +89,7 @@ TEST_F(RenamePageTest, AddingATaskWithNumberingShowsItsRowAndTheNewNames) {
     ASSERT_EQ(controller->taskList().size(), 1u);
     EXPECT_EQ(LastDefinition(),
               L"$FileName<>FIND=photo<>REPL=pic##-<>SYMB=TRUE<>SNUM=7<>REGX=FALSE<>");
-    EXPECT_EQ(RowTexts(), QStringList{"Number them"});
+    EXPECT_EQ(RowNames(), QStringList{"Number them"});
     EXPECT_EQ(TaskView().SelectedRows(), std::vector<std::size_t>{0});
     EXPECT_EQ(NewNames(), (Names{L"pic07-1.jpg", L"pic08-2.jpg"}));
     // The page is empty again, with the numbering box as last clicked.
@@ -221,7 +221,7 @@ TEST_F(RenamePageTest, DoubleClickedTaskIsModifiedInPlace) {
     Type(Page().NameBox(), "Renamed");
     Type(Page().ReplaceBox(), "y");
     Click(Page().PrimaryButton());
-    EXPECT_EQ(RowTexts(), (QStringList{"Renamed", "T photo2"}));
+    EXPECT_EQ(RowNames(), (QStringList{"Renamed", "T photo2"}));
     EXPECT_EQ(NewNames(), (Names{L"y.jpg", L"x.jpg"}));
     EXPECT_EQ(Page().PrimaryButton().text(), "Add To Task List");
     EXPECT_EQ(Page().state(), PageState{});
@@ -238,7 +238,7 @@ TEST_F(RenamePageTest, RejectedModificationKeepsTheTaskAndThePage) {
     Click(Page().RegexBox());
     Click(Page().PrimaryButton());
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(RowTexts(), QStringList{"Keep"});
+    EXPECT_EQ(RowNames(), QStringList{"Keep"});
     EXPECT_EQ(LastDefinition(),
               L"$FileName<>FIND=photo1<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>");
     EXPECT_EQ(NewNames(), (Names{L"x.jpg", L"photo2.jpg"}));

@@ -10,12 +10,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 #include <utility>
@@ -23,6 +27,7 @@
 #include "app/main_controller.hpp"
 #include "filelist/list_path.hpp"
 #include "gui/commands.hpp"
+#include "gui/dialogs/review_dialog.hpp"
 #include "gui/editor/attribute_page.hpp"
 #include "gui/editor/criteria_tabs.hpp"
 #include "gui/editor/editor_side_widgets.hpp"
@@ -33,6 +38,7 @@
 #include "gui/lists/info_tab_general.hpp"
 #include "gui/lists/sync_list_view.hpp"
 #include "gui/main_window.hpp"
+#include "gui/pane_layout.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
 #include "gui/qt/qt_ui_thread.hpp"
 #include "platform/posix_file_system.hpp"
@@ -135,6 +141,29 @@ class WindowSnapshot : public ::testing::Test {
         EXPECT_TRUE(window.grab().save(target)) << target.toStdString();
     }
     CriteriaTabs& Tabs() const { return editors->CriteriaTabs(); }
+    // A problem in the folder on show and one below it (a rename into a
+    // name that is taken), then the lists, then the whole job.
+    void ShowTheWholeJobWithAProblem() {
+        torvane::testing::WriteBytes(dir.Join("Summer 01.jpg"), "taken");
+        ASSERT_TRUE(QDir(QString::fromStdString(dir.path())).mkpath("Albums/2021"));
+        torvane::testing::WriteBytes(dir.Join("Albums/Holiday 05.jpg"), "x");
+        torvane::testing::WriteBytes(dir.Join("Albums/2021/Holiday 06.jpg"), "x");
+        controller->Refresh();
+        window.Panes().ProblemsOnlyBox().setChecked(false);
+        Save("problems_950x650" + Suffix());
+        pickers.folderAnswers.push_back(FolderChoice{
+            FromUtf8(dir.path()) + L"/", {Retrieve::kFiles, true, HiddenSystem::kNone}});
+        window.Action(kCmdSelectFolder)->trigger();
+        window.Panes().WholeJobBox().click();
+        while (controller->wholeJobPlanning())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ASSERT_NE(window.WholeJobModel(), nullptr);
+        EXPECT_EQ(window.WholeJobModel()->problemRows(), 1);
+        EXPECT_EQ(window.WholeJobModel()->rowCount(), 6);
+    }
+    QString Suffix() const {
+        return window.palette().color(QPalette::Window).lightness() < 128 ? "_dark" : "";
+    }
 
     torvane::testing::TempDir dir;
     PosixFileSystem fs;
@@ -196,10 +225,41 @@ TEST_F(DarkWindowSnapshot, DarkPalette) {
     Save("page_rename_problem_dark");
 }
 
+// Every column on show lies wholly inside both lists: none is behind a
+// scroll bar.
+void ExpectEveryColumnInView(const MainWindow& window) {
+    for (const SyncListView* list : {&window.CurrentList(), &window.NewList()}) {
+        const QHeaderView* header = list->horizontalHeader();
+        for (int c = 0; c < kFileColumnCount; ++c) {
+            if (header->isSectionHidden(c))
+                continue;
+            EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c),
+                      list->viewport()->width())
+                << "column " << c << " of list " << list->listId();
+        }
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << "list " << list->listId();
+    }
+}
+
 TEST_F(WindowSnapshot, MinimumSize) {
     Build(QSize(950, 650));
     ASSERT_EQ(window.size(), QSize(950, 650));
+    ExpectEveryColumnInView(window);
     Save("main_window_950x650");
+}
+
+TEST_F(DarkWindowSnapshot, MinimumSizeWithTheWholeJob) {
+    Build(QSize(950, 650));
+    ExpectEveryColumnInView(window);
+    Save("main_window_950x650_dark");
+    ShowTheWholeJobWithAProblem();
+    Save("whole_job_950x650_dark");
+}
+
+TEST_F(WindowSnapshot, MinimumSizeWithTheWholeJob) {
+    Build(QSize(950, 650));
+    ShowTheWholeJobWithAProblem();
+    Save("whole_job_950x650");
 }
 
 TEST_F(WindowSnapshot, EachPageWithADraftOnShow) {

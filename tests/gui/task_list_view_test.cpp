@@ -61,13 +61,13 @@ TEST_F(TaskListViewTest, MoveUpAndDownMoveTheSelectedBlock) {
     Select({1, 2});
     EXPECT_EQ(controller->selectedTaskRows(), (Rows{1, 2}));
     controller->MoveTaskUp();
-    EXPECT_EQ(RowTexts(), (QStringList{"T1", "T2", "T0", "T3", "T4"}));
+    EXPECT_EQ(RowNames(), (QStringList{"T1", "T2", "T0", "T3", "T4"}));
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{0, 1}));
     EXPECT_EQ(TaskView().currentIndex().row(), 1);
 
     Select({1, 2});  // T2, T0
     controller->MoveTaskDown();
-    EXPECT_EQ(RowTexts(), (QStringList{"T1", "T3", "T2", "T0", "T4"}));
+    EXPECT_EQ(RowNames(), (QStringList{"T1", "T3", "T2", "T0", "T4"}));
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{2, 3}));
 }
 
@@ -77,7 +77,7 @@ TEST_F(TaskListViewTest, SelectionsThatCannotMoveDisableTheMoves) {
     EXPECT_FALSE(Enabled(CommandId::kMoveTaskUp));
     EXPECT_TRUE(Enabled(CommandId::kMoveTaskDown));
     controller->MoveTaskUp();
-    EXPECT_EQ(RowTexts(), (QStringList{"T0", "T1", "T2", "T3", "T4"}));
+    EXPECT_EQ(RowNames(), (QStringList{"T0", "T1", "T2", "T3", "T4"}));
     Select({1, 4});
     EXPECT_FALSE(Enabled(CommandId::kMoveTaskDown));
     EXPECT_TRUE(Enabled(CommandId::kRemoveTask));
@@ -87,7 +87,7 @@ TEST_F(TaskListViewTest, RemoveKeepsTheSelectionOnTheSameRowNumbers) {
     StartWithTasks(5);
     Select({1, 3});
     controller->RemoveTask();
-    EXPECT_EQ(RowTexts(), (QStringList{"T0", "T2", "T4"}));
+    EXPECT_EQ(RowNames(), (QStringList{"T0", "T2", "T4"}));
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{1}));
     EXPECT_EQ(controller->selectedTaskRows(), (Rows{1}));
 }
@@ -121,7 +121,8 @@ TEST_F(TaskListViewTest, CtrlASelectsEveryRowAndCtrlCCopiesTheirTexts) {
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{0, 1, 2}));
     EXPECT_EQ(controller->selectedTaskRows(), (Rows{0, 1, 2}));
     QTest::keyClick(&TaskView(), Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "T0\nT1\nT2");
+    EXPECT_EQ(QApplication::clipboard()->text(), RowTexts().join('\n'));
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("T0: Rename "));
 }
 
 TEST_F(TaskListViewTest, ToolTipsShowTheTaskFieldsWithTheirLineBreaks) {
@@ -133,6 +134,7 @@ TEST_F(TaskListViewTest, ToolTipsShowTheTaskFieldsWithTheirLineBreaks) {
     ASSERT_EQ(controller->SubmitTask(attribute), 1);
     const QString tip = TaskView().Model().index(1, 0).data(Qt::ToolTipRole).toString();
     EXPECT_EQ(tip,
+              "Attributes of \"x<y\": Archive, Hidden, Index\n"
               "Task Name: Attr\nSearch String: x<y\nUse Regex: FALSE\nAttributes: \n"
               "    Archive: TRUE\n    Hidden: TRUE\n    Read-only: FALSE\n    System: FALSE\n"
               "    Index: TRUE\n    Compress: FALSE\n    Encrypt: FALSE\n");
@@ -163,18 +165,17 @@ TEST_F(TaskListViewTest, HoveringARowShowsItsWholeToolTip) {
     EXPECT_TRUE(QToolTip::text().contains("Task Name: T1<br>Search String: zz<br>"));
 }
 
-TEST_F(TaskListViewTest, UnnamedTaskShowsItsDefinitionUntilNamed) {
+TEST_F(TaskListViewTest, UnnamedTaskReadsAsASentenceAndANamedOneStartsWithItsName) {
     StartWithTasks(0);
     auto& page = side->CriteriaTabs().NamePage();
     Type(page.FindBox(), "zz");
     Click(page.PrimaryButton());
-    EXPECT_EQ(RowTexts(),
-              QStringList{"$FileName<>FIND=zz<>REPL=<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>"});
+    EXPECT_EQ(RowTexts(), QStringList{"Rename \"zz\" \u2192 \"\""});
     controller->SetTaskSelection({0});
     controller->TaskListDoubleClicked();
     Type(page.NameBox(), "Named");
     Click(page.PrimaryButton());
-    EXPECT_EQ(RowTexts(), QStringList{"Named"});
+    EXPECT_EQ(RowTexts(), QStringList{"Named: Rename \"zz\" \u2192 \"\""});
 }
 
 }  // namespace

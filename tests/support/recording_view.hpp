@@ -73,6 +73,7 @@ class RecordingView : public WindowView,
         caption = text;
         Event("Caption");
     }
+    void WholeJobChanged() override { Event("WholeJob"); }
     void CommandStatesChanged(const CommandStates& s) override {
         states = s;
         Event("CommandStates");

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <array>
 
 #include "engine/plan_text.hpp"
+#include "gui/lists/problem_rows.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
 
 namespace torvane::gui {
@@ -127,6 +129,10 @@ QVariant ReviewModel::data(const QModelIndex& index, int role) const {
             if (index.column() == kEntryColumn && IsProblemRow(index.row()))
                 return warning_;
             return {};
+        case Qt::BackgroundRole:
+            if (IsProblemRow(index.row()))
+                return ProblemTint(QGuiApplication::palette());
+            return {};
         default:
             return {};
     }
@@ -145,6 +151,26 @@ Qt::ItemFlags ReviewModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+void SetUpPlanTable(QTableView& table) {
+    table.setSelectionBehavior(QAbstractItemView::SelectRows);
+    table.setSelectionMode(QAbstractItemView::SingleSelection);
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.setWordWrap(false);
+    table.setShowGrid(false);
+    table.setTextElideMode(Qt::ElideMiddle);
+    // Fixed row heights: the view never measures rows, however many there are.
+    QHeaderView* rows = table.verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(table.fontMetrics().height() + 6);
+    QHeaderView* columns = table.horizontalHeader();
+    columns->setSectionsMovable(false);
+    columns->setHighlightSections(false);
+    for (int c = 0; c < ReviewModel::kColumnCount; ++c)
+        columns->resizeSection(c, kWidths[static_cast<std::size_t>(c)]);
+    columns->setStretchLastSection(true);
+}
+
 ReviewDialog::ReviewDialog(const JobPlan& plan, const std::wstring& root, QWidget* parent)
     : QDialog(parent),
       model_(new ReviewModel(plan, root, this)),
@@ -161,23 +187,7 @@ ReviewDialog::ReviewDialog(const JobPlan& plan, const std::wstring& root, QWidge
     note->setWordWrap(true);
 
     table_->setModel(model_);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setWordWrap(false);
-    table_->setShowGrid(false);
-    table_->setTextElideMode(Qt::ElideMiddle);
-    // Fixed row heights: the view never measures rows, however many there are.
-    QHeaderView* rows = table_->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 6);
-    QHeaderView* columns = table_->horizontalHeader();
-    columns->setSectionsMovable(false);
-    columns->setHighlightSections(false);
-    for (int c = 0; c < ReviewModel::kColumnCount; ++c)
-        columns->resizeSection(c, kWidths[static_cast<std::size_t>(c)]);
-    columns->setStretchLastSection(true);
+    SetUpPlanTable(*table_);
 
     problemsOnly_->setEnabled(problems);
     connect(problemsOnly_, &QCheckBox::toggled, model_, &ReviewModel::SetProblemsOnly);

@@ -20,8 +20,8 @@ namespace torvane::gui {
 // every folder that could not be read or computed (an unchanged entry whose
 // folder that is has no row of its own). Rows with a problem come
 // first, then the rest, each group in the order of the plan's folders and
-// their entries. Texts are made only for the rows drawn, so a plan of 100,000
-// changes opens at once. The plan must outlive the model.
+// their entries; problem rows are tinted (ProblemTint). Texts are made only for the rows drawn, so
+// a plan of 100,000 changes opens at once. The plan must outlive the model.
 class ReviewModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -62,6 +62,11 @@ class ReviewModel : public QAbstractTableModel {
     int problemRows_ = 0;
     bool problemsOnly_ = false;
 };
+
+// Sets up a table of a plan's rows (a ReviewModel) as the review shows it:
+// whole rows selected one at a time, no editing, fixed row heights (a plan
+// of any size scrolls at once), the columns' start widths.
+void SetUpPlanTable(QTableView& table);
 
 // The review of a job's plan before anything is written: "Review Changes",
 // the plan's count line, the table of its changes (problems first) with a

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/main_controller.hpp"
+#include "app/task_list_texts.hpp"
 #include "tasks/task_item.hpp"
 
 namespace torvane::gui {
@@ -39,7 +40,7 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
         return {};
     const auto row = static_cast<std::size_t>(index.row());
     if (role == Qt::DisplayRole)
-        return QString::fromStdWString(TaskDisplayText(controller_.taskList()[row]));
+        return QString::fromStdWString(TaskRowText(controller_.taskList()[row]));
     if (role == Qt::ToolTipRole) {
         const auto tip = controller_.TaskRowToolTip(row);
         if (!tip)

@@ -40,7 +40,7 @@ struct GridColumn {
 
 // The eleven file-list columns.
 inline constexpr std::array<GridColumn, kFileColumnCount> kFileColumns = {{
-    {"Name", 300, ColumnTrait::kText, 150, -1, true},
+    {"Name", 300, ColumnTrait::kText, 100, -1, true},
     {"Date Modified", 140, ColumnTrait::kText},
     {"Date Created", 140, ColumnTrait::kText},
     {"Date Accessed", 140, ColumnTrait::kText},

@@ -1,9 +1,11 @@
 #include "gui/lists/file_list_model.hpp"
 
+#include <QGuiApplication>
 #include <QIcon>
 #include <utility>
 
 #include "gui/lists/file_columns.hpp"
+#include "gui/lists/problem_rows.hpp"
 #include "gui/qt/qt_icon_provider.hpp"
 #include "platform/date_text.hpp"
 
@@ -86,6 +88,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             if (const Finding* finding = FindingOf(index.row()))
                 return QString::fromStdWString(finding->message);
+            return {};
+        case Qt::BackgroundRole:
+            if (FindingOf(index.row()))
+                return ProblemTint(QGuiApplication::palette());
             return {};
         default:
             return {};

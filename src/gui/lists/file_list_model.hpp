@@ -44,8 +44,9 @@ class FileListModel : public QAbstractTableModel {
     // be cheap (the preview's FindingAt).
     using FindingLookup = std::function<const Finding*(std::size_t row)>;
 
-    // Marks the rows with a finding: the name's icon carries the warning
-    // sign and every cell's tool tip is the finding's message. An empty
+    // Marks the rows with a finding: the row is tinted (ProblemTint), the
+    // name's icon carries the warning sign and every cell's tool tip is the
+    // finding's message. An empty
     // lookup marks nothing (the default). Takes effect at the next redraw.
     void SetFindings(FindingLookup lookup);
 
