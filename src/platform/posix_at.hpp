@@ -111,6 +111,13 @@ Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at);
 Status Move(const Backend& b, const At& from, const At& to);
 Status Encrypt(const Backend& b, const At& at, bool on);
 
+// The entry's state as its file system holds it (see EntryState); a final
+// symbolic link is not followed. Fails with the stat's error.
+Result<EntryState> ReadState(const Backend& b, const At& at);
+// Puts back `state` (see Folder::RestoreState); 0 changes where nothing
+// differs. Fails with the first failing call's error.
+Status RestoreState(const Backend& b, const At& at, const EntryState& state);
+
 // What the file system of the open folder `folder` can do; `sample` is a name
 // in it holding an ASCII letter, or empty.
 FolderTraits TraitsOf(const Backend& b, int folder, const std::string& sample);

@@ -232,6 +232,12 @@ class PosixFolder : public Folder {
     Status Decrypt(const std::wstring& name) override {
         return posix::Encrypt(backend_, At_(name), false);
     }
+    Result<EntryState> ReadState(const std::wstring& name) override {
+        return posix::ReadState(backend_, At_(name));
+    }
+    Status RestoreState(const std::wstring& name, const EntryState& state) override {
+        return posix::RestoreState(backend_, At_(name), state);
+    }
 
   private:
     At At_(const std::wstring& name) const { return At{fd_, nativePath_, Native(name)}; }
