@@ -179,4 +179,11 @@ void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEnt
     }
 }
 
+void ExactStep(const StepTarget& at, const FileEntry& updated, const EntryState& before,
+               unsigned parts, EntryStepState& state, JobResult& result) {
+    if (const auto put = at.folder.RestoreState(updated.name, before, parts); !put.ok())
+        Fail(kErrorChangingFileAttributes, updated.FullPath(), StepMessage(at.fs, put.error()),
+             state, result);
+}
+
 }  // namespace torvane

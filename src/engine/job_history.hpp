@@ -43,6 +43,11 @@ struct JournalEntry {
     bool rename = false, attributes = false, times = false;  // the steps planned
     std::wstring temporary;  // the temporary name it took, when it stood aside
     JournalState state = JournalState::kPlanned;
+    // The entry exactly as it was found just before the job (permission
+    // bits, times in nanoseconds, the raw stored record or none), which the
+    // undo puts back; nullopt where it could not be read (another backend,
+    // a job journaled before the history kept it).
+    std::optional<EntryState> before;
 };
 
 // What a job is.

@@ -46,8 +46,11 @@ struct EntrySteps {
     bool rename = false;
     bool attributes = false;
     bool times = false;
+    // An undo's last step: the StatePart bits of the entry's recorded state
+    // (PlannedFolder::states) to put back exactly.
+    unsigned exact = 0;
 
-    bool any() const { return rename || attributes || times; }
+    bool any() const { return rename || attributes || times || exact != 0; }
 };
 
 // One folder of the plan: the entries as the job lists them, their new values
@@ -62,6 +65,9 @@ struct PlannedFolder {
     FileEntries current;
     FileEntries updated;
     std::vector<EntrySteps> steps;  // per entry
+    // An undo's: per entry, the state its exact step puts back (empty for
+    // a job's plan, and where no entry has an exact step).
+    std::vector<std::optional<EntryState>> states;
     // Findings by entry position, sorted by position; at most one per entry
     // (the first found).
     std::vector<std::pair<std::size_t, Finding>> findings;

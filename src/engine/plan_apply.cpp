@@ -326,6 +326,8 @@ class FolderRun {
                 AttributeStep(At(), current, updated, state, job_.result);
             if (steps.times && !state.failed)
                 TimestampStep(At(), current, updated, state, job_.result);
+            if (steps.exact != 0 && !state.failed && i < f_.states.size() && f_.states[i])
+                ExactStep(At(), updated, *f_.states[i], steps.exact, state, job_.result);
             if (state.failed)
                 job_.result.error = true;
             Journal(i, state.failed ? JournalState::kFailed : JournalState::kDone);

@@ -80,6 +80,13 @@ struct EntryState {
     bool operator==(const EntryState&) const = default;
 };
 
+// The parts of an EntryState that Folder::RestoreState puts back.
+enum StatePart : unsigned {
+    kStateTimes = 1,   // modified and accessed times, to the nanosecond
+    kStateMode = 2,    // the permission bits, where Read-only is one of them
+    kStateRecord = 4,  // the stored record, or its absence, where recordKept
+};
+
 // An entry opened for changing its times or its compression; closed when
 // destroyed.
 class FileHandle {
@@ -203,11 +210,13 @@ class Folder {
     virtual Result<EntryState> ReadState(const std::wstring& /*name*/) {
         return SystemError::FromErrno(ENOTSUP);
     }
-    // Puts back exactly `state`: the stored record (or its absence) where
-    // `state.recordKept`, the permission bits where Read-only is a write
-    // permission, then both times to the nanosecond. Writes only what
-    // differs. Fails with the first call's error, ENOTSUP by default.
-    virtual Status RestoreState(const std::wstring& /*name*/, const EntryState& /*state*/) {
+    // Puts back exactly the `parts` (StatePart bits) of `state`: the stored
+    // record (or its absence) where `state.recordKept`, the permission bits
+    // where Read-only is a write permission, then both times to the
+    // nanosecond. Writes only what differs. Fails with the first call's
+    // error, ENOTSUP by default.
+    virtual Status RestoreState(const std::wstring& /*name*/, const EntryState& /*state*/,
+                                unsigned /*parts*/) {
         return SystemError::FromErrno(ENOTSUP);
     }
 };

@@ -657,7 +657,7 @@ Result<EntryState> ReadState(const Backend& b, const At& at) {
     return state;
 }
 
-Status RestoreState(const Backend& b, const At& at, const EntryState& state) {
+Status RestoreState(const Backend& b, const At& at, const EntryState& state, unsigned parts) {
     b.Before(at.folderPath, at.name);
     auto looked = LookAt(b, at);
     if (!looked)
@@ -666,18 +666,19 @@ Status RestoreState(const Backend& b, const At& at, const EntryState& state) {
     if (IsLink(t.stx))
         return SystemError::FromErrno(EPERM);
     const char* name = t.Store().RecordName();
-    if (state.recordKept && name != nullptr) {
+    if ((parts & kStateRecord) && state.recordKept && name != nullptr) {
         if (const int err = RestoreRecord(b, t, state, name))
             return SystemError::FromErrno(err);
     }
     // The permission bits are the entry's own only where Read-only is one of
     // them; elsewhere the file system makes them up from the word.
-    if (t.Store().Abilities().writeBits && t.Mode() != (state.mode & 07777)) {
+    if ((parts & kStateMode) && t.Store().Abilities().writeBits &&
+        t.Mode() != (state.mode & 07777)) {
         if (const int err = ChangeMode(b, t, static_cast<mode_t>(state.mode & 07777)))
             return SystemError::FromErrno(err);
     }
-    if (Nanoseconds(t.stx.stx_mtime) == state.modifiedNs &&
-        Nanoseconds(t.stx.stx_atime) == state.accessedNs)
+    if (!(parts & kStateTimes) || (Nanoseconds(t.stx.stx_mtime) == state.modifiedNs &&
+                                   Nanoseconds(t.stx.stx_atime) == state.accessedNs))
         return Status::Ok();
     const struct timespec times[2] = {TimespecOf(state.accessedNs), TimespecOf(state.modifiedNs)};
     if (const int err = b.Fault("utimensat", at.Path()))

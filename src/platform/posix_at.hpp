@@ -116,7 +116,7 @@ Status Encrypt(const Backend& b, const At& at, bool on);
 Result<EntryState> ReadState(const Backend& b, const At& at);
 // Puts back `state` (see Folder::RestoreState); 0 changes where nothing
 // differs. Fails with the first failing call's error.
-Status RestoreState(const Backend& b, const At& at, const EntryState& state);
+Status RestoreState(const Backend& b, const At& at, const EntryState& state, unsigned parts);
 
 // What the file system of the open folder `folder` can do; `sample` is a name
 // in it holding an ASCII letter, or empty.

@@ -235,8 +235,9 @@ class PosixFolder : public Folder {
     Result<EntryState> ReadState(const std::wstring& name) override {
         return posix::ReadState(backend_, At_(name));
     }
-    Status RestoreState(const std::wstring& name, const EntryState& state) override {
-        return posix::RestoreState(backend_, At_(name), state);
+    Status RestoreState(const std::wstring& name, const EntryState& state,
+                        unsigned parts) override {
+        return posix::RestoreState(backend_, At_(name), state, parts);
     }
 
   private:
