@@ -65,8 +65,9 @@ struct PlannedFolder {
     FileEntries current;
     FileEntries updated;
     std::vector<EntrySteps> steps;  // per entry
-    // An undo's: per entry, the state its exact step puts back (empty for
-    // a job's plan, and where no entry has an exact step).
+    // An undo's: per entry, the state its exact step puts back. A job's:
+    // the state of each folder entry read before the plan listed it (the
+    // journal's, see ReadPlanStates). Empty where there is none.
     std::vector<std::optional<EntryState>> states;
     // Findings by entry position, sorted by position; at most one per entry
     // (the first found).

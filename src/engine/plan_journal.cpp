@@ -37,14 +37,21 @@ PlanStates ReadPlanStates(const JobPlan& plan) {
         if (f.open) {
             open[k] = f.open;
         } else if (f.parent != PlannedFolder::kNone && open[f.parent] &&
-                   f.parentEntry < plan.folders[f.parent].current.size()) {
-            const FileEntry& entry = plan.folders[f.parent].current[f.parentEntry];
-            if (auto sub = open[f.parent]->OpenFolder(entry.name, f.id))
+                   f.path.size() > plan.folders[f.parent].path.size()) {
+            // Its name is its path's last part: a folder below is planned
+            // whether or not the job lists folders as entries.
+            const std::wstring& above = plan.folders[f.parent].path;
+            const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
+            if (auto sub = open[f.parent]->OpenFolder(name, f.id))
                 open[k] = std::move(*sub);
         }
         for (std::size_t i = 0; i < f.steps.size(); ++i) {
             if (!f.steps[i].any())
                 continue;
+            if (i < f.states.size() && f.states[i]) {
+                states.push_back(f.states[i]);
+                continue;
+            }
             auto state = open[k] ? open[k]->ReadState(f.current[i].name)
                                  : Result<EntryState>(SystemError::FromErrno(ENOENT));
             states.push_back(state ? std::optional<EntryState>(std::move(*state)) : std::nullopt);

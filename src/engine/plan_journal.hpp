@@ -43,7 +43,8 @@ using PlanStates = std::vector<std::optional<EntryState>>;
 
 // The exact state of every entry of the plan that has steps, read through
 // the plan's open folders (a root's, each folder below entered from its
-// parent by name and inode) just before the job's first write; nullopt for
+// parent by name and inode) just before the job's first write, a folder
+// entry's as the plan kept it before listing the folder; nullopt for
 // an entry whose folder or state can't be read.
 PlanStates ReadPlanStates(const JobPlan& plan);
 
