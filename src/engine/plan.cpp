@@ -261,8 +261,8 @@ class Planner {
         auto state = parent.ReadState(f.current[position].name);
         if (!state)
             return;
-        f.states.resize(f.current.size());
-        f.states[position] = std::move(*state);
+        f.listedStates.resize(f.current.size());
+        f.listedStates[position] = std::move(*state);
     }
 
     std::optional<std::wstring> Descend(Folder& parent, std::size_t index, std::size_t position) {

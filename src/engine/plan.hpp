@@ -65,10 +65,13 @@ struct PlannedFolder {
     FileEntries current;
     FileEntries updated;
     std::vector<EntrySteps> steps;  // per entry
-    // An undo's: per entry, the state its exact step puts back. A job's:
-    // the state of each folder entry read before the plan listed it (the
-    // journal's, see ReadPlanStates). Empty where there is none.
+    // An undo's: per entry, the state its exact step puts back (empty
+    // where there is none).
     std::vector<std::optional<EntryState>> states;
+    // Per entry, the state of each folder entry the plan went into, read
+    // before it listed the folder (which moves its access time): the
+    // journal's (see ReadPlanStates). Empty where there is none.
+    std::vector<std::optional<EntryState>> listedStates;
     // Findings by entry position, sorted by position; at most one per entry
     // (the first found).
     std::vector<std::pair<std::size_t, Finding>> findings;

@@ -48,8 +48,8 @@ PlanStates ReadPlanStates(const JobPlan& plan) {
         for (std::size_t i = 0; i < f.steps.size(); ++i) {
             if (!f.steps[i].any())
                 continue;
-            if (i < f.states.size() && f.states[i]) {
-                states.push_back(f.states[i]);
+            if (i < f.listedStates.size() && f.listedStates[i]) {
+                states.push_back(f.listedStates[i]);
                 continue;
             }
             auto state = open[k] ? open[k]->ReadState(f.current[i].name)
