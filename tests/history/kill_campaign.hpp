@@ -164,11 +164,16 @@ inline std::map<ino_t, CampaignState> CampaignSnapshot(const std::string& root) 
         s.mode = st.st_mode & 07777;
         s.modifiedNs = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
         s.accessedNs = st.st_atim.tv_sec * 1000000000LL + st.st_atim.tv_nsec;
-        char buffer[256];
-        const ssize_t n = ::lgetxattr(e.path().c_str(), "user.DOSATTRIB", buffer, sizeof buffer);
-        s.hasRecord = n >= 0;
-        if (n > 0)
-            s.record.assign(buffer, static_cast<std::size_t>(n));
+        // Samba's record on native file systems, NTFS's own word through
+        // ntfs-3g.
+        for (const char* name : {"user.DOSATTRIB", "system.ntfs_attrib_be"}) {
+            char buffer[256];
+            const ssize_t n = ::lgetxattr(e.path().c_str(), name, buffer, sizeof buffer);
+            if (n < 0)
+                continue;
+            s.hasRecord = true;
+            s.record += std::string(name) + "=" + std::string(buffer, static_cast<std::size_t>(n));
+        }
         out[st.st_ino] = s;
     }
     return out;
