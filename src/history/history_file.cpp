@@ -144,7 +144,12 @@ std::uint32_t BigEndian32(const unsigned char* p) {
 bool PrepareFile(const std::string& file, const std::wstring& path, std::wstring& problem) {
     const auto created = CreatePrivateFile(file);
     if (!created) {
-        problem = L"Can't create the history file " + path + L": " + created.error().text;
+        // Something that is there and is no file of this user's (a link, a
+        // FIFO, another user's file) is never used.
+        const bool there = created.error().code != ENOENT && created.error().code != EACCES &&
+                           created.error().code != EROFS && created.error().code != ENOSPC;
+        problem = (there ? L"Can't use the history file " : L"Can't create the history file ") +
+                  path + L": " + created.error().text;
         return false;
     }
     if (*created)
