@@ -95,6 +95,12 @@ class JobJournal {
     virtual void Finished(std::size_t entry, JournalState state) = 0;
     // The job is over: everything held back is written, with its outcome.
     virtual void Ended(JobOutcome outcome) = 0;
+    // After Ended: why the journal could not be written to the end (the
+    // store stays as its last write left it: the job then reads as
+    // interrupted, after at least the entries recorded), or nullopt when it
+    // was. The journal's entries were stored by Begin, so an undo still
+    // finds every entry by inode.
+    virtual std::optional<std::wstring> Lost() const { return std::nullopt; }
 };
 
 // The entries History::Begin stores, handed over one at a time, so that a

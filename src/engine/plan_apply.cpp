@@ -469,8 +469,14 @@ JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
                        journal != nullptr ? JournalIndex(plan) : JournalIndex()};
         Applier(job).Run();
     }
-    if (journal != nullptr)
+    if (journal != nullptr) {
         journal->Ended(result.cancelled ? JobOutcome::kCancelled : JobOutcome::kDone);
+        // A job whose history lies about it is not a success.
+        if (const auto lost = journal->Lost()) {
+            result.error = true;
+            result.log.push_back(std::wstring(kHistoryIncomplete) + *lost + L"\r\n");
+        }
+    }
     observer.JobDone(result);
     return result;
 }

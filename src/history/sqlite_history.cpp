@@ -140,7 +140,8 @@ class SqliteHistory final : public History {
             // Made before the commit, so that nothing can fail once the job
             // is stored: a job stored without a journal would show as
             // interrupted while it ran without history.
-            auto journal = MakeJournal(std::move(journalDb), id, std::move(*lock), batching_);
+            auto journal =
+                MakeJournal(std::move(journalDb), id, std::move(*lock), batching_, FromUtf8(file_));
             tx.Commit();
             try {
                 // What the new job did not reuse of the forgotten ones goes

@@ -128,7 +128,8 @@ TEST_F(ConsoleHistoryTest, InterruptedJobsAreToldAtTheStartOfAnyCommand) {
     history.Put(died, std::vector<JournalEntry>(5));
     const auto r = Cli({L"-History"});
     EXPECT_EQ(r.err,
-              "Warning: Job 1 on /photos/ was interrupted after 2 of 5 entries; to put them back "
+              "Warning: Job 1 on /photos/ was interrupted after at least 2 of 5 entries; to put "
+              "them back "
               "as they were: torvane-cli -Undo 1 -Apply\n");
 }
 
