@@ -233,7 +233,8 @@ Result<UndoTarget> JobPipeline::PlanUndo(std::optional<std::int64_t> id) const {
     auto entries = history_->Entries(job->id);
     if (!entries)
         return entries.error();
-    UndoTarget target{std::move(*job), BuildUndoPlan(std::move(*entries), services_.fs)};
+    UndoTarget target{std::move(*job),
+                      BuildUndoPlan(std::move(*entries), services_.fs, job->started)};
     return target;
 }
 

@@ -72,6 +72,12 @@ struct PlannedFolder {
     // before it listed the folder (which moves its access time): the
     // journal's (see ReadPlanStates). Empty where there is none.
     std::vector<std::optional<EntryState>> listedStates;
+    // An undo's: names holding what may be an empty placeholder that a
+    // killed job's move left under an entry's new name or a temporary name
+    // (see Folder::RemoveLeftPlaceholder), removed before the folder's
+    // entries if they still are one, made at `placedSince` or later.
+    std::vector<std::wstring> leftPlaceholders;
+    std::int64_t placedSince = 0;
     // Findings by entry position, sorted by position; at most one per entry
     // (the first found).
     std::vector<std::pair<std::size_t, Finding>> findings;

@@ -158,6 +158,8 @@ class FolderRun {
           occupant_(RenamesOf(f_)) {}
 
     void Run() {
+        for (const std::wstring& name : f_.leftPlaceholders)
+            folder_.RemoveLeftPlaceholder(name, f_.placedSince);  // anything else stays
         const std::size_t n = state_.size();
         for (std::size_t i = 0; i < n; ++i) {
             if (Attempted(i) && f_.steps[i].rename)

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/error_log.hpp"
 #include "engine/plan_text.hpp"
@@ -161,8 +162,9 @@ class UndoPlanner {
   public:
     // The journal's found entries give their names up to the plan as they
     // are planned, so the journal and the plan are not held whole side by side.
-    UndoPlanner(std::vector<JournalEntry>& entries, FileSystem& fs, JobPlan& plan)
-        : journal_(entries), fs_(fs), plan_(plan) {}
+    UndoPlanner(std::vector<JournalEntry>& entries, FileSystem& fs, JobPlan& plan,
+                std::int64_t jobStarted)
+        : journal_(entries), fs_(fs), plan_(plan), jobStarted_(jobStarted) {}
 
     void Plan() {
         if (journal_.empty())
@@ -313,6 +315,7 @@ class UndoPlanner {
         std::vector<std::optional<EntryState>> states;
         std::vector<std::pair<std::size_t, Finding>> known;
         std::vector<const JournalEntry*> gone;
+        std::unordered_set<std::wstring> claimed;
         std::vector<std::size_t> position(listed.size(), kUnplaced);
         const auto place = [&](std::size_t k) {
             if (position[k] == kUnplaced) {
@@ -336,6 +339,11 @@ class UndoPlanner {
             }
             const std::size_t at = place(*found);
             const FileEntry& now = current[at];
+            // Killed inside a move that claims the new name with a
+            // placeholder first: the entry is still under its old name or
+            // a temporary one.
+            if (entry.rename && entry.state != JournalState::kDone && now.name != entry.newName)
+                claimed.insert(entry.newName);
             // Worked out while the entry's names are still there.
             std::wstring why = ChangedSince(now, entry);
             FileEntry& restored = updated[at];
@@ -388,11 +396,26 @@ class UndoPlanner {
         }
 
         std::vector<std::wstring> unlisted;
+        std::vector<std::wstring> placeholders;
         for (std::size_t k = 0; k < listed.size(); ++k) {
-            if (position[k] == kUnplaced)
+            if (position[k] != kUnplaced)
+                continue;
+            // A placeholder goes before the renames: its name is free for them.
+            // Made under a name the job claimed (an entry's new name, or a
+            // temporary name, whose Aside record may be lost), dated as
+            // placed or, killed before it was dated, since the job started.
+            const bool dated =
+                listed[k].modified == kPlaceholderTime || listed[k].modified >= jobStarted_;
+            const bool claimedName =
+                claimed.count(listed[k].name) != 0 || IsJobTemporaryName(listed[k].name);
+            if (dated && claimedName)
+                placeholders.push_back(std::move(listed[k].name));
+            else
                 unlisted.push_back(std::move(listed[k].name));
         }
         PlannedFolder& f = plan_.folders[index];
+        f.leftPlaceholders = std::move(placeholders);
+        f.placedSince = jobStarted_;
         f.traits = TraitsOfListed(folder, current, unlisted);
         f.findings = CheckFolder(current, updated, steps, unlisted, f.traits, std::move(known));
         // An entry that is gone is shown under the name the job gave it and
@@ -440,6 +463,7 @@ class UndoPlanner {
     std::vector<JournalEntry>& journal_;
     FileSystem& fs_;
     JobPlan& plan_;
+    const std::int64_t jobStarted_;
     std::vector<Node> nodes_;
 };
 
@@ -449,9 +473,10 @@ bool IsJobTemporaryName(const std::wstring& name) {
     return name.rfind(L".torvane-cycle-", 0) == 0 || name.rfind(L".torvane-move-", 0) == 0;
 }
 
-JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs) {
+JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs,
+                      std::int64_t jobStarted) {
     JobPlan plan;
-    UndoPlanner(entries, fs, plan).Plan();
+    UndoPlanner(entries, fs, plan, jobStarted).Plan();
     return plan;
 }
 

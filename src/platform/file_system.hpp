@@ -219,7 +219,21 @@ class Folder {
                                 unsigned /*parts*/) {
         return SystemError::FromErrno(ENOTSUP);
     }
+    // Removes `name` when it is still an empty placeholder left by a move
+    // that never replaces: an empty file or folder dated as placed
+    // (kPlaceholderTime), or modified at `notBefore` or later (a process
+    // killed between making it and dating it). Fails with EEXIST when it is
+    // anything else (left as it is), ENOTSUP by default.
+    virtual Status RemoveLeftPlaceholder(const std::wstring& /*name*/, std::int64_t /*notBefore*/) {
+        return SystemError::FromErrno(ENOTSUP);
+    }
 };
+
+// The modified time of the placeholder a move that never replaces puts under
+// the new name first where the file system can't rename without replacing
+// (1980-01-01 00:00:02 UTC, the first time FAT and exFAT can hold): one left
+// by a process killed between its two steps is known by it.
+inline constexpr std::int64_t kPlaceholderTime = 315532802;
 
 // The system's error for a folder that is no longer the one that was listed.
 inline constexpr int kFolderReplaced = ESTALE;

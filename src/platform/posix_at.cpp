@@ -466,11 +466,9 @@ Status PosixHandle::SetCompression(bool on) {
 int RenameNoReplace(const Backend& b, const At& from, const At& to);
 
 // The placeholder that claims a new name: an empty file or folder whose
-// modified time is this instant (1980-01-01 00:00:02 UTC, the first time
-// FAT and exFAT can hold), so that one left behind by a process killed
-// between its two steps is known for ours and taken away by the next move
-// onto that name.
-constexpr std::int64_t kPlaceholderTime = 315532802;
+// modified time is kPlaceholderTime, so that one left behind by a process
+// killed between its two steps is known for ours and taken away by the next
+// move onto that name, or by the undo.
 
 // Whether the entry `at` is an empty placeholder left by a move.
 bool IsLeftPlaceholder(const At& at) {
@@ -634,6 +632,20 @@ int RestoreRecord(const Backend& b, Target& t, const EntryState& state, const ch
 }
 
 }  // namespace
+
+Status RemoveLeftPlaceholder(const Backend& b, const At& at, std::int64_t notBefore) {
+    b.Before(at.folderPath, at.name);
+    struct stat st {};
+    if (::fstatat(at.dir(), at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return SystemError::FromLastErrno();
+    const bool dated = st.st_mtime == kPlaceholderTime || st.st_mtime >= notBefore;
+    const bool empty = (S_ISREG(st.st_mode) && st.st_size == 0) || S_ISDIR(st.st_mode);
+    if (!dated || !empty)
+        return SystemError::FromErrno(EEXIST);  // a folder must be empty to go, below
+    if (::unlinkat(at.dir(), at.name.c_str(), S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) != 0)
+        return SystemError::FromLastErrno();
+    return Status::Ok();
+}
 
 Result<EntryState> ReadState(const Backend& b, const At& at) {
     auto looked = LookAt(b, at);

@@ -111,6 +111,10 @@ Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at);
 Status Move(const Backend& b, const At& from, const At& to);
 Status Encrypt(const Backend& b, const At& at, bool on);
 
+// Removes an empty placeholder left by a move (see
+// Folder::RemoveLeftPlaceholder); EEXIST for anything else.
+Status RemoveLeftPlaceholder(const Backend& b, const At& at, std::int64_t notBefore);
+
 // The entry's state as its file system holds it (see EntryState); a final
 // symbolic link is not followed. Fails with the stat's error.
 Result<EntryState> ReadState(const Backend& b, const At& at);

@@ -232,6 +232,9 @@ class PosixFolder : public Folder {
     Status Decrypt(const std::wstring& name) override {
         return posix::Encrypt(backend_, At_(name), false);
     }
+    Status RemoveLeftPlaceholder(const std::wstring& name, std::int64_t notBefore) override {
+        return posix::RemoveLeftPlaceholder(backend_, At_(name), notBefore);
+    }
     Result<EntryState> ReadState(const std::wstring& name) override {
         return posix::ReadState(backend_, At_(name));
     }

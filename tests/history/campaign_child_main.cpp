@@ -6,6 +6,7 @@
 // with problems, 5 without a history.
 #include <unistd.h>
 
+#include <ctime>
 #include <string>
 
 #include "engine/job_pipeline.hpp"
@@ -57,8 +58,8 @@ int main(int argc, char** argv) {
     testing::ShapeCampaignPlan(plan, variant, settings.engine);
     if (plan.problems != 0)
         return 4;
-    auto begun =
-        BeginJobHistory(history.get(), JobRecordFor(settings, plan, 1700000000, L"campaign"), plan);
+    auto begun = BeginJobHistory(
+        history.get(), JobRecordFor(settings, plan, std::time(nullptr), L"campaign"), plan);
     if (!begun.journal)
         return 5;
     fs.SetBeforeStep(WriteStepByte);

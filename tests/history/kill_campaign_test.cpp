@@ -161,6 +161,10 @@ void RunOnce(const std::string& base, const std::string& stateFolder, const Camp
         else
             ADD_FAILURE() << "was " << was << "\n  now " << now;
     }
+    for (const auto& [inode, now] : after) {
+        if (before.count(inode) == 0)
+            ADD_FAILURE() << now << " was not there before";
+    }
     ++totals.runs;
     totals.killed += killed ? 1 : 0;
     totals.entries += static_cast<std::int64_t>(before.size());
