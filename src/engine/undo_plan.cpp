@@ -80,8 +80,17 @@ std::uint32_t ComparableWord(const FileEntry& now, const JournalEntry& j) {
     return word;
 }
 
-bool WordIs(const FileEntry& now, const JournalEntry& j, std::uint32_t word) {
-    return ComparableWord(now, j) == (word & ~FILE_ATTRIBUTE_NORMAL);
+// Whether the word is as the job may have left it: the new word (`done`),
+// or else each bit its old or its new value. An attribute step is more than
+// one call (the permission bits, then the stored word, or the other way
+// round), so a job killed inside it leaves some bits switched and others not.
+bool WordAsLeft(const FileEntry& now, const JournalEntry& j, bool done) {
+    const std::uint32_t word = ComparableWord(now, j);
+    const std::uint32_t was = j.oldAttributes & ~FILE_ATTRIBUTE_NORMAL;
+    const std::uint32_t will = j.newAttributes & ~FILE_ATTRIBUTE_NORMAL;
+    if (done)
+        return word == will;
+    return ((word ^ was) & ~(was ^ will)) == 0;
 }
 
 // Whether the entry's times are as the job may have left them: the values
@@ -113,8 +122,7 @@ std::wstring ChangedSince(const FileEntry& now, const JournalEntry& j) {
         changed.push_back(L"its name (now " + Quoted(now.name) + L")");
     if (j.times && !TimesAsLeft(now, j, done))
         changed.push_back(L"its times (modified now " + FormatDateText(now.modified) + L")");
-    if (j.attributes && !WordIs(now, j, j.newAttributes) &&
-        (done || !WordIs(now, j, j.oldAttributes)))
+    if (j.attributes && !WordAsLeft(now, j, done))
         changed.push_back(L"its attributes");
     if (changed.empty())
         return {};
