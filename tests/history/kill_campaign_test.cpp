@@ -92,6 +92,62 @@ struct CampaignTotals {
     std::int64_t entries = 0, exactEntries = 0;
 };
 
+// How many entries of `before` are found exactly so in `after`; each one
+// that is not, and each entry that was not there before, is a failure.
+// A folder's times count only with `folderTimes` (the job set them);
+// otherwise renames inside it moved them, the undo's own included.
+int CountExact(const std::map<ino_t, CampaignState>& before,
+               const std::map<ino_t, CampaignState>& after, bool folderTimes) {
+    int exact = 0;
+    for (const auto& [inode, was] : before) {
+        const auto it = after.find(inode);
+        if (it == after.end()) {
+            ADD_FAILURE() << was << " is gone";
+            continue;
+        }
+        CampaignState now = it->second;
+        if (was.folder && !folderTimes) {
+            now.modifiedNs = was.modifiedNs;
+            now.accessedNs = was.accessedNs;
+        }
+        if (now == was)
+            ++exact;
+        else
+            ADD_FAILURE() << "was " << was << "\n  now " << now;
+    }
+    for (const auto& [inode, now] : after) {
+        if (before.count(inode) == 0)
+            ADD_FAILURE() << now << " was not there before";
+    }
+    return exact;
+}
+
+// Undoes the newest job of the history at `state` through the pipeline, as
+// `torvane-cli -Undo -Apply` does: its plan must have no problem and its
+// undo no failure.
+void UndoLastJob(const std::string& state) {
+    std::wstring problem;
+    auto history = OpenSqliteHistory(FromUtf8(state), HistorySettings{}, problem);
+    ASSERT_TRUE(history) << ToUtf8(problem);
+    PosixFileSystem fs;
+    JobPipeline pipeline({fs, [] { return std::int64_t{1700000001}; }, L"campaign"});
+    pipeline.SetHistory(history.get());
+    {
+        auto target = pipeline.PlanUndo(std::nullopt);
+        ASSERT_TRUE(target) << ToUtf8(target.error().text);
+        for (const PlannedFolder& f : target->plan.folders) {
+            for (const auto& [at, finding] : f.findings)
+                ADD_FAILURE() << ToUtf8(f.current[at].FullPath()) << ": "
+                              << ToUtf8(finding.message);
+        }
+    }
+    AgreeingHost host;
+    const JobRun run = pipeline.Undo(std::nullopt, ProblemPolicy::kSkip, false, host);
+    ASSERT_EQ(run.end, JobEnd::kApplied) << ToUtf8(run.error);
+    EXPECT_FALSE(run.result->error)
+        << (run.result->log.size() > 1 ? ToUtf8(run.result->log[1]) : "");
+}
+
 // One run: a tree made, the job killed part-way, a read, the undo; every
 // entry compared with its state before the job.
 void RunOnce(const std::string& base, const std::string& stateFolder, const CampaignVariant& v,
@@ -119,52 +175,10 @@ void RunOnce(const std::string& base, const std::string& stateFolder, const Camp
     if (v.times)
         ReadSomeFiles(testing::CampaignSnapshot(root), root);
 
-    std::wstring problem;
-    auto history = OpenSqliteHistory(FromUtf8(state), HistorySettings{}, problem);
-    ASSERT_TRUE(history) << ToUtf8(problem);
-    PosixFileSystem fs;
-    JobPipeline pipeline({fs, [] { return std::int64_t{1700000001}; }, L"campaign"});
-    pipeline.SetHistory(history.get());
-    {
-        auto target = pipeline.PlanUndo(std::nullopt);
-        ASSERT_TRUE(target) << ToUtf8(target.error().text);
-        for (const PlannedFolder& f : target->plan.folders) {
-            for (const auto& [at, finding] : f.findings)
-                ADD_FAILURE() << ToUtf8(f.current[at].FullPath()) << ": "
-                              << ToUtf8(finding.message);
-        }
-    }
-    AgreeingHost host;
-    const JobRun run = pipeline.Undo(std::nullopt, ProblemPolicy::kSkip, false, host);
-    ASSERT_EQ(run.end, JobEnd::kApplied) << ToUtf8(run.error);
-    EXPECT_FALSE(run.result->error)
-        << (run.result->log.size() > 1 ? ToUtf8(run.result->log[1]) : "");
+    UndoLastJob(state);
 
     const auto after = testing::CampaignSnapshot(root);
-    // A folder's times are the job's to give back only where it set them;
-    // otherwise renames inside it moved them, the undo's own included.
-    const bool folderTimes = v.folders && v.times;
-    int exact = 0;
-    for (const auto& [inode, was] : before) {
-        const auto it = after.find(inode);
-        if (it == after.end()) {
-            ADD_FAILURE() << was << " is gone";
-            continue;
-        }
-        CampaignState now = it->second;
-        if (was.folder && !folderTimes) {
-            now.modifiedNs = was.modifiedNs;
-            now.accessedNs = was.accessedNs;
-        }
-        if (now == was)
-            ++exact;
-        else
-            ADD_FAILURE() << "was " << was << "\n  now " << now;
-    }
-    for (const auto& [inode, now] : after) {
-        if (before.count(inode) == 0)
-            ADD_FAILURE() << now << " was not there before";
-    }
+    const int exact = CountExact(before, after, v.folders && v.times);
     ++totals.runs;
     totals.killed += killed ? 1 : 0;
     totals.entries += static_cast<std::int64_t>(before.size());
