@@ -16,6 +16,7 @@
 
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "engine/plan_journal.hpp"
 #include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
@@ -117,6 +118,25 @@ void TimeRenameJob(benchmark::State& state, const RenameTaskFields& task) {
         state.PauseTiming();
         RenameBack(folder);
         state.ResumeTiming();
+    }
+    SetItems(state);
+}
+
+// What journaling each entry's exact state adds before a job's first write:
+// a stat and a read of the stored record per entry with a step.
+void BM_ReadPlanStates(benchmark::State& state) {
+    Folder folder(static_cast<int>(state.range(0)));
+    PosixFileSystem fs;
+    RenameTaskFields task;
+    task.find = L"a_";
+    task.replace = L"b_";
+    JobSettings settings;
+    settings.paths = {FromUtf8(folder.path())};
+    settings.tasks = {TaskItem{1, L"", BuildTaskDefinition(task)}};
+    const JobPlan plan = PlanJob(settings, fs);
+    for (auto _ : state) {
+        if (ReadPlanStates(plan).size() != static_cast<std::size_t>(state.range(0)))
+            state.SkipWithError("states missing");
     }
     SetItems(state);
 }
@@ -292,6 +312,7 @@ TORVANE_JOB_BENCH(BM_BareAttributeLoop);
 TORVANE_JOB_BENCH(BM_BareAttributeFsetxattrLoop);
 TORVANE_JOB_BENCH(BM_BareReadThenAttributeLoop);
 TORVANE_JOB_BENCH(BM_JobAttribute);
+TORVANE_JOB_BENCH(BM_ReadPlanStates);
 
 }  // namespace
 }  // namespace torvane

@@ -39,7 +39,7 @@ std::vector<std::wstring> InterruptedJobNotices(History& history) {
         if (job.outcome != JobOutcome::kInterrupted || job.undoneBy != 0)
             continue;
         lines.push_back(L"Job " + std::to_wstring(job.id) + L" on " + job.root +
-                        L" was interrupted after " + std::to_wstring(job.done) + L" of " +
+                        L" was interrupted after at least " + std::to_wstring(job.done) + L" of " +
                         std::to_wstring(job.entries) +
                         L" entries; to put them back as they were: " + UndoCommandFor(job.id));
     }

@@ -236,4 +236,11 @@ void StepsOnceNamed(const StepTarget& at, const FileEntry& current, const FileEn
         PutEntryBack(at, current, updated, memo.get(), steps.renamed, state, result);
 }
 
+void ExactStep(const StepTarget& at, const FileEntry& updated, const EntryState& before,
+               unsigned parts, EntryStepState& state, JobResult& result) {
+    if (const auto put = at.folder.RestoreState(updated.name, before, parts); !put.ok())
+        Fail(kErrorChangingFileAttributes, updated.FullPath(), StepMessage(at.fs, put.error()),
+             state, result);
+}
+
 }  // namespace torvane

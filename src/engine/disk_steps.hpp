@@ -74,5 +74,11 @@ void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEnt
 // failed and whether its rename was undone.
 void StepsOnceNamed(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                     const StepsAfterRename& steps, EntryStepState& state, JobResult& result);
+// An undo's last step: puts back the `parts` (StatePart bits) of the state
+// the entry had before the job, exactly (permission bits, stored record or
+// none, times to the nanosecond). A failure logs "Error changing file
+// attributes:  " and marks the entry failed.
+void ExactStep(const StepTarget& at, const FileEntry& updated, const EntryState& before,
+               unsigned parts, EntryStepState& state, JobResult& result);
 
 }  // namespace torvane

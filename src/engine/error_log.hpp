@@ -50,6 +50,8 @@ inline constexpr std::wstring_view kJobCancelledMessage =
     L"The job was cancelled here; this entry and those after it were not changed.";
 // The line of a job that runs without history, followed by why.
 inline constexpr std::wstring_view kHistoryNotKept = L"No history of this job:  ";
+// The log line of a job whose journal could not be written to its end.
+inline constexpr std::wstring_view kHistoryIncomplete = L"History of this job incomplete:  ";
 
 // The message of the log line for a folder that was replaced (by a link, a
 // file or another folder) after it was listed.

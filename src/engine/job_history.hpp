@@ -43,6 +43,11 @@ struct JournalEntry {
     bool rename = false, attributes = false, times = false;  // the steps planned
     std::wstring temporary;  // the temporary name it took, when it stood aside
     JournalState state = JournalState::kPlanned;
+    // The entry exactly as it was found just before the job (permission
+    // bits, times in nanoseconds, the raw stored record or none), which the
+    // undo puts back; nullopt where it could not be read (another backend,
+    // a job journaled before the history kept it).
+    std::optional<EntryState> before;
 };
 
 // What a job is.
@@ -90,6 +95,12 @@ class JobJournal {
     virtual void Finished(std::size_t entry, JournalState state) = 0;
     // The job is over: everything held back is written, with its outcome.
     virtual void Ended(JobOutcome outcome) = 0;
+    // After Ended: why the journal could not be written to the end (the
+    // store stays as its last write left it: the job then reads as
+    // interrupted, after at least the entries recorded), or nullopt when it
+    // was. The journal's entries were stored by Begin, so an undo still
+    // finds every entry by inode.
+    virtual std::optional<std::wstring> Lost() const { return std::nullopt; }
 };
 
 // The entries History::Begin stores, handed over one at a time, so that a

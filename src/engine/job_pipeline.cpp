@@ -53,12 +53,18 @@ std::optional<PlanMessage> RefusalOfPlan(const JobPlan& plan, const TaskList& ta
 // hears of the end.
 class UndoMarker : public JobObserver {
   public:
-    UndoMarker(JobObserver& host, History* history, std::int64_t job, std::int64_t undo)
-        : host_(host), history_(history), job_(job), undo_(undo) {}
+    // `whole`: the undo's plan has no problem, so that applied without an
+    // error it leaves nothing of the job behind.
+    UndoMarker(JobObserver& host, History* history, std::int64_t job, std::int64_t undo, bool whole)
+        : host_(host), history_(history), job_(job), undo_(undo), whole_(whole) {}
     void JobStep(int entries) override { host_.JobStep(entries); }
     bool StopRequested() override { return host_.StopRequested(); }
     void JobDone(const JobResult& result) override {
-        if (history_ != nullptr && job_ != 0 && undo_ != 0)
+        // An undo that left entries behind (skipped for a problem, failed,
+        // stopped) has not undone the job: it stays to be undone, and an
+        // interrupted one keeps its notice.
+        if (history_ != nullptr && job_ != 0 && undo_ != 0 && whole_ && !result.error &&
+            !result.cancelled)
             history_->MarkUndone(job_, undo_);
         host_.JobDone(result);
     }
@@ -68,6 +74,7 @@ class UndoMarker : public JobObserver {
     History* history_;
     std::int64_t job_;
     std::int64_t undo_;
+    bool whole_;
 };
 
 // Sets a flag for as long as it lives.
@@ -226,7 +233,7 @@ JobRun JobPipeline::Apply(const JobPlan& plan, JobRecord record, ProblemEntries 
                              MessageIcon::kWarning});
     }
     host.Applying(plan.entries);
-    UndoMarker observer(host, history_, undoes, begun.id);
+    UndoMarker observer(host, history_, undoes, begun.id, plan.problems == 0);
     JobRun run{JobEnd::kApplied, std::nullopt, begun.id, {}};
     run.result =
         ApplyPlan(plan, services_.fs, observer, start, how, begun.journal.get(), begun.problem);
@@ -276,7 +283,8 @@ Result<UndoTarget> JobPipeline::PlanUndo(std::optional<std::int64_t> id) const {
     auto entries = history_->Entries(job->id);
     if (!entries)
         return entries.error();
-    UndoTarget target{std::move(*job), BuildUndoPlan(std::move(*entries), services_.fs)};
+    UndoTarget target{std::move(*job),
+                      BuildUndoPlan(std::move(*entries), services_.fs, job->started)};
     return target;
 }
 

@@ -258,12 +258,24 @@ class Planner {
     // subfolders are included, entering it from its parent by name, never
     // through a symbolic link, and only while the name holds the folder that
     // was listed. Returns why, when the folder below can't be planned.
+    // A folder's state is kept before the plan lists it: listing it moves
+    // its access time, which the journal must have as it was before the job.
+    void KeepStateBeforeListing(Folder& parent, std::size_t index, std::size_t position) {
+        PlannedFolder& f = plan_.folders[index];
+        auto state = parent.ReadState(f.current[position].name);
+        if (!state)
+            return;
+        f.listedStates.resize(f.current.size());
+        f.listedStates[position] = std::move(*state);
+    }
+
     std::optional<std::wstring> Descend(Folder& parent, std::size_t index, std::size_t position) {
         const FileEntry& entry = plan_.folders[index].current[position];
         if (!entry.IsFolder() || !settings_.listOptions.includeSubfolders ||
             (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || plan_.cancelled)
             return std::nullopt;
         const std::wstring path = entry.FullPath() + kPathSeparator;
+        KeepStateBeforeListing(parent, index, position);
         auto folder = parent.OpenFolder(entry.name, entry.id);
         const std::size_t child = plan_.folders.size();
         if (folder) {

@@ -46,8 +46,11 @@ struct EntrySteps {
     bool rename = false;
     bool attributes = false;
     bool times = false;
+    // An undo's last step: the StatePart bits of the entry's recorded state
+    // (PlannedFolder::states) to put back exactly.
+    unsigned exact = 0;
 
-    bool any() const { return rename || attributes || times; }
+    bool any() const { return rename || attributes || times || exact != 0; }
 };
 
 // One folder of the plan: the entries as the job lists them, their new values
@@ -62,6 +65,19 @@ struct PlannedFolder {
     FileEntries current;
     FileEntries updated;
     std::vector<EntrySteps> steps;  // per entry
+    // An undo's: per entry, the state its exact step puts back (empty
+    // where there is none).
+    std::vector<std::optional<EntryState>> states;
+    // Per entry, the state of each folder entry the plan went into, read
+    // before it listed the folder (which moves its access time): the
+    // journal's (see ReadPlanStates). Empty where there is none.
+    std::vector<std::optional<EntryState>> listedStates;
+    // An undo's: names holding what may be an empty placeholder that a
+    // killed job's move left under an entry's new name or a temporary name
+    // (see Folder::RemoveLeftPlaceholder), removed before the folder's
+    // entries if they still are one, made at `placedSince` or later.
+    std::vector<std::wstring> leftPlaceholders;
+    std::int64_t placedSince = 0;
     // Findings by entry position, sorted by position; at most one per entry
     // (the first found).
     std::vector<std::pair<std::size_t, Finding>> findings;

@@ -158,6 +158,8 @@ class FolderRun {
           occupant_(RenamesOf(f_)) {}
 
     void Run() {
+        for (const std::wstring& name : f_.leftPlaceholders)
+            folder_.RemoveLeftPlaceholder(name, f_.placedSince);  // anything else stays
         const std::size_t n = state_.size();
         for (std::size_t i = 0; i < n; ++i) {
             if (Attempted(i) && f_.steps[i].rename)
@@ -323,6 +325,8 @@ class FolderRun {
                            state, job_.result);
             if (steps.rename && !state.renameUndone && job_.plan.rootIsFile)
                 job_.result.renamedRoot = updated.FullPath();
+            if (steps.exact != 0 && !state.failed && i < f_.states.size() && f_.states[i])
+                ExactStep(At(), updated, *f_.states[i], steps.exact, state, job_.result);
             if (state.failed)
                 job_.result.error = true;
             Journal(i, state.failed ? JournalState::kFailed : JournalState::kDone);
@@ -464,8 +468,14 @@ JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
                        journal != nullptr ? JournalIndex(plan) : JournalIndex()};
         Applier(job).Run();
     }
-    if (journal != nullptr)
+    if (journal != nullptr) {
         journal->Ended(result.cancelled ? JobOutcome::kCancelled : JobOutcome::kDone);
+        // A job whose history lies about it is not a success.
+        if (const auto lost = journal->Lost()) {
+            result.error = true;
+            result.log.push_back(std::wstring(kHistoryIncomplete) + *lost + L"\r\n");
+        }
+    }
     observer.JobDone(result);
     return result;
 }

@@ -29,7 +29,39 @@ std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     return at < folderStart_[folder + 1] ? journal_[at] : kNone;
 }
 
-PlanJournalSource::PlanJournalSource(const JobPlan& plan) : plan_(plan) {
+PlanStates ReadPlanStates(const JobPlan& plan) {
+    PlanStates states;
+    std::vector<std::shared_ptr<Folder>> open(plan.folders.size());
+    for (std::size_t k = 0; k < plan.folders.size(); ++k) {
+        const PlannedFolder& f = plan.folders[k];
+        if (f.open) {
+            open[k] = f.open;
+        } else if (f.parent != PlannedFolder::kNone && open[f.parent] &&
+                   f.path.size() > plan.folders[f.parent].path.size()) {
+            // Its name is its path's last part: a folder below is planned
+            // whether or not the job lists folders as entries.
+            const std::wstring& above = plan.folders[f.parent].path;
+            const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
+            if (auto sub = open[f.parent]->OpenFolder(name, f.id))
+                open[k] = std::move(*sub);
+        }
+        for (std::size_t i = 0; i < f.steps.size(); ++i) {
+            if (!f.steps[i].any())
+                continue;
+            if (i < f.listedStates.size() && f.listedStates[i]) {
+                states.push_back(f.listedStates[i]);
+                continue;
+            }
+            auto state = open[k] ? open[k]->ReadState(f.current[i].name)
+                                 : Result<EntryState>(SystemError::FromErrno(ENOENT));
+            states.push_back(state ? std::optional<EntryState>(std::move(*state)) : std::nullopt);
+        }
+    }
+    return states;
+}
+
+PlanJournalSource::PlanJournalSource(const JobPlan& plan, const PlanStates* states)
+    : plan_(plan), states_(states) {
     for (const PlannedFolder& f : plan_.folders) {
         for (const EntrySteps& steps : f.steps)
             size_ += steps.any() ? 1 : 0;
@@ -40,6 +72,7 @@ void PlanJournalSource::ForEach(const std::function<void(const JournalEntry&)>& 
     // One entry filled in turn: its strings keep their room from one entry
     // to the next, so handing over a large plan allocates next to nothing.
     JournalEntry e;
+    std::size_t n = 0;
     for (const PlannedFolder& f : plan_.folders) {
         e.folder = f.path;
         for (std::size_t i = 0; i < f.steps.size(); ++i) {
@@ -60,8 +93,15 @@ void PlanJournalSource::ForEach(const std::function<void(const JournalEntry&)>& 
             e.oldAttributes = was.attributes;
             e.newAttributes = will.attributes;
             e.rename = steps.rename;
-            e.attributes = steps.attributes;
-            e.times = steps.times;
+            // An undo's exact step changes times or attributes as those
+            // steps would: its own undo (the redo) must put them back too.
+            const bool recordChanged = (steps.exact & kStateRecord) != 0;
+            e.attributes = steps.attributes || (steps.exact & kStateMode) != 0 ||
+                           (recordChanged && was.attributes != will.attributes);
+            e.times = steps.times || (steps.exact & kStateTimes) != 0 ||
+                      (recordChanged && was.created != will.created);
+            e.before = states_ != nullptr && n < states_->size() ? (*states_)[n] : std::nullopt;
+            ++n;
             each(e);
         }
     }
@@ -129,7 +169,10 @@ JobHistoryStart BeginJobHistory(History* history, JobRecord record, const JobPla
     JobHistoryStart start;
     if (history == nullptr)
         return start;
-    const PlanJournalSource entries(plan);
+    // Read before the store's write transaction, so that the history is not
+    // held locked while the disk is read.
+    const PlanStates states = ReadPlanStates(plan);
+    const PlanJournalSource entries(plan, &states);
     record.entries = static_cast<std::int64_t>(entries.size());
     auto begun = history->Begin(record, entries);
     if (!begun) {

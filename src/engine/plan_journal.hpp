@@ -38,14 +38,26 @@ class JournalIndex {
 // The plan's entries that have steps, as History::Begin stores them before
 // the first write: folder path, inode, old and new name, times and attribute
 // word, the steps planned; in the order JournalIndex numbers them.
+// Each entry's state as found (see JournalEntry::before), in journal order.
+using PlanStates = std::vector<std::optional<EntryState>>;
+
+// The exact state of every entry of the plan that has steps, read through
+// the plan's open folders (a root's, each folder below entered from its
+// parent by name and inode) just before the job's first write, a folder
+// entry's as the plan kept it before listing the folder; nullopt for
+// an entry whose folder or state can't be read.
+PlanStates ReadPlanStates(const JobPlan& plan);
+
 class PlanJournalSource final : public JournalSource {
   public:
-    explicit PlanJournalSource(const JobPlan& plan);
+    // `states`, when given, are the entries' states in journal order.
+    explicit PlanJournalSource(const JobPlan& plan, const PlanStates* states = nullptr);
     std::size_t size() const override { return size_; }
     void ForEach(const std::function<void(const JournalEntry&)>& each) const override;
 
   private:
     const JobPlan& plan_;
+    const PlanStates* states_;
     std::size_t size_ = 0;  // counted once: the store asks more than once
 };
 

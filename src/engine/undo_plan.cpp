@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/error_log.hpp"
 #include "engine/plan_text.hpp"
@@ -49,12 +50,15 @@ bool SameTimes(const FileEntry& e, std::int64_t created, std::int64_t modified,
 }
 
 // Gives the entry as found (`e`) the old values of the steps the job planned.
-// The journal entry's names are taken, not copied: each is needed once.
+// A creation time the job did not change is left as found: where the file
+// system keeps none, the one shown is made up from the modified time. The
+// journal entry's names are taken, not copied: each is needed once.
 void Restore(FileEntry& e, JournalEntry& j) {
     if (j.rename)
         e.name = std::move(j.oldName);
     if (j.times) {
-        e.created = j.oldCreated;
+        if (j.newCreated != j.oldCreated)
+            e.created = j.oldCreated;
         e.modified = j.oldModified;
         e.accessed = j.oldAccessed;
     }
@@ -62,33 +66,64 @@ void Restore(FileEntry& e, JournalEntry& j) {
         e.attributes = j.oldAttributes;
 }
 
-// Why the entry is not as the job left it; empty when it is.
+bool IsDotName(const std::wstring& name) {
+    return !name.empty() && name.front() == L'.';
+}
+
+// The attribute word of the entry as the job's values can be compared with
+// it: without Normal, and without the Hidden that a dot name alone gives an
+// entry the job did not name so (one standing aside under a temporary name).
+std::uint32_t ComparableWord(const FileEntry& now, const JournalEntry& j) {
+    std::uint32_t word = now.attributes & ~FILE_ATTRIBUTE_NORMAL;
+    if (IsDotName(now.name) && !IsDotName(j.oldName) && !IsDotName(j.newName))
+        word &= ~FILE_ATTRIBUTE_HIDDEN;
+    return word;
+}
+
+// Whether the word is as the job may have left it: the new word (`done`),
+// or else each bit its old or its new value. An attribute step is more than
+// one call (the permission bits, then the stored word, or the other way
+// round), so a job killed inside it leaves some bits switched and others not.
+bool WordAsLeft(const FileEntry& now, const JournalEntry& j, bool done) {
+    const std::uint32_t word = ComparableWord(now, j);
+    const std::uint32_t was = j.oldAttributes & ~FILE_ATTRIBUTE_NORMAL;
+    const std::uint32_t will = j.newAttributes & ~FILE_ATTRIBUTE_NORMAL;
+    if (done)
+        return word == will;
+    return ((word ^ was) & ~(was ^ will)) == 0;
+}
+
+// Whether the entry's times are as the job may have left them: the values
+// the job wrote, each the new one (`done`) or either. Only what the job wrote
+// and nothing else moves is compared: never the access time (a read moves
+// it), never a folder's modified time (a rename inside it moves it, the
+// job's own included), the creation time only where the job changed it.
+bool TimesAsLeft(const FileEntry& now, const JournalEntry& j, bool done) {
+    const auto is = [done](std::int64_t v, std::int64_t oldValue, std::int64_t newValue) {
+        return v == newValue || (!done && v == oldValue);
+    };
+    if (j.newCreated != j.oldCreated && !is(now.created, j.oldCreated, j.newCreated))
+        return false;
+    return now.IsFolder() || is(now.modified, j.oldModified, j.newModified);
+}
+
+// Why the entry is not as the job left it; empty when it is. For a kDone
+// entry each value the job wrote must be the one it wrote; for any other
+// state (the job failed there, or was killed before or during the entry)
+// each may be the old or the new one, the name also a temporary name.
 std::wstring ChangedSince(const FileEntry& now, const JournalEntry& j) {
     std::vector<std::wstring> changed;
-    if (j.state == JournalState::kDone) {
-        if (j.rename && now.name != j.newName)
-            changed.push_back(L"its name (now " + Quoted(now.name) + L")");
-        if (j.times && !SameTimes(now, j.newCreated, j.newModified, j.newAccessed))
-            changed.push_back(L"its times (modified now " + FormatDateText(now.modified) + L")");
-        if (j.attributes && !SameWord(now.attributes, j.newAttributes))
-            changed.push_back(L"its attributes");
-    } else {
-        const bool nameAsLeft = !j.rename || now.name == j.oldName || now.name == j.newName ||
-                                (!j.temporary.empty() && now.name == j.temporary) ||
-                                IsJobTemporaryName(now.name);
-        if (!nameAsLeft)
-            changed.push_back(L"its name (now " + Quoted(now.name) + L")");
-        const auto either = [](std::int64_t v, std::int64_t a, std::int64_t b) {
-            return v == a || v == b;
-        };
-        if (j.times && !(either(now.created, j.oldCreated, j.newCreated) &&
-                         either(now.modified, j.oldModified, j.newModified) &&
-                         either(now.accessed, j.oldAccessed, j.newAccessed)))
-            changed.push_back(L"its times (modified now " + FormatDateText(now.modified) + L")");
-        if (j.attributes && !SameWord(now.attributes, j.oldAttributes) &&
-            !SameWord(now.attributes, j.newAttributes))
-            changed.push_back(L"its attributes");
-    }
+    const bool done = j.state == JournalState::kDone;
+    const bool nameAsLeft =
+        !j.rename || now.name == j.newName ||
+        (!done && (now.name == j.oldName || (!j.temporary.empty() && now.name == j.temporary) ||
+                   IsJobTemporaryName(now.name)));
+    if (!nameAsLeft)
+        changed.push_back(L"its name (now " + Quoted(now.name) + L")");
+    if (j.times && !TimesAsLeft(now, j, done))
+        changed.push_back(L"its times (modified now " + FormatDateText(now.modified) + L")");
+    if (j.attributes && !WordAsLeft(now, j, done))
+        changed.push_back(L"its attributes");
     if (changed.empty())
         return {};
     std::wstring text = L"The entry was changed after the job: ";
@@ -100,12 +135,44 @@ std::wstring ChangedSince(const FileEntry& now, const JournalEntry& j) {
     return text + L". It is left as it is.";
 }
 
+// The parts of the state recorded before the job that the undo puts back
+// exactly: those the job's steps may have changed (times: both times, and the
+// record where it changed the creation time; attributes: the permission bits
+// and the record), of which `now` differs.
+unsigned ExactParts(const JournalEntry& j, const EntryState& now) {
+    const EntryState& was = *j.before;
+    unsigned parts = 0;
+    if (j.times && (now.modifiedNs != was.modifiedNs || now.accessedNs != was.accessedNs))
+        parts |= kStateTimes;
+    if (j.attributes && now.mode != was.mode)
+        parts |= kStateMode;
+    const bool recordTouched = j.attributes || (j.times && j.newCreated != j.oldCreated);
+    if (recordTouched && was.recordKept &&
+        (now.hasRecord != was.hasRecord || now.record != was.record))
+        parts |= kStateRecord;
+    return parts;
+}
+
+// The word steps an exact step makes needless: where the record is all the
+// store keeps, the permission bits and the record put the word back and the
+// times put the times back; only compression and encryption still take the
+// attribute step.
+void LeaveToExact(EntrySteps& s, const FileEntry& restored, const FileEntry& now,
+                  const EntryState& was) {
+    if (!was.recordKept)
+        return;
+    constexpr std::uint32_t kSwitched = FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_ENCRYPTED;
+    s.attributes = s.attributes && ((restored.attributes ^ now.attributes) & kSwitched) != 0;
+    s.times = false;
+}
+
 class UndoPlanner {
   public:
     // The journal's found entries give their names up to the plan as they
     // are planned, so the journal and the plan are not held whole side by side.
-    UndoPlanner(std::vector<JournalEntry>& entries, FileSystem& fs, JobPlan& plan)
-        : journal_(entries), fs_(fs), plan_(plan) {}
+    UndoPlanner(std::vector<JournalEntry>& entries, FileSystem& fs, JobPlan& plan,
+                std::int64_t jobStarted)
+        : journal_(entries), fs_(fs), plan_(plan), jobStarted_(jobStarted) {}
 
     void Plan() {
         if (journal_.empty())
@@ -253,8 +320,10 @@ class UndoPlanner {
         FileEntries current;
         FileEntries updated;
         std::vector<EntrySteps> steps;
+        std::vector<std::optional<EntryState>> states;
         std::vector<std::pair<std::size_t, Finding>> known;
         std::vector<const JournalEntry*> gone;
+        std::unordered_set<std::wstring> claimed;
         std::vector<std::size_t> position(listed.size(), kUnplaced);
         const auto place = [&](std::size_t k) {
             if (position[k] == kUnplaced) {
@@ -262,6 +331,7 @@ class UndoPlanner {
                 current.push_back(std::move(listed[k]));
                 updated.push_back(current.back());
                 steps.emplace_back();
+                states.emplace_back();
             }
             return position[k];
         };
@@ -277,14 +347,26 @@ class UndoPlanner {
             }
             const std::size_t at = place(*found);
             const FileEntry& now = current[at];
+            // Killed inside a move that claims the new name with a
+            // placeholder first: the entry is still under its old name or
+            // a temporary one.
+            if (entry.rename && entry.state != JournalState::kDone && now.name != entry.newName)
+                claimed.insert(entry.newName);
             // Worked out while the entry's names are still there.
             std::wstring why = ChangedSince(now, entry);
             FileEntry& restored = updated[at];
             Restore(restored, entry);
             std::wstring().swap(entry.newName);
-            const EntrySteps s{restored.name != now.name,
-                               !SameWord(restored.attributes, now.attributes),
-                               !SameTimes(restored, now.created, now.modified, now.accessed)};
+            EntrySteps s{restored.name != now.name, !SameWord(restored.attributes, now.attributes),
+                         !SameTimes(restored, now.created, now.modified, now.accessed)};
+            if (entry.before) {
+                if (auto state = folder.ReadState(now.name)) {
+                    s.exact = ExactParts(entry, *state);
+                    LeaveToExact(s, restored, now, *entry.before);
+                    if (s.exact != 0)
+                        states[at] = std::move(entry.before);
+                }
+            }
             if (!s.any())
                 continue;  // already back as it was
             steps[at] = s;
@@ -322,11 +404,26 @@ class UndoPlanner {
         }
 
         std::vector<std::wstring> unlisted;
+        std::vector<std::wstring> placeholders;
         for (std::size_t k = 0; k < listed.size(); ++k) {
-            if (position[k] == kUnplaced)
+            if (position[k] != kUnplaced)
+                continue;
+            // A placeholder goes before the renames: its name is free for them.
+            // Made under a name the job claimed (an entry's new name, or a
+            // temporary name, whose Aside record may be lost), dated as
+            // placed or, killed before it was dated, since the job started.
+            const bool dated =
+                listed[k].modified == kPlaceholderTime || listed[k].modified >= jobStarted_;
+            const bool claimedName =
+                claimed.count(listed[k].name) != 0 || IsJobTemporaryName(listed[k].name);
+            if (dated && claimedName)
+                placeholders.push_back(std::move(listed[k].name));
+            else
                 unlisted.push_back(std::move(listed[k].name));
         }
         PlannedFolder& f = plan_.folders[index];
+        f.leftPlaceholders = std::move(placeholders);
+        f.placedSince = jobStarted_;
         f.traits = TraitsOfListed(folder, current, unlisted);
         f.findings = CheckFolder(current, updated, steps, unlisted, f.traits, std::move(known));
         // An entry that is gone is shown under the name the job gave it and
@@ -367,11 +464,14 @@ class UndoPlanner {
         f.current = std::move(current);
         f.updated = std::move(updated);
         f.steps = std::move(steps);
+        states.resize(f.current.size());
+        f.states = std::move(states);
     }
 
     std::vector<JournalEntry>& journal_;
     FileSystem& fs_;
     JobPlan& plan_;
+    const std::int64_t jobStarted_;
     std::vector<Node> nodes_;
 };
 
@@ -381,9 +481,10 @@ bool IsJobTemporaryName(const std::wstring& name) {
     return name.rfind(L".torvane-cycle-", 0) == 0 || name.rfind(L".torvane-move-", 0) == 0;
 }
 
-JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs) {
+JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs,
+                      std::int64_t jobStarted) {
     JobPlan plan;
-    UndoPlanner(entries, fs, plan).Plan();
+    UndoPlanner(entries, fs, plan, jobStarted).Plan();
     return plan;
 }
 

@@ -36,7 +36,13 @@ namespace torvane {
 // found by CheckFolder, as for any job.
 // Entries handed over are used up as the plan takes their values: the
 // journal of a large job is not held whole beside its plan.
-JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs);
+// An empty entry a killed job's move left under a name it claimed (an
+// entry's new name while the entry is still under its old one, or a
+// temporary name), dated 1980-01-01 00:00:02 or since `jobStarted` (seconds
+// since 1970), is removed before the folder's renames (placeholders only
+// exist where the file system can't rename without replacing).
+JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs,
+                      std::int64_t jobStarted = INT64_MAX);
 
 // The record of the undo of `job` started at `started`: kind kUndo, `undoes`
 // set, its root the undo plan's root.

@@ -13,7 +13,11 @@ namespace {
 // What an entry's flags say besides its steps (kStep* bits): which new values
 // differ from the old ones and follow them, and whether a temporary name does.
 constexpr std::uint64_t kHasNewName = 8, kHasNewCreated = 16, kHasNewModified = 32,
-                        kHasNewAccessed = 64, kHasNewAttributes = 128, kHasTemporary = 256;
+                        kHasNewAccessed = 64, kHasNewAttributes = 128, kHasTemporary = 256,
+                        kHasState = 512;
+// The bits of an entry's state byte (schema 3).
+constexpr unsigned char kBirthKept = 1, kRecordKept = 2, kHasRecord = 4;
+constexpr std::int64_t kNanoseconds = 1000000000;
 
 void PutUnsigned(std::string& out, std::uint64_t v) {
     while (v >= 0x80) {
@@ -101,6 +105,22 @@ class Reader {
     bool ok_ = true;
 };
 
+// An entry's state: its times as nanoseconds past the whole seconds the
+// entry holds (mostly small), its mode, which of its parts are kept, and the
+// record's bytes.
+void AppendState(std::string& pack, const EntryState& st, const JournalEntry& e) {
+    PutUnsigned(pack, st.mode);
+    PutDelta(pack, st.modifiedNs,
+             static_cast<std::int64_t>(static_cast<std::uint64_t>(e.oldModified) * kNanoseconds));
+    PutDelta(pack, st.accessedNs,
+             static_cast<std::int64_t>(static_cast<std::uint64_t>(e.oldAccessed) * kNanoseconds));
+    pack.push_back(static_cast<char>((st.birthKept ? kBirthKept : 0) |
+                                     (st.recordKept ? kRecordKept : 0) |
+                                     (st.hasRecord ? kHasRecord : 0)));
+    if (st.hasRecord)
+        PutBytes(pack, st.record);
+}
+
 }  // namespace
 
 void AppendEntry(std::string& pack, const JournalEntry& e) {
@@ -114,6 +134,7 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
     flags |= e.newAccessed != e.oldAccessed ? kHasNewAccessed : 0;
     flags |= e.newAttributes != e.oldAttributes ? kHasNewAttributes : 0;
     flags |= e.temporary.empty() ? 0 : kHasTemporary;
+    flags |= e.before ? kHasState : 0;
     PutUnsigned(pack, flags);
     pack.push_back(static_cast<char>(e.state));
     PutUnsigned(pack, e.id.device);
@@ -139,11 +160,23 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
         PutUnsigned(pack, e.newAttributes);
     if (flags & kHasTemporary)
         PutBytes(pack, ToUtf8(e.temporary));
+    if (flags & kHasState)
+        AppendState(pack, *e.before, e);
 }
+
+namespace {
+// A pack that does not read whole leaves `out` as it was.
+bool Fail(std::vector<JournalEntry>& out, std::size_t before) {
+    out.resize(before);
+    return false;
+}
+}  // namespace
 
 bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder,
               std::vector<JournalEntry>& out) {
     const std::size_t before = out.size();
+    if (count > pack.size() / kLeastEntryBytes)
+        return false;
     Reader in(pack);
     for (std::size_t i = 0; i < count && in.ok(); ++i) {
         JournalEntry& e = out.emplace_back();
@@ -168,11 +201,28 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
                                                       : e.oldAttributes;
         if (flags & kHasTemporary)
             e.temporary = Text(in.Bytes());
+        if (flags & kHasState) {
+            EntryState& st = e.before.emplace();
+            const std::uint64_t mode = in.Unsigned();
+            st.mode = static_cast<std::uint32_t>(mode);
+            st.modifiedNs = in.Delta(static_cast<std::int64_t>(
+                static_cast<std::uint64_t>(e.oldModified) * kNanoseconds));
+            st.accessedNs = in.Delta(static_cast<std::int64_t>(
+                static_cast<std::uint64_t>(e.oldAccessed) * kNanoseconds));
+            const unsigned char kept = in.Byte();
+            st.birthKept = (kept & kBirthKept) != 0;
+            st.recordKept = (kept & kRecordKept) != 0;
+            st.hasRecord = (kept & kHasRecord) != 0;
+            if (st.hasRecord)
+                st.record = std::string(in.Bytes());
+            if (mode > 07777 || kept > 7)
+                return Fail(out, before);
+        }
+        if (flags >= 2 * kHasState)
+            return Fail(out, before);
     }
-    if (!in.ok() || !in.done() || out.size() - before != count) {
-        out.resize(before);
-        return false;
-    }
+    if (!in.ok() || !in.done() || out.size() - before != count)
+        return Fail(out, before);
     return true;
 }
 

@@ -15,6 +15,10 @@
 namespace torvane::history {
 
 constexpr std::size_t kPackEntries = 2048;
+// The fewest bytes an entry takes in a pack (flags, state, device, inode,
+// name length, three times, word: one byte each at least): a pack's count
+// can't be larger than its bytes allow.
+constexpr std::int64_t kLeastEntryBytes = 9;
 
 // Appends entry `e` (all but its folder, which the pack's row names) to a
 // pack's bytes.

@@ -144,7 +144,12 @@ std::uint32_t BigEndian32(const unsigned char* p) {
 bool PrepareFile(const std::string& file, const std::wstring& path, std::wstring& problem) {
     const auto created = CreatePrivateFile(file);
     if (!created) {
-        problem = L"Can't create the history file " + path + L": " + created.error().text;
+        // Something that is there and is no file of this user's (a link, a
+        // FIFO, another user's file) is never used.
+        const bool there = created.error().code != ENOENT && created.error().code != EACCES &&
+                           created.error().code != EROFS && created.error().code != ENOSPC;
+        problem = (there ? L"Can't use the history file " : L"Can't create the history file ") +
+                  path + L": " + created.error().text;
         return false;
     }
     if (*created)
@@ -210,14 +215,17 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
         db.Exec("PRAGMA journal_mode=WAL");
         return true;
     }
-    if (version == 1) {
+    if (version == 1 || version == 2) {
         db.Exec("PRAGMA journal_mode=WAL");
         SqlWriteTransaction tx(db);
         // Another process may have upgraded it while this one waited.
-        if (db.QueryInt("PRAGMA user_version") == 1) {
+        const auto now = db.QueryInt("PRAGMA user_version");
+        if (now == 1)
             db.Exec(kSchemaPacks);
+        // Version 3 adds an optional part to a pack's entries (their exact
+        // state), which version 2's packs simply lack: nothing to convert.
+        if (now == 1 || now == 2)
             db.Exec(("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion)).c_str());
-        }
         tx.Commit();
         return true;
     }

@@ -45,7 +45,8 @@ constexpr const char* kSelectPacks =
     "SELECT f.path, p.count, p.data FROM packs p JOIN folders f ON f.job = ?1 AND f.number = "
     "p.folder WHERE p.key BETWEEN ?2 AND ?3 ORDER BY p.key";
 constexpr const char* kCountPacked =
-    "SELECT coalesce(sum(count), 0) FROM packs WHERE key BETWEEN ?1 AND ?2";
+    "SELECT coalesce(sum(count), 0), coalesce(sum(length(data)), 0) FROM packs WHERE key "
+    "BETWEEN ?1 AND ?2";
 constexpr const char* kSelectProgress =
     "SELECT data FROM progress WHERE key BETWEEN ?1 AND ?2 ORDER BY key";
 constexpr const char* kDeleteEntryRows = "DELETE FROM entries WHERE key BETWEEN ?1 AND ?2";
@@ -139,7 +140,8 @@ class SqliteHistory final : public History {
             // Made before the commit, so that nothing can fail once the job
             // is stored: a job stored without a journal would show as
             // interrupted while it ran without history.
-            auto journal = MakeJournal(std::move(journalDb), id, std::move(*lock), batching_);
+            auto journal =
+                MakeJournal(std::move(journalDb), id, std::move(*lock), batching_, FromUtf8(file_));
             tx.Commit();
             try {
                 // What the new job did not reuse of the forgotten ones goes
@@ -198,9 +200,14 @@ class SqliteHistory final : public History {
             ReadEntryRows(id, entries);
             // Room for them all at once: a large job's list is never
             // copied over while it grows.
+            // The counts are checked against the bytes that hold them
+            // before anything is allocated: a damaged count is a damaged job.
             auto& count = countPacked_.Reset().Bind(1, first).Bind(2, last);
-            if (count.Step() && count.Int(0) > 0)
+            if (count.Step() && count.Int(0) > 0) {
+                if (count.Int(0) > count.Int(1) / kLeastEntryBytes)
+                    throw SqlFailure{SQLITE_CORRUPT, 0};
                 entries.reserve(entries.size() + static_cast<std::size_t>(count.Int(0)));
+            }
             count.Reset();
             auto& packs = selectPacks_.Reset().Bind(1, id).Bind(2, first).Bind(3, last);
             std::string lastFolder;
@@ -212,7 +219,7 @@ class SqliteHistory final : public History {
                     folder = Text(bytes);
                 }
                 const auto count = packs.Int(1);
-                if (count < 0 ||
+                if (count < 0 || count > static_cast<std::int64_t>(kPackEntries) ||
                     !ReadPack(packs.Bytes(2), static_cast<std::size_t>(count), folder, entries))
                     throw SqlFailure{SQLITE_CORRUPT, 0};
             }

@@ -15,7 +15,7 @@ namespace torvane {
 
 // The version of the database's layout this program writes (its
 // `PRAGMA user_version`). A file with a higher version is left alone.
-inline constexpr int kHistorySchemaVersion = 2;
+inline constexpr int kHistorySchemaVersion = 3;
 
 // How a running job's journal writes the records it holds back: a batch at
 // least every `interval`, and at once when `records` are waiting.

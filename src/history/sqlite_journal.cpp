@@ -3,12 +3,14 @@
 #include <condition_variable>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "history/entry_packs.hpp"
+#include "history/history_file.hpp"
 #include "history/history_rows.hpp"
 
 namespace torvane::history {
@@ -28,8 +30,10 @@ struct HeldRecord {
 
 class Journal final : public SqliteJobJournal {
   public:
-    Journal(SqlConnection db, std::int64_t id, ByteLockFile lock, const JournalBatching& batching)
+    Journal(SqlConnection db, std::int64_t id, ByteLockFile lock, const JournalBatching& batching,
+            std::wstring path)
         : db_(std::move(db)),
+          path_(std::move(path)),
           id_(id),
           lock_(std::move(lock)),
           batching_(batching),
@@ -60,17 +64,25 @@ class Journal final : public SqliteJobJournal {
         ended_ = true;
         StopWriter();
         try {
+            if (!held_.empty())
+                throw SqlFailure{lastFailure_, 0};  // the last batch was not stored
             SqlWriteTransaction tx(db_);
             updateOutcome_.Reset().Bind(1, id_).Bind(2, Stored(outcome)).Run();
             tx.Commit();
-        } catch (const SqlFailure&) {
+        } catch (const SqlFailure& f) {
             // The job stays "running" in the file; once the lock is let go
-            // below it is reported as interrupted, which undo handles alike.
+            // below it reads as interrupted after the entries recorded, and
+            // the job's log says why.
+            lost_ = ProblemOf(f, path_) +
+                    L" The job's record stays as its last write left it: it reads as interrupted "
+                    L"after the entries recorded so far.";
         }
         // The outcome is committed before the lock goes, so whoever finds
         // the lock free and reads the job again sees how it ended.
         lock_.Unlock(id_);
     }
+
+    std::optional<std::wstring> Lost() const override { return lost_; }
 
     void Flush() override {
         std::unique_lock lk(m_);
@@ -123,7 +135,9 @@ class Journal final : public SqliteJobJournal {
                     written_ += batch.size();
                 else
                     ++failedWrites_;
-                if (!ok && !last) {
+                // The last round's failed batch stays held, so that Ended
+                // knows the record is incomplete.
+                if (!ok) {
                     // Kept for the next round: a busy or full disk may clear.
                     batch.insert(batch.end(), std::make_move_iterator(held_.begin()),
                                  std::make_move_iterator(held_.end()));
@@ -153,7 +167,8 @@ class Journal final : public SqliteJobJournal {
             insertProgress_.Reset().Bind(1, KeyOf(id_, batches_)).BindBytes(2, batchBytes_).Run();
             updateCounts_.Reset().Bind(1, id_).Bind(2, done).Bind(3, failures).Run();
             tx.Commit();
-        } catch (const SqlFailure&) {
+        } catch (const SqlFailure& f) {
+            lastFailure_ = f.code;
             return false;
         }
         ++batches_;
@@ -163,6 +178,7 @@ class Journal final : public SqliteJobJournal {
     }
 
     SqlConnection db_;
+    const std::wstring path_;
     const std::int64_t id_;
     ByteLockFile lock_;
     const JournalBatching batching_;
@@ -171,6 +187,8 @@ class Journal final : public SqliteJobJournal {
     std::int64_t batches_ = 0;              // the writer's: batches stored so far
     std::string batchBytes_;                // the writer's
     bool ended_ = false;                    // the job's thread's
+    std::optional<std::wstring> lost_;      // the job's thread's, once Ended
+    int lastFailure_ = SQLITE_ERROR;        // the writer's
 
     std::mutex m_;
     std::condition_variable wake_, written_cv_;
@@ -183,8 +201,10 @@ class Journal final : public SqliteJobJournal {
 }  // namespace
 
 std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
-                                              const JournalBatching& batching) {
-    return std::make_unique<Journal>(std::move(db), id, std::move(lock), batching);
+                                              const JournalBatching& batching,
+                                              const std::wstring& path) {
+    sqlite3_busy_timeout(db.get(), kJournalBusyTimeoutMs);
+    return std::make_unique<Journal>(std::move(db), id, std::move(lock), batching, path);
 }
 
 }  // namespace torvane::history

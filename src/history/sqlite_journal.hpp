@@ -9,9 +9,15 @@
 
 namespace torvane::history {
 
-// The journal of job `id`, writing through its own connection `db` and
-// holding the job's `lock` until the job ends.
+// How long a journal's write waits for another process's: a job never
+// waits on the history longer than about twice this at its end (the last
+// batch, then the outcome), whatever holds the database.
+constexpr int kJournalBusyTimeoutMs = 1000;
+
+// The journal of job `id` in the history file `path`, writing through its
+// own connection `db` and holding the job's `lock` until the job ends.
 std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
-                                              const JournalBatching& batching);
+                                              const JournalBatching& batching,
+                                              const std::wstring& path);
 
 }  // namespace torvane::history

@@ -84,6 +84,7 @@ class DosAttribStore : public AttributeStore {
         const int err = entry.RemoveXattr(kDosAttribName);
         return err == ENODATA ? 0 : err;
     }
+    const char* RecordName() const override { return kDosAttribName; }
 };
 
 // NTFS keeps the word itself: ntfs-3g and ntfs3 both give it as

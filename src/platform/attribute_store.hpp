@@ -67,6 +67,10 @@ class AttributeStore {
     // Puts back what Read gave before a change that could not be completed.
     // 0 or the errno value of the write that failed.
     virtual int Restore(EntryCalls& entry, const std::optional<DosInfo>& previous) const = 0;
+    // The extended attribute that holds all the store keeps for an entry,
+    // whose bytes an undo can put back as they were (or remove); null where
+    // the word is kept elsewhere or in more than one place.
+    virtual const char* RecordName() const { return nullptr; }
 };
 
 // The store of each kind; they hold no state.

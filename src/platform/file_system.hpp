@@ -59,6 +59,34 @@ inline bool IsNotFound(const SystemError& error) {
     return error.code == ENOENT || error.code == ENOTDIR;
 }
 
+// What a job may change on one entry, exactly as its file system holds it,
+// so that an undo can put back these very bytes and bits: the permission
+// bits, the times to the nanosecond, and the stored attribute record (the
+// raw bytes of Samba's user.DOSATTRIB), or that there was none.
+struct EntryState {
+    std::uint32_t mode = 0;       // the permission bits (07777)
+    std::int64_t modifiedNs = 0;  // nanoseconds since 1970 UTC
+    std::int64_t accessedNs = 0;
+    // Whether the file system keeps a birth time of its own; without one
+    // (exFAT through FUSE, others) the creation time shown is made up.
+    bool birthKept = false;
+    // Whether `record` is all the store keeps for the entry (user.DOSATTRIB
+    // on native file systems): false where the word lives elsewhere (NTFS,
+    // SMB, FAT), and an undo puts back the word instead.
+    bool recordKept = false;
+    bool hasRecord = false;  // false: the entry had no stored record
+    std::string record;      // its bytes, as stored
+
+    bool operator==(const EntryState&) const = default;
+};
+
+// The parts of an EntryState that Folder::RestoreState puts back.
+enum StatePart : unsigned {
+    kStateTimes = 1,   // modified and accessed times, to the nanosecond
+    kStateMode = 2,    // the permission bits, where Read-only is one of them
+    kStateRecord = 4,  // the stored record, or its absence, where recordKept
+};
+
 // An entry opened for changing its times or its compression; closed when
 // destroyed.
 class FileHandle {
@@ -195,7 +223,37 @@ class Folder {
     // Remembers what the entry `name` has now (see EntryMemo). Fails as
     // GetAttributes does (ENOENT when nothing is there).
     virtual Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) = 0;
+
+    // The entry's state as its file system holds it (see EntryState), read
+    // without following a link. Fails with the stat's error, or ENOTSUP
+    // where the backend can't tell (the default).
+    virtual Result<EntryState> ReadState(const std::wstring& /*name*/) {
+        return SystemError::FromErrno(ENOTSUP);
+    }
+    // Puts back exactly the `parts` (StatePart bits) of `state`: the stored
+    // record (or its absence) where `state.recordKept`, the permission bits
+    // where Read-only is a write permission, then both times to the
+    // nanosecond. Writes only what differs. Fails with the first call's
+    // error, ENOTSUP by default.
+    virtual Status RestoreState(const std::wstring& /*name*/, const EntryState& /*state*/,
+                                unsigned /*parts*/) {
+        return SystemError::FromErrno(ENOTSUP);
+    }
+    // Removes `name` when it is still an empty placeholder left by a move
+    // that never replaces: an empty file or folder dated as placed
+    // (kPlaceholderTime), or modified at `notBefore` or later (a process
+    // killed between making it and dating it). Fails with EEXIST when it is
+    // anything else (left as it is), ENOTSUP by default.
+    virtual Status RemoveLeftPlaceholder(const std::wstring& /*name*/, std::int64_t /*notBefore*/) {
+        return SystemError::FromErrno(ENOTSUP);
+    }
 };
+
+// The modified time of the placeholder a move that never replaces puts under
+// the new name first where the file system can't rename without replacing
+// (1980-01-01 00:00:02 UTC, the first time FAT and exFAT can hold): one left
+// by a process killed between its two steps is known by it.
+inline constexpr std::int64_t kPlaceholderTime = 315532802;
 
 // The system's error for a folder that is no longer the one that was listed.
 inline constexpr int kFolderReplaced = ESTALE;

@@ -598,11 +598,9 @@ class PosixMemo : public EntryMemo {
 int RenameNoReplace(const Backend& b, const At& from, const At& to);
 
 // The placeholder that claims a new name: an empty file or folder whose
-// modified time is this instant (1980-01-01 00:00:02 UTC, the first time
-// FAT and exFAT can hold), so that one left behind by a process killed
-// between its two steps is known for ours and taken away by the next move
-// onto that name.
-constexpr std::int64_t kPlaceholderTime = 315532802;
+// modified time is kPlaceholderTime, so that one left behind by a process
+// killed between its two steps is known for ours and taken away by the next
+// move onto that name, or by the undo.
 
 // Whether the entry `at` is an empty placeholder left by a move.
 bool IsLeftPlaceholder(const At& at) {
@@ -715,7 +713,124 @@ int RenameSameInode(const Backend& b, const At& from, const At& to, std::string&
     return EEXIST;
 }
 
+// The entry's stored record, or nullopt when it has none; an errno value
+// other than "no such attribute" in `err`.
+std::optional<std::string> ReadRecord(const Backend& b, const At& at, const char* name, int& err) {
+    EntryAt entry(b, at);
+    std::string bytes;
+    err = entry.GetXattr(name, bytes);
+    if (err == ENODATA) {
+        err = 0;
+        return std::nullopt;
+    }
+    return err == 0 ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+}
+
+std::int64_t Nanoseconds(const struct statx_timestamp& t) {
+    return t.tv_sec * 1000000000 + t.tv_nsec;
+}
+
+struct timespec TimespecOf(std::int64_t ns) {
+    std::int64_t sec = ns / 1000000000;
+    std::int64_t rest = ns % 1000000000;
+    if (rest < 0) {
+        rest += 1000000000;
+        --sec;
+    }
+    return {static_cast<time_t>(sec), static_cast<long>(rest)};
+}
+
+// Puts the record back as `state` holds it (or removes it); the owner gets
+// write permission for the change only where the entry lacks it, as writing
+// a user extended attribute needs it.
+int RestoreRecord(const Backend& b, Target& t, const EntryState& state, const char* name) {
+    int err = 0;
+    const auto now = ReadRecord(b, t.at, name, err);
+    if (err != 0)
+        return err;
+    if (now.has_value() == state.hasRecord && (!now || *now == state.record))
+        return 0;
+    const mode_t mode = t.Mode();
+    const bool lend = (mode & S_IWUSR) == 0;
+    if (lend && (err = ChangeMode(b, t, mode | S_IWUSR)) != 0)
+        return err;
+    EntryAt entry(b, t.at);
+    err = state.hasRecord ? entry.SetXattr(name, state.record) : entry.RemoveXattr(name);
+    if (err == ENODATA)
+        err = 0;
+    if (lend)
+        ChangeMode(b, t, mode);
+    return err;
+}
+
 }  // namespace
+
+Status RemoveLeftPlaceholder(const Backend& b, const At& at, std::int64_t notBefore) {
+    b.Before(at.folderPath, at.name);
+    struct stat st {};
+    if (::fstatat(at.dir(), at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return SystemError::FromLastErrno();
+    const bool dated = st.st_mtime == kPlaceholderTime || st.st_mtime >= notBefore;
+    const bool empty = (S_ISREG(st.st_mode) && st.st_size == 0) || S_ISDIR(st.st_mode);
+    if (!dated || !empty)
+        return SystemError::FromErrno(EEXIST);  // a folder must be empty to go, below
+    if (::unlinkat(at.dir(), at.name.c_str(), S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) != 0)
+        return SystemError::FromLastErrno();
+    return Status::Ok();
+}
+
+Result<EntryState> ReadState(const Backend& b, const At& at) {
+    auto looked = LookAt(b, at);
+    if (!looked)
+        return looked.error();
+    const Target& t = *looked;
+    EntryState state;
+    state.mode = t.Mode();
+    state.modifiedNs = Nanoseconds(t.stx.stx_mtime);
+    state.accessedNs = Nanoseconds(t.stx.stx_atime);
+    state.birthKept = (t.stx.stx_mask & STATX_BTIME) != 0;
+    const char* name = t.Store().RecordName();
+    if (name != nullptr && CanStore(t.stx)) {
+        int err = 0;
+        auto record = ReadRecord(b, t.at, name, err);
+        state.recordKept = err == 0;
+        state.hasRecord = record.has_value();
+        if (record)
+            state.record = std::move(*record);
+    }
+    return state;
+}
+
+Status RestoreState(const Backend& b, const At& at, const EntryState& state, unsigned parts) {
+    b.Before(at.folderPath, at.name);
+    auto looked = LookAt(b, at);
+    if (!looked)
+        return looked.error();
+    Target& t = *looked;
+    if (IsLink(t.stx))
+        return SystemError::FromErrno(EPERM);
+    const char* name = t.Store().RecordName();
+    if ((parts & kStateRecord) && state.recordKept && name != nullptr) {
+        if (const int err = RestoreRecord(b, t, state, name))
+            return SystemError::FromErrno(err);
+    }
+    // The permission bits are the entry's own only where Read-only is one of
+    // them; elsewhere the file system makes them up from the word.
+    if ((parts & kStateMode) && t.Store().Abilities().writeBits &&
+        t.Mode() != (state.mode & 07777)) {
+        if (const int err = ChangeMode(b, t, static_cast<mode_t>(state.mode & 07777)))
+            return SystemError::FromErrno(err);
+    }
+    if (!(parts & kStateTimes) || (Nanoseconds(t.stx.stx_mtime) == state.modifiedNs &&
+                                   Nanoseconds(t.stx.stx_atime) == state.accessedNs))
+        return Status::Ok();
+    const struct timespec times[2] = {TimespecOf(state.accessedNs), TimespecOf(state.modifiedNs)};
+    if (const int err = b.Fault("utimensat", at.Path()))
+        return SystemError::FromErrno(err);
+    if (::utimensat(at.dir(), at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return SystemError::FromLastErrno();
+    return Status::Ok();
+}
 
 Fd::~Fd() {
     if (fd_ >= 0)

@@ -114,6 +114,17 @@ Result<std::unique_ptr<EntryMemo>> Remember(const Backend& b, At at);
 Status Move(const Backend& b, const At& from, const At& to);
 Status Encrypt(const Backend& b, const At& at, bool on);
 
+// Removes an empty placeholder left by a move (see
+// Folder::RemoveLeftPlaceholder); EEXIST for anything else.
+Status RemoveLeftPlaceholder(const Backend& b, const At& at, std::int64_t notBefore);
+
+// The entry's state as its file system holds it (see EntryState); a final
+// symbolic link is not followed. Fails with the stat's error.
+Result<EntryState> ReadState(const Backend& b, const At& at);
+// Puts back `state` (see Folder::RestoreState); 0 changes where nothing
+// differs. Fails with the first failing call's error.
+Status RestoreState(const Backend& b, const At& at, const EntryState& state, unsigned parts);
+
 // What the file system of the open folder `folder` can do; `sample` is a name
 // in it holding an ASCII letter, or empty.
 FolderTraits TraitsOf(const Backend& b, int folder, const std::string& sample);

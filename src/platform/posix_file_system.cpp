@@ -235,6 +235,16 @@ class PosixFolder : public Folder {
     Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) override {
         return posix::Remember(backend_, At_(name));
     }
+    Status RemoveLeftPlaceholder(const std::wstring& name, std::int64_t notBefore) override {
+        return posix::RemoveLeftPlaceholder(backend_, At_(name), notBefore);
+    }
+    Result<EntryState> ReadState(const std::wstring& name) override {
+        return posix::ReadState(backend_, At_(name));
+    }
+    Status RestoreState(const std::wstring& name, const EntryState& state,
+                        unsigned parts) override {
+        return posix::RestoreState(backend_, At_(name), state, parts);
+    }
 
   private:
     At At_(const std::wstring& name) const { return At{fd_, nativePath_, Native(name)}; }

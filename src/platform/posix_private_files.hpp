@@ -16,12 +16,21 @@ namespace torvane {
 // with the other system calls; what they store is no entry of the user's, so
 // they are not part of the FileSystem interface.
 
-// Makes `dir` and its missing parents, each new one mode 0700. Fails with
-// ENOTDIR when a part is not a folder.
+// Makes `dir` and its missing parents, each new one mode 0700, and checks
+// `dir` itself with CheckPrivateFolder. Fails with ENOTDIR when a part is
+// not a folder.
 Status MakePrivateFolders(const std::string& dir);
 
+// Whether `dir` is a folder nobody else controls: not a symbolic link
+// (ELOOP), this user's (or root's) and not writable by others (EPERM), checked on the
+// descriptor it was opened as. The error's text says which.
+Status CheckPrivateFolder(const std::string& dir);
+
 // Creates `path` as an empty file of mode 0600 when nothing is there: true
-// when it was created, false when something was already there.
+// when it was created, false when a regular file of this user was already
+// there. Never follows a link; fails with ELOOP for a link, EINVAL for
+// anything but a regular file (a FIFO, say, without waiting on it) and
+// EPERM for another user's file.
 Result<bool> CreatePrivateFile(const std::string& path);
 
 // What ReadFileHead finds: whether the path is a regular file, its length,
@@ -32,8 +41,9 @@ struct FileHead {
     std::string bytes;
 };
 
-// Opens `path` for reading only and reads up to `count` bytes from its start
-// (none from a file that is not regular).
+// Opens `path` for reading only, without following a link or waiting on a
+// FIFO, and reads up to `count` bytes from its start (none from a file that
+// is not regular).
 Result<FileHead> ReadFileHead(const std::string& path, std::size_t count);
 
 // The length of the file at `path`; 0 when there is none.

@@ -135,13 +135,14 @@ TEST_F(ControllerHistoryTest, InterruptedJobsAreToldAtStartUpWithTheCommandThatU
     finished.outcome = JobOutcome::kDone;
     history.Put(finished, {});
     Start();
-    EXPECT_EQ(Messages(),
-              (std::vector<Message>{
-                  {L"Job " + std::to_wstring(id) +
-                       L" on /photos/ was interrupted after 1 of 3 entries; to put them back as "
-                       L"they were: torvane-cli -Undo " +
-                       std::to_wstring(id) + L" -Apply",
-                   L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk}}));
+    EXPECT_EQ(
+        Messages(),
+        (std::vector<Message>{
+            {L"Job " + std::to_wstring(id) +
+                 L" on /photos/ was interrupted after at least 1 of 3 entries; to put them back as "
+                 L"they were: torvane-cli -Undo " +
+                 std::to_wstring(id) + L" -Apply",
+             L"Interrupted job", MessageIcon::kWarning, MessageButtons::kOk}}));
 }
 
 TEST_F(ControllerHistoryTest, ThePreferencesTurnTheHistoryOffAndBoundIt) {

@@ -2,14 +2,17 @@
 // folders with an in-memory history: jobs journaled, -History, -Undo as a dry
 // run and with -Apply, interrupted jobs told, a history that can't be written.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "app/history_access.hpp"
 #include "cli/console_arguments.hpp"
 #include "cli/run_console.hpp"
 #include "console_streams.hpp"
+#include "history/sqlite_history.hpp"
 #include "memory_history.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
@@ -128,7 +131,8 @@ TEST_F(ConsoleHistoryTest, InterruptedJobsAreToldAtTheStartOfAnyCommand) {
     history.Put(died, std::vector<JournalEntry>(5));
     const auto r = Cli({L"-History"});
     EXPECT_EQ(r.err,
-              "Warning: Job 1 on /photos/ was interrupted after 2 of 5 entries; to put them back "
+              "Warning: Job 1 on /photos/ was interrupted after at least 2 of 5 entries; to put "
+              "them back "
               "as they were: torvane-cli -Undo 1 -Apply\n");
 }
 
@@ -221,6 +225,88 @@ TEST_F(ConsoleHistoryTest, ADamagedHistoryIsAnErrorNamingWhatCantBeRead) {
     EXPECT_EQ(listed.status, 2);
     EXPECT_TRUE(Contains(listed.err, "The job history is damaged")) << listed.err;
     EXPECT_FALSE(Contains(listed.out, "No job in the history.")) << listed.out;
+}
+
+// Runs SQL on a history file as another program would.
+void RunSql(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+// Overwrites the first page of table `table`'s b-tree with bytes no page
+// holds: the file still looks whole, its table can't be read.
+void SpoilTable(const std::string& file, const char* table) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    const std::string sql =
+        std::string(
+            "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_schema "
+            "WHERE name = '") +
+        table + "'";
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    const auto page = sqlite3_column_int64(st, 0);
+    const auto size = sqlite3_column_int64(st, 1);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp((page - 1) * size);
+    const std::string junk(64, '\xff');
+    out.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+}
+
+// A history on disk damaged in one place: every command that reads it says
+// so and exits with 2, and an undo of a damaged job changes nothing.
+TEST_F(ConsoleHistoryTest, ADamagedHistoryIsAnErrorOfEveryCommandThatReadsIt) {
+    const struct {
+        const char* name;
+        void (*damage)(const std::string& file);
+        std::vector<std::wstring> command;
+        const char* says;
+    } cases[] = {
+        {"packs cut short",
+         [](const std::string& f) {
+             RunSql(f, "UPDATE packs SET data = substr(data, 1, length(data) - 3)");
+         },
+         {L"-Undo", L"1", L"-Apply", L"-NoConfirm"},
+         "job 1"},
+        {"a count no row can hold",
+         [](const std::string& f) { RunSql(f, "UPDATE packs SET count = 2147483648"); },
+         {L"-Undo", L"1", L"-Apply", L"-NoConfirm"},
+         "job 1"},
+        {"the jobs table",
+         [](const std::string& f) { SpoilTable(f, "jobs"); },
+         {L"-History"},
+         "damaged"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir state;
+        const std::string file = state.Join("history.sqlite3");
+        const HistoryOpener open = [&](const HistorySettings& settings, std::wstring& problem) {
+            return OpenSqliteHistory(FromUtf8(file), settings, problem);
+        };
+        const auto cli = [&](const std::vector<std::wstring>& arguments) {
+            ConsoleStreams streams;
+            const int status =
+                RunConsole(arguments, L"torvane-cli", streams.Io(false, false), open);
+            return Run{status, streams.Out(), streams.Err()};
+        };
+        std::filesystem::remove_all(dir.Join("photos"));
+        SetUp();
+        ASSERT_EQ(cli({Photos(), L"-Rename", L"IMG_", L"DSC_", L"-Apply", L"-NoConfirm"}).status,
+                  0);
+        const auto names = Names();
+        c.damage(file);
+        const auto r = cli(c.command);
+        EXPECT_EQ(r.status, 2) << r.out << r.err;
+        EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
+        EXPECT_EQ(Names(), names);
+    }
 }
 
 }  // namespace

@@ -209,6 +209,71 @@ TEST(HistoryFile, AnUnusableFileGivesAProblemNamingItAndIsLeftAsItWas) {
     }
 }
 
+// A state folder nobody else controls: what is planted there (a link, a
+// FIFO, another user's folder) is refused with a line saying so, never
+// waited on, followed or changed.
+struct PlantedState {
+    const char* name;
+    void (*plant)(const HistoryFolder&, const std::string& elsewhere);
+    const char* says;
+};
+
+const PlantedState kPlantedStates[] = {
+    {"a FIFO as the database",
+     [](const HistoryFolder& f, const std::string&) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         ASSERT_EQ(::mkfifo(f.file.c_str(), 0600), 0);
+     },
+     "Not a regular file"},
+    {"the database a link to another file",
+     [](const HistoryFolder& f, const std::string& elsewhere) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         WriteBytes(elsewhere + "/theirs", "their bytes");
+         ASSERT_EQ(::chmod((elsewhere + "/theirs").c_str(), 0644), 0);
+         ASSERT_EQ(::symlink((elsewhere + "/theirs").c_str(), f.file.c_str()), 0);
+     },
+     "symbolic link"},
+    {"the history's folder a link to another folder",
+     [](const HistoryFolder& f, const std::string& elsewhere) {
+         std::filesystem::create_directories(f.dir.Join("state"));
+         ASSERT_EQ(::symlink(elsewhere.c_str(), f.dir.Join("state/torvane").c_str()), 0);
+     },
+     "symbolic link"},
+    {"the history's folder another user's",
+     [](const HistoryFolder& f, const std::string&) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         ASSERT_EQ(::chown(f.dir.Join("state/torvane").c_str(), 65534, 65534), 0);
+     },
+     "another user"},
+    {"the history's folder writable by others",
+     [](const HistoryFolder& f, const std::string&) {
+         std::filesystem::create_directories(f.dir.Join("state/torvane"));
+         ASSERT_EQ(::chmod(f.dir.Join("state/torvane").c_str(), 0777), 0);
+     },
+     "written by other users"},
+};
+
+TEST(HistoryFile, APlantedStateFolderOrFileIsRefusedAndLeftAlone) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    for (const auto& c : kPlantedStates) {
+        SCOPED_TRACE(c.name);
+        HistoryFolder folder;
+        TempDir elsewhere;
+        c.plant(folder, elsewhere.path());
+        std::wstring problem;
+        EXPECT_EQ(OpenSqliteHistory(folder.path, {}, problem), nullptr);
+        const std::string line = ToUtf8(problem);
+        EXPECT_NE(line.find(c.says), std::string::npos) << line;
+        // Nothing was made or changed where a link led.
+        for (const auto& e : std::filesystem::directory_iterator(elsewhere.path())) {
+            EXPECT_EQ(e.path().filename(), "theirs");
+            EXPECT_EQ(ModeOf(e.path().string()), 0644u);
+            EXPECT_EQ(ReadBytes(e.path().string()), "their bytes");
+        }
+    }
+}
+
 TEST(HistoryFile, AnEmptyFileBecomesANewHistory) {
     HistoryFolder folder;
     std::filesystem::create_directories(folder.dir.Join("state/torvane"));
@@ -293,7 +358,8 @@ TEST(HistoryFile, AFullDiskRefusesTheJobWithAProblemAndSmallerJobsStillGoIn) {
     SmallTmpfs disk("256k");
     if (!disk.mounted())
         GTEST_SKIP() << "can't mount a small tmpfs (" << disk.why() << "); mounting needs root";
-    const std::wstring path = FromUtf8(disk.Join("history.sqlite3"));
+    // In a folder of its own: the mount's top folder is everyone's.
+    const std::wstring path = FromUtf8(disk.Join("state/history.sqlite3"));
     std::wstring problem;
     auto history = OpenSqliteHistory(path, {}, problem);
     ASSERT_NE(history, nullptr) << ToUtf8(problem);

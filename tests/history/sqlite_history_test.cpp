@@ -42,6 +42,7 @@ void ExpectSameEntry(const JournalEntry& got, const JournalEntry& want, std::siz
     EXPECT_EQ(got.times, want.times);
     EXPECT_EQ(got.temporary, want.temporary);
     EXPECT_EQ(got.state, want.state);
+    EXPECT_EQ(got.before, want.before);
 }
 
 void ExpectSameJob(const JobRecord& got, const JobRecord& want) {
@@ -78,6 +79,11 @@ std::vector<JournalEntry> EveryKindOfEntry() {
     a.temporary = L".torvane-tmp-" + kInvalidName;
     a.state = JournalState::kAside;
     a.id = FileId{0xFFFFFFFFFFFFFFFFull, 0x8000000000000001ull};  // beyond int64
+    // The state as found: a record of raw bytes (a NUL among them), times
+    // with nanoseconds below and above the whole seconds kept.
+    a.before = EntryState{
+        0464, a.oldModified * 1000000000 + 999999999, a.oldAccessed * 1000000000 - 1, true, true,
+        true, std::string("0x\0\x11\xff", 5)};
     entries.push_back(a);
 
     JournalEntry b = MadeEntry(1);
@@ -88,6 +94,7 @@ std::vector<JournalEntry> EveryKindOfEntry() {
     b.oldCreated = -11644473600;  // before 1970
     b.newAttributes = 0xFFFFFFFFu;
     b.state = JournalState::kSkipped;
+    b.before = EntryState{07777, 0, -1, false, true, false, {}};  // no record at all
     entries.push_back(b);
 
     JournalEntry c = MadeEntry(2);
@@ -205,6 +212,8 @@ TEST(SqliteHistory, ADamagedPackOrProgressRowIsAnErrorNamingTheJob) {
         {"pack cut short", "UPDATE packs SET data = substr(data, 1, length(data) - 3)"},
         {"pack with bytes over", "UPDATE packs SET data = data || x'00'"},
         {"pack counting more entries", "UPDATE packs SET count = count + 1"},
+        {"pack counting more entries than a row holds", "UPDATE packs SET count = 2147483648"},
+        {"pack counting fewer entries than it holds", "UPDATE packs SET count = -1"},
         {"progress naming no entry",
          "INSERT INTO progress(key, data) SELECT max(key) + 1, "
          "x'6402' FROM progress"},
@@ -529,6 +538,44 @@ TEST(SqliteHistory, AJobOfOneHundredThousandEntriesKeepsTheFilesWithinTwentyFour
         EXPECT_EQ(history->Job(job.id).value()->done, 100000);
     }
     EXPECT_LE(SizeOfFiles(folder.file), kBound);
+}
+
+// Another process holding the database while a job ends: the journal waits
+// a bounded time, then says its record is incomplete; the job reads as
+// interrupted after the entries recorded, never as done. Held only for a
+// while, nothing is lost.
+TEST(SqliteHistory, AJournalThatCantBeWrittenToItsEndSaysSo) {
+    for (const bool releasedBeforeTheEnd : {false, true}) {
+        SCOPED_TRACE(releasedBeforeTheEnd ? "released before the end" : "held past the end");
+        HistoryFolder folder;
+        auto history = folder.Open();
+        ASSERT_NE(history, nullptr);
+        JobRecord job = MadeJob();
+        auto journal = BeginJob(*history, job, MadeEntries(50));
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(folder.file.c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        for (std::size_t i = 0; i < 50; ++i)
+            journal->Finished(i, JournalState::kDone);
+        if (releasedBeforeTheEnd)
+            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        journal->Ended(JobOutcome::kDone);
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        const auto stored = history->Job(job.id).value();
+        ASSERT_TRUE(stored.has_value());
+        if (releasedBeforeTheEnd) {
+            EXPECT_FALSE(journal->Lost().has_value()) << ToUtf8(*journal->Lost());
+            EXPECT_EQ(stored->outcome, JobOutcome::kDone);
+            EXPECT_EQ(stored->done, 50);
+        } else {
+            ASSERT_TRUE(journal->Lost().has_value());
+            EXPECT_NE(journal->Lost()->find(L"busy"), std::wstring::npos)
+                << ToUtf8(*journal->Lost());
+            EXPECT_EQ(stored->outcome, JobOutcome::kInterrupted);
+            EXPECT_LT(stored->done, 50);
+        }
+    }
 }
 
 }  // namespace

@@ -39,7 +39,11 @@ inline PlanJournal JournalOfPlan(const JobPlan& plan) {
     PlanJournal journal;
     journal.index = JournalIndex(plan);
     journal.entries.reserve(journal.index.size());
-    PlanJournalSource(plan).ForEach([&](const JournalEntry& e) { journal.entries.push_back(e); });
+    // The entries' states as the job reads them from the disk before its first write.
+    const PlanStates states = ReadPlanStates(plan);
+    PlanJournalSource(plan, &states).ForEach([&](const JournalEntry& e) {
+        journal.entries.push_back(e);
+    });
     return journal;
 }
 
