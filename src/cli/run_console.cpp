@@ -6,6 +6,7 @@
 #include "app/command_line.hpp"
 #include "app/history_access.hpp"
 #include "app/job_runner.hpp"
+#include "app/job_scope.hpp"
 #include "app/preferences.hpp"
 #include "app/version_info.hpp"
 #include "cli/console_arguments.hpp"
@@ -131,13 +132,14 @@ CommandLineInfo InfoFor(const ConsoleArguments& console, const std::wstring* pat
 // reaches subfolders only when folders are listed, so they are, and the
 // tasks are kept to files. An error text when -Change asks for folders.
 std::optional<std::wstring> FilesInSubfolders(ConsoleArguments& console) {
-    if (!console.options.includeSubfolders || console.options.retrieve != Retrieve::kFiles)
+    if (!FilesOnlyWithSubfolders(console.options))
         return std::nullopt;
     if (console.change && *console.change != AttributeTarget::kFiles)
         return L"-Retrieve files with -SubFolders changes files only; to change folders too, "
                L"type -Retrieve both (with -Change folders or -Change both).";
-    console.options.retrieve = Retrieve::kFilesAndFolders;
-    console.change = AttributeTarget::kFiles;
+    AttributeTarget target = AttributeTarget::kFiles;
+    DescendForFilesOnly(console.options, target);
+    console.change = target;
     return std::nullopt;
 }
 
