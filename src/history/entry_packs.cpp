@@ -136,7 +136,7 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
     flags |= e.temporary.empty() ? 0 : kHasTemporary;
     flags |= e.before ? kHasState : 0;
     PutUnsigned(pack, flags);
-    pack.push_back(static_cast<char>(e.state));
+    pack.push_back(static_cast<char>(Stored(e.state)));
     PutUnsigned(pack, e.id.device);
     PutUnsigned(pack, e.id.inode);
     std::string name;
@@ -229,7 +229,7 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
 void AppendProgress(std::string& batch, std::size_t position, JournalState state,
                     const std::wstring& temporary) {
     PutUnsigned(batch, position);
-    batch.push_back(static_cast<char>(state));
+    batch.push_back(static_cast<char>(Stored(state)));
     if (state == JournalState::kAside)
         PutBytes(batch, ToUtf8(temporary));
 }

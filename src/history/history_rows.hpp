@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,36 +15,64 @@ namespace torvane::history {
 // Steps of an entry, one bit each.
 constexpr std::int64_t kStepRename = 1, kStepAttributes = 2, kStepTimes = 4;
 
+// The codes the file stores for the engine's values, each with its number
+// written out: the file's numbers never follow the order in which the
+// engine happens to declare its values. A number no table knows reads as
+// the table's first value.
+template <class Value>
+struct StoredCode {
+    Value value;
+    std::int64_t code;
+};
+inline constexpr StoredCode<JobKind> kJobKindCodes[] = {
+    {JobKind::kJob, 0},
+    {JobKind::kUndo, 1},
+};
+inline constexpr StoredCode<JobOutcome> kOutcomeCodes[] = {
+    {JobOutcome::kRunning, 0},
+    {JobOutcome::kDone, 1},
+    {JobOutcome::kCancelled, 2},
+    {JobOutcome::kInterrupted, 3},
+};
+inline constexpr StoredCode<JournalState> kStateCodes[] = {
+    {JournalState::kPlanned, 0}, {JournalState::kAside, 1},   {JournalState::kDone, 2},
+    {JournalState::kFailed, 3},  {JournalState::kSkipped, 4},
+};
+
+template <class Value, std::size_t N>
+constexpr std::int64_t CodeOf(Value value, const StoredCode<Value> (&table)[N]) {
+    for (const auto& row : table) {
+        if (row.value == value)
+            return row.code;
+    }
+    return table[0].code;
+}
+template <class Value, std::size_t N>
+constexpr Value ValueOf(std::int64_t code, const StoredCode<Value> (&table)[N]) {
+    for (const auto& row : table) {
+        if (row.code == code)
+            return row.value;
+    }
+    return table[0].value;
+}
+
 inline std::int64_t Stored(JobOutcome o) {
-    return static_cast<std::int64_t>(o);
+    return CodeOf(o, kOutcomeCodes);
 }
-
+inline std::int64_t Stored(JobKind k) {
+    return CodeOf(k, kJobKindCodes);
+}
+inline std::int64_t Stored(JournalState s) {
+    return CodeOf(s, kStateCodes);
+}
 inline JobOutcome OutcomeOf(std::int64_t v) {
-    switch (v) {
-        case 1:
-            return JobOutcome::kDone;
-        case 2:
-            return JobOutcome::kCancelled;
-        case 3:
-            return JobOutcome::kInterrupted;
-        default:
-            return JobOutcome::kRunning;
-    }
+    return ValueOf(v, kOutcomeCodes);
 }
-
+inline JobKind KindOf(std::int64_t v) {
+    return ValueOf(v, kJobKindCodes);
+}
 inline JournalState StateOf(std::int64_t v) {
-    switch (v) {
-        case 1:
-            return JournalState::kAside;
-        case 2:
-            return JournalState::kDone;
-        case 3:
-            return JournalState::kFailed;
-        case 4:
-            return JournalState::kSkipped;
-        default:
-            return JournalState::kPlanned;
-    }
+    return ValueOf(v, kStateCodes);
 }
 
 // An entry's key in the entries table: its job's id and its position, a row

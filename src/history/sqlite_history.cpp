@@ -121,7 +121,7 @@ class SqliteHistory final : public History {
                               options = ToUtf8(job.options), frontEnd = ToUtf8(job.frontEnd);
             insertJob_.Reset()
                 .Bind(1, job.started)
-                .Bind(2, static_cast<std::int64_t>(job.kind))
+                .Bind(2, Stored(job.kind))
                 .Bind(3, job.undoes)
                 .BindBytes(4, root)
                 .BindBytes(5, tasks)
@@ -378,7 +378,7 @@ class SqliteHistory final : public History {
         JobRecord job;
         job.id = st.Int(0);
         job.started = st.Int(1);
-        job.kind = st.Int(2) == 1 ? JobKind::kUndo : JobKind::kJob;
+        job.kind = KindOf(st.Int(2));
         job.undoes = st.Int(3);
         job.root = Text(st.Bytes(4));
         job.tasks = Text(st.Bytes(5));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "history/entry_packs.hpp"
+#include "history/history_rows.hpp"
 #include "history_test_support.hpp"
 
 namespace torvane {
@@ -204,6 +205,35 @@ TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirP
 
 // A row that does not read gives no entries at all: an undo must never act
 // on entries read wrong.
+// Files written by every version hold these numbers: they must never move
+// with the order of the engine's values, and each reads back as itself.
+TEST(SqliteHistory, StoredCodesAreTheFilesOwnNumbers) {
+    using namespace history;
+    const std::pair<JobOutcome, std::int64_t> outcomes[] = {{JobOutcome::kRunning, 0},
+                                                            {JobOutcome::kDone, 1},
+                                                            {JobOutcome::kCancelled, 2},
+                                                            {JobOutcome::kInterrupted, 3}};
+    for (const auto& [value, code] : outcomes) {
+        EXPECT_EQ(Stored(value), code);
+        EXPECT_EQ(OutcomeOf(code), value);
+    }
+    const std::pair<JournalState, std::int64_t> states[] = {{JournalState::kPlanned, 0},
+                                                            {JournalState::kAside, 1},
+                                                            {JournalState::kDone, 2},
+                                                            {JournalState::kFailed, 3},
+                                                            {JournalState::kSkipped, 4}};
+    for (const auto& [value, code] : states) {
+        EXPECT_EQ(Stored(value), code);
+        EXPECT_EQ(StateOf(code), value);
+    }
+    EXPECT_EQ(Stored(JobKind::kJob), 0);
+    EXPECT_EQ(Stored(JobKind::kUndo), 1);
+    EXPECT_EQ(KindOf(1), JobKind::kUndo);
+    // A number no version wrote reads as the first value.
+    EXPECT_EQ(OutcomeOf(9), JobOutcome::kRunning);
+    EXPECT_EQ(StateOf(-1), JournalState::kPlanned);
+}
+
 TEST(SqliteHistory, ADamagedPackOrProgressRowIsAnErrorNamingTheJob) {
     const struct {
         const char* name;
