@@ -246,6 +246,47 @@ class UndoPlanner {
         return plan_.folders.size() - 1;
     }
 
+    static constexpr std::size_t kUnplaced = static_cast<std::size_t>(-1);
+
+    // One folder's visit: what is listed there now, and the plan's entries
+    // as they are made. `position` maps a listed entry to its place in the
+    // plan; a listed entry moves into the plan when it is placed.
+    struct Visited {
+        explicit Visited(SharedPath folder) : path(std::move(folder)) {}
+
+        const SharedPath path;
+        FileEntries listed;
+        std::unordered_map<FileId, std::size_t, FileIdHash> byId;
+        std::vector<std::size_t> position;
+        FileEntries current;
+        FileEntries updated;
+        std::vector<EntrySteps> steps;
+        std::vector<std::optional<EntryState>> states;
+        std::vector<std::pair<std::size_t, Finding>> known;
+        std::vector<const JournalEntry*> gone;
+        std::unordered_set<std::wstring> claimed;
+
+        std::optional<std::size_t> FoundById(const FileId& id) const {
+            if (id == FileId{})
+                return std::nullopt;
+            const auto it = byId.find(id);
+            return it == byId.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+        }
+        std::size_t Place(std::size_t k) {
+            if (position[k] == kUnplaced) {
+                position[k] = current.size();
+                current.push_back(std::move(listed[k]));
+                updated.push_back(current.back());
+                steps.emplace_back();
+                states.emplace_back();
+            }
+            return position[k];
+        }
+        const FileEntry& Listed(std::size_t k) const {
+            return position[k] == kUnplaced ? listed[k] : current[position[k]];
+        }
+    };
+
     // Plans the folder of `node`, open as `folder` and now at `path`.
     void Visit(std::size_t node, Folder& folder, const std::wstring& path, std::size_t parent,
                std::size_t parentEntry) {
@@ -265,96 +306,77 @@ class UndoPlanner {
             ++plan_.problems;
             return;
         }
-        const SharedPath shared(path);
-        FileEntries listed;
-        listed.reserve(records->size());
+        Visited v(SharedPath{path});
+        v.listed.reserve(records->size());
         for (FindRecord& r : *records) {
             if (r.name == L"." || r.name == L"..")
                 continue;
-            listed.push_back(ListedEntry(shared, std::move(r)));
+            v.listed.push_back(ListedEntry(v.path, std::move(r)));
         }
         std::vector<FindRecord>().swap(*records);  // the records are in `listed` now
-        std::unordered_map<FileId, std::size_t, FileIdHash> byId;
-        byId.reserve(listed.size());
-        for (std::size_t k = 0; k < listed.size(); ++k) {
-            if (listed[k].id != FileId{})
-                byId.emplace(listed[k].id, k);
+        v.byId.reserve(v.listed.size());
+        for (std::size_t k = 0; k < v.listed.size(); ++k) {
+            if (v.listed[k].id != FileId{})
+                v.byId.emplace(v.listed[k].id, k);
         }
-        const auto foundById = [&byId](const FileId& id) -> std::optional<std::size_t> {
-            if (id == FileId{})
-                return std::nullopt;
-            const auto it = byId.find(id);
-            return it == byId.end() ? std::nullopt : std::optional<std::size_t>(it->second);
-        };
+        v.position.assign(v.listed.size(), kUnplaced);
+        const auto childAt = ChildrenListed(nodes_[node], v);
+        PlaceJournal(nodes_[node], folder, v);
+        VisitChildren(node, folder, path, index, childAt, v);
+        Conclude(folder, index, v);
+    }
 
-        // The folders below, found by their current names before any listed
-        // entry moves into the plan: a folder the job renamed by the inode of
-        // its journal entry here, any other by its name.
-        const Node& here = nodes_[node];
+    // The folders below, found by their current names before any listed
+    // entry moves into the plan: a folder the job renamed by the inode of
+    // its journal entry here, any other by its name. One per child, in the
+    // children's order.
+    std::vector<std::optional<std::size_t>> ChildrenListed(const Node& here, const Visited& v) {
         std::vector<std::optional<std::size_t>> childAt;
-        if (!here.children.empty()) {
-            std::unordered_map<std::wstring_view, std::size_t> byName;
-            for (std::size_t k = 0; k < listed.size(); ++k)
-                byName.emplace(listed[k].name, k);
-            std::unordered_map<std::wstring_view, std::size_t> renamedChild;
-            for (const std::size_t j : here.entries) {
-                if (here.children.count(journal_[j].oldName) != 0)
-                    renamedChild.emplace(journal_[j].oldName, j);
-            }
-            for (const auto& [name, child] : here.children) {
-                if (const auto j = renamedChild.find(name); j != renamedChild.end()) {
-                    childAt.push_back(foundById(journal_[j->second].id));
-                } else {
-                    const auto it = byName.find(name);
-                    childAt.push_back(it == byName.end() ? std::nullopt
-                                                         : std::optional<std::size_t>(it->second));
-                }
+        if (here.children.empty())
+            return childAt;
+        std::unordered_map<std::wstring_view, std::size_t> byName;
+        for (std::size_t k = 0; k < v.listed.size(); ++k)
+            byName.emplace(v.listed[k].name, k);
+        std::unordered_map<std::wstring_view, std::size_t> renamedChild;
+        for (const std::size_t j : here.entries) {
+            if (here.children.count(journal_[j].oldName) != 0)
+                renamedChild.emplace(journal_[j].oldName, j);
+        }
+        for (const auto& [name, child] : here.children) {
+            if (const auto j = renamedChild.find(name); j != renamedChild.end()) {
+                childAt.push_back(v.FoundById(journal_[j->second].id));
+            } else {
+                const auto it = byName.find(name);
+                childAt.push_back(it == byName.end() ? std::nullopt
+                                                     : std::optional<std::size_t>(it->second));
             }
         }
+        return childAt;
+    }
 
-        // The plan's entries: the journal's found here, and the folders to
-        // go through on the way to those below. `position` maps a listed
-        // entry to its place in the plan; a listed entry moves into the plan
-        // when it is placed.
-        constexpr std::size_t kUnplaced = static_cast<std::size_t>(-1);
-        FileEntries current;
-        FileEntries updated;
-        std::vector<EntrySteps> steps;
-        std::vector<std::optional<EntryState>> states;
-        std::vector<std::pair<std::size_t, Finding>> known;
-        std::vector<const JournalEntry*> gone;
-        std::unordered_set<std::wstring> claimed;
-        std::vector<std::size_t> position(listed.size(), kUnplaced);
-        const auto place = [&](std::size_t k) {
-            if (position[k] == kUnplaced) {
-                position[k] = current.size();
-                current.push_back(std::move(listed[k]));
-                updated.push_back(current.back());
-                steps.emplace_back();
-                states.emplace_back();
-            }
-            return position[k];
-        };
-        current.reserve(here.entries.size());
-        updated.reserve(here.entries.size());
-        steps.reserve(here.entries.size());
+    // The journal's entries found here, each with the steps that take it
+    // back and, when it is no longer as the job left it, why.
+    void PlaceJournal(const Node& here, Folder& folder, Visited& v) {
+        v.current.reserve(here.entries.size());
+        v.updated.reserve(here.entries.size());
+        v.steps.reserve(here.entries.size());
         for (const std::size_t j : here.entries) {
             JournalEntry& entry = journal_[j];
-            const auto found = foundById(entry.id);
+            const auto found = v.FoundById(entry.id);
             if (!found) {
-                gone.push_back(&entry);
+                v.gone.push_back(&entry);
                 continue;
             }
-            const std::size_t at = place(*found);
-            const FileEntry& now = current[at];
+            const std::size_t at = v.Place(*found);
+            const FileEntry& now = v.current[at];
             // Killed inside a move that claims the new name with a
             // placeholder first: the entry is still under its old name or
             // a temporary one.
             if (entry.rename && entry.state != JournalState::kDone && now.name != entry.newName)
-                claimed.insert(entry.newName);
+                v.claimed.insert(entry.newName);
             // Worked out while the entry's names are still there.
             std::wstring why = ChangedSince(now, entry);
-            FileEntry& restored = updated[at];
+            FileEntry& restored = v.updated[at];
             Restore(restored, entry);
             std::wstring().swap(entry.newName);
             EntrySteps s{restored.name != now.name, !SameWord(restored.attributes, now.attributes),
@@ -364,73 +386,97 @@ class UndoPlanner {
                     s.exact = ExactParts(entry, *state);
                     LeaveToExact(s, restored, now, *entry.before);
                     if (s.exact != 0)
-                        states[at] = std::move(entry.before);
+                        v.states[at] = std::move(entry.before);
                 }
             }
             if (!s.any())
                 continue;  // already back as it was
-            steps[at] = s;
+            v.steps[at] = s;
             if (!why.empty())
-                known.emplace_back(at, Finding{FindingKind::kChangedSince, std::move(why)});
+                v.known.emplace_back(at, Finding{FindingKind::kChangedSince, std::move(why)});
         }
+    }
 
-        // The folders below: first every folder below, as ApplyPlan applies
-        // them before this folder's entries.
+    // The folders below, planned before this folder's entries as ApplyPlan
+    // applies them.
+    void VisitChildren(std::size_t node, Folder& folder, const std::wstring& path,
+                       std::size_t index, const std::vector<std::optional<std::size_t>>& childAt,
+                       Visited& v) {
         std::size_t c = 0;
-        for (const auto& [name, child] : here.children) {
+        for (const auto& [name, child] : nodes_[node].children) {
             const std::optional<std::size_t> k = childAt[c++];
             const std::size_t before = plan_.folders.size();
-            // A listed entry placed already has moved into the plan.
-            const bool isFolder =
-                k && (position[*k] == kUnplaced ? listed[*k] : current[position[*k]]).IsFolder();
-            if (!isFolder) {
+            if (!k || !v.Listed(*k).IsFolder()) {
                 AddProblem(path + name + kPathSeparator, index, PlannedFolder::kNone,
                            L"The folder is no longer here.\r\n");
             } else {
-                const std::size_t at = place(*k);
-                auto sub = folder.OpenFolder(current[at].name, current[at].id);
+                const std::size_t at = v.Place(*k);
+                auto sub = folder.OpenFolder(v.current[at].name, v.current[at].id);
                 if (sub) {
-                    Visit(child, **sub, path + current[at].name + kPathSeparator, index, at);
+                    Visit(child, **sub, path + v.current[at].name + kPathSeparator, index, at);
                 } else {
-                    AddProblem(path + current[at].name + kPathSeparator, index, at,
+                    AddProblem(path + v.current[at].name + kPathSeparator, index, at,
                                fs_.SystemMessage(sub.error().code));
                 }
                 if (plan_.folders[before].problem)
-                    known.emplace_back(at, Finding{FindingKind::kFolderUnreadable,
-                                                   L"This folder could not be read; nothing in it "
-                                                   L"will change."});
+                    v.known.emplace_back(at, Finding{FindingKind::kFolderUnreadable,
+                                                     L"This folder could not be read; nothing in "
+                                                     L"it will change."});
             }
             plan_.folders[index].subfolders.push_back(before);
         }
+    }
 
+    // The names the plan left out (placeholders a killed job left apart),
+    // the checks, the entries that are gone, and the plan's counts.
+    void Conclude(Folder& folder, std::size_t index, Visited& v) {
         std::vector<std::wstring> unlisted;
         std::vector<std::wstring> placeholders;
-        for (std::size_t k = 0; k < listed.size(); ++k) {
-            if (position[k] != kUnplaced)
+        for (std::size_t k = 0; k < v.listed.size(); ++k) {
+            if (v.position[k] != kUnplaced)
                 continue;
             // A placeholder goes before the renames: its name is free for them.
             // Made under a name the job claimed (an entry's new name, or a
             // temporary name, whose Aside record may be lost), dated as
             // placed or, killed before it was dated, since the job started.
             const bool dated =
-                listed[k].modified == kPlaceholderTime || listed[k].modified >= jobStarted_;
+                v.listed[k].modified == kPlaceholderTime || v.listed[k].modified >= jobStarted_;
             const bool claimedName =
-                claimed.count(listed[k].name) != 0 || IsJobTemporaryName(listed[k].name);
+                v.claimed.count(v.listed[k].name) != 0 || IsJobTemporaryName(v.listed[k].name);
             if (dated && claimedName)
-                placeholders.push_back(std::move(listed[k].name));
+                placeholders.push_back(std::move(v.listed[k].name));
             else
-                unlisted.push_back(std::move(listed[k].name));
+                unlisted.push_back(std::move(v.listed[k].name));
         }
         PlannedFolder& f = plan_.folders[index];
         f.leftPlaceholders = std::move(placeholders);
         f.placedSince = jobStarted_;
-        f.traits = TraitsOfListed(folder, current, unlisted);
-        f.findings = CheckFolder(current, updated, steps, unlisted, f.traits, std::move(known));
-        // An entry that is gone is shown under the name the job gave it and
-        // left alone; it takes no name from the others' checks.
-        for (const JournalEntry* j : gone) {
+        f.traits = TraitsOfListed(folder, v.current, unlisted);
+        f.findings =
+            CheckFolder(v.current, v.updated, v.steps, unlisted, f.traits, std::move(v.known));
+        AddGone(f, v);
+        plan_.entries += static_cast<std::int64_t>(v.current.size());
+        for (const EntrySteps& s : v.steps) {
+            if (s.any())
+                ++plan_.changes;
+        }
+        for (const auto& [at, finding] : f.findings) {
+            if (finding.kind != FindingKind::kFolderUnreadable)
+                ++plan_.problems;
+        }
+        f.current = std::move(v.current);
+        f.updated = std::move(v.updated);
+        f.steps = std::move(v.steps);
+        v.states.resize(f.current.size());
+        f.states = std::move(v.states);
+    }
+
+    // An entry that is gone is shown under the name the job gave it and
+    // left alone; it takes no name from the others' checks.
+    void AddGone(PlannedFolder& f, Visited& v) {
+        for (const JournalEntry* j : v.gone) {
             FileEntry was;
-            was.folderPath = shared;
+            was.folderPath = v.path;
             was.name = j->newName;
             was.created = j->newCreated;
             was.modified = j->newModified;
@@ -444,28 +490,14 @@ class UndoPlanner {
             back.accessed = j->oldAccessed;
             back.attributes = j->oldAttributes;
             f.findings.emplace_back(
-                current.size(),
+                v.current.size(),
                 Finding{FindingKind::kEntryGone,
                         L"The entry the job changed is no longer in this folder (deleted or "
                         L"moved away)."});
-            current.push_back(std::move(was));
-            updated.push_back(std::move(back));
-            steps.push_back(EntrySteps{j->rename, j->attributes, j->times});
+            v.current.push_back(std::move(was));
+            v.updated.push_back(std::move(back));
+            v.steps.push_back(EntrySteps{j->rename, j->attributes, j->times});
         }
-        plan_.entries += static_cast<std::int64_t>(current.size());
-        for (const EntrySteps& s : steps) {
-            if (s.any())
-                ++plan_.changes;
-        }
-        for (const auto& [at, finding] : f.findings) {
-            if (finding.kind != FindingKind::kFolderUnreadable)
-                ++plan_.problems;
-        }
-        f.current = std::move(current);
-        f.updated = std::move(updated);
-        f.steps = std::move(steps);
-        states.resize(f.current.size());
-        f.states = std::move(states);
     }
 
     std::vector<JournalEntry>& journal_;
