@@ -90,6 +90,9 @@ class SqliteHistory final : public History {
           deleteJob_(db_, kDeleteJob),
           updateUndoneBy_(db_, kUpdateUndoneBy) {}
 
+    // One write transaction from the journal's connection to the commit:
+    // the job, its lock, its entries and its journal are stored together or
+    // not at all, which reads best in one piece.
     Result<std::unique_ptr<JobJournal>> Begin(JobRecord& job,
                                               const JournalSource& entries) override {
         std::lock_guard lk(m_);
