@@ -151,6 +151,23 @@ bool Blocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
+// `fd` when it is open on a regular file, made blocking; otherwise closed,
+// with the error (`refused` names what it is instead).
+Result<int> RegularAndBlocking(int fd, SystemError (*refused)(const struct stat&)) {
+    struct stat st {};
+    SystemError error;
+    if (::fstat(fd, &st) != 0)
+        error = SystemError::FromLastErrno();
+    else if (!S_ISREG(st.st_mode))
+        error = refused(st);
+    else if (!Blocking(fd))
+        error = SystemError::FromLastErrno();
+    else
+        return fd;
+    ::close(fd);
+    return error;
+}
+
 // Opens a regular file for writing, emptied, at `name` in `folder` (AT_FDCWD
 // for a path), following a final link only where `follow` says so. What is no
 // regular file is refused by a look before the open (a device is never
@@ -169,17 +186,13 @@ Result<int> OpenRegularForWriting(int folder, const std::string& name, bool foll
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return SystemError::FromErrno(errno == ELOOP ? EINVAL : errno);
-    const auto fail = [fd](SystemError error) {
+    const auto regular = RegularAndBlocking(fd, NotRegularTargetError);
+    if (regular && ::ftruncate(fd, 0) != 0) {
+        const auto error = SystemError::FromLastErrno();
         ::close(fd);
         return error;
-    };
-    if (::fstat(fd, &st) != 0)
-        return fail(SystemError::FromLastErrno());
-    if (!S_ISREG(st.st_mode))
-        return fail(NotRegularTargetError(st));
-    if (!Blocking(fd) || ::ftruncate(fd, 0) != 0)
-        return fail(SystemError::FromLastErrno());
-    return fd;
+    }
+    return regular;
 }
 
 Result<std::unique_ptr<OutputFile>> OpenInPlace(const std::string& path) {
@@ -279,19 +292,8 @@ Result<int> OpenRegularFileForReading(const std::string& path) {
     const int fd = OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return SystemError::FromLastErrno();
-    const auto fail = [fd](SystemError error) {
-        ::close(fd);
-        return error;
-    };
-    if (::fstat(fd, &st) != 0)
-        return fail(SystemError::FromLastErrno());
-    if (!S_ISREG(st.st_mode))
-        return fail(RefusedType(st));
     // Reads then behave as any reader expects them to.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return fail(SystemError::FromLastErrno());
-    return fd;
+    return RegularAndBlocking(fd, RefusedType);
 }
 
 Result<std::unique_ptr<InputFile>> OpenPosixInputFile(const std::string& path) {
