@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "borrowed_history.hpp"
 #include "history/sqlite_history.hpp"
 #include "platform/text.hpp"
 
@@ -83,23 +84,9 @@ std::uintmax_t FilesSize(const Folder& folder) {
     return total;
 }
 
-// Entries handed to Begin from a list.
-class EntryList final : public JournalSource {
-  public:
-    explicit EntryList(const std::vector<JournalEntry>& entries) : entries_(entries) {}
-    std::size_t size() const override { return entries_.size(); }
-    void ForEach(const std::function<void(const JournalEntry&)>& each) const override {
-        for (const JournalEntry& e : entries_)
-            each(e);
-    }
-
-  private:
-    const std::vector<JournalEntry>& entries_;
-};
-
 std::unique_ptr<JobJournal> Begin(History& history) {
     JobRecord job = Job();
-    auto begun = history.Begin(job, EntryList(Entries()));
+    auto begun = history.Begin(job, JournalEntryList(Entries()));
     return begun ? std::move(*begun) : nullptr;
 }
 
