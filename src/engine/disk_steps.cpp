@@ -33,13 +33,6 @@ void Fail(std::wstring_view prefix, const std::wstring& path, std::wstring_view 
     state.failed = true;
 }
 
-// Logs a failure that sets the job's error flag without failing the entry.
-void Flag(std::wstring_view prefix, const std::wstring& path, std::wstring_view message,
-          JobResult& result) {
-    result.log.push_back(ErrorLogLine(prefix, path, message));
-    result.error = true;
-}
-
 }  // namespace
 
 bool HasReservedCharacter(std::wstring_view name) {
@@ -175,7 +168,7 @@ void TimestampStep(const StepTarget& at, const FileEntry& current, const FileEnt
     const auto created =
         updated.created != current.created ? std::optional(updated.created) : std::nullopt;
     if (auto handle = at.folder.Open(updated.name); !handle.ok()) {
-        Flag(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), result);
+        Fail(kErrorChangingTimestamp, path, fs.SystemMessage(handle.error().code), state, result);
     } else if (const auto set = (*handle)->SetTimes(created, updated.accessed, updated.modified);
                !set.ok()) {
         Fail(kErrorChangingTimestamp, path, StepMessage(fs, set.error()), state, result);
@@ -215,12 +208,29 @@ void PutEntryBack(const StepTarget& at, const FileEntry& current, const FileEntr
         stayed.empty() ? std::wstring(L"The entry's earlier changes were put back.\r\n") : stayed;
 }
 
+// Whether the entry's attribute and time steps may make more than one call
+// that writes. Folder::SetAttributes and FileHandle::SetTimes each put back
+// what they wrote when they fail, so one such call needs nothing remembered;
+// only the attribute step with a switch of compression or encryption (which
+// takes Read-only and System off first), or both steps, can fail part way.
+bool WritesMoreThanOnce(const FileEntry& current, const FileEntry& updated,
+                        const StepsAfterRename& steps) {
+    if (!steps.attributes)
+        return false;
+    const std::uint32_t now = current.attributes;
+    const std::uint32_t next = updated.attributes;
+    return steps.times || IsCompressed(now) != IsCompressed(next) ||
+           IsEncrypted(now) != IsEncrypted(next);
+}
+
 }  // namespace
 
 void StepsOnceNamed(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                     const StepsAfterRename& steps, EntryStepState& state, JobResult& result) {
+    // Remembering costs a read of the entry and its stored record: it is
+    // taken only where a failed step could leave another one's write behind.
     std::unique_ptr<EntryMemo> memo;
-    if (steps.attributes || steps.times) {
+    if (WritesMoreThanOnce(current, updated, steps)) {
         auto remembered = at.folder.Remember(updated.name);
         if (remembered.ok())
             memo = std::move(*remembered);

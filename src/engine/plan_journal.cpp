@@ -29,31 +29,74 @@ std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     return at < folderStart_[folder + 1] ? journal_[at] : kNone;
 }
 
-PlanStates ReadPlanStates(const JobPlan& plan) {
-    PlanStates states;
-    std::vector<std::shared_ptr<Folder>> open(plan.folders.size());
-    for (std::size_t k = 0; k < plan.folders.size(); ++k) {
-        const PlannedFolder& f = plan.folders[k];
+unsigned StatePartsChanged(bool attributes, bool times, bool createdChanged) {
+    if (attributes || createdChanged)
+        return kStateAll;
+    return times ? static_cast<unsigned>(kStateTimes) : 0u;
+}
+
+namespace {
+
+// The plan's folders opened as ReadPlanStates needs them: a root's as the
+// plan opened it, each folder below entered from its parent by name and
+// inode, each at most once and only when one of its entries is read.
+class PlanFolders {
+  public:
+    explicit PlanFolders(const JobPlan& plan) : plan_(plan), open_(plan.folders.size()) {}
+
+    // Folder `k` open, or null when it can't be entered.
+    Folder* Open(std::size_t k) {
+        if (tried_.size() <= k)
+            tried_.resize(plan_.folders.size());
+        if (tried_[k])
+            return open_[k].get();
+        tried_[k] = true;
+        const PlannedFolder& f = plan_.folders[k];
         if (f.open) {
-            open[k] = f.open;
-        } else if (f.parent != PlannedFolder::kNone && open[f.parent] &&
-                   f.path.size() > plan.folders[f.parent].path.size()) {
+            open_[k] = f.open;
+        } else if (f.parent != PlannedFolder::kNone &&
+                   f.path.size() > plan_.folders[f.parent].path.size()) {
             // Its name is its path's last part: a folder below is planned
             // whether or not the job lists folders as entries.
-            const std::wstring& above = plan.folders[f.parent].path;
+            Folder* parent = Open(f.parent);
+            const std::wstring& above = plan_.folders[f.parent].path;
             const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
-            if (auto sub = open[f.parent]->OpenFolder(name, f.id))
-                open[k] = std::move(*sub);
+            if (parent != nullptr) {
+                if (auto sub = parent->OpenFolder(name, f.id))
+                    open_[k] = std::move(*sub);
+            }
         }
+        return open_[k].get();
+    }
+
+  private:
+    const JobPlan& plan_;
+    std::vector<std::shared_ptr<Folder>> open_;
+    std::vector<bool> tried_;
+};
+
+}  // namespace
+
+PlanStates ReadPlanStates(const JobPlan& plan) {
+    PlanStates states;
+    PlanFolders folders(plan);
+    for (std::size_t k = 0; k < plan.folders.size(); ++k) {
+        const PlannedFolder& f = plan.folders[k];
         for (std::size_t i = 0; i < f.steps.size(); ++i) {
-            if (!f.steps[i].any())
+            const EntrySteps& steps = f.steps[i];
+            if (!steps.any())
                 continue;
             if (i < f.listedStates.size() && f.listedStates[i]) {
                 states.push_back(f.listedStates[i]);
                 continue;
             }
-            auto state = open[k] ? open[k]->ReadState(f.current[i].name)
-                                 : Result<EntryState>(SystemError::FromErrno(ENOENT));
+            // An undo's exact step is the redo's to put back: all of it.
+            const unsigned parts =
+                StatePartsChanged(steps.attributes || steps.exact != 0, steps.times,
+                                  f.current[i].created != f.updated[i].created);
+            Folder* folder = parts != 0 ? folders.Open(k) : nullptr;
+            auto state = folder != nullptr ? folder->ReadState(f.current[i].name, parts)
+                                           : Result<EntryState>(SystemError::FromErrno(ENOENT));
             states.push_back(state ? std::optional<EntryState>(std::move(*state)) : std::nullopt);
         }
     }

@@ -41,11 +41,19 @@ class JournalIndex {
 // Each entry's state as found (see JournalEntry::before), in journal order.
 using PlanStates = std::vector<std::optional<EntryState>>;
 
+// The parts of an entry's state (StatePart bits) that its journal keeps and
+// an undo may put back, for steps that change its attributes, its times and
+// (among them) its creation time: everything for attributes or a creation
+// time, which live in the stored record; the times alone for other times;
+// nothing for a rename alone, which leaves the state as it was.
+unsigned StatePartsChanged(bool attributes, bool times, bool createdChanged);
+
 // The exact state of every entry of the plan that has steps, read through
 // the plan's open folders (a root's, each folder below entered from its
 // parent by name and inode) just before the job's first write, a folder
 // entry's as the plan kept it before listing the folder; nullopt for
-// an entry whose folder or state can't be read.
+// an entry whose folder or state can't be read, and for an entry whose steps
+// change none of it (StatePartsChanged).
 PlanStates ReadPlanStates(const JobPlan& plan);
 
 class PlanJournalSource final : public JournalSource {

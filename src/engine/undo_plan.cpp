@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "engine/error_log.hpp"
+#include "engine/plan_journal.hpp"
 #include "engine/plan_text.hpp"
 #include "filelist/list_path.hpp"
 #include "platform/date_text.hpp"
@@ -159,8 +160,12 @@ unsigned ExactParts(const JournalEntry& j, const EntryState& now) {
 // attribute step.
 void LeaveToExact(EntrySteps& s, const FileEntry& restored, const FileEntry& now,
                   const EntryState& was) {
-    if (!was.recordKept)
+    // Without the record the exact step still puts both times back: only a
+    // creation time to put back needs the times step then.
+    if (!was.recordKept) {
+        s.times = s.times && (restored.created != now.created || (s.exact & kStateTimes) == 0);
         return;
+    }
     constexpr std::uint32_t kSwitched = FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_ENCRYPTED;
     s.attributes = s.attributes && ((restored.attributes ^ now.attributes) & kSwitched) != 0;
     s.times = false;
@@ -381,8 +386,10 @@ class UndoPlanner {
             std::wstring().swap(entry.newName);
             EntrySteps s{restored.name != now.name, !SameWord(restored.attributes, now.attributes),
                          !SameTimes(restored, now.created, now.modified, now.accessed)};
-            if (entry.before) {
-                if (auto state = folder.ReadState(now.name)) {
+            const unsigned parts = StatePartsChanged(entry.attributes, entry.times,
+                                                     entry.newCreated != entry.oldCreated);
+            if (entry.before && parts != 0) {
+                if (auto state = folder.ReadState(now.name, parts)) {
                     s.exact = ExactParts(entry, *state);
                     LeaveToExact(s, restored, now, *entry.before);
                     if (s.exact != 0)

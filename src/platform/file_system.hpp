@@ -85,6 +85,7 @@ enum StatePart : unsigned {
     kStateTimes = 1,   // modified and accessed times, to the nanosecond
     kStateMode = 2,    // the permission bits, where Read-only is one of them
     kStateRecord = 4,  // the stored record, or its absence, where recordKept
+    kStateAll = kStateTimes | kStateMode | kStateRecord,
 };
 
 // An entry opened for changing its times or its compression; closed when
@@ -225,9 +226,12 @@ class Folder {
     virtual Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) = 0;
 
     // The entry's state as its file system holds it (see EntryState), read
-    // without following a link. Fails with the stat's error, or ENOTSUP
-    // where the backend can't tell (the default).
-    virtual Result<EntryState> ReadState(const std::wstring& /*name*/) {
+    // without following a link. The stored record is read only when `parts`
+    // (StatePart bits) ask for it: without kStateRecord, `recordKept` is
+    // false. Fails with the stat's error, or ENOTSUP where the backend can't
+    // tell (the default).
+    virtual Result<EntryState> ReadState(const std::wstring& /*name*/,
+                                         unsigned /*parts*/ = kStateAll) {
         return SystemError::FromErrno(ENOTSUP);
     }
     // Puts back exactly the `parts` (StatePart bits) of `state`: the stored

@@ -779,7 +779,7 @@ Status RemoveLeftPlaceholder(const Backend& b, const At& at, std::int64_t notBef
     return Status::Ok();
 }
 
-Result<EntryState> ReadState(const Backend& b, const At& at) {
+Result<EntryState> ReadState(const Backend& b, const At& at, unsigned parts) {
     auto looked = LookAt(b, at);
     if (!looked)
         return looked.error();
@@ -790,7 +790,7 @@ Result<EntryState> ReadState(const Backend& b, const At& at) {
     state.accessedNs = Nanoseconds(t.stx.stx_atime);
     state.birthKept = (t.stx.stx_mask & STATX_BTIME) != 0;
     const char* name = t.Store().RecordName();
-    if (name != nullptr && CanStore(t.stx)) {
+    if (name != nullptr && CanStore(t.stx) && (parts & kStateRecord)) {
         int err = 0;
         auto record = ReadRecord(b, t.at, name, err);
         state.recordKept = err == 0;

@@ -120,7 +120,7 @@ Status RemoveLeftPlaceholder(const Backend& b, const At& at, std::int64_t notBef
 
 // The entry's state as its file system holds it (see EntryState); a final
 // symbolic link is not followed. Fails with the stat's error.
-Result<EntryState> ReadState(const Backend& b, const At& at);
+Result<EntryState> ReadState(const Backend& b, const At& at, unsigned parts);
 // Puts back `state` (see Folder::RestoreState); 0 changes where nothing
 // differs. Fails with the first failing call's error.
 Status RestoreState(const Backend& b, const At& at, const EntryState& state, unsigned parts);

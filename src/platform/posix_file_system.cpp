@@ -238,8 +238,8 @@ class PosixFolder : public Folder {
     Status RemoveLeftPlaceholder(const std::wstring& name, std::int64_t notBefore) override {
         return posix::RemoveLeftPlaceholder(backend_, At_(name), notBefore);
     }
-    Result<EntryState> ReadState(const std::wstring& name) override {
-        return posix::ReadState(backend_, At_(name));
+    Result<EntryState> ReadState(const std::wstring& name, unsigned parts) override {
+        return posix::ReadState(backend_, At_(name), parts);
     }
     Status RestoreState(const std::wstring& name, const EntryState& state,
                         unsigned parts) override {
