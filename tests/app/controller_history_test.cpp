@@ -89,7 +89,7 @@ TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheRevi
     const auto undo = history.Job(undone->undoneBy).value();
     EXPECT_EQ(undo->kind, JobKind::kUndo);
     EXPECT_EQ(undo->undoes, jobs[0].id);
-    EXPECT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
     // The next Undo Last Job is the undo's: it redoes the job.
     EXPECT_EQ(controller->jobHistory().LastUndoableJob()->id, undo->id);
 }
