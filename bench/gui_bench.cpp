@@ -282,10 +282,10 @@ void BM_ControllerSubmitRenameTask(benchmark::State& state) {
     fields.replace = L"Holiday ";
     for (auto _ : state) {
         state.PauseTiming();
-        h.controller.ClearTaskList();
+        h.controller.taskList().ClearTaskList();
         h.Paint();
         state.ResumeTiming();
-        h.controller.SubmitTask(fields);
+        h.controller.taskList().SubmitTask(fields);
         h.Paint();
     }
     if (!h.window.NewModel().index(0, 0).data().toString().startsWith("Holiday "))

@@ -1,6 +1,8 @@
 // The history as the front ends reach it, and what they say about its jobs.
 #include "app/history_access.hpp"
 
+#include <utility>
+
 #include "history/sqlite_history.hpp"
 #include "platform/date_text.hpp"
 
@@ -9,7 +11,12 @@ std::unique_ptr<History> OpenUserHistory(const HistorySettings& settings, std::w
     problem.clear();
     if (!settings.enabled)
         return nullptr;
-    return OpenSqliteHistory(DefaultHistoryPath(), settings, problem);
+    auto opened = OpenSqliteHistory(DefaultHistoryPath(), settings);
+    if (!opened) {
+        problem = opened.error().text;
+        return nullptr;
+    }
+    return std::move(*opened);
 }
 
 std::wstring UndoCommandFor(std::int64_t id) {
@@ -46,6 +53,11 @@ std::vector<std::wstring> InterruptedJobNotices(History& history) {
     return lines;
 }
 
+std::wstring JobCountsText(const JobRecord& job) {
+    return std::to_wstring(job.failures) + (job.failures == 1 ? L" failure, " : L" failures, ") +
+           std::to_wstring(job.skipped) + L" skipped";
+}
+
 std::wstring JobSummaryText(const JobRecord& job) {
     std::wstring text = L"job " + std::to_wstring(job.id);
     text += L", " + FormatDateText(job.started);
@@ -53,8 +65,7 @@ std::wstring JobSummaryText(const JobRecord& job) {
         text += L", undo of job " + std::to_wstring(job.undoes);
     text += L", " + job.root;
     text += L", " + std::to_wstring(job.entries) + (job.entries == 1 ? L" change" : L" changes");
-    text +=
-        L", " + std::to_wstring(job.failures) + (job.failures == 1 ? L" failure" : L" failures");
+    text += L", " + JobCountsText(job);
     text += L", " + OutcomeText(job.outcome);
     if (job.undoneBy != 0)
         text += L", undone by job " + std::to_wstring(job.undoneBy);

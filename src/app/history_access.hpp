@@ -33,8 +33,12 @@ std::wstring UndoCommandFor(std::int64_t id);
 // or the one line saying that the history can't be read.
 std::vector<std::wstring> InterruptedJobNotices(History& history);
 
-// What the Undo command says about a job: "job N: <kind>, <root>, C changes,
-// F failures, <outcome>[, undone by job U]".
+// A job's failed and skipped entries, as both front ends show them:
+// "F failures, S skipped" (skipped: left alone for a finding of the plan).
+std::wstring JobCountsText(const JobRecord& job);
+
+// What the Undo command says about a job: "job N, <started>[, undo of job
+// U], <root>, C changes, F failures, S skipped, <outcome>[, undone by job U]".
 std::wstring JobSummaryText(const JobRecord& job);
 
 // The text of a job's outcome: "done", "cancelled", "interrupted", "running".

@@ -317,62 +317,10 @@ void MainController::CancelJob() {
         wholeJob_.Cancel();
 }
 
-// ---- The task list's commands ----
-
-bool MainController::SubmitTask(const TaskFields& record) {
-    return tasks_.SubmitTask(record);
-}
-
-void MainController::SetTaskSelection(std::vector<std::size_t> rows) {
-    tasks_.SetTaskSelection(std::move(rows));
-}
+// ---- The task list view ----
 
 void MainController::TaskListClicked() {
     UpdateCommandUI();
-}
-
-void MainController::TaskListDoubleClicked() {
-    tasks_.TaskListDoubleClicked();
-}
-
-std::optional<std::wstring> MainController::TaskRowToolTip(std::size_t row) const {
-    return tasks_.TaskRowToolTip(row);
-}
-
-DraftOutcome MainController::PreviewDraft(const std::optional<TaskFields>& draft) {
-    return tasks_.PreviewDraft(draft);
-}
-
-void MainController::MoveTaskUp() {
-    tasks_.MoveTaskUp();
-}
-
-void MainController::MoveTaskDown() {
-    tasks_.MoveTaskDown();
-}
-
-void MainController::RemoveTask() {
-    tasks_.RemoveTask();
-}
-
-void MainController::ClearTaskList() {
-    tasks_.ClearTaskList();
-}
-
-void MainController::LoadTaskList() {
-    tasks_.LoadTaskList();
-}
-
-void MainController::CloseTaskList() {
-    tasks_.CloseTaskList();
-}
-
-void MainController::SaveTaskList() {
-    tasks_.SaveTaskList();
-}
-
-void MainController::SaveTaskListAs() {
-    tasks_.SaveTaskListAs();
 }
 
 }  // namespace torvane

@@ -112,10 +112,6 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // is a ".tvt" file (after the question about unsaved tasks); ignored
     // while a job runs.
     void DropPaths(const std::vector<std::wstring>& paths);
-    void LoadTaskList();
-    void CloseTaskList();
-    void SaveTaskList();
-    void SaveTaskListAs();
     // Starts a job, unless a refusal stops it: its plan is built on a worker,
     // then confirmed or reviewed, then applied. Returns true when its worker
     // was started.
@@ -137,10 +133,6 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void NextFolder();
     // Refresh (F5): lists the folder on show again; nothing when none is.
     void Refresh();
-    void MoveTaskUp();
-    void MoveTaskDown();
-    void RemoveTask();
-    void ClearTaskList();
     // Tools > Option...: asks the view for a Preferences dialog.
     void Option();
     // The Preferences dialog's OK: takes the six values, recomputes the new
@@ -161,29 +153,13 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
 
     // ---- Task list view and editor pages ----
 
-    // A finished task from an editor page: a new task (id 0) is appended, a
-    // modified one replaces the task with its id. Returns true when accepted
-    // (or when the task to modify is gone), false when the engine rejected it
-    // or a job is running (the page then keeps its fields).
-    bool SubmitTask(const TaskFields& record);
-    // The rows selected in the task list view (any order; rows past the end
-    // are dropped). Recomputes the command states.
-    void SetTaskSelection(std::vector<std::size_t> rows);
-    // A click in the task list view.
+    // The task list and its commands (submit, select, move, remove, clear,
+    // load, close, save, the draft, the rows' tool tips); the front end calls
+    // them directly.
+    TaskListEditor& taskList() { return tasks_; }
+    const TaskListEditor& taskList() const { return tasks_; }
+    // A click in the task list view: the command states follow the selection.
     void TaskListClicked();
-    // A double click in the task list view: the first selected task is loaded
-    // into its editor page for modification.
-    void TaskListDoubleClicked();
-    // The tool tip of a row; nullopt for no row or a task of no known kind.
-    std::optional<std::wstring> TaskRowToolTip(std::size_t row) const;
-    // The task an editor page holds while the user edits it (nullopt: none,
-    // or nothing the page would submit): the "New Attribute" list shows the
-    // task list with it (a new task appended, a modified one in its place),
-    // without changing the list. A draft the engine refuses leaves the list's
-    // own values on show and is answered with its problem; no message box is
-    // shown. The same draft over the same entries is not computed again; a
-    // submit of the draft on show keeps the entries as they are.
-    DraftOutcome PreviewDraft(const std::optional<TaskFields>& draft);
 
     // ---- File lists ----
 
@@ -229,14 +205,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     // The checks of the entries on show (see Preview).
     const Preview& preview() const { return preview_; }
     const IconCache& iconCache() const { return icons_; }
-    const TaskList& taskList() const { return tasks_.tasks(); }
-    const std::vector<std::size_t>& selectedTaskRows() const { return tasks_.selection(); }
     const Preferences& preferences() const { return prefs_; }
     const ListOptions& listOptions() const { return listOptions_; }
-    const std::wstring& currentTaskListPath() const { return tasks_.path(); }
-    const std::wstring& taskListCaption() const { return tasks_.caption(); }
-    // The task list has changes that no file holds (see TaskListEditor).
-    bool taskListModified() const { return tasks_.modified(); }
     const std::wstring& productName() const { return productName_; }
     const std::wstring& title() const { return title_; }
     const CommandStates& commandStates() const { return commandStates_; }

@@ -118,7 +118,7 @@ class TaskEditorView {
   public:
     virtual ~TaskEditorView() = default;
 
-    // The task list view: its rows are the display texts of taskList(), in
+    // The task list view: its rows are the display texts of taskList().tasks(), in
     // order; existing rows keep their selection unless a TaskSelectionChanged
     // follows.
     virtual void TaskRowsChanged() = 0;

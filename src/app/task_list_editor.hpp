@@ -69,7 +69,8 @@ class TaskListEditor {
     // is never modified: there is nothing to save.
     bool modified() const;
 
-    // The commands of MainController of the same names.
+    // The task list's commands, called by the front end (menus, toolbar,
+    // task list view, editor pages).
     bool SubmitTask(const TaskFields& record);
     void SetTaskSelection(std::vector<std::size_t> rows);
     void MoveTaskUp();

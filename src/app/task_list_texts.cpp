@@ -30,10 +30,19 @@ std::wstring TimestampTip(const std::wstring& name, const TimestampTaskFields& f
            Line(L"Replace String: ", f.replace);
 }
 
+// Whether an attribute task's pattern is matched as a wildcard: WILD on and
+// REGX off (REGX wins when both are, as the engine reads the task).
+bool IsWildcard(const AttributeTaskFields& f) {
+    return IsFlagOn(f.wildcard) && !IsFlagOn(f.regex);
+}
+
 std::wstring AttributeTip(const std::wstring& name, const AttributeTaskFields& f) {
     const std::uint32_t word = ReadDecimalUint32(f.attributes);
     std::wstring tip = Line(L"Task Name: ", name) + Line(L"Search String: ", f.find) +
-                       Line(L"Use Regex: ", f.regex) + Line(L"Attributes: ", L"");
+                       Line(L"Use Regex: ", f.regex);
+    if (IsWildcard(f))
+        tip += Line(L"Use Wildcard: ", kTrue);
+    tip += Line(L"Attributes: ", L"");
     for (const auto& a : kShownAttributes)
         tip += Line(L"    " + a.WideCaption() + L": ", a.IsOn(word) ? kTrue : kFalse);
     return tip;
@@ -79,7 +88,8 @@ std::wstring AttributeSentence(const AttributeTaskFields& f) {
         if (a.IsOn(word))
             set += (set.empty() ? L"" : L", ") + a.WideCaption();
     }
-    return L"Attributes of " + Quoted(f.find) + Options({RegexOption(f.regex)}) + L": " +
+    const std::wstring kind = IsWildcard(f) ? L"wildcard" : RegexOption(f.regex);
+    return L"Attributes of " + Quoted(f.find) + Options({kind}) + L": " +
            (set.empty() ? L"none" : set);
 }
 

@@ -323,7 +323,8 @@ const ConsoleSwitch kSwitches[] = {
      SetSave},
     {L"-History", kHistory, kNoValue, true,
      L"List the jobs, newest first: id, time, root, changes, failures,\n"
-     L"done, cancelled or interrupted, and the undo that undid it.",
+     L"entries skipped for a problem (-SkipProblems), done, cancelled or\n"
+     L"interrupted, and the undo that undid it.",
      SetHistory},
     {L"-Undo", kHistory, Optional(L"[ID]", kWords, kUndoWords), true,
      L"Show what undoing job ID (default: the last job not undone)\n"

@@ -7,7 +7,7 @@ namespace torvane {
 // torvane-cli's exit statuses.
 enum ExitStatus : int {
     kExitDone = 0,          // everything asked was done without error; help
-    kExitJobErrors = 1,     // the job completed with errors
+    kExitJobErrors = 1,     // the job completed with errors or left problem entries alone
     kExitInvalid = 2,       // invalid command line, failed validation, unusable input
     kExitNotApplied = 3,    // a job was asked for but refused or not confirmed
     kExitPlanProblems = 4,  // the dry run's plan has problems (conflicts, names refused...)

@@ -77,6 +77,9 @@ struct JobRecord {
     std::int64_t entries = 0;   // entries with a change
     std::int64_t done = 0;      // entries recorded as done so far
     std::int64_t failures = 0;  // entries recorded as failed
+    // Entries recorded as left alone for a finding of the plan (a job that
+    // skips the problem entries); 0 for a job stored before they were counted.
+    std::int64_t skipped = 0;
     JobOutcome outcome = JobOutcome::kRunning;
     std::int64_t undoneBy = 0;  // the undo that last undid this job, 0 when none
 };

@@ -9,8 +9,9 @@
 namespace torvane {
 
 // The engine's message boxes: texts, caption and icon as the user sees them.
-// The texts a task produced from a name, and a library's description of an
-// expression (which may quote it), are outside pieces (MessageText).
+// The texts a task produced from a name are outside pieces (MessageText); a
+// pattern, and a library's description of an expression (which may quote
+// it), are typed pieces, so the console shows their backslashes as typed.
 
 inline constexpr std::wstring_view kErrorCaption = L"Error";
 
@@ -24,7 +25,7 @@ inline MessageText InvalidExpressionMessage(std::wstring_view description) {
 // been applied to `names` names (or times' texts) by then, the last `text`.
 inline MessageText ExpressionTooSlowMessage(std::wstring_view pattern, long long seconds,
                                             std::size_t names, std::wstring_view text) {
-    return L"The regular expression \"" + Outside(std::wstring(pattern)) +
+    return L"The regular expression \"" + Typed(std::wstring(pattern)) +
            L"\" took too long to apply (more than " + std::to_wstring(seconds) +
            (seconds == 1 ? L" second" : L" seconds") + L" for " + std::to_wstring(names) +
            (names == 1 ? L" name" : L" names") + L"; the last was \"" +
@@ -34,8 +35,8 @@ inline MessageText ExpressionTooSlowMessage(std::wstring_view pattern, long long
 // A regular expression whose matching of `text` the matcher gave up, its
 // backtracking past the library's limit.
 inline MessageText ExpressionBacktracksMessage(std::wstring_view pattern, std::wstring_view text) {
-    return L"The regular expression \"" + Outside(std::wstring(pattern)) +
-           L"\" took too long on \"" + Outside(std::wstring(text)) +
+    return L"The regular expression \"" + Typed(std::wstring(pattern)) + L"\" took too long on \"" +
+           Outside(std::wstring(text)) +
            L"\": it backtracks too much to be matched. Nothing was changed by it.";
 }
 

@@ -119,16 +119,16 @@ void MainWindow::RunCommand(int commandId) {
             c.SelectFolder();
             break;
         case CommandId::kLoadTaskList:
-            c.LoadTaskList();
+            c.taskList().LoadTaskList();
             break;
         case CommandId::kCloseTaskList:
-            c.CloseTaskList();
+            c.taskList().CloseTaskList();
             break;
         case CommandId::kSaveTaskList:
-            c.SaveTaskList();
+            c.taskList().SaveTaskList();
             break;
         case CommandId::kSaveTaskListAs:
-            c.SaveTaskListAs();
+            c.taskList().SaveTaskListAs();
             break;
         case CommandId::kUpdateAttributes:
             c.UpdateAttributes();
@@ -143,16 +143,16 @@ void MainWindow::RunCommand(int commandId) {
             c.NextFolder();
             break;
         case CommandId::kMoveTaskUp:
-            c.MoveTaskUp();
+            c.taskList().MoveTaskUp();
             break;
         case CommandId::kMoveTaskDown:
-            c.MoveTaskDown();
+            c.taskList().MoveTaskDown();
             break;
         case CommandId::kRemoveTask:
-            c.RemoveTask();
+            c.taskList().RemoveTask();
             break;
         case CommandId::kClearTaskList:
-            c.ClearTaskList();
+            c.taskList().ClearTaskList();
             break;
         case CommandId::kOption:
             c.Option();

@@ -80,6 +80,11 @@ CREATE TABLE progress(
 );
 )sql";
 
+// What the fourth version added: a job's count of entries left alone for a
+// finding of the plan, apart from its failures. Older jobs read 0.
+constexpr const char* kSchemaSkipped =
+    "ALTER TABLE jobs ADD COLUMN skipped INTEGER NOT NULL DEFAULT 0";
+
 }  // namespace
 
 // Sets up a connection's per-connection settings. synchronous=NORMAL: in WAL
@@ -215,7 +220,7 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
         db.Exec("PRAGMA journal_mode=WAL");
         return true;
     }
-    if (version == 1 || version == 2) {
+    if (version >= 1 && version < kHistorySchemaVersion) {
         db.Exec("PRAGMA journal_mode=WAL");
         SqlWriteTransaction tx(db);
         // Another process may have upgraded it while this one waited.
@@ -224,7 +229,9 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
             db.Exec(kSchemaPacks);
         // Version 3 adds an optional part to a pack's entries (their exact
         // state), which version 2's packs simply lack: nothing to convert.
-        if (now == 1 || now == 2)
+        if (now >= 1 && now <= 3)
+            db.Exec(kSchemaSkipped);
+        if (now >= 1 && now < kHistorySchemaVersion)
             db.Exec(("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion)).c_str());
         tx.Commit();
         return true;
@@ -244,6 +251,7 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
     if (db.QueryInt("PRAGMA user_version") == 0) {
         db.Exec(kSchema);
         db.Exec(kSchemaPacks);
+        db.Exec(kSchemaSkipped);
         db.Exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
         db.Exec(("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion)).c_str());
     }

@@ -23,13 +23,13 @@ using namespace history;
 
 constexpr const char* kInsertJob =
     "INSERT INTO jobs(started, kind, undoes, root, tasks, options, front_end, entries, done, "
-    "failures, outcome, undone_by) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0, 0, ?9, 0)";
+    "failures, skipped, outcome, undone_by) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0, 0, 0, ?9, 0)";
 constexpr const char* kInsertFolder = "INSERT INTO folders(job, number, path) VALUES(?1, ?2, ?3)";
 constexpr const char* kInsertPack =
     "INSERT INTO packs(key, folder, count, data) VALUES(?1, ?2, ?3, ?4)";
 constexpr const char* kSelectJobs =
     "SELECT id, started, kind, undoes, root, tasks, options, front_end, entries, done, failures, "
-    "outcome, undone_by FROM jobs";
+    "outcome, undone_by, skipped FROM jobs";
 // A job's entries as the first version stored them, a row each.
 constexpr const char* kSelectEntryRows =
     "SELECT f.path, e.device, e.inode, e.old_name, e.new_name, e.old_created, e.old_modified, "
@@ -156,6 +156,7 @@ class SqliteHistory final : public History {
             job.id = id;
             job.done = 0;
             job.failures = 0;
+            job.skipped = 0;
             job.outcome = JobOutcome::kRunning;
             job.undoneBy = 0;
             return Result<std::unique_ptr<JobJournal>>(std::move(journal));
@@ -392,6 +393,7 @@ class SqliteHistory final : public History {
         job.failures = st.Int(10);
         job.outcome = OutcomeOf(st.Int(11));
         job.undoneBy = st.Int(12);
+        job.skipped = st.Int(13);
         return job;
     }
 
@@ -422,25 +424,26 @@ class SqliteHistory final : public History {
 
 }  // namespace
 
-std::unique_ptr<History> OpenSqliteHistory(const std::wstring& path,
-                                           const HistorySettings& settings, std::wstring& problem) {
-    return OpenSqliteHistory(path, settings, JournalBatching{}, problem);
+Result<std::unique_ptr<History>> OpenSqliteHistory(const std::wstring& path,
+                                                   const HistorySettings& settings) {
+    return OpenSqliteHistory(path, settings, JournalBatching{});
 }
 
-std::unique_ptr<History> OpenSqliteHistory(const std::wstring& path,
-                                           const HistorySettings& settings,
-                                           const JournalBatching& batching, std::wstring& problem) {
+Result<std::unique_ptr<History>> OpenSqliteHistory(const std::wstring& path,
+                                                   const HistorySettings& settings,
+                                                   const JournalBatching& batching) {
     const std::string file = ToUtf8(path);
+    std::wstring problem;
     const auto slash = file.find_last_of('/');
     if (slash != std::string::npos && !MakeFolders(file.substr(0, slash), problem))
-        return nullptr;
+        return Problem(std::move(problem));
     if (!PrepareFile(file, path, problem))
-        return nullptr;
+        return Problem(std::move(problem));
     try {
         SqlConnection db = SqlConnection::Open(file);
         sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
         if (!PrepareSchema(db, path, problem))
-            return nullptr;
+            return Problem(std::move(problem));
         TightenModes(file);
         Configure(db);
         // The store's own commits never fold the log back into the file:
@@ -448,16 +451,13 @@ std::unique_ptr<History> OpenSqliteHistory(const std::wstring& path,
         // journals' connections do it, on their own thread.
         db.Exec("PRAGMA wal_autocheckpoint=0");
         auto locks = ByteLockFile::Open(LockPath(file));
-        if (!locks) {
-            problem = L"Can't open the history's lock file " + FromUtf8(LockPath(file)) + L": " +
-                      locks.error().text;
-            return nullptr;
-        }
-        return std::make_unique<SqliteHistory>(file, path, std::move(db), std::move(*locks),
-                                               settings, batching);
+        if (!locks)
+            return Problem(L"Can't open the history's lock file " + FromUtf8(LockPath(file)) +
+                           L": " + locks.error().text);
+        return std::unique_ptr<History>(std::make_unique<SqliteHistory>(
+            file, path, std::move(db), std::move(*locks), settings, batching));
     } catch (const SqlFailure& f) {
-        problem = ProblemOf(f, path);
-        return nullptr;
+        return Problem(ProblemOf(f, path));
     }
 }
 

@@ -18,7 +18,8 @@ namespace torvane::history {
 namespace {
 
 constexpr const char* kInsertProgress = "INSERT INTO progress(key, data) VALUES(?1, ?2)";
-constexpr const char* kUpdateCounts = "UPDATE jobs SET done = ?2, failures = ?3 WHERE id = ?1";
+constexpr const char* kUpdateCounts =
+    "UPDATE jobs SET done = ?2, failures = ?3, skipped = ?4 WHERE id = ?1";
 constexpr const char* kUpdateOutcome = "UPDATE jobs SET outcome = ?2 WHERE id = ?1";
 
 // A record held back by a running job's journal.
@@ -28,7 +29,7 @@ struct HeldRecord {
     std::wstring temporary;  // for kAside
 };
 
-class Journal final : public SqliteJobJournal {
+class Journal final : public JobJournal {
   public:
     Journal(SqlConnection db, std::int64_t id, ByteLockFile lock, const JournalBatching& batching,
             std::wstring path)
@@ -84,21 +85,10 @@ class Journal final : public SqliteJobJournal {
 
     std::optional<std::wstring> Lost() const override { return lost_; }
 
-    void Flush() override {
-        std::unique_lock lk(m_);
-        const auto target = given_;
-        const auto failedBefore = failedWrites_;
-        flushWanted_ = true;
-        wake_.notify_one();
-        written_cv_.wait(
-            lk, [&] { return written_ >= target || failedWrites_ != failedBefore || stopped_; });
-    }
-
   private:
     void Hold(HeldRecord record) {
         std::lock_guard lk(m_);
         held_.push_back(std::move(record));
-        ++given_;
         if (held_.size() >= batching_.records)
             wake_.notify_one();
     }
@@ -114,16 +104,13 @@ class Journal final : public SqliteJobJournal {
         writer_.join();
         std::lock_guard lk(m_);
         stopped_ = true;
-        written_cv_.notify_all();
     }
 
     void WriteLoop() {
         std::unique_lock lk(m_);
         for (;;) {
-            wake_.wait_for(lk, batching_.interval, [&] {
-                return stop_ || flushWanted_ || held_.size() >= batching_.records;
-            });
-            flushWanted_ = false;
+            wake_.wait_for(lk, batching_.interval,
+                           [&] { return stop_ || held_.size() >= batching_.records; });
             const bool last = stop_;
             if (!held_.empty()) {
                 std::vector<HeldRecord> batch;
@@ -131,10 +118,6 @@ class Journal final : public SqliteJobJournal {
                 lk.unlock();
                 const bool ok = Write(batch);
                 lk.lock();
-                if (ok)
-                    written_ += batch.size();
-                else
-                    ++failedWrites_;
                 // The last round's failed batch stays held, so that Ended
                 // knows the record is incomplete.
                 if (!ok) {
@@ -143,7 +126,6 @@ class Journal final : public SqliteJobJournal {
                                  std::make_move_iterator(held_.end()));
                     held_.swap(batch);
                 }
-                written_cv_.notify_all();
             }
             if (last)
                 return;
@@ -156,16 +138,23 @@ class Journal final : public SqliteJobJournal {
     bool Write(const std::vector<HeldRecord>& batch) {
         auto done = done_;
         auto failures = failures_;
+        auto skipped = skipped_;
         batchBytes_.clear();
         for (const auto& r : batch) {
             AppendProgress(batchBytes_, r.entry, r.state, r.temporary);
             done += r.state == JournalState::kDone ? 1 : 0;
             failures += r.state == JournalState::kFailed ? 1 : 0;
+            skipped += r.state == JournalState::kSkipped ? 1 : 0;
         }
         try {
             SqlWriteTransaction tx(db_);
             insertProgress_.Reset().Bind(1, KeyOf(id_, batches_)).BindBytes(2, batchBytes_).Run();
-            updateCounts_.Reset().Bind(1, id_).Bind(2, done).Bind(3, failures).Run();
+            updateCounts_.Reset()
+                .Bind(1, id_)
+                .Bind(2, done)
+                .Bind(3, failures)
+                .Bind(4, skipped)
+                .Run();
             tx.Commit();
         } catch (const SqlFailure& f) {
             lastFailure_ = f.code;
@@ -174,6 +163,7 @@ class Journal final : public SqliteJobJournal {
         ++batches_;
         done_ = done;
         failures_ = failures;
+        skipped_ = skipped;
         return true;
     }
 
@@ -183,26 +173,24 @@ class Journal final : public SqliteJobJournal {
     ByteLockFile lock_;
     const JournalBatching batching_;
     SqlStatement insertProgress_, updateCounts_, updateOutcome_;
-    std::int64_t done_ = 0, failures_ = 0;  // the writer's
-    std::int64_t batches_ = 0;              // the writer's: batches stored so far
-    std::string batchBytes_;                // the writer's
-    bool ended_ = false;                    // the job's thread's
-    std::optional<std::wstring> lost_;      // the job's thread's, once Ended
-    int lastFailure_ = SQLITE_ERROR;        // the writer's
+    std::int64_t done_ = 0, failures_ = 0, skipped_ = 0;  // the writer's
+    std::int64_t batches_ = 0;                            // the writer's: batches stored so far
+    std::string batchBytes_;                              // the writer's
+    bool ended_ = false;                                  // the job's thread's
+    std::optional<std::wstring> lost_;                    // the job's thread's, once Ended
+    int lastFailure_ = SQLITE_ERROR;                      // the writer's
 
     std::mutex m_;
-    std::condition_variable wake_, written_cv_;
+    std::condition_variable wake_;
     std::vector<HeldRecord> held_;
-    std::uint64_t given_ = 0, written_ = 0, failedWrites_ = 0;
-    bool stop_ = false, stopped_ = false, flushWanted_ = false;
+    bool stop_ = false, stopped_ = false;
     std::thread writer_;
 };
 
 }  // namespace
 
-std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
-                                              const JournalBatching& batching,
-                                              const std::wstring& path) {
+std::unique_ptr<JobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
+                                        const JournalBatching& batching, const std::wstring& path) {
     sqlite3_busy_timeout(db.get(), kJournalBusyTimeoutMs);
     return std::make_unique<Journal>(std::move(db), id, std::move(lock), batching, path);
 }

@@ -16,8 +16,7 @@ constexpr int kJournalBusyTimeoutMs = 1000;
 
 // The journal of job `id` in the history file `path`, writing through its
 // own connection `db` and holding the job's `lock` until the job ends.
-std::unique_ptr<SqliteJobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
-                                              const JournalBatching& batching,
-                                              const std::wstring& path);
+std::unique_ptr<JobJournal> MakeJournal(SqlConnection db, std::int64_t id, ByteLockFile lock,
+                                        const JournalBatching& batching, const std::wstring& path);
 
 }  // namespace torvane::history

@@ -214,11 +214,23 @@ class Folder {
     virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
                                                        const FileId& expected) = 0;
 
+    // The entry's attribute word (not following a symbolic link). Fails with
+    // ENOENT when nothing is there.
     virtual Result<std::uint32_t> GetAttributes(const std::wstring& name) = 0;
+    // Sets the entry's whole attribute word. Bits the entry can't hold are
+    // ignored the way Windows ignores them (Directory, Compressed,
+    // Encrypted); a word for an entry that can't store one (a symbolic link)
+    // fails.
     virtual Status SetAttributes(const std::wstring& name, std::uint32_t attributes) = 0;
-    // Renames an entry of this folder; never replaces an existing entry.
+    // Renames an entry of this folder. Never replaces an existing entry:
+    // fails with EEXIST instead. A change of letter case only works on
+    // case-insensitive file systems too.
     virtual Status Move(const std::wstring& from, const std::wstring& to) = 0;
+    // Opens an entry, file or folder, for SetTimes and SetCompression.
     virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) = 0;
+    // Encrypt or decrypt an entry in place; an entry already in that state
+    // succeeds unchanged. Linux can't encrypt or decrypt an existing file, so
+    // there any real change fails with "Operation not supported".
     virtual Status Encrypt(const std::wstring& name) = 0;
     virtual Status Decrypt(const std::wstring& name) = 0;
     // Remembers what the entry `name` has now (see EntryMemo). Fails as
@@ -331,11 +343,6 @@ class FileSystem {
     // Fails with ENOENT (or ENOTDIR) when nothing is there.
     virtual Result<std::uint32_t> GetAttributes(const std::wstring& path) = 0;
 
-    // Sets the whole attribute word. Bits the entry can't hold are ignored the
-    // way Windows ignores them (Directory, Compressed, Encrypted); a word for
-    // an entry that can't store one (a symbolic link) fails.
-    virtual Status SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
-
     // The records of a folder's entries, "." and ".." included, in the order of
     // the search. `folder` ends with the separator. Fails when the folder
     // can't be opened or read.
@@ -353,20 +360,6 @@ class FileSystem {
     // followed here: the user named that folder). `path` may end with the
     // separator. Fails when nothing, or no folder, is there.
     virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) = 0;
-
-    // Moves (renames) an entry. Never replaces an existing entry: fails with
-    // EEXIST instead. A change of letter case only works on case-insensitive
-    // file systems too.
-    virtual Status Move(const std::wstring& from, const std::wstring& to) = 0;
-
-    // Opens an entry, file or folder, for SetTimes and SetCompression.
-    virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) = 0;
-
-    // Encrypts or decrypts an entry in place; an entry already in that state
-    // succeeds unchanged. Linux can't encrypt or decrypt an existing file, so
-    // there any real change fails with "Operation not supported".
-    virtual Status Encrypt(const std::wstring& path) = 0;
-    virtual Status Decrypt(const std::wstring& path) = 0;
 
     // The bytes of a small file (a shortcut, say), following a final symbolic
     // link. Fails with EISDIR for a folder, NotRegularFileError for any other

@@ -285,13 +285,6 @@ Result<std::uint32_t> PosixFileSystem::GetAttributes(const std::wstring& path) {
     return record->attributes;
 }
 
-Status PosixFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
-    auto at = OpenParent(Native(path));
-    if (!at)
-        return at.error();
-    return posix::SetAttributes(*backend_, *at, attributes);
-}
-
 Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring& folder) {
     auto opened = OpenFolder(folder);
     if (!opened)
@@ -338,37 +331,6 @@ Result<std::wstring> PosixFileSystem::ResolveLinks(const std::wstring& path) {
     if (real == nullptr)
         return SystemError::FromLastErrno();
     return FromUtf8(real.get());
-}
-
-Status PosixFileSystem::Move(const std::wstring& from, const std::wstring& to) {
-    auto a = OpenParent(Native(from));
-    if (!a)
-        return a.error();
-    auto b = OpenParent(Native(to));
-    if (!b)
-        return b.error();
-    return posix::Move(*backend_, *a, *b);
-}
-
-Result<std::unique_ptr<FileHandle>> PosixFileSystem::Open(const std::wstring& path) {
-    auto at = OpenParent(Native(path));
-    if (!at)
-        return at.error();
-    return posix::Open(*backend_, std::move(*at));
-}
-
-Status PosixFileSystem::Encrypt(const std::wstring& path) {
-    auto at = OpenParent(Native(path));
-    if (!at)
-        return at.error();
-    return posix::Encrypt(*backend_, *at, true);
-}
-
-Status PosixFileSystem::Decrypt(const std::wstring& path) {
-    auto at = OpenParent(Native(path));
-    if (!at)
-        return at.error();
-    return posix::Encrypt(*backend_, *at, false);
 }
 
 Result<std::string> PosixFileSystem::ReadFileBytes(const std::wstring& path, std::size_t maxBytes) {

@@ -54,15 +54,10 @@ class PosixFileSystem : public FileSystem {
     void SetFault(std::function<int(std::string_view call, const std::string& path)> fault);
 
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
-    Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
     Result<std::wstring> ResolveLinks(const std::wstring& path) override;
-    Status Move(const std::wstring& from, const std::wstring& to) override;
-    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
-    Status Encrypt(const std::wstring& path) override;
-    Status Decrypt(const std::wstring& path) override;
     Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
     Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) override;
     Result<std::unique_ptr<OutputFile>> OpenForWriting(const std::wstring& path,

@@ -32,19 +32,19 @@ TEST_F(UnsavedTasksTest, TheMarkFollowsTheListAgainstItsFile) {
     AddPhotos();
     Start();
     ChooseFolder(L"/data/");
-    EXPECT_FALSE(controller->taskListModified());
+    EXPECT_FALSE(controller->taskList().modified());
     ASSERT_TRUE(Submit(RenameRecord(L"a", L"x")));
-    EXPECT_TRUE(controller->taskListModified());  // never saved
+    EXPECT_TRUE(controller->taskList().modified());  // never saved
     view.saveAnswers.push_back(Path(L"one.tvt"));
-    controller->SaveTaskListAs();
-    EXPECT_FALSE(controller->taskListModified());
+    controller->taskList().SaveTaskListAs();
+    EXPECT_FALSE(controller->taskList().modified());
     ASSERT_TRUE(Submit(RenameRecord(L"b", L"y")));
-    EXPECT_TRUE(controller->taskListModified());
-    controller->SetTaskSelection({1});
-    controller->RemoveTask();
-    EXPECT_FALSE(controller->taskListModified());  // the same tasks as the file again
-    controller->ClearTaskList();
-    EXPECT_FALSE(controller->taskListModified());  // nothing to save
+    EXPECT_TRUE(controller->taskList().modified());
+    controller->taskList().SetTaskSelection({1});
+    controller->taskList().RemoveTask();
+    EXPECT_FALSE(controller->taskList().modified());  // the same tasks as the file again
+    controller->taskList().ClearTaskList();
+    EXPECT_FALSE(controller->taskList().modified());  // nothing to save
     EXPECT_EQ(view.modifiedMarks, (std::vector<bool>{true, false, true, false}));
 }
 
@@ -88,8 +88,8 @@ TEST_F(UnsavedTasksTest, NothingIsAskedWhenNoTaskWouldBeLost) {
     AddPhotos();
     Start();
     view.openAnswers.push_back(file);
-    controller->LoadTaskList();
-    EXPECT_FALSE(controller->taskListModified());
+    controller->taskList().LoadTaskList();
+    EXPECT_FALSE(controller->taskList().modified());
     dialogs.Clear();
     EXPECT_TRUE(controller->RequestClose());
     EXPECT_TRUE(Messages().empty());
@@ -105,7 +105,7 @@ TEST_F(UnsavedTasksTest, AChangedFileListNamesItsFile) {
     AddPhotos();
     Start();
     view.openAnswers.push_back(file);
-    controller->LoadTaskList();
+    controller->taskList().LoadTaskList();
     ASSERT_TRUE(Submit(RenameRecord(L"b", L"y")));
     dialogs.Clear();
     dialogs.Answer(MessageAnswer::kCancel);
@@ -120,8 +120,8 @@ TEST_F(UnsavedTasksTest, ADroppedTaskFileIsLoadedAfterTheQuestionAndAFolderIsLis
 
     dialogs.Answer(MessageAnswer::kCancel);
     controller->DropPaths({file});
-    EXPECT_EQ(controller->taskList().size(), 1u);
-    EXPECT_TRUE(controller->currentTaskListPath().empty());  // kept as it was
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
+    EXPECT_TRUE(controller->taskList().path().empty());  // kept as it was
 
     dialogs.Answer(MessageAnswer::kNo);
     controller->DropPaths({file});
@@ -129,16 +129,16 @@ TEST_F(UnsavedTasksTest, ADroppedTaskFileIsLoadedAfterTheQuestionAndAFolderIsLis
               (std::vector<Message>{
                   Question(L"The task list has never been saved.", L"loading " + file),
                   Question(L"The task list has never been saved.", L"loading " + file)}));
-    EXPECT_EQ(controller->currentTaskListPath(), file);
-    ASSERT_EQ(controller->taskList().size(), 1u);
-    EXPECT_EQ(controller->taskList()[0].definition, kRenameA);
+    EXPECT_EQ(controller->taskList().path(), file);
+    ASSERT_EQ(controller->taskList().tasks().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks()[0].definition, kRenameA);
     EXPECT_EQ(controller->folderHistory().Current(), L"/data/");  // the listing stays
 
     // A folder whose name ends in .tvt is listed as any folder.
     fs.AddFile(L"/data/album.tvt/p.jpg");
     controller->DropPaths({L"/data/album.tvt"});
     EXPECT_EQ(controller->folderHistory().Current(), L"/data/album.tvt/");
-    EXPECT_EQ(controller->currentTaskListPath(), file);
+    EXPECT_EQ(controller->taskList().path(), file);
 }
 
 TEST_F(UnsavedTasksTest, ACloseThatWaitedForAJobAsksOnceTheJobIsDone) {

@@ -23,13 +23,15 @@ class DraftTest : public ControllerTest {
     int NewListNotices() const {
         return view.Count("NewEntries in place") + view.Count("NewEntries reset");
     }
-    DraftOutcome Draft(const TaskFields& record) { return controller->PreviewDraft(record); }
+    DraftOutcome Draft(const TaskFields& record) {
+        return controller->taskList().PreviewDraft(record);
+    }
 };
 
 TEST_F(DraftTest, DraftShowsOnTopOfTheTaskListWithoutEnteringIt) {
     EXPECT_EQ(Draft(RenameRecord(L"a", L"x")), DraftOutcome{});
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"c.txt"}));
-    EXPECT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
     EXPECT_TRUE(Messages().empty());
 
     // A changed draft replaces the one before rather than adding to it.
@@ -37,9 +39,9 @@ TEST_F(DraftTest, DraftShowsOnTopOfTheTaskListWithoutEnteringIt) {
     EXPECT_EQ(view.newNames, (Names{L"y.txt", L"c.txt"}));
 
     // No draft: the task list's own values again.
-    EXPECT_EQ(controller->PreviewDraft(std::nullopt), DraftOutcome{});
+    EXPECT_EQ(controller->taskList().PreviewDraft(std::nullopt), DraftOutcome{});
     EXPECT_EQ(view.newNames, (Names{L"a.txt", L"c.txt"}));
-    EXPECT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
 }
 
 TEST_F(DraftTest, RefusedDraftIsAnsweredWithItsProblemAndNoMessageBox) {
@@ -78,7 +80,7 @@ TEST_F(DraftTest, RefusedDraftIsAnsweredWithItsProblemAndNoMessageBox) {
         EXPECT_EQ(outcome.problem.rfind(c.problemStart, 0), 0u) << outcome.problem;
         EXPECT_EQ(view.newNames, (Names{L"a.txt", L"c.txt"}));
         EXPECT_TRUE(Messages().empty());
-        EXPECT_EQ(controller->taskList().size(), 1u);
+        EXPECT_EQ(controller->taskList().tasks().size(), 1u);
     }
 }
 
@@ -86,8 +88,9 @@ using DraftUnlistedTest = ControllerTest;
 
 TEST_F(DraftUnlistedTest, ExpressionRefusedWithNothingListedIsStillFound) {
     Start();
-    EXPECT_FALSE(controller->PreviewDraft(RenameRecord(L"(", L"x", L"", true)).problem.empty());
-    EXPECT_TRUE(controller->PreviewDraft(RenameRecord(L"a", L"x")).problem.empty());
+    EXPECT_FALSE(
+        controller->taskList().PreviewDraft(RenameRecord(L"(", L"x", L"", true)).problem.empty());
+    EXPECT_TRUE(controller->taskList().PreviewDraft(RenameRecord(L"a", L"x")).problem.empty());
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(controller->newEntries().empty());
 }
@@ -98,19 +101,19 @@ TEST_F(DraftTest, SubmittingTheDraftOnShowChangesNothingOnShow) {
     view.events.clear();
 
     ASSERT_TRUE(Submit(RenameRecord(L"a", L"x")));
-    EXPECT_EQ(controller->taskList().size(), 2u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 2u);
     EXPECT_EQ(NewListNotices(), 0);
     EXPECT_EQ(controller->newEntries(), shown);
 
     // The page, emptied after the submit, has no draft any more: the list's
     // values, which are the same, stay without a notice.
-    controller->PreviewDraft(std::nullopt);
+    controller->taskList().PreviewDraft(std::nullopt);
     EXPECT_EQ(NewListNotices(), 0);
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"c.txt"}));
 
     // The list is really the task list's: removing the task takes it away.
-    controller->SetTaskSelection({1});
-    controller->RemoveTask();
+    controller->taskList().SetTaskSelection({1});
+    controller->taskList().RemoveTask();
     EXPECT_EQ(view.newNames, (Names{L"a.txt", L"c.txt"}));
 }
 
@@ -131,8 +134,8 @@ TEST_F(DraftTest, SameDraftOverTheSameEntriesIsNotComputedAgain) {
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"c.txt"}));
 
     // After the entries changed under it, the same draft is computed anew.
-    controller->SetTaskSelection({0});
-    controller->RemoveTask();
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().RemoveTask();
     ASSERT_EQ(view.newNames, (Names{L"a.txt", L"b.txt"}));
     Draft(RenameRecord(L"a", L"x"));
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"b.txt"}));
@@ -142,7 +145,7 @@ TEST_F(DraftTest, ModifiedTaskIsPreviewedInItsPlace) {
     ASSERT_TRUE(Submit(RenameRecord(L"txt", L"doc")));
     ASSERT_EQ(view.newNames, (Names{L"a.doc", L"c.doc"}));
     auto edited = RenameRecord(L"b", L"d");
-    edited.id = controller->taskList()[0].id;
+    edited.id = controller->taskList().tasks()[0].id;
 
     Draft(edited);
     EXPECT_EQ(view.newNames, (Names{L"a.doc", L"d.doc"}));
@@ -176,7 +179,7 @@ TEST_F(DraftTest, TheDraftFollowsIntoASubfolder) {
     EXPECT_EQ(controller->preview().changes(), 2);
 
     // Listed again with no draft: the task list's own values.
-    controller->PreviewDraft(std::nullopt);
+    controller->taskList().PreviewDraft(std::nullopt);
     controller->Refresh();
     EXPECT_EQ(view.newNames, (Names{L"a1.txt", L"c2.txt"}));
     EXPECT_FALSE(controller->preview().draftShown());
@@ -187,7 +190,7 @@ TEST_F(DraftTest, GeneralInfoFollowsTheDraft) {
     Draft(RenameRecord(L"a", L"x"));
     ASSERT_TRUE(view.info.entry);
     EXPECT_EQ(view.info.entry->name, L"x.txt");
-    controller->PreviewDraft(std::nullopt);
+    controller->taskList().PreviewDraft(std::nullopt);
     EXPECT_EQ(view.info.entry->name, L"a.txt");
 }
 

@@ -165,7 +165,7 @@ class ControllerTest : public ::testing::Test {
         controller->SelectFolder();
     }
 
-    bool Submit(const TaskFields& record) { return controller->SubmitTask(record); }
+    bool Submit(const TaskFields& record) { return controller->taskList().SubmitTask(record); }
 
     // Runs the UI queue until the job's completion has been handled.
     void FinishJob() {

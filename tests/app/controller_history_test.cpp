@@ -89,9 +89,36 @@ TEST_F(ControllerHistoryTest, JobIsJournaledAndUndoLastJobRestoresItAfterTheRevi
     const auto undo = history.Job(undone->undoneBy).value();
     EXPECT_EQ(undo->kind, JobKind::kUndo);
     EXPECT_EQ(undo->undoes, jobs[0].id);
-    EXPECT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
     // The next Undo Last Job is the undo's: it redoes the job.
     EXPECT_EQ(controller->jobHistory().LastUndoableJob()->id, undo->id);
+}
+
+// A plan with a problem applied from the review leaves the problem entry
+// alone: the history counts it as skipped, not as a failure, and the job
+// still ends with its log (as the console's -SkipProblems exits 1).
+TEST_F(ControllerHistoryTest, AnEntryLeftAloneForAProblemIsCountedAsSkipped) {
+    AddPhotos();
+    fs.AddFile(L"/data/b2.jpg", FILE_ATTRIBUTE_ARCHIVE, 1000);  // a2.jpg's new name, taken
+    Start();
+    ChooseFolder(L"/data/");
+    ASSERT_TRUE(Submit(RenameRecord(L"a", L"b")));
+    view.reviewAnswer = true;
+    ASSERT_TRUE(controller->UpdateAttributes());
+    FinishJob();
+    ASSERT_EQ(view.reviews.size(), 1u);
+    EXPECT_EQ(view.reviews[0].problems, 1);
+    EXPECT_EQ(DataNames(), (Names{L"a2.jpg", L"b.jpg", L"b10.jpg", L"b2.jpg", L"sub"}));
+    const auto jobs = controller->jobHistory().Jobs().value();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].done, 1);
+    EXPECT_EQ(jobs[0].failures, 0);
+    EXPECT_EQ(jobs[0].skipped, 1);
+    EXPECT_NE(JobSummaryText(jobs[0]).find(L", 2 changes, 0 failures, 1 skipped, done"),
+              std::wstring::npos)
+        << JobSummaryText(jobs[0]);
+    ASSERT_TRUE(controller->lastJobResult().has_value());
+    EXPECT_TRUE(controller->lastJobResult()->error);
 }
 
 TEST_F(ControllerHistoryTest, HistoryThatCantBeWrittenIsSaidOnceAndEachLogSaysIt) {
@@ -163,8 +190,14 @@ TEST_F(ControllerHistoryTest, ThePreferencesTurnTheHistoryOffAndBoundIt) {
 TEST_F(ControllerHistoryTest, SettingsChangedInThePreferencesWindowRuleTheNextJob) {
     openHistory = [this](const HistorySettings& settings, std::wstring& problem) {
         opened.push_back(settings);
-        return settings.enabled ? OpenSqliteHistory(Path(L"history.sqlite3"), settings, problem)
-                                : nullptr;
+        if (!settings.enabled)
+            return std::unique_ptr<History>();
+        auto history = OpenSqliteHistory(Path(L"history.sqlite3"), settings);
+        if (!history) {
+            problem = history.error().text;
+            return std::unique_ptr<History>();
+        }
+        return std::move(*history);
     };
     // The store forgets by its own clock: the jobs start now.
     now = static_cast<std::int64_t>(std::time(nullptr));

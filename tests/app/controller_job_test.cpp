@@ -44,8 +44,8 @@ class UpdateAttributesTest : public ControllerTest {
     void StartWithSavedRenameTask() {
         StartWithRenameTask();
         view.saveAnswers.push_back(Path(L"rename.tvt"));
-        controller->SaveTaskListAs();
-        ASSERT_FALSE(controller->taskListModified());
+        controller->taskList().SaveTaskListAs();
+        ASSERT_FALSE(controller->taskList().modified());
         dialogs.Clear();
     }
     bool Enabled(CommandId c) const { return view.states.Enabled(c); }
@@ -58,7 +58,7 @@ TEST_F(UpdateAttributesTest, RefusalsComeInOrderAndStartNothing) {
 
     AddPhotos();
     ChooseFolder(L"/data/");
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     EXPECT_FALSE(controller->UpdateAttributes());  // entries, no task
 
     ASSERT_EQ(Submit(RenameRecord(L"a", L"a:")), 1);
@@ -66,7 +66,7 @@ TEST_F(UpdateAttributesTest, RefusalsComeInOrderAndStartNothing) {
 
     // The question comes once the plan is built: the worker starts, and
     // applies nothing.
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     dialogs.Answer(MessageAnswer::kNo);
     EXPECT_TRUE(controller->UpdateAttributes());
@@ -108,7 +108,7 @@ TEST_F(UpdateAttributesTest, ConfirmedJobRunsAndTheListsAreRebuiltFromDisk) {
     ASSERT_TRUE(controller->lastJobResult());
     EXPECT_FALSE(controller->lastJobResult()->error);
     EXPECT_TRUE(view.saveRequests.empty());
-    EXPECT_EQ(controller->taskList().size(), 1u);  // ClearTaskList is off
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);  // ClearTaskList is off
 }
 
 TEST_F(UpdateAttributesTest, ProgressCountsTheEntriesOnceAndIsNeverResetByTheJob) {
@@ -178,20 +178,20 @@ TEST_F(UpdateAttributesTest, ClearTaskListEmptiesTheListWithoutNewIdsOrANewTitle
     ChooseFolder(L"/data/");
     const auto file = WriteTaskFile(L"t.tvt", {L"$FileName<>FIND=a<>REPL=x<>NAME=A<>"});
     view.openAnswers.push_back(file);
-    controller->LoadTaskList();
+    controller->taskList().LoadTaskList();
     ASSERT_TRUE(controller->UpdateAttributes());
     FinishJob();
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(view.newNames, view.currentNames);
-    EXPECT_EQ(controller->currentTaskListPath(), file);
+    EXPECT_EQ(controller->taskList().path(), file);
     EXPECT_EQ(view.caption, L"Task List: t.tvt");
 
     ASSERT_EQ(Submit(RenameRecord(L"b", L"c")), 1);
     TaskIdSequence ids;
     ids.Seed(static_cast<std::uint32_t>(kNow));  // seeded by the load, not again
     ids.Next();
-    EXPECT_EQ(controller->taskList()[0].id, ids.Next());
+    EXPECT_EQ(controller->taskList().tasks()[0].id, ids.Next());
 }
 
 TEST_F(UpdateAttributesTest, ASingleFileRenamedByTheJobIsListedUnderItsNewName) {
@@ -220,16 +220,16 @@ TEST_F(UpdateAttributesTest, TheJobWorksOnItsOwnCopiesWhileTheUserActs) {
     // The worker waits at its first folder while the user changes things.
     controller->ApplyPreferences(PreferenceFlags{0, 1, 1, 0, 0, 0});
     EXPECT_EQ(Submit(RenameRecord(L"b", L"q")), 0);
-    controller->SetTaskSelection({0});
-    controller->RemoveTask();
-    controller->MoveTaskUp();
-    controller->ClearTaskList();
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().RemoveTask();
+    controller->taskList().MoveTaskUp();
+    controller->taskList().ClearTaskList();
     controller->DropPaths({L"/data/b.jpg"});
     controller->SelectFolder();
-    controller->LoadTaskList();
+    controller->taskList().LoadTaskList();
     EXPECT_EQ(view.folderRequests, 1);
     EXPECT_TRUE(view.openRequests.empty());
-    EXPECT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
     controller->FileActivated(0, kCurrentListId);  // browsing into "sub" is allowed
     EXPECT_EQ(controller->folderHistory().Current(), L"/data/sub/");
     fs.OpenGate();
@@ -288,7 +288,7 @@ TEST_F(UpdateAttributesTest, TheReviewComesForAJobBelowTheFolderOnShowOrWithProb
     EXPECT_EQ(Messages(), (std::vector<Message>{kFailed}));  // the two entries are logged
 
     // Reaching into "sub": reviewed even when clean; Cancel changes nothing.
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     ASSERT_EQ(Submit(RenameRecord(L"c.jpg", L"d.jpg")), 1);
     EXPECT_TRUE(controller->preview().findings().empty());
@@ -353,7 +353,7 @@ TEST(RealFolderJob, ANameCollisionIsReviewedLoggedAndTheLogSavedOnDisk) {
     controller.Initialize(CommandLineInfo{});
     view.folderAnswers.push_back(FolderChoice{root, {}});
     controller.SelectFolder();
-    ASSERT_EQ(controller.SubmitTask(RenameRecord(L"a", L"x")), 1);
+    ASSERT_EQ(controller.taskList().SubmitTask(RenameRecord(L"a", L"x")), 1);
     const std::string logPath = dir.Join("log.txt");
     view.saveAnswers.push_back(FromUtf8(logPath));
     view.reviewAnswer = true;  // the plan's problem is reviewed and the rest applied

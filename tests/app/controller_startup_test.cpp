@@ -62,7 +62,7 @@ TEST_F(StartupTest, PathAndTaskListAreLoadedAndNoConfirmHoldsForTheRun) {
     EXPECT_EQ(view.currentNames, (Names{L"a2.jpg", L"a10.jpg", L"b.jpg"}));
     EXPECT_EQ(view.rows, Names{L"A"});
     EXPECT_EQ(view.newNames, (Names{L"x2.jpg", L"x10.jpg", L"b.jpg"}));
-    EXPECT_EQ(controller->currentTaskListPath(), taskFile);
+    EXPECT_EQ(controller->taskList().path(), taskFile);
     EXPECT_EQ(controller->listOptions(), ListOptions{});
     EXPECT_FALSE(controller->jobRunning());
     EXPECT_TRUE(Messages().empty());
@@ -96,7 +96,7 @@ TEST_F(StartupTest, QuitEndsTheWindowWithoutBookkeepingOrAutomaticLoads) {
     EXPECT_EQ(view.currentNames, (Names{L"a2.jpg", L"a10.jpg", L"b.jpg"}));
     EXPECT_EQ(view.closed, std::vector<int>{kWindowQuit});
     EXPECT_EQ(controller->windowResult(), kWindowQuit);
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_EQ(PreferenceBytes(), before);
 }
 
@@ -125,7 +125,7 @@ TEST_F(StartupTest, AFailedValidationLeavesTheAutomaticLoadsInForce) {
     EXPECT_EQ(controller->commandLineResult(), 1);
     EXPECT_EQ(controller->commandLineValues(), CommandLineValues{});
     EXPECT_EQ(view.rows, Names{L"A"});
-    EXPECT_EQ(controller->currentTaskListPath(), taskFile);
+    EXPECT_EQ(controller->taskList().path(), taskFile);
     EXPECT_EQ(controller->folderHistory().paths(), Paths{L"/data/"});
     EXPECT_EQ(controller->listOptions().includeSubfolders, 1);
     // Files only with subfolders: the folder is listed to be descended.
@@ -136,7 +136,7 @@ TEST_F(StartupTest, AFailedValidationLeavesTheAutomaticLoadsInForce) {
 TEST_F(StartupTest, ATaskListGivenAloneIsLoadedNotListed) {
     Start({taskFile});
     EXPECT_EQ(controller->commandLineResult(), 0);
-    EXPECT_EQ(controller->currentTaskListPath(), taskFile);
+    EXPECT_EQ(controller->taskList().path(), taskFile);
     EXPECT_EQ(view.rows, Names{L"A"});
     EXPECT_TRUE(controller->folderHistory().paths().empty());
     EXPECT_TRUE(Messages().empty());
@@ -179,7 +179,7 @@ TEST_F(StartupTest, CloseRemembersTheChosenPathTheTaskListAndThePlacement) {
     ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
     controller->FileActivated(0, kCurrentListId);  // browse into sub: not remembered
     view.openAnswers.push_back(taskFile);
-    controller->LoadTaskList();
+    controller->taskList().LoadTaskList();
     WindowPlacement placement{0, 0, 1, -1, -1, -1, -1, 5, 6, 1000, 700};
     EXPECT_TRUE(controller->RequestClose(placement));
     EXPECT_EQ(view.closed, std::vector<int>{kWindowClosed});
@@ -245,7 +245,7 @@ TEST_F(BatchStartupTest, EndsAfterTheCommandLineWithoutAutomaticLoadsOrBookkeepi
         EXPECT_EQ(controller->windowResult(), kWindowQuit);
         EXPECT_EQ(view.closed.back(), kWindowQuit);
         EXPECT_EQ(controller->folderHistory().paths(), c.history);
-        EXPECT_TRUE(controller->taskList().empty());
+        EXPECT_TRUE(controller->taskList().tasks().empty());
         EXPECT_FALSE(view.restored);
         EXPECT_EQ(PreferenceBytes(), before);
     }
@@ -256,7 +256,7 @@ TEST_F(BatchStartupTest, EndsAfterTheCommandLineWithoutAutomaticLoadsOrBookkeepi
 TEST_F(BatchStartupTest, ATaskListGivenAloneStaysThePath) {
     StartBatch({taskFile});
     EXPECT_EQ(controller->folderHistory().paths(), Paths{taskFile});
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
 }
 
 TEST_F(BatchStartupTest, ApplyEndsAfterTheJobAndTheViewHasTheResultBeforeTheNotice) {

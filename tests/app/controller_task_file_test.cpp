@@ -36,7 +36,7 @@ class TaskFileTest : public ControllerTest {
     }
     void Load(const std::wstring& path) {
         view.openAnswers.push_back(path);
-        controller->LoadTaskList();
+        controller->taskList().LoadTaskList();
     }
     bool Enabled(CommandId c) const { return view.states.Enabled(c); }
 };
@@ -47,7 +47,7 @@ TEST_F(TaskFileTest, SaveWithoutAFileSavesAsAndWritesEveryTask) {
     EXPECT_FALSE(Enabled(CommandId::kSaveTaskList));
     const std::wstring path = Path(L"out.tvt");
     view.saveAnswers.push_back(path);
-    controller->SaveTaskList();
+    controller->taskList().SaveTaskList();
 
     ASSERT_EQ(view.saveRequests.size(), 1u);
     EXPECT_EQ(view.saveRequests[0],
@@ -56,14 +56,14 @@ TEST_F(TaskFileTest, SaveWithoutAFileSavesAsAndWritesEveryTask) {
     EXPECT_EQ(ReadBytes(ToUtf8(path)),
               Utf16File({L"$FileName<>FIND=a<>REPL=x<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>NAME=A<>",
                          L"$FileName<>FIND=b<>REPL=y<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>NAME=<>"}));
-    EXPECT_EQ(controller->currentTaskListPath(), path);
+    EXPECT_EQ(controller->taskList().path(), path);
     EXPECT_EQ(view.caption, L"Task List: out.tvt");
     EXPECT_TRUE(Enabled(CommandId::kSaveTaskList));
     EXPECT_TRUE(Messages().empty());
 
     // Saving again writes to the current file without asking.
     ASSERT_EQ(Submit(RenameRecord(L"c", L"z", L"C")), 1);
-    controller->SaveTaskList();
+    controller->taskList().SaveTaskList();
     EXPECT_EQ(view.saveRequests.size(), 1u);
     const auto reread = ReadBytes(ToUtf8(path));
     EXPECT_NE(reread.find(std::string("N\0A\0M\0E\0=\0C\0", 12)), std::string::npos);
@@ -72,13 +72,13 @@ TEST_F(TaskFileTest, SaveWithoutAFileSavesAsAndWritesEveryTask) {
 TEST_F(TaskFileTest, SaveWithAnEmptyListOnlyShowsTheNotice) {
     const auto path = WriteTaskFile(L"t.tvt", {kRenameA + L"NAME=A<>"});
     Load(path);
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     const std::string before = ReadBytes(ToUtf8(path));
     const Message notice{L"Task list is empty. There's nothing to save.", L"Notice",
                          MessageIcon::kInformation, MessageButtons::kOk};
 
-    controller->SaveTaskList();
-    controller->SaveTaskListAs();
+    controller->taskList().SaveTaskList();
+    controller->taskList().SaveTaskListAs();
     EXPECT_EQ(Messages(), (std::vector<Message>{notice, notice}));
     EXPECT_TRUE(view.saveRequests.empty());
     EXPECT_EQ(ReadBytes(ToUtf8(path)), before);
@@ -86,9 +86,9 @@ TEST_F(TaskFileTest, SaveWithAnEmptyListOnlyShowsTheNotice) {
 
 TEST_F(TaskFileTest, CancelledSaveAsChangesNothing) {
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
-    controller->SaveTaskListAs();
+    controller->taskList().SaveTaskListAs();
     EXPECT_EQ(view.saveRequests.size(), 1u);
-    EXPECT_EQ(controller->currentTaskListPath(), L"");
+    EXPECT_EQ(controller->taskList().path(), L"");
     EXPECT_EQ(view.caption, L"Task List");
 }
 
@@ -100,14 +100,14 @@ TEST_F(TaskFileTest, LoadSkipsLinesWithoutATaskAndGivesNewIds) {
     EXPECT_EQ(view.openRequests[0].initialName, L"");
     EXPECT_EQ(view.openRequests[0].defaultExtension, L".tvt");
     EXPECT_FALSE(view.openRequests[0].overwritePrompt);
-    const auto& tasks = controller->taskList();
+    const auto& tasks = controller->taskList().tasks();
     ASSERT_EQ(tasks.size(), 2u);
     EXPECT_EQ(tasks[0].definition, kRenameA);
     EXPECT_EQ(tasks[1].definition, kAttribute);
     EXPECT_NE(tasks[0].id, tasks[1].id);
     EXPECT_EQ(view.rows, (Names{L"A", kAttribute}));
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"b.txt"}));
-    EXPECT_EQ(controller->currentTaskListPath(), path);
+    EXPECT_EQ(controller->taskList().path(), path);
     EXPECT_EQ(view.caption, L"Task List: t.tvt");
     EXPECT_TRUE(Enabled(CommandId::kSaveTaskList));
     EXPECT_TRUE(Enabled(CommandId::kCloseTaskList));
@@ -129,7 +129,7 @@ TEST_F(TaskFileTest, ALatin1FileIsSaidToBeNeitherUtf8NorUtf16) {
     const std::string path = dir.Join("latin1.tvt");
     std::ofstream(path, std::ios::binary) << "$System<>FIND=caf\xE9<>ATTR=2<>REGX=FALSE<>\r\n";
     Load(FromUtf8(path));
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].text.find(L"The file is not UTF-8 or UTF-16LE: byte 17 "),
               std::wstring::npos)
@@ -146,10 +146,10 @@ TEST_F(TaskFileTest, LoadStopsAtTheFirstRejectedTaskAndEmptiesTheList) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text.rfind(L"Not a valid regular expression", 0), 0u);
     EXPECT_EQ(rowsAtMessage, std::vector<Names>{Names{L"one"}});
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(view.newNames, view.currentNames);
-    EXPECT_EQ(controller->currentTaskListPath(), path);
+    EXPECT_EQ(controller->taskList().path(), path);
     EXPECT_EQ(view.caption, L"Task List: t.tvt");
 }
 
@@ -158,7 +158,7 @@ TEST_F(TaskFileTest, LoadingAMissingFileKeepsTheListButTakesThePath) {
     const std::wstring missing = Path(L"missing.tvt");
     Load(missing);
     EXPECT_EQ(view.rows, Names{L"kept"});
-    EXPECT_EQ(controller->currentTaskListPath(), missing);
+    EXPECT_EQ(controller->taskList().path(), missing);
     EXPECT_EQ(view.caption, L"Task List");
     EXPECT_TRUE(Messages().empty());
     EXPECT_FALSE(Enabled(CommandId::kSaveTaskList));
@@ -175,7 +175,7 @@ TEST_F(TaskFileTest, AFileThatCannotBeOpenedLeavesTheListAndItsFileCurrent) {
     EXPECT_EQ(Messages()[0].caption, L"Error Reading File");
     EXPECT_EQ(Messages()[0].text.rfind(L"Error reading file /elsewhere/unreadable.tvt\n", 0), 0u);
     EXPECT_EQ(view.rows, Names{L"A"});
-    EXPECT_EQ(controller->currentTaskListPath(), first);
+    EXPECT_EQ(controller->taskList().path(), first);
     EXPECT_EQ(view.caption, L"Task List: first.tvt");
 }
 
@@ -197,7 +197,7 @@ TEST_F(TaskFileTest, AFileThatIsNoRegularFileIsRefusedWithoutReading) {
         EXPECT_EQ(Messages()[0].caption, L"Error Reading File");
         EXPECT_EQ(Messages()[0].text, L"Error reading file " + path + L"\nNot a regular file");
         EXPECT_EQ(view.rows, Names{L"A"});
-        EXPECT_EQ(controller->currentTaskListPath(), first);
+        EXPECT_EQ(controller->taskList().path(), first);
     }
 }
 
@@ -221,11 +221,11 @@ TEST_F(TaskFileTest, AFileReadInPartLeavesNoFileCurrent) {
     Load(FromUtf8(second));
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(view.rows, Names{L"A"});
-    EXPECT_EQ(controller->currentTaskListPath(), L"");
+    EXPECT_EQ(controller->taskList().path(), L"");
     EXPECT_EQ(view.caption, L"Task List");
     EXPECT_FALSE(Enabled(CommandId::kSaveTaskList));
 
-    controller->SaveTaskList();  // asks for a file rather than writing over either
+    controller->taskList().SaveTaskList();  // asks for a file rather than writing over either
     EXPECT_EQ(view.saveRequests.size(), 1u);
     EXPECT_EQ(ReadBytes(ToUtf8(first)), Utf16File({kAttribute + L"NAME=B<>"}));
 }
@@ -240,10 +240,10 @@ TEST_F(TaskFileTest, SaveIsDisabledOnceTheFileIsGoneOrClosed) {
     EXPECT_TRUE(Enabled(CommandId::kCloseTaskList));
 
     WriteTaskFile(L"t.tvt", {kRenameA + L"NAME=A<>"});
-    controller->CloseTaskList();
+    controller->taskList().CloseTaskList();
     EXPECT_FALSE(Enabled(CommandId::kSaveTaskList));
     EXPECT_FALSE(Enabled(CommandId::kCloseTaskList));
-    EXPECT_EQ(controller->currentTaskListPath(), L"");
+    EXPECT_EQ(controller->taskList().path(), L"");
     EXPECT_EQ(view.caption, L"Task List");
     EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(view.newNames, view.currentNames);
@@ -253,13 +253,13 @@ TEST_F(TaskFileTest, CloseWritesThePreferencesOnlyWhenTheTaskListLoadsAtStart) {
     const auto path = WriteTaskFile(L"t.tvt", {kRenameA + L"NAME=A<>"});
     const std::string prefsFile = ToUtf8(Path(L"config.ini"));
     Load(path);
-    controller->CloseTaskList();
+    controller->taskList().CloseTaskList();
     EXPECT_FALSE(std::filesystem::exists(prefsFile));
 
     controller->ApplyPreferences(PreferenceFlags{0, 0, 0, 1, 0, 0});
     std::filesystem::remove(prefsFile);
     Load(path);
-    controller->CloseTaskList();
+    controller->taskList().CloseTaskList();
     EXPECT_TRUE(std::filesystem::exists(prefsFile));
 }
 

@@ -25,7 +25,7 @@ class TaskListTest : public ControllerTest {
     }
     Names TaskNames() const {
         Names names;
-        for (const auto& t : controller->taskList())
+        for (const auto& t : controller->taskList().tasks())
             names.push_back(t.name);
         return names;
     }
@@ -42,7 +42,7 @@ TEST_F(TaskListTest, AddedTaskGetsARowIsSelectedAndChangesTheNewList) {
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"b.txt"}));
     EXPECT_TRUE(Enabled(CommandId::kRemoveTask));
     EXPECT_TRUE(Enabled(CommandId::kUpdateAttributes));
-    EXPECT_EQ(controller->currentTaskListPath(), L"");
+    EXPECT_EQ(controller->taskList().path(), L"");
     EXPECT_EQ(view.caption, L"Task List");
 }
 
@@ -53,14 +53,14 @@ TEST_F(TaskListTest, RejectedTaskAddsNoRowAndItsIdIsNotReused) {
     EXPECT_EQ(Messages()[0].caption, L"Error");
     EXPECT_EQ(Messages()[0].text.rfind(L"Not a valid regular expression: \"", 0), 0u);
     EXPECT_TRUE(view.rows.empty());
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_EQ(view.newNames, (Names{L"a.txt", L"b.txt"}));
 
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     TaskIdSequence ids;
     ids.Seed(static_cast<std::uint32_t>(kNow));
     ids.Next();  // drawn for the rejected task
-    EXPECT_EQ(controller->taskList()[0].id, ids.Next());
+    EXPECT_EQ(controller->taskList().tasks()[0].id, ids.Next());
 }
 
 // A numbering the names can't show is refused with the value in the message.
@@ -73,7 +73,7 @@ TEST_F(TaskListTest, AStartNumberPastTheRangeIsRefusedWithItsValue) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].text.find(L"\"99999999999\" is outside the numbers"),
               std::wstring::npos);
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_EQ(view.newNames, (Names{L"a.txt", L"b.txt"}));
 }
 
@@ -82,10 +82,10 @@ TEST_F(TaskListTest, ModifyReplacesTheTaskInPlaceAndShowsItsNewName) {
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     ASSERT_EQ(Submit(RenameRecord(L"b", L"y", L"second")), 1);
     auto modified = RenameRecord(L"a", L"z", L"named now");
-    modified.id = controller->taskList()[0].id;
+    modified.id = controller->taskList().tasks()[0].id;
     EXPECT_EQ(Submit(modified), 1);
     EXPECT_EQ(view.rows, (Names{L"named now", L"second"}));
-    EXPECT_EQ(controller->taskList()[0].definition, BuildTaskDefinition(modified));
+    EXPECT_EQ(controller->taskList().tasks()[0].definition, BuildTaskDefinition(modified));
     EXPECT_EQ(view.selection, (TaskSelection{{0}, 0, 0, true}));
     EXPECT_EQ(view.newNames, (Names{L"z.txt", L"y.txt"}));
 }
@@ -93,12 +93,12 @@ TEST_F(TaskListTest, ModifyReplacesTheTaskInPlaceAndShowsItsNewName) {
 TEST_F(TaskListTest, ModifyIntoAnInvalidExpressionPutsTheOldTaskBack) {
     StartWithTasks(0);
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x", L"keep")), 1);
-    const TaskItem before = controller->taskList()[0];
+    const TaskItem before = controller->taskList().tasks()[0];
     auto modified = RenameRecord(L"[", L"z", L"broken", true);
     modified.id = before.id;
     view.events.clear();
     EXPECT_EQ(Submit(modified), 0);
-    EXPECT_EQ(controller->taskList()[0], before);
+    EXPECT_EQ(controller->taskList().tasks()[0], before);
     EXPECT_EQ(view.rows, Names{L"keep"});
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"b.txt"}));
     EXPECT_EQ(view.Count("TaskRows"), 0);
@@ -108,12 +108,12 @@ TEST_F(TaskListTest, ModifyIntoAnInvalidExpressionPutsTheOldTaskBack) {
 TEST_F(TaskListTest, ModifyOfATaskNoLongerListedChangesNothingAndIsAccepted) {
     StartWithTasks(1);
     auto modified = RenameRecord(L"a", L"x", L"late");
-    modified.id = controller->taskList()[0].id;
+    modified.id = controller->taskList().tasks()[0].id;
     view.selection.reset();
-    controller->SetTaskSelection({0});
-    controller->ClearTaskList();
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().ClearTaskList();
     EXPECT_EQ(Submit(modified), 1);
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_TRUE(view.rows.empty());
 }
 
@@ -133,16 +133,16 @@ TEST_F(TaskListTest, MovingASelectedBlock) {
     };
     for (const auto& c : cases) {
         StartWithTasks(5);
-        controller->SetTaskSelection(c.selected);
+        controller->taskList().SetTaskSelection(c.selected);
         EXPECT_EQ(Enabled(c.up ? CommandId::kMoveTaskUp : CommandId::kMoveTaskDown),
                   c.selection.has_value());
         view.selection.reset();
-        c.up ? controller->MoveTaskUp() : controller->MoveTaskDown();
+        c.up ? controller->taskList().MoveTaskUp() : controller->taskList().MoveTaskDown();
         EXPECT_EQ(TaskNames(), c.order);
         EXPECT_EQ(view.rows, c.order);
         EXPECT_EQ(view.selection, c.selection);
         if (c.selection) {
-            EXPECT_EQ(controller->selectedTaskRows(), c.selection->rows);
+            EXPECT_EQ(controller->taskList().selection(), c.selection->rows);
         }
     }
 }
@@ -154,24 +154,24 @@ TEST_F(TaskListTest, MovingATaskRecomputesTheNewValuesInTheNewOrder) {
     ASSERT_EQ(Submit(RenameRecord(L"a", L"b")), 1);
     ASSERT_EQ(Submit(RenameRecord(L"b", L"c")), 1);
     EXPECT_EQ(view.newNames, Names{L"c.txt"});
-    controller->SetTaskSelection({1});
-    controller->MoveTaskUp();
+    controller->taskList().SetTaskSelection({1});
+    controller->taskList().MoveTaskUp();
     EXPECT_EQ(view.newNames, Names{L"b.txt"});
 }
 
 TEST_F(TaskListTest, RemoveKeepsTheSelectionOnTheSameRowNumbers) {
     StartWithTasks(5);
-    controller->SetTaskSelection({3, 1});
-    controller->RemoveTask();
+    controller->taskList().SetTaskSelection({3, 1});
+    controller->taskList().RemoveTask();
     EXPECT_EQ(TaskNames(), (Names{L"T0", L"T2", L"T4"}));
     EXPECT_EQ(view.rows, (Names{L"T0", L"T2", L"T4"}));
-    EXPECT_EQ(controller->selectedTaskRows(), Rows{1});
+    EXPECT_EQ(controller->taskList().selection(), Rows{1});
     EXPECT_EQ(view.selection->rows, Rows{1});
 
-    controller->SetTaskSelection({1, 2});
-    controller->RemoveTask();
+    controller->taskList().SetTaskSelection({1, 2});
+    controller->taskList().RemoveTask();
     EXPECT_EQ(TaskNames(), Names{L"T0"});
-    EXPECT_TRUE(controller->selectedTaskRows().empty());
+    EXPECT_TRUE(controller->taskList().selection().empty());
     EXPECT_FALSE(Enabled(CommandId::kRemoveTask));
 }
 
@@ -179,22 +179,22 @@ TEST_F(TaskListTest, ClearEmptiesTheListSeedsTheIdsAndKeepsTheFile) {
     StartWithTasks(0);
     const auto file = WriteTaskFile(L"t.tvt", {L"$FileName<>FIND=a<>REPL=x<>NAME=A<>"});
     view.openAnswers.push_back(file);
-    controller->LoadTaskList();
+    controller->taskList().LoadTaskList();
     ASSERT_EQ(view.rows, Names{L"A"});
     EXPECT_EQ(view.newNames, (Names{L"x.txt", L"b.txt"}));
 
     now = kNow + 500;
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(view.newNames, (Names{L"a.txt", L"b.txt"}));
-    EXPECT_EQ(controller->currentTaskListPath(), file);
+    EXPECT_EQ(controller->taskList().path(), file);
     EXPECT_EQ(view.caption, L"Task List: t.tvt");
     EXPECT_FALSE(Enabled(CommandId::kClearTaskList));
 
     ASSERT_EQ(Submit(RenameRecord(L"a", L"x")), 1);
     TaskIdSequence ids;
     ids.Seed(static_cast<std::uint32_t>(kNow + 500));
-    EXPECT_EQ(controller->taskList()[0].id, ids.Next());
+    EXPECT_EQ(controller->taskList().tasks()[0].id, ids.Next());
 }
 
 TEST_F(TaskListTest, DoubleClickLoadsTheFirstSelectedTaskIntoItsPage) {
@@ -206,31 +206,31 @@ TEST_F(TaskListTest, DoubleClickLoadsTheFirstSelectedTaskIntoItsPage) {
     stamp.replace = L"2022";
     ASSERT_EQ(Submit(stamp), 1);
 
-    controller->SetTaskSelection({});
-    controller->TaskListDoubleClicked();
+    controller->taskList().SetTaskSelection({});
+    controller->taskList().TaskListDoubleClicked();
     EXPECT_TRUE(view.loads.empty());
 
-    controller->SetTaskSelection({1, 0});
-    controller->TaskListDoubleClicked();
+    controller->taskList().SetTaskSelection({1, 0});
+    controller->taskList().TaskListDoubleClicked();
     ASSERT_EQ(view.loads.size(), 1u);
     EXPECT_EQ(view.page, kRenamePage);
 
-    controller->SetTaskSelection({1});
-    controller->TaskListDoubleClicked();
+    controller->taskList().SetTaskSelection({1});
+    controller->taskList().TaskListDoubleClicked();
     ASSERT_EQ(view.loads.size(), 2u);
     EXPECT_EQ(view.page, kTimestampPage);
-    stamp.id = controller->taskList()[1].id;
+    stamp.id = controller->taskList().tasks()[1].id;
     EXPECT_EQ(view.loads[1].record, TaskFields{stamp});
     EXPECT_EQ(view.loads[1].mode, LoadMode::kForModify);
 }
 
 TEST_F(TaskListTest, ToolTipOfARow) {
     StartWithTasks(1);
-    EXPECT_EQ(controller->TaskRowToolTip(0),
+    EXPECT_EQ(controller->taskList().TaskRowToolTip(0),
               L"Rename \"zz\" \u2192 \"y\"\r\nTask Name: T0\r\nSearch String: zz\r\nUse Regex: "
               L"FALSE\r\nReplace String: y\r\n"
               L"Replace #'s: FALSE\r\nStarting Number: 0");
-    EXPECT_EQ(controller->TaskRowToolTip(1), std::nullopt);
+    EXPECT_EQ(controller->taskList().TaskRowToolTip(1), std::nullopt);
 }
 
 TEST_F(TaskListTest, GeneralInfoFollowsANewTaskWithoutAnotherClick) {
@@ -245,8 +245,8 @@ TEST_F(TaskListTest, GeneralInfoFollowsANewTaskWithoutAnotherClick) {
 
 TEST_F(TaskListTest, SelectionOutsideTheListIsDroppedAndStatesFollowIt) {
     StartWithTasks(2);
-    controller->SetTaskSelection({7, 1, 1});
-    EXPECT_EQ(controller->selectedTaskRows(), Rows{1});
+    controller->taskList().SetTaskSelection({7, 1, 1});
+    EXPECT_EQ(controller->taskList().selection(), Rows{1});
     EXPECT_TRUE(Enabled(CommandId::kMoveTaskUp));
     EXPECT_FALSE(Enabled(CommandId::kMoveTaskDown));
 }

@@ -45,6 +45,25 @@ TEST(TaskToolTip, AttributeTaskListsTheSevenAttributesFromItsBits) {
               L"    Encrypt: TRUE\r\n");
 }
 
+// A wildcard pattern says so, in the sentence and in a line of its own;
+// REGX wins over WILD, as the engine matches the task.
+TEST(TaskToolTip, AWildcardAttributeTaskShowsItsPatternKind) {
+    const TaskItem wild{1, L"W", L"$System<>FIND=*.txt<>ATTR=8193<>REGX=FALSE<>WILD=TRUE<>"};
+    EXPECT_EQ(TaskToolTip(wild),
+              L"Attributes of \"*.txt\" (wildcard): Read-only\r\n"
+              L"Task Name: W\r\nSearch String: *.txt\r\nUse Regex: FALSE\r\n"
+              L"Use Wildcard: TRUE\r\nAttributes: \r\n"
+              L"    Archive: FALSE\r\n    Hidden: FALSE\r\n    Read-only: TRUE\r\n"
+              L"    System: FALSE\r\n    Index: FALSE\r\n    Compress: FALSE\r\n"
+              L"    Encrypt: FALSE\r\n");
+    const TaskItem both{1, L"", L"$System<>FIND=.*<>ATTR=8193<>REGX=TRUE<>WILD=TRUE<>"};
+    const auto tip = TaskToolTip(both);
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->find(L"Wildcard"), std::wstring::npos) << *tip;
+    EXPECT_EQ(tip->substr(0, tip->find(L"\r\n")),
+              L"Attributes of \".*\" (regular expression): Read-only");
+}
+
 TEST(TaskToolTip, MissingFieldsReadTheirDefaultsAndUnknownKindsHaveNone) {
     EXPECT_EQ(TaskToolTip(TaskItem{1, L"n", L"$FileName<>"}),
               L"Rename \"\" \u2192 \"\"\r\nTask Name: n\r\nSearch String: \r\nUse Regex: "

@@ -390,7 +390,11 @@ TEST_F(CliTest, AConflictStopsTheJobUnlessTheEntriesWithAProblemAreSkipped) {
     EXPECT_EQ(Snapshot(), before);
     // No log was saved.
     for (const auto& e : fs::directory_iterator(dir.path()))
-        EXPECT_FALSE(Contains(e.path().filename().string(), "Error log")) << e.path();
+        EXPECT_FALSE(Contains(e.path().filename().string(), "Error log"))
+            << e.path();  // The history counts the entries left alone apart from failures.
+    const auto listed = Cli({"-History"});
+    EXPECT_EQ(listed.exitStatus, 0) << listed.err;
+    EXPECT_TRUE(Contains(listed.out, ", 2 changes, 0 failures, 2 skipped, done\n")) << listed.out;
 }
 
 TEST_F(CliTest, NamesWithTerminalControlsArePrintedQuoted) {

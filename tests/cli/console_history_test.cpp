@@ -77,7 +77,7 @@ TEST_F(ConsoleHistoryTest, JobIsJournaledListedAndUndoneWithApply) {
     auto r = Cli({L"-History"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(Contains(r.out, "job 1, ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, ", 2 changes, 0 failures, done\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, ", 2 changes, 0 failures, 0 skipped, done\n")) << r.out;
 
     // The dry run shows what would be restored and changes nothing.
     r = Cli({L"-Undo"});
@@ -288,7 +288,12 @@ TEST_F(ConsoleHistoryTest, ADamagedHistoryIsAnErrorOfEveryCommandThatReadsIt) {
         TempDir state;
         const std::string file = state.Join("history.sqlite3");
         const HistoryOpener open = [&](const HistorySettings& settings, std::wstring& problem) {
-            return OpenSqliteHistory(FromUtf8(file), settings, problem);
+            auto history = OpenSqliteHistory(FromUtf8(file), settings);
+            if (!history) {
+                problem = history.error().text;
+                return std::unique_ptr<History>();
+            }
+            return std::move(*history);
         };
         const auto cli = [&](const std::vector<std::wstring>& arguments) {
             ConsoleStreams streams;

@@ -100,6 +100,14 @@ TEST(QuoteMessageTest, ATypedPatternIsShownAsTypedWithItsControlsEscaped) {
     EXPECT_EQ(QuoteMessage(message), L"Pattern IMG_(\\d+\\e[2K in a\\\\b, \\.txt\\n");
     EXPECT_EQ(QuoteMessage(InvalidExpressionMessage(L"at 'IMG_(>>>HERE>>>\\d+'.")),
               L"Not a valid regular expression: \"at 'IMG_(>>>HERE>>>\\d+'.\"");
+    // The messages of a pattern that runs too long quote it the same way; the
+    // name beside it keeps its backslash doubled.
+    EXPECT_EQ(QuoteMessage(ExpressionTooSlowMessage(L"IMG_(\\d+)", 5, 2, L"a\\b")),
+              L"The regular expression \"IMG_(\\d+)\" took too long to apply (more than 5 "
+              L"seconds for 2 names; the last was \"a\\\\b\"). Nothing was changed by it.");
+    EXPECT_EQ(QuoteMessage(ExpressionBacktracksMessage(L"(\\w+)*x", L"a")),
+              L"The regular expression \"(\\w+)*x\" took too long on \"a\": it backtracks "
+              L"too much to be matched. Nothing was changed by it.");
 }
 
 TEST(QuotedLineTest, ALineLosesItsBreaksAtTheEndAndKeepsNothingRaw) {

@@ -13,6 +13,7 @@
 #include "engine/plan.hpp"
 #include "job_support.hpp"
 #include "loop_mount.hpp"
+#include "path_steps.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
@@ -178,11 +179,11 @@ TEST_F(ExfatTest, AttributeAndCreationTimeChangesAreRefusedWithTheirMessage) {
     }
 
     const auto path = FromUtf8(Path("a.txt"));
-    const auto st = fs.SetAttributes(path, FILE_ATTRIBUTE_HIDDEN);
+    const auto st = testing::SetAttributesAt(fs, path, FILE_ATTRIBUTE_HIDDEN);
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().code, EOPNOTSUPP);
     EXPECT_EQ(st.error().text, L"Hidden can't be stored on this exFAT volume.");
-    auto handle = fs.Open(path);
+    auto handle = testing::OpenAt(fs, path);
     ASSERT_TRUE(handle.ok());
     const auto times = (*handle)->SetTimes(kY2k, kY2k, kY2k);
     ASSERT_FALSE(times.ok());
@@ -191,7 +192,7 @@ TEST_F(ExfatTest, AttributeAndCreationTimeChangesAreRefusedWithTheirMessage) {
     EXPECT_EQ(*fs.GetAttributes(path), FILE_ATTRIBUTE_NORMAL);
     EXPECT_NE(fs.FindEntry(path)->modified, kY2k);
     // Setting the word it already shows is no change, and succeeds.
-    EXPECT_TRUE(fs.SetAttributes(path, FILE_ATTRIBUTE_NORMAL).ok());
+    EXPECT_TRUE(testing::SetAttributesAt(fs, path, FILE_ATTRIBUTE_NORMAL).ok());
 }
 
 }  // namespace

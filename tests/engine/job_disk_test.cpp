@@ -15,6 +15,7 @@
 
 #include "engine/job.hpp"
 #include "job_support.hpp"
+#include "path_steps.hpp"
 #include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
@@ -107,7 +108,8 @@ TEST_F(JobDiskTest, RecursiveNumberedRenameRestartsPerFolderAndRenamesFoldersLas
 TEST_F(JobDiskTest, ReadOnlyFileGetsNewTimesAndStaysReadOnly) {
     Touch("r.txt");
     const std::wstring path = FromUtf8(dir.Join("r.txt"));
-    ASSERT_TRUE(fs.SetAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE).ok());
+    ASSERT_TRUE(
+        testing::SetAttributesAt(fs, path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE).ok());
     TimestampTaskFields f;
     f.timeKind = L"Modified";
     f.find = L"^.*$";

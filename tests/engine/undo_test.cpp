@@ -14,6 +14,7 @@
 #include "engine/undo_plan.hpp"
 #include "job_support.hpp"
 #include "memory_history.hpp"
+#include "path_steps.hpp"
 #include "platform/file_attributes.hpp"
 #include "recording_dialogs.hpp"
 #include "tasks/task_definition.hpp"
@@ -227,7 +228,8 @@ TYPED_TEST(UndoTest, EntryChangedAfterTheJobIsReportedAndLeftAlone) {
 TYPED_TEST(UndoTest, EntryGoneIsReported) {
     const auto id = this->RunJournaled(MixedJob());
     ASSERT_TRUE(
-        this->fs().Move(this->Root() + L"attr.txt", this->Root() + L"renamed/attr.txt").ok());
+        testing::MoveAt(this->fs(), this->Root() + L"attr.txt", this->Root() + L"renamed/attr.txt")
+            .ok());
     JobResult result;
     this->Undo(id, &result);
     const PlannedFolder& root = this->plan.folders.front();

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "fake_file_system.hpp"
+#include "path_steps.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -333,7 +334,7 @@ TEST(ListPathOnDisk, ListsARealFolderThroughTheLinuxFileSystem) {
     ASSERT_EQ(::symlink(dir.Join("Sub").c_str(), dir.Join("link").c_str()), 0);
     PosixFileSystem fs;
     const auto root = FromUtf8(dir.path()) + L"/";
-    if (!fs.SetAttributes(root + L"marked", FILE_ATTRIBUTE_SYSTEM).ok())
+    if (!testing::SetAttributesAt(fs, root + L"marked", FILE_ATTRIBUTE_SYSTEM).ok())
         GTEST_SKIP() << "no user extended attributes in " << dir.path();
     testing::RecordingDialogs dialogs;
     NoProgress progress;

@@ -37,13 +37,13 @@ TEST_F(DatePageTest, FreshPageHoldsTheStartTimeAndAddsOnlyWhenModified) {
     Click(Page().RegexBox());
     Click(Page().RegexBox());
     Click(Page().PrimaryButton());
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_TRUE(Messages().empty());
 
     Type(Page().NameBox(), "Same time");
     Click(Page().PrimaryButton());
-    ASSERT_EQ(controller->taskList().size(), 1u);
-    EXPECT_EQ(controller->taskList()[0].definition,
+    ASSERT_EQ(controller->taskList().tasks().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks()[0].definition,
               L"$FileDate<>FORM=Created<>FIND=07/03/2021 12:05:09 PM<>"
               L"REPL=07/03/2021 12:05:09 PM<>REGX=FALSE<>");
     EXPECT_TRUE(Page().FindBox().text().isEmpty());
@@ -95,8 +95,8 @@ TEST_F(DatePageTest, DoubleClickedTimestampTaskOpensItsPage) {
     Type(Page().NameBox(), "Stamp");
     Click(Page().PrimaryButton());
     side->ShowEditorPage(kRenamePage);
-    controller->SetTaskSelection({0});
-    controller->TaskListDoubleClicked();
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().TaskListDoubleClicked();
     EXPECT_EQ(side->TaskKindSelector().currentText(), "File Timestamp");
     EXPECT_FALSE(Page().isHidden());
     EXPECT_EQ(Page().NameBox().text(), "Stamp");
@@ -139,8 +139,8 @@ TEST_F(AttributePageTest, BoxesGiveTheAttributeWord) {
         for (const auto b : c.checked)
             Click(Box(b));
         Click(Page().PrimaryButton());
-        ASSERT_FALSE(controller->taskList().empty());
-        EXPECT_EQ(controller->taskList().back().definition,
+        ASSERT_FALSE(controller->taskList().tasks().empty());
+        EXPECT_EQ(controller->taskList().tasks().back().definition,
                   L"$System<>FIND=a.txt<>ATTR=" + std::wstring(c.attr) + L"<>REGX=FALSE<>");
         EXPECT_EQ(States(), std::vector<bool>(7, false));  // reset after the accepted task
     }
@@ -203,9 +203,9 @@ TEST_F(AttributePageTest, TheWildcardBoxIsAKindOfPatternBesideTheRegularExpressi
     Type(Page().PatternBox(), "*.txt");
     Click(Box(AttributePage::kHidden));
     Click(Page().PrimaryButton());
-    ASSERT_EQ(controller->taskList().size(), 1u);
+    ASSERT_EQ(controller->taskList().tasks().size(), 1u);
     const std::wstring wild = L"$System<>FIND=*.txt<>ATTR=8194<>REGX=FALSE<>WILD=TRUE<>";
-    EXPECT_EQ(controller->taskList()[0].definition, wild);
+    EXPECT_EQ(controller->taskList().tasks()[0].definition, wild);
     EXPECT_FALSE(Page().WildcardBox().isChecked());  // reset after the accepted task
 
     const struct {
@@ -237,7 +237,7 @@ TEST_F(AttributePageTest, InvalidPatternKeepsThePage) {
     EXPECT_NE(Messages()[0].find(L"Not a valid regular expression"), std::wstring::npos);
     EXPECT_EQ(Page().PatternBox().text(), "[");
     EXPECT_TRUE(Box(AttributePage::kHidden).isChecked());
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(DraftPreviewTest, TypingShowsTheDraftOnceTheTimerRunsOut) {
     EXPECT_EQ(NewNames(), (Names{L"a.txt", L"b.txt"}));
     ASSERT_TRUE(RunTimer(Rename()));
     EXPECT_EQ(NewNames(), (Names{L"x.txt", L"b.txt"}));
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_TRUE(RowTexts().isEmpty());
     EXPECT_EQ(Rename().DraftProblem(), "");
 
@@ -78,7 +78,7 @@ TEST_F(DraftPreviewTest, InvalidDraftShowsItsProblemOnThePageAndNotOnTheList) {
     // The submit keeps its message box.
     Click(Rename().PrimaryButton());
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
 
     // Mended, the problem goes and the draft shows.
     Type(Rename().FindBox(), "(a)");

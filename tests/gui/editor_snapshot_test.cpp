@@ -38,7 +38,7 @@ TEST_F(EditorSnapshotTest, RendersEachEditorPageBesideTheTaskList) {
     attribute.find = L".*\\.jpg";
     attribute.regex = L"TRUE";
     attribute.attributes = L"34";
-    ASSERT_EQ(controller->SubmitTask(attribute), 1);
+    ASSERT_EQ(controller->taskList().SubmitTask(attribute), 1);
     Type(page.FindBox(), "Summer");
     Click(page.NumberingBox());
 
@@ -54,7 +54,7 @@ TEST_F(EditorSnapshotTest, RendersEachEditorPageBesideTheTaskList) {
         Save(window, names[p]);
     }
 
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     Save(side->TaskList(), "task_list_empty.png");
 
     PreferenceFlags flags;

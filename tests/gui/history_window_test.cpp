@@ -36,7 +36,7 @@ class HistoryWindowTest : public ::testing::Test {
         w.fs.AddFile(L"/data/b1.jpg");
         w.Start();
         w.ChooseFolder(L"/data/");
-        ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"1", L"2")));
+        ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"1", L"2")));
         RunCommand(kCmdUpdateAttributes);
         ASSERT_TRUE(w.fs.Lookup(L"/data/a2.jpg").has_value());
     }
@@ -180,6 +180,35 @@ TEST_F(HistoryWindowTest, ClearHistoryForgetsTheJobsOnlyWhenTheQuestionIsAnswere
     EXPECT_EQ(dialog.JobsView().model()->rowCount(), 0);
     EXPECT_TRUE(history.Jobs().value().empty());
     EXPECT_FALSE(dialog.UndoButton().isEnabled());
+}
+
+// Failures and entries skipped for a problem have a column each, and the
+// row's tip says them as the console's -History does.
+TEST(HistoryDialogTest, FailuresAndSkippedEntriesAreShownApart) {
+    JobRecord job;
+    job.id = 4;
+    job.root = L"/data/";
+    job.entries = 5;
+    job.done = 2;
+    job.failures = 1;
+    job.skipped = 2;
+    job.outcome = JobOutcome::kDone;
+    HistoryAccess access;
+    access.jobs = [job] { return Result<std::vector<JobRecord>>(std::vector<JobRecord>{job}); };
+    HistoryDialog dialog(access);
+    const QAbstractItemModel& model = *dialog.JobsView().model();
+    ASSERT_EQ(model.rowCount(), 1);
+    QStringList titles;
+    for (int c = 0; c < model.columnCount(); ++c)
+        titles << model.headerData(c, Qt::Horizontal).toString() + "=" +
+                      model.index(0, c).data().toString();
+    EXPECT_TRUE(titles.contains("Failures=1")) << titles.join(", ").toStdString();
+    EXPECT_TRUE(titles.contains("Skipped=2")) << titles.join(", ").toStdString();
+    EXPECT_TRUE(model.index(0, 0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .contains(", 5 changes, 1 failure, 2 skipped, done"))
+        << model.index(0, 0).data(Qt::ToolTipRole).toString().toStdString();
 }
 
 TEST(HistoryWindowWithoutHistoryTest, TheHistoryCommandsStayDisabledAndSayWhy) {

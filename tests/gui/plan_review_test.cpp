@@ -98,7 +98,7 @@ TEST_F(FindingMarksTest, RowsGivenTheSameNameCarryTheSignAndTheFindingAndTheCoun
     EXPECT_EQ(window.CountLine().text(), "");  // nothing listed
     ChooseFolder(L"/dup/");
     EXPECT_EQ(window.CountLine().text(), "0 changes, 0 problems");
-    ASSERT_TRUE(controller->SubmitTask(RenameRecord(L"x", L"")));
+    ASSERT_TRUE(controller->taskList().SubmitTask(RenameRecord(L"x", L"")));
     ASSERT_EQ(window.NewModel().rowCount(), 3);
     EXPECT_EQ(NewCell(0, Qt::DisplayRole).toString(), "a.jpg");
     EXPECT_EQ(NewCell(2, Qt::DisplayRole).toString(), "a.jpg");
@@ -124,9 +124,9 @@ TEST_F(FindingMarksTest, RowsGivenTheSameNameCarryTheSignAndTheFindingAndTheCoun
     EXPECT_FALSE(NewCell(1, Qt::ToolTipRole).isValid());
     EXPECT_EQ(window.CountLine().text(), "2 changes, 2 problems");
 
-    controller->SetTaskSelection({0});
-    controller->RemoveTask();
-    ASSERT_TRUE(controller->taskList().empty());
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().RemoveTask();
+    ASSERT_TRUE(controller->taskList().tasks().empty());
     EXPECT_EQ(window.CountLine().text(), "0 changes, 0 problems");
     EXPECT_EQ(ImageOf(NewCell(0, Qt::DecorationRole)), plain);
     EXPECT_FALSE(NewCell(0, Qt::ToolTipRole).isValid());
@@ -149,7 +149,7 @@ TEST_F(FindingMarksTest, TheCountLineLiesWhollyBetweenTheListsAndGeneralInfo) {
     EXPECT_LT(text.bottom(), info.top());
     EXPECT_EQ(text.left(), rectIn(*window.Panes().PaneFrame(PaneLayout::kCurrentPane)).left());
 
-    ASSERT_TRUE(controller->SubmitTask(RenameRecord(L"x", L"")));
+    ASSERT_TRUE(controller->taskList().SubmitTask(RenameRecord(L"x", L"")));
     Save(window, "new_list_marks.png");
     window.PlanProgress(1234);
     QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -291,7 +291,7 @@ TEST(PlanReviewJobTest, AJobIntoASubfolderIsReviewedAndAppliedOnlyWithApply) {
         w.fs.AddFile(L"/data/sub/b1.jpg");
         w.Start();
         w.ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
-        ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"1", L"2")));
+        ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"1", L"2")));
         QStringList rows;
         AnswerNextReview(w.window, apply ? Answer(ClickApply) : Answer(ClickCancel), &rows);
         w.window.Action(kCmdUpdateAttributes)->trigger();
@@ -354,7 +354,7 @@ TEST(PlanProgressTest, CancelOrEscWhilePlanningStopsTheJobBeforeAnythingIsWritte
         w.fs.AddFile(L"/data/sub/b1.jpg");
         w.Start();
         w.ChooseFolder(L"/data/", {Retrieve::kFilesAndFolders, true, HiddenSystem::kNone});
-        ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"1", L"2")));
+        ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"1", L"2")));
         w.window.show();
         QApplication::setActiveWindow(&w.window);
         bool reviewed = false;

@@ -30,7 +30,7 @@ class RenamePageTest : public EditorSideTest {
         Type(Page().FindBox(), find);
         Type(Page().ReplaceBox(), replace);
     }
-    std::wstring LastDefinition() const { return controller->taskList().back().definition; }
+    std::wstring LastDefinition() const { return controller->taskList().tasks().back().definition; }
 };
 
 TEST_F(RenamePageTest, TheTaskKindSelectorOffersTheThreeKindsAndStartsOnRenameDisabled) {
@@ -86,7 +86,7 @@ TEST_F(RenamePageTest, AddingATaskWithNumberingShowsItsRowAndTheNewNames) {
     Type(Page().StartAtBox(), "7");
     Click(Page().PrimaryButton());
 
-    ASSERT_EQ(controller->taskList().size(), 1u);
+    ASSERT_EQ(controller->taskList().tasks().size(), 1u);
     EXPECT_EQ(LastDefinition(),
               L"$FileName<>FIND=photo<>REPL=pic##-<>SYMB=TRUE<>SNUM=7<>REGX=FALSE<>");
     EXPECT_EQ(RowNames(), QStringList{"Number them"});
@@ -142,7 +142,7 @@ TEST_F(RenamePageTest, InvalidExpressionShowsTheEngineMessageAndKeepsThePage) {
     Click(Page().PrimaryButton());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find(L"Not a valid regular expression"), std::wstring::npos);
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_EQ(RowTexts(), QStringList{});
     EXPECT_EQ(Page().NameBox().text(), "bad");
     EXPECT_EQ(Page().FindBox().text(), "(");
@@ -160,7 +160,7 @@ TEST_F(RenamePageTest, ClearedPageReportsTheEmptyFindText) {
     EXPECT_EQ(Messages(), Names{L"Search string cannot be empty!"});
     EXPECT_EQ(dialogs.messages()[0].caption, L"torvane");
     EXPECT_EQ(dialogs.messages()[0].icon, MessageIcon::kNone);
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
 }
 
 TEST_F(RenamePageTest, ReservedCharactersAreRefusedInFindAndReplaceOnly) {
@@ -216,7 +216,7 @@ TEST_F(RenamePageTest, DoubleClickedTaskIsModifiedInPlace) {
     EXPECT_EQ(Page().PrimaryButton().text(), "Modify Task Item");
     EXPECT_EQ(Page().SecondaryButton().text(), "Cancel");
     EXPECT_TRUE(Page().state().modifyMode);
-    EXPECT_EQ(Page().state().editingId, controller->taskList()[0].id);
+    EXPECT_EQ(Page().state().editingId, controller->taskList().tasks()[0].id);
 
     Type(Page().NameBox(), "Renamed");
     Type(Page().ReplaceBox(), "y");
@@ -231,8 +231,8 @@ TEST_F(RenamePageTest, RejectedModificationKeepsTheTaskAndThePage) {
     ListFolder(L"/data/");
     Fill("Keep", "photo1", "x");
     Click(Page().PrimaryButton());
-    controller->SetTaskSelection({0});
-    controller->TaskListDoubleClicked();
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().TaskListDoubleClicked();
     Type(Page().NameBox(), "Broken");
     Type(Page().FindBox(), "(");
     Click(Page().RegexBox());
@@ -266,7 +266,7 @@ TEST_F(RenamePageTest, CancelLeavesModifyModeAndTheRememberedNumberingComesBack)
     EXPECT_EQ(Page().SecondaryButton().text(), "Clear");
     EXPECT_EQ(Page().state(), PageState{});
     EXPECT_TRUE(Page().NameBox().text().isEmpty());
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
 }
 
 TEST_F(RenamePageTest, ModifyingARemovedTaskClearsThePage) {
@@ -274,13 +274,13 @@ TEST_F(RenamePageTest, ModifyingARemovedTaskClearsThePage) {
     Fill("gone", "photo", "x");
     Click(Page().PrimaryButton());
     RenameTaskFields record;
-    record.id = controller->taskList()[0].id;
+    record.id = controller->taskList().tasks()[0].id;
     record.find = L"photo";
     Page().LoadTask(record, LoadMode::kForModify);
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     EXPECT_TRUE(Page().state().modifyMode);  // clearing the list does not reset the page
     Click(Page().PrimaryButton());
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     EXPECT_EQ(Page().state(), PageState{});
 }
 

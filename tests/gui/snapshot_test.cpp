@@ -93,7 +93,8 @@ TEST(MainWindowSnapshot, RendersAListedFolderWithARenameTask) {
     pickers.folderAnswers.push_back(
         FolderChoice{path, {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}});
     window.Action(kCmdSelectFolder)->trigger();
-    ASSERT_EQ(controller.SubmitTask(torvane::testing::RenameRecord(L"Holiday", L"Summer")), 1);
+    ASSERT_EQ(
+        controller.taskList().SubmitTask(torvane::testing::RenameRecord(L"Holiday", L"Summer")), 1);
     window.show();
     QApplication::setActiveWindow(&window);
 
@@ -129,7 +130,9 @@ class WindowSnapshot : public ::testing::Test {
         pickers.folderAnswers.push_back(FolderChoice{
             FromUtf8(dir.path()) + L"/", {Retrieve::kFilesAndFolders, false, HiddenSystem::kNone}});
         window.Action(kCmdSelectFolder)->trigger();
-        ASSERT_EQ(controller->SubmitTask(torvane::testing::RenameRecord(L"Holiday", L"Summer")), 1);
+        ASSERT_EQ(controller->taskList().SubmitTask(
+                      torvane::testing::RenameRecord(L"Holiday", L"Summer")),
+                  1);
         if (size.isValid())
             window.resize(size);
         window.show();

@@ -29,7 +29,7 @@ class TaskListViewTest : public EditorSideTest {
             Type(page.FindBox(), "zz");
             Click(page.PrimaryButton());
         }
-        ASSERT_EQ(controller->taskList().size(), static_cast<std::size_t>(n));
+        ASSERT_EQ(controller->taskList().tasks().size(), static_cast<std::size_t>(n));
     }
     // Selects these rows as the user would (the controller is told).
     void Select(const Rows& rows) {
@@ -59,14 +59,14 @@ TEST_F(TaskListViewTest, ViewSetUp) {
 TEST_F(TaskListViewTest, MoveUpAndDownMoveTheSelectedBlock) {
     StartWithTasks(5);
     Select({1, 2});
-    EXPECT_EQ(controller->selectedTaskRows(), (Rows{1, 2}));
-    controller->MoveTaskUp();
+    EXPECT_EQ(controller->taskList().selection(), (Rows{1, 2}));
+    controller->taskList().MoveTaskUp();
     EXPECT_EQ(RowNames(), (QStringList{"T1", "T2", "T0", "T3", "T4"}));
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{0, 1}));
     EXPECT_EQ(TaskView().currentIndex().row(), 1);
 
     Select({1, 2});  // T2, T0
-    controller->MoveTaskDown();
+    controller->taskList().MoveTaskDown();
     EXPECT_EQ(RowNames(), (QStringList{"T1", "T3", "T2", "T0", "T4"}));
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{2, 3}));
 }
@@ -76,7 +76,7 @@ TEST_F(TaskListViewTest, SelectionsThatCannotMoveDisableTheMoves) {
     Select({0, 2});
     EXPECT_FALSE(Enabled(CommandId::kMoveTaskUp));
     EXPECT_TRUE(Enabled(CommandId::kMoveTaskDown));
-    controller->MoveTaskUp();
+    controller->taskList().MoveTaskUp();
     EXPECT_EQ(RowNames(), (QStringList{"T0", "T1", "T2", "T3", "T4"}));
     Select({1, 4});
     EXPECT_FALSE(Enabled(CommandId::kMoveTaskDown));
@@ -86,17 +86,17 @@ TEST_F(TaskListViewTest, SelectionsThatCannotMoveDisableTheMoves) {
 TEST_F(TaskListViewTest, RemoveKeepsTheSelectionOnTheSameRowNumbers) {
     StartWithTasks(5);
     Select({1, 3});
-    controller->RemoveTask();
+    controller->taskList().RemoveTask();
     EXPECT_EQ(RowNames(), (QStringList{"T0", "T2", "T4"}));
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{1}));
-    EXPECT_EQ(controller->selectedTaskRows(), (Rows{1}));
+    EXPECT_EQ(controller->taskList().selection(), (Rows{1}));
 }
 
 TEST_F(TaskListViewTest, ClearEmptiesTheViewAndKeepsTheCaption) {
     StartWithTasks(3);
     side->TaskListCaptionChanged(L"Task List: a.tvt");
     Select({0});
-    controller->ClearTaskList();
+    controller->taskList().ClearTaskList();
     EXPECT_EQ(TaskView().Model().rowCount(), 0);
     EXPECT_TRUE(TaskView().SelectedRows().empty());
     EXPECT_EQ(TaskView().Model().headerData(0, Qt::Horizontal).toString(), "Task List: a.tvt");
@@ -110,7 +110,7 @@ TEST_F(TaskListViewTest, ClickRecomputesTheCommandStates) {
     const int before = view.Count("CommandStates");
     const QRect row1 = TaskView().visualRect(TaskView().Model().index(1, 0));
     QTest::mouseClick(TaskView().viewport(), Qt::LeftButton, {}, row1.center());
-    EXPECT_EQ(controller->selectedTaskRows(), (Rows{1}));
+    EXPECT_EQ(controller->taskList().selection(), (Rows{1}));
     EXPECT_GT(view.Count("CommandStates"), before);
     EXPECT_TRUE(Enabled(CommandId::kMoveTaskUp));
 }
@@ -119,7 +119,7 @@ TEST_F(TaskListViewTest, CtrlASelectsEveryRowAndCtrlCCopiesTheirTexts) {
     StartWithTasks(3);
     QTest::keyClick(&TaskView(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(TaskView().SelectedRows(), (Rows{0, 1, 2}));
-    EXPECT_EQ(controller->selectedTaskRows(), (Rows{0, 1, 2}));
+    EXPECT_EQ(controller->taskList().selection(), (Rows{0, 1, 2}));
     QTest::keyClick(&TaskView(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), RowTexts().join('\n'));
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith("T0: Rename "));
@@ -131,7 +131,7 @@ TEST_F(TaskListViewTest, ToolTipsShowTheTaskFieldsWithTheirLineBreaks) {
     attribute.name = L"Attr";
     attribute.find = L"x<y";
     attribute.attributes = L"34";
-    ASSERT_EQ(controller->SubmitTask(attribute), 1);
+    ASSERT_EQ(controller->taskList().SubmitTask(attribute), 1);
     const QString tip = TaskView().Model().index(1, 0).data(Qt::ToolTipRole).toString();
     EXPECT_EQ(tip,
               "Attributes of \"x<y\": Archive, Hidden, Index\n"
@@ -171,8 +171,8 @@ TEST_F(TaskListViewTest, UnnamedTaskReadsAsASentenceAndANamedOneStartsWithItsNam
     Type(page.FindBox(), "zz");
     Click(page.PrimaryButton());
     EXPECT_EQ(RowTexts(), QStringList{"Rename \"zz\" \u2192 \"\""});
-    controller->SetTaskSelection({0});
-    controller->TaskListDoubleClicked();
+    controller->taskList().SetTaskSelection({0});
+    controller->taskList().TaskListDoubleClicked();
     Type(page.NameBox(), "Named");
     Click(page.PrimaryButton());
     EXPECT_EQ(RowTexts(), QStringList{"Named: Rename \"zz\" \u2192 \"\""});

@@ -49,7 +49,7 @@ class WholeJobWindowTest : public ::testing::Test {
         w.fs.AddFile(L"/data/sub/x2.txt");
         w.Start();
         w.ChooseFolder(L"/data/", kBothBelow);
-        ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"a", L"x")));
+        ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"a", L"x")));
     }
     void ShowWholeJob() {
         w.window.Panes().WholeJobBox().click();
@@ -136,7 +136,7 @@ class ProblemRowsTest : public ::testing::Test {
             w.fs.AddFile(std::wstring(L"/p/") + name);
         w.Start();
         w.ChooseFolder(L"/p/");
-        ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"a", L"x")));
+        ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"a", L"x")));
         ASSERT_EQ(w.controller->preview().findings().size(), 2u);
         w.window.show();
         QApplication::setActiveWindow(&w.window);
@@ -190,8 +190,8 @@ TEST_F(ProblemRowsTest, ShowProblemsOnlyHidesTheOtherRowsInBothLists) {
     }
     // A task list without problems: nothing is left to show, and the box
     // off shows every row again.
-    w.controller->ClearTaskList();
-    ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"b", L"c")));
+    w.controller->taskList().ClearTaskList();
+    ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"b", L"c")));
     ASSERT_TRUE(w.controller->preview().findings().empty());
     EXPECT_TRUE(w.window.CurrentList().isRowHidden(Row(L"b.txt")));
     w.window.Panes().ProblemsOnlyBox().click();

@@ -138,7 +138,7 @@ class WiredCommandsTest : public ::testing::Test {
 TEST_F(WiredCommandsTest, TheTitleIsMarkedAndClosingAsksUntilAnAnswerLetsItGo) {
     w.window.show();
     EXPECT_FALSE(w.window.isWindowModified());
-    ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"a", L"x")));
+    ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"a", L"x")));
     EXPECT_TRUE(w.window.isWindowModified());
     EXPECT_TRUE(w.window.windowTitle().endsWith("[*]"));
     EXPECT_TRUE(w.window.windowTitle().startsWith(QString::fromStdWString(w.controller->title())));
@@ -164,7 +164,7 @@ TEST_F(WiredCommandsTest, TheTitleIsMarkedAndClosingAsksUntilAnAnswerLetsItGo) {
 
 TEST_F(WiredCommandsTest, DiscardClosesWithoutSaving) {
     w.window.show();
-    ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"a", L"x")));
+    ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"a", L"x")));
     w.dialogs.Answer(MessageAnswer::kNo);
     EXPECT_TRUE(w.window.close());
     EXPECT_EQ(w.window.Result(), kWindowClosed);
@@ -182,8 +182,8 @@ TEST_F(WiredCommandsTest, ADroppedTaskFileIsLoadedAsTheTaskList) {
     QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(&w.window, &drop);
     EXPECT_TRUE(w.dialogs.messages().empty());  // nothing to save: nothing asked
-    EXPECT_EQ(w.controller->currentTaskListPath(), L"/lists/rename.tvt");
-    ASSERT_EQ(w.controller->taskList().size(), 1u);
+    EXPECT_EQ(w.controller->taskList().path(), L"/lists/rename.tvt");
+    ASSERT_EQ(w.controller->taskList().tasks().size(), 1u);
     EXPECT_EQ(w.controller->folderHistory().Current(), L"/data/");  // still listed
     EXPECT_EQ(w.window.NewModel().index(0, 0).data().toString(), "x1.jpg");
     EXPECT_FALSE(w.window.isWindowModified());
@@ -210,7 +210,7 @@ TEST_F(WiredCommandsTest, ProgressShowsDoneTotalAndRateAndEscapeCancels) {
 }
 
 TEST_F(WiredCommandsTest, AJobWithAFailureShowsItsTableCopiesItAndSavesTheLog) {
-    ASSERT_TRUE(w.controller->SubmitTask(RenameRecord(L"a", L"x")));
+    ASSERT_TRUE(w.controller->taskList().SubmitTask(RenameRecord(L"a", L"x")));
     w.fs.FailOn(testing::FakeFileSystem::Call::kMove, L"/data/a2.jpg", EACCES);
     w.pickers.saveAnswers.push_back(L"/data/job.log");
     QStringList rows;

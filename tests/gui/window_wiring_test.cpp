@@ -88,14 +88,14 @@ TEST_F(WindowWiringTest, AListedFolderFillsBothListsAndATaskRenamesTheNewOne) {
     EXPECT_EQ(Cell(window.NewModel(), 2), "photo 2.jpg");
     EXPECT_EQ(window.windowTitle(), QString::fromStdWString(controller->title()));
 
-    ASSERT_EQ(controller->SubmitTask(RenameRecord(L"photo", L"holiday")), 1);
+    ASSERT_EQ(controller->taskList().SubmitTask(RenameRecord(L"photo", L"holiday")), 1);
     EXPECT_EQ(Cell(window.NewModel(), 10), "holiday 10.jpg");
     EXPECT_EQ(Cell(window.CurrentModel(), 10), "photo 10.jpg");
 }
 
 TEST_F(WindowWiringTest, SelectionIsMirroredAndGeneralInfoShowsTheClickedList) {
     ChooseFolder(L"/data/");
-    controller->SubmitTask(RenameRecord(L"photo", L"holiday"));
+    controller->taskList().SubmitTask(RenameRecord(L"photo", L"holiday"));
     window.show();
 
     Click(window.CurrentList(), 5);
@@ -115,7 +115,7 @@ TEST_F(WindowWiringTest, SelectionIsMirroredAndGeneralInfoShowsTheClickedList) {
 }
 
 TEST_F(WindowWiringTest, MenuItemsAndToolBarButtonsFollowTheCommandStates) {
-    ASSERT_EQ(controller->SubmitTask(RenameRecord(L"x", L"y")), 1);
+    ASSERT_EQ(controller->taskList().SubmitTask(RenameRecord(L"x", L"y")), 1);
     EXPECT_FALSE(window.Action(kCmdUpdateAttributes)->isEnabled());  // a task, no entries
     EXPECT_TRUE(window.Action(kCmdClearTaskList)->isEnabled());
     window.Action(kCmdClearTaskList)->trigger();
@@ -142,17 +142,17 @@ TEST_F(WindowWiringTest, MenuItemsAndToolBarButtonsFollowTheCommandStates) {
            {kCmdSelectFolder, true},
            {kCmdAbout, true}},
           "listed");
-    controller->SubmitTask(RenameRecord(L"x", L"y"));
+    controller->taskList().SubmitTask(RenameRecord(L"x", L"y"));
     check({{kCmdUpdateAttributes, true}, {kCmdClearTaskList, true}, {kCmdSaveTaskListAs, true}},
           "with a task");
     window.Action(kCmdClearTaskList)->trigger();
-    EXPECT_TRUE(controller->taskList().empty());
+    EXPECT_TRUE(controller->taskList().tasks().empty());
     check({{kCmdUpdateAttributes, false}, {kCmdClearTaskList, false}}, "cleared");
 }
 
 TEST_F(WindowWiringTest, ClosingWaitsForARunningJobAndDropsAreIgnoredMeanwhile) {
     ChooseFolder(L"/data/");
-    controller->SubmitTask(RenameRecord(L"photo", L"holiday"));
+    controller->taskList().SubmitTask(RenameRecord(L"photo", L"holiday"));
     window.show();
     fs.CloseGate();
     window.Action(kCmdUpdateAttributes)->trigger();
@@ -249,7 +249,7 @@ TEST_F(WindowWiringTest, TheEditorSideIsPlacedAndTakesItsNotifications) {
     EXPECT_TRUE(editors.events.contains("Selector on"));
     EXPECT_TRUE(editors.events.contains("EnableEditor"));
     editors.events.clear();
-    controller->SubmitTask(RenameRecord(L"photo", L"holiday"));
+    controller->taskList().SubmitTask(RenameRecord(L"photo", L"holiday"));
     EXPECT_TRUE(editors.events.contains("TaskRows"));
     editors.events.clear();
     window.Action(kCmdAbout)->trigger();

@@ -43,10 +43,10 @@ int main(int argc, char** argv) {
     if (argc != 4)
         return 2;
     const auto variant = testing::CampaignVariant::Of(argv[3]);
-    std::wstring problem;
-    auto history = OpenSqliteHistory(FromUtf8(argv[1]), HistorySettings{}, problem);
-    if (!history)
+    auto opened = OpenSqliteHistory(FromUtf8(argv[1]), HistorySettings{});
+    if (!opened)
         return 5;
+    auto history = std::move(*opened);
     JobSettings settings;
     settings.paths = {FromUtf8(argv[2]) + L"/"};
     settings.listOptions.includeSubfolders = variant.subfolders;

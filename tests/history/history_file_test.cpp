@@ -199,9 +199,9 @@ TEST(HistoryFile, AnUnusableFileGivesAProblemNamingItAndIsLeftAsItWas) {
         SCOPED_TRACE(c.name);
         HistoryFolder folder;
         const std::string bytes = c.make(folder);
-        std::wstring problem;
-        EXPECT_EQ(OpenSqliteHistory(folder.path, {}, problem), nullptr);
-        const std::string line = ToUtf8(problem);
+        const auto opened = OpenSqliteHistory(folder.path, {});
+        ASSERT_FALSE(opened.ok());
+        const std::string line = ToUtf8(opened.error().text);
         EXPECT_NE(line.find(c.says), std::string::npos) << line;
         EXPECT_NE(line.find(folder.file), std::string::npos) << line;
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
@@ -261,9 +261,9 @@ TEST(HistoryFile, APlantedStateFolderOrFileIsRefusedAndLeftAlone) {
         HistoryFolder folder;
         TempDir elsewhere;
         c.plant(folder, elsewhere.path());
-        std::wstring problem;
-        EXPECT_EQ(OpenSqliteHistory(folder.path, {}, problem), nullptr);
-        const std::string line = ToUtf8(problem);
+        const auto opened = OpenSqliteHistory(folder.path, {});
+        ASSERT_FALSE(opened.ok());
+        const std::string line = ToUtf8(opened.error().text);
         EXPECT_NE(line.find(c.says), std::string::npos) << line;
         // Nothing was made or changed where a link led.
         for (const auto& e : std::filesystem::directory_iterator(elsewhere.path())) {
@@ -343,7 +343,10 @@ TEST(HistoryFile, AReadOnlyFolderGivesAProblem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto problem = ProblemAsOrdinaryUser([&](std::wstring& problem) {
-            return OpenSqliteHistory(FromUtf8(c.file), {}, problem) != nullptr;
+            auto opened = OpenSqliteHistory(FromUtf8(c.file), {});
+            if (!opened)
+                problem = opened.error().text;
+            return opened.ok();
         });
         ASSERT_TRUE(problem.has_value()) << "the history opened";
         if (*problem == kCantDropRoot)
@@ -360,9 +363,10 @@ TEST(HistoryFile, AFullDiskRefusesTheJobWithAProblemAndSmallerJobsStillGoIn) {
         GTEST_SKIP() << "can't mount a small tmpfs (" << disk.why() << "); mounting needs root";
     // In a folder of its own: the mount's top folder is everyone's.
     const std::wstring path = FromUtf8(disk.Join("state/history.sqlite3"));
+    auto opened = OpenSqliteHistory(path, {});
+    ASSERT_TRUE(opened.ok()) << ToUtf8(opened.error().text);
+    auto history = std::move(*opened);
     std::wstring problem;
-    auto history = OpenSqliteHistory(path, {}, problem);
-    ASSERT_NE(history, nullptr) << ToUtf8(problem);
     JobRecord big = MadeJob();
     EXPECT_EQ(BeginOrNull(*history, big, MadeEntries(20000), problem), nullptr);
     EXPECT_NE(ToUtf8(problem).find("is full"), std::string::npos) << ToUtf8(problem);

@@ -15,13 +15,13 @@ namespace torvane {
 namespace {
 
 using testing::BeginOrNull;
-using testing::FlushJournal;
 using testing::HistoryFolder;
 using testing::MadeEntries;
 using testing::MadeJob;
+using testing::WaitUntilStored;
 
 // Exit statuses of the children, 0 when all went well.
-enum ChildFailure { kOpenFailed = 10, kBeginFailed, kWriteFailed };
+enum ChildFailure { kOpenFailed = 10, kBeginFailed, kWriteFailed, kNotStored };
 
 // Jobs a writer child stores: `jobs` of `entries` each, root naming the child.
 constexpr int kJobsPerWriter = 25;
@@ -33,11 +33,12 @@ constexpr std::size_t kEntriesPerJob = 400;
     char byte;
     while (::read(go, &byte, 1) > 0) {
     }
-    std::wstring problem;
-    auto history = OpenSqliteHistory(path, HistorySettings{true, 0, 0},
-                                     JournalBatching{std::chrono::milliseconds(5), 64}, problem);
-    if (!history)
+    auto opened = OpenSqliteHistory(path, HistorySettings{true, 0, 0},
+                                    JournalBatching{std::chrono::milliseconds(5), 64});
+    if (!opened)
         _exit(kOpenFailed);
+    auto history = std::move(*opened);
+    std::wstring problem;
     const auto entries = MadeEntries(kEntriesPerJob, 100);
     for (int j = 0; j < kJobsPerWriter; ++j) {
         JobRecord job = MadeJob(L"/writer" + std::to_wstring(number) + L"/" + std::to_wstring(j));
@@ -107,10 +108,11 @@ TEST(HistoryProcesses, TwoProcessesWritingAtOnceLoseNothing) {
 enum class Death { kExit, kKill };
 
 [[noreturn]] void DyingJob(const std::wstring& path, int out, Death how) {
-    std::wstring problem;
-    auto history = OpenSqliteHistory(path, {}, problem);
-    if (!history)
+    auto opened = OpenSqliteHistory(path, {});
+    if (!opened)
         _exit(kOpenFailed);
+    auto history = std::move(*opened);
+    std::wstring problem;
     JobRecord job = MadeJob();
     auto journal = BeginOrNull(*history, job, MadeEntries(1000), problem);
     if (!journal)
@@ -121,7 +123,8 @@ enum class Death { kExit, kKill };
         else
             journal->Finished(i, JournalState::kDone);
     }
-    dynamic_cast<SqliteJobJournal&>(*journal).Flush();
+    if (!WaitUntilStored(*history, job.id, 399, 399))
+        _exit(kNotStored);
     if (::write(out, &job.id, sizeof job.id) != sizeof job.id)
         _exit(kWriteFailed);
     for (std::size_t i = 400; i < 600; ++i)
@@ -185,9 +188,9 @@ TEST(HistoryProcesses, AJobRunningInAnotherProcessIsRunningUntilThatProcessDies)
         ::close(ready[0]);
         ::close(release[1]);
         std::wstring problem;
-        auto history = OpenSqliteHistory(folder.path, {}, problem);
+        auto history = OpenSqliteHistory(folder.path, {});
         JobRecord job = MadeJob();
-        auto journal = history ? BeginOrNull(*history, job, MadeEntries(10), problem) : nullptr;
+        auto journal = history ? BeginOrNull(**history, job, MadeEntries(10), problem) : nullptr;
         if (!journal)
             _exit(kBeginFailed);
         if (::write(ready[1], &job.id, sizeof job.id) != sizeof job.id)

@@ -10,6 +10,7 @@
 #include "borrowed_history.hpp"
 #include "history/sqlite_history.hpp"
 #include "platform/text.hpp"
+#include "stored_journal.hpp"
 #include "temp_dir.hpp"
 
 namespace torvane::testing {
@@ -61,10 +62,9 @@ struct HistoryFolder {
     std::wstring path = FromUtf8(file);
 
     std::unique_ptr<History> Open(const HistorySettings& settings = {}) const {
-        std::wstring problem;
-        auto history = OpenSqliteHistory(path, settings, problem);
-        EXPECT_NE(history, nullptr) << ToUtf8(problem);
-        return history;
+        auto history = OpenSqliteHistory(path, settings);
+        EXPECT_TRUE(history.ok()) << ToUtf8(history.error().text);
+        return history ? std::move(*history) : nullptr;
     }
 };
 
@@ -97,13 +97,6 @@ inline std::unique_ptr<JobJournal> BeginJob(History& history, JobRecord& job,
     auto journal = BeginOrNull(history, job, entries, problem);
     EXPECT_NE(journal, nullptr) << ToUtf8(problem);
     return journal;
-}
-
-// Waits until every record given to `journal` is stored.
-inline void FlushJournal(JobJournal& journal) {
-    auto* sqlite = dynamic_cast<SqliteJobJournal*>(&journal);
-    ASSERT_NE(sqlite, nullptr);
-    sqlite->Flush();
 }
 
 }  // namespace torvane::testing

@@ -104,15 +104,17 @@ inline void ShapeCampaignPlan(JobPlan& plan, const CampaignVariant& v,
 // nanoseconds.
 inline void MakeCampaignFiles(const std::string& folder, int count, std::mt19937& random) {
     PosixFileSystem fs;
+    auto opened = fs.OpenFolder(FromUtf8(folder));
     for (int k = 0; k < count; ++k) {
-        const std::string path = folder + "/n" + std::to_string(k);
+        const std::string name = "n" + std::to_string(k);
+        const std::string path = folder + "/" + name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (fd >= 0) {
             (void)!::write(fd, "x", 1);
             ::close(fd);
         }
-        if (k % 4 < 2)
-            fs.SetAttributes(FromUtf8(path), FILE_ATTRIBUTE_ARCHIVE);
+        if (k % 4 < 2 && opened)
+            (*opened)->SetAttributes(FromUtf8(name), FILE_ATTRIBUTE_ARCHIVE);
         ::chmod(path.c_str(), k % 2 == 0 ? 0664 : 0464);
         const struct timespec times[2] = {{1400000000 + static_cast<time_t>(random() % 100000000),
                                            static_cast<long>(random() % 1000000000)},

@@ -126,9 +126,9 @@ int CountExact(const std::map<ino_t, CampaignState>& before,
 // `torvane-cli -Undo -Apply` does: its plan must have no problem and its
 // undo no failure.
 void UndoLastJob(const std::string& state) {
-    std::wstring problem;
-    auto history = OpenSqliteHistory(FromUtf8(state), HistorySettings{}, problem);
-    ASSERT_TRUE(history) << ToUtf8(problem);
+    auto opened = OpenSqliteHistory(FromUtf8(state), HistorySettings{});
+    ASSERT_TRUE(opened.ok()) << ToUtf8(opened.error().text);
+    auto history = std::move(*opened);
     PosixFileSystem fs;
     JobPipeline pipeline({fs, [] { return std::int64_t{1700000001}; }, L"campaign"});
     pipeline.SetHistory(history.get());

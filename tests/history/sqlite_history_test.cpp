@@ -17,12 +17,12 @@ namespace torvane {
 namespace {
 
 using testing::BeginJob;
-using testing::FlushJournal;
 using testing::HistoryFolder;
 using testing::MadeEntries;
 using testing::MadeEntry;
 using testing::MadeJob;
 using testing::RunSql;
+using testing::WaitUntilStored;
 
 void ExpectSameEntry(const JournalEntry& got, const JournalEntry& want, std::size_t i) {
     SCOPED_TRACE("entry " + std::to_string(i));
@@ -58,6 +58,7 @@ void ExpectSameJob(const JobRecord& got, const JobRecord& want) {
     EXPECT_EQ(got.entries, want.entries);
     EXPECT_EQ(got.done, want.done);
     EXPECT_EQ(got.failures, want.failures);
+    EXPECT_EQ(got.skipped, want.skipped);
     EXPECT_EQ(got.outcome, want.outcome);
     EXPECT_EQ(got.undoneBy, want.undoneBy);
 }
@@ -181,10 +182,10 @@ TEST(SqliteHistory, EntriesAcrossSeveralPacksAndFoldersComeBackInOrderWithTheirP
     // Records out of position order, over several batches, an entry put
     // aside in one batch and finished in a later one.
     journal->Aside(kCount - 1, L".torvane-cycle-1-0");
-    FlushJournal(*journal);
+    ASSERT_TRUE(WaitUntilStored(*history, job.id, 0, kCount - 1));
     for (std::size_t i = kCount - 1; i-- > 0;)
         journal->Finished(i, i % 5 == 0 ? JournalState::kFailed : JournalState::kDone);
-    FlushJournal(*journal);
+    ASSERT_TRUE(WaitUntilStored(*history, job.id, kCount - 1));
     journal->Finished(kCount - 1, JournalState::kDone);
     journal->Ended(JobOutcome::kDone);
 
@@ -285,7 +286,7 @@ TEST(SqliteHistory, AHistoryWithARowPerEntryIsUpgradedAndItsJobsStillRead) {
     // Started now, so that retention keeps it.
     const std::string now = std::to_string(std::time(nullptr));
     RunSql(folder.file,
-           ("DROP TABLE packs; DROP TABLE progress;"
+           ("DROP TABLE packs; DROP TABLE progress; ALTER TABLE jobs DROP COLUMN skipped;"
             "INSERT INTO jobs VALUES(7, " +
             now +
             ", 0, 0, CAST('/data/' AS BLOB), "
@@ -314,6 +315,7 @@ TEST(SqliteHistory, AHistoryWithARowPerEntryIsUpgradedAndItsJobsStillRead) {
     EXPECT_TRUE(legacy[1].attributes && legacy[1].times && !legacy[1].rename);
     EXPECT_EQ(legacy[1].temporary, L".t");
     EXPECT_EQ(legacy[1].state, JournalState::kAside);
+    EXPECT_EQ(history->Job(7).value()->skipped, 0);
 
     // New jobs go into packs beside the old one, and forgetting the old one
     // takes its rows.
@@ -384,7 +386,56 @@ TEST(SqliteHistory, TheJournalRecordsStatesTemporaryNamesCountsAndTheOutcome) {
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(record->done, 2);
     EXPECT_EQ(record->failures, 1);
+    EXPECT_EQ(record->skipped, 1);
     EXPECT_EQ(record->outcome, JobOutcome::kCancelled);
+}
+
+// A file of the third version has no count of skipped entries; it is
+// upgraded in place, its jobs read 0 skipped, and new jobs count them.
+TEST(SqliteHistory, AHistoryWithoutSkippedCountsIsUpgradedAndCountsThemFromThen) {
+    HistoryFolder folder;
+    std::int64_t old = 0;
+    {
+        auto history = folder.Open();
+        ASSERT_NE(history, nullptr);
+        JobRecord job = MadeJob();
+        auto journal = BeginJob(*history, job, MadeEntries(3));
+        journal->Finished(0, JournalState::kDone);
+        journal->Finished(1, JournalState::kFailed);
+        journal->Ended(JobOutcome::kDone);
+        old = job.id;
+    }
+    RunSql(folder.file, "ALTER TABLE jobs DROP COLUMN skipped; PRAGMA user_version=3;");
+    auto history = folder.Open();
+    ASSERT_NE(history, nullptr);
+    const auto before = history->Job(old).value();
+    ASSERT_TRUE(before.has_value());
+    EXPECT_EQ(before->done, 1);
+    EXPECT_EQ(before->failures, 1);
+    EXPECT_EQ(before->skipped, 0);
+    EXPECT_EQ(history->Entries(old).value().size(), 3u);
+
+    JobRecord job = MadeJob();
+    auto journal = BeginJob(*history, job, MadeEntries(3));
+    journal->Finished(0, JournalState::kSkipped);
+    journal->Finished(1, JournalState::kSkipped);
+    journal->Finished(2, JournalState::kDone);
+    journal->Ended(JobOutcome::kDone);
+    const auto counted = history->Job(job.id).value();
+    ASSERT_TRUE(counted.has_value());
+    EXPECT_EQ(counted->done, 1);
+    EXPECT_EQ(counted->failures, 0);
+    EXPECT_EQ(counted->skipped, 2);
+    history.reset();
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(folder.file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), kHistorySchemaVersion);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
 }
 
 // How a job shows depends on how its journal ended: still running in this

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "file_system_backends.hpp"
+#include "path_steps.hpp"
 #include "platform/file_attributes.hpp"
 
 namespace torvane {
@@ -45,13 +46,13 @@ class FileSystemContract : public ::testing::Test {
         return record.ok() ? *record : FindRecord{};
     }
     void SetTimes(const std::wstring& rel, std::int64_t c, std::int64_t a, std::int64_t m) {
-        auto handle = fs().Open(P(rel));
+        auto handle = testing::OpenAt(fs(), P(rel));
         ASSERT_TRUE(handle.ok());
         const auto st = (*handle)->SetTimes(c, a, m);
         ASSERT_TRUE(st.ok()) << ToUtf8(st.error().text);
     }
     int MoveError(const std::wstring& from, const std::wstring& to) {
-        const auto st = fs().Move(P(from), P(to));
+        const auto st = testing::MoveAt(fs(), P(from), P(to));
         return st.ok() ? 0 : st.error().code;
     }
     // The whole contents of a file, read through OpenForReading in small pieces.
@@ -114,9 +115,9 @@ TYPED_TEST(FileSystemContract, NothingThereIsNotFoundForEveryCall) {
     EXPECT_TRUE(IsNotFound(fs.GetAttributes(this->P(L"file/below")).error()));
     EXPECT_TRUE(IsNotFound(fs.FindEntry(missing).error()));
     EXPECT_TRUE(IsNotFound(fs.FindEntries(missing + L"/").error()));
-    EXPECT_TRUE(IsNotFound(fs.SetAttributes(missing, FILE_ATTRIBUTE_HIDDEN).error()));
-    EXPECT_TRUE(IsNotFound(fs.Open(missing).error()));
-    EXPECT_TRUE(IsNotFound(fs.Move(missing, this->P(L"other")).error()));
+    EXPECT_TRUE(IsNotFound(testing::SetAttributesAt(fs, missing, FILE_ATTRIBUTE_HIDDEN).error()));
+    EXPECT_TRUE(IsNotFound(testing::OpenAt(fs, missing).error()));
+    EXPECT_TRUE(IsNotFound(testing::MoveAt(fs, missing, this->P(L"other")).error()));
     EXPECT_TRUE(IsNotFound(fs.ReadFileBytes(missing, 100).error()));
     EXPECT_TRUE(IsNotFound(fs.CreateDirectory(this->P(L"missing/sub")).error()));
     EXPECT_TRUE(IsNotFound(fs.OpenForReading(missing).error()));
@@ -159,7 +160,7 @@ TYPED_TEST(FileSystemContract, AttributeWordsReadBackOneAfterAnother) {
         {0x10 | 0x800 | 0x4000 | 0x20, 0x20},
     };
     for (const auto& c : cases) {
-        const auto st = this->fs().SetAttributes(this->P(L"f"), c.set);
+        const auto st = testing::SetAttributesAt(this->fs(), this->P(L"f"), c.set);
         ASSERT_TRUE(st.ok()) << std::hex << c.set << ": " << ToUtf8(st.error().text);
         EXPECT_EQ(this->Word(L"f"), c.read) << std::hex << "set " << c.set;
         EXPECT_EQ(this->Find(L"f").attributes, c.read) << std::hex << "set " << c.set;
@@ -169,16 +170,17 @@ TYPED_TEST(FileSystemContract, AttributeWordsReadBackOneAfterAnother) {
 TYPED_TEST(FileSystemContract, FolderKeepsItsDirectoryBit) {
     NEEDS(kKeepsAttributes);
     this->backend.MakeFolder(L"d");
-    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"d"), FILE_ATTRIBUTE_HIDDEN).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(this->fs(), this->P(L"d"), FILE_ATTRIBUTE_HIDDEN).ok());
     EXPECT_EQ(this->Word(L"d"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
-    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"d"), 0).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(this->fs(), this->P(L"d"), 0).ok());
     EXPECT_EQ(this->Word(L"d"), FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TYPED_TEST(FileSystemContract, StoredWordDecidesOverADotName) {
     NEEDS(kKeepsAttributes);
     this->backend.MakeFile(L".hidden");
-    ASSERT_TRUE(this->fs().SetAttributes(this->P(L".hidden"), FILE_ATTRIBUTE_ARCHIVE).ok());
+    ASSERT_TRUE(
+        testing::SetAttributesAt(this->fs(), this->P(L".hidden"), FILE_ATTRIBUTE_ARCHIVE).ok());
     EXPECT_EQ(this->Word(L".hidden"), FILE_ATTRIBUTE_ARCHIVE);
 }
 
@@ -215,7 +217,7 @@ TYPED_TEST(FileSystemContract, FindEntriesGivesEveryEntryOnceWithTheSameRecordAs
     this->backend.MakeFile(L"d/b");
     this->backend.MakeFolder(L"d/sub");
     this->backend.MakeSymlink(L"d/link");
-    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"d/b"), 0x23).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(this->fs(), this->P(L"d/b"), 0x23).ok());
     this->SetTimes(L"d/b", 1000, 2000, 3000);
     EXPECT_EQ(this->Names(L"d/"),
               (std::vector<std::wstring>{L".", L"..", L"a.txt", L"b", L"link", L"sub"}));
@@ -237,9 +239,10 @@ TYPED_TEST(FileSystemContract, SymbolicLinksAreEntriesOfTheirOwn) {
     EXPECT_EQ(this->Word(L"link"), FILE_ATTRIBUTE_REPARSE_POINT);
     this->backend.MakeSymlink(L".link");
     EXPECT_EQ(this->Word(L".link"), FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(this->fs().SetAttributes(this->P(L"link"), FILE_ATTRIBUTE_HIDDEN).error().code,
-              EPERM);
-    auto handle = this->fs().Open(this->P(L"link"));
+    EXPECT_EQ(
+        testing::SetAttributesAt(this->fs(), this->P(L"link"), FILE_ATTRIBUTE_HIDDEN).error().code,
+        EPERM);
+    auto handle = testing::OpenAt(this->fs(), this->P(L"link"));
     ASSERT_TRUE(handle.ok());
     EXPECT_EQ((*handle)->SetTimes(1, 2, 3).error().code, EPERM);
 }
@@ -247,7 +250,7 @@ TYPED_TEST(FileSystemContract, SymbolicLinksAreEntriesOfTheirOwn) {
 TYPED_TEST(FileSystemContract, MoveCarriesWordAndTimesAlong) {
     NEEDS(kKeepsAttributes);
     this->backend.MakeFile(L"a", "content");
-    ASSERT_TRUE(this->fs().SetAttributes(this->P(L"a"), 0x27).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(this->fs(), this->P(L"a"), 0x27).ok());
     this->SetTimes(L"a", 1000, 2000, 3000);
     ASSERT_EQ(this->MoveError(L"a", L"b"), 0);
     EXPECT_TRUE(IsNotFound(this->fs().GetAttributes(this->P(L"a")).error()));
@@ -341,7 +344,7 @@ TYPED_TEST(FileSystemContract, WhatIsNoRegularFileIsNeverWrittenNorReplaced) {
 TYPED_TEST(FileSystemContract, DecryptingWhatIsNotEncryptedSucceeds) {
     NEEDS(kSambaView);
     this->backend.MakeFile(L"f");
-    EXPECT_TRUE(this->fs().Decrypt(this->P(L"f")).ok());
+    EXPECT_TRUE(testing::DecryptAt(this->fs(), this->P(L"f")).ok());
     EXPECT_EQ(this->Word(L"f"), FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "file_system_backends.hpp"
+#include "path_steps.hpp"
 #include "platform/dos_attrib.hpp"
 #include "platform/file_attributes.hpp"
 #include "rename_faults.hpp"
@@ -67,7 +68,7 @@ class PosixFileSystemTest : public ::testing::Test {
 TEST_F(PosixFileSystemTest, WordIsStoredAsSambaV3AndSurvivesARename) {
     b.MakeFile(L"photo.jpg");
     const auto created = b.posix.FindEntry(P(L"photo.jpg"))->created;
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"photo.jpg"), FILE_ATTRIBUTE_ARCHIVE).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"photo.jpg"), FILE_ATTRIBUTE_ARCHIVE).ok());
     const auto bytes = Stored(L"photo.jpg");
     ASSERT_TRUE(bytes.has_value());
     // "0x20\0", pad, version 3, level 3, pad, valid flags 0x11, the word.
@@ -76,14 +77,14 @@ TEST_F(PosixFileSystemTest, WordIsStoredAsSambaV3AndSurvivesARename) {
     // The creation time already shown is kept, so it does not start to drift.
     EXPECT_EQ(FromNtTime(DecodeDosAttrib(*bytes)->createTime.value()), created);
 
-    ASSERT_TRUE(b.posix.Move(P(L"photo.jpg"), P(L"renamed.jpg")).ok());
+    ASSERT_TRUE(testing::MoveAt(b.posix, P(L"photo.jpg"), P(L"renamed.jpg")).ok());
     EXPECT_EQ(Stored(L"renamed.jpg"), bytes);
     EXPECT_EQ(Word(L"renamed.jpg"), FILE_ATTRIBUTE_ARCHIVE);
 }
 
 TEST_F(PosixFileSystemTest, CreationTimeGoesIntoTheStoredWord) {
     b.MakeFile(L"f");
-    auto handle = b.posix.Open(P(L"f"));
+    auto handle = testing::OpenAt(b.posix, P(L"f"));
     ASSERT_TRUE((*handle)->SetTimes(kY2k, kY2k + 1, kY2k + 2).ok());
     const auto info = DecodeDosAttrib(Stored(L"f").value());
     EXPECT_EQ(info, (DosInfo{0, *ToNtTime(kY2k)}));
@@ -93,7 +94,7 @@ TEST_F(PosixFileSystemTest, CreationTimeGoesIntoTheStoredWord) {
 TEST_F(PosixFileSystemTest, UnchangedCreationTimeWritesNothing) {
     b.MakeFile(L"f");
     const auto created = b.posix.FindEntry(P(L"f"))->created;
-    auto handle = b.posix.Open(P(L"f"));
+    auto handle = testing::OpenAt(b.posix, P(L"f"));
     ASSERT_TRUE((*handle)->SetTimes(created, kY2k, kY2k).ok());
     EXPECT_EQ(Stored(L"f"), std::nullopt);
     EXPECT_EQ(b.posix.FindEntry(P(L"f"))->modified, kY2k);
@@ -101,7 +102,7 @@ TEST_F(PosixFileSystemTest, UnchangedCreationTimeWritesNothing) {
 
 TEST_F(PosixFileSystemTest, NoCreationTimeLeavesTheStoredOneAndSetsTheOthers) {
     b.MakeFile(L"f");
-    auto handle = b.posix.Open(P(L"f"));
+    auto handle = testing::OpenAt(b.posix, P(L"f"));
     ASSERT_TRUE((*handle)->SetTimes(kY2k, kY2k, kY2k).ok());
     const auto stored = Stored(L"f");
     ASSERT_TRUE((*handle)->SetTimes(std::nullopt, kY2k + 10, kY2k + 20).ok());
@@ -119,7 +120,7 @@ TEST_F(PosixFileSystemTest, AnEntryReplacedByALinkAfterOpeningNeverLeadsToTheTar
     const auto before = *b.posix.FindEntry(P(L"target"));
     for (const std::optional<std::int64_t> created :
          {std::optional<std::int64_t>(kY2k), std::optional<std::int64_t>()}) {
-        auto handle = b.posix.Open(P(L"f"));
+        auto handle = testing::OpenAt(b.posix, P(L"f"));
         ASSERT_TRUE(handle.ok());
         ASSERT_EQ(::unlink(N(L"f").c_str()), 0);
         ASSERT_EQ(::symlink(N(L"target").c_str(), N(L"f").c_str()), 0);
@@ -143,7 +144,7 @@ TEST_F(PosixFileSystemTest, ALargeFolderIsListedInTheOrderReadWithEachEntrysOwnR
         const struct timespec times[2] = {{kY2k + i, 0}, {kY2k + 2 * i, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, N(name).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
         if (i % 7 == 0) {
-            ASSERT_TRUE(b.posix.SetAttributes(P(name), FILE_ATTRIBUTE_HIDDEN).ok());
+            ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(name), FILE_ATTRIBUTE_HIDDEN).ok());
         }
     }
     std::vector<std::wstring> order;
@@ -167,7 +168,7 @@ TEST_F(PosixFileSystemTest, ALargeFolderIsListedInTheOrderReadWithEachEntrysOwnR
 
 TEST_F(PosixFileSystemTest, CreatedFallsBackToBirthTimeNotModifiedTime) {
     b.MakeFile(L"f");
-    auto handle = b.posix.Open(P(L"f"));
+    auto handle = testing::OpenAt(b.posix, P(L"f"));
     const auto before = b.posix.FindEntry(P(L"f"))->created;
     // Only modified and accessed change: the created time shown stays.
     ASSERT_TRUE((*handle)->SetTimes(before, kY2k, kY2k).ok());
@@ -177,17 +178,17 @@ TEST_F(PosixFileSystemTest, CreatedFallsBackToBirthTimeNotModifiedTime) {
 TEST_F(PosixFileSystemTest, ReadOnlyIsMirroredInThePermissions) {
     b.MakeFile(L"f");
     ASSERT_EQ(::chmod(N(L"f").c_str(), 0664), 0);
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_READONLY).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"f"), FILE_ATTRIBUTE_READONLY).ok());
     EXPECT_EQ(Mode(L"f"), 0444u);
     EXPECT_EQ(DecodeDosAttrib(Stored(L"f").value())->attributes, FILE_ATTRIBUTE_READONLY);
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_ARCHIVE).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"f"), FILE_ATTRIBUTE_ARCHIVE).ok());
     EXPECT_EQ(Mode(L"f"), 0644u);
     EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_ARCHIVE);
 }
 
 TEST_F(PosixFileSystemTest, ReadOnlyFolderKeepsTakingNewEntries) {
     b.MakeFolder(L"d");
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"d"), FILE_ATTRIBUTE_READONLY).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"d"), FILE_ATTRIBUTE_READONLY).ok());
     EXPECT_EQ(Mode(L"d"), 0755u);
     EXPECT_EQ(Word(L"d"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
 }
@@ -197,7 +198,7 @@ TEST_F(PosixFileSystemTest, OwnerWithoutWritePermissionReadsReadOnly) {
     ASSERT_EQ(::chmod(N(L"f").c_str(), 0444), 0);
     EXPECT_EQ(Word(L"f"), FILE_ATTRIBUTE_READONLY);
     // The stored word says Read-only even after someone gives write back.
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), 0x21).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"f"), 0x21).ok());
     ASSERT_EQ(::chmod(N(L"f").c_str(), 0644), 0);
     EXPECT_EQ(Word(L"f"), 0x21u);
 }
@@ -206,7 +207,7 @@ TEST_F(PosixFileSystemTest, OwnerWithoutWritePermissionReadsReadOnly) {
 // not need: run as an ordinary user, root lends the file to "nobody".
 TEST_F(PosixFileSystemTest, ReadOnlyEntryOfAnOrdinaryUserCanStillChangeItsWord) {
     b.MakeFile(L"f");
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_READONLY).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"f"), FILE_ATTRIBUTE_READONLY).ok());
     const bool root = ::geteuid() == 0;
     if (root) {
         ASSERT_EQ(::chmod(b.dir.path().c_str(), 0755), 0);
@@ -215,8 +216,8 @@ TEST_F(PosixFileSystemTest, ReadOnlyEntryOfAnOrdinaryUserCanStillChangeItsWord) 
         ASSERT_EQ(::setegid(65534), 0);
         ASSERT_EQ(::seteuid(65534), 0);
     }
-    const auto hidden = b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_READONLY | 0x2);
-    auto handle = b.posix.Open(P(L"f"));
+    const auto hidden = testing::SetAttributesAt(b.posix, P(L"f"), FILE_ATTRIBUTE_READONLY | 0x2);
+    auto handle = testing::OpenAt(b.posix, P(L"f"));
     const auto times = (*handle)->SetTimes(kY2k, kY2k, kY2k);
     const auto word = b.posix.GetAttributes(P(L"f"));
     if (root) {
@@ -261,7 +262,7 @@ TEST_F(PosixFileSystemTest, RewriteKeepsWhatItDoesNotChange) {
     b.MakeFile(L"f");
     // Samba's v5 with Sparse and Archive and a creation time.
     Store(L"f", "\0\0\x05\0\x05\0\0\0\x11\0\0\0\x20\x02\0\0"s + kY2kBytes);
-    ASSERT_TRUE(b.posix.SetAttributes(P(L"f"), FILE_ATTRIBUTE_HIDDEN).ok());
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"f"), FILE_ATTRIBUTE_HIDDEN).ok());
     EXPECT_EQ(DecodeDosAttrib(Stored(L"f").value()), (DosInfo{0x202, *ToNtTime(kY2k)}));
     EXPECT_EQ(Word(L"f"), 0x202u);
 }
@@ -270,7 +271,7 @@ TEST_F(PosixFileSystemTest, CompressionOnlyWhereTheFileSystemCompresses) {
     if (OnBtrfs())
         GTEST_SKIP() << "the temporary folder is on btrfs, which compresses";
     b.MakeFile(L"f");
-    auto handle = b.posix.Open(P(L"f"));
+    auto handle = testing::OpenAt(b.posix, P(L"f"));
     const auto st = (*handle)->SetCompression(true);
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().text, L"Operation not supported");
@@ -284,7 +285,7 @@ TEST_F(PosixFileSystemTest, CompressionSwitchesOnBtrfs) {
     b.MakeFile(L"f");
     b.MakeFolder(L"d");
     for (const auto* name : {L"f", L"d"}) {
-        auto handle = b.posix.Open(P(name));
+        auto handle = testing::OpenAt(b.posix, P(name));
         ASSERT_TRUE((*handle)->SetCompression(true).ok());
         EXPECT_TRUE(Word(name) & FILE_ATTRIBUTE_COMPRESSED);
         ASSERT_TRUE((*handle)->SetCompression(false).ok());
@@ -294,7 +295,7 @@ TEST_F(PosixFileSystemTest, CompressionSwitchesOnBtrfs) {
 
 TEST_F(PosixFileSystemTest, EncryptingAnExistingFileIsNotSupported) {
     b.MakeFile(L"f");
-    const auto st = b.posix.Encrypt(P(L"f"));
+    const auto st = testing::EncryptAt(b.posix, P(L"f"));
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().text, L"Operation not supported");
 }
@@ -316,11 +317,10 @@ TEST_F(PosixFileSystemTest, FallbackWhereNoReplaceIsRefusedStillNeverReplaces) {
     b.MakeFolder(L"d");
     b.MakeFile(L"d/inside");
     b.MakeFolder(L"empty");
-    EXPECT_EQ(fs.Move(P(L"a"), P(L"b")).error().code, EEXIST);
-    EXPECT_EQ(fs.Move(P(L"d"), P(L"empty")).error().code, EEXIST);
-    EXPECT_EQ(fs.Move(P(L"d"), P(L"d/sub")).error().code, EINVAL);
-    ASSERT_TRUE(fs.Move(P(L"a"), P(L"c")).ok());
-    ASSERT_TRUE(fs.Move(P(L"d"), P(L"e")).ok());
+    EXPECT_EQ(testing::MoveAt(fs, P(L"a"), P(L"b")).error().code, EEXIST);
+    EXPECT_EQ(testing::MoveAt(fs, P(L"d"), P(L"empty")).error().code, EEXIST);
+    ASSERT_TRUE(testing::MoveAt(fs, P(L"a"), P(L"c")).ok());
+    ASSERT_TRUE(testing::MoveAt(fs, P(L"d"), P(L"e")).ok());
     EXPECT_EQ(*fs.ReadFileBytes(P(L"c"), 10), "A");
     EXPECT_EQ(*fs.ReadFileBytes(P(L"b"), 10), "B");
     EXPECT_TRUE(fs.GetAttributes(P(L"e/inside")).ok());
@@ -340,13 +340,13 @@ TEST_F(PosixFileSystemTest, APlaceholderLeftByAKilledMoveIsTakenAwayByTheNext) {
     b.MakeFolder(L"d");
     b.MakeFolder(L"left-folder");
     ASSERT_EQ(::utimensat(AT_FDCWD, N(L"left-folder").c_str(), placeholder, 0), 0);
-    ASSERT_TRUE(fs.Move(P(L"a"), P(L"left")).ok());
+    ASSERT_TRUE(testing::MoveAt(fs, P(L"a"), P(L"left")).ok());
     EXPECT_EQ(*fs.ReadFileBytes(P(L"left"), 10), "A");
-    ASSERT_TRUE(fs.Move(P(L"left"), P(L"a")).ok());
-    EXPECT_EQ(fs.Move(P(L"a"), P(L"alike")).error().code, EEXIST);
-    ASSERT_TRUE(fs.Move(P(L"d"), P(L"left-folder")).ok());
+    ASSERT_TRUE(testing::MoveAt(fs, P(L"left"), P(L"a")).ok());
+    EXPECT_EQ(testing::MoveAt(fs, P(L"a"), P(L"alike")).error().code, EEXIST);
+    ASSERT_TRUE(testing::MoveAt(fs, P(L"d"), P(L"left-folder")).ok());
     // A placeholder made by a move that went through is gone with it.
-    EXPECT_EQ(fs.Move(P(L"a"), P(L"b")).ok(), true);
+    EXPECT_EQ(testing::MoveAt(fs, P(L"a"), P(L"b")).ok(), true);
     struct stat st {};
     ASSERT_EQ(::stat(N(L"b").c_str(), &st), 0);
     EXPECT_NE(st.st_mtime, 315532802);
@@ -358,7 +358,7 @@ TEST_F(PosixFileSystemTest, AnEntryLeftUnderTheTemporaryNameIsNamedInTheError) {
     PosixFileSystem fs(&RenameNeverBack);
     b.MakeFile(L"a", "x");
     ASSERT_EQ(::link(N(L"a").c_str(), N(L"A").c_str()), 0);
-    const auto moved = fs.Move(P(L"a"), P(L"A"));
+    const auto moved = testing::MoveAt(fs, P(L"a"), P(L"A"));
     ASSERT_FALSE(moved.ok());
     EXPECT_EQ(moved.error().code, EEXIST);
     const std::wstring lead = L"The entry could not be given its name back and is now ";
@@ -375,7 +375,7 @@ TEST_F(PosixFileSystemTest, TwoNamesOfOneInodeAreNotMergedByAMove) {
     // the move must fail without losing either.
     b.MakeFile(L"a", "x");
     ASSERT_EQ(::link(N(L"a").c_str(), N(L"A").c_str()), 0);
-    EXPECT_EQ(b.posix.Move(P(L"a"), P(L"A")).error().code, EEXIST);
+    EXPECT_EQ(testing::MoveAt(b.posix, P(L"a"), P(L"A")).error().code, EEXIST);
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(b.dir.path()))
         names.push_back(e.path().filename());

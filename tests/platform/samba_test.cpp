@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "file_system_backends.hpp"
+#include "path_steps.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
@@ -243,10 +244,10 @@ TEST_F(SambaTest, WhatTorvaneSetsIsWhatSambaReports) {
     };
     for (const auto& c : cases) {
         const auto path = FromUtf8(samba.Share(c.name));
-        auto handle = fs.Open(path);
+        auto handle = testing::OpenAt(fs, path);
         ASSERT_TRUE(handle.ok()) << c.name;
         ASSERT_TRUE((*handle)->SetTimes(kCreated, kCreated + 60, kCreated + 120).ok()) << c.name;
-        ASSERT_TRUE(fs.SetAttributes(path, c.word).ok()) << c.name;
+        ASSERT_TRUE(testing::SetAttributesAt(fs, path, c.word).ok()) << c.name;
         const auto info = samba.Client(std::string("allinfo ") + c.name);
         EXPECT_EQ(Field(info, "attributes"), c.reported) << c.name;
         EXPECT_EQ(Field(info, "create_time"), Shown(kCreated)) << c.name;
@@ -266,7 +267,9 @@ TEST_F(SambaTest, WhatSambaSetsIsWhatTorvaneLists) {
     EXPECT_EQ(record->created, 981173106);  // 2001-02-03 04:05:06 UTC
 
     // And back: what Torvane clears, Samba no longer reports.
-    ASSERT_TRUE(fs.SetAttributes(FromUtf8(samba.Share("file.txt")), FILE_ATTRIBUTE_ARCHIVE).ok());
+    ASSERT_TRUE(
+        testing::SetAttributesAt(fs, FromUtf8(samba.Share("file.txt")), FILE_ATTRIBUTE_ARCHIVE)
+            .ok());
     const auto info = samba.Client("allinfo file.txt");
     EXPECT_EQ(Field(info, "attributes"), "A (20)");
     EXPECT_EQ(Field(info, "create_time"), Shown(981173106));

@@ -130,17 +130,21 @@ class FakeFileSystem : public FileSystem {
     void SetProgramPath(std::wstring path) { programPath_ = std::move(path); }
     void SetRoamingSettingsFolder(std::wstring path) { roaming_ = std::move(path); }
 
+    // The fake's own steps on an entry by its path, which its folders make
+    // (a test may call them directly; MoveAt in path_steps.hpp moves between
+    // folders through Move). Each fails as the Folder's step of that name.
+    Status SetAttributes(const std::wstring& path, std::uint32_t attributes);
+    Status Move(const std::wstring& from, const std::wstring& to);
+    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path);
+    Status Encrypt(const std::wstring& path);
+    Status Decrypt(const std::wstring& path);
+
     // FileSystem
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
-    Status SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
     Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
     Result<std::wstring> ResolveLinks(const std::wstring& path) override;
-    Status Move(const std::wstring& from, const std::wstring& to) override;
-    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& path) override;
-    Status Encrypt(const std::wstring& path) override;
-    Status Decrypt(const std::wstring& path) override;
     Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
     // Reading takes the file's contents at the open. Writing fails with
     // EACCES on a Read-only file. In replace mode the new contents are held

@@ -41,7 +41,7 @@ class MemoryHistory : public History {
         source.ForEach([&entries](const JournalEntry& e) { entries.push_back(e); });
         job.id = ++lastId_;
         job.outcome = JobOutcome::kRunning;
-        job.done = job.failures = 0;
+        job.done = job.failures = job.skipped = 0;
         job.entries = static_cast<std::int64_t>(entries.size());
         jobs_[job.id] = Stored{job, std::move(entries)};
         return Result<std::unique_ptr<JobJournal>>(std::make_unique<Journal>(*this, job.id));
@@ -111,6 +111,8 @@ class MemoryHistory : public History {
                 ++stored.job.done;
             else if (state == JournalState::kFailed)
                 ++stored.job.failures;
+            else if (state == JournalState::kSkipped)
+                ++stored.job.skipped;
         }
         void Ended(JobOutcome outcome) override {
             ++history_.journalCalls;

@@ -61,7 +61,7 @@ class RecordingView : public WindowView,
     }
     void TaskRowsChanged() override {
         rows.clear();
-        for (const auto& t : controller_->taskList())
+        for (const auto& t : controller_->taskList().tasks())
             rows.push_back(TaskDisplayText(t));
         Event("TaskRows");
     }

@@ -55,6 +55,7 @@ class JobsModel : public QAbstractTableModel {
         kRootColumn,
         kChangesColumn,
         kFailuresColumn,
+        kSkippedColumn,
         kOutcomeColumn,
         kUndoneColumn,
         kCount
@@ -95,6 +96,8 @@ class JobsModel : public QAbstractTableModel {
                 return QString::number(job.entries);
             case kFailuresColumn:
                 return QString::number(job.failures);
+            case kSkippedColumn:
+                return QString::number(job.skipped);
             case kOutcomeColumn:
                 return Text(OutcomeText(job.outcome));
             case kUndoneColumn:
@@ -106,8 +109,9 @@ class JobsModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const char* const kTitles[kCount] = {
-            "Job", "Started", "Folder or file", "Changes", "Failures", "Outcome", "Undone"};
+        static const char* const kTitles[kCount] = {"Job",     "Started",  "Folder or file",
+                                                    "Changes", "Failures", "Skipped",
+                                                    "Outcome", "Undone"};
         return section >= 0 && section < kCount ? QString(kTitles[section]) : QVariant();
     }
 

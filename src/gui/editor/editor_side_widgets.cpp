@@ -42,10 +42,11 @@ EditorSideWidgets::EditorSideWidgets(MainController& controller, QWidget* parent
     selector_ = MakeTaskKindSelector(editor);
     tabs_ = new gui::CriteriaTabs(
         *selector_, dialogs, CaptionOf(options),
-        [this](const TaskFields& record) { return controller_.SubmitTask(record); },
+        [this](const TaskFields& record) { return controller_.taskList().SubmitTask(record); },
         options.startTime.value_or(CurrentTime()), editor);
-    tabs_->SetDraftPreview(
-        [this](const std::optional<TaskFields>& draft) { return controller_.PreviewDraft(draft); });
+    tabs_->SetDraftPreview([this](const std::optional<TaskFields>& draft) {
+        return controller_.taskList().PreviewDraft(draft);
+    });
     auto* layout = new QVBoxLayout(editor);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
@@ -54,7 +55,7 @@ EditorSideWidgets::EditorSideWidgets(MainController& controller, QWidget* parent
     editor_ = editor;
     taskList_ = new TaskListView(controller, parent);
     taskListWidget_ = taskList_;
-    taskList_->SetCaption(QString::fromStdWString(controller.taskListCaption()));
+    taskList_->SetCaption(QString::fromStdWString(controller.taskList().caption()));
     controller_.SetTaskEditor(this);
 }
 

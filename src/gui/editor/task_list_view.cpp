@@ -23,7 +23,7 @@ constexpr const char* kEmptyViewText = "There are no items to show in this view.
 
 TaskListModel::TaskListModel(const MainController& controller, QObject* parent)
     : QAbstractTableModel(parent), controller_(controller) {
-    rows_ = static_cast<int>(controller_.taskList().size());
+    rows_ = static_cast<int>(controller_.taskList().tasks().size());
 }
 
 int TaskListModel::rowCount(const QModelIndex& parent) const {
@@ -36,13 +36,13 @@ int TaskListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TaskListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() != 0 || index.row() >= rows_ ||
-        static_cast<std::size_t>(index.row()) >= controller_.taskList().size())
+        static_cast<std::size_t>(index.row()) >= controller_.taskList().tasks().size())
         return {};
     const auto row = static_cast<std::size_t>(index.row());
     if (role == Qt::DisplayRole)
-        return QString::fromStdWString(TaskRowText(controller_.taskList()[row]));
+        return QString::fromStdWString(TaskRowText(controller_.taskList().tasks()[row]));
     if (role == Qt::ToolTipRole) {
-        const auto tip = controller_.TaskRowToolTip(row);
+        const auto tip = controller_.taskList().TaskRowToolTip(row);
         if (!tip)
             return {};
         return QString::fromStdWString(*tip).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -57,7 +57,7 @@ QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 void TaskListModel::RefreshRows() {
-    const int wanted = static_cast<int>(controller_.taskList().size());
+    const int wanted = static_cast<int>(controller_.taskList().tasks().size());
     if (wanted < rows_) {
         beginRemoveRows({}, wanted, rows_ - 1);
         rows_ = wanted;
@@ -144,7 +144,7 @@ QString TaskListView::ToolTipMarkup(const QString& plain) {
 
 void TaskListView::OnSelectionChanged() {
     if (!applying_)
-        controller_.SetTaskSelection(SelectedRows());
+        controller_.taskList().SetTaskSelection(SelectedRows());
 }
 
 bool TaskListView::viewportEvent(QEvent* event) {
@@ -188,7 +188,7 @@ void TaskListView::mouseReleaseEvent(QMouseEvent* event) {
 
 void TaskListView::mouseDoubleClickEvent(QMouseEvent* event) {
     GridListView::mouseDoubleClickEvent(event);
-    controller_.TaskListDoubleClicked();
+    controller_.taskList().TaskListDoubleClicked();
 }
 
 }  // namespace torvane::gui
