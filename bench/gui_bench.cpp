@@ -158,7 +158,8 @@ class BenchFolder {
             std::abort();
         path_ = templ + "/";
         for (int i = 0; i < count; ++i) {
-            const auto name = path_ + "IMG_" + std::to_string(i * 7919 % count) + ".jpg";
+            const auto name =
+                path_ + "IMG_" + std::to_string(static_cast<long long>(i) * 7919 % count) + ".jpg";
             const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd < 0)
                 std::abort();
