@@ -300,8 +300,9 @@ ExitStatus RunBatch(Console& c, CheckedPaths checked) {
                       L" (the format is in docs/task-lists.md).");
         return kExitInvalid;
     }
+    // The console shows only what changes: the listing reads only what the tasks need.
     JobSettings settings{std::move(checked.paths), *tasks, c.arguments.options,
-                         EngineSettingsOf(c.run.prefs.flags)};
+                         EngineSettingsOf(c.run.prefs.flags), ListDetailFor(*tasks)};
     if (!c.apply)
         return DryRun(c.terminal, c.frontEnd, c.run.pipeline, settings);
     JobRequest request{std::move(settings),

@@ -20,7 +20,16 @@ struct JobSettings {
     TaskList tasks;
     ListOptions listOptions;
     EngineSettings engine;
+    // How much of each entry the plan lists: everything where the plan's
+    // entries are shown (the window's review), or only what the tasks need
+    // (ListDetailFor) where only their changes are.
+    EntryDetail listDetail = EntryDetail::kAll;
 };
+
+// What a listing must read for `tasks`: names and kinds when every task is
+// a plain rename (its pattern, numbering and checks read nothing else),
+// everything otherwise.
+EntryDetail ListDetailFor(const TaskList& tasks);
 
 // What a job tells its front end.
 class JobObserver {

@@ -10,6 +10,7 @@
 #include "engine/plan_journal.hpp"
 #include "engine/undo_plan.hpp"
 #include "platform/text.hpp"
+#include "tasks/task_definition.hpp"
 
 namespace torvane {
 namespace {
@@ -305,6 +306,13 @@ JobRun JobPipeline::Undo(std::optional<std::int64_t> id, ProblemPolicy problems,
         return decided;
     return Apply(plan, UndoRecordFor(target->job, plan, start, services_.frontEnd), how, start,
                  target->job.id, host);
+}
+
+EntryDetail ListDetailFor(const TaskList& tasks) {
+    const bool renamesOnly = std::all_of(tasks.begin(), tasks.end(), [](const TaskItem& task) {
+        return GetTaskKeyword(task.definition) == kRenameKeyword;
+    });
+    return renamesOnly ? EntryDetail::kNamesAndKinds : EntryDetail::kAll;
 }
 
 }  // namespace torvane

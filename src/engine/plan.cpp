@@ -127,6 +127,7 @@ class Planner {
         listing.options = settings_.listOptions;
         listing.attributeTarget = settings_.engine.attributeTarget;
         listing.unlistedNames = unlisted;
+        listing.detail = settings_.listDetail;
         return listing;
     }
 

@@ -283,7 +283,7 @@ Status ListPath(const ListContext& context, std::wstring path, FileEntries& out)
 }
 
 Status ListFolder(const ListContext& context, Folder& folder, FileEntries& out) {
-    Search search{true, folder.path(), folder.FindEntries()};
+    Search search{true, folder.path(), folder.FindEntries(context.detail)};
     return FillEntries(context, search, out);
 }
 

@@ -56,6 +56,8 @@ struct ListContext {
     // out (hidden, system or temporary entries, shortcuts, the kind not
     // retrieved), "." and ".." aside: names a rename must not take.
     std::vector<std::wstring>* unlistedNames = nullptr;
+    // How much of each entry a listing of an open folder reads (ListFolder).
+    EntryDetail detail = EntryDetail::kAll;
 };
 
 // Appends the entries found under `path` to `out` and sorts: `out`'s old

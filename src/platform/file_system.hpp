@@ -34,6 +34,17 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
+// How much of each entry a listing reads.
+enum class EntryDetail {
+    kAll,  // everything a record holds
+    // The name, the kind, the id and the attribute bits a name and a stored
+    // record give (Hidden, System, Archive...), which is what a job that
+    // only renames needs: a backend that can tell a regular file's kind and
+    // id from the folder's listing may leave its times at 0 and its
+    // Read-only, Compressed and Encrypted bits clear rather than read them.
+    kNamesAndKinds,
+};
+
 // One record of a folder search: an entry's name (no folder part), its
 // attribute word and its three times in whole seconds since 1970 UTC, and
 // which entry it was.
@@ -197,8 +208,8 @@ class Folder {
     virtual FileId id() const = 0;
 
     // The records of the folder's entries, "." and ".." included, each with
-    // its id. Fails when the folder can't be read.
-    virtual Result<std::vector<FindRecord>> FindEntries() = 0;
+    // its id, read to `detail`. Fails when the folder can't be read.
+    virtual Result<std::vector<FindRecord>> FindEntries(EntryDetail detail = EntryDetail::kAll) = 0;
 
     // What the folder's file system can do. `sample` is one of its entries'
     // names holding an ASCII letter whose case-swapped form names no entry of

@@ -865,6 +865,41 @@ int ReadListed(const Backend& b, int folder, const std::string& folderPath, cons
     return 0;
 }
 
+NamesOnlyFolder ReadNamesOnlyFolder(int folder) {
+    NamesOnlyFolder facts;
+    struct statfs fs {};
+    if (::statx(folder, "", AT_EMPTY_PATH, kStatxMask, &facts.stx) != 0 ||
+        ::fstatfs(folder, &fs) != 0)
+        return facts;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case EXT4_SUPER_MAGIC:
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+            facts.idsFromListing = true;
+            break;
+        default:
+            break;
+    }
+    return facts;
+}
+
+FindRecord ReadNamedFile(const Backend& b, int folder, const std::string& folderPath,
+                         const NamesOnlyFolder& facts, const std::string& name, ino_t ino) {
+    // A regular file lies on its folder's mount: the folder's stat finds the store.
+    EntryAt entry(b, folder, folderPath, name, true);
+    const auto stored = StoreOf(MountOf(b, folder, ".", facts.stx).kind).Read(entry);
+    EntryFacts file;
+    file.dotName = !name.empty() && name[0] == '.';
+    const dev_t dev = makedev(facts.stx.stx_dev_major, facts.stx.stx_dev_minor);
+    return FindRecord{FromUtf8(name),
+                      AttributeWordOf(file, stored),
+                      0,
+                      0,
+                      0,
+                      FileId{dev, static_cast<std::uint64_t>(ino)}};
+}
+
 // The attribute word's three homes (mode, stored record, file flags) written
 // in one order with each put back when a later one fails: kept together so
 // that the order and its put-backs can be read at once.

@@ -6,6 +6,7 @@
 // so a folder on the way that is renamed or replaced by a symbolic link
 // meanwhile can't send a change anywhere else.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -103,6 +104,23 @@ Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring&
 // errno value (ENOENT when it went away).
 int ReadListed(const Backend& b, int folder, const std::string& folderPath, const std::string& name,
                FindRecord& record);
+
+// A folder being listed to EntryDetail::kNamesAndKinds: its own stat, and
+// whether its file system's listing gives a regular file's inode number as
+// a stat would (ext4, XFS, Btrfs, tmpfs; overlay and FUSE file systems may
+// not).
+struct NamesOnlyFolder {
+    struct statx stx {};
+    bool idsFromListing = false;
+};
+NamesOnlyFolder ReadNamesOnlyFolder(int folder);
+
+// The record of the regular file `name` of a folder listed to
+// EntryDetail::kNamesAndKinds, from the listing's inode number `ino` and
+// the file's stored record alone: no stat, so its times are 0 and its
+// Read-only bit is not read.
+FindRecord ReadNamedFile(const Backend& b, int folder, const std::string& folderPath,
+                         const NamesOnlyFolder& facts, const std::string& name, ino_t ino);
 
 Status SetAttributes(const Backend& b, const At& at, std::uint32_t attributes);
 Result<std::unique_ptr<FileHandle>> Open(const Backend& b, At at);

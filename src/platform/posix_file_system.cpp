@@ -13,6 +13,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -78,11 +79,31 @@ constexpr std::size_t kSharedReadFrom = 1024;
 constexpr unsigned kMostReaders = 4;
 constexpr std::size_t kBatch = 64;
 
+// A name as the folder's listing gave it, with its kind and inode number.
+struct Listed {
+    std::string name;
+    unsigned char type = DT_UNKNOWN;
+    ino_t ino = 0;
+};
+
+// The record of one listed entry: a regular file listed to kNamesAndKinds,
+// where the listing's inode numbers can be trusted, without a stat.
+int ReadRecord(const posix::Backend& b, int folderFd, const std::string& folderPath,
+               const posix::NamesOnlyFolder* namesOnly, const Listed& entry, FindRecord& record) {
+    if (namesOnly != nullptr && entry.type == DT_REG) {
+        record = posix::ReadNamedFile(b, folderFd, folderPath, *namesOnly, entry.name, entry.ino);
+        return 0;
+    }
+    return posix::ReadListed(b, folderFd, folderPath, entry.name, record);
+}
+
 // The records of the entries `names` of an open folder, in that order; an
-// entry gone since the folder was read is left out.
+// entry gone since the folder was read is left out. `namesOnly`, when given,
+// lets regular files go without a stat (see EntryDetail::kNamesAndKinds).
 Result<std::vector<FindRecord>> ReadRecords(const posix::Backend& b, int folderFd,
                                             const std::string& folderPath,
-                                            const std::vector<std::string>& names) {
+                                            const std::vector<Listed>& names,
+                                            const posix::NamesOnlyFolder* namesOnly) {
     // Each record costs a statx and a read of the stored word, time spent
     // waiting on the kernel; on a large folder several threads share the
     // entries, taking batches in turn, each result kept in its entry's place.
@@ -99,7 +120,8 @@ Result<std::vector<FindRecord>> ReadRecords(const posix::Backend& b, int folderF
                 if (begin >= count)
                     return;
                 for (std::size_t i = begin; i < std::min(count, begin + kBatch); ++i)
-                    errors[i] = posix::ReadListed(b, folderFd, folderPath, names[i], records[i]);
+                    errors[i] =
+                        ReadRecord(b, folderFd, folderPath, namesOnly, names[i], records[i]);
             }
         } catch (...) {
             const std::lock_guard lock(failureMutex);
@@ -136,9 +158,9 @@ Result<std::vector<FindRecord>> ReadRecords(const posix::Backend& b, int folderF
     return found;
 }
 
-// The records of an open folder's entries, "." and ".." included.
+// The records of an open folder's entries, "." and ".." included, read to `detail`.
 Result<std::vector<FindRecord>> ListFolder(const posix::Backend& b, int folderFd,
-                                           const std::string& folderPath) {
+                                           const std::string& folderPath, EntryDetail detail) {
     // The listing reads through a descriptor of its own, so that the
     // folder's descriptor keeps its position for the next listing.
     const int readFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -150,7 +172,7 @@ Result<std::vector<FindRecord>> ListFolder(const posix::Backend& b, int folderFd
         ::close(readFd);
         return error;
     }
-    std::vector<std::string> names;
+    std::vector<Listed> names;
     for (;;) {
         errno = 0;
         const dirent* d = ::readdir(dir.get());
@@ -159,9 +181,15 @@ Result<std::vector<FindRecord>> ListFolder(const posix::Backend& b, int folderFd
                 return SystemError::FromLastErrno();
             break;
         }
-        names.emplace_back(d->d_name);
+        names.push_back(Listed{d->d_name, d->d_type, d->d_ino});
     }
-    return ReadRecords(b, folderFd, folderPath, names);
+    std::optional<posix::NamesOnlyFolder> namesOnly;
+    if (detail == EntryDetail::kNamesAndKinds) {
+        namesOnly = posix::ReadNamesOnlyFolder(folderFd);
+        if (!namesOnly->idsFromListing)
+            namesOnly.reset();
+    }
+    return ReadRecords(b, folderFd, folderPath, names, namesOnly ? &*namesOnly : nullptr);
 }
 
 Result<FileId> IdOfOpen(int fd) {
@@ -185,8 +213,8 @@ class PosixFolder : public Folder {
     const std::wstring& path() const override { return path_; }
     FileId id() const override { return id_; }
 
-    Result<std::vector<FindRecord>> FindEntries() override {
-        return ListFolder(backend_, fd_->get(), nativePath_);
+    Result<std::vector<FindRecord>> FindEntries(EntryDetail detail) override {
+        return ListFolder(backend_, fd_->get(), nativePath_, detail);
     }
 
     FolderTraits Traits(const std::wstring& sample) override {

@@ -17,6 +17,8 @@
 #include "disk_job.hpp"
 #include "engine/job_pipeline.hpp"
 #include "memory_history.hpp"
+#include "path_steps.hpp"
+#include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "temp_dir.hpp"
@@ -130,6 +132,66 @@ TEST(PipelineDisk, ARootWhosePathIsSwappedForALinkNeverSendsTheJobElsewhere) {
             << side << ": " << img << " of " << names.size() << " named IMG_";
     }
     EXPECT_GT(applied, 0);
+}
+
+// Only plain renames list names and kinds alone: any other task reads its
+// entries' times or attribute bits.
+TEST(PipelineDisk, OnlyPlainRenamesListNamesAndKindsAlone) {
+    TimestampTaskFields times;
+    times.timeKind = L"Modified";
+    times.find = L"2019";
+    times.replace = L"2020";
+    AttributeTaskFields attributes;
+    attributes.find = L".*";
+    attributes.regex = L"TRUE";
+    const TaskItem rename = RegexRename(L"IMG_", L"Trip_");
+    const TaskItem time{2, L"", BuildTaskDefinition(times)};
+    const TaskItem word{3, L"", BuildTaskDefinition(attributes)};
+    struct Case {
+        TaskList tasks;
+        EntryDetail detail;
+    };
+    const Case cases[] = {
+        {{rename}, EntryDetail::kNamesAndKinds},
+        {{rename, rename}, EntryDetail::kNamesAndKinds},
+        {{rename, time}, EntryDetail::kAll},
+        {{word}, EntryDetail::kAll},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ListDetailFor(c.tasks), c.detail) << c.tasks.size();
+}
+
+// A rename that lists names and kinds alone still leaves an entry hidden by
+// its stored record out, journals each entry by its inode, and its undo
+// gives every name back.
+TEST(PipelineDisk, ANamesOnlyRenameKeepsHiddenEntriesOutAndIsUndone) {
+    TempDir dir;
+    const std::string base = fs::canonical(dir.path()).string();
+    for (const char* name : {"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"})
+        WriteBytes(base + "/" + name, name);
+    PosixFileSystem posix;
+    ASSERT_TRUE(SetAttributesAt(posix, FromUtf8(base + "/IMG_3.jpg"), FILE_ATTRIBUTE_HIDDEN).ok());
+    const auto inodes = InodesByName(base);
+    MemoryHistory history;
+    JobPipeline pipeline({posix, [] { return std::int64_t{0}; }, L"test"});
+    pipeline.SetHistory(&history);
+    JobSettings settings;
+    settings.paths = {FromUtf8(base + "/")};
+    settings.tasks = {RegexRename(L"IMG_", L"Trip_")};
+    settings.listDetail = ListDetailFor(settings.tasks);
+    ASSERT_EQ(settings.listDetail, EntryDetail::kNamesAndKinds);
+    YesHost host;
+    const JobRun run = pipeline.Run(JobRequest{settings, ProblemPolicy::kRefuse, false}, host);
+    ASSERT_EQ(run.end, JobEnd::kApplied);
+    EXPECT_EQ(NamesIn(base), (std::set<std::string>{"IMG_3.jpg", "Trip_1.jpg", "Trip_2.jpg"}));
+    const auto entries = history.Entries(run.historyId).value();
+    ASSERT_EQ(entries.size(), 2u);
+    for (const JournalEntry& e : entries)
+        EXPECT_EQ(e.id.inode, inodes.at(ToUtf8(e.oldName))) << ToUtf8(e.oldName);
+    YesHost undoHost;
+    EXPECT_EQ(pipeline.Undo(std::nullopt, ProblemPolicy::kRefuse, false, undoHost).end,
+              JobEnd::kApplied);
+    EXPECT_EQ(InodesByName(base), inodes);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -57,6 +58,20 @@ class PosixFileSystemTest : public ::testing::Test {
         return st.st_mode & 07777;
     }
     std::uint32_t Word(const std::wstring& rel) { return *b.posix.GetAttributes(P(rel)); }
+    bool IdsFromListing() const {
+        struct statfs fs {};
+        if (::statfs(b.dir.path().c_str(), &fs) != 0)
+            return false;
+        switch (static_cast<unsigned long>(fs.f_type)) {
+            case EXT4_SUPER_MAGIC:
+            case XFS_SUPER_MAGIC:
+            case BTRFS_SUPER_MAGIC:
+            case TMPFS_MAGIC:
+                return true;
+            default:
+                return false;
+        }
+    }
     bool OnBtrfs() const {
         struct statfs fs {};
         return ::statfs(b.dir.path().c_str(), &fs) == 0 && fs.f_type == BTRFS_SUPER_MAGIC;
@@ -64,6 +79,44 @@ class PosixFileSystemTest : public ::testing::Test {
 
     PosixBackend b;
 };
+
+// A listing of names and kinds reads regular files without a stat: each
+// keeps its id and the bits a name and a stored record give; every other
+// kind of entry is read whole, as by a full listing.
+TEST_F(PosixFileSystemTest, ANamesAndKindsListingKeepsIdsKindsAndStoredBits) {
+    b.MakeFile(L"plain.jpg");
+    b.MakeFile(L".dot.jpg");
+    b.MakeFile(L"hidden.jpg");
+    ASSERT_TRUE(testing::SetAttributesAt(b.posix, P(L"hidden.jpg"),
+                                         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)
+                    .ok());
+    b.MakeFolder(L"folder");
+    b.MakeSymlink(L"link");
+    b.MakeFifo(L"fifo");
+    auto folder = b.posix.OpenFolder(b.Root());
+    ASSERT_TRUE(folder.ok());
+    const auto all = (*folder)->FindEntries(EntryDetail::kAll);
+    const auto names = (*folder)->FindEntries(EntryDetail::kNamesAndKinds);
+    ASSERT_TRUE(all.ok() && names.ok());
+    ASSERT_EQ(all->size(), names->size());
+    constexpr std::uint32_t kFromNameAndRecord =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
+        FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
+    for (const FindRecord& whole : *all) {
+        SCOPED_TRACE(ToUtf8(whole.name));
+        const auto same = std::find_if(names->begin(), names->end(),
+                                       [&](const FindRecord& r) { return r.name == whole.name; });
+        ASSERT_NE(same, names->end());
+        EXPECT_EQ(same->id, whole.id);
+        EXPECT_EQ(same->attributes & kFromNameAndRecord, whole.attributes & kFromNameAndRecord);
+        // Where the listing's inode numbers may not be a stat's (overlay,
+        // FUSE), every entry is read whole.
+        if (!whole.name.ends_with(L".jpg") || !IdsFromListing())
+            EXPECT_EQ(*same, whole);
+        else
+            EXPECT_EQ(same->modified, 0);  // not read
+    }
+}
 
 TEST_F(PosixFileSystemTest, WordIsStoredAsSambaV3AndSurvivesARename) {
     b.MakeFile(L"photo.jpg");

@@ -29,7 +29,7 @@ class FakeFileSystem::FolderHandle : public Folder {
     const std::wstring& path() const override { return path_; }
     FileId id() const override { return FileId{1, id_}; }
 
-    Result<std::vector<FindRecord>> FindEntries() override {
+    Result<std::vector<FindRecord>> FindEntries(EntryDetail) override {
         auto key = Where();
         if (!key)
             return key.error();
