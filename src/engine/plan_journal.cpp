@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
+#include "engine/folder_pool.hpp"
 #include "tasks/task_list_file.hpp"
 
 namespace torvane {
@@ -29,35 +31,70 @@ std::size_t JournalIndex::Find(std::size_t folder, std::size_t position) const {
     return at < folderStart_[folder + 1] ? journal_[at] : kNone;
 }
 
-PlanStates ReadPlanStates(const JobPlan& plan) {
-    PlanStates states;
-    std::vector<std::shared_ptr<Folder>> open(plan.folders.size());
-    for (std::size_t k = 0; k < plan.folders.size(); ++k) {
-        const PlannedFolder& f = plan.folders[k];
-        if (f.open) {
-            open[k] = f.open;
-        } else if (f.parent != PlannedFolder::kNone && open[f.parent] &&
-                   f.path.size() > plan.folders[f.parent].path.size()) {
-            // Its name is its path's last part: a folder below is planned
-            // whether or not the job lists folders as entries.
-            const std::wstring& above = plan.folders[f.parent].path;
-            const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
-            if (auto sub = open[f.parent]->OpenFolder(name, f.id))
-                open[k] = std::move(*sub);
+namespace {
+
+// The states of every folder's entries with steps, each folder a task of a
+// pool: a folder is entered from its parent, held open only while its own
+// entries are read and the folders below it are entered from it.
+class StateReader {
+  public:
+    explicit StateReader(const JobPlan& plan)
+        : plan_(plan),
+          index_(plan),
+          states_(index_.size()),
+          pool_(FolderThreads(plan.folderThreads)) {}
+
+    PlanStates Read() {
+        for (std::size_t k = plan_.folders.size(); k-- > 0;) {
+            const PlannedFolder& f = plan_.folders[k];
+            if (f.parent == PlannedFolder::kNone)
+                pool_.Add([this, k] { ReadFolder(k, plan_.folders[k].open); });
         }
+        pool_.Wait();
+        return std::move(states_);
+    }
+
+  private:
+    void ReadFolder(std::size_t k, const std::shared_ptr<Folder>& folder) {
+        const PlannedFolder& f = plan_.folders[k];
         for (std::size_t i = 0; i < f.steps.size(); ++i) {
             if (!f.steps[i].any())
                 continue;
+            auto& slot = states_[index_.Find(k, i)];
             if (i < f.listedStates.size() && f.listedStates[i]) {
-                states.push_back(f.listedStates[i]);
-                continue;
+                slot = f.listedStates[i];
+            } else if (folder) {
+                if (auto state = folder->ReadState(f.current[i].name))
+                    slot = std::move(*state);
             }
-            auto state = open[k] ? open[k]->ReadState(f.current[i].name)
-                                 : Result<EntryState>(SystemError::FromErrno(ENOENT));
-            states.push_back(state ? std::optional<EntryState>(std::move(*state)) : std::nullopt);
         }
+        for (auto it = f.subfolders.rbegin(); it != f.subfolders.rend(); ++it)
+            pool_.Add([this, child = *it, folder] { ReadFolder(child, Below(folder, child)); });
     }
-    return states;
+
+    // The folder `k` entered from its open parent; null when it can't be.
+    std::shared_ptr<Folder> Below(const std::shared_ptr<Folder>& parent, std::size_t k) const {
+        const PlannedFolder& f = plan_.folders[k];
+        const std::wstring& above = plan_.folders[f.parent].path;
+        if (!parent || f.path.size() <= above.size())
+            return nullptr;
+        // Its name is its path's last part: a folder below is planned
+        // whether or not the job lists folders as entries.
+        const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
+        auto sub = parent->OpenFolder(name, f.id);
+        return sub ? std::shared_ptr<Folder>(std::move(*sub)) : nullptr;
+    }
+
+    const JobPlan& plan_;
+    const JournalIndex index_;
+    PlanStates states_;  // each folder's task fills its own entries' slots
+    FolderPool pool_;
+};
+
+}  // namespace
+
+PlanStates ReadPlanStates(const JobPlan& plan) {
+    return StateReader(plan).Read();
 }
 
 PlanJournalSource::PlanJournalSource(const JobPlan& plan, const PlanStates* states)

@@ -45,7 +45,9 @@ using PlanStates = std::vector<std::optional<EntryState>>;
 // the plan's open folders (a root's, each folder below entered from its
 // parent by name and inode) just before the job's first write, a folder
 // entry's as the plan kept it before listing the folder; nullopt for
-// an entry whose folder or state can't be read.
+// an entry whose folder or state can't be read. Folders are read on the
+// plan's threads (JobPlan::folderThreads), each held open only while it is
+// read and the folders below it are entered.
 PlanStates ReadPlanStates(const JobPlan& plan);
 
 class PlanJournalSource final : public JournalSource {
