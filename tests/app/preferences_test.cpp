@@ -104,8 +104,10 @@ TEST(EngineSettingsOf, FolderThreadsCapOrAsManyAsCores) {
     const struct {
         const wchar_t* line;
         unsigned threads;
-    } cases[] = {{L"FolderThreads=3", 3},      {L"FolderThreads=0", 0},
-                 {L"FolderThreads=-4", 0},     {L"FolderThreads=many", 0},
+    } cases[] = {{L"FolderThreads=3", 3},
+                 {L"FolderThreads=0", 0},
+                 {L"FolderThreads=-4", 0},
+                 {L"FolderThreads=many", 0},
                  {L"FolderThreads=100000", kMostFolderThreads}};
     for (const auto& c : cases) {
         Preferences p;
