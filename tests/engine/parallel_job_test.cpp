@@ -5,9 +5,12 @@
 // before everything inside it is done; a job stopped mid-tree leaves every
 // entry done or untouched and is undone exactly.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,6 +24,7 @@
 #include "engine/undo_plan.hpp"
 #include "job_support.hpp"
 #include "memory_history.hpp"
+#include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 
@@ -300,6 +304,46 @@ TYPED_TEST(ParallelJobTest, StoppedMidTreeLeavesEachEntryDoneOrUntouchedAndIsUnd
         EXPECT_FALSE(undone.error);
         EXPECT_EQ(run.Tree(), before);
     }
+}
+
+// A tree wider than the descriptors the process may hold: the plan, the
+// entries' states read before the job and the apply each hold a folder open
+// only while it and the folders being entered below it need it, so every
+// state is read (an undo puts each entry back exactly) and every entry done.
+TEST(ParallelJob, ATreeWiderThanTheOpenFileLimitIsReadAndApplied) {
+    testing::TempDir dir;
+    constexpr int kFolders = 120;
+    for (int d = 0; d < kFolders; ++d) {
+        const std::string folder = dir.Join("fd" + std::to_string(d));
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+        testing::WriteBytes(folder + "/f", "");
+    }
+    struct rlimit was {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &was), 0);
+    struct rlimit low = was;
+    low.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    PosixFileSystem fs;
+    JobSettings settings;
+    settings.paths = {FromUtf8(dir.path()) + L"/"};
+    settings.tasks = {RegexRename(L"^f", L"g")};
+    settings.listOptions.includeSubfolders = true;
+    settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
+    settings.engine.attributeTarget = AttributeTarget::kBoth;
+    settings.engine.folderThreads = 4;
+    RecordingDialogs dialogs;
+    const JobPlan plan = BuildPlan(settings, fs, dialogs);
+    const PlanStates states = ReadPlanStates(plan);
+    testing::SilentObserver observer;
+    const JobResult result = ApplyPlan(plan, fs, observer, 0, ProblemEntries::kSkip);
+    ::setrlimit(RLIMIT_NOFILE, &was);
+    EXPECT_EQ(plan.problems, 0);
+    EXPECT_EQ(plan.changes, 2 * kFolders);
+    EXPECT_EQ(
+        std::count_if(states.begin(), states.end(), [](const auto& s) { return s.has_value(); }),
+        2 * kFolders);
+    EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+    EXPECT_TRUE(std::filesystem::exists(dir.Join("gd" + std::to_string(kFolders - 1) + "/g")));
 }
 
 }  // namespace
