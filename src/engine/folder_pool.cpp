@@ -13,6 +13,11 @@ unsigned FolderThreads(unsigned setting) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+unsigned FolderThreads(unsigned setting, std::size_t folders) {
+    const std::size_t most = std::max<std::size_t>(folders, 1);
+    return static_cast<unsigned>(std::min<std::size_t>(FolderThreads(setting), most));
+}
+
 FolderPool::FolderPool(unsigned threads) : threads_(std::max(1u, threads)) {
     for (unsigned n = 1; n < threads_; ++n) {
         try {

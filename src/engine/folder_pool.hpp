@@ -14,6 +14,10 @@ namespace torvane {
 // or as many as the machine has cores when it is 0; never fewer than one.
 unsigned FolderThreads(unsigned setting);
 
+// FolderThreads, and no more than `folders` (at least one): a job of one
+// folder takes one thread.
+unsigned FolderThreads(unsigned setting, std::size_t folders);
+
 // A small pool of threads for one job's folders. Tasks may add more tasks;
 // the most recently added runs first, so that one thread goes through a tree
 // depth first, a folder's subfolders in the order they were added last to

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -74,14 +75,13 @@ struct WalkedFolder {
 class Planner {
   public:
     Planner(const JobSettings& settings, FileSystem& fs, PlanObserver* observer, JobPlan& plan)
-        : settings_(settings),
-          fs_(fs),
-          dialogs_(plan.messages),
-          observer_(observer),
-          plan_(plan),
-          pool_(FolderThreads(settings.engine.folderThreads)) {}
+        : settings_(settings), fs_(fs), dialogs_(plan.messages), observer_(observer), plan_(plan) {}
 
     void PlanRoots(JobRoots& roots) {
+        // Without subfolders the roots are all the folders there are.
+        pool_ = std::make_unique<FolderPool>(
+            FolderThreads(settings_.engine.folderThreads,
+                          settings_.listOptions.includeSubfolders ? SIZE_MAX : roots.roots.size()));
         plan_.rootIsFile = roots.singleFile;
         plan_.folderThreads = settings_.engine.folderThreads;
         plan_.repeats = std::move(roots.repeats);
@@ -99,11 +99,11 @@ class Planner {
         for (std::size_t r = 0; r < roots.roots.size(); ++r)
             walked.push_back(std::make_unique<WalkedFolder>());
         for (std::size_t r = roots.roots.size(); r-- > 0;) {
-            pool_.Add([this, &root = roots.roots[r], &folder = *walked[r]] {
+            pool_->Add([this, &root = roots.roots[r], &folder = *walked[r]] {
                 PlanFolder(folder, root.folder, root.path, root.files);
             });
         }
-        pool_.Wait();
+        pool_->Wait();
         for (std::size_t r = 0; r < walked.size(); ++r) {
             if (!walked[r]->reached)
                 continue;
@@ -233,7 +233,7 @@ class Planner {
             below.planned.path = current[i].FullPath() + kPathSeparator;
         }
         for (auto it = walked.below.rbegin(); it != walked.below.rend(); ++it) {
-            pool_.Add([this, &below = **it, folder, &entry = current[(*it)->planned.parentEntry]] {
+            pool_->Add([this, &below = **it, folder, &entry = current[(*it)->planned.parentEntry]] {
                 Enter(below, *folder, entry);
             });
         }
@@ -298,12 +298,12 @@ class Planner {
         constexpr std::size_t kBatch = 16;
         const std::size_t n = plan_.folders.size();
         for (std::size_t first = 0; first < n; first += kBatch) {
-            pool_.Add([this, first, n] {
+            pool_->Add([this, first, n] {
                 for (std::size_t k = first; k < std::min(n, first + kBatch); ++k)
                     Check(k);
             });
         }
-        pool_.Wait();
+        pool_->Wait();
         for (const PlannedFolder& f : plan_.folders) {
             if (f.problem)
                 ++plan_.problems;
@@ -347,7 +347,7 @@ class Planner {
     PlanObserver* observer_;
     JobPlan& plan_;
     NoProgress noProgress_;
-    FolderPool pool_;
+    std::unique_ptr<FolderPool> pool_;
     std::atomic<bool> cancelled_{false};
     std::mutex observerMutex_;  // the observer hears one thread at a time
     std::int64_t entries_ = 0;  // guarded by observerMutex_

@@ -478,13 +478,6 @@ class Applier {
     std::vector<Visit> runs_;  // per folder of the plan
 };
 
-// The threads a plan is applied on: the plan's setting, and never more than
-// it has folders.
-unsigned ApplyThreads(const JobPlan& plan) {
-    const auto folders = static_cast<unsigned>(std::min<std::size_t>(plan.folders.size(), 1024));
-    return std::clamp(FolderThreads(plan.folderThreads), 1u, std::max(1u, folders));
-}
-
 }  // namespace
 
 std::wstring CycleTemporaryName(std::uint64_t counter) {
@@ -509,7 +502,7 @@ JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
                        journal != nullptr ? JournalIndex(plan) : JournalIndex(),
                        {},
                        {}};
-        Applier(job, ApplyThreads(plan)).Run(result);
+        Applier(job, FolderThreads(plan.folderThreads, plan.folders.size())).Run(result);
     }
     if (journal != nullptr) {
         journal->Ended(result.cancelled ? JobOutcome::kCancelled : JobOutcome::kDone);

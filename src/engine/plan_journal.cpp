@@ -42,7 +42,7 @@ class StateReader {
         : plan_(plan),
           index_(plan),
           states_(index_.size()),
-          pool_(FolderThreads(plan.folderThreads)) {}
+          pool_(FolderThreads(plan.folderThreads, plan.folders.size())) {}
 
     PlanStates Read() {
         for (std::size_t k = plan_.folders.size(); k-- > 0;) {
