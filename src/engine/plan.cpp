@@ -1,5 +1,6 @@
 // Building a job's plan: the walk that lists and computes every folder once,
-// and the checks of each folder's changes.
+// on a pool of threads, then puts the folders in order and checks them
+// (the checks themselves are in plan_checks.cpp).
 #include "engine/plan.hpp"
 
 #include <algorithm>
@@ -8,14 +9,10 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <string_view>
-#include <unordered_map>
 
 #include "engine/apply_task.hpp"
-#include "engine/disk_steps.hpp"
 #include "engine/folder_pool.hpp"
 #include "filelist/list_path.hpp"
-#include "platform/date_text.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/progress.hpp"
 #include "platform/text.hpp"
