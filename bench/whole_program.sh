@@ -6,9 +6,15 @@
 # each command and its ratio to the matching bare loop.
 #
 # Usage: bench/whole_program.sh [BUILD-FOLDER] [CASES] [ROUNDS]
-#   CASES: a space-separated list of N (N files in one folder) and treeN
-#   (N files in 1,000 folders, torvane-cli with -SubFolders -Retrieve both);
-#   default "20000" for a quick run, e.g. "20000 100000 tree100000" for all.
+#   CASES: a space-separated list of N (N files in one folder), treeN (N
+#   files in 1,000 folders) and treeFxN (F folders of N files each); a tree's
+#   jobs run torvane-cli with -SubFolders -Retrieve both. Default "20000" for
+#   a quick run, e.g. "20000 100000 tree200x200 tree1000x100" for all.
+#   THREADS (environment): a space-separated list of thread counts; for each,
+#   the plain rename runs once more with -Threads N (cli-rename-tN), to show
+#   how a tree's job scales with threads. BASELINE (environment): another
+#   build's torvane-cli, whose jobs run too (base-*), for a before/after in
+#   one run.
 #
 # The jobs: a plain rename (IMG_ -> Trip_), a regular expression with
 # numbering (^IMG_(\d+) -> Trip_####), the modified year moved to 2020, Hidden
@@ -38,15 +44,21 @@ tasklist regex '$FileName<>FIND=^IMG_(\d+)<>REPL=Trip_####<>SYMB=TRUE<>SNUM=1<>R
 tasklist times '$FileDate<>FORM=Modified<>FIND=^(\d\d)/(\d\d)/\d{4}<>REPL=$1/$2/2020<>REGX=TRUE<>NAME=Y<>'
 tasklist attributes '$System<>FIND=.*\.jpg<>ATTR=34<>REGX=TRUE<>NAME=HA<>'
 
-# A fresh folder of empty files: N in one folder, or N in 1,000 folders.
+# A fresh folder of empty files: N in one folder, N in 1,000 folders, or F
+# folders of N.
 fresh() {
     rm -rf "$work/f"
     mkdir "$work/f"
     local spec=$1
     if [[ $spec == tree* ]]; then
-        local n=${spec#tree} per
-        per=$((n / 1000))
-        (cd "$work/f" && seq -f "d%04g" 1 1000 | xargs mkdir &&
+        local shape=${spec#tree} folders=1000 per
+        if [[ $shape == *x* ]]; then
+            folders=${shape%x*}
+            per=${shape#*x}
+        else
+            per=$((shape / 1000))
+        fi
+        (cd "$work/f" && seq -f "d%04g" 1 "$folders" | xargs mkdir &&
             for d in d*; do echo "$d"; done |
             awk -v per="$per" '{for (i = 1; i <= per; i++) printf "%s/IMG_%06d.jpg\n", $0, i}' |
                 xargs touch)
@@ -81,6 +93,17 @@ setup_commands() {
             commands[peer-mmv]="bare-rename|mmv 'IMG_*' 'Trip_#1'"
         fi
     fi
+    # BASELINE: another build's torvane-cli, run beside this one on the same
+    # folders (base-*), for a before/after in one run.
+    if [[ -n ${BASELINE:-} ]]; then
+        local name
+        for name in cli-rename cli-regex-number cli-times cli-attributes cli-dry-run; do
+            commands[base-${name#cli-}]=${commands[$name]//$cli/$BASELINE}
+        done
+    fi
+    for t in ${THREADS:-}; do
+        commands[cli-rename-t$t]="bare-rename|$cli $sub -Threads $t ./ $work/plain.tvt -Apply -NoConfirm"
+    done
     commands[peer-touch]="bare-times|find . -type f -print0 | xargs -0 touch -h -m -d '2020-05-20 12:00'"
     command -v setfattr >/dev/null &&
         commands[peer-setfattr]="bare-attributes|find . -type f -print0 | xargs -0 setfattr -h -n user.DOSATTRIB -v 0x30783232"

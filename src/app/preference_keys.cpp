@@ -79,6 +79,7 @@ const PreferenceKey kKeys[] = {
      Count(80, kHistoryGroup, L"Keep the last", L"jobs", 100000)},
     {L"HistoryKeepDays", Kind::kCount, Number(&Preferences::historyKeepDays), true,
      Count(90, kHistoryGroup, L"Forget jobs after", L"days", 36500)},
+    {L"FolderThreads", Kind::kInt, Flag(&PreferenceFlags::folderThreads), true, {}},
 };
 
 const Preferences kDefaults;

@@ -49,6 +49,10 @@ EngineSettings EngineSettingsOf(const PreferenceFlags& flags) {
             settings.attributeTarget = AttributeTarget::kBoth;
             break;
     }
+    settings.folderThreads =
+        flags.folderThreads > 0
+            ? std::min(static_cast<unsigned>(flags.folderThreads), kMostFolderThreads)
+            : 0;
     return settings;
 }
 

@@ -26,13 +26,17 @@ struct PreferenceFlags {
     std::int32_t autoLoadTaskList = 0;     // switch: load TaskListPath at start
     std::int32_t autoLoadFileList = 0;     // switch: load SelectedFilePath at start
     std::int32_t saveWindowSize = 0;       // switch: remember the window placement
+    // The most threads a job's folders are planned and applied on; 0 (or
+    // less): as many as the machine has cores. Not in the dialog.
+    std::int32_t folderThreads = 0;
 
     bool operator==(const PreferenceFlags&) const = default;
 };
 
-// The two preferences the engine reads, as the preview, a job and a dry run
+// The preferences the engine reads, as the preview, a job and a dry run
 // all apply them: CaseSensitiveSearch by SwitchOn; SetAttributeOption 0
-// files, 1 folders, any other value both.
+// files, 1 folders, any other value both; FolderThreads 1 to
+// kMostFolderThreads (more is that many), anything else as many as cores.
 EngineSettings EngineSettingsOf(const PreferenceFlags& flags);
 
 // The window's four switches as the controller reads them, each by SwitchOn

@@ -32,6 +32,7 @@ struct ConsoleArguments {
     bool skipProblems = false;
     std::optional<AttributeTarget> change;  // -Change; nullopt: the preference
     std::optional<bool> caseSensitive;      // -Case; nullopt: the preference
+    std::optional<unsigned> folderThreads;  // -Threads; nullopt: the preference
     bool dryRun = false;                    // --dry-run, -n: nothing is applied, -Apply or not
     std::vector<TaskFields> tasks;          // the tasks typed, in order
     std::optional<std::wstring> savePath;   // -Save

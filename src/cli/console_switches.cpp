@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "cli/task_switches.hpp"
+#include "engine/apply_context.hpp"
 #include "platform/text.hpp"
 
 namespace torvane {
@@ -188,6 +189,18 @@ void SetCase(ConsoleArguments& out, const std::wstring& argument, const Values& 
     Choose(out, kCaseWords, kCaseValues, argument, v[0], sensitive);
     out.caseSensitive = sensitive;
 }
+// The most threads the job's folders use: 1 or more.
+void SetThreads(ConsoleArguments& out, const std::wstring& argument, const Values& v) {
+    const std::wstring& text = v[0];
+    const bool digits =
+        !text.empty() && text.size() <= 4 &&
+        std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+    const unsigned threads = digits ? static_cast<unsigned>(std::stoul(text)) : 0;
+    if (threads < 1 || threads > kMostFolderThreads)
+        return Fail(out, argument + L": \"" + text + L"\" is not a number of threads (1 to " +
+                             std::to_wstring(kMostFolderThreads) + L").");
+    out.folderThreads = threads;
+}
 void SetDryRun(ConsoleArguments& out, const std::wstring&, const Values&) {
     out.dryRun = true;
 }
@@ -282,6 +295,10 @@ const ConsoleSwitch kSwitches[] = {
      L"With -Apply, apply the changes without a problem and leave\n"
      L"the entries with one alone (each logged), instead of refusing the job.",
      SetSkipProblems},
+    {L"-Threads", kList, Texts(L"N", L"a number of threads", 1), true,
+     L"Plan and apply the folders of a tree on at most N threads at once\n"
+     L"(default: FolderThreads in config.ini, else as many as cores).",
+     SetThreads},
     {L"-Rename", kTask, Texts(L"FIND REPLACE", L"a find text and a replacement", 2), true,
      L"Replace FIND in the name with REPLACE (Perl format: $1, $&, \\U, \\L).", Rename},
     {L"-Timestamp",

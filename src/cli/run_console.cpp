@@ -199,6 +199,9 @@ void OpenRun(ConsoleRun& run, FileSystem& fs, Dialogs& dialogs, const HistoryOpe
         run.prefs.flags.setAttributeOption = static_cast<std::int32_t>(*console.change);
     if (console.caseSensitive)
         run.prefs.flags.caseSensitiveSearch = *console.caseSensitive ? 1 : 0;
+    if (console.folderThreads)
+        run.prefs.flags.folderThreads = static_cast<std::int32_t>(*console.folderThreads);
+    run.pipeline.SetFolderThreads(EngineSettingsOf(run.prefs.flags).folderThreads);
     if (!openHistory)
         return;
     std::wstring problem;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,12 +44,16 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 // uses it, over every name any of them is applied to. One job shares one for
 // all its folders and tasks, the plan included, so a runaway expression
 // stops once, within the budget, however many folders the job walks; a
-// preview of the window gives each computation its own. Used by one thread
-// at a time (a job's plan is computed on its worker).
+// preview of the window gives each computation its own. A job's folders are
+// computed on several threads at once, so each part is atomic: the start is
+// set by whichever pattern comes first, and the budget is given up (and said
+// so) by one of them only.
 struct TimeBudget {
-    std::optional<std::chrono::steady_clock::time_point> start;  // set by the first use
-    std::size_t names = 0;  // the names matched against it so far
-    bool spent = false;     // given up and said so: every later use gives up at once
+    static constexpr std::int64_t kNotStarted = INT64_MIN;
+    // steady_clock ticks since its epoch; kNotStarted until the first use.
+    std::atomic<std::int64_t> start{kNotStarted};
+    std::atomic<std::size_t> names{0};  // the names matched against it so far
+    std::atomic<bool> spent{false};     // given up and said so: every later use gives up at once
 };
 
 // What the engine reads besides the entries and the tasks: the two
@@ -55,11 +62,19 @@ struct EngineSettings {
     bool caseSensitive = false;  // find and match respect letter case
     AttributeTarget attributeTarget = AttributeTarget::kFiles;  // what attribute tasks reach
     std::chrono::seconds timeBudget = kTaskTimeBudget;
-    SteadyClock clock = {};  // empty: std::chrono::steady_clock::now
+    // Empty: std::chrono::steady_clock::now. A job's folders call it from
+    // several threads at once (see folderThreads).
+    SteadyClock clock = {};
     // The budget a whole job shares (WithJobBudget); null: each application
     // of a task to a sequence of entries has its own.
     std::shared_ptr<TimeBudget> jobBudget = {};
+    // The threads a job's folders are planned and applied on at most; 0: as
+    // many as the machine has cores. One folder always takes one thread.
+    unsigned folderThreads = 0;
 };
+
+// The most threads a job's folders may be given.
+inline constexpr unsigned kMostFolderThreads = 256;
 
 // The settings with a budget of their own for one job, to be shared by every
 // copy of them that the job makes; settings that have one keep it.

@@ -286,6 +286,7 @@ Result<UndoTarget> JobPipeline::PlanUndo(std::optional<std::int64_t> id) const {
         return entries.error();
     UndoTarget target{std::move(*job),
                       BuildUndoPlan(std::move(*entries), services_.fs, job->started)};
+    target.plan.folderThreads = folderThreads_;
     return target;
 }
 

@@ -105,6 +105,10 @@ class JobPipeline {
     // when there should be one (said once, at the first job that runs).
     // Not while a job runs.
     void SetHistory(History* history, std::wstring problem = {});
+    // The threads an undo's folders are applied on at most (a job's come
+    // with its settings, EngineSettings::folderThreads); 0, the default: as
+    // many as the machine has cores.
+    void SetFolderThreads(unsigned threads) { folderThreads_ = threads; }
     History* history() const { return history_; }
     // The history, or (ENOENT) why there is none.
     Result<History*> OpenedHistory() const;
@@ -141,6 +145,7 @@ class JobPipeline {
     History* history_ = nullptr;
     std::wstring historyProblem_;
     bool historyProblemSaid_ = false;
+    unsigned folderThreads_ = 0;
     std::atomic<bool> running_ = false;
 };
 

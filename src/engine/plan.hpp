@@ -116,6 +116,9 @@ struct JobPlan {
     std::int64_t entries = 0;   // every entry listed, changed or not
     std::int64_t changes = 0;   // entries with at least one step
     std::int64_t problems = 0;  // findings, the unreadable folders' included
+    // The threads the plan's folders are applied on at most
+    // (EngineSettings::folderThreads); 0: as many as the machine has cores.
+    unsigned folderThreads = 0;
     // Whether the plan reaches past one root folder's own entries.
     bool ReachesBelowRoot() const { return folders.size() > 1; }
     // The first root's path, or empty.

@@ -3,13 +3,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <deque>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
+#include "engine/apply_state.hpp"
 #include "engine/disk_steps.hpp"
+#include "engine/folder_pool.hpp"
 #include "engine/plan.hpp"
 #include "engine/plan_journal.hpp"
 #include "platform/file_attributes.hpp"
@@ -18,42 +24,8 @@
 namespace torvane {
 namespace {
 
-// How often the front end hears of the job's progress: often enough for a
-// smooth bar, seldom enough that waking its thread costs nothing measurable.
-constexpr auto kProgressInterval = std::chrono::milliseconds(50);
-
-// The job's progress, handed on in batches.
-class ProgressBatches {
-  public:
-    explicit ProgressBatches(JobObserver& observer) : observer_(observer) {}
-    ~ProgressBatches() { Flush(); }
-
-    void Add(std::int64_t entries) {
-        pending_ += entries;
-        // The clock is read once every few entries: it costs more than an entry's bookkeeping.
-        if (++calls_ % 64 != 0)
-            return;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_ >= kProgressInterval) {
-            last_ = now;
-            Flush();
-        }
-    }
-    bool StopRequested() { return observer_.StopRequested(); }
-    void Flush() {
-        while (pending_ > 0) {
-            const int batch = static_cast<int>(std::min<std::int64_t>(pending_, 1 << 30));
-            observer_.JobStep(batch);
-            pending_ -= batch;
-        }
-    }
-
-  private:
-    JobObserver& observer_;
-    std::int64_t pending_ = 0;
-    std::uint64_t calls_ = 0;
-    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
-};
+using applying::ApplyState;
+using applying::FolderProgress;
 
 // The entries of one folder's run by current name: open addressing over a
 // power-of-two table of (hash, name, entry) slots, so that a lookup is mostly
@@ -113,44 +85,15 @@ class NameTable {
     std::size_t mask_ = 0;
 };
 
-// What the whole job shares while it applies a plan.
-struct ApplyState {
-    const JobPlan& plan;
-    FileSystem& fs;
-    const ProblemEntries problems;
-    JobResult& result;
-    ProgressBatches progress;
-    // The history's journal of the job, or null; `index` finds an entry's
-    // place in it.
-    JobJournal* const journal;
-    JournalIndex index;
-    std::uint64_t temporaries = 0;
-
-    void Log(std::wstring line) {
-        result.log.push_back(std::move(line));
-        result.error = true;
-    }
-
-    // True once the user has asked the job to stop; the first time, the log
-    // names `entry`, the entry the job stops before.
-    bool StopsBefore(const FileEntry& entry) {
-        if (result.cancelled)
-            return true;
-        if (!progress.StopRequested())
-            return false;
-        result.cancelled = true;
-        result.log.push_back(
-            ErrorLogLine(kJobCancelledBefore, entry.FullPath(), kJobCancelledMessage));
-        return true;
-    }
-};
-
 // The renames of one folder in an order that works, and each entry's other
 // steps once its name is final.
 class FolderRun {
   public:
-    FolderRun(ApplyState& job, std::size_t index, Folder& folder)
+    // `said` gets the run's log lines and its error.
+    FolderRun(ApplyState& job, JobResult& said, std::size_t index, Folder& folder)
         : job_(job),
+          said_(said),
+          progress_(job.progress),
           index_(index),
           f_(job.plan.folders[index]),
           folder_(folder),
@@ -172,7 +115,7 @@ class FolderRun {
                 return;
             if (!f_.steps[i].any()) {
                 state_[i] = State::kDone;
-                job_.progress.Add(1);
+                progress_.Add(1);
             } else if (!Attempted(i)) {
                 state_[i] = State::kDone;
                 Skip(i);
@@ -199,15 +142,15 @@ class FolderRun {
 
     // Tells the journal, if any, how the entry's steps ended.
     void Journal(std::size_t i, JournalState state) {
-        if (job_.journal != nullptr)
-            job_.journal->Finished(job_.index.Find(index_, i), state);
+        if (job_.journal.present())
+            job_.journal.Finished(job_.index.Find(index_, i), state);
     }
 
     void Skip(std::size_t i) {
         Journal(i, JournalState::kSkipped);
         if (const Finding* finding = f_.FindingAt(i))
-            job_.Log(ErrorLogLine(kEntryNotChanged, f_.current[i].FullPath(), finding->message));
-        job_.progress.Add(1);
+            Log(ErrorLogLine(kEntryNotChanged, f_.current[i].FullPath(), finding->message));
+        progress_.Add(1);
     }
 
     // The entry that holds the new name of `i` and has yet to move away.
@@ -269,20 +212,20 @@ class FolderRun {
             return aside && FromAside(i, *aside);
         }
         EntryStepState state;
-        const bool renamed = RenameStep(At(), current, updated, state, job_.result);
+        const bool renamed = RenameStep(At(), current, updated, state, said_);
         if (!renamed)
-            job_.result.error = true;
+            said_.error = true;
         return renamed;
     }
 
     // Moves the entry to a temporary name: the name, or nullopt once the
     // failure is logged.
     std::optional<std::wstring> StepAside(std::size_t i) {
-        const std::wstring temporary = CycleTemporaryName(++job_.temporaries);
+        const std::wstring temporary = CycleTemporaryName(++temporaries_);
         // Recorded before the move: a job killed right after it leaves the
         // entry under a name the history knows.
-        if (job_.journal != nullptr)
-            job_.journal->Aside(job_.index.Find(index_, i), temporary);
+        if (job_.journal.present())
+            job_.journal.Aside(job_.index.Find(index_, i), temporary);
         if (const auto moved = folder_.Move(f_.current[i].name, temporary); !moved.ok()) {
             LogRenameError(i, moved.error(), L"");
             return std::nullopt;
@@ -310,7 +253,7 @@ class FolderRun {
             message += error.detail + L"\r\n";
         if (!where.empty())
             message += where + L"\r\n";
-        job_.Log(ErrorLogLine(kErrorRenamingFile, f_.current[i].FullPath(), message));
+        Log(ErrorLogLine(kErrorRenamingFile, f_.current[i].FullPath(), message));
     }
 
     // The entry's other steps, once its rename (if any) is done.
@@ -322,23 +265,34 @@ class FolderRun {
         if (!steps.rename || renamed) {
             EntryStepState state;
             StepsOnceNamed(At(), current, updated, {steps.attributes, steps.times, steps.rename},
-                           state, job_.result);
+                           state, said_);
             if (steps.rename && !state.renameUndone && job_.plan.rootIsFile)
-                job_.result.renamedRoot = updated.FullPath();
+                said_.renamedRoot = updated.FullPath();
             if (steps.exact != 0 && !state.failed && i < f_.states.size() && f_.states[i])
-                ExactStep(At(), updated, *f_.states[i], steps.exact, state, job_.result);
+                ExactStep(At(), updated, *f_.states[i], steps.exact, state, said_);
             if (state.failed)
-                job_.result.error = true;
+                said_.error = true;
             Journal(i, state.failed ? JournalState::kFailed : JournalState::kDone);
         } else {
             Journal(i, JournalState::kFailed);
         }
-        job_.progress.Add(1);
+        progress_.Add(1);
     }
 
     StepTarget At() const { return StepTarget{job_.fs, folder_}; }
 
+    void Log(std::wstring line) {
+        said_.log.push_back(std::move(line));
+        said_.error = true;
+    }
+
     ApplyState& job_;
+    JobResult& said_;
+    FolderProgress progress_;
+    // The cycle's temporary names, counted per folder: a name need only be
+    // unique in its folder, and the count does not depend on how the
+    // job's folders were shared among threads.
+    std::uint64_t temporaries_ = 0;
     const std::size_t index_;
     const PlannedFolder& f_;
     Folder& folder_;
@@ -360,45 +314,77 @@ class FolderRun {
 };
 
 // The walk of the plan's folders, each entered from its open parent and only
-// while its name still holds the folder that was planned.
+// while its name still holds the folder that was planned. Folders side by
+// side are independent, so each is a task of a pool: a folder's task opens
+// it and adds a task for each folder below it; its own entries run once the
+// last of those has ended (contents before the folder itself, whose renames
+// may move them), on the thread that ended it. One folder's entries are one
+// task. Each folder's run keeps its own log lines; the log puts them in the
+// order of a walk on one thread (the folders below, in entry order, before
+// the folder), and the line of a stop last.
 class Applier {
   public:
-    explicit Applier(ApplyState& job) : job_(job) {}
+    Applier(ApplyState& job, unsigned threads)
+        : job_(job), pool_(threads), runs_(job.plan.folders.size()) {}
 
-    void Run() {
+    void Run(JobResult& result) {
         for (const std::size_t root : job_.plan.roots) {
-            if (job_.result.cancelled)
+            if (job_.stopped)
                 break;
             ApplyRoot(root);
+            pool_.Wait();
         }
         job_.progress.Flush();
+        for (const std::size_t root : job_.plan.roots)
+            Collect(root, result);
+        if (job_.stopped) {
+            result.cancelled = true;
+            result.log.push_back(job_.stopLine);
+        }
     }
 
   private:
+    // What one folder's run did: its log lines and error (the line of its
+    // problem, or of the failure to open it, when it was not entered), the
+    // folder held open while the folders below it run, and how many of
+    // those have yet to end.
+    struct Visit {
+        JobResult said;
+        bool entered = false;
+        std::shared_ptr<Folder> open;
+        std::atomic<std::size_t> waiting{0};
+    };
+
     // A root is applied through the folder its plan listed, kept open since;
     // a plan made without it (an undo's) opens the root's path once more and
     // checks that it is still the folder planned.
     void ApplyRoot(std::size_t index) {
         const PlannedFolder& root = job_.plan.folders[index];
+        JobResult& said = runs_[index].said;
         if (root.problem) {
-            job_.Log(*root.problem);
+            Log(said, *root.problem);
             return;
         }
         if (root.open != nullptr) {
-            ApplyFolder(index, *root.open);
+            Start(index, root.open);
             return;
         }
         auto folder = job_.fs.OpenFolder(root.path);
         if (!folder) {
-            job_.Log(ErrorLogLine(kErrorReadingDirectory, root.path,
-                                  job_.fs.SystemMessage(folder.error().code)));
+            Log(said, ErrorLogLine(kErrorReadingDirectory, root.path,
+                                   job_.fs.SystemMessage(folder.error().code)));
             job_.progress.Add(EntriesUnder(index));
         } else if (root.id != FileId{} && (*folder)->id() != root.id) {
-            job_.Log(ErrorLogLine(kErrorReadingDirectory, root.path, kFolderReplacedMessage));
+            Log(said, ErrorLogLine(kErrorReadingDirectory, root.path, kFolderReplacedMessage));
             job_.progress.Add(EntriesUnder(index));
         } else {
-            ApplyFolder(index, **folder);
+            Start(index, std::shared_ptr<Folder>(std::move(*folder)));
         }
+    }
+
+    static void Log(JobResult& said, std::wstring line) {
+        said.log.push_back(std::move(line));
+        said.error = true;
     }
 
     // Every entry listed in the folder `index` and below it.
@@ -410,37 +396,86 @@ class Applier {
         return count;
     }
 
-    void ApplyFolder(std::size_t index, Folder& folder) {
-        const PlannedFolder& f = job_.plan.folders[index];
-        for (const std::size_t child : f.subfolders) {
-            if (job_.result.cancelled)
-                return;
-            ApplySubfolder(child, folder);
+    // The folder `index` is open: a task for each folder below it, added
+    // last to first so that one thread takes them in entry order, or its
+    // own entries at once when there is none.
+    void Start(std::size_t index, std::shared_ptr<Folder> folder) {
+        Visit& run = runs_[index];
+        run.entered = true;
+        run.open = std::move(folder);
+        const auto& below = job_.plan.folders[index].subfolders;
+        if (below.empty()) {
+            RunEntries(index);
+            return;
         }
-        FolderRun(job_, index, folder).Run();
+        run.waiting = below.size();
+        for (auto it = below.rbegin(); it != below.rend(); ++it)
+            pool_.Add([this, child = *it] { Enter(child); });
     }
 
-    void ApplySubfolder(std::size_t index, Folder& parent) {
+    void Enter(std::size_t index) {
         const PlannedFolder& f = job_.plan.folders[index];
+        JobResult& said = runs_[index].said;
+        if (job_.stopped) {
+            Ended(index);
+            return;
+        }
         if (f.problem) {
-            job_.Log(*f.problem);
+            Log(said, *f.problem);
+            Ended(index);
             return;
         }
         const FileEntry& entry = job_.plan.folders[f.parent].current[f.parentEntry];
-        auto folder = parent.OpenFolder(entry.name, f.id);
+        auto folder = runs_[f.parent].open->OpenFolder(entry.name, f.id);
         if (folder) {
-            ApplyFolder(index, **folder);
+            Start(index, std::shared_ptr<Folder>(std::move(*folder)));
             return;
         }
         const int code = folder.error().code;
-        job_.Log(ErrorLogLine(kErrorReadingDirectory, f.path,
-                              code == kFolderReplaced || code == ENOTDIR
-                                  ? std::wstring(kFolderReplacedMessage)
-                                  : job_.fs.SystemMessage(code)));
+        Log(said, ErrorLogLine(kErrorReadingDirectory, f.path,
+                               code == kFolderReplaced || code == ENOTDIR
+                                   ? std::wstring(kFolderReplacedMessage)
+                                   : job_.fs.SystemMessage(code)));
         job_.progress.Add(EntriesUnder(index));
+        Ended(index);
+    }
+
+    // The folder's own entries, everything below it having ended; then its
+    // parent hears that it has ended.
+    void RunEntries(std::size_t index) {
+        Visit& run = runs_[index];
+        if (!job_.stopped)
+            FolderRun(job_, run.said, index, *run.open).Run();
+        run.open.reset();
+        Ended(index);
+    }
+
+    // One more folder below the parent of `index` has ended; after the last
+    // one, the parent's own entries run.
+    void Ended(std::size_t index) {
+        const std::size_t parent = job_.plan.folders[index].parent;
+        if (parent != PlannedFolder::kNone && --runs_[parent].waiting == 0)
+            RunEntries(parent);
+    }
+
+    // The folder's log lines after those of the folders below it, as a walk
+    // on one thread writes them.
+    void Collect(std::size_t index, JobResult& result) {
+        Visit& run = runs_[index];
+        if (run.entered) {
+            for (const std::size_t child : job_.plan.folders[index].subfolders)
+                Collect(child, result);
+        }
+        for (std::wstring& line : run.said.log)
+            result.log.push_back(std::move(line));
+        result.error = result.error || run.said.error;
+        if (run.said.renamedRoot)
+            result.renamedRoot = std::move(run.said.renamedRoot);
     }
 
     ApplyState& job_;
+    FolderPool pool_;
+    std::vector<Visit> runs_;  // per folder of the plan
 };
 
 }  // namespace
@@ -462,11 +497,12 @@ JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
         ApplyState job{plan,
                        fs,
                        problems,
-                       result,
-                       ProgressBatches(observer),
-                       journal,
-                       journal != nullptr ? JournalIndex(plan) : JournalIndex()};
-        Applier(job).Run();
+                       applying::ProgressBatches(observer),
+                       applying::SerialJournal(journal),
+                       journal != nullptr ? JournalIndex(plan) : JournalIndex(),
+                       {},
+                       {}};
+        Applier(job, FolderThreads(plan.folderThreads, plan.folders.size())).Run(result);
     }
     if (journal != nullptr) {
         journal->Ended(result.cancelled ? JobOutcome::kCancelled : JobOutcome::kDone);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
+#include "engine/folder_pool.hpp"
 #include "tasks/task_list_file.hpp"
 
 namespace torvane {
@@ -37,70 +39,73 @@ unsigned StatePartsChanged(bool attributes, bool times, bool createdChanged) {
 
 namespace {
 
-// The plan's folders opened as ReadPlanStates needs them: a root's as the
-// plan opened it, each folder below entered from its parent by name and
-// inode, each at most once and only when one of its entries is read.
-class PlanFolders {
+// The states of every folder's entries with steps, each folder a task of a
+// pool: a folder is entered from its parent, held open only while its own
+// entries are read and the folders below it are entered from it.
+class StateReader {
   public:
-    explicit PlanFolders(const JobPlan& plan) : plan_(plan), open_(plan.folders.size()) {}
+    explicit StateReader(const JobPlan& plan)
+        : plan_(plan),
+          index_(plan),
+          states_(index_.size()),
+          pool_(FolderThreads(plan.folderThreads, plan.folders.size())) {}
 
-    // Folder `k` open, or null when it can't be entered.
-    Folder* Open(std::size_t k) {
-        if (tried_.size() <= k)
-            tried_.resize(plan_.folders.size());
-        if (tried_[k])
-            return open_[k].get();
-        tried_[k] = true;
-        const PlannedFolder& f = plan_.folders[k];
-        if (f.open) {
-            open_[k] = f.open;
-        } else if (f.parent != PlannedFolder::kNone &&
-                   f.path.size() > plan_.folders[f.parent].path.size()) {
-            // Its name is its path's last part: a folder below is planned
-            // whether or not the job lists folders as entries.
-            Folder* parent = Open(f.parent);
-            const std::wstring& above = plan_.folders[f.parent].path;
-            const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
-            if (parent != nullptr) {
-                if (auto sub = parent->OpenFolder(name, f.id))
-                    open_[k] = std::move(*sub);
-            }
+    PlanStates Read() {
+        for (std::size_t k = plan_.folders.size(); k-- > 0;) {
+            const PlannedFolder& f = plan_.folders[k];
+            if (f.parent == PlannedFolder::kNone)
+                pool_.Add([this, k] { ReadFolder(k, plan_.folders[k].open); });
         }
-        return open_[k].get();
+        pool_.Wait();
+        return std::move(states_);
     }
 
   private:
+    void ReadFolder(std::size_t k, const std::shared_ptr<Folder>& folder) {
+        const PlannedFolder& f = plan_.folders[k];
+        for (std::size_t i = 0; i < f.steps.size(); ++i) {
+            const EntrySteps& steps = f.steps[i];
+            if (!steps.any())
+                continue;
+            auto& slot = states_[index_.Find(k, i)];
+            // An undo's exact step is the redo's to put back: all of it.
+            const unsigned parts =
+                StatePartsChanged(steps.attributes || steps.exact != 0, steps.times,
+                                  f.current[i].created != f.updated[i].created);
+            if (i < f.listedStates.size() && f.listedStates[i]) {
+                slot = f.listedStates[i];
+            } else if (folder && parts != 0) {
+                if (auto state = folder->ReadState(f.current[i].name, parts))
+                    slot = std::move(*state);
+            }
+        }
+        for (auto it = f.subfolders.rbegin(); it != f.subfolders.rend(); ++it)
+            pool_.Add([this, child = *it, folder] { ReadFolder(child, Below(folder, child)); });
+    }
+
+    // The folder `k` entered from its open parent; null when it can't be.
+    std::shared_ptr<Folder> Below(const std::shared_ptr<Folder>& parent, std::size_t k) const {
+        const PlannedFolder& f = plan_.folders[k];
+        const std::wstring& above = plan_.folders[f.parent].path;
+        if (!parent || f.path.size() <= above.size())
+            return nullptr;
+        // Its name is its path's last part: a folder below is planned
+        // whether or not the job lists folders as entries.
+        const std::wstring name = f.path.substr(above.size(), f.path.size() - above.size() - 1);
+        auto sub = parent->OpenFolder(name, f.id);
+        return sub ? std::shared_ptr<Folder>(std::move(*sub)) : nullptr;
+    }
+
     const JobPlan& plan_;
-    std::vector<std::shared_ptr<Folder>> open_;
-    std::vector<bool> tried_;
+    const JournalIndex index_;
+    PlanStates states_;  // each folder's task fills its own entries' slots
+    FolderPool pool_;
 };
 
 }  // namespace
 
 PlanStates ReadPlanStates(const JobPlan& plan) {
-    PlanStates states;
-    PlanFolders folders(plan);
-    for (std::size_t k = 0; k < plan.folders.size(); ++k) {
-        const PlannedFolder& f = plan.folders[k];
-        for (std::size_t i = 0; i < f.steps.size(); ++i) {
-            const EntrySteps& steps = f.steps[i];
-            if (!steps.any())
-                continue;
-            if (i < f.listedStates.size() && f.listedStates[i]) {
-                states.push_back(f.listedStates[i]);
-                continue;
-            }
-            // An undo's exact step is the redo's to put back: all of it.
-            const unsigned parts =
-                StatePartsChanged(steps.attributes || steps.exact != 0, steps.times,
-                                  f.current[i].created != f.updated[i].created);
-            Folder* folder = parts != 0 ? folders.Open(k) : nullptr;
-            auto state = folder != nullptr ? folder->ReadState(f.current[i].name, parts)
-                                           : Result<EntryState>(SystemError::FromErrno(ENOENT));
-            states.push_back(state ? std::optional<EntryState>(std::move(*state)) : std::nullopt);
-        }
-    }
-    return states;
+    return StateReader(plan).Read();
 }
 
 PlanJournalSource::PlanJournalSource(const JobPlan& plan, const PlanStates* states)

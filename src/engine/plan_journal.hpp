@@ -53,7 +53,9 @@ unsigned StatePartsChanged(bool attributes, bool times, bool createdChanged);
 // parent by name and inode) just before the job's first write, a folder
 // entry's as the plan kept it before listing the folder; nullopt for
 // an entry whose folder or state can't be read, and for an entry whose steps
-// change none of it (StatePartsChanged).
+// change none of it (StatePartsChanged). Folders are read on the plan's
+// threads (JobPlan::folderThreads), each held open only while it is read and
+// the folders below it are entered.
 PlanStates ReadPlanStates(const JobPlan& plan);
 
 class PlanJournalSource final : public JournalSource {

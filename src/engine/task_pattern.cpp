@@ -82,8 +82,10 @@ TaskPattern::TaskPattern(std::wstring pattern, bool useRegex, const EngineSettin
       budget_(settings.timeBudget),
       clock_(settings.clock),
       spent_(settings.jobBudget ? settings.jobBudget : std::make_shared<TimeBudget>()) {
-    if (budgeted_ && !spent_->start)
-        spent_->start = Now();
+    // The clock is read only when the budget starts here.
+    std::int64_t unset = TimeBudget::kNotStarted;
+    if (budgeted_ && spent_->start.load() == unset)
+        spent_->start.compare_exchange_strong(unset, Now().time_since_epoch().count());
 }
 
 TaskPattern::TimePoint TaskPattern::Now() const {
@@ -97,18 +99,19 @@ bool TaskPattern::GivenUp() const {
 bool TaskPattern::OverBudget(const std::wstring& text) {
     if (!budgeted_)
         return false;
-    ++spent_->names;
-    if (Now() - *spent_->start <= budget_)
+    const std::size_t names = ++spent_->names;
+    const TimePoint start{TimePoint::duration(spent_->start.load())};
+    if (Now() - start <= budget_)
         return false;
-    spent_->spent = true;
-    ShowError(dialogs_, ExpressionTooSlowMessage(pattern_, budget_.count(), spent_->names, text));
+    if (spent_->spent.exchange(true))
+        return true;  // another folder's thread gave it up and said so
+    ShowError(dialogs_, ExpressionTooSlowMessage(pattern_, budget_.count(), names, text));
     return true;
 }
 
 void TaskPattern::GaveUpOn(const std::wstring& text) {
-    if (spent_->spent)
+    if (spent_->spent.exchange(true))
         return;
-    spent_->spent = true;
     ShowError(dialogs_, ExpressionBacktracksMessage(pattern_, text));
 }
 

@@ -98,6 +98,25 @@ TEST(EngineSettingsOf, CaseOnlyAtOneAndAnyOtherAttributeOptionMeansBoth) {
     }
 }
 
+// FolderThreads: a cap from 1 up (held to the engine's most), anything
+// else as many threads as cores (0); written only when set.
+TEST(EngineSettingsOf, FolderThreadsCapOrAsManyAsCores) {
+    const struct {
+        const wchar_t* line;
+        unsigned threads;
+    } cases[] = {{L"FolderThreads=3", 3},
+                 {L"FolderThreads=0", 0},
+                 {L"FolderThreads=-4", 0},
+                 {L"FolderThreads=many", 0},
+                 {L"FolderThreads=100000", kMostFolderThreads}};
+    for (const auto& c : cases) {
+        Preferences p;
+        ApplyPreferenceLine(c.line, p);
+        EXPECT_EQ(EngineSettingsOf(p.flags).folderThreads, c.threads) << ToUtf8(c.line);
+    }
+    EXPECT_EQ(EngineSettingsOf(Preferences{}.flags).folderThreads, 0u);
+}
+
 // What each stored switch means to the code that uses it.
 struct SwitchUse {
     const wchar_t* key;

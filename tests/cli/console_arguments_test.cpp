@@ -90,6 +90,11 @@ TEST(ConsoleArgumentsTest, AWrongArgumentIsNamedInTheError) {
         {{L"-q"}, L"Unknown switch -q."},
         {{L"--frobnicate"}, L"Unknown switch --frobnicate."},
         {{L"-Case", L"upper"}, L"-Case: \"upper\" is not one of sensitive or ignore."},
+        {{L"-Threads", L"0"}, L"-Threads: \"0\" is not a number of threads (1 to 256)."},
+        {{L"-Threads", L"257"}, L"-Threads: \"257\" is not a number of threads (1 to 256)."},
+        {{L"-Threads", L"-2"}, L"-Threads: \"-2\" is not a number of threads (1 to 256)."},
+        {{L"-Threads", L"99999999999"},
+         L"-Threads: \"99999999999\" is not a number of threads (1 to 256)."},
         {{L"-Rename", L"a", L"b", L"-Wildcard"},
          L"-Wildcard makes the name pattern of an -Attributes task a wildcard pattern; the task "
          L"before it is no -Attributes task."},
@@ -283,6 +288,12 @@ TEST(ConsoleArgumentsTest, GnuSpellingsAreTheSwitchesTheySpell) {
     const auto path = ExtractConsoleSwitches({L"/n"});
     EXPECT_FALSE(path.dryRun);
     EXPECT_EQ(path.positionals, Args{L"/n"});
+}
+
+TEST(ConsoleArgumentsTest, ThreadsCapTheRunsFolderThreads) {
+    EXPECT_EQ(ExtractConsoleSwitches({}).folderThreads, std::nullopt);
+    EXPECT_EQ(ExtractConsoleSwitches({L"-Threads", L"1"}).folderThreads, 1u);
+    EXPECT_EQ(ExtractConsoleSwitches({L"/threads", L"256"}).folderThreads, 256u);
 }
 
 TEST(ConsoleArgumentsTest, CaseAndWildcardSetTheRunAndTheTaskBefore) {

@@ -1,10 +1,12 @@
 // A job in a process of its own, for tests that kill it part-way: renames
 // every file of the folder given (prefix "f" to "g"; or, given "cycles" after
 // the folder, f<n> rotated within each group of three: f0 -> f1 -> f2 -> f0,
-// f3 -> f4 -> f5 -> f3...) and writes one byte to
+// f3 -> f4 -> f5 -> f3...; given "tree", every entry of the folder and the
+// folders below it, folders included, on four threads) and writes one byte to
 // standard output per change made to an entry, as the next one starts.
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
 
 #include "engine/job.hpp"
@@ -34,11 +36,9 @@ class QuietObserver : public JobObserver {
 // Called just before each change: the byte stands for the change before it,
 // which is done by then, so N bytes read mean N changes made.
 void WriteStepByte(const std::string&) {
-    static bool first = true;
-    if (first) {
-        first = false;
+    static std::atomic<bool> first{true};
+    if (first.exchange(false))
         return;
-    }
     const char step = '.';
     if (::write(STDOUT_FILENO, &step, 1) != 1)
         _exit(3);
@@ -78,6 +78,12 @@ int main(int argc, char** argv) {
     fs.SetBeforeStep(WriteStepByte);
     NoDialogs dialogs;
     QuietObserver observer;
+    if (argc == 3 && std::string(argv[2]) == "tree") {
+        settings.listOptions.includeSubfolders = true;
+        settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
+        settings.engine.attributeTarget = AttributeTarget::kBoth;
+        settings.engine.folderThreads = 4;
+    }
     if (argc == 3 && std::string(argv[2]) == "cycles") {
         settings.tasks.clear();
         const JobPlan plan = Rotations(settings, fs, dialogs);

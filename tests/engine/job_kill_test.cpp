@@ -50,18 +50,13 @@ struct KilledRun {
     bool killedEarly = true;  // false: the job had ended before
 };
 
-KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size_t steps,
-                      const std::function<void()>& beforeChild = {}) {
-    KilledRun run;
-    for (int i = 0; i < files; ++i)
-        WriteBytes(dir.Join("f" + std::to_string(i)), "");
-    run.before = InodesOf(dir.path());
-    if (beforeChild)
-        beforeChild();
-
+// Runs the job child on `dir` with the extra argument `mode` (empty: none)
+// and kills it once it has made `steps` changes; false when the job had
+// ended before.
+bool KillChildAfter(const TempDir& dir, const char* mode, std::size_t steps) {
     int out[2];
     if (::pipe(out) != 0)
-        return run;
+        return false;
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(out[1], STDOUT_FILENO);
@@ -74,12 +69,13 @@ KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size
         _exit(127);
     }
     ::close(out[1]);
+    bool early = true;
     std::vector<char> buffer(steps);
     std::size_t seen = 0;
     while (seen < steps) {
         const ssize_t n = ::read(out[0], buffer.data() + seen, steps - seen);
         if (n <= 0) {
-            run.killedEarly = false;
+            early = false;
             break;
         }
         seen += static_cast<std::size_t>(n);
@@ -88,6 +84,18 @@ KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size
     int status = 0;
     ::waitpid(child, &status, 0);
     ::close(out[0]);
+    return early;
+}
+
+KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size_t steps,
+                      const std::function<void()>& beforeChild = {}) {
+    KilledRun run;
+    for (int i = 0; i < files; ++i)
+        WriteBytes(dir.Join("f" + std::to_string(i)), "");
+    run.before = InodesOf(dir.path());
+    if (beforeChild)
+        beforeChild();
+    run.killedEarly = KillChildAfter(dir, mode, steps);
     run.after = InodesOf(dir.path());
     return run;
 }
@@ -191,6 +199,79 @@ TEST(JobKill, KilledJobIsUndoneBackToItsStart) {
         EXPECT_EQ(InodesOf(dir.path()), run.before);
     }
     ::testing::Test::RecordProperty("runs_left_aside", leftAside);
+}
+
+// The child's job in its "tree" mode: f -> g for every entry, folders
+// included, on four threads.
+JobSettings TreeJobSettings(const std::string& root) {
+    JobSettings settings;
+    settings.paths = {FromUtf8(root) + L"/"};
+    settings.tasks = {testing::RegexRename(L"^f", L"g")};
+    settings.listOptions.includeSubfolders = true;
+    settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
+    settings.engine.attributeTarget = AttributeTarget::kBoth;
+    settings.engine.folderThreads = 4;
+    return settings;
+}
+
+// Inode -> its folder's inode and its name, for every entry below `root`.
+std::map<ino_t, std::pair<ino_t, std::string>> TreeOf(const std::string& root) {
+    std::map<ino_t, std::pair<ino_t, std::string>> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat st {
+        }, above{};
+        EXPECT_EQ(::lstat(e.path().c_str(), &st), 0);
+        EXPECT_EQ(::lstat(e.path().parent_path().c_str(), &above), 0);
+        out[st.st_ino] = {above.st_ino, e.path().filename().string()};
+    }
+    return out;
+}
+
+// A tree whose folders are applied on four threads, killed at several
+// points: every inode is still in its own folder under its old name or its
+// new one, a folder renamed only with all its files renamed, and the undo,
+// from a journal whose records were all lost, gives every inode its place.
+TEST(JobKill, KilledMidTreeOnSeveralThreadsLosesNoEntryAndIsUndone) {
+    for (const std::size_t steps : {std::size_t{40}, std::size_t{700}, std::size_t{1500}}) {
+        SCOPED_TRACE("killed after " + std::to_string(steps));
+        TempDir dir;
+        for (int d = 0; d < 24; ++d) {
+            const std::string folder = dir.Join("f" + std::to_string(d));
+            ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+            for (int i = 0; i < 80; ++i)
+                WriteBytes(folder + "/f" + std::to_string(i), "");
+        }
+        const auto before = TreeOf(dir.path());
+        JobSettings settings = TreeJobSettings(dir.path());
+        PosixFileSystem fs;
+        testing::RecordingDialogs dialogs;
+        const JobPlan plan = BuildPlan(settings, fs, dialogs);
+        const std::vector<JournalEntry> journal = JournalOfPlan(plan).entries;
+
+        ASSERT_TRUE(KillChildAfter(dir, "tree", steps)) << "the job ended before it was killed";
+        const auto after = TreeOf(dir.path());
+        ASSERT_EQ(after.size(), before.size());
+        for (const auto& [inode, was] : before) {
+            const auto it = after.find(inode);
+            ASSERT_NE(it, after.end()) << was.second << " is gone";
+            const auto& [folder, name] = it->second;
+            EXPECT_EQ(folder, was.first) << name << " left its folder";
+            EXPECT_TRUE(name == was.second || name == "g" + was.second.substr(1)) << name;
+        }
+        for (const auto& [inode, where] : after) {
+            const auto folder = after.find(where.first);
+            if (folder != after.end() && folder->second.second[0] == 'g') {
+                EXPECT_EQ(where.second[0], 'g')
+                    << where.second << " not renamed in " << folder->second.second;
+            }
+        }
+        const JobPlan undo = BuildUndoPlan(std::vector<JournalEntry>(journal), fs);
+        EXPECT_EQ(undo.problems, 0);
+        testing::SilentObserver observer;
+        const JobResult result = ApplyPlan(undo, fs, observer, 0, ProblemEntries::kSkip);
+        EXPECT_FALSE(result.error) << (result.log.size() > 1 ? ToUtf8(result.log[1]) : "");
+        EXPECT_EQ(TreeOf(dir.path()), before);
+    }
 }
 
 }  // namespace
