@@ -24,6 +24,7 @@
 #include "engine/undo_plan.hpp"
 #include "job_support.hpp"
 #include "memory_history.hpp"
+#include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
@@ -326,7 +327,12 @@ TEST(ParallelJob, ATreeWiderThanTheOpenFileLimitIsReadAndApplied) {
     PosixFileSystem fs;
     JobSettings settings;
     settings.paths = {FromUtf8(dir.path()) + L"/"};
-    settings.tasks = {RegexRename(L"^f", L"g")};
+    // The attribute step makes every entry's state one the journal keeps.
+    AttributeTaskFields archive;
+    archive.find = L".*";
+    archive.regex = L"TRUE";
+    archive.attributes = std::to_wstring(FILE_ATTRIBUTE_ARCHIVE);
+    settings.tasks = {RegexRename(L"^f", L"g"), TaskItem{2, L"", BuildTaskDefinition(archive)}};
     settings.listOptions.includeSubfolders = true;
     settings.listOptions.retrieve = Retrieve::kFilesAndFolders;
     settings.engine.attributeTarget = AttributeTarget::kBoth;
