@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
@@ -12,6 +13,9 @@
 #include "platform/dialogs.hpp"
 
 namespace torvane {
+
+class FieldValues;
+struct FieldMiss;
 
 // The outcome of applying a task. Failed: the keyword is of no known kind, or
 // a timestamp result is no storable date. InvalidExpression: the find pattern
@@ -86,6 +90,11 @@ struct ApplyContext {
     Dialogs& dialogs;  // receives every message box of the engine
     ApplyMode mode = ApplyMode::JobMode;
     PreviewIcons icons;  // read in PreviewMode only
+    // The metadata of the entries a computation began with, for tasks
+    // whose replacement has fields (ComputeNewEntries sets both when they
+    // are null), and where an entry's missing value is noted.
+    FieldValues* fields = nullptr;
+    std::vector<FieldMiss>* misses = nullptr;
 };
 
 }  // namespace torvane

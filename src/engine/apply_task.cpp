@@ -1,5 +1,8 @@
 #include "engine/apply_task.hpp"
 
+#include <algorithm>
+#include <optional>
+
 #include "engine/task_branches.hpp"
 #include "engine/task_pattern.hpp"
 #include "tasks/task_definition.hpp"
@@ -8,14 +11,30 @@ namespace torvane {
 
 NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
                              const ApplyContext& context) {
-    NewEntries out{entries, TaskResult::Ok};
+    NewEntries out{entries, TaskResult::Ok, {}};
+    std::optional<FieldValues> ownValues;
+    if (context.fields == nullptr)
+        ownValues.emplace(entries);
+    ApplyContext withFields = context;
+    withFields.fields = context.fields != nullptr ? context.fields : &*ownValues;
+    withFields.misses = &out.misses;
     for (const auto& task : tasks) {
-        out.result = ApplyTask(task.definition, out.entries, context);
+        out.result = ApplyTask(task.definition, out.entries, withFields);
         if (out.result != TaskResult::Ok) {
             out.entries = entries;
+            out.misses.clear();
             break;
         }
     }
+    // One finding an entry: the first field it missed.
+    std::stable_sort(
+        out.misses.begin(), out.misses.end(),
+        [](const FieldMiss& a, const FieldMiss& b) { return a.position < b.position; });
+    out.misses.erase(std::unique(out.misses.begin(), out.misses.end(),
+                                 [](const FieldMiss& a, const FieldMiss& b) {
+                                     return a.position == b.position;
+                                 }),
+                     out.misses.end());
     return out;
 }
 

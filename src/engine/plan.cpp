@@ -163,6 +163,7 @@ class Planner {
         std::vector<std::wstring> unlisted;
         FileEntries current;
         FileEntries updated;
+        std::vector<std::pair<std::size_t, Finding>> fieldFindings;
         if (!List(folder, path, files, current, unlisted)) {
             return;
         } else if (observer_ != nullptr && observer_->CancelRequested()) {
@@ -170,7 +171,7 @@ class Planner {
             // is taken before its new values are computed.
             plan_.cancelled = true;
             return;
-        } else if (!Compute(path, current, updated)) {
+        } else if (!Compute(path, current, updated, fieldFindings)) {
             return;
         }
         updated.resize(current.size());
@@ -188,14 +189,14 @@ class Planner {
         if (observer_ != nullptr)
             observer_->FolderPlanned(plan_.entries);
 
-        WalkBelowAndCheck(folder, index, unlisted);
+        WalkBelowAndCheck(folder, index, unlisted, std::move(fieldFindings));
     }
 
     // Below first: a folder that can't be read makes its entry a problem,
     // which the checks then count as an entry that keeps its name.
     void WalkBelowAndCheck(Folder& folder, std::size_t index,
-                           const std::vector<std::wstring>& unlisted) {
-        std::vector<std::pair<std::size_t, Finding>> found;
+                           const std::vector<std::wstring>& unlisted,
+                           std::vector<std::pair<std::size_t, Finding>> found) {
         for (std::size_t i = 0; i < plan_.folders[index].current.size(); ++i) {
             if (auto reason = Descend(folder, index, i))
                 found.emplace_back(i, Finding{FindingKind::kFolderUnreadable, std::move(*reason)});
@@ -233,7 +234,9 @@ class Planner {
         ++plan_.problems;
     }
 
-    bool Compute(const std::wstring& path, const FileEntries& current, FileEntries& updated) {
+    // `fieldFindings` gets the entries left alone for a field without a value.
+    bool Compute(const std::wstring& path, const FileEntries& current, FileEntries& updated,
+                 std::vector<std::pair<std::size_t, Finding>>& fieldFindings) {
         const ApplyContext context{engine_, dialogs_, ApplyMode::JobMode, {}};
         NewEntries computed;
         try {
@@ -248,6 +251,7 @@ class Planner {
         // so that a job never reports success for work it did not do.
         if (computed.result == TaskResult::Ok) {
             updated = std::move(computed.entries);
+            fieldFindings = MissingFieldFindings(current, computed.misses);
             return true;
         }
         MarkUnreadable(std::wstring(kErrorProcessingDirectory) + path);
@@ -530,6 +534,7 @@ std::vector<std::pair<std::size_t, Finding>> CheckFolder(
 JobPlan BuildPlan(const JobSettings& settings, JobRoots roots, FileSystem& fs,
                   PlanObserver* observer) {
     JobPlan plan;
+    InitializeMetadataReaders();  // before any thread reads a file's metadata
     Planner(settings, fs, observer, plan).PlanRoots(roots);
     return plan;
 }
