@@ -43,6 +43,13 @@ TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
     const auto kind = KindOfKeyword(GetTaskKeyword(definition));
     if (!kind)
         return TaskResult::Failed;
+    if (context.fields == nullptr) {
+        // Values of this call's own, read by the entries' names as they are.
+        FieldValues values(entries);
+        ApplyContext withFields = context;
+        withFields.fields = &values;
+        return ApplyTask(definition, entries, withFields);
+    }
     switch (*kind) {
         case TASK_KIND_RENAME:
             return ApplyRenameTask(definition, entries, context);

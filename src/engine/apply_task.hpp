@@ -33,7 +33,8 @@ struct NewEntries {
 NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
                              const ApplyContext& context);
 
-// Applies one task definition to `entries` in place: a rename ("$FileName"),
+// Applies one task definition to `entries` in place (fields read through
+// `context.fields`, else values of its own): a rename ("$FileName"),
 // timestamp ("$FileDate") or attribute ("$System") task, the keyword compared
 // exactly. Entries passed over by the kind filter keep every value. Returns
 // Failed for any other keyword (entries untouched) or for a timestamp result

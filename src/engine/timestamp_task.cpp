@@ -55,7 +55,7 @@ Filled FilledReplacement(const FieldTemplate& fields, const FileEntry& entry, st
     Filled out;
     bool found = false;
     out.result = pattern.Search(text, found);
-    if (out.result != TaskResult::Ok || !found || context.fields == nullptr)
+    if (out.result != TaskResult::Ok || !found)
         return out;
     std::wstring missing;
     out.text = ExpandFields(

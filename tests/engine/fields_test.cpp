@@ -6,6 +6,7 @@
 
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
+#include "engine/preview.hpp"
 #include "engine/replacement_fields.hpp"
 #include "engine_fixture.hpp"
 #include "job_support.hpp"
@@ -231,6 +232,43 @@ TEST_F(FieldsOnDiskTest, MetadataIsReadOnlyForEntriesTheReplacementIsUsedFor) {
     const JobPlan plan = Plan({RenameWith(L"^IMG_", L"{taken:%Y}_")});
     EXPECT_EQ(Outcome(plan), (std::map<std::wstring, std::wstring>{{L"IMG_1.jpg", L"2021_1.jpg"},
                                                                    {L"keep.jpg", L"keep.jpg"}}));
+}
+
+class NoIcons : public IconProvider {
+  public:
+    bool AppendIconForName(const std::wstring&) override { return true; }
+    void TruncateIcons(std::size_t) override {}
+};
+
+// The window's preview marks an entry without a value, for a task in the
+// list and for a draft on top of it, and forgets the mark with the task.
+TEST_F(FieldsOnDiskTest, ThePreviewMarksAMissingValue) {
+    Photo("a.jpg", "2021:07:03 14:05:09");
+    Photo("b.jpg", nullptr);
+    NoIcons provider;
+    IconCache icons{&provider};
+    Preview preview{dialogs, icons, nullptr};
+    FileEntries listed;
+    for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) {
+        FileEntry e = File(name);
+        e.folderPath = FromUtf8(dir.path() + "/");
+        listed.push_back(e);
+    }
+    TaskList tasks;
+    const EngineSettings settings;
+    ASSERT_EQ(preview.EntriesListed(listed, tasks, settings), TaskResult::Ok);
+    const std::wstring task = RenameWith(L"^.*$", L"{taken:%Y}", L"name");
+    ASSERT_EQ(preview.ShowDraft(tasks, task, std::nullopt, settings, dialogs), TaskResult::Ok);
+    EXPECT_EQ(preview.FindingAt(0), nullptr);
+    ASSERT_NE(preview.FindingAt(1), nullptr);
+    EXPECT_EQ(preview.FindingAt(1)->kind, FindingKind::kMissingField);
+    tasks.push_back({1, L"", task});
+    ASSERT_EQ(preview.TaskAppended(tasks, settings), TaskResult::Ok);
+    ASSERT_NE(preview.FindingAt(1), nullptr);
+    EXPECT_EQ(preview.newEntries().at(0).name, L"2021.jpg");
+    tasks.clear();
+    ASSERT_EQ(preview.TaskListChanged(tasks, settings), TaskResult::Ok);
+    EXPECT_EQ(preview.FindingAt(1), nullptr);
 }
 
 }  // namespace
