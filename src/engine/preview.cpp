@@ -10,12 +10,13 @@ namespace torvane {
 Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
     : dialogs_(dialogs), icons_(icons), view_(view) {}
 
-ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode) {
+ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode, Dialogs* dialogs) {
     settings_ = settings;
     if (!fieldValues_)
         fieldValues_.emplace(current_);
     pending_.clear();
-    return ApplyContext{settings,       dialogs_, mode, PreviewIcons{&current_, &icons_},
+    return ApplyContext{settings,       dialogs != nullptr ? *dialogs : dialogs_,
+                        mode,           PreviewIcons{&current_, &icons_},
                         &*fieldValues_, &pending_};
 }
 
@@ -90,7 +91,7 @@ TaskResult Preview::ShowDraft(const TaskList& tasks, const std::wstring& definit
             ApplyTask(definition, trial, ApplyContext{settings, dialogs, ApplyMode::JobMode, {}});
         return failed(result);
     }
-    ApplyContext context = Context(settings, ApplyMode::PreviewMode);
+    const ApplyContext context = Context(settings, ApplyMode::PreviewMode, &dialogs);
     NewEntries computed;
     if (!replacing && computed_) {
         // Only the draft is new: it is applied on top of the list's values.

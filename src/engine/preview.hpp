@@ -142,8 +142,10 @@ class Preview {
 
   private:
     // The context of a computation: the entries' metadata kept while the
-    // folder is on show, and pending_ emptied for the missing values.
-    ApplyContext Context(const EngineSettings& settings, ApplyMode mode);
+    // folder is on show, and pending_ emptied for the missing values; the
+    // messages go to `dialogs`, else to the preview's.
+    ApplyContext Context(const EngineSettings& settings, ApplyMode mode,
+                         Dialogs* dialogs = nullptr);
     // Shows `entries` with the fields they missed.
     void Show(FileEntries entries, std::vector<FieldMiss> misses);
     // The misses of new_ with those of a task applied on top of them.
