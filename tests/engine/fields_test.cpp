@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
 #include "engine/job.hpp"
 #include "engine/plan.hpp"
 #include "engine/preview.hpp"
@@ -232,6 +234,37 @@ TEST_F(FieldsOnDiskTest, MetadataIsReadOnlyForEntriesTheReplacementIsUsedFor) {
     const JobPlan plan = Plan({RenameWith(L"^IMG_", L"{taken:%Y}_")});
     EXPECT_EQ(Outcome(plan), (std::map<std::wstring, std::wstring>{{L"IMG_1.jpg", L"2021_1.jpg"},
                                                                    {L"keep.jpg", L"keep.jpg"}}));
+}
+
+// Folders computed on several threads at once, as a job's plan does: each
+// computation reads its own entries' metadata and nothing is shared.
+TEST_F(FieldsOnDiskTest, ComputationsOnSeveralThreadsReadTheirOwnValues) {
+    FileEntries listed;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".jpg";
+        Photo(name, ("2021:07:0" + std::to_string(i + 1) + " 10:00:00").c_str());
+        FileEntry e = File(FromUtf8(name));
+        e.folderPath = FromUtf8(dir.path() + "/");
+        listed.push_back(e);
+    }
+    const TaskList tasks = testing::Tasks({RenameWith(L"^.*$", L"{taken:%d}-{width}", L"name")});
+    std::vector<NewEntries> results(4);
+    std::vector<std::thread> threads;
+    for (auto& result : results) {
+        threads.emplace_back([&] {
+            testing::RecordingDialogs own;
+            result =
+                ComputeNewEntries(listed, tasks, ApplyContext{{}, own, ApplyMode::JobMode, {}});
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    for (const NewEntries& result : results) {
+        ASSERT_EQ(result.result, TaskResult::Ok);
+        EXPECT_TRUE(result.misses.empty());
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(result.entries.at(i).name, L"0" + std::to_wstring(i + 1) + L"-4.jpg");
+    }
 }
 
 class NoIcons : public IconProvider {
