@@ -50,7 +50,10 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 struct TimeBudget {
     std::optional<std::chrono::steady_clock::time_point> start;  // set by the first use
     std::size_t names = 0;  // the names matched against it so far
-    bool spent = false;     // given up and said so: every later use gives up at once
+    // Time spent meanwhile on other work than matching (reading the files'
+    // metadata for fields), which the budget does not count.
+    std::chrono::steady_clock::duration excluded{};
+    bool spent = false;  // given up and said so: every later use gives up at once
 };
 
 // What the engine reads besides the entries and the tasks: the two

@@ -202,7 +202,8 @@ class RenameRun {
             std::iota(order.begin(), order.end(), std::size_t{0});
             return order;
         }
-        return NumberingOrder(entries, task_.numberBy, *context_.fields);
+        return pattern_.Untimed(
+            [&] { return NumberingOrder(entries, task_.numberBy, *context_.fields); });
     }
 
     TaskResult RenameEntry(FileEntry& entry, std::size_t position) {
@@ -261,8 +262,10 @@ class RenameRun {
             return numbering_ ? NumberReplacement(text, copy) : std::wstring(text);
         };
         std::wstring missing;
-        auto text = ExpandFields(*fields_, entry, position, *context_.fields, FieldTarget::kName,
-                                 literal, missing);
+        auto text = pattern_.Untimed([&] {
+            return ExpandFields(*fields_, entry, position, *context_.fields, FieldTarget::kName,
+                                literal, missing);
+        });
         if (!text) {
             if (context_.misses != nullptr)
                 context_.misses->push_back(FieldMiss{position, missing});

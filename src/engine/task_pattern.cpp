@@ -98,7 +98,7 @@ bool TaskPattern::OverBudget(const std::wstring& text) {
     if (!budgeted_)
         return false;
     ++spent_->names;
-    if (Now() - *spent_->start <= budget_)
+    if (Now() - *spent_->start - spent_->excluded <= budget_)
         return false;
     spent_->spent = true;
     ShowError(dialogs_, ExpressionTooSlowMessage(pattern_, budget_.count(), spent_->names, text));

@@ -58,6 +58,17 @@ class TaskPattern {
     // be used). Returns Ok with `found` set, or InvalidExpression.
     TaskResult Search(const std::wstring& text, bool& found);
 
+    // Runs `work` (reading files, not matching) without counting its time
+    // against the budget; returns what it returns.
+    template <class Work>
+    auto Untimed(Work&& work) {
+        const TimePoint before = Now();
+        auto result = work();
+        if (budgeted_)
+            spent_->excluded += Now() - before;
+        return result;
+    }
+
   private:
     using TimePoint = std::chrono::steady_clock::time_point;
 

@@ -58,9 +58,11 @@ Filled FilledReplacement(const FieldTemplate& fields, const FileEntry& entry, st
     if (out.result != TaskResult::Ok || !found)
         return out;
     std::wstring missing;
-    out.text = ExpandFields(
-        fields, entry, position, *context.fields, FieldTarget::kTime,
-        [](std::wstring_view literal) { return std::wstring(literal); }, missing);
+    out.text = pattern.Untimed([&] {
+        return ExpandFields(
+            fields, entry, position, *context.fields, FieldTarget::kTime,
+            [](std::wstring_view literal) { return std::wstring(literal); }, missing);
+    });
     if (!out.text && context.misses != nullptr)
         context.misses->push_back(FieldMiss{position, missing});
     return out;

@@ -2,8 +2,11 @@
 // reader, and the date and text forms the readers share.
 #include "fields/entry_metadata.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <mutex>
 
@@ -84,14 +87,27 @@ void ReadMetadata(const std::string& path, unsigned groups, EntryMetadata& into)
     if (wanted == 0)
         return;
     into.groupsRead |= wanted;
-    struct stat st {};
-    // Only a regular file is opened: a FIFO or a device would block or be
-    // read from.
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    // Opened without waiting (a FIFO's open would wait for a writer) and
+    // read only when it is a regular file: a FIFO or a device is left alone.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
     if ((wanted & kMetadataSize) != 0)
         into.size = static_cast<std::uint64_t>(st.st_size);
-    if ((wanted & kMetadataImage) != 0 && !ReadImageMetadata(path, into))
+    std::string head;
+    if ((wanted & kMetadataImage) != 0) {
+        head.resize(static_cast<std::size_t>(std::min<off_t>(st.st_size, kHeadBytes)));
+        const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
+        head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    ::close(fd);
+    if ((wanted & kMetadataImage) != 0 &&
+        !ReadImageMetadata(path, head, static_cast<std::uint64_t>(st.st_size), into))
         ReadVideoMetadata(path, into);
     if ((wanted & kMetadataAudio) != 0)
         ReadAudioMetadata(path, into);

@@ -62,21 +62,40 @@ std::optional<std::int64_t> Dimension(long frame, const Exiv2::ExifData& exif, c
     return std::nullopt;
 }
 
+// Reads the image's metadata into `into`; true when it could be read (it
+// may hold no values). Exiv2's exceptions go to the caller.
+bool Read(Exiv2::Image& image, EntryMetadata& into) {
+    image.readMetadata();
+    const Exiv2::ExifData& exif = image.exifData();
+    into.taken = Taken(image);
+    into.camera = Camera(exif);
+    into.width = Dimension(image.pixelWidth(), exif, "Exif.Photo.PixelXDimension");
+    into.height = Dimension(image.pixelHeight(), exif, "Exif.Photo.PixelYDimension");
+    return true;
+}
+
 }  // namespace
 
-bool ReadImageMetadata(const std::string& path, EntryMetadata& into) {
+bool ReadImageMetadata(const std::string& path, const std::string& head, std::uint64_t size,
+                       EntryMetadata& into) {
+    const bool jpeg = head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+                      static_cast<unsigned char>(head[1]) == 0xD8;
+    if (!head.empty() && (jpeg || head.size() == size)) {
+        // A JPEG's reader stops at the picture; one whose segments run past
+        // the head throws, and is read from the file below.
+        try {
+            auto image = Exiv2::ImageFactory::open(
+                reinterpret_cast<const Exiv2::byte*>(head.data()), static_cast<long>(head.size()));
+            if (image.get() != nullptr && Read(*image, into))
+                return true;
+        } catch (...) {
+            // read from the file below
+        }
+    }
     try {
         Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(path));
         auto image = Exiv2::ImageFactory::open(io);
-        if (image.get() == nullptr)
-            return false;
-        image->readMetadata();
-        const Exiv2::ExifData& exif = image->exifData();
-        into.taken = Taken(*image);
-        into.camera = Camera(exif);
-        into.width = Dimension(image->pixelWidth(), exif, "Exif.Photo.PixelXDimension");
-        into.height = Dimension(image->pixelHeight(), exif, "Exif.Photo.PixelYDimension");
-        return true;
+        return image.get() != nullptr && Read(*image, into);
     } catch (...) {
         // Exiv2 throws for a file of no kind it knows as well as for a
         // damaged one; either way it has no values to give.

@@ -2,6 +2,8 @@
 
 // The readers behind ReadMetadata, one per library; internal to fields/.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,9 +12,17 @@
 
 namespace torvane {
 
-// Exiv2: taken, camera, width, height. Returns false when Exiv2 does not
+// How much of a file is read at once for its image metadata: a JPEG's EXIF
+// and XMP segments come first and are at most 64 KiB each.
+inline constexpr std::size_t kHeadBytes = 128 * 1024;
+
+// Exiv2: taken, camera, width, height. `head` is the start of the file
+// (`size` bytes in all): a JPEG whose segments before the picture lie in it,
+// or a file that is all in it, is read from it without opening the file
+// again; any other is read from the file. Returns false when Exiv2 does not
 // know the file as an image (another reader may then try it).
-bool ReadImageMetadata(const std::string& path, EntryMetadata& into);
+bool ReadImageMetadata(const std::string& path, const std::string& head, std::uint64_t size,
+                       EntryMetadata& into);
 
 // MediaInfoLib: a video's creation time into `taken`, its frame size.
 void ReadVideoMetadata(const std::string& path, EntryMetadata& into);

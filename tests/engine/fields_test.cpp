@@ -173,7 +173,7 @@ class FieldsOnDiskTest : public ::testing::Test {
         return out;
     }
 
-    ScopedTimeZone zone{"Europe/Berlin"};
+    ScopedTimeZone zone{"CET-1CEST,M3.5.0,M10.5.0/3"};
     TempDir dir;
     PosixFileSystem fs;
     testing::RecordingDialogs dialogs;
