@@ -211,8 +211,10 @@ std::optional<FieldTemplate> ParseFieldTemplate(std::wstring_view replacement,
 }
 
 const EntryMetadata& FieldValues::At(std::size_t position, unsigned groups) {
-    if (position >= read_.size())
+    if (position >= listed_.size())
         return none_;
+    if (read_.size() != listed_.size())
+        read_.resize(listed_.size());
     EntryMetadata& metadata = read_[position];
     if ((groups & ~metadata.groupsRead) != 0)
         ReadMetadata(ToUtf8(listed_[position].FullPath()), groups, metadata);

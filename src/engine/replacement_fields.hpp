@@ -74,7 +74,8 @@ unsigned GroupOf(FieldName name);
 // thread at a time.
 class FieldValues {
   public:
-    explicit FieldValues(const FileEntries& listed) : listed_(listed), read_(listed.size()) {}
+    // Nothing is allocated until a field asks: most computations have none.
+    explicit FieldValues(const FileEntries& listed) : listed_(listed) {}
 
     // The metadata of the entry at `position` with at least `groups` read;
     // an empty record past the end of the listing.
