@@ -49,7 +49,24 @@ RenameTaskFields RenameRecordOf(const RenamePageValues& values, std::uint32_t id
         record.numbering = FlagText(true);
         record.startNumber = values.startAt;
     }
+    record.fields = FlagText(values.fields);
+    const auto choice = [](std::span<const PageChoice> choices, int index) {
+        return std::wstring(index > 0 && static_cast<std::size_t>(index) < choices.size()
+                                ? choices[static_cast<std::size_t>(index)].value
+                                : choices[0].value);
+    };
+    record.scope = choice(kScopeChoices, values.scope);
+    if (values.numbering)
+        record.numberBy = choice(kNumberByChoices, values.numberBy);
     return record;
+}
+
+int ChoiceIndexOf(std::span<const PageChoice> choices, std::wstring_view value) {
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (choices[i].value == value)
+            return static_cast<int>(i);
+    }
+    return 0;
 }
 
 std::wstring StepStartAt(std::wstring_view text, int delta) {
@@ -66,6 +83,7 @@ TimestampTaskFields TimestampRecordOf(const TimestampPageValues& values, std::ui
     record.replace = values.replace;
     record.timeKind = std::wstring(TimeKindOfIndex(values.timeKind));
     record.regex = FlagText(values.regex);
+    record.fields = FlagText(values.fields);
     return record;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -62,11 +63,37 @@ struct RenamePageValues {
     bool regex = false;
     bool numbering = false;
     std::wstring startAt;  // the Start At box's text as shown
+    bool fields = false;   // "Use fields"
+    int scope = 0;         // the scope list's index (kScopeChoices)
+    int numberBy = 0;      // the numbering-order list's index (kNumberByChoices)
 };
+
+// The rename page's scope list and numbering-order list: each entry's text
+// and the SCOP or NUMB value it stands for, in list order.
+struct PageChoice {
+    std::wstring_view text;
+    std::wstring_view value;
+};
+inline constexpr PageChoice kScopeChoices[] = {
+    {L"Whole name", kScopeWhole},
+    {L"Name without extension", kScopeName},
+    {L"Extension only", kScopeExtension},
+};
+inline constexpr PageChoice kNumberByChoices[] = {
+    {L"List order", kNumberByList},
+    {L"Date taken", kNumberByTaken},
+    {L"Modified date", kNumberByModified},
+    {L"Created date", kNumberByCreated},
+    {L"Size", kNumberBySize},
+    {L"Name", kNumberByName},
+};
+
+// The list index of a SCOP or NUMB value in `choices`; 0 for any other.
+int ChoiceIndexOf(std::span<const PageChoice> choices, std::wstring_view value);
 
 // The record of the page's values for the task `id` (0: a new task). SNUM is
 // the Start At text as shown when numbering is on (an empty text stays
-// empty), and "0" when it is off.
+// empty), and "0" when it is off; the numbering order only with numbering.
 RenameTaskFields RenameRecordOf(const RenamePageValues& values, std::uint32_t id);
 
 // The Start At text after one step of its up-down control (`delta` +1 or -1):
@@ -82,6 +109,7 @@ struct TimestampPageValues {
     std::wstring replace;
     int timeKind = 1;  // the time-kind list's index
     bool regex = false;
+    bool fields = false;  // "Use fields"
 };
 
 TimestampTaskFields TimestampRecordOf(const TimestampPageValues& values, std::uint32_t id);

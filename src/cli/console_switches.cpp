@@ -6,6 +6,7 @@
 
 #include "cli/task_switches.hpp"
 #include "engine/apply_context.hpp"
+#include "engine/replacement_fields.hpp"
 #include "platform/text.hpp"
 
 namespace torvane {
@@ -31,6 +32,9 @@ constexpr std::wstring_view kTimeWords[] = {L"created", L"modified", L"accessed"
 constexpr std::wstring_view kAttributeWords[] = {
     L"+ReadOnly", L"+Hidden", L"+System", L"+Archive", L"+Compress", L"-Index", L"+Encrypt", L"+R",
     L"+H",        L"+S",      L"+A",      L"+C",       L"+I",        L"+E",     L"none"};
+constexpr std::wstring_view kScopeWords[] = {kScopeWhole, kScopeName, kScopeExtension};
+constexpr std::wstring_view kNumberByWords[] = {kNumberByTaken, kNumberByModified, kNumberByCreated,
+                                                kNumberBySize, kNumberByName};
 // After -Undo: the switches that go with it.
 constexpr std::wstring_view kUndoWords[] = {L"-Apply", L"-NoConfirm", L"-SkipProblems"};
 
@@ -229,6 +233,55 @@ void SetWildcard(ConsoleArguments& out, const std::wstring& argument, const Valu
         return Fail(out, argument + std::wstring(kOneKind));
     attributes->wildcard = std::wstring(kTrue);
 }
+void SetFields(ConsoleArguments& out, const std::wstring& argument, const Values&) {
+    auto* task = LastTask(out, argument);
+    if (!task)
+        return;
+    if (std::holds_alternative<AttributeTaskFields>(*task))
+        return Fail(out, argument +
+                             L" reads fields in the replacement of a -Rename or -Timestamp task; "
+                             L"the task before it is an -Attributes task.");
+    const std::wstring& replace = std::holds_alternative<RenameTaskFields>(*task)
+                                      ? std::get<RenameTaskFields>(*task).replace
+                                      : std::get<TimestampTaskFields>(*task).replace;
+    std::wstring error;
+    if (!ParseFieldTemplate(replace, error))
+        return Fail(out, argument + L": " + error);
+    std::visit(
+        [](auto& t) {
+            if constexpr (!std::is_same_v<std::decay_t<decltype(t)>, AttributeTaskFields>)
+                t.fields = std::wstring(kTrue);
+        },
+        *task);
+}
+
+// The rename task a rename-only switch sets a field of.
+RenameTaskFields* LastRename(ConsoleArguments& out, const std::wstring& argument) {
+    auto* task = LastTask(out, argument);
+    if (!task)
+        return nullptr;
+    auto* rename = std::get_if<RenameTaskFields>(task);
+    if (!rename)
+        Fail(out, argument + L" sets a field of a -Rename task; the task before it is no rename.");
+    return rename;
+}
+
+void SetScope(ConsoleArguments& out, const std::wstring& argument, const Values& v) {
+    std::wstring_view scope;
+    if (auto* rename = LastRename(out, argument)) {
+        Choose(out, kScopeWords, kScopeWords, argument, v[0], scope);
+        rename->scope = scope;
+    }
+}
+
+void SetNumberBy(ConsoleArguments& out, const std::wstring& argument, const Values& v) {
+    std::wstring_view order;
+    if (auto* rename = LastRename(out, argument)) {
+        Choose(out, kNumberByWords, kNumberByWords, argument, v[0], order);
+        rename->numberBy = order;
+    }
+}
+
 void SetName(ConsoleArguments& out, const std::wstring& argument, const Values& v) {
     if (auto* task = LastTask(out, argument))
         SetIdAndName(*task, 0, v[0]);
@@ -329,6 +382,29 @@ const ConsoleSwitch kSwitches[] = {
      L"The -Attributes pattern before is a wildcard pattern: * stands for any\n"
      L"characters, ? for one (\"*.txt\", \"IMG_??.jpg\"); the whole name must match.",
      SetWildcard},
+    {L"-Fields", kTask, kNoValue, true,
+     L"The replacement of the -Rename or -Timestamp before has fields:\n"
+     L"{name} {ext} {folder} {size} {created} {modified} {accessed}, from photos and\n"
+     L"videos {taken} {camera} {width} {height}, from audio {artist} {album} {title}\n"
+     L"{track} {year} {genre}. A date takes a strftime format and an offset (s, m, h,\n"
+     L"d): {taken:%Y-%m-%d}, {taken+2h}; a number a width: {track:2}. {{ and }} are\n"
+     L"braces. Without a format a date is the time text, so -Timestamp modified\n"
+     L"'^.*$' '{taken}' -Regex -Fields sets the modified time to the date taken.\n"
+     L"An entry without a value is a problem; in a name a character a name can't\n"
+     L"hold (/ \\ : * ? \" < > |) becomes _.",
+     SetFields},
+    {L"-Scope", kTask, Word(L"whole|name|ext", L"whole, name or ext", kScopeWords), true,
+     L"The part of the name the -Rename before works on: the whole name (default),\n"
+     L"the name without its extension, or the extension without its dot (a folder\n"
+     L"has none).",
+     SetScope},
+    {L"-NumberBy", kTask,
+     Word(L"taken|modified|created|size|name", L"taken, modified, created, size or name",
+          kNumberByWords),
+     true,
+     L"Give the -Number numbers of the -Rename before in this order (per folder; ties,\n"
+     L"and entries without the value, last, in name order; default: the list's order).",
+     SetNumberBy},
     {L"-Number", kTask, Texts(L"START", L"a start number", 1), true,
      L"Number the # runs of the rename before, from START (0 to 2147483647; a number past "
      L"that range is refused).",

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
@@ -15,6 +16,9 @@
 #include "platform/dialogs.hpp"
 
 namespace torvane {
+
+class FieldValues;
+struct FieldMiss;
 
 // The outcome of applying a task. Failed: the keyword is of no known kind, or
 // a timestamp result is no storable date. InvalidExpression: the find pattern
@@ -53,7 +57,11 @@ struct TimeBudget {
     // steady_clock ticks since its epoch; kNotStarted until the first use.
     std::atomic<std::int64_t> start{kNotStarted};
     std::atomic<std::size_t> names{0};  // the names matched against it so far
-    std::atomic<bool> spent{false};     // given up and said so: every later use gives up at once
+    // steady_clock ticks spent meanwhile on other work than matching
+    // (reading the files' metadata for fields), which the budget does not
+    // count; summed over the threads, so a job on several is given more.
+    std::atomic<std::int64_t> excluded{0};
+    std::atomic<bool> spent{false};  // given up and said so: every later use gives up at once
 };
 
 // What the engine reads besides the entries and the tasks: the two
@@ -101,6 +109,11 @@ struct ApplyContext {
     Dialogs& dialogs;  // receives every message box of the engine
     ApplyMode mode = ApplyMode::JobMode;
     PreviewIcons icons;  // read in PreviewMode only
+    // The metadata of the entries a computation began with, for tasks
+    // whose replacement has fields (ComputeNewEntries sets both when they
+    // are null), and where an entry's missing value is noted.
+    FieldValues* fields = nullptr;
+    std::vector<FieldMiss>* misses = nullptr;
 };
 
 }  // namespace torvane

@@ -1,5 +1,8 @@
 #include "engine/apply_task.hpp"
 
+#include <algorithm>
+#include <optional>
+
 #include "engine/task_branches.hpp"
 #include "engine/task_pattern.hpp"
 #include "tasks/task_definition.hpp"
@@ -8,14 +11,30 @@ namespace torvane {
 
 NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
                              const ApplyContext& context) {
-    NewEntries out{entries, TaskResult::Ok};
+    NewEntries out{entries, TaskResult::Ok, {}};
+    std::optional<FieldValues> ownValues;
+    if (context.fields == nullptr)
+        ownValues.emplace(entries);
+    ApplyContext withFields = context;
+    withFields.fields = context.fields != nullptr ? context.fields : &*ownValues;
+    withFields.misses = &out.misses;
     for (const auto& task : tasks) {
-        out.result = ApplyTask(task.definition, out.entries, context);
+        out.result = ApplyTask(task.definition, out.entries, withFields);
         if (out.result != TaskResult::Ok) {
             out.entries = entries;
+            out.misses.clear();
             break;
         }
     }
+    // One finding an entry: the first field it missed.
+    std::stable_sort(
+        out.misses.begin(), out.misses.end(),
+        [](const FieldMiss& a, const FieldMiss& b) { return a.position < b.position; });
+    out.misses.erase(std::unique(out.misses.begin(), out.misses.end(),
+                                 [](const FieldMiss& a, const FieldMiss& b) {
+                                     return a.position == b.position;
+                                 }),
+                     out.misses.end());
     return out;
 }
 
@@ -24,6 +43,13 @@ TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
     const auto kind = KindOfKeyword(GetTaskKeyword(definition));
     if (!kind)
         return TaskResult::Failed;
+    if (context.fields == nullptr) {
+        // Values of this call's own, read by the entries' names as they are.
+        FieldValues values(entries);
+        ApplyContext withFields = context;
+        withFields.fields = &values;
+        return ApplyTask(definition, entries, withFields);
+    }
     switch (*kind) {
         case TASK_KIND_RENAME:
             return ApplyRenameTask(definition, entries, context);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/apply_context.hpp"
+#include "engine/replacement_fields.hpp"
 #include "filelist/file_entry.hpp"
 #include "tasks/task_item.hpp"
 
@@ -17,16 +18,23 @@ namespace torvane {
 struct NewEntries {
     FileEntries entries;
     TaskResult result = TaskResult::Ok;
+    // Entries a task with fields left alone for a field without a value:
+    // one each (the first field missed), sorted by position.
+    std::vector<FieldMiss> misses;
 };
 
 // Applies every task of `tasks` to a copy of `entries`. Returns the fully
 // transformed copy and Ok; or, as soon as a task gives Failed or
 // InvalidExpression, the unchanged entries and that outcome (the later tasks
-// are not applied). An empty task list gives the entries and Ok.
+// are not applied). An empty task list gives the entries and Ok. Tasks with
+// fields read the entries' metadata through `context.fields`, or through
+// values of this call's own when it is null (reading the files: the one
+// exception to "no disk access").
 NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
                              const ApplyContext& context);
 
-// Applies one task definition to `entries` in place: a rename ("$FileName"),
+// Applies one task definition to `entries` in place (fields read through
+// `context.fields`, else values of its own): a rename ("$FileName"),
 // timestamp ("$FileDate") or attribute ("$System") task, the keyword compared
 // exactly. Entries passed over by the kind filter keep every value. Returns
 // Failed for any other keyword (entries untouched) or for a timestamp result

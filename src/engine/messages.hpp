@@ -70,6 +70,11 @@ inline MessageText NumberingPastRangeMessage(std::wstring_view name) {
            L"\": no larger number can be given. The task was not applied.";
 }
 
+// A replacement whose fields can't be read; `error` says what and where.
+inline MessageText InvalidReplacementMessage(std::wstring_view error) {
+    return L"Not a valid replacement: " + Typed(std::wstring(error));
+}
+
 inline void ShowError(Dialogs& dialogs, const MessageText& text) {
     dialogs.ShowMessageText(text, std::wstring(kErrorCaption), MessageIcon::kError,
                             MessageButtons::kOk);

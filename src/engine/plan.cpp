@@ -12,6 +12,7 @@
 
 #include "engine/apply_task.hpp"
 #include "engine/folder_pool.hpp"
+#include "fields/entry_metadata.hpp"
 #include "filelist/list_path.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/progress.hpp"
@@ -210,6 +211,9 @@ class Planner {
         // so that a job never reports success for work it did not do.
         if (computed.result == TaskResult::Ok) {
             updated = std::move(computed.entries);
+            // The entries left alone for a field without a value: the
+            // checks take them as findings made before.
+            walked.planned.findings = MissingFieldFindings(current, computed.misses);
             return true;
         }
         walked.planned.problem = std::wstring(kErrorProcessingDirectory) + path;
@@ -320,7 +324,7 @@ class Planner {
         PlannedFolder& checked = plan_.folders[index];
         if (checked.problem)
             return;
-        std::vector<std::pair<std::size_t, Finding>> found;
+        std::vector<std::pair<std::size_t, Finding>> found = std::move(checked.findings);
         for (const std::size_t child : checked.subfolders) {
             const PlannedFolder& below = plan_.folders[child];
             if (!below.problem)
@@ -358,6 +362,7 @@ class Planner {
 JobPlan BuildPlan(const JobSettings& settings, JobRoots roots, FileSystem& fs,
                   PlanObserver* observer) {
     JobPlan plan;
+    InitializeMetadataReaders();  // before any thread reads a file's metadata
     Planner(settings, fs, observer, plan).PlanRoots(roots);
     return plan;
 }

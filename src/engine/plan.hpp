@@ -11,6 +11,7 @@
 #include "engine/error_log.hpp"
 #include "engine/job.hpp"
 #include "engine/job_roots.hpp"
+#include "engine/replacement_fields.hpp"
 #include "filelist/file_entry.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/file_system.hpp"
@@ -34,6 +35,7 @@ enum class FindingKind {
     kFolderUnreadable,  // the folder below the entry can't be read or computed
     kChangedSince,      // an undo: the entry is no longer as the job left it
     kEntryGone,         // an undo: the entry the job changed is no longer in its folder
+    kMissingField,      // a task's replacement has a field with no value for the entry
 };
 
 struct Finding {
@@ -175,6 +177,15 @@ std::wstring NameKey(const std::wstring& name, bool foldsCase);
 // The traits of a listed folder's file system, asked with one of its names.
 FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
                             const std::vector<std::wstring>& unlistedNames);
+
+// The finding of an entry named `name` whose field `field` ("{taken}") has
+// no value.
+std::wstring MissingFieldMessage(std::wstring_view name, std::wstring_view field);
+
+// The findings (kMissingField) of the entries of `current` that a task left
+// alone for a field without a value, by position (engine/plan_fields.cpp).
+std::vector<std::pair<std::size_t, Finding>> MissingFieldFindings(
+    const FileEntries& current, const std::vector<FieldMiss>& misses);
 
 // The summary of a plan: "N changes, M problems" (singular for one).
 std::wstring PlanCountText(std::int64_t changes, std::int64_t problems);

@@ -3,19 +3,39 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/plan.hpp"
+
 namespace torvane {
 
 Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
     : dialogs_(dialogs), icons_(icons), view_(view) {}
 
-ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode) {
+ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode, Dialogs* dialogs) {
     settings_ = settings;
-    return ApplyContext{settings, dialogs_, mode, PreviewIcons{&current_, &icons_}};
+    if (!fieldValues_)
+        fieldValues_.emplace(current_);
+    pending_.clear();
+    return ApplyContext{settings,       dialogs != nullptr ? *dialogs : dialogs_,
+                        mode,           PreviewIcons{&current_, &icons_},
+                        &*fieldValues_, &pending_};
 }
 
-void Preview::Show(FileEntries entries) {
+void Preview::Show(FileEntries entries, std::vector<FieldMiss> misses) {
     new_ = std::move(entries);
+    misses_ = std::move(misses);
     Announce();
+}
+
+std::vector<FieldMiss> Preview::WithPending() const {
+    std::vector<FieldMiss> out = misses_;
+    for (const FieldMiss& miss : pending_) {
+        if (std::none_of(out.begin(), out.end(),
+                         [&](const FieldMiss& m) { return m.position == miss.position; }))
+            out.push_back(miss);
+    }
+    std::sort(out.begin(), out.end(),
+              [](const FieldMiss& a, const FieldMiss& b) { return a.position < b.position; });
+    return out;
 }
 
 void Preview::Announce() {
@@ -32,6 +52,7 @@ bool Preview::ForgetDraft() {
     if (!draft_)
         return false;
     new_ = std::move(draft_->listNew);
+    misses_ = std::move(draft_->listMisses);
     computed_ = draft_->listComputed;
     draft_.reset();
     checked_ = false;
@@ -70,13 +91,13 @@ TaskResult Preview::ShowDraft(const TaskList& tasks, const std::wstring& definit
             ApplyTask(definition, trial, ApplyContext{settings, dialogs, ApplyMode::JobMode, {}});
         return failed(result);
     }
-    const ApplyContext context{settings, dialogs, ApplyMode::PreviewMode,
-                               PreviewIcons{&current_, &icons_}};
+    const ApplyContext context = Context(settings, ApplyMode::PreviewMode, &dialogs);
     NewEntries computed;
     if (!replacing && computed_) {
         // Only the draft is new: it is applied on top of the list's values.
         computed.entries = new_;
         computed.result = ApplyTask(definition, computed.entries, context);
+        computed.misses = WithPending();
     } else {
         TaskList changed = tasks;
         if (replacing)
@@ -87,7 +108,7 @@ TaskResult Preview::ShowDraft(const TaskList& tasks, const std::wstring& definit
     }
     if (computed.result != TaskResult::Ok)
         return failed(computed.result);
-    Draft draft{{}, std::move(new_), computed_};
+    Draft draft{{}, std::move(new_), std::move(misses_), computed_};
     for (const TaskItem& task : tasks)
         draft.definitions.push_back(task.definition);
     if (replacing)
@@ -96,7 +117,7 @@ TaskResult Preview::ShowDraft(const TaskList& tasks, const std::wstring& definit
         draft.definitions.push_back(definition);
     draft_ = std::move(draft);
     settings_ = settings;
-    Show(std::move(computed.entries));
+    Show(std::move(computed.entries), std::move(computed.misses));
     return TaskResult::Ok;
 }
 
@@ -118,7 +139,8 @@ void Preview::Check() const {
         steps[i] = StepsFor(current_[i], new_[i], settings_);
         changes_ += steps[i].any() ? 1 : 0;
     }
-    findings_ = CheckFolder(current_, new_, steps, facts_.unlistedNames, facts_.traits);
+    findings_ = CheckFolder(current_, new_, steps, facts_.unlistedNames, facts_.traits,
+                            MissingFieldFindings(current_, misses_));
 }
 
 void Preview::TakeEntries(FileEntries& current, FileEntries& updated,
@@ -129,6 +151,8 @@ void Preview::TakeEntries(FileEntries& current, FileEntries& updated,
     unlistedNames = std::move(facts_.unlistedNames);
     current_.clear();
     new_.clear();
+    misses_.clear();
+    ForgetFieldValues();
     facts_ = {};
     checked_ = false;
     shownRows_ = 0;
@@ -154,8 +178,9 @@ const Finding* Preview::FindingAt(std::size_t row) const {
 void Preview::Clear() {
     ForgetDraft();
     current_.clear();
+    ForgetFieldValues();
     facts_ = {};
-    Show({});
+    Show({}, {});
 }
 
 TaskResult Preview::EntriesListed(FileEntries current, const TaskList& tasks,
@@ -163,6 +188,7 @@ TaskResult Preview::EntriesListed(FileEntries current, const TaskList& tasks,
     // The new entries start as the current ones; the recomputation below
     // replaces them before anything is shown.
     current_ = std::move(current);
+    ForgetFieldValues();
     return RefreshPreview(tasks, settings);
 }
 
@@ -178,7 +204,7 @@ TaskResult Preview::TaskReplaced(const TaskList& tasks, const EngineSettings& se
     const bool draftWasShown = ForgetDraft();
     auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
     if (computed.result == TaskResult::Ok)
-        Show(std::move(computed.entries));
+        Show(std::move(computed.entries), std::move(computed.misses));
     else if (draftWasShown)
         Announce();
     return computed.result;
@@ -188,7 +214,7 @@ TaskResult Preview::RefreshPreview(const TaskList& tasks, const EngineSettings& 
     ForgetDraft();
     auto computed = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
     computed_ = computed.result == TaskResult::Ok;
-    Show(std::move(computed.entries));
+    Show(std::move(computed.entries), std::move(computed.misses));
     return computed.result;
 }
 
@@ -209,7 +235,7 @@ TaskResult Preview::PreviewLastTask(const TaskList& tasks, const EngineSettings&
     FileEntries entries = new_;
     const auto result = ApplyTask(definition, entries, Context(settings, ApplyMode::PreviewMode));
     if (result == TaskResult::Ok)
-        Show(std::move(entries));
+        Show(std::move(entries), WithPending());
     else
         kept(result);
     return result;
@@ -222,8 +248,10 @@ TaskResult Preview::TaskRead(const TaskList& tasks, const EngineSettings& settin
     // new entries with it.
     const auto result =
         ApplyTask(tasks.back().definition, new_, Context(settings, ApplyMode::PreviewMode));
-    if (result == TaskResult::Ok)
+    if (result == TaskResult::Ok) {
+        misses_ = WithPending();
         Announce();
+    }
     return result;
 }
 
@@ -232,6 +260,7 @@ void Preview::ResetNewEntries() {
     // Assigned over the entries held, which keep their room: no third list
     // of the folder's entries, even for a moment.
     new_ = current_;
+    misses_.clear();
     Announce();
 }
 

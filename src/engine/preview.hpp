@@ -141,8 +141,17 @@ class Preview {
     std::uint64_t revision() const { return revision_; }
 
   private:
-    ApplyContext Context(const EngineSettings& settings, ApplyMode mode);
-    void Show(FileEntries entries);
+    // The context of a computation: the entries' metadata kept while the
+    // folder is on show, and pending_ emptied for the missing values; the
+    // messages go to `dialogs`, else to the preview's.
+    ApplyContext Context(const EngineSettings& settings, ApplyMode mode,
+                         Dialogs* dialogs = nullptr);
+    // Shows `entries` with the fields they missed.
+    void Show(FileEntries entries, std::vector<FieldMiss> misses);
+    // The misses of new_ with those of a task applied on top of them.
+    std::vector<FieldMiss> WithPending() const;
+    // The entries on show changed: their metadata is read again when asked.
+    void ForgetFieldValues() { fieldValues_.reset(); }
     // Tells the view that the new entries changed (after Show or in place).
     void Announce();
     // Puts the task list's own new values back without telling the view;
@@ -166,7 +175,12 @@ class Preview {
     mutable std::vector<std::pair<std::size_t, Finding>> findings_;
     mutable std::int64_t changes_ = 0;
     bool computed_ = true;
-    std::size_t shownRows_ = 0;  // the rows the view holds since the last notice
+    // Read when a task with fields first asks, kept until the entries on
+    // show change (read on the UI thread, as the tasks are computed there).
+    std::optional<FieldValues> fieldValues_;
+    std::vector<FieldMiss> misses_;   // of new_: entries a field had no value for
+    std::vector<FieldMiss> pending_;  // of the task being applied on top of new_
+    std::size_t shownRows_ = 0;       // the rows the view holds since the last notice
     std::uint64_t revision_ = 0;
 
     // The draft on show: the task list's definitions with the draft in them,
@@ -174,6 +188,7 @@ class Preview {
     struct Draft {
         std::vector<std::wstring> definitions;
         FileEntries listNew;
+        std::vector<FieldMiss> listMisses;
         bool listComputed = true;
     };
     std::optional<Draft> draft_;

@@ -1,11 +1,15 @@
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
+#include <optional>
 #include <string>
 
 #include "engine/apply_task.hpp"
 #include "engine/messages.hpp"
+#include "engine/replacement_fields.hpp"
 #include "engine/task_branches.hpp"
 #include "engine/task_pattern.hpp"
+#include "filelist/logical_compare.hpp"
 #include "platform/number_text.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_definition.hpp"
@@ -80,6 +84,208 @@ void UpdatePreviewIcon(FileEntry& entry, std::size_t index, const PreviewIcons& 
     entry.iconIndex = icons.cache->Append(entry.name, extension);
 }
 
+enum class Scope { kWhole, kName, kExtension };
+
+Scope ScopeOf(std::wstring_view value) {
+    if (value == kScopeName)
+        return Scope::kName;
+    if (value == kScopeExtension)
+        return Scope::kExtension;
+    return Scope::kWhole;
+}
+
+// The part of a name a task works on, with what is kept before and after it.
+struct NamePart {
+    std::wstring part;
+    std::wstring before;     // the name without its extension, for the extension
+    std::wstring after;      // the extension with its dot, for the name
+    bool extension = false;  // a dot goes between `before` and a part left not empty
+};
+
+// The part of the entry's name in `scope`; nullopt when it has none (a
+// folder has no extension).
+std::optional<NamePart> PartOf(const FileEntry& entry, Scope scope) {
+    if (scope == Scope::kWhole)
+        return NamePart{entry.name, {}, {}, false};
+    const std::wstring ext = entry.IsFolder() ? std::wstring() : ExtensionOf(entry.name);
+    std::wstring stem = entry.name.substr(0, entry.name.size() - ext.size());
+    if (scope == Scope::kName)
+        return NamePart{std::move(stem), {}, ext, false};
+    if (entry.IsFolder())
+        return std::nullopt;
+    return NamePart{ext.empty() ? ext : ext.substr(1), std::move(stem), {}, true};
+}
+
+std::wstring Joined(const NamePart& p) {
+    return p.before + (p.extension && !p.part.empty() ? L"." : L"") + p.part + p.after;
+}
+
+// The value an entry is numbered by; nullopt when it has none.
+std::optional<std::int64_t> OrderKey(const FileEntry& entry, std::size_t position,
+                                     std::wstring_view by, FieldValues& values) {
+    if (by == kNumberByModified)
+        return entry.modified;
+    if (by == kNumberByCreated)
+        return entry.created;
+    if (by == kNumberBySize) {
+        const auto& size = values.At(position, kMetadataSize).size;
+        return size ? std::optional<std::int64_t>(static_cast<std::int64_t>(*size)) : std::nullopt;
+    }
+    return values.At(position, kMetadataImage).taken;  // kNumberByTaken
+}
+
+// The positions in the order numbers are given: the list's, or by `by` with
+// ties (and entries without the value, last) in the list's order, which is
+// by name; "name" is the names' natural order as they are now.
+std::vector<std::size_t> NumberingOrder(const FileEntries& entries, std::wstring_view by,
+                                        FieldValues& values) {
+    std::vector<std::size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (by == kNumberByName) {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return LogicalCompare(entries[a].name, entries[b].name) < 0;
+        });
+    } else if (by == kNumberByTaken || by == kNumberByModified || by == kNumberByCreated ||
+               by == kNumberBySize) {
+        std::vector<std::optional<std::int64_t>> keys(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            keys[i] = OrderKey(entries[i], i, by, values);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            if (!keys[a] || !keys[b])
+                return keys[a].has_value() && !keys[b].has_value();
+            return *keys[a] < *keys[b];
+        });
+    }
+    return order;
+}
+
+// One application of a rename task: its fields read once, then each entry.
+class RenameRun {
+  public:
+    RenameRun(const RenameTaskFields& task, const ApplyContext& context)
+        : task_(task),
+          context_(context),
+          numbering_(IsFlagOn(task.numbering)),
+          scope_(ScopeOf(task.scope)),
+          pattern_(task.find, IsFlagOn(task.regex), context.settings, context.dialogs) {}
+
+    TaskResult Run(FileEntries& entries) {
+        const auto start = ReadDecimalInt32InRange(task_.startNumber);
+        if (numbering_ && !start) {
+            ShowError(context_.dialogs, StartNumberOutOfRangeMessage(task_.startNumber));
+            return TaskResult::Failed;
+        }
+        next_ = start.value_or(0);
+        if (IsFlagOn(task_.fields)) {
+            std::wstring error;
+            fields_ = ParseFieldTemplate(task_.replace, error);
+            if (!fields_) {
+                ShowError(context_.dialogs, InvalidReplacementMessage(error));
+                return TaskResult::InvalidExpression;
+            }
+        }
+        for (const std::size_t i : Order(entries)) {
+            if (PassedOver(entries[i], context_.settings))
+                continue;
+            if (const TaskResult r = RenameEntry(entries[i], i); r != TaskResult::Ok)
+                return r;
+            if (context_.mode == ApplyMode::PreviewMode)
+                UpdatePreviewIcon(entries[i], i, context_.icons);
+        }
+        return TaskResult::Ok;
+    }
+
+  private:
+    std::vector<std::size_t> Order(const FileEntries& entries) {
+        if (!numbering_ || task_.numberBy.empty() || context_.fields == nullptr) {
+            std::vector<std::size_t> order(entries.size());
+            std::iota(order.begin(), order.end(), std::size_t{0});
+            return order;
+        }
+        return pattern_.Untimed(
+            [&] { return NumberingOrder(entries, task_.numberBy, *context_.fields); });
+    }
+
+    TaskResult RenameEntry(FileEntry& entry, std::size_t position) {
+        auto part = PartOf(entry, scope_);
+        if (!part)
+            return TaskResult::Ok;
+        // A number is used up only by an entry whose name the task changes;
+        // one past the largest is never given (nor wrapped to a negative).
+        const auto counter = static_cast<std::int32_t>(std::min<std::int64_t>(next_, INT32_MAX));
+        const auto format = Format(entry, position, part->part, counter);
+        if (!format)
+            return format.error;
+        bool changed = false;
+        if (pattern_.Replace(part->part, format.text, &changed) != TaskResult::Ok)
+            return TaskResult::InvalidExpression;
+        if (numbering_ && changed && next_ > INT32_MAX) {
+            ShowError(context_.dialogs, NumberingPastRangeMessage(entry.name));
+            return TaskResult::Failed;
+        }
+        if (numbering_ && changed)
+            ++next_;
+        if (changed)
+            entry.name = Joined(*part);
+        return TaskResult::Ok;
+    }
+
+    struct FormatText {
+        std::wstring text;
+        bool skip = false;  // the entry is left alone (a field without a value)
+        TaskResult error = TaskResult::Ok;
+        explicit operator bool() const { return !skip && error == TaskResult::Ok; }
+    };
+
+    // The replacement for one entry: numbered, its fields filled in.
+    FormatText Format(const FileEntry& entry, std::size_t position, const std::wstring& part,
+                      std::int32_t counter) {
+        FormatText out;
+        if (!fields_) {
+            if (numbering_)
+                NumberReplacementInto(out.text, task_.replace, counter);
+            else
+                out.text = task_.replace;
+            return out;
+        }
+        // A field is read only for an entry the replacement is used for.
+        bool found = false;
+        if (pattern_.Search(part, found) != TaskResult::Ok) {
+            out.error = TaskResult::InvalidExpression;
+            return out;
+        }
+        out.skip = !found;
+        if (!found)
+            return out;
+        const auto literal = [&](std::wstring_view text) {
+            std::int32_t copy = counter;
+            return numbering_ ? NumberReplacement(text, copy) : std::wstring(text);
+        };
+        std::wstring missing;
+        auto text = pattern_.Untimed([&] {
+            return ExpandFields(*fields_, entry, position, *context_.fields, FieldTarget::kName,
+                                literal, missing);
+        });
+        if (!text) {
+            if (context_.misses != nullptr)
+                context_.misses->push_back(FieldMiss{position, missing});
+            out.skip = true;
+            return out;
+        }
+        out.text = std::move(*text);
+        return out;
+    }
+
+    const RenameTaskFields& task_;
+    const ApplyContext& context_;
+    const bool numbering_;
+    const Scope scope_;
+    TaskPattern pattern_;
+    std::optional<FieldTemplate> fields_;
+    // The next number to give: past the largest one only once that one is used.
+    std::int64_t next_ = 0;
+};
+
 }  // namespace
 
 std::wstring NumberReplacement(std::wstring_view replacement, std::int32_t& counter) {
@@ -90,49 +296,10 @@ std::wstring NumberReplacement(std::wstring_view replacement, std::int32_t& coun
 
 TaskResult ApplyRenameTask(std::wstring_view definition, FileEntries& entries,
                            const ApplyContext& context) {
-    const std::wstring replacement = GetTaskField(definition, kFieldReplace, L"");
-    const bool numbering = IsFlagOn(GetTaskField(definition, kFieldNumbering, kFalse));
-    const std::wstring startText = GetTaskField(definition, kFieldStartNumber, L"0");
-    const auto start = ReadDecimalInt32InRange(startText);
-    if (numbering && !start) {
-        ShowError(context.dialogs, StartNumberOutOfRangeMessage(startText));
+    const auto parsed = ParseTaskDefinition(definition);
+    if (!parsed || !std::holds_alternative<RenameTaskFields>(*parsed))
         return TaskResult::Failed;
-    }
-    // The next number to give: past the largest one only once that one is used.
-    std::int64_t next = start.value_or(0);
-    TaskPattern pattern(GetTaskField(definition, kFieldFind, L""),
-                        IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse)), context.settings,
-                        context.dialogs);
-    std::wstring numbered;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        FileEntry& entry = entries[i];
-        if (PassedOver(entry, context.settings))
-            continue;
-        if (!numbering) {
-            if (pattern.Replace(entry.name, replacement) != TaskResult::Ok) {
-                return TaskResult::InvalidExpression;
-            }
-        } else {
-            // A number is used up only by an entry whose name the task changes;
-            // one past the largest is never given (nor wrapped to a negative).
-            bool changed = false;
-            const std::wstring before = next > INT32_MAX ? entry.name : std::wstring();
-            auto counter = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
-            NumberReplacementInto(numbered, replacement, counter);
-            if (pattern.Replace(entry.name, numbered, &changed) != TaskResult::Ok) {
-                return TaskResult::InvalidExpression;
-            }
-            if (changed && next > INT32_MAX) {
-                ShowError(context.dialogs, NumberingPastRangeMessage(before));
-                return TaskResult::Failed;
-            }
-            if (changed)
-                ++next;
-        }
-        if (context.mode == ApplyMode::PreviewMode)
-            UpdatePreviewIcon(entry, i, context.icons);
-    }
-    return TaskResult::Ok;
+    return RenameRun(std::get<RenameTaskFields>(*parsed), context).Run(entries);
 }
 
 }  // namespace torvane

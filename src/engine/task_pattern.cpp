@@ -101,7 +101,7 @@ bool TaskPattern::OverBudget(const std::wstring& text) {
         return false;
     const std::size_t names = ++spent_->names;
     const TimePoint start{TimePoint::duration(spent_->start.load())};
-    if (Now() - start <= budget_)
+    if (Now() - start - TimePoint::duration(spent_->excluded.load()) <= budget_)
         return false;
     if (spent_->spent.exchange(true))
         return true;  // another folder's thread gave it up and said so
@@ -218,6 +218,14 @@ TaskResult TaskPattern::Replace(std::wstring& text, const std::wstring& format, 
 }
 
 TaskResult TaskPattern::Match(const std::wstring& text, bool& matched) {
+    return Test(text, matched, true);
+}
+
+TaskResult TaskPattern::Search(const std::wstring& text, bool& found) {
+    return Test(text, found, false);
+}
+
+TaskResult TaskPattern::Test(const std::wstring& text, bool& result, bool whole) {
     if (GivenUp())
         return TaskResult::InvalidExpression;
     const auto* expression = Expression();
@@ -225,14 +233,15 @@ TaskResult TaskPattern::Match(const std::wstring& text, bool& matched) {
         return TaskResult::InvalidExpression;
     bool found = false;
     try {
-        found = boost::regex_match(text, *expression, kMatchFlags);
+        found = whole ? boost::regex_match(text, *expression, kMatchFlags)
+                      : boost::regex_search(text, *expression, kMatchFlags);
     } catch (const std::runtime_error&) {
         GaveUpOn(text);
         return TaskResult::InvalidExpression;
     }
     if (OverBudget(text))
         return TaskResult::InvalidExpression;
-    matched = found;
+    result = found;
     return TaskResult::Ok;
 }
 

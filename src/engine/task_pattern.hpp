@@ -54,9 +54,26 @@ class TaskPattern {
     // set, or InvalidExpression.
     TaskResult Match(const std::wstring& text, bool& matched);
 
+    // Whether the pattern is found anywhere in `text` (a replacement would
+    // be used). Returns Ok with `found` set, or InvalidExpression.
+    TaskResult Search(const std::wstring& text, bool& found);
+
+    // Runs `work` (reading files, not matching) without counting its time
+    // against the budget; returns what it returns.
+    template <class Work>
+    auto Untimed(Work&& work) {
+        const TimePoint before = Now();
+        auto result = work();
+        if (budgeted_)
+            spent_->excluded += (Now() - before).count();
+        return result;
+    }
+
   private:
     using TimePoint = std::chrono::steady_clock::time_point;
 
+    // Match (`whole`) or Search.
+    TaskResult Test(const std::wstring& text, bool& result, bool whole);
     const boost::wregex* Expression();
     void ShowInvalid(const std::wstring& description);
     TimePoint Now() const;

@@ -1,6 +1,7 @@
 #include <optional>
 
 #include "engine/messages.hpp"
+#include "engine/replacement_fields.hpp"
 #include "engine/task_branches.hpp"
 #include "engine/task_pattern.hpp"
 #include "platform/date_text.hpp"
@@ -41,22 +42,68 @@ std::optional<std::int64_t> TimeOfDateText(const std::wstring& text, std::int64_
     return time;
 }
 
+struct Filled {
+    TaskResult result = TaskResult::Ok;
+    std::optional<std::wstring> text;  // empty: the entry is left alone
+};
+
+// The replacement with the entry's fields filled in, for a time text the
+// pattern is found in; a field without a value is noted as missing.
+Filled FilledReplacement(const FieldTemplate& fields, const FileEntry& entry, std::size_t position,
+                         const std::wstring& text, TaskPattern& pattern,
+                         const ApplyContext& context) {
+    Filled out;
+    bool found = false;
+    out.result = pattern.Search(text, found);
+    if (out.result != TaskResult::Ok || !found)
+        return out;
+    std::wstring missing;
+    out.text = pattern.Untimed([&] {
+        return ExpandFields(
+            fields, entry, position, *context.fields, FieldTarget::kTime,
+            [](std::wstring_view literal) { return std::wstring(literal); }, missing);
+    });
+    if (!out.text && context.misses != nullptr)
+        context.misses->push_back(FieldMiss{position, missing});
+    return out;
+}
+
 }  // namespace
 
 TaskResult ApplyTimestampTask(std::wstring_view definition, FileEntries& entries,
                               const ApplyContext& context) {
-    const auto field = TimeField(GetTaskField(definition, kFieldTimeKind, L""));
+    const auto parsed = ParseTaskDefinition(definition);
+    if (!parsed || !std::holds_alternative<TimestampTaskFields>(*parsed))
+        return TaskResult::Failed;
+    const auto& task = std::get<TimestampTaskFields>(*parsed);
+    const auto field = TimeField(task.timeKind);
     if (field == nullptr)
         return TaskResult::Ok;
-    const std::wstring replacement = GetTaskField(definition, kFieldReplace, L"");
-    TaskPattern pattern(GetTaskField(definition, kFieldFind, L""),
-                        IsFlagOn(GetTaskField(definition, kFieldRegex, kFalse)), context.settings,
-                        context.dialogs);
-    for (FileEntry& entry : entries) {
+    std::optional<FieldTemplate> fields;
+    if (IsFlagOn(task.fields)) {
+        std::wstring error;
+        fields = ParseFieldTemplate(task.replace, error);
+        if (!fields) {
+            ShowError(context.dialogs, InvalidReplacementMessage(error));
+            return TaskResult::InvalidExpression;
+        }
+    }
+    TaskPattern pattern(task.find, IsFlagOn(task.regex), context.settings, context.dialogs);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        FileEntry& entry = entries[i];
         if (PassedOver(entry, context.settings))
             continue;
         const std::wstring before = FormatDateText(entry.*field);
         std::wstring text = before;
+        std::wstring replacement = task.replace;
+        if (fields) {
+            const auto filled = FilledReplacement(*fields, entry, i, text, pattern, context);
+            if (filled.result != TaskResult::Ok)
+                return filled.result;
+            if (!filled.text)
+                continue;  // not found, or a field without a value
+            replacement = *filled.text;
+        }
         if (pattern.Replace(text, replacement) != TaskResult::Ok) {
             return TaskResult::InvalidExpression;
         }

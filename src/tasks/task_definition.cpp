@@ -22,6 +22,20 @@ class DefinitionWriter {
     std::wstring text_;
 };
 
+bool IsExtendedKeyword(std::wstring_view keyword) {
+    return keyword == kRenameFieldsKeyword || keyword == kTimestampFieldsKeyword;
+}
+
+// The fields only the extended keyword carries: under the original keyword
+// they are not read, so such a line behaves as it always did.
+void ReadExtendedRename(std::wstring_view definition, RenameTaskFields& r) {
+    if (!IsExtendedKeyword(GetTaskKeyword(definition)))
+        return;
+    r.fields = GetTaskField(definition, kFieldUseFields, kFalse);
+    r.scope = GetTaskField(definition, kFieldScope, kScopeWhole);
+    r.numberBy = GetTaskField(definition, kFieldNumberBy, L"");
+}
+
 }  // namespace
 
 TaskKind KindOf(const TaskFields& fields) {
@@ -54,21 +68,29 @@ void SetIdAndName(TaskFields& fields, std::uint32_t id, std::wstring name) {
 
 std::wstring BuildTaskDefinition(const TaskFields& fields) {
     if (const auto* r = std::get_if<RenameTaskFields>(&fields)) {
-        return DefinitionWriter(kRenameKeyword)
-            .Field(kFieldFind, r->find)
+        DefinitionWriter writer(r->Extended() ? kRenameFieldsKeyword : kRenameKeyword);
+        writer.Field(kFieldFind, r->find)
             .Field(kFieldReplace, r->replace)
             .Field(kFieldNumbering, r->numbering)
             .Field(kFieldStartNumber, r->startNumber)
-            .Field(kFieldRegex, r->regex)
-            .Close();
+            .Field(kFieldRegex, r->regex);
+        if (IsFlagOn(r->fields))
+            writer.Field(kFieldUseFields, r->fields);
+        if (!r->scope.empty() && r->scope != kScopeWhole)
+            writer.Field(kFieldScope, r->scope);
+        if (!r->numberBy.empty())
+            writer.Field(kFieldNumberBy, r->numberBy);
+        return writer.Close();
     }
     if (const auto* t = std::get_if<TimestampTaskFields>(&fields)) {
-        return DefinitionWriter(kTimestampKeyword)
-            .Field(kFieldTimeKind, t->timeKind)
+        DefinitionWriter writer(t->Extended() ? kTimestampFieldsKeyword : kTimestampKeyword);
+        writer.Field(kFieldTimeKind, t->timeKind)
             .Field(kFieldFind, t->find)
             .Field(kFieldReplace, t->replace)
-            .Field(kFieldRegex, t->regex)
-            .Close();
+            .Field(kFieldRegex, t->regex);
+        if (IsFlagOn(t->fields))
+            writer.Field(kFieldUseFields, t->fields);
+        return writer.Close();
     }
     const auto& a = std::get<AttributeTaskFields>(fields);
     DefinitionWriter writer(kAttributeKeyword);
@@ -101,9 +123,9 @@ std::wstring GetTaskField(std::wstring_view definition, std::wstring_view key,
 }
 
 std::optional<TaskKind> KindOfKeyword(std::wstring_view keyword) {
-    if (keyword == kRenameKeyword)
+    if (keyword == kRenameKeyword || keyword == kRenameFieldsKeyword)
         return TASK_KIND_RENAME;
-    if (keyword == kTimestampKeyword)
+    if (keyword == kTimestampKeyword || keyword == kTimestampFieldsKeyword)
         return TASK_KIND_TIMESTAMP;
     if (keyword == kAttributeKeyword)
         return TASK_KIND_ATTRIBUTE;
@@ -125,6 +147,7 @@ std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition) {
             r.numbering = field(kFieldNumbering, kFalse);
             r.startNumber = field(kFieldStartNumber, L"0");
             r.regex = field(kFieldRegex, kFalse);
+            ReadExtendedRename(definition, r);
             return r;
         }
         case TASK_KIND_TIMESTAMP: {
@@ -133,6 +156,8 @@ std::optional<TaskFields> ParseTaskDefinition(std::wstring_view definition) {
             t.find = field(kFieldFind, L"");
             t.replace = field(kFieldReplace, L"");
             t.regex = field(kFieldRegex, kFalse);
+            if (IsExtendedKeyword(GetTaskKeyword(definition)))
+                t.fields = GetTaskField(definition, kFieldUseFields, kFalse);
             return t;
         }
         case TASK_KIND_ATTRIBUTE: {

@@ -14,12 +14,14 @@
 #include <filesystem>
 #include <set>
 
+#include "metadata_fixtures.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "platform/text_file.hpp"
 #include "run_process.hpp"
 #include "temp_dir.hpp"
+#include "time_zone.hpp"
 #include "utf16_bytes.hpp"
 
 namespace torvane::testing {
@@ -622,6 +624,40 @@ TEST_F(CliTest, ATypedTaskDoesWhatTheSameTaskFromATaskListDoes) {
             EXPECT_EQ(ReadBytes(Path("saved.tvt")), ReadBytes(Path("list.tvt")));
         }
     }
+}
+
+// Fields: a rename and a time from the date taken, an entry without one a
+// problem of the dry run, and the task saved under its own keyword reading
+// back the same.
+TEST_F(CliTest, FieldsRenameAndRetimeByTheDateTaken) {
+    const ScopedTimeZone zone("UTC");
+    WriteTinyJpeg(Path("photos/IMG_0001.jpg"));
+    SetExif(Path("photos/IMG_0001.jpg"), "Exif.Photo.DateTimeOriginal", "2021:07:03 14:05:09");
+    const Args rename = {
+        "photos", "-Change", "files",  "-Rename", "^.*$", "{taken:%Y-%m-%d_%H%M%S}",
+        "-Regex", "-Fields", "-Scope", "name"};
+    const auto dry = Cli(rename);
+    EXPECT_EQ(dry.exitStatus, 4) << dry.err;
+    EXPECT_TRUE(Contains(dry.out, "IMG_0001.jpg -> 2021-07-03_140509.jpg\n")) << dry.out;
+    EXPECT_TRUE(Contains(dry.out,
+                         "IMG_0002.jpg | Problem: \"IMG_0002.jpg\" has no value for "
+                         "{taken:%Y-%m-%d_%H%M%S}; the task leaves it as it is.\n"))
+        << dry.out;
+    Args save = rename;
+    save.insert(save.end(), {"-Save", "fields.tvt"});
+    EXPECT_EQ(Cli(save).out, dry.out);
+    EXPECT_EQ(Cli({"photos", "fields.tvt"}).out, dry.out);
+    EXPECT_TRUE(Contains(ReadBytes(Path("fields.tvt")), Utf16Le(u"$FileNameEx<>")));
+
+    Args apply = rename;
+    apply.insert(apply.end(), {"-SkipProblems", "-Apply", "-NoConfirm"});
+    Cli(apply);
+    EXPECT_TRUE(fs::exists(Path("photos/2021-07-03_140509.jpg")));
+    EXPECT_TRUE(fs::exists(Path("photos/IMG_0002.jpg")));
+    Cli({"photos", "-Timestamp", "modified", "^.*$", "{taken}", "-Regex", "-Fields",
+         "-SkipProblems", "-Apply", "-NoConfirm"});
+    EXPECT_EQ(Modified("photos/2021-07-03_140509.jpg"), 1625321109);
+    EXPECT_EQ(Modified("photos/IMG_0002.jpg"), k2019);
 }
 
 TEST_F(CliTest, TypedTasksFollowTheTaskListAndApply) {

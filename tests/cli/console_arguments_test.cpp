@@ -126,6 +126,21 @@ TEST(ConsoleArgumentsTest, AWrongArgumentIsNamedInTheError) {
         {{L"-Attributes", L"x", L"+C +E"}, L"-Attributes: Compress and Encrypt can't both be on."},
         {{L"-Attributes", L"x", L"65536"},
          L"-Attributes: \"65536\" has bits outside the seven attributes (26663)."},
+        {{L"-Attributes", L"x", L"+R", L"-Fields"},
+         L"-Fields reads fields in the replacement of a -Rename or -Timestamp task; the task "
+         L"before it is an -Attributes task."},
+        {{L"-Rename", L"a", L"{when}", L"-Fields"},
+         L"-Fields: The field {when} is not known. The fields are {name}, {ext}, {folder}, "
+         L"{size}, {created}, {modified}, {accessed}, {taken}, {camera}, {width}, {height}, "
+         L"{artist}, {album}, {title}, {track}, {year} and {genre} (character 1)."},
+        {{L"-Timestamp", L"modified", L"a", L"b}", L"-Fields"},
+         L"-Fields: A \"}\" (character 2) closes no field: write }} for a brace."},
+        {{L"-Rename", L"a", L"b", L"-Scope", L"stem"},
+         L"-Scope: \"stem\" is not one of whole, name or ext."},
+        {{L"-Timestamp", L"modified", L"a", L"b", L"-Scope", L"name"},
+         L"-Scope sets a field of a -Rename task; the task before it is no rename."},
+        {{L"-Rename", L"a", L"#", L"-NumberBy", L"date"},
+         L"-NumberBy: \"date\" is not one of taken, modified, created, size or name."},
     };
     for (const auto& c : cases) {
         const auto got = ExtractConsoleSwitches(c.arguments);
@@ -311,6 +326,25 @@ TEST(ConsoleArgumentsTest, CaseAndWildcardSetTheRunAndTheTaskBefore) {
               L"$System<>FIND=*.txt<>ATTR=1<>REGX=FALSE<>WILD=TRUE<>");
     // A plain pattern's definition is as it always was.
     EXPECT_EQ(BuildTaskDefinition(got.tasks[1]), L"$System<>FIND=a<>ATTR=2<>REGX=FALSE<>");
+}
+
+// Fields, scope and numbering order go to the task before, which is then
+// written under its kind's keyword of its own; without them, as always.
+TEST(ConsoleArgumentsTest, FieldsScopeAndNumberBySetTheTaskBefore) {
+    const auto got = ExtractConsoleSwitches(
+        {L"-Rename", L"^.*$",   L"{taken:%Y} #", L"-Regex",  L"-Fields",    L"-Scope",   L"NAME",
+         L"-Number", L"1",      L"-NumberBy",    L"taken",   L"-Timestamp", L"modified", L"^.*$",
+         L"{taken}", L"-Regex", L"-Fields",      L"-Rename", L"a",          L"b",        L"-Scope",
+         L"whole"});
+    ASSERT_FALSE(got.invalid) << ToUtf8(got.error);
+    ASSERT_EQ(got.tasks.size(), 3u);
+    EXPECT_EQ(BuildTaskDefinition(got.tasks[0]),
+              L"$FileNameEx<>FIND=^.*$<>REPL={taken:%Y} #<>SYMB=TRUE<>SNUM=1<>REGX=TRUE<>"
+              L"FLDS=TRUE<>SCOP=name<>NUMB=taken<>");
+    EXPECT_EQ(BuildTaskDefinition(got.tasks[1]),
+              L"$FileDateEx<>FORM=Modified<>FIND=^.*$<>REPL={taken}<>REGX=TRUE<>FLDS=TRUE<>");
+    EXPECT_EQ(BuildTaskDefinition(got.tasks[2]),
+              L"$FileName<>FIND=a<>REPL=b<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>");
 }
 
 }  // namespace

@@ -105,6 +105,13 @@ TEST(ConsoleSwitchesTest, TheParserTakesEveryNameAndEveryWordTheCompletionOffers
         EXPECT_EQ(FindConsoleSwitch(AsciiLower(s.name)), &s);
         const std::wstring slashed = L"/" + std::wstring(s.name.substr(1));
         EXPECT_EQ(FindConsoleSwitch(slashed), s.slashForm ? &s : nullptr);
+        // A switch that sets a field of the task before it has a rename there.
+        const bool makesTask =
+            s.name == L"-Rename" || s.name == L"-Timestamp" || s.name == L"-Attributes";
+        const std::vector<std::wstring> before =
+            s.section == SwitchSection::kTask && !makesTask
+                ? std::vector<std::wstring>{L"-Rename", L"x", L"#"}
+                : std::vector<std::wstring>{};
         for (const std::wstring_view word : s.values.words) {
             std::vector<std::wstring> arguments{std::wstring(s.name)};
             if (s.values.second == ValueCompletion::kWords)
@@ -112,6 +119,7 @@ TEST(ConsoleSwitchesTest, TheParserTakesEveryNameAndEveryWordTheCompletionOffers
             arguments.push_back(std::wstring(word));
             while (arguments.size() < static_cast<std::size_t>(s.values.count) + 1)
                 arguments.push_back(L"x");
+            arguments.insert(arguments.begin(), before.begin(), before.end());
             const auto got = ExtractConsoleSwitches(arguments);
             EXPECT_FALSE(got.invalid) << ToUtf8(word) << ": " << ToUtf8(got.error);
         }

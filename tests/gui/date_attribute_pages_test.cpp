@@ -51,6 +51,23 @@ TEST_F(DatePageTest, FreshPageHoldsTheStartTimeAndAddsOnlyWhenModified) {
     EXPECT_EQ(Page().TimeKindBox().currentIndex(), 0);  // stays as chosen
 }
 
+// "Use fields" makes a timestamp task with fields; a time without a value
+// (the listed file is no photo) is marked, and the box leaves with the task.
+TEST_F(DatePageTest, UseFieldsMakesATaskWithFields) {
+    Type(Page().FindBox(), "^.*$");
+    Type(Page().ReplaceBox(), "{taken}");
+    Click(Page().RegexBox());
+    Click(Page().FieldsBox());
+    Click(Page().PrimaryButton());
+    ASSERT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList()[0].definition,
+              L"$FileDateEx<>FORM=Modified<>FIND=^.*$<>REPL={taken}<>REGX=TRUE<>FLDS=TRUE<>");
+    EXPECT_FALSE(Page().FieldsBox().isChecked());
+    const Finding* finding = controller->preview().FindingAt(0);
+    ASSERT_NE(finding, nullptr);
+    EXPECT_EQ(finding->kind, FindingKind::kMissingField);
+}
+
 TEST_F(DatePageTest, DoubleClickedFileRowPrefillsTheChosenTime) {
     FileEntry times;
     times.created = 0;

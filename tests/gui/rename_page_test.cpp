@@ -103,6 +103,64 @@ TEST_F(RenamePageTest, AddingATaskWithNumberingShowsItsRowAndTheNewNames) {
     EXPECT_EQ(Page().PrimaryButton().text(), "Add To Task List");
 }
 
+// Fields, the scope and the numbering order go into the task (under its
+// keyword of its own), show in the preview, come back when the task is
+// modified, and leave the page with it.
+TEST_F(RenamePageTest, FieldsScopeAndNumberingOrderMakeTheTaskAndThePreview) {
+    ListFolder(L"/data/");
+    EXPECT_TRUE(Page().FieldsBox().isEnabled());
+    EXPECT_TRUE(Page().ScopeBox().isEnabled());
+    EXPECT_FALSE(Page().NumberByBox().isEnabled());  // with numbering only
+    Fill("Fields", "^.*$", "{ext}-{name}-#");
+    Click(Page().RegexBox());
+    Click(Page().FieldsBox());
+    Page().ScopeBox().setCurrentIndex(1);
+    Click(Page().NumberingBox());
+    EXPECT_TRUE(Page().NumberByBox().isEnabled());
+    Page().NumberByBox().setCurrentIndex(2);
+    Type(Page().StartAtBox(), "1");
+    Click(Page().PrimaryButton());
+    EXPECT_EQ(LastDefinition(),
+              L"$FileNameEx<>FIND=^.*$<>REPL={ext}-{name}-#<>SYMB=TRUE<>SNUM=1<>"
+              L"REGX=TRUE<>FLDS=TRUE<>SCOP=name<>NUMB=modified<>");
+    EXPECT_EQ(NewNames(), (Names{L"jpg-photo1-1.jpg", L"jpg-photo2-2.jpg"}));
+    EXPECT_FALSE(Page().FieldsBox().isChecked());
+    EXPECT_EQ(Page().ScopeBox().currentIndex(), 0);
+    EXPECT_EQ(Page().NumberByBox().currentIndex(), 0);
+
+    auto record = *ParseTaskDefinition(controller->taskList()[0].definition);
+    SetIdAndName(record, controller->taskList()[0].id, L"Fields");
+    side->LoadTask(record, LoadMode::kForModify);
+    EXPECT_TRUE(Page().FieldsBox().isChecked());
+    EXPECT_EQ(Page().ScopeBox().currentText(), "Name without extension");
+    EXPECT_EQ(Page().NumberByBox().currentText(), "Modified date");
+}
+
+// A field without a value marks the entry as a problem instead of giving
+// an empty name; a replacement that can't be read is refused with its reason.
+TEST_F(RenamePageTest, AMissingValueIsMarkedAndABadFieldRefused) {
+    ListFolder(L"/data/");
+    Fill("", "photo1", "{taken:%Y}");
+    Click(Page().FieldsBox());
+    Click(Page().PrimaryButton());
+    ASSERT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(NewNames(), (Names{L"photo1.jpg", L"photo2.jpg"}));
+    const Finding* finding = controller->preview().FindingAt(0);
+    ASSERT_NE(finding, nullptr);
+    EXPECT_EQ(finding->kind, FindingKind::kMissingField);
+    EXPECT_EQ(finding->message,
+              L"\"photo1.jpg\" has no value for {taken:%Y}; the task leaves it as it is.");
+    EXPECT_EQ(controller->preview().FindingAt(1), nullptr);
+
+    Fill("", "photo", "{when}");
+    Click(Page().FieldsBox());
+    Click(Page().PrimaryButton());
+    EXPECT_EQ(controller->taskList().size(), 1u);
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back().rfind(L"Not a valid replacement: The field {when} is not known", 0),
+              0u);
+}
+
 TEST_F(RenamePageTest, StartAtTextGoesIntoTheTaskOnlyWithNumbering) {
     ListFolder(L"/data/");
     Fill("", "photo", "#");

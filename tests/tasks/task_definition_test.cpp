@@ -179,3 +179,59 @@ TEST(TaskDisplayText, NameOrElseTheWholeDefinition) {
 
 }  // namespace
 }  // namespace torvane
+
+namespace torvane {
+namespace {
+
+// A task with fields, a scope or a numbering order is written under a
+// keyword of its own (a reader that knows only the original three skips
+// it) and reads back whole; the same fields under an original keyword are
+// not read, so a line of the original format behaves exactly as before.
+TEST(ExtendedTasks, WrittenUnderTheirOwnKeywordAndReadBackWhole) {
+    RenameTaskFields r;
+    r.find = L"^.*$";
+    r.replace = L"{taken:%Y} #";
+    r.numbering = L"TRUE";
+    r.regex = L"TRUE";
+    r.fields = L"TRUE";
+    r.scope = L"name";
+    r.numberBy = L"taken";
+    TimestampTaskFields t;
+    t.timeKind = L"Modified";
+    t.find = L"^.*$";
+    t.replace = L"{taken+2h}";
+    t.fields = L"TRUE";
+    RenameTaskFields scopeOnly;
+    scopeOnly.find = L"a";
+    scopeOnly.scope = L"ext";
+    const struct {
+        TaskFields fields;
+        std::wstring_view definition;
+    } cases[] = {
+        {r,
+         L"$FileNameEx<>FIND=^.*$<>REPL={taken:%Y} #<>SYMB=TRUE<>SNUM=0<>REGX=TRUE<>FLDS=TRUE<>"
+         L"SCOP=name<>NUMB=taken<>"},
+        {t, L"$FileDateEx<>FORM=Modified<>FIND=^.*$<>REPL={taken+2h}<>REGX=FALSE<>FLDS=TRUE<>"},
+        {scopeOnly, L"$FileNameEx<>FIND=a<>REPL=<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>SCOP=ext<>"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BuildTaskDefinition(c.fields), c.definition);
+        EXPECT_EQ(ParseTaskDefinition(c.definition), c.fields);
+        EXPECT_EQ(KindOfKeyword(GetTaskKeyword(c.definition)), KindOf(c.fields));
+    }
+    // The original keywords: the new keys are not read.
+    const auto old = ParseTaskDefinition(
+        L"$FileName<>FIND=a<>REPL={b}<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>FLDS=TRUE<>SCOP=ext<>");
+    ASSERT_TRUE(old);
+    const auto& rename = std::get<RenameTaskFields>(*old);
+    EXPECT_FALSE(rename.Extended());
+    EXPECT_EQ(BuildTaskDefinition(*old),
+              L"$FileName<>FIND=a<>REPL={b}<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>");
+    const auto oldTime = ParseTaskDefinition(
+        L"$FileDate<>FORM=Created<>FIND=1<>REPL={taken}<>REGX=FALSE<>FLDS=TRUE<>");
+    ASSERT_TRUE(oldTime);
+    EXPECT_FALSE(std::get<TimestampTaskFields>(*oldTime).Extended());
+}
+
+}  // namespace
+}  // namespace torvane

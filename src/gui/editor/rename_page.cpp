@@ -1,6 +1,7 @@
 #include "gui/editor/rename_page.hpp"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -19,11 +20,24 @@ RenamePage::RenamePage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn subm
       find_(MakeEdit(true)),
       replace_(MakeEdit(true)),
       regex_(new QCheckBox(QStringLiteral("Use regular expression"), this)),
-      numbering_(new QCheckBox(QStringLiteral("Use numbers to replace #'s"), this)) {
+      numbering_(new QCheckBox(QStringLiteral("Use numbers to replace #'s"), this)),
+      fields_(new QCheckBox(QStringLiteral("Use fields"), this)),
+      scope_(MakeChoices(kScopeChoices)) {
+    fields_->setToolTip(
+        QStringLiteral("{name} {ext} {folder} {size} {created} {modified} {accessed} {taken} "
+                       "{camera} {width} {height} {artist} {album} {title} {track} {year} "
+                       "{genre}; {taken:%Y-%m-%d} for a date's format, {taken+2h} to move it"));
     auto* findRow = new QHBoxLayout;
     findRow->addWidget(new QLabel(QStringLiteral("Find what:"), this));
     findRow->addStretch(1);
     findRow->addWidget(regex_);
+    auto* replaceRow = new QHBoxLayout;
+    replaceRow->addWidget(new QLabel(QStringLiteral("Replace with:"), this));
+    replaceRow->addStretch(1);
+    replaceRow->addWidget(fields_);
+    auto* scopeRow = new QHBoxLayout;
+    scopeRow->addWidget(new QLabel(QStringLiteral("Change:"), this));
+    scopeRow->addWidget(scope_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Task Name:"), this));
     layout->addWidget(name_);
@@ -31,16 +45,18 @@ RenamePage::RenamePage(Dialogs& dialogs, std::wstring caption, SubmitTaskFn subm
     layout->addLayout(findRow);
     layout->addWidget(find_);
     layout->addSpacing(4);
-    layout->addWidget(new QLabel(QStringLiteral("Replace with:"), this));
+    layout->addLayout(replaceRow);
     layout->addWidget(replace_);
+    layout->addLayout(scopeRow);
     layout->addSpacing(4);
     layout->addWidget(numbering_);
     layout->addWidget(MakeStartAt());
     layout->addStretch(1);
     layout->addWidget(MakeButtons());
     connect(numbering_, &QCheckBox::clicked, this, [this] { OnNumberingClicked(); });
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             name_, find_, replace_, regex_, numbering_, &PrimaryButton(), &SecondaryButton()})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{name_, find_, replace_, regex_, fields_, scope_,
+                                         numbering_, &PrimaryButton(), &SecondaryButton()})
         control->setEnabled(false);
     EnableStartAt(false);
     startAt_->setText(QStringLiteral("0"));
@@ -73,16 +89,29 @@ QWidget* RenamePage::MakeStartAt() {
     auto* layout = new QGridLayout(box);
     layout->setContentsMargins(18, 0, 0, 0);
     layout->setHorizontalSpacing(0);
+    numberBy_ = MakeChoices(kNumberByChoices);
+    numberBy_->setParent(box);
     layout->addWidget(new QLabel(QStringLiteral("Start At:"), box), 0, 0, 1, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Number by:"), box), 0, 3);
     layout->addWidget(startAt_, 1, 0);
     layout->addLayout(arrows, 1, 1);
+    layout->addWidget(numberBy_, 1, 3);
     layout->setColumnStretch(2, 1);
     return box;
 }
 
+QComboBox* RenamePage::MakeChoices(std::span<const PageChoice> choices) {
+    auto* list = new QComboBox(this);
+    for (const PageChoice& choice : choices)
+        list->addItem(QString::fromStdWString(std::wstring(choice.text)));
+    connect(list, &QComboBox::activated, this, [this] { SetModified(true); });
+    return list;
+}
+
 void RenamePage::EnableControls() {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             name_, find_, replace_, regex_, numbering_, &PrimaryButton(), &SecondaryButton()})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{name_, find_, replace_, regex_, fields_, scope_,
+                                         numbering_, &PrimaryButton(), &SecondaryButton()})
         control->setEnabled(true);
     name_->setFocus(Qt::OtherFocusReason);
 }
@@ -96,6 +125,7 @@ void RenamePage::EnableStartAt(bool enabled) {
     startAt_->setEnabled(enabled);
     up_->setEnabled(enabled);
     down_->setEnabled(enabled);
+    numberBy_->setEnabled(enabled);
 }
 
 void RenamePage::OnNumberingClicked() {
@@ -105,9 +135,10 @@ void RenamePage::OnNumberingClicked() {
 }
 
 TaskFields RenamePage::CurrentRecord() const {
-    const RenamePageValues values{name_->text().toStdWString(),    find_->text().toStdWString(),
-                                  replace_->text().toStdWString(), regex_->isChecked(),
-                                  numbering_->isChecked(),         startAt_->text().toStdWString()};
+    const RenamePageValues values{
+        name_->text().toStdWString(), find_->text().toStdWString(), replace_->text().toStdWString(),
+        regex_->isChecked(),          numbering_->isChecked(),      startAt_->text().toStdWString(),
+        fields_->isChecked(),         scope_->currentIndex(),       numberBy_->currentIndex()};
     return RenameRecordOf(values, state().editingId);
 }
 
@@ -134,6 +165,9 @@ void RenamePage::Reset() {
     numbering_->setChecked(rememberedNumbering_);
     EnableStartAt(rememberedNumbering_);
     regex_->setChecked(false);
+    fields_->setChecked(false);
+    scope_->setCurrentIndex(0);
+    numberBy_->setCurrentIndex(0);
     LeaveModifyMode();
     FocusName(*name_);
 }
@@ -156,6 +190,9 @@ void RenamePage::LoadTask(const TaskFields& record, LoadMode mode) {
     if (numbering)
         startAt_->setText(QString::fromStdWString(fields->startNumber));
     regex_->setChecked(IsFlagOn(fields->regex));
+    fields_->setChecked(IsFlagOn(fields->fields));
+    scope_->setCurrentIndex(ChoiceIndexOf(kScopeChoices, fields->scope));
+    numberBy_->setCurrentIndex(ChoiceIndexOf(kNumberByChoices, fields->numberBy));
     FocusName(*name_);
     EnterModifyMode(fields->id);
 }

@@ -1,15 +1,21 @@
 #pragma once
 
+#include <span>
+
+#include "app/editor_pages.hpp"
 #include "gui/editor/editor_page.hpp"
 
 class QCheckBox;
+class QComboBox;
 class QToolButton;
 
 namespace torvane::gui {
 
 // RenamePage: the rename page (page 0). Task name, find text with its
-// regular-expression box, replacement, and the numbering box with its Start
-// At box (digits only, with an up-down control from 0 to 32767). Its
+// regular-expression box, replacement with its "Use fields" box, the part of
+// the name to change (whole, name without extension, extension), and the
+// numbering box with its Start At box (digits only, with an up-down control
+// from 0 to 32767) and the order numbers are given in. Its
 // controls start disabled until a listing is on show (EnableControls). The
 // numbering box comes back, after an accepted task or Clear, in the state
 // the user last clicked it to.
@@ -35,6 +41,9 @@ class RenamePage : public CriteriaPage {
     QLineEdit& StartAtBox() const { return *startAt_; }
     QToolButton& StartAtUp() const { return *up_; }
     QToolButton& StartAtDown() const { return *down_; }
+    QCheckBox& FieldsBox() const { return *fields_; }
+    QComboBox& ScopeBox() const { return *scope_; }
+    QComboBox& NumberByBox() const { return *numberBy_; }
 
   protected:
     void OnPrimary() override;
@@ -45,6 +54,8 @@ class RenamePage : public CriteriaPage {
 
   private:
     QWidget* MakeStartAt();
+    // A list of `choices`; choosing one counts as a change of the page.
+    QComboBox* MakeChoices(std::span<const PageChoice> choices);
     void OnNumberingClicked();
     void EnableStartAt(bool enabled);
     // Empties the page and returns it to add mode with the remembered
@@ -56,6 +67,9 @@ class RenamePage : public CriteriaPage {
     QLineEdit* replace_;
     QCheckBox* regex_;
     QCheckBox* numbering_;
+    QCheckBox* fields_;
+    QComboBox* scope_;
+    QComboBox* numberBy_ = nullptr;
     QLineEdit* startAt_ = nullptr;
     QToolButton* up_ = nullptr;
     QToolButton* down_ = nullptr;

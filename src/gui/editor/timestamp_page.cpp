@@ -18,7 +18,11 @@ TimestampPage::TimestampPage(Dialogs& dialogs, std::wstring caption, SubmitTaskF
       timeKind_(new QComboBox(this)),
       find_(MakeEdit(true)),
       replace_(MakeEdit(true)),
-      regex_(new QCheckBox(QStringLiteral("Use regular expression"), this)) {
+      regex_(new QCheckBox(QStringLiteral("Use regular expression"), this)),
+      fields_(new QCheckBox(QStringLiteral("Use fields"), this)) {
+    fields_->setToolTip(QStringLiteral(
+        "{taken} {modified} {created} {accessed} and the other fields; '{taken}' alone sets "
+        "the time to the date taken, {taken+2h} moves it"));
     timeKind_->addItems({QStringLiteral("Created Date"), QStringLiteral("Modified Date"),
                          QStringLiteral("Accessed Date")});
     auto* kindRow = new QHBoxLayout;
@@ -37,7 +41,11 @@ TimestampPage::TimestampPage(Dialogs& dialogs, std::wstring caption, SubmitTaskF
     layout->addLayout(findRow);
     layout->addWidget(find_);
     layout->addSpacing(4);
-    layout->addWidget(new QLabel(QStringLiteral("Replace with:"), this));
+    auto* replaceRow = new QHBoxLayout;
+    replaceRow->addWidget(new QLabel(QStringLiteral("Replace with:"), this));
+    replaceRow->addStretch(1);
+    replaceRow->addWidget(fields_);
+    layout->addLayout(replaceRow);
     layout->addWidget(replace_);
     layout->addStretch(1);
     layout->addWidget(MakeButtons());
@@ -52,9 +60,9 @@ TimestampPage::TimestampPage(Dialogs& dialogs, std::wstring caption, SubmitTaskF
 }
 
 TaskFields TimestampPage::CurrentRecord() const {
-    const TimestampPageValues values{name_->text().toStdWString(), find_->text().toStdWString(),
-                                     replace_->text().toStdWString(), timeKind_->currentIndex(),
-                                     regex_->isChecked()};
+    const TimestampPageValues values{
+        name_->text().toStdWString(), find_->text().toStdWString(), replace_->text().toStdWString(),
+        timeKind_->currentIndex(),    regex_->isChecked(),          fields_->isChecked()};
     return TimestampRecordOf(values, state().editingId);
 }
 
@@ -78,6 +86,7 @@ void TimestampPage::Reset() {
     find_->clear();
     replace_->clear();
     regex_->setChecked(false);
+    fields_->setChecked(false);
     LeaveModifyMode();
     FocusName(*name_);
 }
@@ -89,6 +98,7 @@ void TimestampPage::LoadTask(const TaskFields& record, LoadMode mode) {
     if (const auto kind = TimeKindIndexOf(fields->timeKind))
         timeKind_->setCurrentIndex(*kind);
     regex_->setChecked(IsFlagOn(fields->regex));
+    fields_->setChecked(IsFlagOn(fields->fields));
     name_->setText(QString::fromStdWString(fields->name));
     find_->setText(QString::fromStdWString(fields->find));
     replace_->setText(QString::fromStdWString(fields->replace));

@@ -12,7 +12,8 @@ namespace torvane::gui {
 
 // TimestampPage: the timestamp page (page 1). Task name, the time kind
 // ("Created Date", "Modified Date", "Accessed Date"), the find text with its
-// regular-expression box and the replacement. It starts with "Modified Date"
+// regular-expression box and the replacement with its "Use fields" box
+// (so '{taken}' sets the time to the date a photo was taken). It starts with "Modified Date"
 // and the date text of its start time in the find and replace boxes, which
 // also show that text as their placeholder whenever they are empty. Choosing
 // a time kind or clicking the regular-expression box does not count as a
@@ -35,6 +36,7 @@ class TimestampPage : public CriteriaPage {
     QLineEdit& FindBox() const { return *find_; }
     QLineEdit& ReplaceBox() const { return *replace_; }
     QCheckBox& RegexBox() const { return *regex_; }
+    QCheckBox& FieldsBox() const { return *fields_; }
 
   protected:
     void OnPrimary() override;
@@ -50,6 +52,7 @@ class TimestampPage : public CriteriaPage {
     QLineEdit* find_;
     QLineEdit* replace_;
     QCheckBox* regex_;
+    QCheckBox* fields_;
 };
 
 }  // namespace torvane::gui

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fields/entry_metadata.hpp"
+#include "filelist/file_entry.hpp"
+
+namespace torvane {
+
+// Fields in a replacement: "{taken:%Y-%m-%d}" is replaced by each entry's own
+// value. The replacement is read once per application of a task into a
+// FieldTemplate; each entry's text is then made from it.
+
+enum class FieldName {
+    kName,
+    kExt,
+    kFolder,
+    kSize,
+    kCreated,
+    kModified,
+    kAccessed,
+    kTaken,
+    kCamera,
+    kWidth,
+    kHeight,
+    kArtist,
+    kAlbum,
+    kTitle,
+    kTrack,
+    kYear,
+    kGenre,
+};
+
+// One "{...}" of a replacement.
+struct FieldUse {
+    FieldName name = FieldName::kName;
+    std::wstring written;     // as typed, braces included: "{taken+2h}"
+    std::wstring format;      // after ':': strftime's for a date, a width for a number
+    std::int64_t offset = 0;  // seconds added to a date
+};
+
+// A replacement taken apart: literal text (with "{{" and "}}" made single
+// braces) and fields, in order. A literal part keeps every other character,
+// so it is still a Perl format ($1, \U) and may hold "#" runs.
+struct FieldTemplate {
+    struct Part {
+        std::wstring literal;           // when field is empty
+        std::optional<FieldUse> field;  // else this
+    };
+    std::vector<Part> parts;
+    unsigned groups = 0;  // the MetadataGroup bits its fields need
+};
+
+// The replacement read into a template. Returns it, or nullopt with `error`
+// set to a sentence naming the fault and where it is: an unknown field, a
+// "{" without its "}", a lone "}", an offset on a field that is no date, an
+// offset or a format that can't be read.
+std::optional<FieldTemplate> ParseFieldTemplate(std::wstring_view replacement, std::wstring& error);
+
+// The field a name ("taken") stands for; nullopt when it is none.
+std::optional<FieldName> FieldNamed(std::wstring_view name);
+
+// Which MetadataGroup a field's value comes from; 0 for the entry's own.
+unsigned GroupOf(FieldName name);
+
+// The metadata of the entries of one computation, read when first asked and
+// then kept, position for position with the entries as listed (a task after
+// a rename still finds the file by the name it was listed by). Used by one
+// thread at a time.
+class FieldValues {
+  public:
+    // Nothing is allocated until a field asks: most computations have none.
+    explicit FieldValues(const FileEntries& listed) : listed_(listed) {}
+
+    // The metadata of the entry at `position` with at least `groups` read;
+    // an empty record past the end of the listing.
+    const EntryMetadata& At(std::size_t position, unsigned groups);
+
+  private:
+    const FileEntries& listed_;
+    std::vector<EntryMetadata> read_;
+    EntryMetadata none_;
+};
+
+// A field that had no value for an entry: the finding's material.
+struct FieldMiss {
+    std::size_t position = 0;
+    std::wstring field;  // as written: "{taken}"
+};
+
+// How values are made safe for where they go.
+enum class FieldTarget {
+    kName,  // a character a name can't hold (< > : " / \ | ? * and controls) becomes "_"
+    kTime,  // as they are
+};
+
+// The Perl format for the entry `now` at `position`: literal parts through
+// `literal` (which numbers "#" runs), each field's value escaped so that the
+// format writes it as it is. nullopt when a field has no value; `missing` is
+// then the field as written.
+template <class Literal>
+std::optional<std::wstring> ExpandFields(const FieldTemplate& fields, const FileEntry& now,
+                                         std::size_t position, FieldValues& values,
+                                         FieldTarget target, Literal&& literal,
+                                         std::wstring& missing);
+
+// The value of one field for an entry, before it is made safe; nullopt when
+// it has none.
+std::optional<std::wstring> FieldValue(const FieldUse& use, const FileEntry& now,
+                                       const EntryMetadata& metadata);
+
+// The value made safe for `target` and escaped for a Perl format.
+std::wstring EscapedFieldValue(std::wstring_view value, FieldTarget target);
+
+template <class Literal>
+std::optional<std::wstring> ExpandFields(const FieldTemplate& fields, const FileEntry& now,
+                                         std::size_t position, FieldValues& values,
+                                         FieldTarget target, Literal&& literal,
+                                         std::wstring& missing) {
+    std::wstring out;
+    for (const auto& part : fields.parts) {
+        if (!part.field) {
+            out += literal(part.literal);
+            continue;
+        }
+        const auto value =
+            FieldValue(*part.field, now, values.At(position, GroupOf(part.field->name)));
+        if (!value) {
+            missing = part.field->written;
+            return std::nullopt;
+        }
+        out += EscapedFieldValue(*value, target);
+    }
+    return out;
+}
+
+}  // namespace torvane
