@@ -9,7 +9,7 @@ _torvane_cli() {
         cur=${COMP_WORDS[COMP_CWORD]}
         prev=${COMP_WORDS[COMP_CWORD-1]}
     fi
-    local switches="-FilePath -TaskList -Apply -NoConfirm -Quit -? -Retrieve -SubFolders -Hidden -Change -Case -SkipProblems -Rename -Timestamp -Attributes -Regex -Wildcard -Fields -Scope -NumberBy -Number -Name -Save -History -Undo --help -Help -h --version --apply --no-confirm --skip-problems --dry-run -n"
+    local switches="-FilePath -TaskList -Apply -NoConfirm -Quit -? -Retrieve -SubFolders -Hidden -Change -Case -SkipProblems -Threads -Rename -Timestamp -Attributes -Regex -Wildcard -Fields -Scope -NumberBy -Number -Name -Save -History -Undo --help -Help -h --version --apply --no-confirm --skip-problems --dry-run -n"
     # The word two back, for the second value of a switch.
     local prev2=""
     (( COMP_CWORD >= 2 )) && prev2=${COMP_WORDS[COMP_CWORD-2]}

@@ -59,8 +59,8 @@ TEST_F(DatePageTest, UseFieldsMakesATaskWithFields) {
     Click(Page().RegexBox());
     Click(Page().FieldsBox());
     Click(Page().PrimaryButton());
-    ASSERT_EQ(controller->taskList().size(), 1u);
-    EXPECT_EQ(controller->taskList()[0].definition,
+    ASSERT_EQ(controller->taskList().tasks().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks()[0].definition,
               L"$FileDateEx<>FORM=Modified<>FIND=^.*$<>REPL={taken}<>REGX=TRUE<>FLDS=TRUE<>");
     EXPECT_FALSE(Page().FieldsBox().isChecked());
     const Finding* finding = controller->preview().FindingAt(0);

@@ -128,8 +128,8 @@ TEST_F(RenamePageTest, FieldsScopeAndNumberingOrderMakeTheTaskAndThePreview) {
     EXPECT_EQ(Page().ScopeBox().currentIndex(), 0);
     EXPECT_EQ(Page().NumberByBox().currentIndex(), 0);
 
-    auto record = *ParseTaskDefinition(controller->taskList()[0].definition);
-    SetIdAndName(record, controller->taskList()[0].id, L"Fields");
+    auto record = *ParseTaskDefinition(controller->taskList().tasks()[0].definition);
+    SetIdAndName(record, controller->taskList().tasks()[0].id, L"Fields");
     side->LoadTask(record, LoadMode::kForModify);
     EXPECT_TRUE(Page().FieldsBox().isChecked());
     EXPECT_EQ(Page().ScopeBox().currentText(), "Name without extension");
@@ -143,7 +143,7 @@ TEST_F(RenamePageTest, AMissingValueIsMarkedAndABadFieldRefused) {
     Fill("", "photo1", "{taken:%Y}");
     Click(Page().FieldsBox());
     Click(Page().PrimaryButton());
-    ASSERT_EQ(controller->taskList().size(), 1u);
+    ASSERT_EQ(controller->taskList().tasks().size(), 1u);
     EXPECT_EQ(NewNames(), (Names{L"photo1.jpg", L"photo2.jpg"}));
     const Finding* finding = controller->preview().FindingAt(0);
     ASSERT_NE(finding, nullptr);
@@ -155,7 +155,7 @@ TEST_F(RenamePageTest, AMissingValueIsMarkedAndABadFieldRefused) {
     Fill("", "photo", "{when}");
     Click(Page().FieldsBox());
     Click(Page().PrimaryButton());
-    EXPECT_EQ(controller->taskList().size(), 1u);
+    EXPECT_EQ(controller->taskList().tasks().size(), 1u);
     ASSERT_FALSE(Messages().empty());
     EXPECT_EQ(Messages().back().rfind(L"Not a valid replacement: The field {when} is not known", 0),
               0u);
