@@ -18,16 +18,41 @@ std::wstring Line(std::wstring_view label, std::wstring_view value) {
     return std::wstring(label) + std::wstring(value) + std::wstring(kCrLf);
 }
 
+// A rename's part of the name other than the whole, as a sentence and a tip
+// say it; empty for the whole name.
+std::wstring ScopeText(const RenameTaskFields& f) {
+    if (f.scope == kScopeName)
+        return L"name without extension";
+    if (f.scope == kScopeExtension)
+        return L"extension";
+    return L"";
+}
+
+// The lines of the options only an extended task has, each only when on, so
+// that a task of the original form keeps its tip as it was.
+std::wstring ExtendedLines(const std::wstring& fields, const std::wstring& scope,
+                           const std::wstring& numberBy) {
+    std::wstring lines;
+    if (IsFlagOn(fields))
+        lines += Line(L"Use Fields: ", kTrue);
+    if (!scope.empty())
+        lines += Line(L"Change: ", scope);
+    if (!numberBy.empty())
+        lines += Line(L"Number By: ", numberBy);
+    return lines;
+}
+
 std::wstring RenameTip(const std::wstring& name, const RenameTaskFields& f) {
     return Line(L"Task Name: ", name) + Line(L"Search String: ", f.find) +
            Line(L"Use Regex: ", f.regex) + Line(L"Replace String: ", f.replace) +
-           Line(L"Replace #'s: ", f.numbering) + L"Starting Number: " + f.startNumber;
+           ExtendedLines(f.fields, ScopeText(f), f.numberBy) + Line(L"Replace #'s: ", f.numbering) +
+           L"Starting Number: " + f.startNumber;
 }
 
 std::wstring TimestampTip(const std::wstring& name, const TimestampTaskFields& f) {
     return Line(L"Task Name: ", name) + Line(L"Date Type: ", f.timeKind) +
            Line(L"Search String: ", f.find) + Line(L"Use Regex: ", f.regex) +
-           Line(L"Replace String: ", f.replace);
+           Line(L"Replace String: ", f.replace) + ExtendedLines(f.fields, L"", L"");
 }
 
 // Whether an attribute task's pattern is matched as a wildcard: WILD on and
@@ -68,17 +93,25 @@ std::wstring RegexOption(const std::wstring& regex) {
     return IsFlagOn(regex) ? L"regular expression" : L"";
 }
 
+std::wstring FieldsOption(const std::wstring& fields) {
+    return IsFlagOn(fields) ? L"fields" : L"";
+}
+
 std::wstring RenameSentence(const RenameTaskFields& f) {
-    const std::wstring numbered =
+    std::wstring numbered =
         IsFlagOn(f.numbering) ? L"numbered from " + f.startNumber : std::wstring();
+    if (!numbered.empty() && !f.numberBy.empty())
+        numbered += L" by " + f.numberBy;
+    const std::wstring scope = ScopeText(f);
     return L"Rename " + Quoted(f.find) + std::wstring(kArrow) + Quoted(f.replace) +
-           Options({RegexOption(f.regex), numbered});
+           Options({RegexOption(f.regex), FieldsOption(f.fields),
+                    scope.empty() ? scope : L"the " + scope, numbered});
 }
 
 std::wstring TimestampSentence(const TimestampTaskFields& f) {
     const std::wstring kind = f.timeKind.empty() ? L"Time" : f.timeKind;
     return kind + L": " + Quoted(f.find) + std::wstring(kArrow) + Quoted(f.replace) +
-           Options({RegexOption(f.regex)});
+           Options({RegexOption(f.regex), FieldsOption(f.fields)});
 }
 
 std::wstring AttributeSentence(const AttributeTaskFields& f) {

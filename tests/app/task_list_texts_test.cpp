@@ -64,6 +64,30 @@ TEST(TaskToolTip, AWildcardAttributeTaskShowsItsPatternKind) {
               L"Attributes of \".*\" (regular expression): Read-only");
 }
 
+// A task with fields, a scope or a numbering order says so in its sentence
+// and in lines of their own; a task of the original form has none of them.
+TEST(TaskToolTip, AnExtendedTaskShowsItsFieldsScopeAndNumberingOrder) {
+    const TaskItem rename{1, L"R",
+                          L"$FileNameEx<>FIND=^.*$<>REPL={taken:%Y} #<>SYMB=TRUE<>SNUM=1<>"
+                          L"REGX=TRUE<>FLDS=TRUE<>SCOP=name<>NUMB=taken<>"};
+    EXPECT_EQ(TaskToolTip(rename),
+              L"Rename \"^.*$\" \u2192 \"{taken:%Y} #\" (regular expression, fields, the name "
+              L"without extension, numbered from 1 by taken)\r\n"
+              L"Task Name: R\r\nSearch String: ^.*$\r\nUse Regex: TRUE\r\n"
+              L"Replace String: {taken:%Y} #\r\nUse Fields: TRUE\r\n"
+              L"Change: name without extension\r\nNumber By: taken\r\n"
+              L"Replace #'s: TRUE\r\nStarting Number: 1");
+    const TaskItem extension{
+        1, L"", L"$FileNameEx<>FIND=jpeg<>REPL=jpg<>SYMB=FALSE<>SNUM=0<>REGX=FALSE<>SCOP=ext<>"};
+    EXPECT_EQ(TaskSentence(extension), L"Rename \"jpeg\" \u2192 \"jpg\" (the extension)");
+    const TaskItem time{
+        1, L"", L"$FileDateEx<>FORM=Modified<>FIND=^.*$<>REPL={taken}<>REGX=TRUE<>FLDS=TRUE<>"};
+    EXPECT_EQ(TaskToolTip(time),
+              L"Modified: \"^.*$\" \u2192 \"{taken}\" (regular expression, fields)\r\n"
+              L"Task Name: \r\nDate Type: Modified\r\nSearch String: ^.*$\r\nUse Regex: TRUE\r\n"
+              L"Replace String: {taken}\r\nUse Fields: TRUE\r\n");
+}
+
 TEST(TaskToolTip, MissingFieldsReadTheirDefaultsAndUnknownKindsHaveNone) {
     EXPECT_EQ(TaskToolTip(TaskItem{1, L"n", L"$FileName<>"}),
               L"Rename \"\" \u2192 \"\"\r\nTask Name: n\r\nSearch String: \r\nUse Regex: "
