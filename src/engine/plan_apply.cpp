@@ -478,6 +478,16 @@ class Applier {
     std::vector<Visit> runs_;  // per folder of the plan
 };
 
+// The threads the apply runs folders on: the plan's setting, but one where
+// any folder's file system must be changed one folder at a time
+// (FolderTraits::parallelFolders).
+unsigned ApplyThreads(const JobPlan& plan) {
+    const bool parallel =
+        std::all_of(plan.folders.begin(), plan.folders.end(),
+                    [](const PlannedFolder& f) { return f.traits.parallelFolders; });
+    return parallel ? FolderThreads(plan.folderThreads, plan.folders.size()) : 1u;
+}
+
 }  // namespace
 
 std::wstring CycleTemporaryName(std::uint64_t counter) {
@@ -502,7 +512,7 @@ JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,
                        journal != nullptr ? JournalIndex(plan) : JournalIndex(),
                        {},
                        {}};
-        Applier(job, FolderThreads(plan.folderThreads, plan.folders.size())).Run(result);
+        Applier(job, ApplyThreads(plan)).Run(result);
     }
     if (journal != nullptr) {
         journal->Ended(result.cancelled ? JobOutcome::kCancelled : JobOutcome::kDone);

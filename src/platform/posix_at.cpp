@@ -1060,6 +1060,7 @@ FolderTraits TraitsOf(const Backend& b, int folder, const std::string& sample) {
     const bool typed = ::fstatfs(folder, &fs) == 0;
     const long type = typed ? static_cast<long>(fs.f_type) : 0;
     traits.compresses = type == static_cast<long>(BTRFS_SUPER_MAGIC);
+    traits.parallelFolders = type != kFuseMagic;
     struct statx stx {};
     if (::statx(folder, "", AT_EMPTY_PATH, kStatxMask, &stx) == 0) {
         const auto mount = MountOf(b, folder, ".", stx);

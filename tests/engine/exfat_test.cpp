@@ -19,6 +19,7 @@
 #include "platform/text.hpp"
 #include "recording_dialogs.hpp"
 #include "tasks/task_definition.hpp"
+#include "temp_dir.hpp"
 
 namespace torvane {
 namespace {
@@ -59,11 +60,19 @@ class ExfatTest : public ::testing::Test {
     SilentObserver observer;
 };
 
-TEST_F(ExfatTest, FoldsCase) {
+// Folds case, and its folders are changed one at a time: exFAT through FUSE
+// keeps inode numbers only as long as the kernel caches them.
+TEST_F(ExfatTest, FoldsCaseAndTakesOneFolderAtATime) {
     WriteBytes(Path("Photo.JPG"), "x");
     auto folder = fs.OpenFolder(FromUtf8(mount_ + "/"));
     ASSERT_TRUE(folder.ok());
-    EXPECT_TRUE((*folder)->Traits(L"Photo.JPG").foldsCase);
+    const FolderTraits traits = (*folder)->Traits(L"Photo.JPG");
+    EXPECT_TRUE(traits.foldsCase);
+    EXPECT_FALSE(traits.parallelFolders);
+    testing::TempDir local;
+    auto native = fs.OpenFolder(FromUtf8(local.path() + "/"));
+    ASSERT_TRUE(native.ok());
+    EXPECT_TRUE((*native)->Traits(L"").parallelFolders);
 }
 
 TEST_F(ExfatTest, ChangeOfLetterCaseOnlyIsCarriedOut) {
