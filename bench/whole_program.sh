@@ -49,9 +49,9 @@ tasklist attributes '$System<>FIND=.*\.jpg<>ATTR=34<>REGX=TRUE<>NAME=HA<>'
 fresh() {
     rm -rf "$work/f"
     mkdir "$work/f"
-    local spec=$1
-    if [[ $spec == tree* ]]; then
-        local shape=${spec#tree} folders=1000 per
+    local layout=$1
+    if [[ $layout == tree* ]]; then
+        local shape=${layout#tree} folders=1000 per
         if [[ $shape == *x* ]]; then
             folders=${shape%x*}
             per=${shape#*x}
@@ -63,7 +63,7 @@ fresh() {
             awk -v per="$per" '{for (i = 1; i <= per; i++) printf "%s/IMG_%06d.jpg\n", $0, i}' |
                 xargs touch)
     else
-        (cd "$work/f" && seq -f "IMG_%06g.jpg" 1 "$spec" | xargs touch)
+        (cd "$work/f" && seq -f "IMG_%06g.jpg" 1 "$layout" | xargs touch)
     fi
 }
 
@@ -112,14 +112,14 @@ setup_commands() {
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-for spec in $cases; do
+for layout in $cases; do
     tree=0
-    [[ $spec == tree* ]] && tree=1
+    [[ $layout == tree* ]] && tree=1
     setup_commands "$tree"
     declare -A times=() peaks=()
     for ((r = 0; r < rounds; r++)); do
         for name in "${!commands[@]}"; do
-            fresh "$spec"
+            fresh "$layout"
             cmd=${commands[$name]#*|}
             # The wall time to the millisecond (time's %e has two decimals).
             start=$(date +%s%N)
@@ -130,7 +130,7 @@ for spec in $cases; do
             peaks[$name]+="$(tail -1 "$work/time") "
         done
     done
-    printf '\n%s (%s rounds, medians)\n' "$spec" "$rounds"
+    printf '\n%s (%s rounds, medians)\n' "$layout" "$rounds"
     printf '%-20s %8s %10s %8s  %s\n' command "wall s" "peak KiB" ratio "against"
     for name in $(printf '%s\n' "${!commands[@]}" | sort); do
         floor=${commands[$name]%%|*}
