@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.hpp"
 #include "disk_job.hpp"
 #include "engine/plan.hpp"
 #include "engine/plan_journal.hpp"
@@ -54,37 +55,10 @@ struct KilledRun {
 // and kills it once it has made `steps` changes; false when the job had
 // ended before.
 bool KillChildAfter(const TempDir& dir, const char* mode, std::size_t steps) {
-    int out[2];
-    if (::pipe(out) != 0)
-        return false;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        const std::string root = dir.path() + "/";
-        if (*mode != '\0')
-            ::execl(TORVANE_JOB_CHILD, TORVANE_JOB_CHILD, root.c_str(), mode, nullptr);
-        else
-            ::execl(TORVANE_JOB_CHILD, TORVANE_JOB_CHILD, root.c_str(), nullptr);
-        _exit(127);
-    }
-    ::close(out[1]);
-    bool early = true;
-    std::vector<char> buffer(steps);
-    std::size_t seen = 0;
-    while (seen < steps) {
-        const ssize_t n = ::read(out[0], buffer.data() + seen, steps - seen);
-        if (n <= 0) {
-            early = false;
-            break;
-        }
-        seen += static_cast<std::size_t>(n);
-    }
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::close(out[0]);
-    return early;
+    std::vector<std::string> argv{TORVANE_JOB_CHILD, dir.path() + "/"};
+    if (*mode != '\0')
+        argv.emplace_back(mode);
+    return testing::KillChildAfterSteps(argv, steps);
 }
 
 KilledRun KillPartWay(const TempDir& dir, int files, const char* mode, std::size_t steps,

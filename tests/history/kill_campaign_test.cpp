@@ -19,6 +19,7 @@
 #include <random>
 #include <vector>
 
+#include "child_process.hpp"
 #include "engine/job_pipeline.hpp"
 #include "history/sqlite_history.hpp"
 #include "loop_mount.hpp"
@@ -44,35 +45,8 @@ class AgreeingHost : public JobHost {
 // once it has made `steps` changes; false when it ended first.
 bool KillChildAfter(const std::string& state, const std::string& root,
                     const CampaignVariant& variant, std::size_t steps) {
-    int out[2];
-    if (::pipe(out) != 0)
-        return false;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        const std::string text = variant.Text();
-        ::execl(TORVANE_CAMPAIGN_CHILD, TORVANE_CAMPAIGN_CHILD, state.c_str(), root.c_str(),
-                text.c_str(), nullptr);
-        _exit(127);
-    }
-    ::close(out[1]);
-    std::vector<char> buffer(steps);
-    std::size_t seen = 0;
-    bool killed = true;
-    while (seen < steps) {
-        const ssize_t n = ::read(out[0], buffer.data() + seen, steps - seen);
-        if (n <= 0) {
-            killed = false;
-            break;
-        }
-        seen += static_cast<std::size_t>(n);
-    }
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::close(out[0]);
-    return killed;
+    return testing::KillChildAfterSteps({TORVANE_CAMPAIGN_CHILD, state, root, variant.Text()},
+                                        steps);
 }
 
 // Reads every seventh file's bytes: where the job set an access time far in
