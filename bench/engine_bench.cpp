@@ -98,7 +98,7 @@ void RunFloor(benchmark::State& state, const wchar_t* pattern,
     const std::wstring fmt = format;
     for (auto _ : state) {
         for (const auto& e : entries) {
-            benchmark::DoNotOptimize(boost::regex_replace(e.name, expression, fmt));
+            benchmark::DoNotOptimize(boost::regex_replace(e.name.wide(), expression, fmt));
         }
     }
     state.SetItemsProcessed(state.iterations() * kEntries);
@@ -139,7 +139,7 @@ void BM_ChecksOfPlainRename(benchmark::State& state) {
                                   .attributeTarget = AttributeTarget::kBoth};
     const auto computed = ComputeNewEntries(entries, {{1, L"", kPlainRename}},
                                             {settings, dialogs, ApplyMode::JobMode, {}});
-    const std::vector<std::wstring> unlisted;
+    const std::vector<EntryName> unlisted;
     for (auto _ : state) {
         std::vector<EntrySteps> steps(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i)

@@ -111,7 +111,7 @@ void MainController::NavigateTo(const std::wstring& path) {
 // The traits of the file system of the folder on show (a single file's
 // folder), for the checks of its changes.
 FolderTraits MainController::TraitsOfShown(const std::wstring& path, const FileEntries& entries,
-                                           const std::vector<std::wstring>& unlisted) {
+                                           const std::vector<EntryName>& unlisted) {
     auto folder = fs_.OpenFolder(FolderOfPath(path));
     return folder ? TraitsOfListed(**folder, entries, unlisted) : FolderTraits{};
 }
@@ -182,13 +182,13 @@ void MainController::PrefillEditors(FileEntry entry) {
     Notify(editor_, &TaskEditorView::PrefillTimestampPage, times);
 
     AttributeTaskFields attribute;
-    attribute.find = entry.name;
+    attribute.find = entry.name.wide();
     attribute.attributes = std::to_wstring(entry.attributes);
     Notify(editor_, &TaskEditorView::LoadTask, attribute, LoadMode::kPrefill);
 
     RenameTaskFields rename;
-    rename.find = entry.name;
-    rename.replace = entry.name;
+    rename.find = entry.name.wide();
+    rename.replace = rename.find;
     Notify(editor_, &TaskEditorView::LoadTask, rename, LoadMode::kPrefill);
 }
 

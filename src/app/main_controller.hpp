@@ -236,7 +236,7 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void NavigateTo(const std::wstring& path);
     void ShowEntries(FileEntries entries);
     FolderTraits TraitsOfShown(const std::wstring& path, const FileEntries& entries,
-                               const std::vector<std::wstring>& unlisted);
+                               const std::vector<EntryName>& unlisted);
     void ShowEntryInfo() override;
     void RefreshTitle();
     void PrefillEditors(FileEntry entry);

@@ -94,7 +94,7 @@ class SerialJournal {
   public:
     explicit SerialJournal(JobJournal* journal) : journal_(journal) {}
     bool present() const { return journal_ != nullptr; }
-    void Aside(std::size_t entry, const std::wstring& temporary) {
+    void Aside(std::size_t entry, const EntryName& temporary) {
         const std::lock_guard lock(mutex_);
         journal_->Aside(entry, temporary);
     }

@@ -43,7 +43,7 @@ TaskResult ApplyAttributeTask(std::wstring_view definition, FileEntries& entries
         if (PassedOver(entry, context.settings))
             continue;
         bool matched = false;
-        if (pattern.Match(entry.name, matched) != TaskResult::Ok) {
+        if (pattern.Match(entry.name.wide(), matched) != TaskResult::Ok) {
             return TaskResult::InvalidExpression;
         }
         if (matched)

@@ -39,6 +39,21 @@ bool HasReservedCharacter(std::wstring_view name) {
     return name.find_first_of(kReservedCharacters) != std::wstring_view::npos;
 }
 
+bool NameHasReservedCharacter(const EntryName& name) {
+    // The reserved characters are ASCII, and no byte of a longer UTF-8
+    // sequence is ASCII.
+    return name.bytes().find_first_of("<>:\"/\\|?*") != std::string::npos;
+}
+
+namespace {
+
+std::wstring LongNameReason() {
+    return L"The new file name is longer than the file system allows (" +
+           std::to_wstring(NAME_MAX) + L" bytes).";
+}
+
+}  // namespace
+
 std::wstring UnusableNameReason(std::wstring_view name) {
     if (name.empty())
         return L"The new file name is empty.";
@@ -49,9 +64,15 @@ std::wstring UnusableNameReason(std::wstring_view name) {
         return L"The new file name contains a null character.";
     // A character takes at most four bytes: a short name needs no conversion.
     if (name.size() * 4 > NAME_MAX && ToUtf8(name).size() > NAME_MAX)
-        return L"The new file name is longer than the file system allows (" +
-               std::to_wstring(NAME_MAX) + L" bytes).";
+        return LongNameReason();
     return {};
+}
+
+std::wstring UnusableReasonOfName(const EntryName& name) {
+    const std::string& bytes = name.bytes();
+    if (bytes.empty() || name.IsDotOrDotDot() || bytes.find('\0') != std::string::npos)
+        return UnusableNameReason(name.wide());
+    return bytes.size() > NAME_MAX ? LongNameReason() : std::wstring();
 }
 
 // The message of a failed step: the system's text for the error, and the
@@ -71,11 +92,11 @@ bool RenameStep(const StepTarget& at, const FileEntry& current, const FileEntry&
     const std::wstring from = current.FullPath();
     // A reserved character would either fail or, for a separator, move the
     // entry into another folder: the move is never attempted.
-    if (HasReservedCharacter(updated.name)) {
+    if (NameHasReservedCharacter(updated.name)) {
         Fail(kErrorRenamingFile, from, kReservedMessage, state, result);
         return false;
     }
-    if (const auto reason = UnusableNameReason(updated.name); !reason.empty()) {
+    if (const auto reason = UnusableReasonOfName(updated.name); !reason.empty()) {
         Fail(kErrorRenamingFile, from, reason, state, result);
         return false;
     }
@@ -106,7 +127,7 @@ void SetCompression(const StepTarget& at, const FileEntry& entry, bool on, Entry
 void AttributeStep(const StepTarget& at, const FileEntry& current, const FileEntry& updated,
                    EntryStepState& state, JobResult& result) {
     const std::wstring path = updated.FullPath();
-    const std::wstring& name = updated.name;
+    const EntryName& name = updated.name;
     Folder& folder = at.folder;
     const std::uint32_t now = current.attributes;
     const std::uint32_t next = updated.attributes;
@@ -199,7 +220,7 @@ void PutEntryBack(const StepTarget& at, const FileEntry& current, const FileEntr
             state.renameUndone = true;
             putBack = true;
         } else {
-            stayed += L"Stayed changed: the name (now " + updated.name + L").\r\n";
+            stayed += L"Stayed changed: the name (now " + updated.name.wide() + L").\r\n";
         }
     }
     if (stayed.empty() && !putBack)

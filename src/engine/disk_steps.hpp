@@ -36,10 +36,12 @@ struct StepsAfterRename {
 
 // The reserved characters a new name may not hold: < > : " / \ | ? *
 bool HasReservedCharacter(std::wstring_view name);
+bool NameHasReservedCharacter(const EntryName& name);
 
 // Why a new name can't be used as a name at all (empty, "." or "..", longer
 // than the file system allows); empty when it can.
 std::wstring UnusableNameReason(std::wstring_view name);
+std::wstring UnusableReasonOfName(const EntryName& name);
 
 // Renames the entry to its new name (same folder). Never replaces an existing
 // entry and never calls the file system with a name that holds a reserved

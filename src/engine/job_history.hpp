@@ -35,13 +35,13 @@ struct JournalEntry {
     SharedPath folder;  // the folder's path when the job was planned, ending with the separator;
                         // one text shared by the entries of a folder
     FileId id;          // the entry's inode, to find it whatever its name is now
-    std::wstring oldName;
-    std::wstring newName;
+    EntryName oldName;
+    EntryName newName;
     std::int64_t oldCreated = 0, oldModified = 0, oldAccessed = 0;
     std::int64_t newCreated = 0, newModified = 0, newAccessed = 0;
     std::uint32_t oldAttributes = 0, newAttributes = 0;
     bool rename = false, attributes = false, times = false;  // the steps planned
-    std::wstring temporary;  // the temporary name it took, when it stood aside
+    EntryName temporary;  // the temporary name it took, when it stood aside
     JournalState state = JournalState::kPlanned;
     // The entry exactly as it was found just before the job (permission
     // bits, times in nanoseconds, the raw stored record or none), which the
@@ -93,7 +93,7 @@ class JobJournal {
     virtual ~JobJournal() = default;
 
     // The entry is about to stand aside under `temporary`.
-    virtual void Aside(std::size_t entry, const std::wstring& temporary) = 0;
+    virtual void Aside(std::size_t entry, const EntryName& temporary) = 0;
     // The entry's steps are over, in `state` (kDone, kFailed or kSkipped).
     virtual void Finished(std::size_t entry, JournalState state) = 0;
     // The job is over: everything held back is written, with its outcome.

@@ -32,7 +32,7 @@ PlanMessage Notice(std::wstring_view text) {
 bool PlanHasReservedName(const JobPlan& plan) {
     return std::any_of(plan.folders.begin(), plan.folders.end(), [](const PlannedFolder& f) {
         return std::any_of(f.updated.begin(), f.updated.end(),
-                           [](const FileEntry& e) { return HasReservedCharacter(e.name); });
+                           [](const FileEntry& e) { return NameHasReservedCharacter(e.name); });
     });
 }
 
@@ -134,7 +134,7 @@ std::optional<PlanMessage> RefusalBeforeJob(const FileEntries& newEntries, const
     if (tasks.empty())
         return Notice(kTaskListEmpty);
     const bool reserved = std::any_of(newEntries.begin(), newEntries.end(), [](const FileEntry& e) {
-        return HasReservedCharacter(e.name);
+        return NameHasReservedCharacter(e.name);
     });
     if (reserved)
         return PlanMessage{MessageText(std::wstring(kReservedCharacters)), L"Error",

@@ -35,7 +35,7 @@ bool CoversAName(const JobPlan& plan, const std::wstring& find, const EngineSett
     const auto covers = [&pattern](const FileEntries& entries) {
         for (const FileEntry& entry : entries) {
             bool matched = false;
-            if (pattern.Match(entry.name, matched) == TaskResult::Ok && matched)
+            if (pattern.Match(entry.name.wide(), matched) == TaskResult::Ok && matched)
                 return true;
         }
         return false;

@@ -54,7 +54,7 @@ class MessageCollector : public Dialogs {
 // Each is filled by one task; its parent's task only makes it.
 struct WalkedFolder {
     PlannedFolder planned;
-    std::vector<std::wstring> unlisted;
+    std::vector<EntryName> unlisted;
     std::vector<PlanMessage> messages;
     MessageCollector dialogs{messages};
     std::optional<EntryState> stateBeforeListing;
@@ -116,7 +116,7 @@ class Planner {
     }
 
   private:
-    ListContext Listing(WalkedFolder& walked, std::vector<std::wstring>* unlisted) {
+    ListContext Listing(WalkedFolder& walked, std::vector<EntryName>* unlisted) {
         ListContext listing{fs_, walked.dialogs, noProgress_};
         listing.options = settings_.listOptions;
         listing.attributeTarget = settings_.engine.attributeTarget;
@@ -354,7 +354,7 @@ class Planner {
     std::mutex observerMutex_;  // the observer hears one thread at a time
     std::int64_t entries_ = 0;  // guarded by observerMutex_
     // Per folder of the plan, the names its listing left out, until it is checked.
-    std::vector<std::vector<std::wstring>> unlisted_;
+    std::vector<std::vector<EntryName>> unlisted_;
 };
 
 }  // namespace

@@ -78,7 +78,7 @@ struct PlannedFolder {
     // killed job's move left under an entry's new name or a temporary name
     // (see Folder::RemoveLeftPlaceholder), removed before the folder's
     // entries if they still are one, made at `placedSince` or later.
-    std::vector<std::wstring> leftPlaceholders;
+    std::vector<EntryName> leftPlaceholders;
     std::int64_t placedSince = 0;
     // Findings by entry position, sorted by position; at most one per entry
     // (the first found).
@@ -167,16 +167,16 @@ EntrySteps StepsFor(const FileEntry& current, const FileEntry& updated,
 // `known` are findings made before (a folder below that can't be read).
 std::vector<std::pair<std::size_t, Finding>> CheckFolder(
     const FileEntries& current, const FileEntries& updated, const std::vector<EntrySteps>& steps,
-    const std::vector<std::wstring>& unlistedNames, const FolderTraits& traits,
+    const std::vector<EntryName>& unlistedNames, const FolderTraits& traits,
     std::vector<std::pair<std::size_t, Finding>> known = {});
 
 // The key a name is compared by in a folder: the name itself, or its ASCII
 // lower case where the file system folds case.
-std::wstring NameKey(const std::wstring& name, bool foldsCase);
+std::string NameKey(const EntryName& name, bool foldsCase);
 
 // The traits of a listed folder's file system, asked with one of its names.
 FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
-                            const std::vector<std::wstring>& unlistedNames);
+                            const std::vector<EntryName>& unlistedNames);
 
 // The finding of an entry named `name` whose field `field` ("{taken}") has
 // no value.
@@ -203,7 +203,7 @@ inline constexpr std::wstring_view kEntryNotChanged = L"Entry not changed:  ";
 // (a swap, a rotation) is broken: ".torvane-cycle-" + process id + "-" +
 // a counter. An entry found under such a name after a job was killed has its
 // old or its new name in the job's plan.
-std::wstring CycleTemporaryName(std::uint64_t counter);
+EntryName CycleTemporaryName(std::uint64_t counter);
 
 // Applies the plan: per folder, first everything below it, then its entries'
 // steps (rename, attributes, times per entry) with the renames ordered so

@@ -45,8 +45,8 @@ class NameTable {
         mask_ = capacity - 1;
     }
 
-    void Insert(std::wstring_view name, std::size_t entry) {
-        const std::size_t hash = std::hash<std::wstring_view>()(name);
+    void Insert(std::string_view name, std::size_t entry) {
+        const std::size_t hash = std::hash<std::string_view>()(name);
         for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
             Slot& slot = slots_[at];
             if (slot.entry == kEmpty) {
@@ -59,8 +59,8 @@ class NameTable {
     }
 
     // The entry holding `name`, or kNone.
-    std::size_t Find(std::wstring_view name) const {
-        const std::size_t hash = std::hash<std::wstring_view>()(name);
+    std::size_t Find(std::string_view name) const {
+        const std::size_t hash = std::hash<std::string_view>()(name);
         for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
             const Slot& slot = slots_[at];
             if (slot.entry == kEmpty)
@@ -77,7 +77,7 @@ class NameTable {
         return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
     }
     struct Slot {
-        std::wstring_view name;
+        std::string_view name;
         std::uint32_t tag = 0;
         std::uint32_t entry = kEmpty;  // a folder's entries number fewer than 2^32
     };
@@ -101,7 +101,7 @@ class FolderRun {
           occupant_(RenamesOf(f_)) {}
 
     void Run() {
-        for (const std::wstring& name : f_.leftPlaceholders)
+        for (const EntryName& name : f_.leftPlaceholders)
             folder_.RemoveLeftPlaceholder(name, f_.placedSince);  // anything else stays
         const std::size_t n = state_.size();
         for (std::size_t i = 0; i < n; ++i) {
@@ -155,10 +155,10 @@ class FolderRun {
 
     // The entry that holds the new name of `i` and has yet to move away.
     std::optional<std::size_t> Blocker(std::size_t i) const {
-        const std::wstring folded =
-            f_.traits.foldsCase ? NameKey(f_.updated[i].name, true) : std::wstring();
-        const std::size_t holder =
-            occupant_.Find(f_.traits.foldsCase ? std::wstring_view(folded) : f_.updated[i].name);
+        const std::string folded =
+            f_.traits.foldsCase ? NameKey(f_.updated[i].name, true) : std::string();
+        const std::size_t holder = occupant_.Find(f_.traits.foldsCase ? std::string_view(folded)
+                                                                      : f_.updated[i].name.bytes());
         if (holder == NameTable::kNone || holder == i || state_[holder] == State::kDone)
             return std::nullopt;
         return holder;
@@ -207,7 +207,7 @@ class FolderRun {
         // through a temporary name: the file system takes the new name for
         // the entry's own, and a no-replace rename refuses it.
         if (f_.traits.foldsCase && current.name != updated.name &&
-            EqualsIgnoringAsciiCase(current.name, updated.name)) {
+            AsciiLower(current.name.bytes()) == AsciiLower(updated.name.bytes())) {
             const auto aside = StepAside(i);
             return aside && FromAside(i, *aside);
         }
@@ -220,8 +220,8 @@ class FolderRun {
 
     // Moves the entry to a temporary name: the name, or nullopt once the
     // failure is logged.
-    std::optional<std::wstring> StepAside(std::size_t i) {
-        const std::wstring temporary = CycleTemporaryName(++temporaries_);
+    std::optional<EntryName> StepAside(std::size_t i) {
+        const EntryName temporary = CycleTemporaryName(++temporaries_);
         // Recorded before the move: a job killed right after it leaves the
         // entry under a name the history knows.
         if (job_.journal.present())
@@ -235,14 +235,14 @@ class FolderRun {
 
     // Gives the entry under `temporary` its new name, or its old one back
     // when that fails; the log says where it is when neither works.
-    bool FromAside(std::size_t i, const std::wstring& temporary) {
+    bool FromAside(std::size_t i, const EntryName& temporary) {
         const auto moved = folder_.Move(temporary, f_.updated[i].name);
         if (moved.ok())
             return true;
-        const std::wstring where =
-            folder_.Move(temporary, f_.current[i].name).ok()
-                ? std::wstring(L"The entry kept its name.")
-                : L"The entry could not be given its name back and is now " + temporary + L".";
+        const std::wstring where = folder_.Move(temporary, f_.current[i].name).ok()
+                                       ? std::wstring(L"The entry kept its name.")
+                                       : L"The entry could not be given its name back and is now " +
+                                             temporary.wide() + L".";
         LogRenameError(i, moved.error(), where);
         return false;
     }
@@ -299,9 +299,9 @@ class FolderRun {
     std::vector<State> state_;
     // The entry's current name as the folder compares names: the name itself,
     // or its lower-case form kept for the run where the folder folds case.
-    std::wstring_view CurrentKey(std::size_t i) {
+    std::string_view CurrentKey(std::size_t i) {
         if (!f_.traits.foldsCase)
-            return f_.current[i].name;
+            return f_.current[i].name.bytes();
         folded_.push_back(NameKey(f_.current[i].name, true));
         return folded_.back();
     }
@@ -309,7 +309,7 @@ class FolderRun {
     // Current names of the entries still to move, pointing into the plan's
     // names (or into folded_, which never moves its strings: a deque).
     NameTable occupant_;
-    std::deque<std::wstring> folded_;
+    std::deque<std::string> folded_;
     std::vector<std::size_t> chain_;  // Chain's, kept for its room
 };
 
@@ -490,9 +490,10 @@ unsigned ApplyThreads(const JobPlan& plan) {
 
 }  // namespace
 
-std::wstring CycleTemporaryName(std::uint64_t counter) {
-    return L".torvane-cycle-" + std::to_wstring(static_cast<unsigned long long>(::getpid())) +
-           L"-" + std::to_wstring(counter);
+EntryName CycleTemporaryName(std::uint64_t counter) {
+    return EntryName::FromBytes(".torvane-cycle-" +
+                                std::to_string(static_cast<unsigned long long>(::getpid())) + "-" +
+                                std::to_string(counter));
 }
 
 JobResult ApplyPlan(const JobPlan& plan, FileSystem& fs, JobObserver& observer,

@@ -56,10 +56,10 @@ std::wstring CannotApplyReason(const FileEntry& current, const FileEntry& update
     return {};
 }
 
-std::wstring UnusableReason(const std::wstring& name) {
-    if (HasReservedCharacter(name))
+std::wstring UnusableReason(const EntryName& name) {
+    if (NameHasReservedCharacter(name))
         return L"The new name holds a reserved character (< > : \" / \\ | ? *).";
-    return UnusableNameReason(name);
+    return UnusableReasonOfName(name);
 }
 }  // namespace
 
@@ -69,8 +69,8 @@ const Finding* PlannedFolder::FindingAt(std::size_t position) const {
     return it != findings.end() && it->first == position ? &it->second : nullptr;
 }
 
-std::wstring NameKey(const std::wstring& name, bool foldsCase) {
-    return foldsCase ? AsciiLower(name) : name;
+std::string NameKey(const EntryName& name, bool foldsCase) {
+    return foldsCase ? AsciiLower(name.bytes()) : name.bytes();
 }
 
 EntrySteps StepsFor(const FileEntry& current, const FileEntry& updated,
@@ -86,17 +86,18 @@ EntrySteps StepsFor(const FileEntry& current, const FileEntry& updated,
 }
 
 FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
-                            const std::vector<std::wstring>& unlistedNames) {
-    const auto swapped = [](std::wstring name) {
-        for (wchar_t& c : name) {
-            if (c >= L'a' && c <= L'z')
-                c = static_cast<wchar_t>(c - L'a' + L'A');
-            else if (c >= L'A' && c <= L'Z')
-                c = static_cast<wchar_t>(c - L'A' + L'a');
+                            const std::vector<EntryName>& unlistedNames) {
+    const auto swapped = [](const EntryName& name) {
+        std::string bytes = name.bytes();
+        for (char& c : bytes) {
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+            else if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
         }
-        return name;
+        return EntryName::FromBytes(std::move(bytes));
     };
-    const auto holds = [&](const std::wstring& name) {
+    const auto holds = [&](const EntryName& name) {
         return std::any_of(current.begin(), current.end(),
                            [&](const FileEntry& e) { return e.name == name; }) ||
                std::find(unlistedNames.begin(), unlistedNames.end(), name) != unlistedNames.end();
@@ -104,8 +105,8 @@ FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
     // A few candidates are enough: a name whose other-case form is taken
     // too is rare.
     int tried = 0;
-    const auto usable = [&](const std::wstring& name) {
-        const std::wstring other = swapped(name);
+    const auto usable = [&](const EntryName& name) {
+        const EntryName other = swapped(name);
         return other != name && ++tried <= 4 && !holds(other);
     };
     for (const auto& entry : current) {
@@ -118,7 +119,7 @@ FolderTraits TraitsOfListed(Folder& folder, const FileEntries& current,
         if (tried <= 4 && usable(name))
             return folder.Traits(name);
     }
-    return folder.Traits(L"");
+    return folder.Traits(EntryName());
 }
 
 namespace {
@@ -128,7 +129,7 @@ namespace {
 class FolderCheck {
   public:
     FolderCheck(const FileEntries& current, const FileEntries& updated,
-                const std::vector<EntrySteps>& steps, const std::vector<std::wstring>& unlisted,
+                const std::vector<EntrySteps>& steps, const std::vector<EntryName>& unlisted,
                 const FolderTraits& traits)
         : current_(current),
           updated_(updated),
@@ -185,17 +186,17 @@ class FolderCheck {
         if (!target_.empty()) {
             for (std::size_t u = 0; u < unlisted_.size(); ++u) {
                 if (target_.count(UnlistedKey(u)) != 0)
-                    Block(UnlistedKey(u), Quoted(unlisted_[u]) + L" (not listed)");
+                    Block(UnlistedKey(u), Quoted(unlisted_[u].wide()) + L" (not listed)");
             }
             for (std::size_t i = 0; i < n_; ++i) {
                 if (!Moves(i) && target_.count(CurrentKey(i)) != 0)
-                    Block(CurrentKey(i), Quoted(current_[i].name));
+                    Block(CurrentKey(i), Quoted(current_[i].name.wide()));
             }
         }
         while (!keeping_.empty()) {
             const std::size_t i = keeping_.back();
             keeping_.pop_back();
-            Block(CurrentKey(i), Quoted(current_[i].name));
+            Block(CurrentKey(i), Quoted(current_[i].name.wide()));
         }
     }
 
@@ -212,19 +213,20 @@ class FolderCheck {
     bool Moves(std::size_t i) const { return steps_[i].rename && !found_[i]; }
 
     Finding Duplicate(std::size_t i, std::size_t other) const {
-        return Finding{FindingKind::kDuplicateName, Quoted(updated_[i].name) +
+        return Finding{FindingKind::kDuplicateName, Quoted(updated_[i].name.wide()) +
                                                         L" is also the new name of " +
-                                                        Quoted(current_[other].name) + L"."};
+                                                        Quoted(current_[other].name.wide()) + L"."};
     }
 
-    void Block(std::wstring_view key, const std::wstring& holder) {
+    void Block(std::string_view key, const std::wstring& holder) {
         const auto it = target_.find(key);
         if (it == target_.end())
             return;
         const std::size_t i = it->second;
         target_.erase(it);
-        found_[i] = Finding{FindingKind::kNameTaken, Quoted(updated_[i].name) + L" is taken by " +
-                                                         holder + L", which keeps its name."};
+        found_[i] =
+            Finding{FindingKind::kNameTaken, Quoted(updated_[i].name.wide()) + L" is taken by " +
+                                                 holder + L", which keeps its name."};
         keeping_.push_back(i);
     }
 
@@ -235,31 +237,31 @@ class FolderCheck {
             return;
         folded_.reserve(2 * n_ + unlisted_.size());
         for (std::size_t i = 0; i < n_; ++i) {
-            folded_.push_back(AsciiLower(current_[i].name));
-            folded_.push_back(AsciiLower(updated_[i].name));
+            folded_.push_back(AsciiLower(current_[i].name.bytes()));
+            folded_.push_back(AsciiLower(updated_[i].name.bytes()));
         }
         for (const auto& name : unlisted_)
-            folded_.push_back(AsciiLower(name));
+            folded_.push_back(AsciiLower(name.bytes()));
     }
-    std::wstring_view CurrentKey(std::size_t i) const {
-        return traits_.foldsCase ? std::wstring_view(folded_[2 * i]) : current_[i].name;
+    std::string_view CurrentKey(std::size_t i) const {
+        return traits_.foldsCase ? std::string_view(folded_[2 * i]) : current_[i].name.bytes();
     }
-    std::wstring_view NewKey(std::size_t i) const {
-        return traits_.foldsCase ? std::wstring_view(folded_[2 * i + 1]) : updated_[i].name;
+    std::string_view NewKey(std::size_t i) const {
+        return traits_.foldsCase ? std::string_view(folded_[2 * i + 1]) : updated_[i].name.bytes();
     }
-    std::wstring_view UnlistedKey(std::size_t u) const {
-        return traits_.foldsCase ? std::wstring_view(folded_[2 * n_ + u]) : unlisted_[u];
+    std::string_view UnlistedKey(std::size_t u) const {
+        return traits_.foldsCase ? std::string_view(folded_[2 * n_ + u]) : unlisted_[u].bytes();
     }
 
     const FileEntries& current_;
     const FileEntries& updated_;
     const std::vector<EntrySteps>& steps_;
-    const std::vector<std::wstring>& unlisted_;
+    const std::vector<EntryName>& unlisted_;
     const FolderTraits& traits_;
     const std::size_t n_;
     std::vector<std::optional<Finding>> found_;
-    std::vector<std::wstring> folded_;
-    std::unordered_map<std::wstring_view, std::size_t>
+    std::vector<std::string> folded_;
+    std::unordered_map<std::string_view, std::size_t>
         target_;                        // new name -> the entry moving there
     std::vector<std::size_t> keeping_;  // entries found to keep their names, still to look at
 };
@@ -268,7 +270,7 @@ class FolderCheck {
 
 std::vector<std::pair<std::size_t, Finding>> CheckFolder(
     const FileEntries& current, const FileEntries& updated, const std::vector<EntrySteps>& steps,
-    const std::vector<std::wstring>& unlistedNames, const FolderTraits& traits,
+    const std::vector<EntryName>& unlistedNames, const FolderTraits& traits,
     std::vector<std::pair<std::size_t, Finding>> known) {
     FolderCheck check(current, updated, steps, unlistedNames, traits);
     check.Known(std::move(known));

@@ -13,9 +13,10 @@ std::vector<std::pair<std::size_t, Finding>> MissingFieldFindings(
     std::vector<std::pair<std::size_t, Finding>> out;
     for (const FieldMiss& miss : misses) {
         if (miss.position < current.size())
-            out.emplace_back(miss.position,
-                             Finding{FindingKind::kMissingField,
-                                     MissingFieldMessage(current[miss.position].name, miss.field)});
+            out.emplace_back(
+                miss.position,
+                Finding{FindingKind::kMissingField,
+                        MissingFieldMessage(current[miss.position].name.wide(), miss.field)});
     }
     return out;
 }

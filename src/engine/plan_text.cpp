@@ -19,7 +19,7 @@ void AddTimeChange(std::wstring& text, std::wstring_view what, std::int64_t befo
 // no entry of the folder (empty, ".", "..", or holding a separator would be
 // read as the folder itself, its parent or a path below it).
 std::wstring NewSide(const FileEntry& updated, std::wstring_view base) {
-    const std::wstring& name = updated.name;
+    const std::wstring name = updated.name.wide();
     if (name.empty())
         return L"(empty name)";
     if (name == L"." || name == L".." || name.find(kPathSeparator) != std::wstring::npos)

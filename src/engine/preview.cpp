@@ -144,7 +144,7 @@ void Preview::Check() const {
 }
 
 void Preview::TakeEntries(FileEntries& current, FileEntries& updated,
-                          std::vector<std::wstring>& unlistedNames) {
+                          std::vector<EntryName>& unlistedNames) {
     ForgetDraft();
     current = std::move(current_);
     updated = std::move(new_);

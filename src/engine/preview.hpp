@@ -46,7 +46,7 @@ class Preview {
     // names its listing left out and its file system's traits. Set before
     // EntriesListed; Clear forgets them.
     struct FolderFacts {
-        std::vector<std::wstring> unlistedNames;
+        std::vector<EntryName> unlistedNames;
         FolderTraits traits;
     };
     void SetFolderFacts(FolderFacts facts) {
@@ -57,7 +57,7 @@ class Preview {
     // Moves the entries and the names left out to the caller, leaving the
     // preview empty (for a batch, where nobody sees the lists again).
     void TakeEntries(FileEntries& current, FileEntries& updated,
-                     std::vector<std::wstring>& unlistedNames);
+                     std::vector<EntryName>& unlistedNames);
 
     // The checks of the new entries, kept up to date with them: the findings
     // by row (sorted), the finding of one row, and how many rows change.

@@ -69,10 +69,10 @@ void NumberReplacementInto(std::wstring& out, std::wstring_view replacement,
 void UpdatePreviewIcon(FileEntry& entry, std::size_t index, const PreviewIcons& icons) {
     if (entry.IsFolder() || icons.cache == nullptr)
         return;
-    const std::wstring extension = ExtensionOf(entry.name);
+    const std::wstring extension = ExtensionOfName(entry.name);
     if (icons.current != nullptr && index < icons.current->size()) {
         const FileEntry& shown = (*icons.current)[index];
-        if (EqualsIgnoringAsciiCase(ExtensionOf(shown.name), extension)) {
+        if (EqualsIgnoringAsciiCase(ExtensionOfName(shown.name), extension)) {
             entry.iconIndex = shown.iconIndex;
             return;
         }
@@ -81,7 +81,7 @@ void UpdatePreviewIcon(FileEntry& entry, std::size_t index, const PreviewIcons& 
         entry.iconIndex = *row;
         return;
     }
-    entry.iconIndex = icons.cache->Append(entry.name, extension);
+    entry.iconIndex = icons.cache->Append(entry.name.wide(), extension);
 }
 
 enum class Scope { kWhole, kName, kExtension };
@@ -106,9 +106,10 @@ struct NamePart {
 // folder has no extension).
 std::optional<NamePart> PartOf(const FileEntry& entry, Scope scope) {
     if (scope == Scope::kWhole)
-        return NamePart{entry.name, {}, {}, false};
-    const std::wstring ext = entry.IsFolder() ? std::wstring() : ExtensionOf(entry.name);
-    std::wstring stem = entry.name.substr(0, entry.name.size() - ext.size());
+        return NamePart{entry.name.wide(), {}, {}, false};
+    const std::wstring name = entry.name.wide();
+    const std::wstring ext = entry.IsFolder() ? std::wstring() : ExtensionOf(name);
+    std::wstring stem = name.substr(0, name.size() - ext.size());
     if (scope == Scope::kName)
         return NamePart{std::move(stem), {}, ext, false};
     if (entry.IsFolder())
@@ -142,8 +143,12 @@ std::vector<std::size_t> NumberingOrder(const FileEntries& entries, std::wstring
     std::vector<std::size_t> order(entries.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     if (by == kNumberByName) {
+        std::vector<std::wstring> names;
+        names.reserve(entries.size());
+        for (const FileEntry& entry : entries)
+            names.push_back(entry.name.wide());
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return LogicalCompare(entries[a].name, entries[b].name) < 0;
+            return LogicalCompare(names[a], names[b]) < 0;
         });
     } else if (by == kNumberByTaken || by == kNumberByModified || by == kNumberByCreated ||
                by == kNumberBySize) {
@@ -220,7 +225,7 @@ class RenameRun {
         if (pattern_.Replace(part->part, format.text, &changed) != TaskResult::Ok)
             return TaskResult::InvalidExpression;
         if (numbering_ && changed && next_ > INT32_MAX) {
-            ShowError(context_.dialogs, NumberingPastRangeMessage(entry.name));
+            ShowError(context_.dialogs, NumberingPastRangeMessage(entry.name.wide()));
             return TaskResult::Failed;
         }
         if (numbering_ && changed)

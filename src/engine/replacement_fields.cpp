@@ -225,11 +225,12 @@ std::optional<std::wstring> FieldValue(const FieldUse& use, const FileEntry& now
                                        const EntryMetadata& metadata) {
     switch (use.name) {
         case FieldName::kName: {
-            const std::wstring ext = now.IsFolder() ? std::wstring() : ExtensionOf(now.name);
-            return now.name.substr(0, now.name.size() - ext.size());
+            const std::wstring name = now.name.wide();
+            const std::wstring ext = now.IsFolder() ? std::wstring() : ExtensionOf(name);
+            return name.substr(0, name.size() - ext.size());
         }
         case FieldName::kExt: {
-            const std::wstring ext = now.IsFolder() ? std::wstring() : ExtensionOf(now.name);
+            const std::wstring ext = now.IsFolder() ? std::wstring() : ExtensionOfName(now.name);
             return ext.empty() ? ext : ext.substr(1);
         }
         case FieldName::kFolder:

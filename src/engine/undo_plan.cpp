@@ -26,16 +26,16 @@ struct FileIdHash {
     }
 };
 
-std::wstring Quoted(const std::wstring& name) {
-    return L"\"" + name + L"\"";
+std::wstring Quoted(const EntryName& name) {
+    return L"\"" + name.wide() + L"\"";
 }
 
 // The folders of the journal as a tree: one node per folder path as the job
 // planned it, each child named by its name then.
 struct Node {
-    std::wstring path;                             // ends with the separator
-    std::map<std::wstring, std::size_t> children;  // by name, in name order
-    std::vector<std::size_t> entries;              // journal entries in this folder
+    std::wstring path;                          // ends with the separator
+    std::map<EntryName, std::size_t> children;  // by name, in byte order
+    std::vector<std::size_t> entries;           // journal entries in this folder
 };
 
 // The longest folder path (ending with the separator) that starts both.
@@ -67,8 +67,8 @@ void Restore(FileEntry& e, JournalEntry& j) {
         e.attributes = j.oldAttributes;
 }
 
-bool IsDotName(const std::wstring& name) {
-    return !name.empty() && name.front() == L'.';
+bool IsDotName(const EntryName& name) {
+    return !name.empty() && name.bytes().front() == '.';
 }
 
 // The attribute word of the entry as the job's values can be compared with
@@ -269,7 +269,7 @@ class UndoPlanner {
         std::vector<std::optional<EntryState>> states;
         std::vector<std::pair<std::size_t, Finding>> known;
         std::vector<const JournalEntry*> gone;
-        std::unordered_set<std::wstring> claimed;
+        std::unordered_set<EntryName> claimed;
 
         std::optional<std::size_t> FoundById(const FileId& id) const {
             if (id == FileId{})
@@ -339,19 +339,19 @@ class UndoPlanner {
         std::vector<std::optional<std::size_t>> childAt;
         if (here.children.empty())
             return childAt;
-        std::unordered_map<std::wstring_view, std::size_t> byName;
+        std::unordered_map<std::string_view, std::size_t> byName;
         for (std::size_t k = 0; k < v.listed.size(); ++k)
-            byName.emplace(v.listed[k].name, k);
-        std::unordered_map<std::wstring_view, std::size_t> renamedChild;
+            byName.emplace(v.listed[k].name.bytes(), k);
+        std::unordered_map<std::string_view, std::size_t> renamedChild;
         for (const std::size_t j : here.entries) {
             if (here.children.count(journal_[j].oldName) != 0)
-                renamedChild.emplace(journal_[j].oldName, j);
+                renamedChild.emplace(journal_[j].oldName.bytes(), j);
         }
         for (const auto& [name, child] : here.children) {
-            if (const auto j = renamedChild.find(name); j != renamedChild.end()) {
+            if (const auto j = renamedChild.find(name.bytes()); j != renamedChild.end()) {
                 childAt.push_back(v.FoundById(journal_[j->second].id));
             } else {
-                const auto it = byName.find(name);
+                const auto it = byName.find(name.bytes());
                 childAt.push_back(it == byName.end() ? std::nullopt
                                                      : std::optional<std::size_t>(it->second));
             }
@@ -383,7 +383,7 @@ class UndoPlanner {
             std::wstring why = ChangedSince(now, entry);
             FileEntry& restored = v.updated[at];
             Restore(restored, entry);
-            std::wstring().swap(entry.newName);
+            entry.newName = EntryName();
             EntrySteps s{restored.name != now.name, !SameWord(restored.attributes, now.attributes),
                          !SameTimes(restored, now.created, now.modified, now.accessed)};
             const unsigned parts = StatePartsChanged(entry.attributes, entry.times,
@@ -414,15 +414,16 @@ class UndoPlanner {
             const std::optional<std::size_t> k = childAt[c++];
             const std::size_t before = plan_.folders.size();
             if (!k || !v.Listed(*k).IsFolder()) {
-                AddProblem(path + name + kPathSeparator, index, PlannedFolder::kNone,
+                AddProblem(path + name.wide() + kPathSeparator, index, PlannedFolder::kNone,
                            L"The folder is no longer here.\r\n");
             } else {
                 const std::size_t at = v.Place(*k);
                 auto sub = folder.OpenFolder(v.current[at].name, v.current[at].id);
                 if (sub) {
-                    Visit(child, **sub, path + v.current[at].name + kPathSeparator, index, at);
+                    Visit(child, **sub, path + v.current[at].name.wide() + kPathSeparator, index,
+                          at);
                 } else {
-                    AddProblem(path + v.current[at].name + kPathSeparator, index, at,
+                    AddProblem(path + v.current[at].name.wide() + kPathSeparator, index, at,
                                fs_.SystemMessage(sub.error().code));
                 }
                 if (plan_.folders[before].problem)
@@ -437,8 +438,8 @@ class UndoPlanner {
     // The names the plan left out (placeholders a killed job left apart),
     // the checks, the entries that are gone, and the plan's counts.
     void Conclude(Folder& folder, std::size_t index, Visited& v) {
-        std::vector<std::wstring> unlisted;
-        std::vector<std::wstring> placeholders;
+        std::vector<EntryName> unlisted;
+        std::vector<EntryName> placeholders;
         for (std::size_t k = 0; k < v.listed.size(); ++k) {
             if (v.position[k] != kUnplaced)
                 continue;
@@ -516,8 +517,9 @@ class UndoPlanner {
 
 }  // namespace
 
-bool IsJobTemporaryName(const std::wstring& name) {
-    return name.rfind(L".torvane-cycle-", 0) == 0 || name.rfind(L".torvane-move-", 0) == 0;
+bool IsJobTemporaryName(const EntryName& name) {
+    const std::string& bytes = name.bytes();
+    return bytes.rfind(".torvane-cycle-", 0) == 0 || bytes.rfind(".torvane-move-", 0) == 0;
 }
 
 JobPlan BuildUndoPlan(std::vector<JournalEntry>&& entries, FileSystem& fs,

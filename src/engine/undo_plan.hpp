@@ -51,6 +51,6 @@ JobRecord UndoRecordFor(const JobRecord& job, const JobPlan& undoPlan, std::int6
 
 // Whether `name` is a temporary name a job gives an entry on the way to its
 // new name.
-bool IsJobTemporaryName(const std::wstring& name);
+bool IsJobTemporaryName(const EntryName& name);
 
 }  // namespace torvane

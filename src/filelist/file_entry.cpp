@@ -15,6 +15,13 @@ std::wstring ExtensionOf(std::wstring_view name) {
     return std::wstring(name.substr(dot));
 }
 
+std::wstring ExtensionOfName(const EntryName& name) {
+    const std::string& bytes = name.bytes();
+    const auto dot = bytes.find_last_of('.');
+    return dot == std::string::npos ? std::wstring()
+                                    : FromUtf8(std::string_view(bytes).substr(dot));
+}
+
 FileEntry PlaceholderEntry() {
     std::tm fields{};
     fields.tm_sec = 12;
@@ -33,7 +40,7 @@ FileEntry PlaceholderEntry() {
 }
 
 std::wstring FileEntry::Extension() const {
-    return IsFolder() ? std::wstring() : ExtensionOf(name);
+    return IsFolder() ? std::wstring() : ExtensionOfName(name);
 }
 
 }  // namespace torvane

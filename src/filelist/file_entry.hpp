@@ -48,7 +48,7 @@ class SharedPath {
 struct FileEntry {
     std::uint64_t iconIndex = 0;  // row in the icon cache; 0 when listed without icons
     SharedPath folderPath;        // the folder holding the entry, ending with the separator
-    std::wstring name;            // with its extension, without any folder part
+    EntryName name;               // with its extension, without any folder part
     std::int64_t created = 0;     // whole seconds since 1970 UTC
     std::int64_t modified = 0;
     std::int64_t accessed = 0;
@@ -65,7 +65,7 @@ struct FileEntry {
 
     // The one test for "folder" everywhere in the system.
     bool IsFolder() const { return IsDirectoryWord(attributes); }
-    std::wstring FullPath() const { return folderPath + name; }
+    std::wstring FullPath() const { return folderPath + name.wide(); }
     // Files: the name from its last "." on (".jpg"), or empty; folders:
     // empty. Worked out when asked rather than kept, as few ever ask.
     std::wstring Extension() const;
@@ -84,5 +84,7 @@ FileEntry PlaceholderEntry();
 // The text after the last separator of `name` (all of it when there is none),
 // from its last "." to the end, the dot included; empty when it has no ".".
 std::wstring ExtensionOf(std::wstring_view name);
+// The same for an entry's name, which has no folder part.
+std::wstring ExtensionOfName(const EntryName& name);
 
 }  // namespace torvane

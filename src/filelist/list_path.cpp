@@ -22,12 +22,6 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
-// The extension of a name without a folder part, as ExtensionOf gives it.
-std::wstring_view ExtensionView(std::wstring_view name) {
-    const auto dot = name.find_last_of(L'.');
-    return dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot);
-}
-
 bool SkippedByHiddenSystem(std::uint32_t attributes, HiddenSystem option) {
     const bool hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     const bool system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
@@ -67,7 +61,7 @@ std::int64_t CountRecords(const ListContext& context, const std::wstring& folder
             continue;
         if (IsDirectoryWord(r.attributes)) {
             if (context.options.includeSubfolders) {
-                const auto below = CountJobEntries(context, folder + r.name, mask);
+                const auto below = CountJobEntries(context, folder + r.name.wide(), mask);
                 if (below == -1)
                     return -1;
                 sum += below;
@@ -75,7 +69,7 @@ std::int64_t CountRecords(const ListContext& context, const std::wstring& folder
             if (context.attributeTarget != AttributeTarget::kFiles)
                 ++sum;
         } else if (context.attributeTarget != AttributeTarget::kFolders &&
-                   (mask == L".*" || EqualsIgnoringCase(mask, ExtensionView(r.name)))) {
+                   (mask == L".*" || EqualsIgnoringCase(mask, ExtensionOfName(r.name)))) {
             ++sum;
         }
     }
@@ -146,7 +140,7 @@ FileEntry EntryOf(const ListContext& context, const SharedPath& folder, FindReco
     if (context.icons != nullptr) {
         const bool isFolder = IsDirectoryWord(r.attributes);
         icon = IconIndexOf(context.icons, isFolder,
-                           isFolder ? std::wstring() : std::wstring(ExtensionView(r.name)));
+                           isFolder ? std::wstring() : ExtensionOfName(r.name));
     }
     FileEntry e = ListedEntry(folder, std::move(r));
     e.iconIndex = icon;
@@ -163,11 +157,12 @@ void SortByName(FileEntries& entries) {
     std::vector<Key> keys;
     keys.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
-        keys.push_back({LogicalSortKey(entries[i].name), i});
+        keys.push_back({LogicalSortKey(entries[i].name.wide()), i});
     std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) {
         if (const int c = x.key.compare(y.key))
             return c < 0;
-        if (const int c = LogicalCompare(entries[x.index].name, entries[y.index].name))
+        if (const int c =
+                LogicalCompare(entries[x.index].name.wide(), entries[y.index].name.wide()))
             return c < 0;
         return x.index < y.index;
     });
@@ -194,7 +189,7 @@ void SortByName(FileEntries& entries) {
 bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& options) {
     const auto a = record.attributes;
     const bool folder = IsDirectoryWord(a);
-    if (folder && (record.name == L"." || record.name == L".."))
+    if (folder && record.name.IsDotOrDotDot())
         return false;
     if (a & FILE_ATTRIBUTE_TEMPORARY)
         return false;
@@ -206,7 +201,7 @@ bool IsListed(const FindRecord& record, bool folderMode, const ListOptions& opti
         if (SkippedByHiddenSystem(a, options.hiddenSystem))
             return false;
     }
-    return !IsShortcutName(record.name);
+    return !IsShortcutName(record.name.bytes());
 }
 
 std::int64_t ListedTime(std::int64_t seconds) {
@@ -248,8 +243,7 @@ Status FillEntries(const ListContext& context, Search& search, FileEntries& out)
     files.reserve(search.records->size());
     for (auto& r : *search.records) {
         if (!IsListed(r, search.folderMode, context.options)) {
-            if (context.unlistedNames != nullptr && search.folderMode && r.name != L"." &&
-                r.name != L"..")
+            if (context.unlistedNames != nullptr && search.folderMode && !r.name.IsDotOrDotDot())
                 context.unlistedNames->push_back(std::move(r.name));
             continue;
         }
@@ -294,15 +288,17 @@ Status ListNamed(const ListContext& context, Folder& folder, const std::vector<s
         ShowReadError(context, records.error());
         return records.error();
     }
-    const std::unordered_set<std::wstring_view> wanted(names.begin(), names.end());
+    std::unordered_set<std::string> wanted;
+    for (const auto& name : names)
+        wanted.insert(ToUtf8(name));
     const SharedPath path(folder.path());
     FileEntries folders;
     FileEntries files;
     for (auto& r : *records) {
-        if (wanted.count(r.name) != 0 && IsListed(r, false, context.options)) {
+        if (wanted.count(r.name.bytes()) != 0 && IsListed(r, false, context.options)) {
             auto entry = EntryOf(context, path, std::move(r));
             (entry.IsFolder() ? folders : files).push_back(std::move(entry));
-        } else if (context.unlistedNames != nullptr && r.name != L"." && r.name != L"..") {
+        } else if (context.unlistedNames != nullptr && !r.name.IsDotOrDotDot()) {
             context.unlistedNames->push_back(std::move(r.name));
         }
     }

@@ -55,7 +55,7 @@ struct ListContext {
     // When set, receives the names the folder holds but the listing leaves
     // out (hidden, system or temporary entries, shortcuts, the kind not
     // retrieved), "." and ".." aside: names a rename must not take.
-    std::vector<std::wstring>* unlistedNames = nullptr;
+    std::vector<EntryName>* unlistedNames = nullptr;
     // How much of each entry a listing of an open folder reads (ListFolder).
     EntryDetail detail = EntryDetail::kAll;
 };

@@ -168,6 +168,12 @@ bool IsShortcutName(std::wstring_view path) {
            EqualsIgnoringAsciiCase(path.substr(path.size() - kExtension.size()), kExtension);
 }
 
+bool IsShortcutName(std::string_view name) {
+    constexpr std::string_view kExtension = ".lnk";
+    return name.size() >= kExtension.size() &&
+           AsciiLower(name.substr(name.size() - kExtension.size())) == kExtension;
+}
+
 std::optional<ShellLinkPaths> ParseShellLink(std::string_view bytes) {
     Reader r(bytes);
     if (r.Read(4) != kHeaderSize || r.Take(16) != std::string_view(kLinkClsid, 16))

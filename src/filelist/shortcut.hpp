@@ -13,6 +13,8 @@ namespace torvane {
 // Listing leaves such files out, and a chosen or given one is replaced by
 // its target.
 bool IsShortcutName(std::wstring_view path);
+// The same for a name's bytes (UTF-8).
+bool IsShortcutName(std::string_view name);
 
 // The paths a Windows shortcut file (the Shell Link binary format, ".lnk")
 // holds, as written in it (with backslashes). Either may be empty.

@@ -139,13 +139,9 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
     pack.push_back(static_cast<char>(Stored(e.state)));
     PutUnsigned(pack, e.id.device);
     PutUnsigned(pack, e.id.inode);
-    std::string name;
-    NameBytes(e.oldName, name);
-    PutBytes(pack, name);
-    if (flags & kHasNewName) {
-        NameBytes(e.newName, name);
-        PutBytes(pack, name);
-    }
+    PutBytes(pack, e.oldName.bytes());
+    if (flags & kHasNewName)
+        PutBytes(pack, e.newName.bytes());
     PutSigned(pack, e.oldCreated);
     PutDelta(pack, e.oldModified, e.oldCreated);
     PutDelta(pack, e.oldAccessed, e.oldModified);
@@ -159,7 +155,7 @@ void AppendEntry(std::string& pack, const JournalEntry& e) {
     if (flags & kHasNewAttributes)
         PutUnsigned(pack, e.newAttributes);
     if (flags & kHasTemporary)
-        PutBytes(pack, ToUtf8(e.temporary));
+        PutBytes(pack, e.temporary.bytes());
     if (flags & kHasState)
         AppendState(pack, *e.before, e);
 }
@@ -188,8 +184,8 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
         e.state = StateOf(in.Byte());
         e.id.device = in.Unsigned();
         e.id.inode = in.Unsigned();
-        e.oldName = Text(in.Bytes());
-        e.newName = (flags & kHasNewName) ? Text(in.Bytes()) : e.oldName;
+        e.oldName = NameOf(in.Bytes());
+        e.newName = (flags & kHasNewName) ? NameOf(in.Bytes()) : e.oldName;
         e.oldCreated = in.Signed();
         e.oldModified = in.Delta(e.oldCreated);
         e.oldAccessed = in.Delta(e.oldModified);
@@ -200,7 +196,7 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
         e.newAttributes = (flags & kHasNewAttributes) ? static_cast<std::uint32_t>(in.Unsigned())
                                                       : e.oldAttributes;
         if (flags & kHasTemporary)
-            e.temporary = Text(in.Bytes());
+            e.temporary = NameOf(in.Bytes());
         if (flags & kHasState) {
             EntryState& st = e.before.emplace();
             const std::uint64_t mode = in.Unsigned();
@@ -227,11 +223,11 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
 }
 
 void AppendProgress(std::string& batch, std::size_t position, JournalState state,
-                    const std::wstring& temporary) {
+                    const EntryName& temporary) {
     PutUnsigned(batch, position);
     batch.push_back(static_cast<char>(Stored(state)));
     if (state == JournalState::kAside)
-        PutBytes(batch, ToUtf8(temporary));
+        PutBytes(batch, temporary.bytes());
 }
 
 bool ApplyProgress(std::string_view batch, std::vector<JournalEntry>& entries) {
@@ -245,7 +241,7 @@ bool ApplyProgress(std::string_view batch, std::vector<JournalEntry>& entries) {
         JournalEntry& e = entries[position];
         e.state = state;
         if (state == JournalState::kAside)
-            e.temporary = Text(temporary);
+            e.temporary = NameOf(temporary);
     }
     return in.ok();
 }

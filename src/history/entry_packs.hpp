@@ -33,7 +33,7 @@ bool ReadPack(std::string_view pack, std::size_t count, const SharedPath& folder
 // Appends a journal record to a batch's bytes: entry `position` is now in
 // `state`; `temporary` is the name it stands aside under, for kAside.
 void AppendProgress(std::string& batch, std::size_t position, JournalState state,
-                    const std::wstring& temporary);
+                    const EntryName& temporary);
 
 // Replays a batch's records onto the job's entries, in order. Returns false
 // when a record does not read or names no entry (a damaged row).

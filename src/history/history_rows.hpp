@@ -90,18 +90,9 @@ inline std::wstring Text(std::string_view bytes) {
     return FromUtf8(bytes);
 }
 
-// The bytes of a name on disk, into `out`: names are mostly ASCII, which is
-// copied as it is; anything else goes through ToUtf8, which gives back the
-// original bytes of invalid UTF-8.
-inline void NameBytes(std::wstring_view name, std::string& out) {
-    out.resize(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (static_cast<std::uint32_t>(name[i]) >= 0x80) {
-            out = ToUtf8(name);
-            return;
-        }
-        out[i] = static_cast<char>(name[i]);
-    }
+// A name as stored: the bytes it has on disk.
+inline EntryName NameOf(std::string_view bytes) {
+    return EntryName::FromBytes(std::string(bytes));
 }
 
 // The lock file of running jobs, beside the database.

@@ -308,8 +308,8 @@ class SqliteHistory final : public History {
             e.folder = folder;
             e.id.device = static_cast<std::uint64_t>(st.Int(1));
             e.id.inode = static_cast<std::uint64_t>(st.Int(2));
-            e.oldName = Text(st.Bytes(3));
-            e.newName = st.IsNull(4) ? e.oldName : Text(st.Bytes(4));
+            e.oldName = NameOf(st.Bytes(3));
+            e.newName = st.IsNull(4) ? e.oldName : NameOf(st.Bytes(4));
             e.oldCreated = st.Int(5);
             e.oldModified = st.Int(6);
             e.oldAccessed = st.Int(7);
@@ -324,7 +324,7 @@ class SqliteHistory final : public History {
             e.attributes = (steps & kStepAttributes) != 0;
             e.times = (steps & kStepTimes) != 0;
             if (!st.IsNull(14))
-                e.temporary = Text(st.Bytes(14));
+                e.temporary = NameOf(st.Bytes(14));
             e.state = StateOf(st.Int(15));
         }
     }

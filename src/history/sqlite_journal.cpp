@@ -26,7 +26,7 @@ constexpr const char* kUpdateOutcome = "UPDATE jobs SET outcome = ?2 WHERE id = 
 struct HeldRecord {
     std::size_t entry = 0;
     JournalState state = JournalState::kPlanned;
-    std::wstring temporary;  // for kAside
+    EntryName temporary;  // for kAside
 };
 
 class Journal final : public JobJournal {
@@ -51,7 +51,7 @@ class Journal final : public JobJournal {
         lock_.Unlock(id_);
     }
 
-    void Aside(std::size_t entry, const std::wstring& temporary) override {
+    void Aside(std::size_t entry, const EntryName& temporary) override {
         Hold(HeldRecord{entry, JournalState::kAside, temporary});
     }
 

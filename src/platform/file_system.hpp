@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/entry_name.hpp"
 #include "platform/file_attributes.hpp"
 #include "platform/system_error.hpp"
 
@@ -49,7 +50,7 @@ enum class EntryDetail {
 // attribute word and its three times in whole seconds since 1970 UTC, and
 // which entry it was.
 struct FindRecord {
-    std::wstring name;
+    EntryName name;
     std::uint32_t attributes = 0;
     std::int64_t created = 0;
     std::int64_t modified = 0;
@@ -222,44 +223,44 @@ class Folder {
     // the folder (empty when there is none): finding it with its letters'
     // case swapped tells that names fold case here, on file systems (FUSE,
     // say) that don't say so themselves.
-    virtual FolderTraits Traits(const std::wstring& sample) = 0;
+    virtual FolderTraits Traits(const EntryName& sample) = 0;
 
     // Opens the subfolder `name` without following a symbolic link: fails
     // with ENOTDIR when the name now holds a link or a file, and
     // with ESTALE when it holds another folder than `expected` (the id its
     // listing gave; a zero id checks nothing).
-    virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
+    virtual Result<std::unique_ptr<Folder>> OpenFolder(const EntryName& name,
                                                        const FileId& expected) = 0;
 
     // The entry's attribute word (not following a symbolic link). Fails with
     // ENOENT when nothing is there.
-    virtual Result<std::uint32_t> GetAttributes(const std::wstring& name) = 0;
+    virtual Result<std::uint32_t> GetAttributes(const EntryName& name) = 0;
     // Sets the entry's whole attribute word. Bits the entry can't hold are
     // ignored the way Windows ignores them (Directory, Compressed,
     // Encrypted); a word for an entry that can't store one (a symbolic link)
     // fails.
-    virtual Status SetAttributes(const std::wstring& name, std::uint32_t attributes) = 0;
+    virtual Status SetAttributes(const EntryName& name, std::uint32_t attributes) = 0;
     // Renames an entry of this folder. Never replaces an existing entry:
     // fails with EEXIST instead. A change of letter case only works on
     // case-insensitive file systems too.
-    virtual Status Move(const std::wstring& from, const std::wstring& to) = 0;
+    virtual Status Move(const EntryName& from, const EntryName& to) = 0;
     // Opens an entry, file or folder, for SetTimes and SetCompression.
-    virtual Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) = 0;
+    virtual Result<std::unique_ptr<FileHandle>> Open(const EntryName& name) = 0;
     // Encrypt or decrypt an entry in place; an entry already in that state
     // succeeds unchanged. Linux can't encrypt or decrypt an existing file, so
     // there any real change fails with "Operation not supported".
-    virtual Status Encrypt(const std::wstring& name) = 0;
-    virtual Status Decrypt(const std::wstring& name) = 0;
+    virtual Status Encrypt(const EntryName& name) = 0;
+    virtual Status Decrypt(const EntryName& name) = 0;
     // Remembers what the entry `name` has now (see EntryMemo). Fails as
     // GetAttributes does (ENOENT when nothing is there).
-    virtual Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) = 0;
+    virtual Result<std::unique_ptr<EntryMemo>> Remember(const EntryName& name) = 0;
 
     // The entry's state as its file system holds it (see EntryState), read
     // without following a link. The stored record is read only when `parts`
     // (StatePart bits) ask for it: without kStateRecord, `recordKept` is
     // false. Fails with the stat's error, or ENOTSUP where the backend can't
     // tell (the default).
-    virtual Result<EntryState> ReadState(const std::wstring& /*name*/,
+    virtual Result<EntryState> ReadState(const EntryName& /*name*/,
                                          unsigned /*parts*/ = kStateAll) {
         return SystemError::FromErrno(ENOTSUP);
     }
@@ -268,7 +269,7 @@ class Folder {
     // where Read-only is a write permission, then both times to the
     // nanosecond. Writes only what differs. Fails with the first call's
     // error, ENOTSUP by default.
-    virtual Status RestoreState(const std::wstring& /*name*/, const EntryState& /*state*/,
+    virtual Status RestoreState(const EntryName& /*name*/, const EntryState& /*state*/,
                                 unsigned /*parts*/) {
         return SystemError::FromErrno(ENOTSUP);
     }
@@ -277,7 +278,7 @@ class Folder {
     // (kPlaceholderTime), or modified at `notBefore` or later (a process
     // killed between making it and dating it). Fails with EEXIST when it is
     // anything else (left as it is), ENOTSUP by default.
-    virtual Status RemoveLeftPlaceholder(const std::wstring& /*name*/, std::int64_t /*notBefore*/) {
+    virtual Status RemoveLeftPlaceholder(const EntryName& /*name*/, std::int64_t /*notBefore*/) {
         return SystemError::FromErrno(ENOTSUP);
     }
 };

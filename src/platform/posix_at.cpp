@@ -295,7 +295,7 @@ std::int64_t CreatedOf(const struct statx& stx, const std::optional<DosInfo>& st
     return stx.stx_mtime.tv_sec;
 }
 
-FindRecord RecordOf(std::wstring name, std::string_view nativeName, const struct statx& stx,
+FindRecord RecordOf(EntryName name, std::string_view nativeName, const struct statx& stx,
                     const std::optional<DosInfo>& stored) {
     return FindRecord{std::move(name),        AttributeWordOf(FactsOf(stx, nativeName), stored),
                       CreatedOf(stx, stored), stx.stx_mtime.tv_sec,
@@ -841,13 +841,13 @@ FileId IdOf(const struct statx& stx) {
     return FileId{makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino};
 }
 
-Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring& shownName) {
+Result<FindRecord> ReadEntry(const Backend& b, const At& at, const EntryName& shownName) {
     auto looked = LookAt(b, at);
     if (!looked)
         return looked.error();
     const auto stored = CanStore(looked->stx) ? ReadStored(b, *looked) : std::nullopt;
     // The name shown decides a dot name (the entry may be reached as ".").
-    const std::string name = shownName.empty() ? at.name : ToUtf8(shownName);
+    const std::string& name = shownName.empty() ? at.name : shownName.bytes();
     return RecordOf(shownName, name, looked->stx, stored);
 }
 
@@ -861,7 +861,7 @@ int ReadListed(const Backend& b, int folder, const std::string& folderPath, cons
         EntryAt entry(b, folder, folderPath, name, true);
         stored = StoreOf(MountOf(b, folder, name, stx).kind).Read(entry);
     }
-    record = RecordOf(FromUtf8(name), name, stx, stored);
+    record = RecordOf(EntryName::FromBytes(name), name, stx, stored);
     return 0;
 }
 
@@ -892,7 +892,7 @@ FindRecord ReadNamedFile(const Backend& b, int folder, const std::string& folder
     EntryFacts file;
     file.dotName = !name.empty() && name[0] == '.';
     const dev_t dev = makedev(facts.stx.stx_dev_major, facts.stx.stx_dev_minor);
-    return FindRecord{FromUtf8(name),
+    return FindRecord{EntryName::FromBytes(name),
                       AttributeWordOf(file, stored),
                       0,
                       0,

@@ -98,7 +98,7 @@ FileId IdOf(const struct statx& stx);
 
 // The entry's record; a final symbolic link is not followed. `shownName` is
 // the record's name, and decides whether it reads as a dot name.
-Result<FindRecord> ReadEntry(const Backend& b, const At& at, const std::wstring& shownName);
+Result<FindRecord> ReadEntry(const Backend& b, const At& at, const EntryName& shownName);
 
 // The record of a folder's entry while the folder is being listed, or an
 // errno value (ENOENT when it went away).

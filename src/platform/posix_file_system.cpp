@@ -217,14 +217,13 @@ class PosixFolder : public Folder {
         return ListFolder(backend_, fd_->get(), nativePath_, detail);
     }
 
-    FolderTraits Traits(const std::wstring& sample) override {
-        return posix::TraitsOf(backend_, fd_->get(),
-                               sample.empty() ? std::string() : Native(sample));
+    FolderTraits Traits(const EntryName& sample) override {
+        return posix::TraitsOf(backend_, fd_->get(), sample.bytes());
     }
 
-    Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
+    Result<std::unique_ptr<Folder>> OpenFolder(const EntryName& name,
                                                const FileId& expected) override {
-        const auto native = Native(name);
+        const std::string& native = name.bytes();
         backend_.Before(nativePath_, native);
         auto fd = std::make_shared<const Fd>(
             ::openat(fd_->get(), native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -239,43 +238,42 @@ class PosixFolder : public Folder {
             backend_, std::move(fd), nativePath_ + native + "/", *id));
     }
 
-    Result<std::uint32_t> GetAttributes(const std::wstring& name) override {
+    Result<std::uint32_t> GetAttributes(const EntryName& name) override {
         auto record = posix::ReadEntry(backend_, At_(name), name);
         if (!record)
             return record.error();
         return record->attributes;
     }
-    Status SetAttributes(const std::wstring& name, std::uint32_t attributes) override {
+    Status SetAttributes(const EntryName& name, std::uint32_t attributes) override {
         return posix::SetAttributes(backend_, At_(name), attributes);
     }
-    Status Move(const std::wstring& from, const std::wstring& to) override {
+    Status Move(const EntryName& from, const EntryName& to) override {
         return posix::Move(backend_, At_(from), At_(to));
     }
-    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) override {
+    Result<std::unique_ptr<FileHandle>> Open(const EntryName& name) override {
         return posix::Open(backend_, At_(name));
     }
-    Status Encrypt(const std::wstring& name) override {
+    Status Encrypt(const EntryName& name) override {
         return posix::Encrypt(backend_, At_(name), true);
     }
-    Status Decrypt(const std::wstring& name) override {
+    Status Decrypt(const EntryName& name) override {
         return posix::Encrypt(backend_, At_(name), false);
     }
-    Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) override {
+    Result<std::unique_ptr<EntryMemo>> Remember(const EntryName& name) override {
         return posix::Remember(backend_, At_(name));
     }
-    Status RemoveLeftPlaceholder(const std::wstring& name, std::int64_t notBefore) override {
+    Status RemoveLeftPlaceholder(const EntryName& name, std::int64_t notBefore) override {
         return posix::RemoveLeftPlaceholder(backend_, At_(name), notBefore);
     }
-    Result<EntryState> ReadState(const std::wstring& name, unsigned parts) override {
+    Result<EntryState> ReadState(const EntryName& name, unsigned parts) override {
         return posix::ReadState(backend_, At_(name), parts);
     }
-    Status RestoreState(const std::wstring& name, const EntryState& state,
-                        unsigned parts) override {
+    Status RestoreState(const EntryName& name, const EntryState& state, unsigned parts) override {
         return posix::RestoreState(backend_, At_(name), state, parts);
     }
 
   private:
-    At At_(const std::wstring& name) const { return At{fd_, nativePath_, Native(name)}; }
+    At At_(const EntryName& name) const { return At{fd_, nativePath_, name.bytes()}; }
 
     const posix::Backend& backend_;
     std::shared_ptr<const Fd> fd_;
@@ -322,7 +320,7 @@ Result<std::vector<FindRecord>> PosixFileSystem::FindEntries(const std::wstring&
 
 Result<FindRecord> PosixFileSystem::FindEntry(const std::wstring& path) {
     const auto native = Native(path);
-    const std::wstring shown = FromUtf8(LastComponent(native));
+    const auto shown = EntryName::FromBytes(std::string(LastComponent(native)));
     // A trailing separator asks for a folder, as the system's own lookup
     // does: a link to a folder is followed, anything else is no folder.
     if (native.size() > 1 && native.back() == '/') {

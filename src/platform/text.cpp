@@ -165,6 +165,15 @@ std::wstring AsciiLower(std::wstring_view text) {
     return lower;
 }
 
+std::string AsciiLower(std::string_view bytes) {
+    std::string lower(bytes);
+    for (auto& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
 bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),

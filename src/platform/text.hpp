@@ -44,6 +44,10 @@ constexpr wchar_t AsciiLower(wchar_t c) {
 // `text` with A-Z turned into a-z.
 std::wstring AsciiLower(std::wstring_view text);
 
+// UTF-8 `bytes` with A-Z turned into a-z; every other byte, those of
+// non-ASCII characters included, is left as it is.
+std::string AsciiLower(std::string_view bytes);
+
 // Whether `a` and `b` are equal once A-Z are turned into a-z.
 bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
 

@@ -50,7 +50,7 @@ class ControllerHistoryTest : public ControllerTest {
         auto records = fs.FindEntries(L"/data/");
         for (const auto& r : *records) {
             if (r.name != L"." && r.name != L"..")
-                names.push_back(r.name);
+                names.push_back(r.name.wide());
         }
         std::sort(names.begin(), names.end());
         return names;

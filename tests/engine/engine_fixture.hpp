@@ -33,7 +33,7 @@ inline FileEntry Folder(std::wstring name) {
 inline std::vector<std::wstring> Names(const FileEntries& entries) {
     std::vector<std::wstring> out;
     for (const auto& e : entries)
-        out.push_back(e.name);
+        out.push_back(e.name.wide());
     return out;
 }
 

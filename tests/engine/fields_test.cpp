@@ -168,7 +168,8 @@ class FieldsOnDiskTest : public ::testing::Test {
         const PlannedFolder& f = plan.folders.at(0);
         for (std::size_t i = 0; i < f.current.size(); ++i) {
             const Finding* finding = f.FindingAt(i);
-            out[f.current[i].name] = finding != nullptr ? finding->message : f.updated[i].name;
+            out[f.current[i].name.wide()] =
+                finding != nullptr ? finding->message : f.updated[i].name.wide();
         }
         return out;
     }

@@ -55,7 +55,7 @@ torvane::JobPlan Rotations(const torvane::JobSettings& settings, torvane::FileSy
     JobPlan plan = BuildPlan(settings, fs, dialogs);
     PlannedFolder& f = plan.folders.at(0);
     for (std::size_t i = 0; i < f.current.size(); ++i) {
-        const long n = std::stol(f.current[i].name.substr(1));
+        const long n = std::stol(f.current[i].name.bytes().substr(1));
         f.updated[i].name = L"f" + std::to_wstring(n % 3 == 2 ? n - 2 : n + 1);
         f.steps[i] = StepsFor(f.current[i], f.updated[i], settings.engine);
     }

@@ -292,7 +292,7 @@ TYPED_TEST(ParallelJobTest, StoppedMidTreeLeavesEachEntryDoneOrUntouchedAndIsUnd
         // A folder renamed has every entry with steps inside it done.
         const auto& entries = run.history.At(run.jobId).entries;
         for (const JournalEntry& folder : entries) {
-            if (folder.state != JournalState::kDone || folder.oldName.rfind(L"fd", 0) != 0)
+            if (folder.state != JournalState::kDone || folder.oldName.bytes().rfind("fd", 0) != 0)
                 continue;
             const std::wstring inside = folder.folder.str() + folder.oldName + L"/";
             for (const JournalEntry& e : entries) {

@@ -187,7 +187,7 @@ TEST(PipelineDisk, ANamesOnlyRenameKeepsHiddenEntriesOutAndIsUndone) {
     const auto entries = history.Entries(run.historyId).value();
     ASSERT_EQ(entries.size(), 2u);
     for (const JournalEntry& e : entries)
-        EXPECT_EQ(e.id.inode, inodes.at(ToUtf8(e.oldName))) << ToUtf8(e.oldName);
+        EXPECT_EQ(e.id.inode, inodes.at(e.oldName.bytes())) << e.oldName;
     YesHost undoHost;
     EXPECT_EQ(pipeline.Undo(std::nullopt, ProblemPolicy::kRefuse, false, undoHost).end,
               JobEnd::kApplied);

@@ -73,7 +73,7 @@ JobPlan HandPlan(FileSystem& fs, const std::string& folder,
     JobPlan plan = BuildPlan(settings, fs, dialogs);
     PlannedFolder& f = plan.folders.at(0);
     for (std::size_t i = 0; i < f.current.size(); ++i) {
-        if (const auto it = renames.find(f.current[i].name); it != renames.end())
+        if (const auto it = renames.find(f.current[i].name.wide()); it != renames.end())
             f.updated[i].name = it->second;
         f.steps[i] = StepsFor(f.current[i], f.updated[i], settings.engine);
     }

@@ -208,12 +208,12 @@ JobPlan HandPlan(FakeFileSystem& fs, const std::wstring& folder, const Renames& 
     PlannedFolder& f = plan.folders[0];
     plan.changes = 0;
     for (std::size_t i = 0; i < f.current.size(); ++i) {
-        if (const auto it = renames.find(f.current[i].name); it != renames.end())
+        if (const auto it = renames.find(f.current[i].name.wide()); it != renames.end())
             f.updated[i].name = it->second;
         f.steps[i] = StepsFor(f.current[i], f.updated[i], settings.engine);
         plan.changes += f.steps[i].any() ? 1 : 0;
     }
-    std::vector<std::wstring> unlisted;
+    std::vector<EntryName> unlisted;
     for (const auto& path : fs.PathsUnder(folder)) {
         const std::wstring name = path.substr(folder.size());
         if (std::none_of(f.current.begin(), f.current.end(),
@@ -229,7 +229,7 @@ Kinds FindingsOf(const JobPlan& plan) {
     Kinds kinds;
     const PlannedFolder& f = plan.folders[0];
     for (const auto& [i, finding] : f.findings)
-        kinds[f.current[i].name] = finding.kind;
+        kinds[f.current[i].name.wide()] = finding.kind;
     return kinds;
 }
 
@@ -448,7 +448,7 @@ TEST(PlanChecksTest, ACycleGoesThroughOneTemporaryNameInTheSameFolder) {
     EXPECT_EQ(changes[1], L"Move /r/c -> /r/a");
     EXPECT_EQ(changes[2], L"Move /r/b -> /r/c");
     EXPECT_EQ(changes[3], L"Move " + temporary + L" -> /r/b");
-    EXPECT_EQ(CycleTemporaryName(7).rfind(L".torvane-cycle-", 0), 0u);
+    EXPECT_EQ(CycleTemporaryName(7).bytes().rfind(".torvane-cycle-", 0), 0u);
 }
 
 TEST(PlanChecksTest, ACycleWhoseLastMoveFailsGivesTheEntryItsNameBackOrSaysWhereItIs) {

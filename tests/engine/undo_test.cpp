@@ -209,7 +209,7 @@ TYPED_TEST(UndoTest, EntryChangedAfterTheJobIsReportedAndLeftAlone) {
     std::map<std::wstring, FindingKind> found;
     for (const PlannedFolder& f : this->plan.folders) {
         for (const auto& [at, finding] : f.findings)
-            found[f.current[at].name] = finding.kind;
+            found[f.current[at].name.wide()] = finding.kind;
     }
     EXPECT_EQ(found, (std::map<std::wstring, FindingKind>{
                          {L"times.txt", FindingKind::kChangedSince},
@@ -280,7 +280,7 @@ TYPED_TEST(UndoTest, JournalRecordsEveryEntryWithItsState) {
     const auto entries = this->history.Entries(id).value();
     std::map<std::wstring, JournalState> states;
     for (const JournalEntry& e : entries)
-        states[e.oldName] = e.state;
+        states[e.oldName.wide()] = e.state;
     EXPECT_EQ(states, (std::map<std::wstring, JournalState>{
                           {L"a.txt", JournalState::kDone},
                           {L"b.txt", JournalState::kDone},

@@ -53,7 +53,7 @@ class ListPathTest : public ::testing::Test {
     static std::vector<std::wstring> Names(const FileEntries& entries) {
         std::vector<std::wstring> names;
         for (const auto& e : entries)
-            names.push_back(e.name);
+            names.push_back(e.name.wide());
         return names;
     }
     std::vector<std::wstring> ListedNames(const std::wstring& path) { return Names(List(path)); }
@@ -344,7 +344,7 @@ TEST(ListPathOnDisk, ListsARealFolderThroughTheLinuxFileSystem) {
     ListPath(context, FromUtf8(dir.path()), out);
     std::vector<std::wstring> names;
     for (const auto& e : out)
-        names.push_back(e.name);
+        names.push_back(e.name.wide());
     // The link is an entry of its own, not the folder it points to.
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Sub", L"b9.txt", L"b10.txt", L"link"}));
     EXPECT_EQ(out.back().attributes, FILE_ATTRIBUTE_REPARSE_POINT);

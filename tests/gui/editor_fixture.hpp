@@ -68,7 +68,7 @@ class EditorSideTest : public ::testing::Test {
     std::vector<std::wstring> NewNames() const {
         std::vector<std::wstring> names;
         for (const auto& e : controller->newEntries())
-            names.push_back(e.name);
+            names.push_back(e.name.wide());
         return names;
     }
     std::vector<std::wstring> Messages() const {

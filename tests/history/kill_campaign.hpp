@@ -79,7 +79,7 @@ inline void ShapeCampaignPlan(JobPlan& plan, const CampaignVariant& v,
             const FileEntry& was = f.current[i];
             FileEntry& will = f.updated[i];
             will = was;
-            const long k = CampaignNumber(was.name);
+            const long k = CampaignNumber(was.name.wide());
             if (v.names)
                 will.name = was.IsFolder() ? L"e" + std::to_wstring(k) : CampaignFileName(k);
             if (v.times) {

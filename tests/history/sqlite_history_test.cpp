@@ -136,7 +136,7 @@ TEST(SqliteHistory, AJobAndEveryFieldOfItsEntriesComeBackFromAnotherConnection) 
     for (int copy = 0; copy < 15; ++copy) {
         for (auto e : EveryKindOfEntry()) {
             e.id.inode += static_cast<std::uint64_t>(copy);
-            e.oldName += std::to_wstring(copy);
+            e.oldName = e.oldName.wide() + std::to_wstring(copy);
             entries.push_back(e);
         }
     }

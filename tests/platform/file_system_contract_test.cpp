@@ -88,7 +88,7 @@ class FileSystemContract : public ::testing::Test {
         std::vector<std::wstring> names;
         if (records.ok())
             for (const auto& r : *records)
-                names.push_back(r.name);
+                names.push_back(r.name.wide());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -226,7 +226,7 @@ TYPED_TEST(FileSystemContract, FindEntriesGivesEveryEntryOnceWithTheSameRecordAs
     for (const auto& r : *records) {
         if (r.name == L"." || r.name == L"..")
             continue;
-        EXPECT_EQ(r, this->Find(L"d/" + r.name)) << ToUtf8(r.name);
+        EXPECT_EQ(r, this->Find(L"d/" + r.name.wide())) << r.name;
     }
     EXPECT_EQ(this->Find(L"d/b"), (FindRecord{L"b", 0x23, 1000, 3000, 2000}));
     EXPECT_EQ(this->Find(L"d/sub").attributes, FILE_ATTRIBUTE_DIRECTORY);

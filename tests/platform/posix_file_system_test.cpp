@@ -103,7 +103,7 @@ TEST_F(PosixFileSystemTest, ANamesAndKindsListingKeepsIdsKindsAndStoredBits) {
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
         FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
     for (const FindRecord& whole : *all) {
-        SCOPED_TRACE(ToUtf8(whole.name));
+        SCOPED_TRACE(whole.name.bytes());
         const auto same = std::find_if(names->begin(), names->end(),
                                        [&](const FindRecord& r) { return r.name == whole.name; });
         ASSERT_NE(same, names->end());
@@ -111,7 +111,7 @@ TEST_F(PosixFileSystemTest, ANamesAndKindsListingKeepsIdsKindsAndStoredBits) {
         EXPECT_EQ(same->attributes & kFromNameAndRecord, whole.attributes & kFromNameAndRecord);
         // Where the listing's inode numbers may not be a stat's (overlay,
         // FUSE), every entry is read whole.
-        if (!whole.name.ends_with(L".jpg") || !IdsFromListing())
+        if (!whole.name.bytes().ends_with(".jpg") || !IdsFromListing())
             EXPECT_EQ(*same, whole);
         else
             EXPECT_EQ(same->modified, 0);  // not read
@@ -210,8 +210,8 @@ TEST_F(PosixFileSystemTest, ALargeFolderIsListedInTheOrderReadWithEachEntrysOwnR
     for (const auto& r : *records) {
         if (r.name == L"." || r.name == L"..")
             continue;
-        names.push_back(r.name);
-        const int i = std::stoi(r.name);
+        names.push_back(r.name.wide());
+        const int i = std::stoi(r.name.bytes());
         ASSERT_EQ(r.accessed, kY2k + i) << i;
         ASSERT_EQ(r.modified, kY2k + 2 * i) << i;
         ASSERT_EQ(r.attributes, i % 7 == 0 ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL) << i;

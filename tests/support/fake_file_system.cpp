@@ -35,47 +35,48 @@ class FakeFileSystem::FolderHandle : public Folder {
             return key.error();
         return fs_.FindEntries(*key);
     }
-    FolderTraits Traits(const std::wstring&) override {
+    FolderTraits Traits(const EntryName&) override {
         auto key = Where();
         std::lock_guard lock(fs_.mutex_);
         const auto it = key ? fs_.traits_.find(*key) : fs_.traits_.end();
         return it == fs_.traits_.end() ? FolderTraits{} : it->second;
     }
-    Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& name,
+    Result<std::unique_ptr<Folder>> OpenFolder(const EntryName& name,
                                                const FileId& expected) override {
         auto key = Entry(Call::kOpenFolder, name);
         if (!key)
             return key.error();
-        return fs_.OpenFolderAt(Call::kOpenFolder, *key, path_ + name + kPathSeparator, expected);
+        return fs_.OpenFolderAt(Call::kOpenFolder, *key, path_ + name.wide() + kPathSeparator,
+                                expected);
     }
-    Result<std::uint32_t> GetAttributes(const std::wstring& name) override {
+    Result<std::uint32_t> GetAttributes(const EntryName& name) override {
         auto key = Entry(Call::kGetAttributes, name);
         return key ? fs_.GetAttributes(*key) : Result<std::uint32_t>(key.error());
     }
-    Status SetAttributes(const std::wstring& name, std::uint32_t attributes) override {
+    Status SetAttributes(const EntryName& name, std::uint32_t attributes) override {
         auto key = Entry(Call::kSetAttributes, name);
         return key ? fs_.SetAttributes(*key, attributes) : Status(key.error());
     }
-    Status Move(const std::wstring& from, const std::wstring& to) override {
+    Status Move(const EntryName& from, const EntryName& to) override {
         auto key = Entry(Call::kMove, from);
-        return key ? fs_.Move(*key, FakeFileSystem::ParentOf(*key) + kPathSeparator + to)
+        return key ? fs_.Move(*key, FakeFileSystem::ParentOf(*key) + kPathSeparator + to.wide())
                    : Status(key.error());
     }
-    Result<std::unique_ptr<FileHandle>> Open(const std::wstring& name) override {
+    Result<std::unique_ptr<FileHandle>> Open(const EntryName& name) override {
         auto key = Entry(Call::kOpen, name);
         if (!key)
             return key.error();
         return fs_.Open(*key);
     }
-    Status Encrypt(const std::wstring& name) override {
+    Status Encrypt(const EntryName& name) override {
         auto key = Entry(Call::kEncrypt, name);
         return key ? fs_.Encrypt(*key) : Status(key.error());
     }
-    Status Decrypt(const std::wstring& name) override {
+    Status Decrypt(const EntryName& name) override {
         auto key = Entry(Call::kDecrypt, name);
         return key ? fs_.Decrypt(*key) : Status(key.error());
     }
-    Result<std::unique_ptr<EntryMemo>> Remember(const std::wstring& name) override {
+    Result<std::unique_ptr<EntryMemo>> Remember(const EntryName& name) override {
         auto key = Entry(Call::kRemember, name);
         if (!key)
             return key.error();
@@ -94,7 +95,8 @@ class FakeFileSystem::FolderHandle : public Folder {
     }
     // The full path of the entry `name` of the folder now, once the action
     // waiting for this call has run.
-    Result<std::wstring> Entry(Call call, const std::wstring& name) {
+    Result<std::wstring> Entry(Call call, const EntryName& entry) {
+        const std::wstring name = entry.wide();
         const auto within = [&](const std::wstring& folder) {
             return (folder == L"/" ? folder : folder + kPathSeparator) + name;
         };

@@ -97,7 +97,7 @@ class MemoryHistory : public History {
     class Journal : public JobJournal {
       public:
         Journal(MemoryHistory& history, std::int64_t id) : history_(history), id_(id) {}
-        void Aside(std::size_t entry, const std::wstring& temporary) override {
+        void Aside(std::size_t entry, const EntryName& temporary) override {
             ++history_.journalCalls;
             auto& e = history_.At(id_).entries.at(entry);
             e.temporary = temporary;

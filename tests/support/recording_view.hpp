@@ -236,7 +236,7 @@ class RecordingView : public WindowView,
     static std::vector<std::wstring> Names(const FileEntries& entries) {
         std::vector<std::wstring> names;
         for (const auto& e : entries)
-            names.push_back(e.name);
+            names.push_back(e.name.wide());
         return names;
     }
 

@@ -153,9 +153,9 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
         case kFolderColumn:
             return Text(e.folder);
         case kOldColumn:
-            return Text(e.oldName);
+            return QString::fromStdString(e.oldName.bytes());
         case kNewColumn:
-            return e.rename ? Text(e.newName) : QString();
+            return e.rename ? QString::fromStdString(e.newName.bytes()) : QString();
         case kChangesColumn:
             return ChangesText(e);
         case kStateColumn:

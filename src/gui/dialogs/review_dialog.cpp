@@ -103,7 +103,7 @@ QString ReviewModel::Text(const Row& row, int column) const {
         case kEntryColumn:
             return QString::fromStdWString(RelativeTo(base_, current.FullPath()));
         case kNewNameColumn:
-            return steps.rename ? QString::fromStdWString(updated.name) : QString();
+            return steps.rename ? QString::fromStdWString(updated.name.wide()) : QString();
         case kChangesColumn:
             return steps.times || steps.attributes
                        ? QString::fromStdWString(DescribeValueChanges(current, updated))

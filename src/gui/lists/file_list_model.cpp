@@ -101,7 +101,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 QVariant FileListModel::DisplayText(const FileEntry& entry, int column) const {
     switch (column) {
         case kNameColumn:
-            return QString::fromStdWString(entry.name);
+            return QString::fromStdWString(entry.name.wide());
         case kModifiedColumn:
             return DateText(entry.modified);
         case kCreatedColumn:

@@ -115,7 +115,7 @@ QWidget* InfoTabGeneral::MakeAttributes() {
 
 void InfoTabGeneral::ShowEntry(const FileEntry& entry, const QIcon& icon) {
     icon_->setPixmap(icon.pixmap(kIconSize, kIconSize));
-    name_->setText(QString::fromStdWString(entry.name));
+    name_->setText(QString::fromStdWString(entry.name.wide()));
     name_->setCursorPosition(0);
     times_[kModifiedBox]->setText(DateText(entry.modified));
     times_[kCreatedBox]->setText(DateText(entry.created));
