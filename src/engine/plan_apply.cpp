@@ -28,8 +28,9 @@ using applying::ApplyState;
 using applying::FolderProgress;
 
 // The entries of one folder's run by current name: open addressing over a
-// power-of-two table of (hash, name, entry) slots, so that a lookup is mostly
-// one read of the table and names are compared only where hashes agree. A
+// power-of-two table of (hash, entry) slots, so that a lookup is mostly one
+// read of the table and names are compared only where hashes agree. A slot
+// is 8 bytes; the names are kept once per entry, not per slot. A
 // node-based map costs a cache miss per node besides its bucket, which made
 // the lookups a twelfth of a large rename's time. Insert only: the first
 // entry given a name keeps it.
@@ -37,12 +38,14 @@ class NameTable {
   public:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-    explicit NameTable(std::size_t count) {
+    // Room for `count` names of entries numbered below `entries`.
+    NameTable(std::size_t count, std::size_t entries) {
         std::size_t capacity = 8;
         while (capacity < 2 * count)
             capacity *= 2;
         slots_.resize(capacity);
         mask_ = capacity - 1;
+        names_.resize(entries);
     }
 
     void Insert(std::string_view name, std::size_t entry) {
@@ -50,10 +53,11 @@ class NameTable {
         for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
             Slot& slot = slots_[at];
             if (slot.entry == kEmpty) {
-                slot = Slot{name, Tag(hash), static_cast<std::uint32_t>(entry)};
+                slot = Slot{Tag(hash), static_cast<std::uint32_t>(entry)};
+                names_[entry] = name;
                 return;
             }
-            if (slot.tag == Tag(hash) && slot.name == name)
+            if (slot.tag == Tag(hash) && names_[slot.entry] == name)
                 return;
         }
     }
@@ -65,7 +69,7 @@ class NameTable {
             const Slot& slot = slots_[at];
             if (slot.entry == kEmpty)
                 return kNone;
-            if (slot.tag == Tag(hash) && slot.name == name)
+            if (slot.tag == Tag(hash) && names_[slot.entry] == name)
                 return slot.entry;
         }
     }
@@ -77,11 +81,11 @@ class NameTable {
         return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
     }
     struct Slot {
-        std::string_view name;
         std::uint32_t tag = 0;
         std::uint32_t entry = kEmpty;  // a folder's entries number fewer than 2^32
     };
     std::vector<Slot> slots_;
+    std::vector<std::string_view> names_;  // by entry: the name it was inserted under
     std::size_t mask_ = 0;
 };
 
@@ -98,7 +102,7 @@ class FolderRun {
           f_(job.plan.folders[index]),
           folder_(folder),
           state_(f_.current.size(), State::kPending),
-          occupant_(RenamesOf(f_)) {}
+          occupant_(RenamesOf(f_), f_.current.size()) {}
 
     void Run() {
         for (const EntryName& name : f_.leftPlaceholders)

@@ -46,14 +46,16 @@ class SharedPath {
 // One listed file or folder. Entries are values, copied freely between the
 // current and new sequences, a job's per-folder sequences and the editors.
 struct FileEntry {
-    std::uint64_t iconIndex = 0;  // row in the icon cache; 0 when listed without icons
-    SharedPath folderPath;        // the folder holding the entry, ending with the separator
-    EntryName name;               // with its extension, without any folder part
-    std::int64_t created = 0;     // whole seconds since 1970 UTC
+    // Ordered so that the two 4-byte fields share 8 bytes: a job holds an
+    // entry twice (as found and as it will be) per listed file.
+    SharedPath folderPath;         // the folder holding the entry, ending with the separator
+    EntryName name;                // with its extension, without any folder part
+    std::int64_t created = 0;      // whole seconds since 1970 UTC
     std::int64_t modified = 0;
     std::int64_t accessed = 0;
-    std::uint32_t attributes = 0;  // the attribute word as found
     FileId id = {};                // which entry was listed; all zero when not known
+    std::uint32_t attributes = 0;  // the attribute word as found
+    std::uint32_t iconIndex = 0;   // row in the icon cache; 0 when listed without icons
 
     // Entries are equal when they show the same values; which inode they
     // were listed from is where they were found, not what they say.

@@ -148,7 +148,7 @@ TEST_F(ListPathTest, SingleFileIsListedWhateverTheOptions) {
     options = {Retrieve::kFolders, false, HiddenSystem::kNone};
     const auto entries = List(L"/r/sub/Photo.JPG");
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0], (FileEntry{0, L"/r/sub/", L"Photo.JPG", 1000, 1000, 1000, H | S}));
+    EXPECT_EQ(entries[0], (FileEntry{L"/r/sub/", L"Photo.JPG", 1000, 1000, 1000, {}, H | S, 0}));
 }
 
 TEST_F(ListPathTest, UnreadablePathShowsTheErrorAndLeavesTheSequence) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/entry_name.hpp"
+
 namespace torvane {
 namespace {
 
@@ -81,6 +83,29 @@ TEST(AsciiLower, FoldsOnlyTheAsciiLetters) {
     EXPECT_EQ(AsciiLower(L"@AZ[az`{"), L"@az[az`{");
     EXPECT_EQ(AsciiLower(L"\u00C9\u0391\u0416\u212A\u0130"), L"\u00C9\u0391\u0416\u212A\u0130");
     EXPECT_EQ(AsciiLower(L""), L"");
+}
+
+TEST(AsciiLower, OnNameBytesLeavesEveryByteOfOtherCharactersAlone) {
+    // "ÉA" and "ÀZ" in UTF-8 (C3 89, C3 80), and a lone invalid byte.
+    EXPECT_EQ(AsciiLower(std::string_view("\xC3\x89"
+                                          "A\xC3\x80"
+                                          "Z\xFF")),
+              "\xC3\x89"
+              "a\xC3\x80"
+              "z\xFF");
+}
+
+TEST(EntryName, KeepsTheBytesOnDiskThroughItsWideText) {
+    for (const std::string bytes :
+         {"IMG_0001.jpg", "caf\xC3\xA9", "\xFF\xFEname", "\xF0\x9F\x98\x80"}) {
+        const auto name = EntryName::FromBytes(bytes);
+        EXPECT_EQ(name.bytes(), bytes);
+        EXPECT_EQ(EntryName(name.wide()), name) << bytes;
+    }
+    EXPECT_EQ(EntryName(L"caf\u00E9").bytes(), "caf\xC3\xA9");
+    EXPECT_EQ(std::wstring(L"/d/") + EntryName(L"x\U0001F600"), L"/d/x\U0001F600");
+    EXPECT_TRUE(EntryName(L"..").IsDotOrDotDot());
+    EXPECT_FALSE(EntryName(L"...").IsDotOrDotDot());
 }
 
 TEST(EqualsIgnoringAsciiCase, IgnoresOnlyAsciiLetterCase) {
