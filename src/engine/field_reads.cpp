@@ -68,6 +68,7 @@ void FieldReads::Reset(const FileEntries& listed) {
         shared_->done.clear();
     }
     listed_ = &listed;
+    asked_.clear();
     slots_.clear();
     slots_.resize(listed.size());
     outstanding_ = 0;
@@ -85,7 +86,7 @@ const EntryMetadata* FieldReads::Find(std::size_t position, unsigned groups) {
         if ((slot.asked & ~slot.values.groupsRead) == 0)
             ++outstanding_;
         slot.asked |= more;
-        Queue(Item{position, (*listed_)[position], more});
+        asked_.push_back(Item{position, (*listed_)[position], more});
     }
     return nullptr;
 }
@@ -95,34 +96,42 @@ bool FieldReads::Outstanding(std::size_t position) const {
            (slots_[position].asked & ~slots_[position].values.groupsRead) != 0;
 }
 
-void FieldReads::Queue(Item item) {
+void FieldReads::StartReads() {
+    if (asked_.empty())
+        return;
     bool wake = false;
     {
         std::lock_guard lock(shared_->mutex);
         wake = shared_->queue.empty();
         if (shared_->busy == 0 && wake)
             shared_->lastFlush = std::chrono::steady_clock::now();
-        shared_->queue.push_back(std::move(item));
+        for (Item& item : asked_)
+            shared_->queue.push_back(std::move(item));
     }
+    asked_.clear();
     // Threads wait only while the queue is empty.
     if (wake)
         shared_->queued.notify_all();
-    if (!threadsMade_) {
-        threadsMade_ = true;
-        while (workers_.size() < threads_) {
-            try {
-                workers_.emplace_back([this] { Work(false); });
-            } catch (const std::system_error&) {
-                break;  // fewer threads; none at all is handled below
-            }
-        }
-    }
+    MakeThreads();
     if (workers_.empty() && wake) {
         // No thread could be made: the queue is read here, later, in one go.
         post_([shared = shared_] {
             if (shared->owner != nullptr)
                 shared->owner->Work(true);
         });
+    }
+}
+
+void FieldReads::MakeThreads() {
+    if (threadsMade_)
+        return;
+    threadsMade_ = true;
+    while (workers_.size() < threads_) {
+        try {
+            workers_.emplace_back([this] { Work(false); });
+        } catch (const std::system_error&) {
+            return;  // fewer threads; none at all reads on the owner's thread
+        }
     }
 }
 
@@ -153,13 +162,7 @@ void FieldReads::Work(bool here) {
         --shared.busy;
         if (generation == shared.generation)
             shared.done.push_back(Done{item.position, std::move(values)});
-        if (BatchDue(shared)) {
-            shared.flushPosted = true;
-            post_([shared = shared_] {
-                if (shared->owner != nullptr)
-                    shared->owner->Flush();
-            });
-        }
+        PostBatchIfDue();
     }
 }
 
@@ -168,8 +171,6 @@ void FieldReads::Flush() {
     {
         std::lock_guard lock(shared_->mutex);
         done.swap(shared_->done);
-        shared_->flushPosted = false;
-        shared_->lastFlush = std::chrono::steady_clock::now();
     }
     for (const Done& d : done) {
         if (d.position >= slots_.size())
@@ -182,6 +183,23 @@ void FieldReads::Flush() {
     }
     if (!done.empty() && arrived_)
         arrived_();
+    // The next batch comes an interval after this one was taken in, so the
+    // owner's thread is free at least that long between two; reads that all
+    // ended meanwhile come back at once.
+    std::lock_guard lock(shared_->mutex);
+    shared_->flushPosted = false;
+    shared_->lastFlush = std::chrono::steady_clock::now();
+    PostBatchIfDue();
+}
+
+void FieldReads::PostBatchIfDue() {
+    if (!BatchDue(*shared_))
+        return;
+    shared_->flushPosted = true;
+    post_([shared = shared_] {
+        if (shared->owner != nullptr)
+            shared->owner->Flush();
+    });
 }
 
 }  // namespace torvane

@@ -59,8 +59,12 @@ class FieldReads : public MetadataSource {
     void Reset(const FileEntries& listed);
 
     // The values of the entry at `position` when `groups` are in; null
-    // otherwise, and the groups missing are queued for reading (once).
+    // otherwise, and the groups missing are asked for (once): they are read
+    // from the next StartReads on.
     const EntryMetadata* Find(std::size_t position, unsigned groups) override;
+    // Hands what was asked since the last call to the reading threads (one
+    // hand-over a computation rather than one an entry).
+    void StartReads();
 
     // True while groups asked for the entry at `position` are not in yet.
     bool Outstanding(std::size_t position) const;
@@ -86,8 +90,8 @@ class FieldReads : public MetadataSource {
         std::uint64_t generation = 0;
         std::size_t busy = 0;  // threads reading a file
         bool stop = false;
-        bool flushPosted = false;  // a batch is on its way to the owner
-        std::chrono::steady_clock::time_point lastFlush{};
+        bool flushPosted = false;                           // a batch is on its way to the owner
+        std::chrono::steady_clock::time_point lastFlush{};  // when the owner last took a batch in
         FieldReads* owner = nullptr;  // null once the owner is gone (owner's thread only)
     };
     struct Slot {
@@ -95,12 +99,15 @@ class FieldReads : public MetadataSource {
         unsigned asked = 0;  // groups queued or being read
     };
 
-    void Queue(Item item);
+    // Makes the threads at the first reads.
+    void MakeThreads();
     // A reading thread's loop; `here`: the owner's thread reads what is
     // queued and returns (no thread could be made).
     void Work(bool here);
     // Reading thread, under the lock: whether the batch is to go now.
     bool BatchDue(const Shared& shared) const;
+    // Under the lock: posts the batch to the owner when it is due.
+    void PostBatchIfDue();
     // Owner's thread: takes the batch in.
     void Flush();
 
@@ -110,6 +117,7 @@ class FieldReads : public MetadataSource {
     unsigned threads_;
     const FileEntries* listed_ = nullptr;
     std::vector<Slot> slots_;
+    std::vector<Item> asked_;      // since the last StartReads
     std::size_t outstanding_ = 0;  // slots with groups asked and not in
     std::shared_ptr<Shared> shared_;
     bool threadsMade_ = false;  // made at the first read, kept until the end

@@ -12,6 +12,7 @@ Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
 
 ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode, Dialogs* dialogs) {
     settings_ = settings;
+    StartReads();
     if (!fieldValues_)
         fieldValues_.emplace(current_, reads_.get());
     pending_.clear();
@@ -110,6 +111,7 @@ void Preview::Announce() {
                                                                 : NewListUpdate::kReset;
     shownRows_ = new_.size();
     checked_ = false;
+    StartReads();
     ++revision_;
     if (view_ != nullptr)
         view_->NewEntriesChanged(how);

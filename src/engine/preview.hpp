@@ -171,6 +171,13 @@ class Preview {
     std::vector<FieldMiss> WithPending() const;
     // The entries on show changed: their metadata is read again when asked.
     void ForgetFieldValues();
+    // Has the metadata a computation asked for read (in the background);
+    // called as a computation starts and when one is shown, so what a failed
+    // one asked is read too.
+    void StartReads() {
+        if (reads_)
+            reads_->StartReads();
+    }
     // misses_ without the entries whose values are still being read.
     std::vector<FieldMiss> ReadMisses() const;
     // Tells the view that the new entries changed (after Show or in place).

@@ -71,6 +71,7 @@ TEST_F(FieldReadsTest, EachEntryIsReadOnceAndComesBackInBatches) {
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < listed.size(); ++i)
             EXPECT_EQ(fields->Find(i, kMetadataSize), nullptr);
+        fields->StartReads();
     }
     EXPECT_TRUE(fields->reading());
     while (fields->reading())
@@ -85,6 +86,7 @@ TEST_F(FieldReadsTest, EachEntryIsReadOnceAndComesBackInBatches) {
         EXPECT_FALSE(fields->Outstanding(i));
     }
     EXPECT_EQ(fields->Find(0, kMetadataSize | kMetadataImage), nullptr);  // asks the image only
+    fields->StartReads();
     RunBatch();
     EXPECT_EQ(reads, 201);
 }
@@ -95,6 +97,7 @@ TEST_F(FieldReadsTest, ResetAndDestructionDropWhatWasRead) {
     auto fields = Make();
     fields->Reset(listed);
     EXPECT_EQ(fields->Find(5, kMetadataSize), nullptr);
+    fields->StartReads();
     FileEntries other(listed.begin(), listed.begin() + 10);
     fields->Reset(other);
     EXPECT_FALSE(fields->Outstanding(5));
@@ -107,6 +110,7 @@ TEST_F(FieldReadsTest, ResetAndDestructionDropWhatWasRead) {
         posted.clear();
     }
     EXPECT_EQ(fields->Find(5, kMetadataSize), nullptr);
+    fields->StartReads();
     EXPECT_TRUE(fields->Outstanding(5));
     fields.reset();  // waits for the read under way
     std::vector<std::function<void()>> left;

@@ -49,7 +49,8 @@ class FieldsPreviewWindowTest : public ::testing::Test, public torvane::testing:
 
 TEST_F(FieldsPreviewWindowTest, NewNamesShowReadingThenTheValuesWhileEventsRun) {
     ChooseFolder(L"/data");
-    RenameTaskFields task = RenameRecord(L"^.*$", L"$&-{size}", L"", true);
+    RenameTaskFields task = RenameRecord(L"^.*$", L"$&-{size}");
+    task.regex = L"TRUE";
     task.fields = L"TRUE";
     task.scope = L"name";
     ASSERT_TRUE(controller->taskList().SubmitTask(task));
