@@ -6,6 +6,19 @@
 #include "engine/plan.hpp"
 
 namespace torvane {
+namespace {
+
+// Drops the engine's messages: a draft's are the editor's to show, when it
+// computes the draft itself.
+class NoDialogs : public Dialogs {
+  public:
+    MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
+                              MessageButtons) override {
+        return MessageAnswer::kOk;
+    }
+};
+
+}  // namespace
 
 Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
     : dialogs_(dialogs), icons_(icons), view_(view) {}
@@ -68,9 +81,18 @@ TaskResult Preview::FieldsArrived(const TaskList& tasks, const EngineSettings& s
     TaskList withDraft;
     for (const std::wstring& definition : draft_->definitions)
         withDraft.push_back(TaskItem{0, L"", definition});
-    auto shown = ComputeNewEntries(current_, withDraft, Context(settings, ApplyMode::PreviewMode));
-    if (shown.result == TaskResult::Ok)
+    NoDialogs quiet;
+    auto shown =
+        ComputeNewEntries(current_, withDraft, Context(settings, ApplyMode::PreviewMode, &quiet));
+    if (shown.result == TaskResult::Ok) {
         Show(std::move(shown.entries), std::move(shown.misses));
+    } else {
+        // The draft fails with the values read: the list's own values are
+        // shown, and the editor finds the problem when it shows the draft
+        // again (the revision changed).
+        ForgetDraft();
+        Announce();
+    }
     return shown.result;
 }
 

@@ -156,7 +156,9 @@ class Preview {
     bool fieldsReading() const { return reads_ != nullptr && reads_->reading(); }
     // Metadata came in: the new entries (and a draft's) are computed again
     // with `tasks`, the task list, and shown; nothing when the last full
-    // computation failed. Returns the outcome of that computation.
+    // computation failed. The list's messages go to the preview's dialogs; a
+    // draft's are dropped, and a draft that fails is no longer shown (the
+    // list's values are). Returns the outcome of the computation shown.
     TaskResult FieldsArrived(const TaskList& tasks, const EngineSettings& settings);
 
   private:

@@ -200,6 +200,24 @@ TEST_F(FieldsPreviewTest, ValuesArrivingAfterAnEditShowTheListAsItIs) {
     EXPECT_TRUE(controller->preview().findings().empty());
 }
 
+// A draft with fields on top of the list reads in the background too; the
+// values arriving show the draft, and the list's own values under it.
+TEST_F(FieldsPreviewTest, ADraftIsCompletedAsValuesArrive) {
+    Start();
+    ChooseFolder(L"/data");
+    ASSERT_TRUE(Submit(RenameRecord(L"c", L"d")));
+    EXPECT_EQ(controller->taskList().PreviewDraft(FieldRename(L"{taken:%Y}")), DraftOutcome{});
+    EXPECT_TRUE(controller->preview().draftShown());
+    EXPECT_EQ(NewNames(), (Names{L"a.jpg", L"b.jpg", L"d.txt"}));
+    EXPECT_EQ(Reading(), (std::vector<unsigned>(3, kFieldColumnName)));
+    reader.Open();
+    WaitForFields();
+    EXPECT_TRUE(controller->preview().draftShown());
+    EXPECT_EQ(NewNames(), (Names{L"2019.jpg", L"2021.jpg", L"d.txt"}));
+    controller->taskList().PreviewDraft(std::nullopt);
+    EXPECT_EQ(NewNames(), (Names{L"a.jpg", L"b.jpg", L"d.txt"}));
+}
+
 // The controller goes while files are being read: it waits for the reads
 // under way, and a batch still queued for the UI thread does nothing.
 TEST_F(FieldsPreviewTest, ClosingWhileReadingCallsNothingBack) {
