@@ -144,25 +144,33 @@ bool FieldReads::BatchDue(const Shared& shared) const {
 
 void FieldReads::Work(bool here) {
     Shared& shared = *shared_;
-    std::unique_lock lock(shared.mutex);
     while (true) {
-        if (!here)
-            shared.queued.wait(lock, [&] { return shared.stop || !shared.queue.empty(); });
-        if (shared.stop || shared.queue.empty())
-            return;
-        Item item = std::move(shared.queue.front());
-        shared.queue.pop_front();
-        const std::uint64_t generation = shared.generation;
-        ++shared.busy;
-        lock.unlock();
+        Item item;
+        std::uint64_t generation = 0;
+        {
+            std::unique_lock lock(shared.mutex);
+            if (!here)
+                shared.queued.wait(lock, [&] { return shared.stop || !shared.queue.empty(); });
+            if (shared.stop || shared.queue.empty())
+                return;
+            item = std::move(shared.queue.front());
+            shared.queue.pop_front();
+            generation = shared.generation;
+            ++shared.busy;
+        }
         EntryMetadata values;
         read_(item.entry, item.groups, values);
         values.groupsRead = item.groups;
-        lock.lock();
-        --shared.busy;
-        if (generation == shared.generation)
-            shared.done.push_back(Done{item.position, std::move(values)});
-        PostBatchIfDue();
+        bool post = false;
+        {
+            std::lock_guard lock(shared.mutex);
+            --shared.busy;
+            if (generation == shared.generation)
+                shared.done.push_back(Done{item.position, std::move(values)});
+            post = TakeBatchTurn();
+        }
+        if (post)
+            PostBatch();
     }
 }
 
@@ -186,16 +194,25 @@ void FieldReads::Flush() {
     // The next batch comes an interval after this one was taken in, so the
     // owner's thread is free at least that long between two; reads that all
     // ended meanwhile come back at once.
-    std::lock_guard lock(shared_->mutex);
-    shared_->flushPosted = false;
-    shared_->lastFlush = std::chrono::steady_clock::now();
-    PostBatchIfDue();
+    bool post = false;
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->flushPosted = false;
+        shared_->lastFlush = std::chrono::steady_clock::now();
+        post = TakeBatchTurn();
+    }
+    if (post)
+        PostBatch();
 }
 
-void FieldReads::PostBatchIfDue() {
+bool FieldReads::TakeBatchTurn() {
     if (!BatchDue(*shared_))
-        return;
+        return false;
     shared_->flushPosted = true;
+    return true;
+}
+
+void FieldReads::PostBatch() {
     post_([shared = shared_] {
         if (shared->owner != nullptr)
             shared->owner->Flush();

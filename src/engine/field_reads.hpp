@@ -106,8 +106,11 @@ class FieldReads : public MetadataSource {
     void Work(bool here);
     // Reading thread, under the lock: whether the batch is to go now.
     bool BatchDue(const Shared& shared) const;
-    // Under the lock: posts the batch to the owner when it is due.
-    void PostBatchIfDue();
+    // Under the lock: true when the batch is due, and then it is on its way
+    // (the caller posts it once the lock is released).
+    bool TakeBatchTurn();
+    // Hands the batch to the owner's thread (never under the lock).
+    void PostBatch();
     // Owner's thread: takes the batch in.
     void Flush();
 

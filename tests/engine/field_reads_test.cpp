@@ -55,6 +55,17 @@ class FieldReadsTest : public ::testing::Test {
             w();
     }
 
+    // Runs what is posted now, without waiting.
+    void RunPosted() {
+        std::vector<std::function<void()>> work;
+        {
+            std::lock_guard lock(mutex);
+            work.swap(posted);
+        }
+        for (auto& w : work)
+            w();
+    }
+
     FileEntries listed;
     std::mutex mutex;
     std::condition_variable changed;
@@ -102,24 +113,12 @@ TEST_F(FieldReadsTest, ResetAndDestructionDropWhatWasRead) {
     fields->Reset(other);
     EXPECT_FALSE(fields->Outstanding(5));
     EXPECT_FALSE(fields->reading());
-    {
-        // Whatever the first read gave, if it was posted, is dropped.
-        std::lock_guard lock(mutex);
-        for (auto& w : posted)
-            w();
-        posted.clear();
-    }
+    RunPosted();  // whatever the first read gave, if it was posted, is dropped
     EXPECT_EQ(fields->Find(5, kMetadataSize), nullptr);
     fields->StartReads();
     EXPECT_TRUE(fields->Outstanding(5));
     fields.reset();  // waits for the read under way
-    std::vector<std::function<void()>> left;
-    {
-        std::lock_guard lock(mutex);
-        left.swap(posted);
-    }
-    for (auto& w : left)
-        w();
+    RunPosted();
     EXPECT_EQ(arrivals, 0);
 }
 
