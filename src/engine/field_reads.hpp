@@ -29,8 +29,9 @@ void ReadEntryFields(const FileEntry& entry, unsigned groups, EntryMetadata& int
 // The metadata of the entries on show in the window, read on a pool of
 // threads so that the thread that owns it (the UI thread) never waits for a
 // file. A computation asks through Find; what is not in yet is queued, read
-// once per entry and group, and handed back in batches (at most one every
-// kBatchInterval, and one when the queue runs dry) through `post`, which
+// once per entry and group, and handed back in batches (the next one
+// kBatchInterval after the owner took the last in, or when the queue runs
+// dry; one at a time) through `post`, which
 // runs work on the owner's thread; `arrived` then says values came in. The
 // values are kept until Reset (another listing, or the same listed again).
 // Everything but the reading threads belongs to the owner's thread.
