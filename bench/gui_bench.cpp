@@ -8,10 +8,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <exiv2/exiv2.hpp>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/main_controller.hpp"
 #include "engine/preview.hpp"
@@ -222,15 +227,18 @@ class FixedPickers : public Pickers {
 };
 
 // A second window, this one the view of a real controller on the disk.
+// `readFields` reads the preview's metadata (empty: the files).
 struct ControllerHarness {
-    ControllerHarness() : controller(Services(*this)) {
+    explicit ControllerHarness(FieldReader readFields = {})
+        : controller(Services(*this, std::move(readFields))) {
         window.Attach(controller);
         controller.Initialize(CommandLineInfo{});
         window.show();
     }
-    static MainControllerServices Services(ControllerHarness& h) {
+    static MainControllerServices Services(ControllerHarness& h, FieldReader readFields) {
         MainControllerServices services{h.fs, h.dialogs, h.pickers, h.window.UiThread()};
         h.window.ServeAsViews(services);
+        services.readFields = std::move(readFields);
         return services;
     }
     void Paint() {
@@ -294,13 +302,182 @@ void BM_ControllerSubmitRenameTask(benchmark::State& state) {
 }
 BENCHMARK(BM_ControllerSubmitRenameTask)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A folder of `count` small JPEGs, each with an EXIF DateTimeOriginal (one
+// photo made through Exiv2, then copied), removed at exit.
+class PhotoFolder {
+  public:
+    explicit PhotoFolder(int count) {
+        const char* base = std::getenv("TMPDIR");
+        std::string templ = std::string(base && *base ? base : "/tmp") + "/torvane-photos-XXXXXX";
+        if (::mkdtemp(templ.data()) == nullptr)
+            std::abort();
+        path_ = templ + "/";
+        const std::string first = path_ + "IMG_000000.jpg";
+        WriteJpeg(first);
+        auto image = Exiv2::ImageFactory::open(first);
+        image->readMetadata();
+        image->exifData()["Exif.Photo.DateTimeOriginal"] = "2021:07:03 14:05:09";
+        image->writeMetadata();
+        for (int i = 1; i < count; ++i) {
+            const std::string name = path_ + "IMG_" + std::to_string(100000 + i) + ".jpg";
+            std::filesystem::copy_file(first, name);
+        }
+    }
+    ~PhotoFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    // A JPEG's markers (no picture): what the metadata readers parse.
+    static void WriteJpeg(const std::string& path) {
+        const auto segment = [](unsigned char marker, std::string body) {
+            const auto n = body.size() + 2;
+            return std::string{'\xFF', static_cast<char>(marker), static_cast<char>(n >> 8),
+                               static_cast<char>(n & 0xFF)} +
+                   body;
+        };
+        std::string jpeg = "\xFF\xD8";
+        jpeg += segment(0xDB, std::string(1, '\0') + std::string(64, '\1'));
+        jpeg += segment(0xC0, std::string("\x08\x00\x03\x00\x04\x01\x01\x11\x00", 9));
+        jpeg += segment(0xC4, std::string("\x00\x01", 2) + std::string(16, '\0'));
+        jpeg += segment(0xDA, std::string("\x01\x01\x00\x00\x3F\x00", 6));
+        jpeg += "\xFF\xD9";
+        std::ofstream(path, std::ios::binary) << jpeg;
+    }
+
+    std::string path_;
+};
+
+std::unique_ptr<PhotoFolder>& PhotoSlot() {
+    static std::unique_ptr<PhotoFolder> folder;
+    return folder;
+}
+
+// Through the controller: a rename by date taken ({taken}) submitted over a
+// folder of photos whose metadata nobody has read yet (the folder is
+// listed again first), then the event loop run until every date is in and
+// the new names are painted. Counters: the submit itself (what the UI thread
+// spends before it can draw again), the longest single turn of the event
+// loop meanwhile (the longest the window did not answer) and the batches the
+// new names were redrawn in.
+void RunFieldsPreview(benchmark::State& state, ControllerHarness& h) {
+    using Clock = std::chrono::steady_clock;
+    auto& photos = PhotoSlot();
+    if (!photos)
+        photos = std::make_unique<PhotoFolder>(static_cast<int>(state.range(0)));
+    h.pickers.folder = FromUtf8(photos->path());
+    h.window.Action(kCmdSelectFolder)->trigger();
+    RenameTaskFields fields;
+    fields.find = L"^.*$";
+    fields.replace = L"{taken:%Y-%m-%d} $&";
+    fields.regex = L"TRUE";
+    fields.fields = L"TRUE";
+    fields.scope = L"name";
+    double submitMs = 0;
+    double longestTurnMs = 0;
+    double batches = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        h.controller.taskList().ClearTaskList();
+        h.controller.Refresh();
+        h.Paint();
+        state.ResumeTiming();
+        const auto start = Clock::now();
+        h.controller.taskList().SubmitTask(fields);
+        h.Paint();
+        submitMs = std::max(
+            submitMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        const auto before = h.controller.preview().revision();
+        while (h.controller.preview().fieldsReading()) {
+            const auto turn = Clock::now();
+            QApplication::processEvents();
+            longestTurnMs =
+                std::max(longestTurnMs,
+                         std::chrono::duration<double, std::milli>(Clock::now() - turn).count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        batches = static_cast<double>(h.controller.preview().revision() - before);
+        h.Paint();
+    }
+    state.counters["submit_ms"] = submitMs;
+    state.counters["batches"] = batches;
+    state.counters["longest_turn_ms"] = longestTurnMs;
+    if (!h.window.NewModel().index(0, 0).data().toString().startsWith("2021-07-03 "))
+        state.SkipWithError("the new list does not show the dates");
+}
+void BM_ControllerFieldsPreview(benchmark::State& state) {
+    RunFieldsPreview(state, TheControllerHarness());
+}
+BENCHMARK(BM_ControllerFieldsPreview)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+std::unique_ptr<ControllerHarness>& SlowReadHarnessSlot() {
+    static std::unique_ptr<ControllerHarness> harness;
+    return harness;
+}
+
+// The same with every photo taking 1 ms more to read, as on a slow disk or
+// a network share (the files themselves are in the page cache here).
+void BM_ControllerFieldsPreviewSlowDisk(benchmark::State& state) {
+    auto& slot = SlowReadHarnessSlot();
+    if (!slot) {
+        slot = std::make_unique<ControllerHarness>(
+            [](const FileEntry& entry, unsigned groups, EntryMetadata& into) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ReadEntryFields(entry, groups, into);
+            });
+    }
+    RunFieldsPreview(state, *slot);
+}
+BENCHMARK(BM_ControllerFieldsPreviewSlowDisk)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The same preview computed the way it was before the background reads:
+// every photo read on the calling thread as the task is appended.
+void BM_FieldsPreviewOnTheCallingThread(benchmark::State& state) {
+    auto& h = TheHarness();
+    auto& photos = PhotoSlot();
+    if (!photos)
+        photos = std::make_unique<PhotoFolder>(static_cast<int>(state.range(0)));
+    PosixFileSystem fs;
+    const std::wstring path = FromUtf8(photos->path());
+    const ListContext context{fs,  h.dialogs, h.progress, &h.cache, {}, AttributeTarget::kFiles,
+                              path};
+    RenameTaskFields fields;
+    fields.find = L"^.*$";
+    fields.replace = L"{taken:%Y-%m-%d} $&";
+    fields.regex = L"TRUE";
+    fields.fields = L"TRUE";
+    fields.scope = L"name";
+    const TaskList tasks = {TaskItem{1, L"", BuildTaskDefinition(fields)}};
+    const FileEntries listed = NavigateTo(context, path);
+    for (auto _ : state) {
+        state.PauseTiming();
+        h.preview.EntriesListed(listed, {}, {});
+        h.window.CurrentModel().Reset();
+        h.Paint();
+        state.ResumeTiming();
+        h.preview.TaskAppended(tasks, {});
+        h.Paint();
+    }
+}
+BENCHMARK(BM_FieldsPreviewOnTheCallingThread)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 }  // namespace
 
 // The windows first (the controller's before the plain one), then the folder.
 void ReleaseShared() {
+    SlowReadHarnessSlot().reset();
     ControllerHarnessSlot().reset();
     HarnessSlot().reset();
     FolderSlot().reset();
+    PhotoSlot().reset();
 }
 
 }  // namespace torvane::gui

@@ -126,6 +126,11 @@ void MainController::ShowEntries(FileEntries entries) {
     ReplanWholeJob(false);
 }
 
+void MainController::FieldsArrived() {
+    preview_.FieldsArrived(tasks_.tasks(), Engine());
+    ShowEntryInfo();
+}
+
 void MainController::RefreshTitle() {
     const std::size_t count = currentEntries().size();
     title_ = productName_ + L": " + history_.Current();

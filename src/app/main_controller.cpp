@@ -17,6 +17,8 @@ MainController::MainController(MainControllerServices services)
       lists_(services.lists),
       editor_(services.editor),
       jobView_(services.job),
+      ui_(services.ui),
+      readFields_(std::move(services.readFields)),
       appName_(std::move(services.appName)),
       version_(std::move(services.version)),
       clock_(std::move(services.clock)),
@@ -42,6 +44,13 @@ void MainController::SetTaskEditor(TaskEditorView* editor) {
 void MainController::Initialize(const CommandLineInfo& commandLine, const ListOptions& startOptions,
                                 RunMode mode) {
     mode_ = mode;
+    if (mode == RunMode::kWindow) {
+        // The window's preview never waits for a file's metadata; a batch
+        // shows no preview, and its job reads the metadata in its own plan.
+        preview_.ReadFieldsInBackground(
+            {[this](std::function<void()> work) { ui_.Post(std::move(work)); },
+             [this] { FieldsArrived(); }, readFields_, 0});
+    }
     history_ = FolderHistory{};
     listOptions_ = startOptions;
     prefs_.selectedFilePathSubDir = 0;

@@ -59,6 +59,9 @@ struct MainControllerServices {
     bool announceInterruptedJobs = true;
     // The front end's name in the history.
     std::wstring frontEnd = L"torvane";
+    // How the window's preview reads an entry's metadata for fields, on
+    // threads of its own; empty: ReadEntryFields (the files themselves).
+    FieldReader readFields = {};
 };
 
 // How the window lives once the command-line job is done.
@@ -240,6 +243,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     void ShowEntryInfo() override;
     void RefreshTitle();
     void PrefillEditors(FileEntry entry);
+    // Metadata for the preview's fields came in (the UI thread).
+    void FieldsArrived();
 
     // What the task list and the job ask of the window (main_controller.cpp).
     bool JobRunning() const override { return job_.running(); }
@@ -277,6 +282,8 @@ class MainController : private TaskListEditor::Owner, private JobRunner::Owner {
     FileListsView* lists_;
     TaskEditorView* editor_;
     JobView* jobView_;
+    UiThread& ui_;
+    FieldReader readFields_;
     NoProgress noProgress_;  // a listing's bar when there is no job view
     const std::wstring appName_;
     const VersionInfo version_;

@@ -26,15 +26,19 @@ NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
             break;
         }
     }
-    // One finding an entry: the first field it missed.
+    // One finding an entry: the first field it missed, with every value a
+    // miss left as it was.
     std::stable_sort(
         out.misses.begin(), out.misses.end(),
         [](const FieldMiss& a, const FieldMiss& b) { return a.position < b.position; });
-    out.misses.erase(std::unique(out.misses.begin(), out.misses.end(),
-                                 [](const FieldMiss& a, const FieldMiss& b) {
-                                     return a.position == b.position;
-                                 }),
-                     out.misses.end());
+    std::vector<FieldMiss> merged;
+    for (FieldMiss& miss : out.misses) {
+        if (!merged.empty() && merged.back().position == miss.position)
+            merged.back().columns |= miss.columns;
+        else
+            merged.push_back(std::move(miss));
+    }
+    out.misses = std::move(merged);
     return out;
 }
 

@@ -6,18 +6,94 @@
 #include "engine/plan.hpp"
 
 namespace torvane {
+namespace {
+
+// Drops the engine's messages: a draft's are the editor's to show, when it
+// computes the draft itself.
+class NoDialogs : public Dialogs {
+  public:
+    MessageAnswer ShowMessage(const std::wstring&, const std::wstring&, MessageIcon,
+                              MessageButtons) override {
+        return MessageAnswer::kOk;
+    }
+};
+
+}  // namespace
 
 Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
     : dialogs_(dialogs), icons_(icons), view_(view) {}
 
 ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode, Dialogs* dialogs) {
     settings_ = settings;
+    StartReads();
     if (!fieldValues_)
-        fieldValues_.emplace(current_);
+        fieldValues_.emplace(current_, reads_.get());
     pending_.clear();
     return ApplyContext{settings,       dialogs != nullptr ? *dialogs : dialogs_,
                         mode,           PreviewIcons{&current_, &icons_},
                         &*fieldValues_, &pending_};
+}
+
+void Preview::ForgetFieldValues() {
+    fieldValues_.reset();
+    if (reads_)
+        reads_->Reset(current_);
+}
+
+void Preview::ReadFieldsInBackground(FieldReads::Services services) {
+    fieldValues_.reset();
+    reads_ = std::make_unique<FieldReads>(std::move(services));
+    reads_->Reset(current_);
+}
+
+unsigned Preview::ReadingAt(std::size_t row) const {
+    if (reads_ == nullptr || !reads_->Outstanding(row))
+        return 0;
+    const auto it =
+        std::lower_bound(misses_.begin(), misses_.end(), row,
+                         [](const FieldMiss& miss, std::size_t r) { return miss.position < r; });
+    return it != misses_.end() && it->position == row ? it->columns : 0;
+}
+
+std::vector<FieldMiss> Preview::ReadMisses() const {
+    if (reads_ == nullptr || !reads_->reading())
+        return misses_;
+    std::vector<FieldMiss> out;
+    for (const FieldMiss& miss : misses_) {
+        if (!reads_->Outstanding(miss.position))
+            out.push_back(miss);
+    }
+    return out;
+}
+
+TaskResult Preview::FieldsArrived(const TaskList& tasks, const EngineSettings& settings) {
+    if (current_.empty())
+        return TaskResult::Ok;
+    if (!draft_)
+        return computed_ ? RefreshPreview(tasks, settings) : TaskResult::Ok;
+    if (draft_->listComputed) {
+        auto list = ComputeNewEntries(current_, tasks, Context(settings, ApplyMode::PreviewMode));
+        if (list.result == TaskResult::Ok) {
+            draft_->listNew = std::move(list.entries);
+            draft_->listMisses = std::move(list.misses);
+        }
+    }
+    TaskList withDraft;
+    for (const std::wstring& definition : draft_->definitions)
+        withDraft.push_back(TaskItem{0, L"", definition});
+    NoDialogs quiet;
+    auto shown =
+        ComputeNewEntries(current_, withDraft, Context(settings, ApplyMode::PreviewMode, &quiet));
+    if (shown.result == TaskResult::Ok) {
+        Show(std::move(shown.entries), std::move(shown.misses));
+    } else {
+        // The draft fails with the values read: the list's own values are
+        // shown, and the editor finds the problem when it shows the draft
+        // again (the revision changed).
+        ForgetDraft();
+        Announce();
+    }
+    return shown.result;
 }
 
 void Preview::Show(FileEntries entries, std::vector<FieldMiss> misses) {
@@ -27,14 +103,28 @@ void Preview::Show(FileEntries entries, std::vector<FieldMiss> misses) {
 }
 
 std::vector<FieldMiss> Preview::WithPending() const {
-    std::vector<FieldMiss> out = misses_;
-    for (const FieldMiss& miss : pending_) {
-        if (std::none_of(out.begin(), out.end(),
-                         [&](const FieldMiss& m) { return m.position == miss.position; }))
+    // Both sorted by position (a task notes each entry once, in order):
+    // merged, one miss an entry, the earlier task's first.
+    std::vector<FieldMiss> pending = pending_;
+    std::stable_sort(pending.begin(), pending.end(), [](const FieldMiss& a, const FieldMiss& b) {
+        return a.position < b.position;
+    });
+    std::vector<FieldMiss> out;
+    out.reserve(misses_.size() + pending.size());
+    const auto add = [&out](const FieldMiss& miss) {
+        if (!out.empty() && out.back().position == miss.position)
+            out.back().columns |= miss.columns;
+        else
             out.push_back(miss);
+    };
+    std::size_t p = 0;
+    for (const FieldMiss& miss : misses_) {
+        for (; p < pending.size() && pending[p].position < miss.position; ++p)
+            add(pending[p]);
+        add(miss);
     }
-    std::sort(out.begin(), out.end(),
-              [](const FieldMiss& a, const FieldMiss& b) { return a.position < b.position; });
+    for (; p < pending.size(); ++p)
+        add(pending[p]);
     return out;
 }
 
@@ -43,6 +133,7 @@ void Preview::Announce() {
                                                                 : NewListUpdate::kReset;
     shownRows_ = new_.size();
     checked_ = false;
+    StartReads();
     ++revision_;
     if (view_ != nullptr)
         view_->NewEntriesChanged(how);
@@ -140,7 +231,7 @@ void Preview::Check() const {
         changes_ += steps[i].any() ? 1 : 0;
     }
     findings_ = CheckFolder(current_, new_, steps, facts_.unlistedNames, facts_.traits,
-                            MissingFieldFindings(current_, misses_));
+                            MissingFieldFindings(current_, ReadMisses()));
 }
 
 void Preview::TakeEntries(FileEntries& current, FileEntries& updated,

@@ -2,12 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/apply_context.hpp"
 #include "engine/apply_task.hpp"
+#include "engine/field_reads.hpp"
 #include "engine/plan.hpp"
 #include "filelist/file_entry.hpp"
 #include "filelist/icon_cache.hpp"
@@ -140,6 +142,25 @@ class Preview {
     // tell whether what it last showed is still on show.
     std::uint64_t revision() const { return revision_; }
 
+    // Metadata for fields read in the background from now on (the window):
+    // a computation never waits for a file; an entry whose values are not in
+    // yet keeps the values its fields would set, and is "reading" rather than
+    // missing a value. When values come in, `services.arrived` is called on
+    // the owner's thread, and the owner calls FieldsArrived. Without this,
+    // the files are read as the computations ask (the console, the tests).
+    void ReadFieldsInBackground(FieldReads::Services services);
+    // The FieldColumn bits of the new values of `row` that wait for its
+    // metadata; 0 when none do.
+    unsigned ReadingAt(std::size_t row) const;
+    // True while metadata asked for the entries on show is being read.
+    bool fieldsReading() const { return reads_ != nullptr && reads_->reading(); }
+    // Metadata came in: the new entries (and a draft's) are computed again
+    // with `tasks`, the task list, and shown; nothing when the last full
+    // computation failed. The list's messages go to the preview's dialogs; a
+    // draft's are dropped, and a draft that fails is no longer shown (the
+    // list's values are). Returns the outcome of the computation shown.
+    TaskResult FieldsArrived(const TaskList& tasks, const EngineSettings& settings);
+
   private:
     // The context of a computation: the entries' metadata kept while the
     // folder is on show, and pending_ emptied for the missing values; the
@@ -151,7 +172,16 @@ class Preview {
     // The misses of new_ with those of a task applied on top of them.
     std::vector<FieldMiss> WithPending() const;
     // The entries on show changed: their metadata is read again when asked.
-    void ForgetFieldValues() { fieldValues_.reset(); }
+    void ForgetFieldValues();
+    // Has the metadata a computation asked for read (in the background);
+    // called as a computation starts and when one is shown, so what a failed
+    // one asked is read too.
+    void StartReads() {
+        if (reads_)
+            reads_->StartReads();
+    }
+    // misses_ without the entries whose values are still being read.
+    std::vector<FieldMiss> ReadMisses() const;
     // Tells the view that the new entries changed (after Show or in place).
     void Announce();
     // Puts the task list's own new values back without telling the view;
@@ -175,9 +205,12 @@ class Preview {
     mutable std::vector<std::pair<std::size_t, Finding>> findings_;
     mutable std::int64_t changes_ = 0;
     bool computed_ = true;
-    // Read when a task with fields first asks, kept until the entries on
-    // show change (read on the UI thread, as the tasks are computed there).
+    // Read when a task with fields first asks (on the UI thread, as the
+    // tasks are computed there, unless reads_ reads them in the background),
+    // kept until the entries on show change.
     std::optional<FieldValues> fieldValues_;
+    // Where fieldValues_ takes its values from in the window; null: it reads.
+    std::unique_ptr<FieldReads> reads_;
     std::vector<FieldMiss> misses_;   // of new_: entries a field had no value for
     std::vector<FieldMiss> pending_;  // of the task being applied on top of new_
     std::size_t shownRows_ = 0;       // the rows the view holds since the last notice

@@ -273,7 +273,7 @@ class RenameRun {
         });
         if (!text) {
             if (context_.misses != nullptr)
-                context_.misses->push_back(FieldMiss{position, missing});
+                context_.misses->push_back(FieldMiss{position, missing, kFieldColumnName});
             out.skip = true;
             return out;
         }

@@ -213,6 +213,10 @@ std::optional<FieldTemplate> ParseFieldTemplate(std::wstring_view replacement,
 const EntryMetadata& FieldValues::At(std::size_t position, unsigned groups) {
     if (position >= listed_.size())
         return none_;
+    if (source_ != nullptr) {
+        const EntryMetadata* found = source_->Find(position, groups);
+        return found != nullptr ? *found : none_;
+    }
     if (read_.size() != listed_.size())
         read_.resize(listed_.size());
     EntryMetadata& metadata = read_[position];

@@ -68,6 +68,17 @@ std::optional<FieldName> FieldNamed(std::wstring_view name);
 // Which MetadataGroup a field's value comes from; 0 for the entry's own.
 unsigned GroupOf(FieldName name);
 
+// Where FieldValues takes the metadata from instead of reading the files
+// itself: values read elsewhere (the window's preview reads them on other
+// threads).
+class MetadataSource {
+  public:
+    virtual ~MetadataSource() = default;
+    // The metadata of the listed entry at `position` with at least `groups`
+    // read; null while it is not in yet (the source then has it read).
+    virtual const EntryMetadata* Find(std::size_t position, unsigned groups) = 0;
+};
+
 // The metadata of the entries of one computation, read when first asked and
 // then kept, position for position with the entries as listed (a task after
 // a rename still finds the file by the name it was listed by). Used by one
@@ -75,7 +86,10 @@ unsigned GroupOf(FieldName name);
 class FieldValues {
   public:
     // Nothing is allocated until a field asks: most computations have none.
-    explicit FieldValues(const FileEntries& listed) : listed_(listed) {}
+    // With a `source`, nothing is read here: values not yet in the source
+    // are empty records (their fields have no value).
+    explicit FieldValues(const FileEntries& listed, MetadataSource* source = nullptr)
+        : listed_(listed), source_(source) {}
 
     // The metadata of the entry at `position` with at least `groups` read;
     // an empty record past the end of the listing.
@@ -83,14 +97,24 @@ class FieldValues {
 
   private:
     const FileEntries& listed_;
+    MetadataSource* source_;
     std::vector<EntryMetadata> read_;
     EntryMetadata none_;
+};
+
+// The new values a task with fields sets: the bits of FieldMiss::columns.
+enum FieldColumn : unsigned {
+    kFieldColumnName = 1,
+    kFieldColumnModified = 2,
+    kFieldColumnCreated = 4,
+    kFieldColumnAccessed = 8,
 };
 
 // A field that had no value for an entry: the finding's material.
 struct FieldMiss {
     std::size_t position = 0;
-    std::wstring field;  // as written: "{taken}"
+    std::wstring field;    // as written: "{taken}"
+    unsigned columns = 0;  // the FieldColumn bits of the values left as they were
 };
 
 // How values are made safe for where they go.

@@ -21,6 +21,13 @@ std::int64_t FileEntry::*TimeField(std::wstring_view kind) {
     return nullptr;
 }
 
+// The FieldColumn of a time.
+unsigned ColumnOf(std::int64_t FileEntry::*field) {
+    if (field == &FileEntry::created)
+        return kFieldColumnCreated;
+    return field == &FileEntry::modified ? kFieldColumnModified : kFieldColumnAccessed;
+}
+
 // The time a replaced date text stands for: its local calendar time, or 0
 // for a year up to 1899. nullopt, after the message that says why, when the
 // text is no date or a date that can't be stored (1900 to 1969, or beyond
@@ -50,7 +57,7 @@ struct Filled {
 // The replacement with the entry's fields filled in, for a time text the
 // pattern is found in; a field without a value is noted as missing.
 Filled FilledReplacement(const FieldTemplate& fields, const FileEntry& entry, std::size_t position,
-                         const std::wstring& text, TaskPattern& pattern,
+                         const std::wstring& text, TaskPattern& pattern, unsigned column,
                          const ApplyContext& context) {
     Filled out;
     bool found = false;
@@ -64,7 +71,7 @@ Filled FilledReplacement(const FieldTemplate& fields, const FileEntry& entry, st
             [](std::wstring_view literal) { return std::wstring(literal); }, missing);
     });
     if (!out.text && context.misses != nullptr)
-        context.misses->push_back(FieldMiss{position, missing});
+        context.misses->push_back(FieldMiss{position, missing, column});
     return out;
 }
 
@@ -97,7 +104,8 @@ TaskResult ApplyTimestampTask(std::wstring_view definition, FileEntries& entries
         std::wstring text = before;
         std::wstring replacement = task.replace;
         if (fields) {
-            const auto filled = FilledReplacement(*fields, entry, i, text, pattern, context);
+            const auto filled =
+                FilledReplacement(*fields, entry, i, text, pattern, ColumnOf(field), context);
             if (filled.result != TaskResult::Ok)
                 return filled.result;
             if (!filled.text)

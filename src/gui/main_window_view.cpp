@@ -83,6 +83,8 @@ void MainWindow::Attach(MainController& controller) {
     for (FileListModel* model : {currentModel_, newModel_})
         model->SetFindings(
             [&controller](std::size_t row) { return controller.preview().FindingAt(row); });
+    newModel_->SetReading(
+        [&controller](std::size_t row) { return controller.preview().ReadingAt(row); });
     UpdateCountLine();
     CommandStatesChanged(controller.commandStates());
 }

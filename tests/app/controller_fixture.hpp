@@ -107,6 +107,7 @@ class ControllerTest : public ::testing::Test {
         services.version = std::move(version);
         services.clock = [this] { return now; };
         services.openHistory = openHistory;
+        services.readFields = readFields;
         controller = std::make_unique<MainController>(std::move(services));
         view.Attach(*controller);
         return *controller;
@@ -181,6 +182,7 @@ class ControllerTest : public ::testing::Test {
     UiTaskQueue ui;
     std::int64_t now = kNow;
     HistoryOpener openHistory;  // empty: the controller has no history
+    FieldReader readFields;     // empty: the preview reads the files themselves
     std::unique_ptr<MainController> controller;
 };
 

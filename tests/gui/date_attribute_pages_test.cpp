@@ -63,6 +63,7 @@ TEST_F(DatePageTest, UseFieldsMakesATaskWithFields) {
     EXPECT_EQ(controller->taskList().tasks()[0].definition,
               L"$FileDateEx<>FORM=Modified<>FIND=^.*$<>REPL={taken}<>REGX=TRUE<>FLDS=TRUE<>");
     EXPECT_FALSE(Page().FieldsBox().isChecked());
+    WaitForFields();  // read in the background
     const Finding* finding = controller->preview().FindingAt(0);
     ASSERT_NE(finding, nullptr);
     EXPECT_EQ(finding->kind, FindingKind::kMissingField);

@@ -60,6 +60,11 @@ class EditorSideTest : public ::testing::Test {
         controller->SelectFolder();
     }
 
+    // Runs the UI queue until the metadata the preview asked for is in.
+    void WaitForFields() {
+        ui.RunUntil([this] { return !controller->preview().fieldsReading(); });
+    }
+
     // Replaces a box's text as typing would (the program's own setText
     // counts as a change too).
     static void Type(QLineEdit& box, const QString& text) { box.setText(text); }

@@ -145,6 +145,7 @@ TEST_F(RenamePageTest, AMissingValueIsMarkedAndABadFieldRefused) {
     Click(Page().PrimaryButton());
     ASSERT_EQ(controller->taskList().tasks().size(), 1u);
     EXPECT_EQ(NewNames(), (Names{L"photo1.jpg", L"photo2.jpg"}));
+    WaitForFields();  // read in the background
     const Finding* finding = controller->preview().FindingAt(0);
     ASSERT_NE(finding, nullptr);
     EXPECT_EQ(finding->kind, FindingKind::kMissingField);

@@ -102,6 +102,7 @@ class WiredWindow {
     void Start(const std::vector<std::wstring>& arguments = {}) {
         MainControllerServices services{fs, dialogs, pickers, ui};
         services.openHistory = openHistory;
+        services.readFields = readFields;
         window.ServeAsViews(services);
         controller = std::make_unique<MainController>(std::move(services));
         window.Attach(*controller);
@@ -118,6 +119,8 @@ class WiredWindow {
 
     // The job history the controller opens (none unless set before Start).
     HistoryOpener openHistory;
+    // How the preview reads metadata (empty: the files); set before Start.
+    FieldReader readFields;
     GatedFileSystem fs;
     RecordingDialogs dialogs;
     RecordingView pickers;

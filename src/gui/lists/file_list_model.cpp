@@ -20,6 +20,22 @@ QString DateText(std::int64_t seconds) {
     return QString::fromStdWString(FormatDateText(seconds));
 }
 
+// The FieldColumn bit of a text column.
+unsigned FieldColumnOf(int column) {
+    switch (column) {
+        case kNameColumn:
+            return kFieldColumnName;
+        case kModifiedColumn:
+            return kFieldColumnModified;
+        case kCreatedColumn:
+            return kFieldColumnCreated;
+        case kAccessedColumn:
+            return kFieldColumnAccessed;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 FileListModel::FileListModel(const QtIconProvider* icons, QObject* parent)
@@ -56,6 +72,10 @@ void FileListModel::SetFindings(FindingLookup lookup) {
     findings_ = std::move(lookup);
 }
 
+void FileListModel::SetReading(ReadingLookup lookup) {
+    reading_ = std::move(lookup);
+}
+
 const Finding* FileListModel::FindingOf(int row) const {
     return findings_ ? findings_(static_cast<std::size_t>(row)) : nullptr;
 }
@@ -82,7 +102,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
         case Qt::DisplayRole:
-            return DisplayText(*entry, index.column());
+            return DisplayText(*entry, index.row(), index.column());
         case Qt::DecorationRole:
             return Decoration(*entry, index.row(), index.column());
         case Qt::ToolTipRole:
@@ -98,7 +118,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant FileListModel::DisplayText(const FileEntry& entry, int column) const {
+QVariant FileListModel::DisplayText(const FileEntry& entry, int row, int column) const {
+    if (reading_ && (reading_(static_cast<std::size_t>(row)) & FieldColumnOf(column)) != 0)
+        return QStringLiteral("reading\u2026");
     switch (column) {
         case kNameColumn:
             return QString::fromStdWString(entry.name.wide());

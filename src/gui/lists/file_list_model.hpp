@@ -50,6 +50,14 @@ class FileListModel : public QAbstractTableModel {
     // lookup marks nothing (the default). Takes effect at the next redraw.
     void SetFindings(FindingLookup lookup);
 
+    // The FieldColumn bits of a row whose new values wait for the file's
+    // metadata (0: none); asked for the one row drawn.
+    using ReadingLookup = std::function<unsigned(std::size_t row)>;
+
+    // Shows "reading…" instead of the values a row waits for (the new
+    // entries' list). An empty lookup shows every value (the default).
+    void SetReading(ReadingLookup lookup);
+
     // The entry of a row; null for a row that does not exist.
     const FileEntry* EntryAt(int row) const;
 
@@ -61,13 +69,14 @@ class FileListModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
-    QVariant DisplayText(const FileEntry& entry, int column) const;
+    QVariant DisplayText(const FileEntry& entry, int row, int column) const;
     QVariant Decoration(const FileEntry& entry, int row, int column) const;
     const Finding* FindingOf(int row) const;
 
     const QtIconProvider* icons_;
     const FileEntries* entries_ = nullptr;
     FindingLookup findings_;
+    ReadingLookup reading_;
     // The rows the views were last told of. The sequence may change before
     // the owner announces it; until then the views see this many rows, and
     // rows past the sequence's end show nothing.
