@@ -49,7 +49,8 @@ class ModelView : public PreviewView {
 
 // One shown window with a preview whose sequences both lists show.
 struct Harness {
-    Harness() : cache(&window.Icons()), view(window.NewModel()), preview(dialogs, cache, &view) {
+    Harness()
+        : cache(&window.Icons()), view(window.NewModel()), preview(dialogs, cache, fs, &view) {
         window.CurrentModel().Attach(&preview.currentEntries());
         window.NewModel().Attach(&preview.newEntries());
         window.show();
@@ -66,6 +67,7 @@ struct Harness {
     MainWindow window;
     IconCache cache;
     ModelView view;
+    PosixFileSystem fs;
     Preview preview;
 };
 

@@ -7,13 +7,13 @@
 
 namespace torvane {
 
-Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
-    : dialogs_(dialogs), icons_(icons), view_(view) {}
+Preview::Preview(Dialogs& dialogs, IconCache& icons, FileSystem& fs, PreviewView* view)
+    : dialogs_(dialogs), icons_(icons), fs_(fs), view_(view) {}
 
 ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode, Dialogs* dialogs) {
     settings_ = settings;
     if (!fieldValues_)
-        fieldValues_.emplace(current_);
+        fieldValues_.emplace(current_, fs_);
     pending_.clear();
     return ApplyContext{settings,       dialogs != nullptr ? *dialogs : dialogs_,
                         mode,           PreviewIcons{&current_, &icons_},
