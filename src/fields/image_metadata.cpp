@@ -10,8 +10,29 @@
 namespace torvane {
 namespace {
 
-std::optional<std::string> ExifText(const Exiv2::ExifData& exif, const char* key) {
-    const auto it = exif.findKey(Exiv2::ExifKey(key));
+// Keys made once: making one looks its tag up by name in Exiv2's tables.
+const Exiv2::ExifKey& Key(std::size_t index) {
+    static const Exiv2::ExifKey keys[] = {Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"),
+                                          Exiv2::ExifKey("Exif.Image.DateTimeOriginal"),
+                                          Exiv2::ExifKey("Exif.Photo.DateTimeDigitized"),
+                                          Exiv2::ExifKey("Exif.Image.Make"),
+                                          Exiv2::ExifKey("Exif.Image.Model"),
+                                          Exiv2::ExifKey("Exif.Photo.PixelXDimension"),
+                                          Exiv2::ExifKey("Exif.Photo.PixelYDimension")};
+    return keys[index];
+}
+enum KeyIndex : std::size_t {
+    kOriginal,
+    kImageOriginal,
+    kDigitized,
+    kMake,
+    kModel,
+    kWidth,
+    kHeight
+};
+
+std::optional<std::string> ExifText(const Exiv2::ExifData& exif, std::size_t key) {
+    const auto it = exif.findKey(Key(key));
     if (it == exif.end() || it->count() == 0)
         return std::nullopt;
     return it->toString();
@@ -25,15 +46,17 @@ std::optional<std::string> XmpText(const Exiv2::XmpData& xmp, const char* key) {
 }
 
 // The date taken: EXIF's original date, else its digitised (create) date,
-// else XMP's, in that order; the first that reads as a date wins.
+// else XMP's, in that order; the first that reads as a date wins. XMP is
+// looked at only when there is some.
 std::optional<std::int64_t> Taken(const Exiv2::Image& image) {
-    for (const char* key : {"Exif.Photo.DateTimeOriginal", "Exif.Image.DateTimeOriginal",
-                            "Exif.Photo.DateTimeDigitized"}) {
+    for (std::size_t key : {kOriginal, kImageOriginal, kDigitized}) {
         if (const auto text = ExifText(image.exifData(), key)) {
             if (const auto time = TimeOfMetadataDate(*text))
                 return time;
         }
     }
+    if (image.xmpData().empty())
+        return std::nullopt;
     for (const char* key :
          {"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated", "Xmp.xmp.CreateDate"}) {
         if (const auto text = XmpText(image.xmpData(), key)) {
@@ -46,8 +69,8 @@ std::optional<std::int64_t> Taken(const Exiv2::Image& image) {
 
 // "Make Model", or the model alone when it already starts with the make.
 std::optional<std::wstring> Camera(const Exiv2::ExifData& exif) {
-    const auto make = TrimmedText(ExifText(exif, "Exif.Image.Make").value_or(""));
-    const auto model = TrimmedText(ExifText(exif, "Exif.Image.Model").value_or(""));
+    const auto make = TrimmedText(ExifText(exif, kMake).value_or(""));
+    const auto model = TrimmedText(ExifText(exif, kModel).value_or(""));
     if (!make || !model)
         return make ? make : model;
     if (model->rfind(*make, 0) == 0)
@@ -55,10 +78,10 @@ std::optional<std::wstring> Camera(const Exiv2::ExifData& exif) {
     return *make + L" " + *model;
 }
 
-std::optional<std::int64_t> Dimension(long frame, const Exiv2::ExifData& exif, const char* key) {
+std::optional<std::int64_t> Dimension(long frame, const Exiv2::ExifData& exif, std::size_t key) {
     if (frame > 0)
         return frame;
-    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    const auto it = exif.findKey(Key(key));
     if (it != exif.end() && it->count() > 0 && it->toLong() > 0)
         return it->toLong();
     return std::nullopt;
@@ -71,8 +94,8 @@ bool Read(Exiv2::Image& image, EntryMetadata& into) {
     const Exiv2::ExifData& exif = image.exifData();
     into.taken = Taken(image);
     into.camera = Camera(exif);
-    into.width = Dimension(image.pixelWidth(), exif, "Exif.Photo.PixelXDimension");
-    into.height = Dimension(image.pixelHeight(), exif, "Exif.Photo.PixelYDimension");
+    into.width = Dimension(image.pixelWidth(), exif, kWidth);
+    into.height = Dimension(image.pixelHeight(), exif, kHeight);
     return true;
 }
 

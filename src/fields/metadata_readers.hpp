@@ -13,9 +13,10 @@
 
 namespace torvane {
 
-// How much of a file is read at once, first: a JPEG's EXIF and XMP segments
-// come first and are at most 64 KiB each, and most files' headers lie in it.
-inline constexpr std::size_t kHeadBytes = 128 * 1024;
+// How much of a file is read at once, first: a JPEG's EXIF segment comes
+// first and is at most 64 KiB, and most files' headers lie in it. Below
+// malloc's mmap threshold (128 KiB), so that keeping it costs no mapping.
+inline constexpr std::size_t kHeadBytes = 64 * 1024;
 
 // The bytes of one file as the readers take them: its head (the first
 // kHeadBytes bytes, or all of a smaller file) read at the first read that
