@@ -23,7 +23,7 @@ MainController::MainController(MainControllerServices services)
       version_(std::move(services.version)),
       clock_(std::move(services.clock)),
       icons_(services.icons),
-      preview_(services.dialogs, icons_, services.lists),
+      preview_(services.dialogs, icons_, fs_, services.lists),
       productName_(ProductNameOf(version_)),
       tasks_({fs_, dialogs_, pickers_, appName_, clock_}, preview_, *this),
       job_({fs_, dialogs_, pickers_, services.ui, clock_, services.frontEnd}, jobView_, *this),

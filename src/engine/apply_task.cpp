@@ -14,7 +14,7 @@ NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
     NewEntries out{entries, TaskResult::Ok, {}};
     std::optional<FieldValues> ownValues;
     if (context.fields == nullptr)
-        ownValues.emplace(entries);
+        ownValues.emplace(entries, nullptr);
     ApplyContext withFields = context;
     withFields.fields = context.fields != nullptr ? context.fields : &*ownValues;
     withFields.misses = &out.misses;
@@ -48,8 +48,9 @@ TaskResult ApplyTask(std::wstring_view definition, FileEntries& entries,
     if (!kind)
         return TaskResult::Failed;
     if (context.fields == nullptr) {
-        // Values of this call's own, read by the entries' names as they are.
-        FieldValues values(entries);
+        // Values of this call's own, without a folder to read in: the
+        // metadata fields have no value.
+        FieldValues values(entries, nullptr);
         ApplyContext withFields = context;
         withFields.fields = &values;
         return ApplyTask(definition, entries, withFields);

@@ -27,14 +27,14 @@ struct NewEntries {
 // transformed copy and Ok; or, as soon as a task gives Failed or
 // InvalidExpression, the unchanged entries and that outcome (the later tasks
 // are not applied). An empty task list gives the entries and Ok. Tasks with
-// fields read the entries' metadata through `context.fields`, or through
-// values of this call's own when it is null (reading the files: the one
-// exception to "no disk access").
+// fields read the entries' metadata through `context.fields` (reading the
+// files: the one exception to "no disk access"); when it is null, the
+// metadata fields have no value.
 NewEntries ComputeNewEntries(const FileEntries& entries, const TaskList& tasks,
                              const ApplyContext& context);
 
 // Applies one task definition to `entries` in place (fields read through
-// `context.fields`, else values of its own): a rename ("$FileName"),
+// `context.fields`; when it is null, metadata fields have no value): a rename ("$FileName"),
 // timestamp ("$FileDate") or attribute ("$System") task, the keyword compared
 // exactly. Entries passed over by the kind filter keep every value. Returns
 // Failed for any other keyword (entries untouched) or for a timestamp result

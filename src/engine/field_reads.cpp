@@ -34,14 +34,19 @@ void MergeGroups(EntryMetadata& into, const EntryMetadata& from, unsigned groups
 
 }  // namespace
 
-void ReadEntryFields(const FileEntry& entry, unsigned groups, EntryMetadata& into) {
-    ReadMetadata(ToUtf8(entry.FullPath()), groups, into);
+void ReadEntryFields(FileSystem& fs, const FileEntry& entry, unsigned groups, EntryMetadata& into) {
+    // The entry is read inside its folder, held open for the read: a path
+    // is only used to reach the folder.
+    if (auto folder = fs.OpenFolder(entry.folderPath.str()))
+        ReadMetadata(**folder, entry.name, groups, into);
+    else
+        into.groupsRead |= groups;
 }
 
 FieldReads::FieldReads(Services services)
     : post_(std::move(services.post)),
       arrived_(std::move(services.arrived)),
-      read_(services.read ? std::move(services.read) : FieldReader(ReadEntryFields)),
+      read_(std::move(services.read)),
       threads_(services.threads != 0 ? services.threads
                                      : std::max(1u, std::thread::hardware_concurrency())),
       shared_(std::make_shared<Shared>()) {

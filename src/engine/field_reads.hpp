@@ -22,9 +22,10 @@ namespace torvane {
 using FieldReader =
     std::function<void(const FileEntry& entry, unsigned groups, EntryMetadata& into)>;
 
-// The reader of the window's preview: the entry's file read by its path.
-// A file that can't be read leaves the groups' values empty.
-void ReadEntryFields(const FileEntry& entry, unsigned groups, EntryMetadata& into);
+// The reader of the window's preview: the entry's file read inside its
+// folder, opened with `fs`. A file or folder that can't be read leaves the
+// groups' values empty.
+void ReadEntryFields(FileSystem& fs, const FileEntry& entry, unsigned groups, EntryMetadata& into);
 
 // The metadata of the entries on show in the window, read on a pool of
 // threads so that the thread that owns it (the UI thread) never waits for a
@@ -43,7 +44,7 @@ class FieldReads : public MetadataSource {
         // Runs work later on the owner's thread; must outlive the object.
         std::function<void(std::function<void()>)> post;
         std::function<void()> arrived;  // values came in; may be empty
-        FieldReader read;               // empty: ReadEntryFields
+        FieldReader read;               // how an entry is read (ReadEntryFields)
         unsigned threads = 0;           // 0: as many as the machine has cores
     };
 

@@ -166,7 +166,7 @@ class Planner {
             // A large folder's listing takes a while: a cancel asked meanwhile
             // is taken before its new values are computed.
             return;
-        } else if (!Compute(walked, current, updated)) {
+        } else if (!Compute(walked, *folder, current, updated)) {
             return;
         }
         updated.resize(current.size());
@@ -195,9 +195,14 @@ class Planner {
         return false;
     }
 
-    bool Compute(WalkedFolder& walked, const FileEntries& current, FileEntries& updated) {
+    // Computes the folder's new entries; fields read its entries' metadata
+    // inside `folder`, the folder just listed.
+    bool Compute(WalkedFolder& walked, Folder& folder, const FileEntries& current,
+                 FileEntries& updated) {
         const std::wstring& path = walked.planned.path;
-        const ApplyContext context{engine_, walked.dialogs, ApplyMode::JobMode, {}};
+        FieldValues values(current, &folder);
+        ApplyContext context{engine_, walked.dialogs, ApplyMode::JobMode, {}};
+        context.fields = &values;
         NewEntries computed;
         try {
             computed = ComputeNewEntries(current, settings_.tasks, context);

@@ -20,14 +20,18 @@ class NoDialogs : public Dialogs {
 
 }  // namespace
 
-Preview::Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view)
-    : dialogs_(dialogs), icons_(icons), view_(view) {}
+Preview::Preview(Dialogs& dialogs, IconCache& icons, FileSystem& fs, PreviewView* view)
+    : dialogs_(dialogs), icons_(icons), fs_(fs), view_(view) {}
 
 ApplyContext Preview::Context(const EngineSettings& settings, ApplyMode mode, Dialogs* dialogs) {
     settings_ = settings;
     StartReads();
-    if (!fieldValues_)
-        fieldValues_.emplace(current_, reads_.get());
+    if (!fieldValues_) {
+        if (reads_)
+            fieldValues_.emplace(current_, *reads_);
+        else
+            fieldValues_.emplace(current_, fs_);
+    }
     pending_.clear();
     return ApplyContext{settings,       dialogs != nullptr ? *dialogs : dialogs_,
                         mode,           PreviewIcons{&current_, &icons_},
@@ -42,6 +46,11 @@ void Preview::ForgetFieldValues() {
 
 void Preview::ReadFieldsInBackground(FieldReads::Services services) {
     fieldValues_.reset();
+    if (!services.read) {
+        services.read = [&fs = fs_](const FileEntry& entry, unsigned groups, EntryMetadata& into) {
+            ReadEntryFields(fs, entry, groups, into);
+        };
+    }
     reads_ = std::make_unique<FieldReads>(std::move(services));
     reads_->Reset(current_);
 }

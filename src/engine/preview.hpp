@@ -38,8 +38,9 @@ class PreviewView {
 class Preview {
   public:
     // `view` may be null. The dialogs receive the engine's message boxes; the
-    // icon cache gives renamed files their icons.
-    Preview(Dialogs& dialogs, IconCache& icons, PreviewView* view = nullptr);
+    // icon cache gives renamed files their icons; fields read the entries'
+    // metadata inside their folder opened with `fs`.
+    Preview(Dialogs& dialogs, IconCache& icons, FileSystem& fs, PreviewView* view = nullptr);
 
     const FileEntries& currentEntries() const { return current_; }
     const FileEntries& newEntries() const { return new_; }
@@ -193,6 +194,7 @@ class Preview {
 
     Dialogs& dialogs_;
     IconCache& icons_;
+    FileSystem& fs_;
     PreviewView* view_;
     void Check() const;
 

@@ -220,9 +220,24 @@ const EntryMetadata& FieldValues::At(std::size_t position, unsigned groups) {
     if (read_.size() != listed_.size())
         read_.resize(listed_.size());
     EntryMetadata& metadata = read_[position];
-    if ((groups & ~metadata.groupsRead) != 0)
-        ReadMetadata(ToUtf8(listed_[position].FullPath()), groups, metadata);
+    if ((groups & ~metadata.groupsRead) == 0)
+        return metadata;
+    if (Folder* folder = FolderOf(listed_[position]))
+        ReadMetadata(*folder, listed_[position].name, groups, metadata);
+    else
+        metadata.groupsRead |= groups;
     return metadata;
+}
+
+Folder* FieldValues::FolderOf(const FileEntry& entry) {
+    if (fs_ == nullptr)
+        return folder_;
+    if (openedPath_ != entry.folderPath.str()) {
+        openedPath_ = entry.folderPath.str();
+        auto opened = fs_->OpenFolder(*openedPath_);
+        opened_ = opened ? std::move(*opened) : nullptr;
+    }
+    return opened_.get();
 }
 
 std::optional<std::wstring> FieldValue(const FieldUse& use, const FileEntry& now,

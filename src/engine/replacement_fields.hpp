@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "fields/entry_metadata.hpp"
 #include "filelist/file_entry.hpp"
+#include "platform/file_system.hpp"
 
 namespace torvane {
 
@@ -81,23 +83,42 @@ class MetadataSource {
 
 // The metadata of the entries of one computation, read when first asked and
 // then kept, position for position with the entries as listed (a task after
-// a rename still finds the file by the name it was listed by). Used by one
-// thread at a time.
+// a rename still finds the file by the name it was listed by). Each entry's
+// file is read inside its folder held open, by its name, never by a path: a
+// folder renamed or replaced by a link meanwhile can't send the read
+// elsewhere. Used by one thread at a time.
 class FieldValues {
   public:
-    // Nothing is allocated until a field asks: most computations have none.
-    // With a `source`, nothing is read here: values not yet in the source
-    // are empty records (their fields have no value).
-    explicit FieldValues(const FileEntries& listed, MetadataSource* source = nullptr)
-        : listed_(listed), source_(source) {}
+    // Reads the entries inside `folder`, the folder they were listed from,
+    // held open (a job's plan). Null: nothing is read, every metadata field
+    // is without a value (entries that name no file). Nothing is allocated
+    // until a field asks: most computations have none.
+    FieldValues(const FileEntries& listed, Folder* folder) : listed_(listed), folder_(folder) {}
+    // Reads the entries inside their folder (FileEntry::folderPath) opened
+    // with `fs` when a field first asks, and kept open (a preview's list is
+    // one folder's); an entry of another folder opens that one in its place.
+    // A folder that can't be opened gives no values.
+    FieldValues(const FileEntries& listed, FileSystem& fs) : listed_(listed), fs_(&fs) {}
+    // Reads nothing itself: the values come from `source`, which reads them
+    // elsewhere (the window's preview, on other threads); a value not yet in
+    // is an empty record (its field has no value).
+    FieldValues(const FileEntries& listed, MetadataSource& source)
+        : listed_(listed), source_(&source) {}
 
     // The metadata of the entry at `position` with at least `groups` read;
     // an empty record past the end of the listing.
     const EntryMetadata& At(std::size_t position, unsigned groups);
 
   private:
+    // The folder to read `entry` in; null when there is none.
+    Folder* FolderOf(const FileEntry& entry);
+
     const FileEntries& listed_;
-    MetadataSource* source_;
+    MetadataSource* source_ = nullptr;
+    Folder* folder_ = nullptr;
+    FileSystem* fs_ = nullptr;
+    std::unique_ptr<Folder> opened_;  // opened with fs_, for openedPath_
+    std::optional<std::wstring> openedPath_;
     std::vector<EntryMetadata> read_;
     EntryMetadata none_;
 };
@@ -152,8 +173,11 @@ std::optional<std::wstring> ExpandFields(const FieldTemplate& fields, const File
             out += literal(part.literal);
             continue;
         }
+        // Every group the replacement needs, read at the first field that
+        // needs one: the file is opened once for all of them.
+        const unsigned group = GroupOf(part.field->name);
         const auto value =
-            FieldValue(*part.field, now, values.At(position, GroupOf(part.field->name)));
+            FieldValue(*part.field, now, values.At(position, group != 0 ? fields.groups : 0));
         if (!value) {
             missing = part.field->written;
             return std::nullopt;

@@ -2,11 +2,6 @@
 // reader, and the date and text forms the readers share.
 #include "fields/entry_metadata.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <mutex>
 
@@ -81,36 +76,23 @@ void InitializeMetadataReaders() {
     });
 }
 
-void ReadMetadata(const std::string& path, unsigned groups, EntryMetadata& into) {
+void ReadMetadata(Folder& folder, const EntryName& name, unsigned groups, EntryMetadata& into) {
     InitializeMetadataReaders();
     const unsigned wanted = groups & ~into.groupsRead;
     if (wanted == 0)
         return;
-    into.groupsRead |= wanted;
-    // Opened without waiting (a FIFO's open would wait for a writer) and
-    // read only when it is a regular file: a FIFO or a device is left alone.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    // The size comes with the open: it is read along with any group.
+    into.groupsRead |= wanted | kMetadataSize;
+    auto opened = folder.OpenForReading(name);
+    if (!opened)
         return;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
-    if ((wanted & kMetadataSize) != 0)
-        into.size = static_cast<std::uint64_t>(st.st_size);
-    std::string head;
-    if ((wanted & kMetadataImage) != 0) {
-        head.resize(static_cast<std::size_t>(std::min<off_t>(st.st_size, kHeadBytes)));
-        const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
-        head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    }
-    ::close(fd);
-    if ((wanted & kMetadataImage) != 0 &&
-        !ReadImageMetadata(path, head, static_cast<std::uint64_t>(st.st_size), into))
-        ReadVideoMetadata(path, into);
+    if (!into.size)
+        into.size = (*opened)->Size();
+    FileBytes file(**opened, name.bytes());
+    if ((wanted & kMetadataImage) != 0 && !ReadImageMetadata(file, into))
+        ReadVideoMetadata(file, into);
     if ((wanted & kMetadataAudio) != 0)
-        ReadAudioMetadata(path, into);
+        ReadAudioMetadata(file, into);
 }
 
 std::optional<std::int64_t> TimeOfMetadataDate(std::string_view text, bool utc) {

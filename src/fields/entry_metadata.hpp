@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_system.hpp"
+
 namespace torvane {
 
 // What is inside a file that a replacement's fields can ask for, read with
@@ -43,11 +45,13 @@ struct EntryMetadata {
 void InitializeMetadataReaders();
 
 // Reads the groups in `groups` not yet in `into.groupsRead` of the regular
-// file at `path` (its bytes, as the file system names it) and marks them
-// read. A file that is no image, audio or video of a known kind, can't be
-// opened or is damaged leaves that group's values empty: nothing is thrown
-// and nothing is shown. Safe to call from several threads on different
-// EntryMetadata objects.
-void ReadMetadata(const std::string& path, unsigned groups, EntryMetadata& into);
+// file `name` of `folder` (Folder::OpenForReading: never through a link,
+// nothing but a regular file), opened once for all of them, and marks them
+// read, with the size, which the open gives. A file that is no image, audio
+// or video of a known kind, can't be opened or is damaged leaves that
+// group's values empty: nothing is thrown and nothing is shown. Safe to call
+// from several threads on different EntryMetadata objects, each with a
+// Folder of its own or one whose OpenForReading is (the Linux backend's is).
+void ReadMetadata(Folder& folder, const EntryName& name, unsigned groups, EntryMetadata& into);
 
 }  // namespace torvane

@@ -2,6 +2,9 @@
 // header (the quick parse: the header and index, not the streams).
 #include <MediaInfo/MediaInfo.h>
 
+#include <bitset>
+#include <vector>
+
 #include "fields/metadata_readers.hpp"
 #include "platform/text.hpp"
 
@@ -30,18 +33,46 @@ std::optional<std::int64_t> Number(const std::wstring& value) {
     return std::nullopt;
 }
 
+// The most bytes handed to MediaInfo for one file: with the quick parse it
+// asks for the container's header and index and jumps over the streams, so
+// more than this is a file it can't make sense of quickly.
+constexpr std::uint64_t kMostParsed = 64ull << 20;
+
+// Feeds the file to MediaInfo as it asks, going where it says to go, until
+// it has what it needs, the file ends or kMostParsed bytes were given; true
+// when it knows the file as some kind of media.
+bool Parse(MediaInfoLib::MediaInfo& info, FileBytes& file) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::vector<unsigned char> buffer(kChunk);
+    info.Open_Buffer_Init(file.size(), 0);
+    std::uint64_t offset = 0;
+    std::uint64_t given = 0;
+    while (given < kMostParsed) {
+        const std::size_t got = file.ReadAt(offset, buffer.data(), buffer.size());
+        const std::bitset<32> status(info.Open_Buffer_Continue(buffer.data(), got));
+        given += got;
+        if (status.test(3) || got == 0)  // bit 3: finished
+            break;
+        const std::uint64_t jump = info.Open_Buffer_Continue_GoTo_Get();
+        if (jump != static_cast<std::uint64_t>(-1)) {
+            offset = jump;
+            info.Open_Buffer_Init(file.size(), offset);
+        } else {
+            offset += got;
+        }
+    }
+    info.Open_Buffer_Finalize();
+    return info.Count_Get(MediaInfoLib::Stream_General) > 0;
+}
+
 }  // namespace
 
-void ReadVideoMetadata(const std::string& path, EntryMetadata& into) {
+void ReadVideoMetadata(FileBytes& file, EntryMetadata& into) {
     try {
         MediaInfoLib::MediaInfo info;
         info.Option(L"ParseSpeed", L"0");
-        if (info.Open(FromUtf8(path)) == 0)
+        if (!Parse(info, file) || info.Count_Get(MediaInfoLib::Stream_Video) == 0)
             return;
-        if (info.Count_Get(MediaInfoLib::Stream_Video) == 0) {
-            info.Close();
-            return;
-        }
         for (const wchar_t* key : {L"Encoded_Date", L"Tagged_Date", L"Recorded_Date"}) {
             into.taken = TimeOfMediaInfoDate(info.Get(MediaInfoLib::Stream_General, 0, key));
             if (into.taken)
@@ -49,7 +80,6 @@ void ReadVideoMetadata(const std::string& path, EntryMetadata& into) {
         }
         into.width = Number(info.Get(MediaInfoLib::Stream_Video, 0, L"Width"));
         into.height = Number(info.Get(MediaInfoLib::Stream_Video, 0, L"Height"));
-        info.Close();
     } catch (...) {
         // MediaInfo reports failures by its return values; nothing else is
         // expected, and nothing may leave the reader.

@@ -204,6 +204,22 @@ class EntryMemo {
     virtual Result<bool> PutBack() = 0;
 };
 
+// A regular file opened for reading at any offset (Folder::OpenForReading);
+// closed when destroyed. Used by one thread at a time.
+class PositionedReader {
+  public:
+    virtual ~PositionedReader() = default;
+
+    // The file's size in bytes when it was opened.
+    virtual std::uint64_t Size() const = 0;
+
+    // Reads up to `size` bytes at `offset` into `buffer` and returns how
+    // many were read: fewer only where the file ends (0 at or past its end).
+    // Fails with the read's error (EIO, say).
+    virtual Result<std::size_t> ReadAt(std::uint64_t offset, unsigned char* buffer,
+                                       std::size_t size) = 0;
+};
+
 class Folder {
   public:
     virtual ~Folder() = default;
@@ -254,6 +270,13 @@ class Folder {
     // Remembers what the entry `name` has now (see EntryMemo). Fails as
     // GetAttributes does (ENOENT when nothing is there).
     virtual Result<std::unique_ptr<EntryMemo>> Remember(const EntryName& name) = 0;
+    // Opens the regular file `name` for reading its bytes (a file's
+    // metadata, say), without following a symbolic link and, where the
+    // system lets the caller, without moving its access time. Refused before
+    // anything is read: ELOOP for a symbolic link, EISDIR for a folder,
+    // NotRegularFileError for a FIFO, device or socket; ENOENT when nothing
+    // is there.
+    virtual Result<std::unique_ptr<PositionedReader>> OpenForReading(const EntryName& name) = 0;
 
     // The entry's state as its file system holds it (see EntryState), read
     // without following a link. The stored record is read only when `parts`

@@ -19,6 +19,7 @@
 
 #include "platform/file_attributes.hpp"
 #include "platform/posix_at.hpp"
+#include "platform/posix_entry_reader.hpp"
 #include "platform/posix_file_streams.hpp"
 #include "platform/text.hpp"
 
@@ -261,6 +262,9 @@ class PosixFolder : public Folder {
     }
     Result<std::unique_ptr<EntryMemo>> Remember(const EntryName& name) override {
         return posix::Remember(backend_, At_(name));
+    }
+    Result<std::unique_ptr<PositionedReader>> OpenForReading(const EntryName& name) override {
+        return posix::OpenEntryForReading(fd_->get(), name.bytes());
     }
     Status RemoveLeftPlaceholder(const EntryName& name, std::int64_t notBefore) override {
         return posix::RemoveLeftPlaceholder(backend_, At_(name), notBefore);

@@ -31,11 +31,11 @@ class GatedReader {
             std::unique_lock lock(mutex_);
             opened_.wait(lock, [this] { return open_; });
             ++reads_[entry.FullPath()][groups];
-            const auto it = taken.find(entry.name);
+            const auto it = taken.find(entry.name.wide());
             if ((groups & kMetadataImage) != 0 && it != taken.end())
                 into.taken = it->second;
             if ((groups & kMetadataSize) != 0)
-                into.size = entry.name.size();
+                into.size = entry.name.wide().size();
             into.groupsRead |= groups;
         };
     }
@@ -91,7 +91,7 @@ class FieldsPreviewTest : public ControllerTest {
     Names NewNames() const {
         Names out;
         for (const FileEntry& e : controller->newEntries())
-            out.push_back(e.name);
+            out.push_back(e.name.wide());
         return out;
     }
     std::vector<unsigned> Reading() const {

@@ -11,6 +11,7 @@
 #include "engine/preview.hpp"
 #include "engine/replacement_fields.hpp"
 #include "engine_fixture.hpp"
+#include "fake_file_system.hpp"
 #include "job_support.hpp"
 #include "metadata_fixtures.hpp"
 #include "platform/posix_file_system.hpp"
@@ -237,6 +238,58 @@ TEST_F(FieldsOnDiskTest, MetadataIsReadOnlyForEntriesTheReplacementIsUsedFor) {
                                                                    {L"keep.jpg", L"keep.jpg"}}));
 }
 
+// A video's creation time, through the same job; a cut-off video has none.
+TEST_F(FieldsOnDiskTest, RenameVideosByTheirCreationTime) {
+    const std::string clip = testing::TinyMp4(1625313909, 320, 240);  // 12:05:09 UTC
+    testing::WriteBytes(dir.Join("clip.mp4"), clip);
+    testing::WriteBytes(dir.Join("cut.mp4"), clip.substr(0, 40));
+    const JobPlan plan = Plan({RenameWith(L"^.*$", L"{taken:%Y-%m-%d_%H%M%S}_{width}", L"name")});
+    EXPECT_EQ(Outcome(plan), (std::map<std::wstring, std::wstring>{
+                                 {L"clip.mp4", L"2021-07-03_140509_320.mp4"},
+                                 {L"cut.mp4",
+                                  L"\"cut.mp4\" has no value for "
+                                  L"{taken:%Y-%m-%d_%H%M%S}; the task leaves it as "
+                                  L"it is."}}));
+}
+
+// The metadata is read inside the folder the entries were listed from, held
+// open: moved away and replaced by a decoy, it is still the one read. Each
+// file is opened once however many tasks and fields ask.
+TEST(FieldValues, ReadInsideTheListedFolderOncePerFile) {
+    const ScopedTimeZone zone("UTC");
+    TempDir dir;
+    std::map<std::string, std::string> photos;
+    for (const char* date : {"2021:07:03 10:00:00", "2020:01:01 10:00:00"}) {
+        WriteTinyJpeg(dir.Join("p.jpg"));
+        SetExif(dir.Join("p.jpg"), "Exif.Photo.DateTimeOriginal", date);
+        photos[date] = testing::ReadBytes(dir.Join("p.jpg"));
+    }
+    testing::FakeFileSystem fs;
+    FileEntries listed;
+    for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"}) {
+        fs.AddPlainFile(std::wstring(L"/p/") + name, photos["2021:07:03 10:00:00"]);
+        listed.push_back(File(name));
+        listed.back().folderPath = L"/p/";
+    }
+    auto folder = fs.OpenFolder(L"/p/");
+    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(fs.Move(L"/p", L"/q").ok());
+    fs.AddPlainFile(L"/p/a.jpg", photos["2020:01:01 10:00:00"]);  // the decoy
+    FieldValues values(listed, folder->get());
+    testing::RecordingDialogs dialogs;
+    ApplyContext context{{}, dialogs, ApplyMode::JobMode, {}};
+    context.fields = &values;
+    const TaskList tasks =
+        testing::Tasks({RenameWith(L"^.*$", L"{taken:%Y}_{size}_#", L"name", L"taken"),
+                        TimestampWith(L"Modified", L"{taken}"), RenameWith(L"_", L"{width}")});
+    const NewEntries out = ComputeNewEntries(listed, tasks, context);
+    ASSERT_EQ(out.result, TaskResult::Ok);
+    const std::wstring size = std::to_wstring(photos["2021:07:03 10:00:00"].size());
+    EXPECT_EQ(out.entries.at(0).name, L"20214" + size + L"41.jpg");
+    EXPECT_EQ(out.entries.at(0).modified, 1625306400);
+    EXPECT_EQ(fs.CallCount(testing::FakeFileSystem::Call::kOpenForReading), 3);
+}
+
 // Folders computed on several threads at once, as a job's plan does: each
 // computation reads its own entries' metadata and nothing is shared.
 TEST_F(FieldsOnDiskTest, ComputationsOnSeveralThreadsReadTheirOwnValues) {
@@ -251,11 +304,15 @@ TEST_F(FieldsOnDiskTest, ComputationsOnSeveralThreadsReadTheirOwnValues) {
     const TaskList tasks = testing::Tasks({RenameWith(L"^.*$", L"{taken:%d}-{width}", L"name")});
     std::vector<NewEntries> results(4);
     std::vector<std::thread> threads;
+    auto folder = fs.OpenFolder(FromUtf8(dir.path() + "/"));
+    ASSERT_TRUE(folder.ok());
     for (auto& result : results) {
         threads.emplace_back([&] {
             testing::RecordingDialogs own;
-            result =
-                ComputeNewEntries(listed, tasks, ApplyContext{{}, own, ApplyMode::JobMode, {}});
+            FieldValues values(listed, folder->get());  // one folder for all: reads are positioned
+            ApplyContext context{{}, own, ApplyMode::JobMode, {}};
+            context.fields = &values;
+            result = ComputeNewEntries(listed, tasks, context);
         });
     }
     for (auto& t : threads)
@@ -281,7 +338,7 @@ TEST_F(FieldsOnDiskTest, ThePreviewMarksAMissingValue) {
     Photo("b.jpg", nullptr);
     NoIcons provider;
     IconCache icons{&provider};
-    Preview preview{dialogs, icons, nullptr};
+    Preview preview{dialogs, icons, fs, nullptr};
     FileEntries listed;
     for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) {
         FileEntry e = File(name);

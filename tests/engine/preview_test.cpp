@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_fixture.hpp"
+#include "fake_file_system.hpp"
 #include "time_zone.hpp"
 
 namespace torvane {
@@ -51,7 +52,8 @@ class PreviewTest : public ::testing::Test {
     CountingIcons provider;
     IconCache icons{&provider};
     RecordingView view;
-    Preview preview{dialogs, icons, &view};
+    testing::FakeFileSystem fs;
+    Preview preview{dialogs, icons, fs, &view};
     TaskList tasks;
     EngineSettings settings;
 };

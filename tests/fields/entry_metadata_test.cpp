@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
+#include "fake_file_system.hpp"
 #include "fields/metadata_readers.hpp"
 #include "metadata_fixtures.hpp"
+#include "platform/posix_file_system.hpp"
+#include "platform/text.hpp"
 #include "temp_dir.hpp"
 #include "time_zone.hpp"
 
@@ -12,17 +17,28 @@ namespace torvane {
 namespace {
 
 using testing::AudioTags;
+using testing::FakeFileSystem;
 using testing::ScopedTimeZone;
 using testing::SetExif;
 using testing::TempDir;
+using testing::TinyMp4;
 using testing::WriteTaggedWav;
 using testing::WriteTinyJpeg;
 
 constexpr unsigned kAll = kMetadataSize | kMetadataImage | kMetadataAudio;
 
+// Reads the file at `path` as a job does: by its name inside its folder.
+void ReadInto(const std::string& path, unsigned groups, EntryMetadata& m) {
+    PosixFileSystem fs;
+    const auto slash = path.rfind('/');
+    auto folder = fs.OpenFolder(FromUtf8(path.substr(0, slash + 1)));
+    ASSERT_TRUE(folder.ok());
+    ReadMetadata(**folder, FromUtf8(path.substr(slash + 1)), groups, m);
+}
+
 EntryMetadata Read(const std::string& path, unsigned groups = kAll) {
     EntryMetadata m;
-    ReadMetadata(path, groups, m);
+    ReadInto(path, groups, m);
     return m;
 }
 
@@ -58,7 +74,7 @@ TEST(EntryMetadata, FallsBackToTheCreateDateAndJoinsMakeAndModel) {
     const EntryMetadata m = Read(photo, kMetadataImage);
     EXPECT_EQ(m.taken, 1583020798);
     EXPECT_EQ(m.camera, L"NIKON D750");
-    EXPECT_FALSE(m.size);  // not asked
+    EXPECT_TRUE(m.size);  // not asked, but the open gives it
 }
 
 // Segments before the EXIF that run past the part read at once: the file
@@ -124,11 +140,124 @@ TEST(EntryMetadata, AGroupIsReadOnce) {
     const std::string photo = dir.Join("a.jpg");
     WriteTinyJpeg(photo);
     EntryMetadata m;
-    ReadMetadata(photo, kMetadataImage, m);
+    ReadInto(photo, kMetadataImage, m);
     SetExif(photo, "Exif.Image.Model", "Later");
-    ReadMetadata(photo, kMetadataImage | kMetadataSize, m);
+    ReadInto(photo, kMetadataImage | kMetadataSize, m);
     EXPECT_FALSE(m.camera);  // the image group was read before the change
     EXPECT_TRUE(m.size);
+}
+
+constexpr std::int64_t kJuly3 = 1625313909;  // 2021-07-03 12:05:09 UTC
+
+TEST(EntryMetadata, VideoCreationTimeAndFrameSize) {
+    TempDir dir;
+    testing::WriteBytes(dir.Join("clip.mp4"), TinyMp4(kJuly3, 320, 240));
+    const EntryMetadata m = Read(dir.Join("clip.mp4"), kMetadataImage);
+    EXPECT_EQ(m.taken, kJuly3);
+    EXPECT_EQ(m.width, 320);
+    EXPECT_EQ(m.height, 240);
+}
+
+// A video cut off or damaged before its movie header's date gives no
+// values, and nothing else happens.
+TEST(EntryMetadata, DamagedVideosGiveNoValues) {
+    const std::string whole = TinyMp4(kJuly3, 320, 240);
+    std::string badHeader = whole;
+    badHeader.replace(whole.find("mvhd") - 4, 4, std::string("\0\0\0\x03", 4));
+    const std::string cases[] = {whole.substr(0, 8), whole.substr(0, 40),
+                                 whole.substr(0, whole.find("mvhd") + 12), badHeader};
+    TempDir dir;
+    for (const std::string& bytes : cases) {
+        testing::WriteBytes(dir.Join("clip.mp4"), bytes);
+        const EntryMetadata m = Read(dir.Join("clip.mp4"), kMetadataImage);
+        EXPECT_FALSE(m.taken) << bytes.size();
+        EXPECT_EQ(m.size, bytes.size());
+    }
+}
+
+// A file in memory, counting the bytes read from it.
+class CountingReader : public PositionedReader {
+  public:
+    explicit CountingReader(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    Result<std::size_t> ReadAt(std::uint64_t offset, unsigned char* buffer,
+                               std::size_t size) override {
+        const std::size_t n = offset < bytes_.size() ? std::min(size, bytes_.size() - offset) : 0;
+        std::copy_n(bytes_.data() + offset, n, buffer);
+        read += n;
+        return n;
+    }
+    std::uint64_t read = 0;
+
+  private:
+    std::string bytes_;
+};
+
+// Only the metadata is read of a large file: a photo's head, a video's
+// header and index wherever they are, never the picture or the media data.
+TEST(EntryMetadata, OnlyTheMetadataOfALargeFileIsRead) {
+    TempDir dir;
+    WriteTinyJpeg(dir.Join("a.jpg"));
+    SetExif(dir.Join("a.jpg"), "Exif.Photo.DateTimeOriginal", "2021:07:03 12:05:09");
+    std::string photo = testing::ReadBytes(dir.Join("a.jpg"));
+    photo.insert(photo.size() - 2, std::string(8 << 20, '\x55'));  // 8 MB of picture
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"photo.jpg", photo},
+        {"header-first.mp4", TinyMp4(kJuly3, 64, 48, 8 << 20)},
+        {"header-last.mp4", TinyMp4(kJuly3, 64, 48, 8 << 20, true)},
+    };
+    const ScopedTimeZone zone("UTC");
+    for (const Case& c : cases) {
+        CountingReader reader(c.bytes);
+        FileBytes file(reader, c.name);
+        EntryMetadata m;
+        if (!ReadImageMetadata(file, m))
+            ReadVideoMetadata(file, m);
+        EXPECT_EQ(m.taken, kJuly3) << c.name;
+        EXPECT_LT(reader.read, 512u * 1024) << c.name;
+        EXPECT_EQ(reader.read, file.bytesRead()) << c.name;
+    }
+}
+
+// The in-memory file system's folders are read like the real ones: every
+// group from one open, a failed read giving no values.
+TEST(EntryMetadata, ReadThroughAnyFolder) {
+    const ScopedTimeZone zone("UTC");
+    TempDir dir;
+    WriteTinyJpeg(dir.Join("a.jpg"), 40, 30);
+    SetExif(dir.Join("a.jpg"), "Exif.Photo.DateTimeOriginal", "2021:07:03 12:05:09");
+    WriteTaggedWav(dir.Join("s.wav"), AudioTags{"Artist", "", "Title", "", 3, 0});
+    FakeFileSystem fs;
+    fs.AddPlainFolder(L"/m");
+    fs.AddPlainFile(L"/m/a.jpg", testing::ReadBytes(dir.Join("a.jpg")));
+    fs.AddPlainFile(L"/m/s.wav", testing::ReadBytes(dir.Join("s.wav")));
+    fs.AddPlainFile(L"/m/broken.jpg", testing::ReadBytes(dir.Join("a.jpg")));
+    fs.FailReadAt(L"/m/broken.jpg", 0);
+    fs.AddSymlink(L"/m/link.jpg");
+    auto folder = fs.OpenFolder(L"/m/");
+    ASSERT_TRUE(folder.ok());
+    const auto read = [&](const wchar_t* name) {
+        EntryMetadata m;
+        ReadMetadata(**folder, name, kAll, m);
+        return m;
+    };
+    const EntryMetadata photo = read(L"a.jpg");
+    EXPECT_EQ(photo.taken, kJuly3);
+    EXPECT_EQ(photo.width, 40);
+    EXPECT_EQ(fs.CallCount(FakeFileSystem::Call::kOpenForReading), 1);
+    const EntryMetadata song = read(L"s.wav");
+    EXPECT_EQ(song.artist, L"Artist");
+    EXPECT_EQ(song.track, 3);
+    const EntryMetadata broken = read(L"broken.jpg");
+    EXPECT_FALSE(broken.taken);
+    EXPECT_FALSE(broken.width);
+    const EntryMetadata link = read(L"link.jpg");
+    EXPECT_FALSE(link.size);
+    EXPECT_EQ(link.groupsRead, kAll);
 }
 
 TEST(MetadataDate, Forms) {

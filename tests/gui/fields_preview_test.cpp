@@ -25,7 +25,7 @@ class FieldsPreviewWindowTest : public ::testing::Test, public torvane::testing:
         readFields = [this](const FileEntry& entry, unsigned groups, EntryMetadata& into) {
             std::unique_lock lock(mutex_);
             opened_.wait(lock, [this] { return open_; });
-            into.size = entry.name.size() * 100;
+            into.size = entry.name.wide().size() * 100;
             into.groupsRead |= groups;
         };
         Start();

@@ -408,6 +408,57 @@ TYPED_TEST(FileSystemContract, AnOpenFolderActsInsideItselfAfterItsPathChanges) 
     EXPECT_EQ(*f.GetAttributes(L"g"), FILE_ATTRIBUTE_HIDDEN);
 }
 
+// An open folder's file read at any offset, inside that very folder after
+// its path has been taken by another.
+TYPED_TEST(FileSystemContract, AnOpenFolderReadsAFileAtAnyOffset) {
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/f", "0123456789");
+    this->backend.MakeFile(L"d/empty");
+    auto folder = this->fs().OpenFolder(this->P(L"d/"));
+    ASSERT_TRUE(folder.ok());
+    ASSERT_EQ(this->MoveError(L"d", L"moved"), 0);
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFile(L"d/f", "decoy");
+    auto reader = (*folder)->OpenForReading(L"f");
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ((*reader)->Size(), 10u);
+    struct Case {
+        std::uint64_t offset;
+        std::size_t size;
+        std::string want;
+    };
+    const Case cases[] = {{3, 4, "3456"}, {0, 10, "0123456789"}, {8, 5, "89"},
+                          {10, 1, ""},    {1000, 4, ""},         {5, 0, ""}};
+    for (const Case& c : cases) {
+        unsigned char buffer[16] = {};
+        const auto got = (*reader)->ReadAt(c.offset, buffer, c.size);
+        ASSERT_TRUE(got.ok()) << c.offset;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), *got), c.want) << c.offset;
+    }
+    auto empty = (*folder)->OpenForReading(L"empty");
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ((*empty)->Size(), 0u);
+    EXPECT_TRUE(IsNotFound((*folder)->OpenForReading(L"missing").error()));
+}
+
+// Only a regular file is opened: a link is not followed (ELOOP), a folder
+// is EISDIR, a FIFO is refused without waiting for a writer.
+TYPED_TEST(FileSystemContract, AnOpenFolderReadsNothingButARegularFile) {
+    NEEDS(kLinksAndFifos);
+    this->backend.MakeFolder(L"d");
+    this->backend.MakeFolder(L"d/sub");
+    this->backend.MakeSymlink(L"d/link");
+    this->backend.MakeFifo(L"d/pipe");
+    auto folder = this->fs().OpenFolder(this->P(L"d/"));
+    ASSERT_TRUE(folder.ok());
+    EXPECT_EQ((*folder)->OpenForReading(L"link").error().code, ELOOP);
+    EXPECT_EQ((*folder)->OpenForReading(L"sub").error().code, EISDIR);
+    const auto pipe = (*folder)->OpenForReading(L"pipe");
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.error().code, EINVAL);
+    EXPECT_EQ(pipe.error().text, L"Not a regular file");
+}
+
 TYPED_TEST(FileSystemContract, OpeningASubfolderNeverFollowsALinkNorTakesAnotherFolder) {
     NEEDS(kLinksAndFifos);
     this->backend.MakeFolder(L"d");

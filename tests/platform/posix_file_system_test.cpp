@@ -284,6 +284,39 @@ TEST_F(PosixFileSystemTest, ReadOnlyEntryOfAnOrdinaryUserCanStillChangeItsWord) 
     EXPECT_EQ(b.posix.FindEntry(P(L"f"))->created, kY2k);
 }
 
+// Reading a file's bytes through its folder leaves its access time where
+// the caller may ask for that (it owns the file, or is root); a caller that
+// may not still reads it. An access time older than the modified time is
+// one relatime would move.
+TEST_F(PosixFileSystemTest, ReadingThroughAFolderLeavesTheAccessTime) {
+    b.MakeFile(L"f", "bytes");
+    const struct timespec times[2] = {{1000, 0}, {2000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, N(L"f").c_str(), times, 0), 0);
+    const auto readAll = [&] {
+        auto folder = b.posix.OpenFolder(b.Root());
+        auto reader = folder ? (*folder)->OpenForReading(L"f")
+                             : Result<std::unique_ptr<PositionedReader>>(folder.error());
+        unsigned char buffer[8];
+        const auto got = reader ? (*reader)->ReadAt(0, buffer, sizeof buffer)
+                                : Result<std::size_t>(reader.error());
+        return got ? std::string(reinterpret_cast<const char*>(buffer), *got) : "<failed>";
+    };
+    EXPECT_EQ(readAll(), "bytes");
+    struct stat st {};
+    ASSERT_EQ(::stat(N(L"f").c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, 1000);
+    if (::geteuid() != 0)
+        return;
+    // Root's file read by "nobody": O_NOATIME is refused, the open goes on.
+    ASSERT_EQ(::chmod(b.dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::setegid(65534), 0);
+    ASSERT_EQ(::seteuid(65534), 0);
+    const std::string read = readAll();
+    ASSERT_EQ(::seteuid(0), 0);
+    ASSERT_EQ(::setegid(0), 0);
+    EXPECT_EQ(read, "bytes");
+}
+
 TEST_F(PosixFileSystemTest, ReadsWhatSambaKsmbdAndWineStored) {
     struct Case {
         const char* what;

@@ -82,6 +82,12 @@ class FakeFileSystem::FolderHandle : public Folder {
             return key.error();
         return fs_.RememberAt(*key);
     }
+    Result<std::unique_ptr<PositionedReader>> OpenForReading(const EntryName& name) override {
+        auto key = Entry(Call::kOpenForReading, name);
+        if (!key)
+            return key.error();
+        return fs_.OpenReaderAt(*key);
+    }
 
   private:
     // The folder's path now.
@@ -669,6 +675,35 @@ class FakeFileSystem::Input : public InputFile {
     std::size_t offset_ = 0;
 };
 
+class FakeFileSystem::Reader : public PositionedReader {
+  public:
+    Reader(FakeFileSystem& fs, std::wstring key, std::string content,
+           std::optional<ByteFailure> failure)
+        : fs_(fs), key_(std::move(key)), content_(std::move(content)), failure_(failure) {}
+
+    std::uint64_t Size() const override { return content_.size(); }
+
+    Result<std::size_t> ReadAt(std::uint64_t offset, unsigned char* buffer,
+                               std::size_t size) override {
+        std::lock_guard lock(fs_.mutex_);
+        if (auto e = fs_.Check(Call::kRead, key_))
+            return *e;
+        if (failure_ && offset + size > failure_->at)
+            return SystemError::FromErrno(failure_->code);
+        if (offset >= content_.size())
+            return std::size_t{0};
+        const std::size_t n = std::min<std::uint64_t>(size, content_.size() - offset);
+        std::copy_n(content_.data() + offset, n, buffer);
+        return n;
+    }
+
+  private:
+    FakeFileSystem& fs_;
+    std::wstring key_;
+    std::string content_;
+    std::optional<ByteFailure> failure_;
+};
+
 class FakeFileSystem::Output : public OutputFile {
   public:
     Output(FakeFileSystem& fs, std::wstring key, WriteMode mode, std::optional<ByteFailure> limit)
@@ -778,6 +813,22 @@ Result<std::unique_ptr<InputFile>> FakeFileSystem::OpenForReading(const std::wst
         return NotRegularFileError();
     return std::unique_ptr<InputFile>(
         std::make_unique<Input>(*this, key, node.content, ByteFailureFor(readFailures_, key)));
+}
+
+Result<std::unique_ptr<PositionedReader>> FakeFileSystem::OpenReaderAt(const std::wstring& key) {
+    std::lock_guard lock(mutex_);
+    const auto found = Enter(Call::kOpenForReading, key);
+    if (!found)
+        return found.error();
+    const Node& node = **found;
+    if (node.symlink)
+        return SystemError::FromErrno(ELOOP);
+    if (IsDirectoryWord(node.attributes))
+        return SystemError::FromErrno(EISDIR);
+    if (node.special)
+        return NotRegularFileError();
+    return std::unique_ptr<PositionedReader>(
+        std::make_unique<Reader>(*this, key, node.content, ByteFailureFor(readFailures_, key)));
 }
 
 Result<std::unique_ptr<OutputFile>> FakeFileSystem::OpenForWriting(const std::wstring& path,

@@ -36,9 +36,9 @@ class FakeFileSystem : public FileSystem {
         kDecrypt,
         kCreateDirectory,
         kReadFileBytes,
-        kOpenFolder,  // matched against the folder's path
-        kOpenForReading,
-        kRead,  // matched against the opened path
+        kOpenFolder,      // matched against the folder's path
+        kOpenForReading,  // FileSystem's and Folder's
+        kRead,            // matched against the opened path
         kOpenForWriting,
         kWrite,   // matched against the opened path
         kCommit,  // matched against the opened path; in replace mode the rename
@@ -143,7 +143,7 @@ class FakeFileSystem : public FileSystem {
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override;
     Result<std::vector<FindRecord>> FindEntries(const std::wstring& folder) override;
     Result<FindRecord> FindEntry(const std::wstring& path) override;
-    Result<std::unique_ptr<Folder>> OpenFolder(const std::wstring& path) override;
+    Result<std::unique_ptr<torvane::Folder>> OpenFolder(const std::wstring& path) override;
     Result<std::wstring> ResolveLinks(const std::wstring& path) override;
     Result<std::string> ReadFileBytes(const std::wstring& path, std::size_t maxBytes) override;
     // Reading takes the file's contents at the open. Writing fails with
@@ -165,10 +165,12 @@ class FakeFileSystem : public FileSystem {
     class FolderHandle;
     friend class FolderHandle;
     class Input;
+    class Reader;
     class Output;
     class Memo;
     friend class Memo;
     friend class Input;
+    friend class Reader;
     friend class Output;
     struct ByteFailure {
         std::size_t at;  // the byte offset where it happens
@@ -187,6 +189,10 @@ class FakeFileSystem : public FileSystem {
                       std::int64_t m);
     Status SetCompressionOf(const std::wstring& key, bool on);
     Result<std::unique_ptr<EntryMemo>> RememberAt(const std::wstring& key);
+    // A Folder's OpenForReading of the entry at `key`: its bytes as they are
+    // at the open, a read failure set by FailReadAt for any read reaching
+    // its offset.
+    Result<std::unique_ptr<PositionedReader>> OpenReaderAt(const std::wstring& key);
     // The byte failure set for `key`, else the one for every path. The
     // caller holds the lock.
     static std::optional<ByteFailure> ByteFailureFor(
@@ -204,8 +210,9 @@ class FakeFileSystem : public FileSystem {
     // Runs the action waiting for this call, if any (without the lock held).
     void RunBefore(Call call, const std::wstring& key);
     // Opens the folder at `key`, checking it is `expected` (unless zero).
-    Result<std::unique_ptr<Folder>> OpenFolderAt(Call call, const std::wstring& key,
-                                                 std::wstring shownPath, const FileId& expected);
+    Result<std::unique_ptr<torvane::Folder>> OpenFolderAt(Call call, const std::wstring& key,
+                                                          std::wstring shownPath,
+                                                          const FileId& expected);
     FindRecord RecordOf(const std::wstring& key, const Node& node) const;
     static std::uint32_t Reported(const std::wstring& key, const Node& node);
 

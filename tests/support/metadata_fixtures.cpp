@@ -4,6 +4,7 @@
 #include <taglib/tag.h>
 #include <taglib/wavfile.h>
 
+#include <cstdint>
 #include <exiv2/exiv2.hpp>
 
 #include "temp_dir.hpp"
@@ -28,7 +29,69 @@ void AppendLe(std::string& out, unsigned value, int bytes) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
+void AppendBe(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::string Be(std::uint64_t value, int bytes) {
+    std::string out;
+    AppendBe(out, value, bytes);
+    return out;
+}
+
+std::string Box(const char* type, const std::string& body) {
+    return Be(body.size() + 8, 4) + type + body;
+}
+
+std::string FullBox(const char* type, unsigned flags, const std::string& body) {
+    return Box(type, Be(flags, 4) + body);  // version 0
+}
+
+// The unity matrix of a movie or track header.
+std::string Matrix() {
+    std::string out;
+    for (std::uint64_t v : {0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000})
+        AppendBe(out, v, 4);
+    return out;
+}
+
+std::string VideoTrack(std::uint64_t created, int width, int height) {
+    const std::string times = Be(created, 4) + Be(created, 4);
+    const std::string tkhd =
+        FullBox("tkhd", 3,
+                times + Be(1, 4) + Be(0, 4) + Be(1000, 4) + std::string(16, '\0') + Matrix() +
+                    Be(width << 16, 4) + Be(height << 16, 4));
+    const std::string mdhd = FullBox("mdhd", 0, times + Be(1000, 4) + Be(1000, 4) + Be(0x55C4, 4));
+    const std::string hdlr =
+        FullBox("hdlr", 0, Be(0, 4) + "vide" + std::string(12, '\0') + "VideoHandler" + '\0');
+    const std::string avc1 =
+        Box("avc1", std::string(6, '\0') + Be(1, 2) + std::string(16, '\0') + Be(width, 2) +
+                        Be(height, 2) + Be(0x00480000, 4) + Be(0x00480000, 4) + Be(0, 4) +
+                        Be(1, 2) + std::string(32, '\0') + Be(0x18, 2) + Be(0xFFFF, 2));
+    const std::string stbl =
+        Box("stbl", FullBox("stsd", 0, Be(1, 4) + avc1) + FullBox("stts", 0, Be(0, 4)) +
+                        FullBox("stsc", 0, Be(0, 4)) + FullBox("stsz", 0, Be(0, 8)) +
+                        FullBox("stco", 0, Be(0, 4)));
+    const std::string dinf = Box("dinf", FullBox("dref", 0, Be(1, 4) + FullBox("url ", 1, "")));
+    const std::string minf = Box("minf", FullBox("vmhd", 1, std::string(8, '\0')) + dinf + stbl);
+    return Box("trak", tkhd + Box("mdia", mdhd + hdlr + minf));
+}
+
 }  // namespace
+
+std::string TinyMp4(std::int64_t createdUtc, int width, int height, std::size_t mediaBytes,
+                    bool headerLast) {
+    const auto created = static_cast<std::uint64_t>(createdUtc + 2082844800);  // since 1904
+    const std::string ftyp = Box("ftyp", std::string("isom") + Be(512, 4) + "isomiso2mp41");
+    const std::string mvhd = FullBox("mvhd", 0,
+                                     Be(created, 4) + Be(created, 4) + Be(1000, 4) + Be(1000, 4) +
+                                         Be(0x10000, 4) + Be(0x100, 2) + std::string(10, '\0') +
+                                         Matrix() + std::string(24, '\0') + Be(2, 4));
+    const std::string moov = Box("moov", mvhd + VideoTrack(created, width, height));
+    const std::string mdat = Box("mdat", std::string(mediaBytes, '\0'));
+    return headerLast ? ftyp + mdat + moov : ftyp + moov + mdat;
+}
 
 void WriteTinyJpeg(const std::string& path, int width, int height) {
     std::string jpeg = Bytes({0xFF, 0xD8});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace torvane::testing {
@@ -22,5 +24,13 @@ struct AudioTags {
     unsigned track = 0, year = 0;
 };
 void WriteTaggedWav(const std::string& path, const AudioTags& tags);
+
+// The bytes of a small MP4 (ISO BMFF): its file type, and a movie header
+// and one video track's header made at `createdUtc` (seconds since 1970)
+// with a frame of `width` x `height`, the track without samples; then
+// `mediaBytes` bytes of media data, before the movie header when
+// `headerLast` (as a camera that writes the header when it stops does).
+std::string TinyMp4(std::int64_t createdUtc, int width, int height, std::size_t mediaBytes = 0,
+                    bool headerLast = false);
 
 }  // namespace torvane::testing
