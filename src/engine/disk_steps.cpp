@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/file_attributes.hpp"
+#include "platform/name_limit.hpp"
 #include "platform/system_error.hpp"
 #include "platform/text.hpp"
 
@@ -47,10 +48,9 @@ std::wstring UnusableNameReason(std::wstring_view name) {
                L"\" is reserved for folder navigation.";
     if (name.find(L'\0') != std::wstring_view::npos)
         return L"The new file name contains a null character.";
-    // A character takes at most four bytes: a short name needs no conversion.
-    if (name.size() * 4 > NAME_MAX && ToUtf8(name).size() > NAME_MAX)
+    if (NameOverLimit(name))
         return L"The new file name is longer than the file system allows (" +
-               std::to_wstring(NAME_MAX) + L" bytes).";
+               std::to_wstring(kNameLimit) + L" " + kNameLimitUnit + L").";
     return {};
 }
 
