@@ -4,8 +4,9 @@
 
 namespace torvane::testing {
 
-// A fresh folder under $TMPDIR (or /tmp) for one test, removed with all its
-// contents when the object goes away.
+// A fresh folder under $TMPDIR (or /tmp; the system's temporary folder on
+// Windows) for one test, removed with all its contents when the object goes
+// away.
 class TempDir {
 public:
     TempDir();
