@@ -19,8 +19,8 @@
 #include "cli/terminal_quoting.hpp"
 #include "engine/plan_text.hpp"
 #include "platform/file_attributes.hpp"
+#include "platform/file_system_factory.hpp"
 #include "platform/local_time.hpp"
-#include "platform/posix_file_system.hpp"
 #include "platform/text.hpp"
 #include "tasks/task_list_file.hpp"
 
@@ -341,7 +341,8 @@ std::optional<ExitStatus> EarlyAnswer(Terminal& terminal, ConsoleArguments& cons
 int RunConsole(const std::vector<std::wstring>& arguments, const std::wstring& appName,
                ConsoleIo io, const HistoryOpener& openHistory) {
     Terminal terminal(io);
-    PosixFileSystem fs;
+    const std::unique_ptr<FileSystem> ownFileSystem = MakeFileSystem();
+    FileSystem& fs = *ownFileSystem;
     ConsoleArguments console = ExtractConsoleSwitches(arguments);
     if (const auto answer = EarlyAnswer(terminal, console, appName))
         return *answer;

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "platform/text.hpp"
+
 namespace torvane {
 namespace {
 
@@ -54,7 +56,15 @@ std::wstring_view WithoutTrailingBreaks(std::wstring_view text) {
 std::wstring Quote(std::wstring_view text, bool doubleBackslash) {
     std::wstring out;
     out.reserve(text.size());
-    for (const wchar_t c : text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        // A character above U+FFFF (a surrogate pair on Windows) is shown
+        // as it is; a lone surrogate is escaped below.
+        if (const char32_t code = NextCodePoint(text, i); code > 0xFFFF) {
+            out += text.substr(start, i - start);
+            continue;
+        }
+        const wchar_t c = text[start];
         if (c == L'\\') {
             out += doubleBackslash ? L"\\\\" : L"\\";
         } else if (const wchar_t letter = ShortEscapeOf(c); letter != 0) {

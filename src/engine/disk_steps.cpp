@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/file_attributes.hpp"
+#include "platform/name_limit.hpp"
 #include "platform/system_error.hpp"
 #include "platform/text.hpp"
 
@@ -45,15 +46,6 @@ bool NameHasReservedCharacter(const EntryName& name) {
     return name.bytes().find_first_of("<>:\"/\\|?*") != std::string::npos;
 }
 
-namespace {
-
-std::wstring LongNameReason() {
-    return L"The new file name is longer than the file system allows (" +
-           std::to_wstring(NAME_MAX) + L" bytes).";
-}
-
-}  // namespace
-
 std::wstring UnusableNameReason(std::wstring_view name) {
     if (name.empty())
         return L"The new file name is empty.";
@@ -62,17 +54,19 @@ std::wstring UnusableNameReason(std::wstring_view name) {
                L"\" is reserved for folder navigation.";
     if (name.find(L'\0') != std::wstring_view::npos)
         return L"The new file name contains a null character.";
-    // A character takes at most four bytes: a short name needs no conversion.
-    if (name.size() * 4 > NAME_MAX && ToUtf8(name).size() > NAME_MAX)
-        return LongNameReason();
+    if (NameOverLimit(name))
+        return L"The new file name is longer than the file system allows (" +
+               std::to_wstring(kNameLimit) + L" " + kNameLimitUnit + L").";
     return {};
 }
 
 std::wstring UnusableReasonOfName(const EntryName& name) {
+    // A name within the limit in bytes is within it in UTF-16 units too.
     const std::string& bytes = name.bytes();
-    if (bytes.empty() || name.IsDotOrDotDot() || bytes.find('\0') != std::string::npos)
-        return UnusableNameReason(name.wide());
-    return bytes.size() > NAME_MAX ? LongNameReason() : std::wstring();
+    if (!bytes.empty() && !name.IsDotOrDotDot() && bytes.find('\0') == std::string::npos &&
+        bytes.size() <= kNameLimit)
+        return {};
+    return UnusableNameReason(name.wide());
 }
 
 // The message of a failed step: the system's text for the error, and the

@@ -1,9 +1,13 @@
 // The plan's findings for fields without a value.
 #include "engine/plan.hpp"
+#include "fields/entry_metadata.hpp"
 
 namespace torvane {
 
 std::wstring MissingFieldMessage(std::wstring_view name, std::wstring_view field) {
+    if (const std::wstring_view reason = MetadataUnavailableReason(); !reason.empty())
+        return L"\"" + std::wstring(name) + L"\" has no value for " + std::wstring(field) + L": " +
+               std::wstring(reason);
     return L"\"" + std::wstring(name) + L"\" has no value for " + std::wstring(field) +
            L"; the task leaves it as it is.";
 }

@@ -7,24 +7,10 @@
 #include <stdexcept>
 
 #include "engine/messages.hpp"
+#include "platform/case_locale.hpp"
 
 namespace torvane {
 namespace {
-
-// The locale whose case mapping and character classes the expressions use.
-// C.UTF-8 folds and classifies every Unicode letter, as the desktop's own
-// regular-expression traits do; the process locale plays no part. Built once
-// and never changed.
-const std::locale& MatchingLocale() {
-    static const std::locale locale = [] {
-        try {
-            return std::locale("C.UTF-8");
-        } catch (const std::runtime_error&) {
-            return std::locale::classic();
-        }
-    }();
-    return locale;
-}
 
 boost::regex_constants::syntax_option_type FlagsFor(bool useRegex, const EngineSettings& settings) {
     boost::regex_constants::syntax_option_type flags =
@@ -120,7 +106,7 @@ const boost::wregex* TaskPattern::Expression() {
         return &*expression_;
     try {
         boost::wregex expression;
-        expression.imbue(MatchingLocale());
+        expression.imbue(CaseMappingLocale());
         expression.assign(pattern_, flags_);
         expression_ = std::move(expression);
         return &*expression_;

@@ -67,6 +67,10 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 
 }  // namespace
 
+std::wstring_view MetadataUnavailableReason() {
+    return {};
+}
+
 void InitializeMetadataReaders() {
     static std::once_flag once;
     std::call_once(once, [] {

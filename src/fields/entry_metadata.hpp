@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.hpp"
 
@@ -37,6 +38,11 @@ struct EntryMetadata {
     std::optional<std::int64_t> year;
     std::optional<std::wstring> genre;
 };
+
+// Empty in a build that reads metadata; otherwise the sentence that says the
+// fields can't be read in this build (the Windows build has no metadata
+// libraries), for the plan to show on each entry a field leaves unchanged.
+std::wstring_view MetadataUnavailableReason();
 
 // Sets up the libraries once per process (Exiv2's XMP toolkit with a lock,
 // its BMFF reader, its log silenced). ReadMetadata calls it itself; calling

@@ -15,7 +15,7 @@
 #include "gui/qt/qt_icon_provider.hpp"
 #include "gui/qt/qt_pickers.hpp"
 #include "gui/qt/qt_ui_thread.hpp"
-#include "platform/posix_file_system.hpp"
+#include "platform/file_system_factory.hpp"
 #include "platform/process_memory.hpp"
 #include "platform/text.hpp"
 
@@ -54,7 +54,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromStdWString(version.productVersion));
     QApplication::setWindowIcon(torvane::gui::ThemeIcon("system-run", "update_attributes"));
 
-    torvane::PosixFileSystem fs;
+    const std::unique_ptr<torvane::FileSystem> ownFileSystem = torvane::MakeFileSystem();
+    torvane::FileSystem& fs = *ownFileSystem;
     torvane::gui::MainWindow window;
     torvane::MainControllerServices services{fs, window.Dialogs(), window.Pickers(),
                                              window.UiThread()};

@@ -1,8 +1,5 @@
 #include "history/history_file.hpp"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -262,19 +259,7 @@ bool PrepareSchema(SqlConnection& db, const std::wstring& path, std::wstring& pr
 }  // namespace history
 
 std::wstring DefaultHistoryPath() {
-    std::string base;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
-        base = state;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home != nullptr && home[0] != '\0') {
-            base = home;
-        } else if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr) {
-            base = pw->pw_dir;
-        }
-        base += "/.local/state";
-    }
-    return FromUtf8(base + "/torvane/history.sqlite3");
+    return FromUtf8(UserStateFolder() + "/torvane/history.sqlite3");
 }
 
 }  // namespace torvane

@@ -206,14 +206,14 @@ std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields,
     // only in the repeated hour; there the one with `like`'s offset wins.
     // Most results have that offset already, or lie where the offset is the
     // same two hours either side, and cost no more than this look.
-    const auto likeLocal = ToLocalTime(*like);
-    const auto decidedLocal = ToLocalTime(*decided);
-    if (!likeLocal || !decidedLocal || decidedLocal->tm_gmtoff == likeLocal->tm_gmtoff)
+    const auto likeOffset = UtcOffsetAt(*like);
+    const auto decidedOffset = UtcOffsetAt(*decided);
+    if (!likeOffset || !decidedOffset || decidedOffset == likeOffset)
         return decided;
     constexpr std::int64_t kAround = 2 * 3600;
-    const auto before = ToLocalTime(*decided - kAround);
-    const auto after = ToLocalTime(*decided + kAround);
-    if (before && after && before->tm_gmtoff == after->tm_gmtoff)
+    const auto before = UtcOffsetAt(*decided - kAround);
+    const auto after = UtcOffsetAt(*decided + kAround);
+    if (before && after && before == after)
         return decided;
     for (const int dst : {0, 1}) {
         std::tm candidate = tm;
@@ -221,8 +221,7 @@ std::optional<std::int64_t> LocalFieldsToTime(const DateTimeFields& fields,
         const auto time = FromLocalTime(candidate);
         if (!time || *time == *decided || !ShowsAs(*time, tm))
             continue;
-        const auto local = ToLocalTime(*time);
-        if (local && local->tm_gmtoff == likeLocal->tm_gmtoff)
+        if (UtcOffsetAt(*time) == likeOffset)
             return time;
     }
     return decided;

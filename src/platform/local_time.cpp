@@ -2,16 +2,57 @@
 
 #include <cwchar>
 
+#ifdef _WIN32
+#include "platform/win32_local_time.hpp"
+#endif
+
 namespace torvane {
+namespace {
+
+// The C library's calls behind the local time. The Windows C runtime names
+// them differently, has no offset in its broken-down time and converts
+// 1970 to 3000 only: outside that the system's own zone is used.
+#ifdef _WIN32
+bool LocalFields(std::time_t t, std::tm& out) {
+    return localtime_s(&out, &t) == 0 || win32::SystemLocalFields(t, out);
+}
+std::time_t UtcFieldsToTime(std::tm& fields) {
+    return win32::FieldsAsUtc(fields);
+}
+long OffsetOf(std::time_t t, const std::tm& local) {
+    std::tm asUtc = local;
+    return static_cast<long>(win32::FieldsAsUtc(asUtc) - t);
+}
+#else
+bool LocalFields(std::time_t t, std::tm& out) {
+    return ::localtime_r(&t, &out) != nullptr;
+}
+std::time_t UtcFieldsToTime(std::tm& fields) {
+    return ::timegm(&fields);
+}
+long OffsetOf(std::time_t, const std::tm& local) {
+    return local.tm_gmtoff;
+}
+#endif
+
+}  // namespace
 
 std::optional<std::tm> ToLocalTime(std::int64_t seconds) {
     const auto t = static_cast<std::time_t>(seconds);
     if (static_cast<std::int64_t>(t) != seconds)
         return std::nullopt;
     std::tm out{};
-    if (::localtime_r(&t, &out) == nullptr)
+    if (!LocalFields(t, out))
         return std::nullopt;
     return out;
+}
+
+std::optional<long> UtcOffsetAt(std::int64_t seconds) {
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (static_cast<std::int64_t>(t) != seconds || !LocalFields(t, local))
+        return std::nullopt;
+    return OffsetOf(t, local);
 }
 
 namespace {
@@ -20,10 +61,7 @@ namespace {
 constexpr std::time_t kWidestOffset = 26 * 3600;
 
 std::optional<long> OffsetAt(std::time_t t) {
-    std::tm local{};
-    if (::localtime_r(&t, &local) == nullptr)
-        return std::nullopt;
-    return local.tm_gmtoff;
+    return UtcOffsetAt(static_cast<std::int64_t>(t));
 }
 
 bool SameClock(const std::tm& a, const std::tm& b) {
@@ -36,12 +74,12 @@ bool SameClock(const std::tm& a, const std::tm& b) {
 // and back within a day), so the local time is neither skipped nor repeated
 // and is the fields read as UTC less the offset. mktime would give the same,
 // but it looks at the zone file again on every call when TZ is not set (a
-// system call each time); localtime_r does not.
+// system call each time); the local time of a time does not.
 std::optional<std::time_t> PlainLocalTime(const std::tm& fields) {
     std::tm utc = fields;
     utc.tm_isdst = 0;
     utc.tm_wday = -1;
-    const std::time_t asUtc = ::timegm(&utc);  // normalised as mktime does
+    const std::time_t asUtc = UtcFieldsToTime(utc);  // normalised as mktime does
     if (asUtc == static_cast<std::time_t>(-1) && utc.tm_wday == -1)
         return std::nullopt;
     const auto offset = OffsetAt(asUtc);
@@ -49,9 +87,8 @@ std::optional<std::time_t> PlainLocalTime(const std::tm& fields) {
         return std::nullopt;
     const std::time_t t = asUtc - *offset;
     std::tm check{};
-    if (::localtime_r(&t, &check) == nullptr || check.tm_gmtoff != *offset ||
-        !SameClock(check, utc) || OffsetAt(t - kWidestOffset) != offset ||
-        OffsetAt(t + kWidestOffset) != offset)
+    if (!LocalFields(t, check) || OffsetOf(t, check) != *offset || !SameClock(check, utc) ||
+        OffsetAt(t - kWidestOffset) != offset || OffsetAt(t + kWidestOffset) != offset)
         return std::nullopt;
     return t;
 }

@@ -14,6 +14,10 @@ namespace torvane {
 // can't be represented.
 std::optional<std::tm> ToLocalTime(std::int64_t seconds);
 
+// The local zone's offset east of UTC, in seconds, at a time; nullopt when
+// the time can't be represented.
+std::optional<long> UtcOffsetAt(std::int64_t seconds);
+
 // The time of broken-down local fields (mktime): out-of-range fields are
 // normalised (month 13 of 1983 is January 1984), tm_isdst -1 lets the
 // library decide daylight saving. nullopt when the result can't be

@@ -1,10 +1,12 @@
 #include "platform/posix_private_files.hpp"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 namespace torvane {
@@ -54,6 +56,19 @@ Status CheckPrivateFile(const std::string& path) {
 }
 
 }  // namespace
+
+std::string UserStateFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/')
+        return state;
+    std::string base;
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        base = home;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr) {
+        base = pw->pw_dir;
+    }
+    return base + "/.local/state";
+}
 
 Status CheckPrivateFolder(const std::string& dir) {
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | kNoFollow);

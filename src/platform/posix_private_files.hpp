@@ -16,6 +16,12 @@ namespace torvane {
 // with the other system calls; what they store is no entry of the user's, so
 // they are not part of the FileSystem interface.
 
+// The folder where the user's program state is kept, as UTF-8 bytes with
+// '/' separators: $XDG_STATE_HOME when it is an absolute path, else
+// ~/.local/state (the home folder from $HOME, else the user database) on
+// Linux; %LOCALAPPDATA% on Windows. Empty when none can be found.
+std::string UserStateFolder();
+
 // Makes `dir` and its missing parents, each new one mode 0700, and checks
 // `dir` itself with CheckPrivateFolder. Fails with ENOTDIR when a part is
 // not a folder.

@@ -5,6 +5,8 @@
 #include <utility>
 #include <variant>
 
+#include "platform/error_codes.hpp"
+
 namespace torvane {
 
 // A failure reported by the operating system: its error number and the

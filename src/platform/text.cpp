@@ -9,6 +9,22 @@ namespace {
 constexpr char32_t kEscapeBase = 0xDC00;  // byte b (>= 0x80) <-> U+DC00 + b
 constexpr char32_t kReplacement = 0xFFFD;
 
+// Whether a wide string holds UTF-16 code units (Windows) rather than
+// whole code points (Linux).
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
+constexpr bool IsHighSurrogate(char32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+
+constexpr bool IsLowSurrogate(char32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+constexpr char32_t CombinePair(char32_t high, char32_t low) {
+    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
 bool IsContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
@@ -72,7 +88,28 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+// Appends one code point to a wide string: as it is where wchar_t holds
+// any, as a surrogate pair above U+FFFF where wchar_t is a UTF-16 unit.
+void AppendWide(std::wstring& out, char32_t c) {
+    if (kWideIsUtf16 && c >= 0x10000) {
+        c -= 0x10000;
+        out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+        out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+        out.push_back(static_cast<wchar_t>(c));
+    }
+}
+
 }  // namespace
+
+char32_t NextCodePoint(std::wstring_view text, size_t& i) {
+    const auto unit = static_cast<char32_t>(static_cast<std::uint32_t>(text[i++]));
+    if (kWideIsUtf16 && IsHighSurrogate(unit) && i < text.size() &&
+        IsLowSurrogate(static_cast<char32_t>(text[i]))) {
+        return CombinePair(unit, static_cast<char32_t>(text[i++]));
+    }
+    return unit;
+}
 
 std::wstring FromUtf8(std::string_view bytes) {
     std::wstring out;
@@ -91,7 +128,7 @@ std::wstring FromUtf8(std::string_view bytes) {
             out.push_back(static_cast<wchar_t>(kEscapeBase + b));
             ++i;
         } else {
-            out.push_back(static_cast<wchar_t>(c));
+            AppendWide(out, c);
             i += n;
         }
     }
@@ -101,8 +138,8 @@ std::wstring FromUtf8(std::string_view bytes) {
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t wc : text) {
-        const auto c = static_cast<char32_t>(static_cast<std::uint32_t>(wc));
+    for (size_t i = 0; i < text.size();) {
+        const char32_t c = NextCodePoint(text, i);
         if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
             out.push_back(static_cast<char>(c - kEscapeBase));
         } else if (c > 0x10FFFF) {
@@ -117,6 +154,11 @@ std::string ToUtf8(std::wstring_view text) {
 std::u16string ToUtf16(std::wstring_view text) {
     std::u16string out;
     out.reserve(text.size());
+    if constexpr (kWideIsUtf16) {
+        for (wchar_t wc : text)
+            out.push_back(static_cast<char16_t>(wc));
+        return out;
+    }
     for (wchar_t wc : text) {
         auto c = static_cast<char32_t>(static_cast<std::uint32_t>(wc));
         if (c > 0x10FFFF)
@@ -135,12 +177,15 @@ std::u16string ToUtf16(std::wstring_view text) {
 std::wstring FromUtf16(std::u16string_view units) {
     std::wstring out;
     out.reserve(units.size());
+    if constexpr (kWideIsUtf16) {
+        for (char16_t u : units)
+            out.push_back(static_cast<wchar_t>(u));
+        return out;
+    }
     for (size_t i = 0; i < units.size(); ++i) {
         const char16_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            const char32_t c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            out.push_back(static_cast<wchar_t>(c));
+        if (IsHighSurrogate(u) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+            out.push_back(static_cast<wchar_t>(CombinePair(u, units[i + 1])));
             ++i;
         } else {
             out.push_back(static_cast<wchar_t>(u));
@@ -150,6 +195,8 @@ std::wstring FromUtf16(std::u16string_view units) {
 }
 
 size_t Utf16Length(std::wstring_view text) {
+    if constexpr (kWideIsUtf16)
+        return text.size();
     size_t n = 0;
     for (wchar_t wc : text) {
         const auto c = static_cast<std::uint32_t>(wc);

@@ -6,6 +6,9 @@
 namespace torvane {
 
 // Conversions between the core's wide strings and the encodings it meets.
+// A wide string holds code points on Linux (32-bit wchar_t) and UTF-16 code
+// units on Windows (16-bit wchar_t), where a character above U+FFFF takes a
+// surrogate pair; every conversion here reads and writes pairs there.
 //
 // File names on Linux are bytes. FromUtf8 decodes valid UTF-8 normally and maps
 // every byte of an invalid sequence to one character U+DC80..U+DCFF (byte 0x80
@@ -14,6 +17,10 @@ namespace torvane {
 // Other lone surrogates are written in the generalised form (ED A0 80 for
 // U+D800), and values beyond U+10FFFF become U+FFFD.
 
+// The code point at text[i], advancing i past it: a surrogate pair read as
+// one where wchar_t is a UTF-16 unit, any other unit as it is. i < size.
+char32_t NextCodePoint(std::wstring_view text, size_t& i);
+
 // Decodes UTF-8 (or any bytes) losslessly as described above.
 std::wstring FromUtf8(std::string_view bytes);
 
@@ -21,7 +28,8 @@ std::wstring FromUtf8(std::string_view bytes);
 std::string ToUtf8(std::wstring_view text);
 
 // Encodes a wide string as UTF-16 code units: characters above U+FFFF become
-// surrogate pairs, lone surrogates are kept as single units.
+// surrogate pairs, lone surrogates are kept as single units (on Windows the
+// units are copied as they are).
 std::u16string ToUtf16(std::wstring_view text);
 
 // Decodes UTF-16 code units: surrogate pairs are combined, lone surrogates

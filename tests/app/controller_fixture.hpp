@@ -16,7 +16,7 @@
 #include "fake_file_system.hpp"
 #include "gated_file_system.hpp"
 #include "platform/file_attributes.hpp"
-#include "platform/posix_file_system.hpp"
+#include "platform/file_system_factory.hpp"
 #include "platform/text.hpp"
 #include "platform/text_file.hpp"
 #include "recording_dialogs.hpp"
@@ -48,18 +48,18 @@ class MixedFileSystem : public GatedFileSystem {
 
     Result<std::uint32_t> GetAttributes(const std::wstring& path) override {
         if (IsReal(path))
-            return real_.GetAttributes(path);
+            return real_->GetAttributes(path);
         return GatedFileSystem::GetAttributes(path);
     }
     Result<std::unique_ptr<InputFile>> OpenForReading(const std::wstring& path) override {
         if (IsReal(path))
-            return real_.OpenForReading(path);
+            return real_->OpenForReading(path);
         return FakeFileSystem::OpenForReading(path);
     }
     Result<std::unique_ptr<OutputFile>> OpenForWriting(const std::wstring& path,
                                                        WriteMode mode) override {
         if (IsReal(path))
-            return real_.OpenForWriting(path, mode);
+            return real_->OpenForWriting(path, mode);
         return FakeFileSystem::OpenForWriting(path, mode);
     }
 
@@ -67,7 +67,7 @@ class MixedFileSystem : public GatedFileSystem {
     bool IsReal(const std::wstring& path) const { return path.rfind(realFolder_, 0) == 0; }
 
     std::wstring realFolder_;
-    PosixFileSystem real_;
+    std::unique_ptr<FileSystem> real_ = MakeFileSystem();
 };
 
 // Recording dialogs that also call a hook before recording, so a test can

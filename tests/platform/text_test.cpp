@@ -18,7 +18,8 @@ TEST(FromUtf8, DecodesValidTextAndEscapesEachInvalidByte) {
         {"plain.txt", L"plain.txt"},
         {"caf\xC3\xA9", L"caf\u00E9"},
         {"\xE2\x82\xAC", L"\u20AC"},
-        {"\xF0\x9F\x98\x80", std::wstring(1, static_cast<wchar_t>(0x1F600))},
+        // Above U+FFFF: one wide character on Linux, a surrogate pair on Windows.
+        {"\xF0\x9F\x98\x80", L"\U0001F600"},
         // A lone continuation byte and a lone lead byte.
         {"a\x80z", L"a\xDC80z"},
         {"\xC3", L"\xDCC3"},
@@ -58,11 +59,14 @@ TEST(ToUtf8, EveryByteStringRoundTripsThroughAWideString) {
 TEST(ToUtf8, OtherLoneSurrogatesUseTheGeneralisedForm) {
     EXPECT_EQ(ToUtf8(L"\xD800"), "\xED\xA0\x80");
     EXPECT_EQ(ToUtf8(L"\xDC7F"), "\xED\xB1\xBF");  // just below the escape range
-    EXPECT_EQ(ToUtf8(std::wstring(1, static_cast<wchar_t>(0x110000))), "\xEF\xBF\xBD");
+    // A value no UTF-16 unit can hold.
+    if constexpr (sizeof(wchar_t) == 4) {
+        EXPECT_EQ(ToUtf8(std::wstring(1, static_cast<wchar_t>(0x110000))), "\xEF\xBF\xBD");
+    }
 }
 
 TEST(Utf16, SurrogatePairsAndLoneSurrogates) {
-    const std::wstring emoji(1, static_cast<wchar_t>(0x1F600));
+    const std::wstring emoji = L"\U0001F600";
     EXPECT_EQ(ToUtf16(emoji), u"\xD83D\xDE00");
     EXPECT_EQ(FromUtf16(u"\xD83D\xDE00"), emoji);
     EXPECT_EQ(Utf16Length(L"a" + emoji), 3u);
@@ -75,6 +79,22 @@ TEST(Utf16, SurrogatePairsAndLoneSurrogates) {
                                             L"b\xD800"));
     // A low surrogate before a high one is two lone units, not a pair.
     EXPECT_EQ(FromUtf16(u"\xDE00\xD83D").size(), 2u);
+}
+
+TEST(NextCodePoint, ReadsAPairAsOneCharacterAndALoneSurrogateAsItself) {
+    const struct {
+        std::wstring text;
+        std::u32string want;
+    } cases[] = {
+        {L"a\u00E9", U"a\u00E9"}, {L"\U0001F600x", U"\U0001F600x"}, {L"\U0010FFFF", U"\U0010FFFF"},
+        {L"a\xDC80", U"a\xDC80"}, {L"\xD800z", U"\xD800z"},
+    };
+    for (const auto& c : cases) {
+        std::u32string got;
+        for (size_t i = 0; i < c.text.size();)
+            got.push_back(NextCodePoint(c.text, i));
+        EXPECT_EQ(got, c.want) << ToUtf8(c.text);
+    }
 }
 
 TEST(AsciiLower, FoldsOnlyTheAsciiLetters) {

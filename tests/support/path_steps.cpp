@@ -73,9 +73,15 @@ Status MoveAt(FileSystem& fs, const std::wstring& from, const std::wstring& to) 
     }
     if (auto* fake = dynamic_cast<FakeFileSystem*>(&fs))
         return fake->Move(source, target);
+#ifdef _WIN32
+    // Windows' rename never replaces an existing entry.
+    if (::_wrename(source.c_str(), target.c_str()) != 0)
+        return SystemError::FromLastErrno();
+#else
     if (::renameat2(AT_FDCWD, ToUtf8(source).c_str(), AT_FDCWD, ToUtf8(target).c_str(),
                     RENAME_NOREPLACE) != 0)
         return SystemError::FromLastErrno();
+#endif
     return Status::Ok();
 }
 

@@ -4,10 +4,11 @@
 
 namespace torvane::testing {
 
-// A fresh folder under $TMPDIR (or /tmp) for one test, removed with all its
-// contents when the object goes away.
+// A fresh folder under $TMPDIR (or /tmp; the system's temporary folder on
+// Windows) for one test, removed with all its contents when the object goes
+// away.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +19,7 @@ public:
     // path() + "/" + name.
     std::string Join(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
