@@ -20,6 +20,8 @@ struct Everything {
     static constexpr bool kAnyByteNames = true;
     // Times before 1980 can be stored (not on exFAT).
     static constexpr bool kAnyTime = true;
+    // An open folder's files can be read (Folder::OpenForReading).
+    static constexpr bool kReadsFiles = true;
     // Where to read why a volume lacks an ability.
     static constexpr const char* kWhy = "see Everything";
 };

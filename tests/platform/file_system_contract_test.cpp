@@ -425,6 +425,8 @@ TYPED_TEST(FileSystemContract, AnOpenFolderActsInsideItselfAfterItsPathChanges) 
 // An open folder's file read at any offset, inside that very folder after
 // its path has been taken by another.
 TYPED_TEST(FileSystemContract, AnOpenFolderReadsAFileAtAnyOffset) {
+    if (!TypeParam::kReadsFiles)
+        GTEST_SKIP() << TypeParam::kName << " can't read an open folder's files yet";
     this->backend.MakeFolder(L"d");
     this->backend.MakeFile(L"d/f", "0123456789");
     this->backend.MakeFile(L"d/empty");
